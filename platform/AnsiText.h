@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// 8-bit text as the stored files, the exchange text and the online protocol hold it: Windows-1252, one character per
+// byte. The five bytes that code page leaves undefined map to the control characters of the same value, so every byte
+// survives a decode and an encode unchanged (cover images travel inside such text).
+namespace AnsiText {
+
+// One QChar per byte.
+QString Decode(QByteArrayView bytes);
+// One byte per QChar; a character the code page cannot hold becomes '?'.
+QByteArray Encode(QStringView text);
+// True when every character of text has a byte of its own in the code page.
+bool IsEncodable(QStringView text);
+
+// Whole-file read; false (and text emptied) when the file cannot be opened or read.
+bool ReadFile(const QString& path, QString& text);
+QString ReadFile(const QString& path);
+// Whole-file write through a temporary file in the same folder that is renamed over the target, so a failed write
+// leaves the old file as it was. False on any failure.
+bool WriteFile(const QString& path, QStringView text);
+bool WriteFileBytes(const QString& path, QByteArrayView bytes);
+
+// The record reader's line split: CR LF or a lone CR ends a line; a lone LF stays inside its line. A text that ends
+// with a line end yields no empty last line; the empty text yields no lines.
+QStringList SplitRecordLines(QStringView text);
+
+// The old runtime's Trim: removes the space character (and only it) at both ends.
+QString Trim(QStringView text);
+QString LTrim(QStringView text);
+QString RTrim(QStringView text);
+// Upper case per character: the length never changes.
+QString UCase(QStringView text);
+
+} // namespace AnsiText

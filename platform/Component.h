@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+// Creation of components by ProgID and late-bound calls by name.
+//
+// A component library registers its classes under HKEY_CLASSES_ROOT of the registry layer (ProgID -> CLSID or CurVer
+// -> "CLSID\{...}\InprocServer32" naming the library file). Creating by ProgID follows those entries, loads the
+// library at run time and asks its exported factory for a QObject; operations are then called by name through the
+// meta-object system (Q_INVOKABLE methods, Q_PROPERTY properties).
+//
+// Every component library exports, with C linkage:
+//   QObject* VidsoraGetClassObject(const char* clsid);      // a new object of that class, or nullptr
+//   int      VidsoraCanUnloadNow();                         // 0 when no object of the library is alive, else 1
+//   int      VidsoraRegisterServer(const char* libraryPath);  // 0 on success
+//   int      VidsoraUnregisterServer();                     // 0 on success
+namespace Component {
+
+// A new object of the class registered under progId, or null when the ProgID is not registered, its library file
+// is missing or cannot be loaded, or the factory refuses. Resolved factories are cached per ProgID.
+std::shared_ptr<QObject> CreateObject(const QString& progId);
+
+// Calls the invokable method `name` of object with args and returns its result. ok (when given) is false when the
+// object is null or has no such method taking that many arguments; the result is then invalid.
+QVariant CallByName(QObject* object, const char* name, const QVariantList& args = {}, bool* ok = nullptr);
+
+// Reads and writes a property by name; false / invalid when the object has no such property.
+QVariant GetProperty(const QObject* object, const char* name);
+bool SetProperty(QObject* object, const char* name, const QVariant& value);
+
+// Forgets the cached factories (tests that register and unregister in one process).
+void ClearCache();
+
+} // namespace Component

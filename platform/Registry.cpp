@@ -321,9 +321,21 @@ QStringList SplitPath(const QString& subKey)
     return subKey.split(u'\\', Qt::SkipEmptyParts);
 }
 
+HKEY NormalizedHive(HKEY key)
+{
+    if (key == (HKEY_CLASSES_ROOT & 0xFFFFFFFFu)) {
+        return HKEY_CLASSES_ROOT;
+    }
+    if (key == (HKEY_CURRENT_USER & 0xFFFFFFFFu)) {
+        return HKEY_CURRENT_USER;
+    }
+    return key;
+}
+
 // The hive and full path of parent\subKey; false when parent is neither a hive nor an open key.
 bool Resolve(HKEY parent, const QString& subKey, OpenKeyEntry* out)
 {
+    parent = NormalizedHive(parent);
     if (parent == HKEY_CLASSES_ROOT || parent == HKEY_CURRENT_USER) {
         *out = {parent, SplitPath(subKey), KeyAllAccess};
         return true;
@@ -479,6 +491,7 @@ long CreateKey(HKEY parent, const QString& subKey, std::uint32_t access, HKEY* r
 
 long CloseKey(HKEY key)
 {
+    key = NormalizedHive(key);
     if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER) {
         return Success;
     }

@@ -24,8 +24,11 @@ namespace Registry {
 
 using HKEY = std::uintptr_t;
 
-inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
-inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+// The hives' handle values are the 32-bit numbers 0x80000000 and 0x80000001 sign-extended, as the platform defines
+// them; the zero-extended forms (a 32-bit value kept in an unsigned number) are accepted too. So a hive formed from
+// the text "-2147483647" is HKEY_CURRENT_USER.
+inline constexpr HKEY HKEY_CLASSES_ROOT = HKEY(std::intptr_t(-2147483647 - 1));
+inline constexpr HKEY HKEY_CURRENT_USER = HKEY(std::intptr_t(-2147483647));
 
 // Result codes, with the values callers of the platform's registry functions expect.
 inline constexpr long Success = 0;

@@ -12,12 +12,9 @@ namespace {
 
 Component::ClassRegistration Registration()
 {
-    return {QString::fromLatin1(Codevet::kClassId),
-            QString::fromLatin1(Codevet::kClassHelp),
-            QString::fromLatin1(Codevet::kProgId),
-            QString::fromLatin1(Codevet::kVersionIndependentProgId),
-            QString::fromLatin1(Codevet::kThreadingModel),
-            QString::fromLatin1(Codevet::kTypeLibId)};
+    return {QString::fromLatin1(Codevet::kClassId),        QString::fromLatin1(Codevet::kClassHelp),
+            QString::fromLatin1(Codevet::kProgId),         QString::fromLatin1(Codevet::kVersionIndependentProgId),
+            QString::fromLatin1(Codevet::kThreadingModel), QString::fromLatin1(Codevet::kTypeLibId)};
 }
 
 // The file this library was loaded from.

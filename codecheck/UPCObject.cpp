@@ -34,8 +34,7 @@ bool CheckDigitHolds(QStringView code)
 
 } // namespace
 
-UPCObject::UPCObject(QObject* parent)
-    : QObject(parent)
+UPCObject::UPCObject(QObject* parent) : QObject(parent)
 {
     ++g_liveObjects;
 }

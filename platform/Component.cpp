@@ -76,18 +76,19 @@ bool Resolve(const QString& progId, Factory* factory)
     return true;
 }
 
-// Converts every argument to the parameter type of method; false when one does not convert.
-bool ConvertArguments(const QMetaMethod& method, const QVariantList& args, QVariantList* converted)
+// Converts every argument to the parameter type of method; false when one does not convert, or (when exact) when
+// one would need converting at all.
+bool ConvertArguments(const QMetaMethod& method, const QVariantList& args, bool exact, QVariantList* converted)
 {
     converted->clear();
     for (int i = 0; i < args.size(); ++i) {
         const QMetaType type = method.parameterMetaType(i);
         if (type.id() == QMetaType::QVariant) {
-            converted->append(QVariant::fromValue(args[i]));
+            converted->append(QVariant()); // passed as given
             continue;
         }
         QVariant value = args[i];
-        if (value.metaType() != type && !value.convert(type)) {
+        if (value.metaType() != type && (exact || !value.convert(type))) {
             return false;
         }
         converted->append(value);
@@ -95,21 +96,24 @@ bool ConvertArguments(const QMetaMethod& method, const QVariantList& args, QVari
     return true;
 }
 
-// The invokable method of that name and argument count whose parameters the arguments convert to; the most derived
-// class is searched first, so an override wins.
+// The public or protected invokable method of that name and argument count that the arguments fit: one whose
+// parameter types they have exactly, else one they convert to. The most derived class is searched first, so an
+// override wins.
 int FindMethod(const QObject* object, const char* name, const QVariantList& args, QVariantList* converted)
 {
     const QMetaObject* meta = object->metaObject();
     const QByteArray wanted(name);
-    for (int i = meta->methodCount() - 1; i >= 0; --i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.methodType() == QMetaMethod::Signal || method.methodType() == QMetaMethod::Constructor ||
-            method.access() == QMetaMethod::Private || method.name() != wanted ||
-            method.parameterCount() != args.size()) {
-            continue;
-        }
-        if (ConvertArguments(method, args, converted)) {
-            return i;
+    for (const bool exact : {true, false}) {
+        for (int i = meta->methodCount() - 1; i >= 0; --i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() == QMetaMethod::Signal || method.methodType() == QMetaMethod::Constructor ||
+                method.access() == QMetaMethod::Private || method.name() != wanted ||
+                method.parameterCount() != args.size()) {
+                continue;
+            }
+            if (ConvertArguments(method, args, exact, converted)) {
+                return i;
+            }
         }
     }
     return -1;
@@ -183,9 +187,8 @@ QVariant CallByName(QObject* object, const char* name, const QVariantList& args,
     std::array<QGenericArgument, kMaxArguments> generic{};
     for (int i = 0; i < converted.size(); ++i) {
         const QMetaType type = method.parameterMetaType(i);
-        generic[i] = QGenericArgument(type.name(), type.id() == QMetaType::QVariant
-                                                        ? static_cast<const void*>(&args[i])
-                                                        : converted[i].constData());
+        generic[i] = QGenericArgument(type.name(), type.id() == QMetaType::QVariant ? static_cast<const void*>(&args[i])
+                                                                                    : converted[i].constData());
     }
 
     const QMetaType returnType = method.returnMetaType();
@@ -195,9 +198,9 @@ QVariant CallByName(QObject* object, const char* name, const QVariantList& args,
     if (returnsValue) {
         returned = QGenericReturnArgument(returnType.name(), result.data());
     }
-    const bool invoked = method.invoke(object, Qt::DirectConnection, returned, generic[0], generic[1], generic[2],
-                                       generic[3], generic[4], generic[5], generic[6], generic[7], generic[8],
-                                       generic[9]);
+    const bool invoked =
+        method.invoke(object, Qt::DirectConnection, returned, generic[0], generic[1], generic[2], generic[3],
+                      generic[4], generic[5], generic[6], generic[7], generic[8], generic[9]);
     if (!invoked) {
         return {};
     }
@@ -240,10 +243,6 @@ void ClearCache()
     g_factories.clear();
 }
 
-} // namespace Component
-
-namespace Component {
-
 long RegisterClassEntries(const ClassRegistration& entry, const QString& libraryPath)
 {
     if (entry.clsid.isEmpty() || entry.progId.isEmpty() || entry.versionIndependentProgId.isEmpty()) {
@@ -267,8 +266,8 @@ long RegisterClassEntries(const ClassRegistration& entry, const QString& library
     SetDefaultOf(classKey + QStringLiteral("\\ProgID"), entry.progId, &code);
     SetDefaultOf(classKey + QStringLiteral("\\VersionIndependentProgID"), entry.versionIndependentProgId, &code);
     Registry::HKEY key = 0;
-    const long programmable = Registry::CreateKey(Registry::HKEY_CLASSES_ROOT, classKey + QStringLiteral("\\Programmable"),
-                                                  Registry::KeyAllAccess, &key);
+    const long programmable = Registry::CreateKey(
+        Registry::HKEY_CLASSES_ROOT, classKey + QStringLiteral("\\Programmable"), Registry::KeyAllAccess, &key);
     if (programmable == Registry::Success) {
         Registry::CloseKey(key);
     } else if (code == Registry::Success) {

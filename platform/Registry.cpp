@@ -38,8 +38,8 @@ struct Value
 
 struct Key
 {
-    QStringList path;                     // names as created
-    std::map<QString, Value> values;      // by case-folded name
+    QStringList path;                // names as created
+    std::map<QString, Value> values; // by case-folded name
 };
 
 // One file's keys by Fold(path); the map order puts every key right before the keys below it.
@@ -265,8 +265,7 @@ bool Save(const Location& where, const Hive& hive)
         return false;
     }
     const QByteArray bytes = Serialize(hive);
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
-        file.write(bytes) != bytes.size()) {
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
@@ -353,8 +352,8 @@ bool Resolve(HKEY parent, const QString& subKey, OpenKeyEntry* out)
 // lets one reach the program key.
 bool KeyExists(HKEY hive, const QStringList& path, const Hive& keys)
 {
-    if (path.isEmpty() || (hive == HKEY_CURRENT_USER && StartsWith(ProgramKey(), path) &&
-                           path.size() < ProgramKey().size())) {
+    if (path.isEmpty() ||
+        (hive == HKEY_CURRENT_USER && StartsWith(ProgramKey(), path) && path.size() < ProgramKey().size())) {
         return true;
     }
     return keys.count(Fold(path)) > 0;
@@ -369,8 +368,7 @@ HKEY NewHandle(const OpenKeyEntry& entry)
 }
 
 // Runs change on the current contents of key's file and saves them when it asks to.
-template <typename Change>
-long Modify(const OpenKeyEntry& key, Change change)
+template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
 {
     Location where;
     if (!Locate(key.hive, key.path, &where)) {

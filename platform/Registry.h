@@ -32,13 +32,13 @@ inline constexpr HKEY HKEY_CURRENT_USER = HKEY(std::intptr_t(-2147483647));
 
 // Result codes, with the values callers of the platform's registry functions expect.
 inline constexpr long Success = 0;
-inline constexpr long ErrorFileNotFound = 2;     // no such key or value
-inline constexpr long ErrorAccessDenied = 5;     // the key was not opened for this, or cannot be created here
-inline constexpr long ErrorInvalidHandle = 6;    // not an open key nor a hive
-inline constexpr long ErrorWriteFault = 29;      // the file could not be written; it is unchanged
+inline constexpr long ErrorFileNotFound = 2;  // no such key or value
+inline constexpr long ErrorAccessDenied = 5;  // the key was not opened for this, or cannot be created here
+inline constexpr long ErrorInvalidHandle = 6; // not an open key nor a hive
+inline constexpr long ErrorWriteFault = 29;   // the file could not be written; it is unchanged
 inline constexpr long ErrorInvalidParameter = 87;
 inline constexpr long ErrorRegistryCorrupt = 1015; // the file is damaged, unreadable or not ours; it is unchanged
-inline constexpr long ErrorKeyDeleted = 1018;     // the open key was deleted meanwhile
+inline constexpr long ErrorKeyDeleted = 1018;      // the open key was deleted meanwhile
 inline constexpr long ErrorUnsupportedType = 1630; // the value exists with another type
 
 // Value types.

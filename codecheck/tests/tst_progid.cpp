@@ -76,9 +76,11 @@ private slots:
         QVERIFY(object);
         QCOMPARE(object->metaObject()->className(), "UPCObject");
         bool ok = false;
-        QCOMPARE(Component::CallByName(object.get(), "CheckString", {QStringLiteral("4006381333931")}, &ok), QVariant(4));
+        QCOMPARE(Component::CallByName(object.get(), "CheckString", {QStringLiteral("4006381333931")}, &ok),
+                 QVariant(4));
         QVERIFY(ok);
-        QCOMPARE(Component::CallByName(object.get(), "CheckString", {QStringLiteral("4006381333930")}, &ok), QVariant(0));
+        QCOMPARE(Component::CallByName(object.get(), "CheckString", {QStringLiteral("4006381333930")}, &ok),
+                 QVariant(0));
         QVERIFY(ok);
     }
 
@@ -230,7 +232,8 @@ private slots:
         QTest::newRow("no library") << QStringList{};
         QTest::newRow("missing file") << QStringList{m_dir.filePath(QStringLiteral("gone.so"))};
         QTest::newRow("not a component") << QStringList{QStringLiteral(VIDPLATFORM_PATH)};
-        QTest::newRow("unregister not a component") << QStringList{QStringLiteral("-u"), QStringLiteral(VIDPLATFORM_PATH)};
+        QTest::newRow("unregister not a component")
+            << QStringList{QStringLiteral("-u"), QStringLiteral(VIDPLATFORM_PATH)};
     }
     void registrationCommandRefusesBadInput()
     {

@@ -202,12 +202,14 @@ private slots:
         QCOMPARE(DefaultOf(QStringLiteral("Codevet.UPCObject\\CurVer")), QStringLiteral("Codevet.UPCObject.1"));
         QCOMPARE(DefaultOf(kClassKey), QStringLiteral("UPCObject Class"));
         QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\ProgID")), QStringLiteral("Codevet.UPCObject.1"));
-        QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\VersionIndependentProgID")), QStringLiteral("Codevet.UPCObject"));
+        QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\VersionIndependentProgID")),
+                 QStringLiteral("Codevet.UPCObject"));
         QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\InprocServer32")), library);
         QCOMPARE(Registry::ReadString(Registry::HKEY_CLASSES_ROOT, kClassKey + QStringLiteral("\\InprocServer32"),
                                       QStringLiteral("ThreadingModel")),
                  QStringLiteral("Apartment"));
-        QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\TypeLib")), QStringLiteral("{F9F141A1-60E9-40D5-B929-3832982B4241}"));
+        QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\TypeLib")),
+                 QStringLiteral("{F9F141A1-60E9-40D5-B929-3832982B4241}"));
         QVERIFY(KeyExists(kClassKey + QStringLiteral("\\Programmable")));
         QCOMPARE(DefaultOf(kClassKey + QStringLiteral("\\Programmable")), QStringLiteral("<missing>"));
 
@@ -230,7 +232,8 @@ private slots:
         QCOMPARE(VidsoraRegisterServer(nullptr), 0);
         const QString registered = DefaultOf(kClassKey + QStringLiteral("\\InprocServer32"));
         QVERIFY2(QFileInfo(registered).isAbsolute(), qPrintable(registered));
-        QCOMPARE(QFileInfo(registered).canonicalFilePath(), QFileInfo(QStringLiteral(CODEVET_PATH)).canonicalFilePath());
+        QCOMPARE(QFileInfo(registered).canonicalFilePath(),
+                 QFileInfo(QStringLiteral(CODEVET_PATH)).canonicalFilePath());
 
         // So this process can create the object by its ProgID, from the library it already has loaded.
         const auto object = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));

@@ -58,8 +58,8 @@ QProcess* StartChild(const QString& function, const QString& prefix)
 
 bool ChildSucceeded(QProcess* child)
 {
-    const bool ok = child->waitForFinished(20000) && child->exitStatus() == QProcess::NormalExit &&
-                    child->exitCode() == 0;
+    const bool ok =
+        child->waitForFinished(20000) && child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0;
     delete child;
     return ok;
 }
@@ -185,7 +185,8 @@ private slots:
         QCOMPARE(text, QStringLiteral("no zero")); // returned whole
         QCOMPARE(QueryString(key, QStringLiteral("OnlyZero"), &text), Success);
         QCOMPARE(text, QString(QChar(u'\0')));
-        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("OnlyZero"), QStringLiteral("x")), QString());
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("OnlyZero"), QStringLiteral("x")),
+                 QString());
         QCOMPARE(QueryValue(key, QStringLiteral("Expand"), &type), Success);
         QCOMPARE(type, RegExpandSz);
 
@@ -309,7 +310,8 @@ private slots:
     void onlyTheProgramKeyOfTheUserHive()
     {
         HKEY key = 0;
-        QCOMPARE(CreateKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Other"), KeyAllAccess, &key), ErrorAccessDenied);
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Other"), KeyAllAccess, &key),
+                 ErrorAccessDenied);
         QCOMPARE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Other"), KeyRead, &key), ErrorFileNotFound);
         // The keys above the program key lead to it but hold nothing.
         QCOMPARE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Halvorix"), KeyAllAccess, &key), Success);
@@ -378,17 +380,21 @@ private slots:
     void badFilesReadEmptyAndStayUntouched_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x00\x00\xff\xfe", 10);
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x00\x00\xff\xfe",
+                                              10);
         QTest::newRow("not ours") << QByteArray("[General]\nDBPath=/home/x\n");
         QTest::newRow("header, then garbage")
             << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nthis is no value\n");
-        QTest::newRow("bad escape") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n");
+        QTest::newRow("bad escape") << QByteArray(
+            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n");
         QTest::newRow("bad type") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x:1\n");
         QTest::newRow("value outside a key") << QByteArray("; Vidsora registry file 1\nA=1:x%00\n");
         QTest::newRow("key of another program")
             << QByteArray("; Vidsora registry file 1\n[Software\\Other]\nA=1:x%00\n");
         QTest::newRow("unclosed section") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n");
-        QTest::newRow("non-ASCII") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:\xC3\xA9\n");
+        QTest::newRow("non-ASCII") << QByteArray(
+            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:\xC3\xA9\n");
         QTest::newRow("cut in half") << QByteArray("; Vidsora regis");
     }
     void badFilesReadEmptyAndStayUntouched()
@@ -446,7 +452,8 @@ private slots:
         QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("A"), QStringLiteral("none")),
                  QStringLiteral("none"));
         QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
-        QFile::setPermissions(FilePath(QStringLiteral("Vidsora.conf")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::setPermissions(FilePath(QStringLiteral("Vidsora.conf")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), before);
     }
 
@@ -489,7 +496,8 @@ private slots:
         QCOMPARE(SetDword(key, QStringLiteral("ParentNumber"), 4242u), Success);
         QVERIFY(ChildSucceeded(StartChild(QStringLiteral("childReadsAndWrites"), QStringLiteral("Child"))));
         // What the child wrote is seen here at once, through the key this process already had open.
-        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromChild")), QStringLiteral("child \u00E9"));
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromChild")),
+                 QStringLiteral("child \u00E9"));
         std::uint32_t number = 0;
         QCOMPARE(QueryDword(key, QStringLiteral("ChildNumber"), &number), Success);
         QCOMPARE(number, 0xFFFFFFFEu);
@@ -527,7 +535,8 @@ private slots:
         if (!IsChild()) {
             QSKIP("run by settingsCrossProcesses");
         }
-        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromParent")), QStringLiteral("parent \u00E9"));
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromParent")),
+                 QStringLiteral("parent \u00E9"));
         HKEY key = 0;
         QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), Success);
         std::uint32_t number = 0;

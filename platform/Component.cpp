@@ -193,10 +193,13 @@ QVariant CallByName(QObject* object, const char* name, const QVariantList& args,
 
     const QMetaType returnType = method.returnMetaType();
     const bool returnsValue = returnType.isValid() && returnType.id() != QMetaType::Void;
-    QVariant result = returnsValue ? QVariant(returnType) : QVariant();
+    const bool returnsVariant = returnType.id() == QMetaType::QVariant;
+    // A QVariant result is written straight into result; any other type into the value result holds.
+    QVariant result = returnsValue && !returnsVariant ? QVariant(returnType) : QVariant();
     QGenericReturnArgument returned;
     if (returnsValue) {
-        returned = QGenericReturnArgument(returnType.name(), result.data());
+        returned =
+            QGenericReturnArgument(returnType.name(), returnsVariant ? static_cast<void*>(&result) : result.data());
     }
     const bool invoked =
         method.invoke(object, Qt::DirectConnection, returned, generic[0], generic[1], generic[2], generic[3],
@@ -206,9 +209,6 @@ QVariant CallByName(QObject* object, const char* name, const QVariantList& args,
     }
     if (ok != nullptr) {
         *ok = true;
-    }
-    if (returnsValue && returnType.id() == QMetaType::QVariant) {
-        return result.value<QVariant>();
     }
     return result;
 }

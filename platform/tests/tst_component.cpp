@@ -47,9 +47,8 @@ private slots:
         QTest::newRow("exact overload int") << QByteArray("Kind") << QVariantList{5} << QVariant(QStringLiteral("int"));
         QTest::newRow("exact overload string")
             << QByteArray("Kind") << QVariantList{QStringLiteral("5")} << QVariant(QStringLiteral("string"));
-        QTest::newRow("variant passes through")
-            << QByteArray("Echo") << QVariantList{QVariantList{1, QStringLiteral("a")}}
-            << QVariant(QVariantList{1, QStringLiteral("a")});
+        const QVariant list(QVariantList{1, QStringLiteral("a")});
+        QTest::newRow("variant passes through") << QByteArray("Echo") << QVariantList({list}) << list;
         QTest::newRow("three arguments") << QByteArray("Join") << QVariantList{QStringLiteral("a"), 1, 2.5}
                                          << QVariant(QStringLiteral("a12.5"));
         QTest::newRow("public slot") << QByteArray("Slot") << QVariantList{} << QVariant(1);

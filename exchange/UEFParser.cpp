@@ -4,33 +4,65 @@
 #include "Component.h"
 #include "UEFFields.h"
 
-#include <QHash>
 #include <QVariant>
 
+#include <algorithm>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace UEFParser {
 namespace {
 
-// Tag (trimmed of blanks, upper case) -> index into the kind's field table.
-template <class T, size_t N>
-QHash<QString, int> IndexFields(const std::array<UEFField<T>, N>& fields)
+// Tags are short upper-case ASCII; longer or foreign tags match nothing.
+constexpr qsizetype kMaxTag = 32;
+
+// The space-only trim, as a view: unescaping never makes or removes a blank at either end, so trimming the raw
+// value first gives the same text and saves a copy of long values such as covers.
+QStringView TrimSpaces(QStringView text)
 {
-    QHash<QString, int> index;
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b] == u' ') {
+        ++b;
+    }
+    while (e > b && text[e - 1] == u' ') {
+        --e;
+    }
+    return text.sliced(b, e - b);
+}
+
+// The tag trimmed and upper-cased per character, as the comparison key; empty when it cannot be a known tag.
+std::string_view TagKey(QStringView tag, char (&buffer)[kMaxTag])
+{
+    const QStringView trimmed = TrimSpaces(tag);
+    if (trimmed.isEmpty() || trimmed.size() > kMaxTag) {
+        return {};
+    }
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const char16_t upper = trimmed[i].toUpper().unicode();
+        if (upper == 0 || upper > 0x7F) {
+            return {};
+        }
+        buffer[i] = char(upper);
+    }
+    return std::string_view(buffer, size_t(trimmed.size()));
+}
+
+// Tag -> index into the kind's field table.
+template <class T, size_t N>
+std::unordered_map<std::string_view, size_t> IndexFields(const std::array<UEFField<T>, N>& fields)
+{
+    std::unordered_map<std::string_view, size_t> index;
     for (size_t i = 0; i < N; ++i) {
-        index.insert(QLatin1String(fields[i].tag), int(i));
+        index.emplace(fields[i].tag, i);
     }
     return index;
 }
 
-QString NormalTag(QStringView tag)
-{
-    return AnsiText::UCase(AnsiText::Trim(tag));
-}
-
 QString FieldValue(QStringView value)
 {
-    return AnsiText::Trim(UnescapeText(value));
+    return UnescapeText(TrimSpaces(value));
 }
 
 // A fresh checker per item, released right after the call.
@@ -50,24 +82,32 @@ bool IsValidProductCode(const QString& upc)
 // Fills the text fields of item from the elements of value; returns the raw value of its last CONTENTS element.
 template <class T, size_t N>
 std::optional<QStringView> FillItem(T& item, QStringView value, const std::array<UEFField<T>, N>& fields,
-                                    const QHash<QString, int>& index)
+                                    const std::unordered_map<std::string_view, size_t>& index)
 {
     std::optional<QStringView> contents;
     qsizetype pos = 0;
     Element element;
+    char buffer[kMaxTag];
     while (pos < value.size()) {
         if (!NextTag(value, pos, element) || !element.hasValue) {
             continue;
         }
-        const QString tag = NormalTag(element.tag);
-        const auto found = index.constFind(tag);
-        if (found != index.constEnd()) {
-            (item.*fields[size_t(found.value())].set)(FieldValue(element.value));
-        } else if (tag == QLatin1String("CONTENTS")) {
+        const std::string_view tag = TagKey(element.tag, buffer);
+        const auto found = index.find(tag);
+        if (found != index.end()) {
+            (item.*fields[found->second].set)(FieldValue(element.value));
+        } else if (tag == "CONTENTS") {
             contents = element.value;
         }
     }
     return contents;
+}
+
+// Position of c in text from `from` up to (not including) `to`, or -1.
+qsizetype Find(QStringView text, char16_t c, qsizetype from, qsizetype to)
+{
+    const qsizetype at = text.sliced(from, to - from).indexOf(QChar(c));
+    return at < 0 ? -1 : from + at;
 }
 
 } // namespace
@@ -75,38 +115,40 @@ std::optional<QStringView> FillItem(T& item, QStringView value, const std::array
 bool NextTag(QStringView text, qsizetype& pos, Element& element)
 {
     const qsizetype n = text.size();
-    const char16_t* const data = text.utf16();
-    qsizetype i = pos;
-    // Skip to the first bracket of either kind.
-    while (i < n && data[i] != u'[' && data[i] != u']') {
-        ++i;
-    }
-    if (i == n) {
-        pos = n;
+    // Each search covers a stretch the previous ones did not, so one call reads each character at most twice and
+    // a whole text is scanned in linear time.
+    qsizetype close = text.indexOf(u']', pos);
+    qsizetype open = Find(text, u'[', pos, close < 0 ? n : close);
+    if (open < 0) {
+        // A closing bracket before any opening one is dropped with everything before it; no bracket ends the text.
+        pos = close < 0 ? n : close + 1;
         return false;
     }
-    if (data[i] == u']') {
-        // A closing bracket before any opening one: drop it with everything before it.
-        pos = i + 1;
-        return false;
-    }
-    const qsizetype inside = i + 1;
+    const qsizetype inside = open + 1;
+    qsizetype i = inside;
     int depth = 1;
-    for (i = inside; i < n; ++i) {
-        const char16_t c = data[i];
-        if (c == u'[') {
+    for (;;) {
+        if (close < i && close >= 0) {
+            close = text.indexOf(u']', i);
+        }
+        if (close < 0) {
+            // The text ends inside the element: it is incomplete, so it is dropped, and nothing past the end is read.
+            pos = n;
+            return false;
+        }
+        open = Find(text, u'[', i, close);
+        if (open >= 0) {
             ++depth;
-        } else if (c == u']' && --depth == 0) {
+            i = open + 1;
+            continue;
+        }
+        i = close + 1;
+        if (--depth == 0) {
             break;
         }
     }
-    if (i == n) {
-        // The text ends inside the element: it is incomplete, so it is dropped, and nothing past the end is read.
-        pos = n;
-        return false;
-    }
-    const QStringView body = text.sliced(inside, i - inside);
-    pos = i + 1;
+    const QStringView body = text.sliced(inside, close - inside);
+    pos = close + 1;
     const qsizetype eq = body.indexOf(u'=');
     element.hasValue = eq >= 0;
     element.tag = element.hasValue ? body.first(eq) : body;
@@ -116,14 +158,31 @@ bool NextTag(QStringView text, qsizetype& pos, Element& element)
 
 QString UnescapeText(QStringView value)
 {
-    QString text = value.toString();
-    if (!text.contains(u'&')) {
-        return text;
+    // One pass gives what replacing "&1", then "&2", then "&0" gives: the three codes never overlap, and no
+    // replacement forms a new code.
+    const qsizetype first = value.indexOf(u'&');
+    if (first < 0) {
+        return value.toString();
     }
-    // Three passes in this order, exactly undoing the writer's escaping.
-    text.replace(QLatin1String("&1"), QLatin1String("["));
-    text.replace(QLatin1String("&2"), QLatin1String("]"));
-    text.replace(QLatin1String("&0"), QLatin1String("&"));
+    QString text(value.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    const char16_t* in = value.utf16();
+    const qsizetype n = value.size();
+    std::copy(in, in + first, out);
+    qsizetype w = first;
+    for (qsizetype r = first; r < n; ++r) {
+        const char16_t c = in[r];
+        if (c == u'&' && r + 1 < n) {
+            const char16_t code = in[r + 1];
+            if (code == u'0' || code == u'1' || code == u'2') {
+                out[w++] = code == u'0' ? u'&' : code == u'1' ? u'[' : u']';
+                ++r;
+                continue;
+            }
+        }
+        out[w++] = c;
+    }
+    text.truncate(w);
     return text;
 }
 
@@ -135,16 +194,17 @@ void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent
     }
     qsizetype pos = 0;
     Element element;
+    char buffer[kMaxTag];
     while (pos < text.size()) {
         if (!NextTag(text, pos, element) || !element.hasValue) {
             continue;
         }
-        const QString tag = NormalTag(element.tag);
-        if (tag == QLatin1String("BOX")) {
+        const std::string_view tag = TagKey(element.tag, buffer);
+        if (tag == "BOX") {
             ParseBox(element.value, document, depth);
-        } else if (tag == QLatin1String("MEDIA")) {
+        } else if (tag == "MEDIA") {
             ParseMedia(element.value, document, parent, depth);
-        } else if (tag == QLatin1String("MOVIE")) {
+        } else if (tag == "MOVIE") {
             ParseMovie(element.value, document, parent);
         }
     }
@@ -152,7 +212,7 @@ void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent
 
 void ParseBox(QStringView value, UEFCollection& document, int depth)
 {
-    static const QHash<QString, int> index = IndexFields(kBoxFields);
+    static const auto index = IndexFields(kBoxFields);
     auto box = std::make_shared<UEFBox>();
     const std::optional<QStringView> contents = FillItem(*box, value, kBoxFields, index);
     // A box is always checked and never nests: it joins the document wherever it stood.
@@ -167,7 +227,7 @@ void ParseBox(QStringView value, UEFCollection& document, int depth)
 
 void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth)
 {
-    static const QHash<QString, int> index = IndexFields(kMediaFields);
+    static const auto index = IndexFields(kMediaFields);
     auto media = std::make_shared<UEFMedia>();
     const std::optional<QStringView> contents = FillItem(*media, value, kMediaFields, index);
     if (!parent && !IsValidProductCode(media->strUPC())) {
@@ -181,31 +241,32 @@ void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* paren
 
 void ParseMovie(QStringView value, UEFCollection& document, UEFCollection* parent)
 {
-    static const QHash<QString, int> index = IndexFields(kMovieFields);
+    static const auto index = IndexFields(kMovieFields);
     // Picture flags of older texts: each "YES" adds its line to the picture text as it stands at that point.
-    static const QHash<QString, QString> pictureFlags = {
-        {QStringLiteral("ANAMORPHIC"), QStringLiteral("Anamorphic widescreen")},
-        {QStringLiteral("WIDESCREEN"), QStringLiteral("Widescreen")},
-        {QStringLiteral("FULLFRAME"), QStringLiteral("Fullframe")},
-        {QStringLiteral("PAN&SCAN"), QStringLiteral("Pan & scan / Open matte")},
+    static const std::unordered_map<std::string_view, QString> pictureFlags = {
+        {"ANAMORPHIC", QStringLiteral("Anamorphic widescreen")},
+        {"WIDESCREEN", QStringLiteral("Widescreen")},
+        {"FULLFRAME", QStringLiteral("Fullframe")},
+        {"PAN&SCAN", QStringLiteral("Pan & scan / Open matte")},
     };
     auto movie = std::make_shared<UEFMovie>();
     qsizetype pos = 0;
     Element element;
+    char buffer[kMaxTag];
     while (pos < value.size()) {
         if (!NextTag(value, pos, element) || !element.hasValue) {
             continue;
         }
-        const QString tag = NormalTag(element.tag);
-        const auto found = index.constFind(tag);
-        if (found != index.constEnd()) {
-            (movie.get()->*kMovieFields[size_t(found.value())].set)(FieldValue(element.value));
+        const std::string_view tag = TagKey(element.tag, buffer);
+        const auto found = index.find(tag);
+        if (found != index.end()) {
+            (movie.get()->*kMovieFields[found->second].set)(FieldValue(element.value));
             continue;
         }
-        const auto flag = pictureFlags.constFind(tag);
-        if (flag != pictureFlags.constEnd() && AnsiText::UCase(FieldValue(element.value)) == QLatin1String("YES")) {
+        const auto flag = pictureFlags.find(tag);
+        if (flag != pictureFlags.end() && AnsiText::UCase(FieldValue(element.value)) == QLatin1String("YES")) {
             const QString& picture = movie->strPicture();
-            movie->setStrPicture(picture.isEmpty() ? flag.value() : picture + QLatin1String("\r\n") + flag.value());
+            movie->setStrPicture(picture.isEmpty() ? flag->second : picture + QLatin1String("\r\n") + flag->second);
         }
     }
     if (!parent && !IsValidProductCode(movie->strUPC())) {

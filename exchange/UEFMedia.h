@@ -1,0 +1,86 @@
+#pragma once
+
+#include "UEFCollection.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// One disc or tape: its text fields, its media description and the movies on it.
+// Every text property is readable and writable by name as well (the viewer sets covers that way).
+class UEFMedia : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString strMedia READ strMedia WRITE setStrMedia)
+    Q_PROPERTY(QString strDVDCase READ strDVDCase WRITE setStrDVDCase)
+    Q_PROPERTY(QString strLDType READ strLDType WRITE setStrLDType)
+    Q_PROPERTY(QString strDVDType READ strDVDType WRITE setStrDVDType)
+    Q_PROPERTY(QString strDVDRegion READ strDVDRegion WRITE setStrDVDRegion)
+    Q_PROPERTY(QString strExtras READ strExtras WRITE setStrExtras)
+    Q_PROPERTY(QString strName READ strName WRITE setStrName)
+    Q_PROPERTY(QString strUPC READ strUPC WRITE setStrUPC)
+    Q_PROPERTY(QString strSortKey READ strSortKey WRITE setStrSortKey)
+    Q_PROPERTY(QString strFrontCover READ strFrontCover WRITE setStrFrontCover)
+    Q_PROPERTY(QString strFrontCoverExt READ strFrontCoverExt WRITE setStrFrontCoverExt)
+    Q_PROPERTY(QString strFrontCoverURL READ strFrontCoverURL WRITE setStrFrontCoverURL)
+    Q_PROPERTY(QString strBackCover READ strBackCover WRITE setStrBackCover)
+    Q_PROPERTY(QString strBackCoverExt READ strBackCoverExt WRITE setStrBackCoverExt)
+    Q_PROPERTY(QString strBackCoverURL READ strBackCoverURL WRITE setStrBackCoverURL)
+
+public:
+    explicit UEFMedia(QObject* parent = nullptr);
+
+    const QString& strMedia() const { return m_strMedia; }
+    void setStrMedia(const QString& value) { m_strMedia = value; }
+    const QString& strDVDCase() const { return m_strDVDCase; }
+    void setStrDVDCase(const QString& value) { m_strDVDCase = value; }
+    const QString& strLDType() const { return m_strLDType; }
+    void setStrLDType(const QString& value) { m_strLDType = value; }
+    const QString& strDVDType() const { return m_strDVDType; }
+    void setStrDVDType(const QString& value) { m_strDVDType = value; }
+    const QString& strDVDRegion() const { return m_strDVDRegion; }
+    void setStrDVDRegion(const QString& value) { m_strDVDRegion = value; }
+    const QString& strExtras() const { return m_strExtras; }
+    void setStrExtras(const QString& value) { m_strExtras = value; }
+    const QString& strName() const { return m_strName; }
+    void setStrName(const QString& value) { m_strName = value; }
+    const QString& strUPC() const { return m_strUPC; }
+    void setStrUPC(const QString& value) { m_strUPC = value; }
+    const QString& strSortKey() const { return m_strSortKey; }
+    void setStrSortKey(const QString& value) { m_strSortKey = value; }
+    const QString& strFrontCover() const { return m_strFrontCover; }
+    void setStrFrontCover(const QString& value) { m_strFrontCover = value; }
+    const QString& strFrontCoverExt() const { return m_strFrontCoverExt; }
+    void setStrFrontCoverExt(const QString& value) { m_strFrontCoverExt = value; }
+    const QString& strFrontCoverURL() const { return m_strFrontCoverURL; }
+    void setStrFrontCoverURL(const QString& value) { m_strFrontCoverURL = value; }
+    const QString& strBackCover() const { return m_strBackCover; }
+    void setStrBackCover(const QString& value) { m_strBackCover = value; }
+    const QString& strBackCoverExt() const { return m_strBackCoverExt; }
+    void setStrBackCoverExt(const QString& value) { m_strBackCoverExt = value; }
+    const QString& strBackCoverURL() const { return m_strBackCoverURL; }
+    void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
+
+    // The item's own collection, the same object on every read; replacing it with null gives an empty one.
+    std::shared_ptr<UEFCollection> colContents() const { return m_colContents; }
+    void setColContents(std::shared_ptr<UEFCollection> contents);
+
+private:
+    QString m_strMedia;
+    QString m_strDVDCase;
+    QString m_strLDType;
+    QString m_strDVDType;
+    QString m_strDVDRegion;
+    QString m_strExtras;
+    QString m_strName;
+    QString m_strUPC;
+    QString m_strSortKey;
+    QString m_strFrontCover;
+    QString m_strFrontCoverExt;
+    QString m_strFrontCoverURL;
+    QString m_strBackCover;
+    QString m_strBackCoverExt;
+    QString m_strBackCoverURL;
+    std::shared_ptr<UEFCollection> m_colContents;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "UEFCollection.h"
+
+#include <QString>
+#include <QStringView>
+
+// Reads exchange text back into item objects. Lenient: unknown tags, stray text and stray closing brackets are
+// skipped, nothing is reported. A box anywhere, and a medium or movie at the top level, enters the document only when
+// "Codevet.UPCObject" accepts its product code; without that component such items are refused.
+namespace UEFParser {
+
+// One bracketed element, split at its first "=". Views into the scanned text.
+struct Element
+{
+    QStringView tag;
+    QStringView value;
+    bool hasValue = false; // false for "[TAG]" and "[]"
+};
+
+// Takes the next element of text from position pos on and moves pos past it. Returns false when there is none: after
+// a "]" that came before any "[" (pos then stands after it), when no bracket remains, and when the text ends inside
+// an element (a cut-off element is dropped); in the last two cases pos becomes the end of the text. Every call with
+// pos before the end moves pos forward.
+bool NextTag(QStringView text, qsizetype& pos, Element& element);
+
+// "&1" -> "[", then "&2" -> "]", then "&0" -> "&".
+QString UnescapeText(QStringView value);
+
+// Parses a run of items. document is the top-level collection (boxes always land there); parent is the collection
+// of the enclosing item, or null at the top level; depth counts the contents levels around text.
+void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent, int depth = 0);
+
+void ParseBox(QStringView value, UEFCollection& document, int depth);
+void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth);
+void ParseMovie(QStringView value, UEFCollection& document, UEFCollection* parent);
+
+} // namespace UEFParser

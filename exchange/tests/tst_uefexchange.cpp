@@ -1,0 +1,180 @@
+#include "AnsiText.h"
+#include "Component.h"
+#include "UEF.h"
+#include "UEFBox.h"
+#include "UEFMedia.h"
+#include "UEFMovie.h"
+
+#include <QMetaProperty>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Whole documents through the writer and the parser, with the product-code checker registered by ProgID into this
+// test's own configuration folder, as the program finds it.
+namespace {
+
+// The tree as one line: kinds with their name or title, contents in braces.
+QString Describe(const UEFCollection& items)
+{
+    QStringList parts;
+    for (const auto& entry : items) {
+        if (auto* box = qobject_cast<UEFBox*>(entry.get())) {
+            parts << "BOX:" + box->strName() + "{" + Describe(*box->colContents()) + "}";
+        } else if (auto* media = qobject_cast<UEFMedia*>(entry.get())) {
+            parts << "MEDIA:" + media->strName() + "{" + Describe(*media->colContents()) + "}";
+        } else if (auto* movie = qobject_cast<UEFMovie*>(entry.get())) {
+            parts << "MOVIE:" + movie->strTitle();
+        }
+    }
+    return parts.join(",");
+}
+
+// Every text property set to a value of its own that carries escapes, line breaks and high characters.
+template <class T>
+std::shared_ptr<T> Filled(const QString& label, const QString& upc)
+{
+    auto item = std::make_shared<T>();
+    const QMetaObject* meta = item->metaObject();
+    QByteArray cover;
+    for (int b = 0; b < 256; ++b) {
+        cover.append(char(b));
+    }
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QString name = QString::fromLatin1(meta->property(i).name());
+        QString value = label + " " + name + " A&B [x] &1 ]\r\n= " + QChar(0x20AC) + QChar(0xE9);
+        if (name == "strYear") {
+            value = "1999";
+        } else if (name == "strUPC") {
+            value = upc;
+        } else if (name.endsWith("Cover")) {
+            value = AnsiText::Decode(cover + label.toLatin1());
+        }
+        item->setProperty(meta->property(i).name(), value);
+    }
+    return item;
+}
+
+void CompareTrees(const UEFCollection& expected, const UEFCollection& actual)
+{
+    QCOMPARE(actual.Count(), expected.Count());
+    for (int i = 1; i <= expected.Count(); ++i) {
+        QObject* want = expected.Item(i).get();
+        QObject* got = actual.Item(i).get();
+        QCOMPARE(got->metaObject(), want->metaObject());
+        const QMetaObject* meta = want->metaObject();
+        for (int p = meta->propertyOffset(); p < meta->propertyCount(); ++p) {
+            QCOMPARE(meta->property(p).read(got).toString(), meta->property(p).read(want).toString());
+        }
+        if (auto* box = qobject_cast<UEFBox*>(want)) {
+            CompareTrees(*box->colContents(), *qobject_cast<UEFBox*>(got)->colContents());
+        } else if (auto* media = qobject_cast<UEFMedia*>(want)) {
+            CompareTrees(*media->colContents(), *qobject_cast<UEFMedia*>(got)->colContents());
+        }
+    }
+}
+
+QString Movie(const QString& title, const QString& upc = QString())
+{
+    return "[MOVIE=[TITLE=" + title + "][UPC=" + upc + "]]";
+}
+
+QString Media(const QString& name, const QString& upc, const QString& contents)
+{
+    return "[MEDIA=[NAME=" + name + "][UPC=" + upc + "][CONTENTS=" + contents + "]]";
+}
+
+QString Box(const QString& name, const QString& upc, const QString& contents)
+{
+    return "[BOX=[NAME=" + name + "][UPC=" + upc + "][CONTENTS=" + contents + "]]";
+}
+
+} // namespace
+
+class TestUEFExchange : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
+        qputenv("TMPDIR", m_home.filePath("tmp").toUtf8());
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_PATH)), 0);
+        Component::ClearCache();
+    }
+
+    void roundTripKeepsEverything()
+    {
+        UEF document;
+        auto box = Filled<UEFBox>("box", "96385074");
+        auto boxDisc = Filled<UEFMedia>("box disc", "");
+        boxDisc->colContents()->Add(Filled<UEFMovie>("box disc movie 1", ""));
+        boxDisc->colContents()->Add(Filled<UEFMovie>("box disc movie 2", "no code"));
+        box->colContents()->Add(boxDisc);
+        box->colContents()->Add(Filled<UEFMovie>("box movie", ""));
+        auto disc = Filled<UEFMedia>("disc", "4006381333931");
+        auto inner = Filled<UEFMedia>("inner disc", "");
+        inner->colContents()->Add(Filled<UEFMovie>("inner movie", ""));
+        disc->colContents()->Add(inner);
+        document.colUEF()->Add(box);
+        document.colUEF()->Add(disc);
+        document.colUEF()->Add(Filled<UEFMovie>("movie", "036000291452"));
+
+        const QString text = document.strUEF();
+        // Through the file form: one byte per character and back.
+        UEF parsed;
+        parsed.setStrUEF(AnsiText::Decode(AnsiText::Encode(text)));
+        CompareTrees(*document.colUEF(), *parsed.colUEF());
+        QCOMPARE(parsed.strUEF(), text);
+    }
+
+    // Which items need a valid product code: a box wherever it stands, a medium or movie only at the top.
+    void acceptance_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tree");
+        const QString good = "036000291452";
+        QTest::newRow("movie without code") << Movie("a") << "";
+        QTest::newRow("movie with wrong check digit") << Movie("a", "036000291450") << "";
+        QTest::newRow("movie, code trimmed first") << Movie("a", " 036000291452 ") << "MOVIE:a";
+        QTest::newRow("eight digits") << Movie("a", "96385074") + Movie("b", "04252614") << "MOVIE:a";
+        QTest::newRow("each top item on its own") << Movie("bad", "1") + Movie("good", good) + Movie("bad2")
+                                                  << "MOVIE:good";
+        QTest::newRow("contents unchecked") << Media("m", good, Movie("a") + Movie("b", "x")) << "MEDIA:m{MOVIE:a,MOVIE:b}";
+        QTest::newRow("refused medium drops contents") << Media("m", "", Box("x", good, "") + Movie("a", good)) << "";
+        QTest::newRow("refused box drops contents") << Box("x", "123", Media("m", good, "") + Movie("a", good)) << "";
+        QTest::newRow("box holds media and movies") << Box("x", good, Media("m", "", Movie("a")) + Movie("b"))
+                                                    << "BOX:x{MEDIA:m{MOVIE:a},MOVIE:b}";
+        QTest::newRow("box in contents surfaces") << Media("m", good, Movie("a") + Box("x", good, Movie("b")))
+                                                  << "MEDIA:m{MOVIE:a},BOX:x{MOVIE:b}";
+        QTest::newRow("box in contents checked") << Media("m", good, Box("x", "", Movie("b")) + Movie("a"))
+                                                 << "MEDIA:m{MOVIE:a}";
+        QTest::newRow("box in box surfaces after it") << Box("x", good, Box("y", good, "") + Movie("a"))
+                                                      << "BOX:x{MOVIE:a},BOX:y{}";
+    }
+    void acceptance()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, tree);
+        UEF document;
+        document.setStrUEF(text);
+        QCOMPARE(Describe(*document.colUEF()), tree);
+    }
+
+    void writingTwiceAppends()
+    {
+        UEF document;
+        const QString text = Movie("a", "036000291452") + "\r\n" + Movie("b", "4006381333931");
+        document.setStrUEF(text);
+        document.setStrUEF(text);
+        QCOMPARE(Describe(*document.colUEF()), "MOVIE:a,MOVIE:b,MOVIE:a,MOVIE:b");
+        document.Clear();
+        QCOMPARE(document.strUEF(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUEFExchange)
+#include "tst_uefexchange.moc"

@@ -1,0 +1,53 @@
+// Feeds arbitrary bytes to the exchange parser, then writes back what it read.
+
+#include "AnsiText.h"
+#include "Codevet.h"
+#include "UEF.h"
+#include "UEFMedia.h"
+#include "UEFParser.h"
+
+#include <QByteArray>
+#include <QDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+QByteArray g_home;
+
+void RemoveHome()
+{
+    QDir(QString::fromLocal8Bit(g_home)).removeRecursively();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // A configuration folder of this run's own with the checker registered, so valid product codes are accepted and
+    // the contents of accepted items get parsed as well.
+    const QByteArray base = QDir::tempPath().toLocal8Bit() + "/fuzz_exchange.XXXXXX";
+    g_home = base;
+    if (mkdtemp(g_home.data()) != nullptr) {
+        std::atexit(RemoveHome);
+        qputenv("XDG_CONFIG_HOME", g_home);
+        VidsoraRegisterServer(nullptr);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString text = AnsiText::Decode(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+    UEF document;
+    document.setStrUEF(text);
+    // Inside a parent nothing is checked, so every item path is reached whether or not a code is valid.
+    UEFCollection parent;
+    UEFParser::ParseItems(text, *document.colUEF(), &parent);
+    auto media = std::make_shared<UEFMedia>();
+    media->setColContents(std::make_shared<UEFCollection>(parent));
+    document.colUEF()->Add(media);
+    (void)document.strUEF();
+    return 0;
+}

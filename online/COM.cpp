@@ -309,9 +309,18 @@ bool COM::LogIn(const QString& strUser, const QString& strPassword)
         return false;
     }
     EmptyMessageBuffer();
-    // Our copies of the password are wiped once the socket holds the request.
+    // Our copies of the password are wiped once the socket holds the request; the request is built in place so
+    // no temporary copy is left behind.
     QString password = StripSeparators(strPassword);
-    QString request = QStringLiteral("LOGIN") + kWord + StripSeparators(strUser) + kRecord + password + kEnd;
+    const QString user = StripSeparators(strUser);
+    QString request;
+    request.reserve(8 + user.size() + password.size());
+    request += QStringLiteral("LOGIN");
+    request += kWord;
+    request += user;
+    request += kRecord;
+    request += password;
+    request += kEnd;
     Wipe(password);
     const bool sent = Send(request);
     Wipe(request);

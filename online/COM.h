@@ -27,7 +27,8 @@ class COM : public QObject
     Q_PROPERTY(QString CurrentFile READ CurrentFile)
 
 public:
-    enum eStatus : qint32 {
+    enum eStatus : qint32
+    {
         Status_None = 0,
         Status_Connecting = 1,
         Status_Connected = 2,
@@ -93,7 +94,7 @@ private:
 
     bool SetStatus(eStatus value); // false once a handler has destroyed the object
     bool ReportProgress(qint32 value);
-    bool Fail();                   // status -1 and the socket closed
+    bool Fail(); // status -1 and the socket closed
     bool ConnectNow();
     bool Send(const QString& data);
     bool WaitWhile(const std::function<bool()>& pending);
@@ -128,6 +129,6 @@ private:
     Server* m_lookup = nullptr;
 
     bool m_busy = false;
-    int m_hostDepth = 0;            // handlers of the host's events on the stack
-    QList<QEventLoop*> m_loops;     // the waits in progress
+    int m_hostDepth = 0;        // handlers of the host's events on the stack
+    QList<QEventLoop*> m_loops; // the waits in progress
 };

@@ -160,8 +160,7 @@ void frmCom::OnError(QAbstractSocket::SocketError error)
     }
     QString description = Wsock.errorString();
     bool cancelDisplay = false;
-    emit WSKError(ErrorNumber(error), description, qint32(error), QStringLiteral("Wsock"), QString(), 0,
-                  cancelDisplay);
+    emit WSKError(ErrorNumber(error), description, qint32(error), QStringLiteral("Wsock"), QString(), 0, cancelDisplay);
 }
 
 void frmCom::OnBytesWritten(qint64 bytes)

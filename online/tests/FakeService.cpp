@@ -11,7 +11,7 @@ struct FakeService::Peer
     QByteArray buffer;
     qsizetype uploadLeft = -1; // bytes of an upload body still expected
     QByteArray upload;
-    QByteArray pendingFile;    // announced by the last FILESIZE, sent on EXECDOWNLOAD
+    QByteArray pendingFile; // announced by the last FILESIZE, sent on EXECDOWNLOAD
 };
 
 namespace {

@@ -32,10 +32,10 @@ public:
     QList<QByteArray> lookupRequests;
 
     // The catalogue.
-    QHash<QByteArray, QByteArray> users;   // user -> password
-    QList<QList<QByteArray>> records;      // product code, title, media description
-    QHash<QByteArray, QByteArray> items;   // product code -> exchange text
-    QByteArray missing;                    // the missing-items list
+    QHash<QByteArray, QByteArray> users; // user -> password
+    QList<QList<QByteArray>> records;    // product code, title, media description
+    QHash<QByteArray, QByteArray> items; // product code -> exchange text
+    QByteArray missing;                  // the missing-items list
 
     // Scripted replies: a request word found here is answered with these raw bytes instead (empty: silence).
     QHash<QByteArray, QByteArray> replies;
@@ -45,7 +45,7 @@ public:
     // The download: sent in pieces of this size, one piece per pieceDelayMs (0: all at once).
     int pieceSize = 0;
     int pieceDelayMs = 20;
-    QByteArray extraAfterFile;       // bytes appended to the announced file
+    QByteArray extraAfterFile;          // bytes appended to the announced file
     qsizetype closeAfterFileBytes = -1; // close the connection once this many file bytes are sent
 
     // What arrived: every message (terminator removed) and every upload body.

@@ -106,11 +106,17 @@ private slots:
     void separatorsRemovedFromTypedText()
     {
         m_service->users.insert("ab", "pw");
-        QVERIFY(m_com->LogIn(QStringLiteral("a\x01" "b\x04"), QStringLiteral("\x02p\x03w")));
-        m_com->FindTitle(QStringLiteral("  Ali\x01" "en\x03  "));
+        QVERIFY(m_com->LogIn(QStringLiteral("a\x01"
+                                            "b\x04"),
+                             QStringLiteral("\x02p\x03w")));
+        m_com->FindTitle(QStringLiteral("  Ali\x01"
+                                        "en\x03  "));
         m_com->FindUPC(QStringLiteral(" 0123\x02"));
-        QCOMPARE(m_service->requests.mid(0, 3),
-                 (QList<QByteArray>{"LOGIN\x02" "ab\x03pw", "FINDTITLE\x02" "Alien", "FINDUPC\x02 0123"}));
+        QCOMPARE(m_service->requests.mid(0, 3), (QList<QByteArray>{"LOGIN\x02"
+                                                                   "ab\x03pw",
+                                                                   "FINDTITLE\x02"
+                                                                   "Alien",
+                                                                   "FINDUPC\x02 0123"}));
     }
 
     void search_data()
@@ -123,10 +129,17 @@ private slots:
             << true << QByteArray()
             << Table{empty, {"", "0123456789012", "Alien", "DVD"}, {"", "5012345678900", "Aliens", "Laserdisc"}};
         QTest::newRow("no records") << true << Msg("RESULT", "", true) << Table{empty};
-        QTest::newRow("short and long records")
-            << false << Msg("RESULT", "1\x04two\x03" "a\x04" "b\x04" "c\x04" "d\x04" "e")
-            << Table{empty, {"", "1", "two", ""}, {"", "a", "b", "c"}};
-        QTest::newRow("8-bit text") << false << Msg("RESULT", "9\x04" "Caf\xe9 \x80\x81")
+        QTest::newRow("short and long records") << false
+                                                << Msg("RESULT", "1\x04two\x03"
+                                                                 "a\x04"
+                                                                 "b\x04"
+                                                                 "c\x04"
+                                                                 "d\x04"
+                                                                 "e")
+                                                << Table{empty, {"", "1", "two", ""}, {"", "a", "b", "c"}};
+        QTest::newRow("8-bit text") << false
+                                    << Msg("RESULT", "9\x04"
+                                                     "Caf\xe9 \x80\x81")
                                     << Table{empty, {"", "9", QStringLiteral("Caf\u00e9 \u20ac\u0081"), ""}};
     }
 
@@ -144,7 +157,8 @@ private slots:
         QCOMPARE(result.value<Table>(), expected);
         QCOMPARE(m_com->Status(), COM::Status_LoggedIn);
         if (byTitle) {
-            QCOMPARE(m_service->requests.last(), QByteArray("FINDTITLE\x02" "alien"));
+            QCOMPARE(m_service->requests.last(), QByteArray("FINDTITLE\x02"
+                                                            "alien"));
         }
     }
 
@@ -195,8 +209,10 @@ private slots:
         }
         QCOMPARE(received, progress);
         QTRY_COMPARE_WITH_TIMEOUT(m_service->requests.mid(m_service->requests.size() - 2),
-                 (QList<QByteArray>{missingList ? QByteArray("PREPAREMISSING") : "PREPAREUEF\x02" "0123456789012",
-                                    "EXECDOWNLOAD"}),
+                                  (QList<QByteArray>{missingList ? QByteArray("PREPAREMISSING")
+                                                                 : "PREPAREUEF\x02"
+                                                                   "0123456789012",
+                                                     "EXECDOWNLOAD"}),
                                   1000);
     }
 
@@ -300,16 +316,15 @@ private slots:
     // Each hostile peer ends in the failed status, within the watchdog's bound or at once.
     void hostile_data()
     {
-        QTest::addColumn<QByteArray>("word");  // the request whose reply is scripted
+        QTest::addColumn<QByteArray>("word"); // the request whose reply is scripted
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("immediate");   // fails without waiting for the watchdog
-        QTest::addColumn<bool>("close");       // the service closes after its reply
+        QTest::addColumn<bool>("immediate"); // fails without waiting for the watchdog
+        QTest::addColumn<bool>("close");     // the service closes after its reply
         QTest::newRow("silent log-in") << QByteArray("LOGIN") << QByteArray() << false << false;
         QTest::newRow("silent search") << QByteArray("FINDTITLE") << QByteArray() << false << false;
         QTest::newRow("silent upload") << QByteArray("UPLOAD") << QByteArray() << false << false;
         QTest::newRow("garbage") << QByteArray("FINDTITLE") << QByteArray("\xff\x00zz\x05", 5) << false << false;
-        QTest::newRow("unknown words") << QByteArray("FINDTITLE") << Msg("HELLO") + Msg("FILES", "3") << false
-                                       << false;
+        QTest::newRow("unknown words") << QByteArray("FINDTITLE") << Msg("HELLO") + Msg("FILES", "3") << false << false;
         QTest::newRow("RESULT without argument") << QByteArray("FINDTITLE") << Msg("RESULT") << false << false;
         QTest::newRow("replies for other states")
             << QByteArray("FINDTITLE")
@@ -317,8 +332,7 @@ private slots:
         QTest::newRow("log-in answered out of turn")
             << QByteArray("LOGIN") << Msg("RESULT", "1") + Msg("UPCNOTFOUND") + Msg("UPLOADDONE") << false << false;
         QTest::newRow("upload answered out of turn")
-            << QByteArray("PREPAREUPLOAD") << Msg("LOGINOK") + Msg("UPLOADDONE") + Msg("RESULT", "x") << false
-            << false;
+            << QByteArray("PREPAREUPLOAD") << Msg("LOGINOK") + Msg("UPLOADDONE") + Msg("RESULT", "x") << false << false;
         QTest::newRow("bad log-in mid search") << QByteArray("FINDTITLE") << Msg("BADLOGIN") << true << false;
         QTest::newRow("size not a number") << QByteArray("PREPAREUEF") << Msg("FILESIZE", "12a") << true << false;
         QTest::newRow("size signed") << QByteArray("PREPAREUEF") << Msg("FILESIZE", "-5") << true << false;
@@ -326,8 +340,8 @@ private slots:
         QTest::newRow("size over 64 MiB") << QByteArray("PREPAREUEF") << Msg("FILESIZE", "67108865") << true << false;
         QTest::newRow("size overflowing")
             << QByteArray("PREPAREUEF") << Msg("FILESIZE", "99999999999999999999999") << true << false;
-        QTest::newRow("endless message") << QByteArray("FINDTITLE") << QByteArray(COM::kMaxMessage + 10, 'x')
-                                         << true << false;
+        QTest::newRow("endless message") << QByteArray("FINDTITLE") << QByteArray(COM::kMaxMessage + 10, 'x') << true
+                                         << false;
         QTest::newRow("close before reply") << QByteArray("FINDTITLE") << QByteArray() << true << true;
         QTest::newRow("extra bytes") << QByteArray("EXTRA") << QByteArray() << true << false;
         QTest::newRow("close mid-transfer") << QByteArray("CLOSEMID") << QByteArray() << true << false;
@@ -439,7 +453,8 @@ private slots:
         QVERIFY(nestedTime >= 0 && nestedTime < 50);
         QCOMPARE(nested, QVariant(QString()));
         QVERIFY(!nestedLogIn);
-        QCOMPARE(m_service->requests.last(), QByteArray("FINDTITLE\x02" "alien"));
+        QCOMPARE(m_service->requests.last(), QByteArray("FINDTITLE\x02"
+                                                        "alien"));
         QCOMPARE(m_service->connections, 1);
     }
 

@@ -43,11 +43,11 @@ private slots:
         QCOMPARE(lookup.ServerIP(), QStringLiteral(" 127.0.0.1 : 4321 "));
         QCOMPARE(service.lookupRequests.size(), 1);
         QCOMPARE(service.lookupRequests.first(), QByteArray("GET /server.asp HTTP/1.1\r\n"
-                                                           "Host: 127.0.0.1\r\n"
-                                                           "Connection: close\r\n"
-                                                           "Referer: 127.0.0.1\r\n"
-                                                           "Accept: */*\r\n"
-                                                           "\r\n"));
+                                                            "Host: 127.0.0.1\r\n"
+                                                            "Connection: close\r\n"
+                                                            "Referer: 127.0.0.1\r\n"
+                                                            "Accept: */*\r\n"
+                                                            "\r\n"));
     }
 
     void failures_data()
@@ -55,9 +55,10 @@ private slots:
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<bool>("silent");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("ends with a line end") << QByteArray("HTTP/1.1 200 OK\r\n\r\n127.0.0.1:80\r\n") << false << false;
-        QTest::newRow("oversize reply") << (QByteArray("HTTP/1.1 200 OK\r\n\r\n") + QByteArray(70 * 1024, 'x'))
-                                        << false << false;
+        QTest::newRow("ends with a line end")
+            << QByteArray("HTTP/1.1 200 OK\r\n\r\n127.0.0.1:80\r\n") << false << false;
+        QTest::newRow("oversize reply") << (QByteArray("HTTP/1.1 200 OK\r\n\r\n") + QByteArray(70 * 1024, 'x')) << false
+                                        << false;
         QTest::newRow("never answers") << QByteArray() << true << false;
         QTest::newRow("refused") << QByteArray() << false << true;
     }

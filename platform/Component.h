@@ -36,4 +36,31 @@ bool SetProperty(QObject* object, const char* name, const QVariant& value);
 // Forgets the cached factories (tests that register and unregister in one process).
 void ClearCache();
 
+// What a library writes for one of its classes under HKEY_CLASSES_ROOT when it registers itself:
+//   <progId>                       default description, "CLSID" = clsid
+//   <versionIndependentProgId>     default description, "CLSID" = clsid, "CurVer" = progId
+//   CLSID\<clsid>                  default description, "ProgID", "VersionIndependentProgID", "Programmable",
+//                                  "InprocServer32" (the library's full path, "ThreadingModel"), "TypeLib"
+// Identifiers are written in braces, as given.
+struct ClassRegistration
+{
+    QString clsid;
+    QString description;
+    QString progId;
+    QString versionIndependentProgId;
+    QString threadingModel;
+    QString typeLibId;
+};
+
+// Writes those entries, replacing the class identifier's key whole; the library path is made absolute. Returns a
+// registry result code (0 on success).
+long RegisterClassEntries(const ClassRegistration& entry, const QString& libraryPath);
+// Removes the three keys with everything below them; the "CLSID" key itself stays. Missing keys are no error.
+long UnregisterClassEntries(const ClassRegistration& entry);
+
+// Loads the library at libraryPath and calls its registration (or unregistration) export: what the registration
+// command does. 0 on success; -1 when the library cannot be loaded or lacks the export; else the export's result.
+int RegisterLibrary(const QString& libraryPath);
+int UnregisterLibrary(const QString& libraryPath);
+
 } // namespace Component

@@ -1,0 +1,3 @@
+#include "CBox.h"
+
+CBox::CBox(QObject* parent) : CCoveredItem(0, false, parent) {}

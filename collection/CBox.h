@@ -1,0 +1,40 @@
+#pragma once
+
+#include "CCoveredItem.h"
+
+// A box set.
+class CBox : public CCoveredItem
+{
+    Q_OBJECT
+    Q_PROPERTY(QString strExtras READ strExtras WRITE setStrExtras)
+    Q_PROPERTY(QString strName READ strName WRITE setStrName)
+    Q_PROPERTY(QString strUPC READ strUPC WRITE setStrUPC)
+    Q_PROPERTY(int lngParentID READ lngParentID WRITE setLngParentID)
+    Q_PROPERTY(int lngParentType READ lngParentType WRITE setLngParentType)
+
+public:
+    explicit CBox(QObject* parent = nullptr);
+
+    static constexpr ItemKind kKind = ItemKind::Box;
+    ItemKind Kind() const override { return kKind; }
+    QString DisplayName() const override { return m_strName; }
+    void setDisplayName(const QString& value) override { m_strName = value; }
+
+    QString strExtras() const { return m_strExtras; }
+    void setStrExtras(const QString& value) { m_strExtras = value; }
+    QString strName() const { return m_strName; }
+    void setStrName(const QString& value) { m_strName = value; }
+    QString strUPC() const { return m_strUPC; }
+    void setStrUPC(const QString& value) { m_strUPC = value; }
+    int lngParentID() const { return m_lngParentID; }
+    void setLngParentID(int value) { m_lngParentID = value; }
+    int lngParentType() const { return m_lngParentType; }
+    void setLngParentType(int value) { m_lngParentType = value; }
+
+private:
+    QString m_strName;
+    QString m_strUPC;
+    QString m_strExtras;
+    int m_lngParentID = 0;
+    int m_lngParentType = 0;
+};

@@ -1,0 +1,3 @@
+#include "CCategory.h"
+
+CCategory::CCategory(QObject* parent) : CItem(-1, parent) {}

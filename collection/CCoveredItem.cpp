@@ -1,0 +1,185 @@
+#include "CCoveredItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+QString Prefix(int side)
+{
+    return side == 0 ? QStringLiteral("FrontCover.") : QStringLiteral("BackCover.");
+}
+
+// The regular files of folder whose name starts with prefix, without regard to case, in name order.
+QStringList CoverFiles(const QString& folder, const QString& prefix)
+{
+    QStringList names;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        if (entry.isFile() && name.startsWith(prefix, Qt::CaseInsensitive)) {
+            names.append(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The extension of a cover source: taken from the file name alone, 1 to 8 ASCII letters or digits; empty otherwise.
+QString CoverExtension(const QString& strFile)
+{
+    const QString name = QFileInfo(strFile).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0) {
+        return {};
+    }
+    const QString ext = name.mid(dot + 1);
+    if (ext.isEmpty() || ext.size() > 8) {
+        return {};
+    }
+    for (QChar c : ext) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))) {
+            return {};
+        }
+    }
+    return ext;
+}
+
+} // namespace
+
+CCoveredItem::CCoveredItem(int initialId, bool lazyCovers, QObject* parent)
+    : CItem(initialId, parent), m_lazyCovers(lazyCovers)
+{
+}
+
+QString CCoveredItem::strFrontCover() const
+{
+    return Cover(Front);
+}
+
+QString CCoveredItem::strBackCover() const
+{
+    return Cover(Back);
+}
+
+QString CCoveredItem::Cover(Side side) const
+{
+    // Without a folder there is nothing to look in, so never look at a path built from an empty one.
+    if (m_lazyCovers && m_cover[side].isEmpty() && !Path().isEmpty()) {
+        LookUp(side);
+    }
+    return m_cover[side];
+}
+
+void CCoveredItem::LookUp(Side side) const
+{
+    m_cover[side].clear();
+    if (Path().isEmpty()) {
+        return;
+    }
+    const QStringList names = CoverFiles(Path(), Prefix(side));
+    if (!names.isEmpty()) {
+        m_cover[side] = names.first();
+    }
+}
+
+void CCoveredItem::setPath(const QString& value)
+{
+    CItem::setPath(value);
+    m_cover[Front].clear();
+    m_cover[Back].clear();
+    if (!m_lazyCovers) {
+        LookUp(Front);
+        LookUp(Back);
+    }
+}
+
+void CCoveredItem::DeleteFrontCover()
+{
+    DeleteCover(Front);
+}
+
+void CCoveredItem::DeleteBackCover()
+{
+    DeleteCover(Back);
+}
+
+void CCoveredItem::AddFrontCover(const QString& strFile)
+{
+    AddCover(Front, strFile);
+}
+
+void CCoveredItem::AddBackCover(const QString& strFile)
+{
+    AddCover(Back, strFile);
+}
+
+void CCoveredItem::DeleteCover(Side side)
+{
+    if (Path().isEmpty()) {
+        return;
+    }
+    for (const QString& name : CoverFiles(Path(), Prefix(side))) {
+        QFile::remove(Path() + u'/' + name);
+    }
+    m_cover[side].clear();
+}
+
+void CCoveredItem::AddCover(Side side, const QString& strFile)
+{
+    if (Path().isEmpty()) {
+        return;
+    }
+    const QString ext = CoverExtension(strFile);
+    if (ext.isEmpty()) {
+        return;
+    }
+    const QStringList old = CoverFiles(Path(), Prefix(side));
+    // Copying the current cover onto itself would only risk it.
+    const QString source = QFileInfo(strFile).canonicalFilePath();
+    for (const QString& name : old) {
+        if (!source.isEmpty() && QFileInfo(Path() + u'/' + name).canonicalFilePath() == source) {
+            return;
+        }
+    }
+
+    QFile in(strFile);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QString target = Prefix(side) + ext;
+    // The copy is written aside and renamed over the old cover only once it is complete.
+    QSaveFile out(Path() + u'/' + target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0) {
+            out.cancelWriting();
+            return;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (out.write(buffer, n) != n) {
+            out.cancelWriting();
+            return;
+        }
+    }
+    if (!out.commit()) {
+        return;
+    }
+    for (const QString& name : old) {
+        if (name != target) {
+            QFile::remove(Path() + u'/' + name);
+        }
+    }
+    m_cover[side] = target;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "CItem.h"
+
+// Boxes, media and movies keep a front and a back cover image file in their item folder, named "FrontCover." or
+// "BackCover." and the image's extension, at most one of each.
+class CCoveredItem : public CItem
+{
+    Q_OBJECT
+    Q_PROPERTY(QString strFrontCover READ strFrontCover)
+    Q_PROPERTY(QString strBackCover READ strBackCover)
+
+public:
+    // The cached cover file names (without folder), empty when there is none.
+    QString strFrontCover() const;
+    QString strBackCover() const;
+
+    // Remove that side's cover files and empty its cache; nothing while Path is empty.
+    Q_INVOKABLE void DeleteFrontCover();
+    Q_INVOKABLE void DeleteBackCover();
+    // Replace that side's cover by a copy of strFile. The extension comes from the file name and must be 1 to 8
+    // letters or digits; otherwise, while Path is empty, or when the copy fails, nothing changes.
+    Q_INVOKABLE void AddFrontCover(const QString& strFile);
+    Q_INVOKABLE void AddBackCover(const QString& strFile);
+
+    void setPath(const QString& value) override;
+
+protected:
+    // lazyCovers: look a cover up on first read instead of when Path is set (movies).
+    CCoveredItem(int initialId, bool lazyCovers, QObject* parent);
+
+private:
+    enum Side
+    {
+        Front,
+        Back
+    };
+    QString Cover(Side side) const;
+    void LookUp(Side side) const;
+    void DeleteCover(Side side);
+    void AddCover(Side side, const QString& strFile);
+
+    bool m_lazyCovers;
+    mutable QString m_cover[2];
+};

@@ -1,0 +1,3 @@
+#include "CGroup.h"
+
+CGroup::CGroup(QObject* parent) : CItem(-1, parent) {}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "CGroup.h"
+#include "CItemCollection.h"
+
+class CGroups : public CItemCollection<CGroup>
+{
+};

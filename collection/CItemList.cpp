@@ -1,0 +1,222 @@
+#include "CItemList.h"
+
+#include "ItemStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QVariant>
+
+#include <algorithm>
+#include <climits>
+#include <string_view>
+
+namespace {
+
+// Window events run at most this often while loading; the progress bar still steps once per entry.
+constexpr qint64 kEventIntervalMs = 16;
+
+// Sort keys compare as sequences of 16-bit code units, with no case folding and no locale.
+bool KeyLess(const QString& a, const QString& b)
+{
+    const std::u16string_view x(reinterpret_cast<const char16_t*>(a.utf16()), size_t(a.size()));
+    const std::u16string_view y(reinterpret_cast<const char16_t*>(b.utf16()), size_t(b.size()));
+    return x < y;
+}
+
+bool ItemLess(const std::shared_ptr<CItem>& a, const std::shared_ptr<CItem>& b)
+{
+    return KeyLess(a->strSortKey(), b->strSortKey());
+}
+
+} // namespace
+
+CItemList::CItemList(ItemKind kind) : m_kind(kind) {}
+
+CItemList::~CItemList() = default;
+
+void CItemList::setDBDir(const QString& dbDir)
+{
+    m_DBDir = dbDir;
+    if (dbDir.isEmpty()) {
+        return;
+    }
+    // A new store gets its folders here; an existing folder is left as it is.
+    QDir().mkdir(dbDir);
+    QDir().mkdir(dbDir + u'/' + ItemStore::KindFolder(m_kind));
+}
+
+QString CItemList::Add(const QString& strName)
+{
+    const int highest = HighestId();
+    if (highest == INT_MAX) {
+        return {};
+    }
+    std::shared_ptr<CItem> item = ItemStore::NewItem(m_kind);
+    item->setLngID(highest + 1);
+    item->setDisplayName(strName);
+    if (!ItemStore::SaveItem(*item, m_DBDir)) {
+        return {};
+    }
+    PlaceOne(item);
+    return item->strKey();
+}
+
+void CItemList::Remove(const QString& strKey)
+{
+    const std::shared_ptr<CItem> item = m_byKey.value(strKey);
+    if (!item) {
+        return;
+    }
+    ItemStore::DeleteItemFolder(*item);
+    m_byKey.remove(strKey);
+    const auto it = std::find(m_items.begin(), m_items.end(), item);
+    if (it != m_items.end()) {
+        m_items.erase(it);
+    }
+    if (item->lngID() >= m_highestId) {
+        m_highestIdValid = false;
+    }
+}
+
+void CItemList::Clear()
+{
+    m_items.clear();
+    m_byKey.clear();
+    m_highestId = 0;
+    m_highestIdValid = true;
+}
+
+bool CItemList::Update(const QString& strKey)
+{
+    const std::shared_ptr<CItem> item = m_byKey.value(strKey);
+    if (!item) {
+        return false;
+    }
+    return ItemStore::SaveItem(*item, m_DBDir);
+}
+
+void CItemList::LoadData()
+{
+    if (m_DBDir.isEmpty()) {
+        return;
+    }
+    const QString folder = m_DBDir + u'/' + ItemStore::KindFolder(m_kind);
+    // The whole listing is taken before any record is read.
+    const auto names = ItemStore::ListEntries(folder);
+    if (!names) {
+        return;
+    }
+    std::vector<std::shared_ptr<CItem>> batch;
+    batch.reserve(names->size());
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (const QString& name : *names) {
+        if (std::shared_ptr<CItem> item = ItemStore::ReadItem(m_kind, folder + u'/' + name)) {
+            batch.push_back(std::move(item));
+        }
+        StepProgress();
+        if (sinceEvents.elapsed() >= kEventIntervalMs) {
+            // User input stays queued, so no click or key reaches a half-loaded collection.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sinceEvents.restart();
+        }
+    }
+    PlaceBatch(batch);
+}
+
+std::shared_ptr<CItem> CItemList::ItemByKey(const QString& strKey) const
+{
+    return m_byKey.value(strKey);
+}
+
+std::shared_ptr<CItem> CItemList::ItemAt(qsizetype position) const
+{
+    if (position < 1 || position > qsizetype(m_items.size())) {
+        return {};
+    }
+    return m_items[size_t(position - 1)];
+}
+
+void CItemList::PlaceOne(const std::shared_ptr<CItem>& item)
+{
+    if (m_byKey.contains(item->strKey())) {
+        return;
+    }
+    m_byKey.insert(item->strKey(), item);
+    const auto at = std::find_if(m_items.begin(), m_items.end(), [&](const std::shared_ptr<CItem>& e) {
+        return KeyLess(item->strSortKey(), e->strSortKey());
+    });
+    m_items.insert(at, item);
+    m_highestId = std::max(m_highestId, item->lngID());
+}
+
+void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
+{
+    // Arrivals whose key is already held (or came earlier in the batch) are dropped, as one-by-one placement would.
+    std::vector<std::shared_ptr<CItem>> fresh;
+    fresh.reserve(batch.size());
+    for (auto& item : batch) {
+        if (!m_byKey.contains(item->strKey())) {
+            m_byKey.insert(item->strKey(), item);
+            fresh.push_back(std::move(item));
+        }
+    }
+    batch.clear();
+    if (fresh.empty()) {
+        return;
+    }
+    for (const auto& item : fresh) {
+        m_highestId = std::max(m_highestId, item->lngID());
+    }
+
+    if (IsSorted()) {
+        // Placing each arrival before the first greater key in a sorted list is a stable merge of the list with the
+        // arrivals in stable order: held entries before equal arrivals, arrivals in the order they came.
+        std::stable_sort(fresh.begin(), fresh.end(), ItemLess);
+        std::vector<std::shared_ptr<CItem>> merged;
+        merged.reserve(m_items.size() + fresh.size());
+        std::merge(std::make_move_iterator(m_items.begin()), std::make_move_iterator(m_items.end()),
+                   std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
+                   std::back_inserter(merged), ItemLess);
+        m_items = std::move(merged);
+        return;
+    }
+    // Edited sort keys left the list unsorted: each arrival goes before the first greater key from the start.
+    for (auto& item : fresh) {
+        const auto at = std::find_if(m_items.begin(), m_items.end(), [&](const std::shared_ptr<CItem>& e) {
+            return KeyLess(item->strSortKey(), e->strSortKey());
+        });
+        m_items.insert(at, std::move(item));
+    }
+}
+
+bool CItemList::IsSorted() const
+{
+    return std::is_sorted(m_items.begin(), m_items.end(), ItemLess);
+}
+
+int CItemList::HighestId() const
+{
+    if (!m_highestIdValid) {
+        m_highestId = 0;
+        for (const auto& item : m_items) {
+            m_highestId = std::max(m_highestId, item->lngID());
+        }
+        m_highestIdValid = true;
+    }
+    return m_highestId;
+}
+
+void CItemList::StepProgress()
+{
+    QObject* pgb = m_PGB.data();
+    if (!pgb) {
+        return;
+    }
+    bool ok = false;
+    const int value = pgb->property("Value").toInt(&ok);
+    if (ok) {
+        pgb->setProperty("Value", value + 1);
+    }
+}

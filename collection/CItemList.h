@@ -1,0 +1,67 @@
+#pragma once
+
+#include "CItem.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// The keyed, sorted list of the items of one kind, shared by the five collections. Items are kept in the order the
+// placement rule gives: before the first entry whose sort key is greater (ordinal comparison), so equal keys keep
+// their order of arrival. Add, Update and Remove keep memory and store in step.
+class CItemList
+{
+public:
+    virtual ~CItemList();
+    CItemList(const CItemList&) = delete;
+    CItemList& operator=(const CItemList&) = delete;
+
+    ItemKind Kind() const { return m_kind; }
+
+    // The progress bar that LoadData advances: any object with a numeric "Value" property.
+    QObject* PGB() const { return m_PGB.data(); }
+    void setPGB(QObject* pgb) { m_PGB = pgb; }
+
+    QString DBDir() const { return m_DBDir; }
+    // Keeps the database folder and creates it and this kind's folder when they are missing.
+    void setDBDir(const QString& dbDir);
+
+    // Creates, places and saves a new item with the next id and the given name; its key, or empty when it could not
+    // be stored (then no item is kept).
+    QString Add(const QString& strName);
+    // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing.
+    void Remove(const QString& strKey);
+    int Count() const { return int(m_items.size()); }
+    // Empties the list in memory; no file is touched.
+    void Clear();
+    // Reads every item folder of the kind into the list, without emptying it first; keys already held are skipped.
+    void LoadData();
+    // Rewrites the record files of the item with that key; true when they were written.
+    bool Update(const QString& strKey);
+
+protected:
+    explicit CItemList(ItemKind kind);
+
+    std::shared_ptr<CItem> ItemByKey(const QString& strKey) const;
+    // 1 is the first entry in order.
+    std::shared_ptr<CItem> ItemAt(qsizetype position) const;
+    const std::vector<std::shared_ptr<CItem>>& Entries() const { return m_items; }
+
+private:
+    void PlaceOne(const std::shared_ptr<CItem>& item);
+    void PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch);
+    bool IsSorted() const;
+    int HighestId() const;
+    void StepProgress();
+
+    ItemKind m_kind;
+    QString m_DBDir;
+    QPointer<QObject> m_PGB;
+    std::vector<std::shared_ptr<CItem>> m_items;
+    QHash<QString, std::shared_ptr<CItem>> m_byKey;
+    mutable int m_highestId = 0;
+    mutable bool m_highestIdValid = true;
+};

@@ -1,0 +1,3 @@
+#include "CMedia.h"
+
+CMedia::CMedia(QObject* parent) : CCoveredItem(0, false, parent) {}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "CCoveredItem.h"
+#include "mTypMediaInfo.h"
+
+// A movie or an episode. Its notes and synopsis live in "Notes.txt" and "Synopsis.txt" beside the record; its covers
+// are looked up on first read.
+class CMovie : public CCoveredItem
+{
+    Q_OBJECT
+    Q_PROPERTY(QString strSubtitles READ strSubtitles WRITE setStrSubtitles)
+    Q_PROPERTY(QString strWriter READ strWriter WRITE setStrWriter)
+    Q_PROPERTY(QString strDirector READ strDirector WRITE setStrDirector)
+    Q_PROPERTY(QString strProducer READ strProducer WRITE setStrProducer)
+    Q_PROPERTY(QString strCast READ strCast WRITE setStrCast)
+    Q_PROPERTY(QString strSoundmix READ strSoundmix WRITE setStrSoundmix)
+    Q_PROPERTY(QString strUPC READ strUPC WRITE setStrUPC)
+    Q_PROPERTY(QString strCountry READ strCountry WRITE setStrCountry)
+    Q_PROPERTY(QString strYear READ strYear WRITE setStrYear)
+    Q_PROPERTY(QString strTitle READ strTitle WRITE setStrTitle)
+    Q_PROPERTY(QString strLabel READ strLabel WRITE setStrLabel)
+    Q_PROPERTY(mTypMediaInfo dMedia READ dMedia WRITE setDMedia)
+    Q_PROPERTY(QString strLength READ strLength WRITE setStrLength)
+    Q_PROPERTY(QString strWebsite READ strWebsite WRITE setStrWebsite)
+    Q_PROPERTY(QString strNotes READ strNotes WRITE setStrNotes)
+    Q_PROPERTY(QString strSynopsis READ strSynopsis WRITE setStrSynopsis)
+    Q_PROPERTY(QString strPicture READ strPicture WRITE setStrPicture)
+    Q_PROPERTY(QString strExtras READ strExtras WRITE setStrExtras)
+    Q_PROPERTY(QString strSystem READ strSystem WRITE setStrSystem)
+    Q_PROPERTY(QString strStudio READ strStudio WRITE setStrStudio)
+    Q_PROPERTY(int lngParentID READ lngParentID WRITE setLngParentID)
+    Q_PROPERTY(int lngParentType READ lngParentType WRITE setLngParentType)
+
+public:
+    explicit CMovie(QObject* parent = nullptr);
+
+    static constexpr ItemKind kKind = ItemKind::Movie;
+    ItemKind Kind() const override { return kKind; }
+    QString DisplayName() const override { return m_strTitle; }
+    void setDisplayName(const QString& value) override { m_strTitle = value; }
+
+    QString strSubtitles() const { return m_strSubtitles; }
+    void setStrSubtitles(const QString& value) { m_strSubtitles = value; }
+    QString strWriter() const { return m_strWriter; }
+    void setStrWriter(const QString& value) { m_strWriter = value; }
+    QString strDirector() const { return m_strDirector; }
+    void setStrDirector(const QString& value) { m_strDirector = value; }
+    QString strProducer() const { return m_strProducer; }
+    void setStrProducer(const QString& value) { m_strProducer = value; }
+    QString strCast() const { return m_strCast; }
+    void setStrCast(const QString& value) { m_strCast = value; }
+    QString strSoundmix() const { return m_strSoundmix; }
+    void setStrSoundmix(const QString& value) { m_strSoundmix = value; }
+    QString strUPC() const { return m_strUPC; }
+    void setStrUPC(const QString& value) { m_strUPC = value; }
+    QString strCountry() const { return m_strCountry; }
+    void setStrCountry(const QString& value) { m_strCountry = value; }
+    QString strYear() const { return m_strYear; }
+    // Keeps the first four characters.
+    void setStrYear(const QString& value);
+    QString strTitle() const { return m_strTitle; }
+    void setStrTitle(const QString& value) { m_strTitle = value; }
+    QString strLabel() const { return m_strLabel; }
+    void setStrLabel(const QString& value) { m_strLabel = value; }
+    mTypMediaInfo dMedia() const { return m_dMedia; }
+    void setDMedia(const mTypMediaInfo& value) { m_dMedia = value; }
+    QString strLength() const { return m_strLength; }
+    void setStrLength(const QString& value) { m_strLength = value; }
+    QString strWebsite() const { return m_strWebsite; }
+    void setStrWebsite(const QString& value) { m_strWebsite = value; }
+    QString strNotes() const { return m_strNotes; }
+    // Drops every trailing CR LF pair.
+    void setStrNotes(const QString& value);
+    QString strSynopsis() const { return m_strSynopsis; }
+    // Drops every trailing CR LF pair.
+    void setStrSynopsis(const QString& value);
+    QString strPicture() const { return m_strPicture; }
+    void setStrPicture(const QString& value) { m_strPicture = value; }
+    QString strExtras() const { return m_strExtras; }
+    void setStrExtras(const QString& value) { m_strExtras = value; }
+    QString strSystem() const { return m_strSystem; }
+    void setStrSystem(const QString& value) { m_strSystem = value; }
+    QString strStudio() const { return m_strStudio; }
+    void setStrStudio(const QString& value) { m_strStudio = value; }
+    int lngParentID() const { return m_lngParentID; }
+    void setLngParentID(int value) { m_lngParentID = value; }
+    int lngParentType() const { return m_lngParentType; }
+    void setLngParentType(int value) { m_lngParentType = value; }
+
+private:
+    QString m_strSubtitles;
+    QString m_strWriter;
+    QString m_strDirector;
+    QString m_strProducer;
+    QString m_strCast;
+    QString m_strSoundmix;
+    QString m_strUPC;
+    QString m_strCountry;
+    QString m_strYear;
+    QString m_strTitle;
+    QString m_strLabel;
+    mTypMediaInfo m_dMedia;
+    QString m_strLength;
+    QString m_strWebsite;
+    QString m_strNotes;
+    QString m_strSynopsis;
+    QString m_strPicture;
+    QString m_strExtras;
+    QString m_strSystem;
+    QString m_strStudio;
+    int m_lngParentID = 0;
+    int m_lngParentType = 0;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "CItemCollection.h"
+#include "CMovie.h"
+
+class CMovies : public CItemCollection<CMovie>
+{
+};

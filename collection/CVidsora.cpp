@@ -1,0 +1,53 @@
+#include "CVidsora.h"
+
+#include "ItemStore.h"
+
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
+namespace {
+
+// The folder of the shared library this code lives in.
+QString LibraryFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&LibraryFolder), &info) != 0 && info.dli_fname) {
+        return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
+    }
+    return {};
+}
+
+} // namespace
+
+CVidsora::CVidsora(QObject* parent) : QObject(parent), m_DBDir(LibraryFolder() + QStringLiteral("/Database")) {}
+
+int CVidsora::Count(const char* kindFolder) const
+{
+    return ItemStore::CountEntries(m_DBDir + u'/' + QLatin1String(kindFolder));
+}
+
+int CVidsora::CategoryCount() const
+{
+    return Count("Categories");
+}
+
+int CVidsora::SubCategoryCount() const
+{
+    return Count("Groups");
+}
+
+int CVidsora::BoxCount() const
+{
+    return Count("Boxes");
+}
+
+int CVidsora::MediaCount() const
+{
+    return Count("Medias");
+}
+
+int CVidsora::MovieCount() const
+{
+    return Count("Movies");
+}

@@ -1,0 +1,668 @@
+#include "Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <map>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Registry {
+namespace {
+
+// First line of every file we write; a file without it is not ours and is never overwritten.
+constexpr char kHeader[] = "; Vidsora registry file 1";
+// Characters kept literally in names and data; everything else is percent-encoded, so the file is plain ASCII.
+constexpr char kNameSafe[] = "{}()-_.~!$&'*+,:/";
+constexpr char kDataSafe[] = "{}()-_.~!$&'*+,;:/\\@=[] ";
+
+const QStringList& ProgramKey()
+{
+    static const QStringList key{QStringLiteral("Software"), QStringLiteral("Halvorix"), QStringLiteral("Vidsora")};
+    return key;
+}
+
+struct Value
+{
+    QString name;
+    std::uint32_t type = RegNone;
+    QByteArray data;
+};
+
+struct Key
+{
+    QStringList path;                // names as created
+    std::map<QString, Value> values; // by case-folded name
+};
+
+// One file's keys by Fold(path); the map order puts every key right before the keys below it.
+using Hive = std::map<QString, Key>;
+
+// The map key of a path: case-folded names joined by a separator below every character a name holds, so a key's
+// subkeys sort right after it.
+QString Fold(const QStringList& path)
+{
+    return path.join(QChar(u'\x01')).toCaseFolded();
+}
+
+// Where a key lives: its file, and how many leading names every key of that file shares (the file's root).
+struct Location
+{
+    QString fileName;
+    qsizetype rootDepth = 0;
+};
+
+bool StartsWith(const QStringList& path, const QStringList& prefix)
+{
+    if (path.size() < prefix.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (path[i].compare(prefix[i], Qt::CaseInsensitive) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// False for the keys of HKEY_CURRENT_USER outside the program key: they have no file.
+bool Locate(HKEY hive, const QStringList& path, Location* where)
+{
+    if (hive == HKEY_CLASSES_ROOT) {
+        *where = {QStringLiteral("Classes.conf"), 0};
+        return true;
+    }
+    if (hive == HKEY_CURRENT_USER && StartsWith(path, ProgramKey())) {
+        *where = {QStringLiteral("Vidsora.conf"), ProgramKey().size()};
+        return true;
+    }
+    return false;
+}
+
+bool IsHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Strict percent-decoding: a stray '%' marks a damaged file.
+bool Decode(QByteArrayView text, QByteArray* out)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && (i + 2 >= text.size() || !IsHex(text[i + 1]) || !IsHex(text[i + 2]))) {
+            return false;
+        }
+    }
+    *out = QByteArray::fromPercentEncoding(text.toByteArray());
+    return true;
+}
+
+bool DecodeName(QByteArrayView text, QString* out)
+{
+    QByteArray bytes;
+    if (!Decode(text, &bytes)) {
+        return false;
+    }
+    *out = QString::fromUtf8(bytes);
+    return true;
+}
+
+QByteArray EncodeName(const QString& name)
+{
+    return name.toUtf8().toPercentEncoding(kNameSafe);
+}
+
+void AddKey(Hive& hive, const QStringList& path)
+{
+    Key& key = hive[Fold(path)];
+    if (key.path.isEmpty()) {
+        key.path = path;
+    }
+}
+
+// Adds path and every key above it down to the file's root.
+void AddKeyWithParents(Hive& hive, const QStringList& path, qsizetype rootDepth)
+{
+    for (qsizetype n = rootDepth == 0 ? 1 : rootDepth; n <= path.size(); ++n) {
+        AddKey(hive, path.mid(0, n));
+    }
+    if (path.isEmpty()) {
+        AddKey(hive, path);
+    }
+}
+
+bool Parse(const QByteArray& bytes, const Location& where, Hive* hive)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (bytes.isEmpty()) {
+        return true;
+    }
+    if (lines.first().chopped(lines.first().endsWith('\r') ? 1 : 0) != kHeader) {
+        return false;
+    }
+    Key* current = nullptr;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        for (const char c : line) {
+            if (uchar(c) < 0x20 || uchar(c) >= 0x7F) {
+                return false;
+            }
+        }
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) {
+            continue;
+        }
+        if (line.startsWith('[')) {
+            if (!line.endsWith(']')) {
+                return false;
+            }
+            const QByteArray inner = line.mid(1, line.size() - 2);
+            QStringList path;
+            if (!inner.isEmpty()) {
+                for (const QByteArray& part : inner.split('\\')) {
+                    QString name;
+                    if (part.isEmpty() || !DecodeName(part, &name)) {
+                        return false;
+                    }
+                    path.append(name);
+                }
+            }
+            if (where.rootDepth > 0 && !StartsWith(path, ProgramKey())) {
+                return false;
+            }
+            AddKeyWithParents(*hive, path, where.rootDepth);
+            current = &(*hive)[Fold(path)];
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        const qsizetype colon = line.indexOf(':', eq + 1);
+        if (current == nullptr || eq <= 0 || colon < 0) {
+            return false;
+        }
+        Value value;
+        const QByteArray name = line.left(eq);
+        if (name != "@" && (!DecodeName(name, &value.name) || value.name.isEmpty())) {
+            return false;
+        }
+        bool ok = false;
+        value.type = line.mid(eq + 1, colon - eq - 1).toUInt(&ok);
+        if (!ok || !Decode(QByteArrayView(line).sliced(colon + 1), &value.data)) {
+            return false;
+        }
+        current->values[value.name.toCaseFolded()] = value;
+    }
+    return true;
+}
+
+QByteArray Serialize(const Hive& hive)
+{
+    QByteArray out = QByteArray(kHeader) + '\n';
+    for (const auto& [folded, key] : hive) {
+        QByteArrayList names;
+        for (const QString& name : key.path) {
+            names.append(EncodeName(name));
+        }
+        out += "\n[" + names.join('\\') + "]\n";
+        for (const auto& [foldedName, value] : key.values) {
+            out += value.name.isEmpty() ? QByteArray("@") : EncodeName(value.name);
+            out += '=' + QByteArray::number(value.type) + ':' + value.data.toPercentEncoding(kDataSafe) + '\n';
+        }
+    }
+    return out;
+}
+
+enum class FileState
+{
+    Missing,
+    Ours,
+    Bad, // damaged, unreadable or not ours
+};
+
+FileState Load(const Location& where, Hive* hive)
+{
+    hive->clear();
+    QFile file(Folder() + u'/' + where.fileName);
+    if (!file.exists()) {
+        return FileState::Missing;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return FileState::Bad;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || !Parse(bytes, where, hive)) {
+        hive->clear();
+        return FileState::Bad;
+    }
+    return FileState::Ours;
+}
+
+bool MakeFolder()
+{
+    const QString folder = Folder();
+    if (QDir(folder).exists()) {
+        return true;
+    }
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    // The folder holds the online password: keep it private.
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    return true;
+}
+
+bool Save(const Location& where, const Hive& hive)
+{
+    QSaveFile file(Folder() + u'/' + where.fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QByteArray bytes = Serialize(hive);
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Serialises the read-modify-write of one file between processes (and, with the mutex, between threads).
+class FileLock
+{
+public:
+    explicit FileLock(const Location& where)
+    {
+        if (!MakeFolder()) {
+            return;
+        }
+        const QByteArray path = QFile::encodeName(Folder() + u'/' + where.fileName + QStringLiteral(".lock"));
+        m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_UN);
+            ::close(m_fd);
+        }
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool IsHeld() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+struct OpenKeyEntry
+{
+    HKEY hive = 0;
+    QStringList path;
+    std::uint32_t access = 0;
+};
+
+QMutex g_mutex;
+std::map<HKEY, OpenKeyEntry> g_open;
+HKEY g_nextHandle = 0x1000;
+
+QStringList SplitPath(const QString& subKey)
+{
+    return subKey.split(u'\\', Qt::SkipEmptyParts);
+}
+
+HKEY NormalizedHive(HKEY key)
+{
+    if (key == (HKEY_CLASSES_ROOT & 0xFFFFFFFFu)) {
+        return HKEY_CLASSES_ROOT;
+    }
+    if (key == (HKEY_CURRENT_USER & 0xFFFFFFFFu)) {
+        return HKEY_CURRENT_USER;
+    }
+    return key;
+}
+
+// The hive and full path of parent\subKey; false when parent is neither a hive nor an open key.
+bool Resolve(HKEY parent, const QString& subKey, OpenKeyEntry* out)
+{
+    parent = NormalizedHive(parent);
+    if (parent == HKEY_CLASSES_ROOT || parent == HKEY_CURRENT_USER) {
+        *out = {parent, SplitPath(subKey), KeyAllAccess};
+        return true;
+    }
+    const auto it = g_open.find(parent);
+    if (it == g_open.end()) {
+        return false;
+    }
+    *out = it->second;
+    out->path += SplitPath(subKey);
+    return true;
+}
+
+// The root of HKEY_CLASSES_ROOT always exists; so does a key of HKEY_CURRENT_USER above the program key, which only
+// lets one reach the program key.
+bool KeyExists(HKEY hive, const QStringList& path, const Hive& keys)
+{
+    if (path.isEmpty() ||
+        (hive == HKEY_CURRENT_USER && StartsWith(ProgramKey(), path) && path.size() < ProgramKey().size())) {
+        return true;
+    }
+    return keys.count(Fold(path)) > 0;
+}
+
+HKEY NewHandle(const OpenKeyEntry& entry)
+{
+    const HKEY handle = g_nextHandle;
+    g_nextHandle += 4;
+    g_open[handle] = entry;
+    return handle;
+}
+
+// Runs change on the current contents of key's file and saves them when it asks to.
+template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
+{
+    Location where;
+    if (!Locate(key.hive, key.path, &where)) {
+        return ErrorAccessDenied;
+    }
+    const FileLock lock(where);
+    if (!lock.IsHeld()) {
+        return ErrorWriteFault;
+    }
+    Hive hive;
+    const FileState state = Load(where, &hive);
+    bool changed = false;
+    const long result = change(hive, where, &changed);
+    if (result != Success || !changed) {
+        return result;
+    }
+    if (state == FileState::Bad) {
+        return ErrorRegistryCorrupt;
+    }
+    return Save(where, hive) ? Success : ErrorWriteFault;
+}
+
+// Finds the value of an open key in a freshly read file.
+long FindValue(const OpenKeyEntry& key, const QString& name, Value* out)
+{
+    Location where;
+    Hive hive;
+    if (Locate(key.hive, key.path, &where)) {
+        Load(where, &hive);
+    }
+    if (!KeyExists(key.hive, key.path, hive)) {
+        return ErrorKeyDeleted;
+    }
+    const auto it = hive.find(Fold(key.path));
+    if (it == hive.end()) {
+        return ErrorFileNotFound;
+    }
+    const auto value = it->second.values.find(name.toCaseFolded());
+    if (value == it->second.values.end()) {
+        return ErrorFileNotFound;
+    }
+    *out = value->second;
+    return Success;
+}
+
+} // namespace
+
+QString Folder()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty()) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return base + QStringLiteral("/Halvorix");
+}
+
+long OpenKey(HKEY parent, const QString& subKey, std::uint32_t access, HKEY* result)
+{
+    if (result == nullptr) {
+        return ErrorInvalidParameter;
+    }
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(parent, subKey, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    entry.access = access;
+    Location where;
+    Hive hive;
+    if (Locate(entry.hive, entry.path, &where)) {
+        Load(where, &hive);
+    }
+    if (!KeyExists(entry.hive, entry.path, hive)) {
+        return ErrorFileNotFound;
+    }
+    *result = NewHandle(entry);
+    return Success;
+}
+
+long CreateKey(HKEY parent, const QString& subKey, std::uint32_t access, HKEY* result, bool* created)
+{
+    if (result == nullptr) {
+        return ErrorInvalidParameter;
+    }
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(parent, subKey, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    entry.access = access;
+    Location where;
+    if (!Locate(entry.hive, entry.path, &where) && KeyExists(entry.hive, entry.path, {})) {
+        // A key above the program key: it exists, and nothing can be created there.
+        if (created != nullptr) {
+            *created = false;
+        }
+        *result = NewHandle(entry);
+        return Success;
+    }
+    bool isNew = false;
+    const long code = Modify(entry, [&](Hive& hive, const Location& where, bool* changed) {
+        if (KeyExists(entry.hive, entry.path, hive)) {
+            return Success;
+        }
+        AddKeyWithParents(hive, entry.path, where.rootDepth);
+        isNew = *changed = true;
+        return Success;
+    });
+    if (code != Success) {
+        return code;
+    }
+    if (created != nullptr) {
+        *created = isNew;
+    }
+    *result = NewHandle(entry);
+    return Success;
+}
+
+long CloseKey(HKEY key)
+{
+    key = NormalizedHive(key);
+    if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER) {
+        return Success;
+    }
+    const QMutexLocker locker(&g_mutex);
+    return g_open.erase(key) > 0 ? Success : ErrorInvalidHandle;
+}
+
+long DeleteTree(HKEY parent, const QString& subKey)
+{
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(parent, subKey, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    if (SplitPath(subKey).isEmpty()) {
+        return ErrorInvalidParameter;
+    }
+    return Modify(entry, [&](Hive& hive, const Location&, bool* changed) {
+        const QString folded = Fold(entry.path);
+        const QString below = folded + QChar(u'\x01');
+        if (hive.count(folded) == 0) {
+            return ErrorFileNotFound;
+        }
+        std::erase_if(hive, [&](const auto& item) { return item.first == folded || item.first.startsWith(below); });
+        *changed = true;
+        return Success;
+    });
+}
+
+long DeleteValue(HKEY key, const QString& name)
+{
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(key, {}, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    if ((entry.access & KeySetValue) == 0) {
+        return ErrorAccessDenied;
+    }
+    return Modify(entry, [&](Hive& hive, const Location&, bool* changed) {
+        const auto it = hive.find(Fold(entry.path));
+        if (it == hive.end()) {
+            return KeyExists(entry.hive, entry.path, hive) ? ErrorFileNotFound : ErrorKeyDeleted;
+        }
+        if (it->second.values.erase(name.toCaseFolded()) == 0) {
+            return ErrorFileNotFound;
+        }
+        *changed = true;
+        return Success;
+    });
+}
+
+long QueryValue(HKEY key, const QString& name, std::uint32_t* type, QByteArray* data)
+{
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(key, {}, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    if ((entry.access & KeyQueryValue) == 0) {
+        return ErrorAccessDenied;
+    }
+    Value value;
+    const long code = FindValue(entry, name, &value);
+    if (code != Success) {
+        return code;
+    }
+    if (type != nullptr) {
+        *type = value.type;
+    }
+    if (data != nullptr) {
+        *data = value.data;
+    }
+    return Success;
+}
+
+long SetValue(HKEY key, const QString& name, std::uint32_t type, const QByteArray& data)
+{
+    const QMutexLocker locker(&g_mutex);
+    OpenKeyEntry entry;
+    if (!Resolve(key, {}, &entry)) {
+        return ErrorInvalidHandle;
+    }
+    if ((entry.access & KeySetValue) == 0) {
+        return ErrorAccessDenied;
+    }
+    return Modify(entry, [&](Hive& hive, const Location&, bool* changed) {
+        if (!KeyExists(entry.hive, entry.path, hive)) {
+            return ErrorKeyDeleted;
+        }
+        Key& stored = hive[Fold(entry.path)];
+        if (stored.path.isEmpty()) {
+            stored.path = entry.path;
+        }
+        Value& value = stored.values[name.toCaseFolded()];
+        if (value.name.isEmpty()) {
+            value.name = name;
+        }
+        value.type = type;
+        value.data = data;
+        *changed = true;
+        return Success;
+    });
+}
+
+long QueryString(HKEY key, const QString& name, QString* text)
+{
+    std::uint32_t type = RegNone;
+    QByteArray data;
+    const long code = QueryValue(key, name, &type, &data);
+    if (code != Success) {
+        return code;
+    }
+    if (type != RegSz && type != RegExpandSz) {
+        return ErrorUnsupportedType;
+    }
+    if (text != nullptr) {
+        *text = QString::fromUtf8(data);
+    }
+    return Success;
+}
+
+long SetString(HKEY key, const QString& name, const QString& text, std::uint32_t type)
+{
+    QByteArray data = text.toUtf8();
+    data.append('\0');
+    return SetValue(key, name, type, data);
+}
+
+long QueryDword(HKEY key, const QString& name, std::uint32_t* value)
+{
+    std::uint32_t type = RegNone;
+    QByteArray data;
+    const long code = QueryValue(key, name, &type, &data);
+    if (code != Success) {
+        return code;
+    }
+    if (type != RegDword || data.size() != 4) {
+        return ErrorUnsupportedType;
+    }
+    if (value != nullptr) {
+        const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+        *value = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+                 std::uint32_t(bytes[3]) << 24;
+    }
+    return Success;
+}
+
+long SetDword(HKEY key, const QString& name, std::uint32_t value)
+{
+    QByteArray data(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+        data[i] = char((value >> (8 * i)) & 0xFF);
+    }
+    return SetValue(key, name, RegDword, data);
+}
+
+QString ReadString(HKEY hive, const QString& subKey, const QString& name, const QString& fallback)
+{
+    HKEY key = 0;
+    if (OpenKey(hive, subKey, KeyQueryValue, &key) != Success) {
+        return fallback;
+    }
+    QString text;
+    const long code = QueryString(key, name, &text);
+    CloseKey(key);
+    if (code != Success) {
+        return fallback;
+    }
+    if (text.endsWith(QChar(u'\0'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+} // namespace Registry

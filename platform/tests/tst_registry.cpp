@@ -1,0 +1,567 @@
+#include "Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace Registry;
+
+namespace {
+
+const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora");
+
+QString FilePath(const QString& name)
+{
+    return Folder() + u'/' + name;
+}
+
+QByteArray FileBytes(const QString& name)
+{
+    QFile file(FilePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString& name, const QByteArray& bytes)
+{
+    QDir().mkpath(Folder());
+    QFile file(FilePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The program key, created when missing.
+HKEY ProgramKey(std::uint32_t access = KeyAllAccess)
+{
+    HKEY key = 0;
+    if (CreateKey(HKEY_CURRENT_USER, kProgramKey, access, &key) != Success) {
+        return 0;
+    }
+    return key;
+}
+
+// A child run of this program: runs the one test function given, with VIDSORA_REGISTRY_CHILD set.
+QProcess* StartChild(const QString& function, const QString& prefix)
+{
+    auto* child = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VIDSORA_REGISTRY_CHILD"), prefix);
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child->start(QCoreApplication::applicationFilePath(), {function});
+    return child;
+}
+
+bool ChildSucceeded(QProcess* child)
+{
+    const bool ok =
+        child->waitForFinished(20000) && child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0;
+    delete child;
+    return ok;
+}
+
+} // namespace
+
+class TestRegistry : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_base;
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    static bool IsChild() { return qEnvironmentVariableIsSet("VIDSORA_REGISTRY_CHILD"); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_base.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_base.path()));
+    }
+
+    void init()
+    {
+        // A child inherits its parent's folder; every test of the parent gets a fresh one.
+        if (IsChild()) {
+            return;
+        }
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("config"))));
+    }
+
+    void folderFollowsTheEnvironment()
+    {
+        if (IsChild()) {
+            QSKIP("parent only");
+        }
+        QCOMPARE(Folder(), m_dir->filePath(QStringLiteral("config/Halvorix")));
+        qputenv("XDG_CONFIG_HOME", "");
+        QCOMPARE(Folder(), QDir::homePath() + QStringLiteral("/.config/Halvorix"));
+    }
+
+    void stringsRoundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QStringLiteral("C:/Movies/Database33");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("non-ASCII") << QStringLiteral("K\u00F6ln \u2013 \u65E5\u672C \u2713");
+        QTest::newRow("INI syntax") << QStringLiteral("[a]=b;c#d%41%zz\\e@");
+        QTest::newRow("blanks at the ends") << QStringLiteral("  two  ");
+        QTest::newRow("line breaks and tab") << QStringLiteral("a\r\nb\nc\td\r");
+        QTest::newRow("inner NUL") << (QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"));
+        QTest::newRow("long") << QString(20000, u'x');
+    }
+    void stringsRoundTrip()
+    {
+        QFETCH(QString, text);
+        const HKEY key = ProgramKey();
+        QVERIFY(key != 0);
+        // The text doubles as a value name, so names meet the same characters.
+        const QString name = text.isEmpty() ? QStringLiteral("Empty") : text.left(100);
+        QCOMPARE(SetString(key, name, text), Success);
+        QString read;
+        QCOMPARE(QueryString(key, name, &read), Success);
+        // The terminating zero is part of the stored data and comes back.
+        QCOMPARE(read, text + QChar(u'\0'));
+        QByteArray data;
+        std::uint32_t type = RegNone;
+        QCOMPARE(QueryValue(key, name, &type, &data), Success);
+        QCOMPARE(type, RegSz);
+        QCOMPARE(data, text.toUtf8() + '\0');
+        CloseKey(key);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, name, QStringLiteral("fallback")), text);
+    }
+
+    void numbersRoundTrip_data()
+    {
+        QTest::addColumn<quint32>("number");
+        QTest::newRow("zero") << quint32(0);
+        QTest::newRow("one") << quint32(1);
+        QTest::newRow("minus one") << quint32(0xFFFFFFFF);
+        QTest::newRow("high bit") << quint32(0x80000000);
+        QTest::newRow("byte order") << quint32(0x01020304);
+    }
+    void numbersRoundTrip()
+    {
+        QFETCH(quint32, number);
+        const HKEY key = ProgramKey();
+        QCOMPARE(SetDword(key, QStringLiteral("Number"), number), Success);
+        std::uint32_t read = 0;
+        QCOMPARE(QueryDword(key, QStringLiteral("Number"), &read), Success);
+        QCOMPARE(quint32(read), number);
+        QByteArray data;
+        QCOMPARE(QueryValue(key, QStringLiteral("Number"), nullptr, &data), Success);
+        QCOMPARE(data.size(), 4);
+        QCOMPARE(uchar(data[0]), uchar(number & 0xFF)); // little-endian, as the platform stores it
+        CloseKey(key);
+    }
+
+    void valuesKeepTheirStoredForm()
+    {
+        const HKEY key = ProgramKey();
+        QByteArray every;
+        for (int b = 0; b < 256; ++b) {
+            every.append(char(b));
+        }
+        QCOMPARE(SetValue(key, QStringLiteral("Raw"), RegBinary, every), Success);
+        QCOMPARE(SetValue(key, QStringLiteral("Unterminated"), RegSz, "no zero"), Success);
+        QCOMPARE(SetValue(key, QStringLiteral("OnlyZero"), RegSz, QByteArray(1, '\0')), Success);
+        QCOMPARE(SetString(key, QStringLiteral("Expand"), QStringLiteral("%HOME%"), RegExpandSz), Success);
+        QCOMPARE(SetValue(key, QStringLiteral("Short"), RegDword, "ab"), Success);
+
+        std::uint32_t type = RegNone;
+        QByteArray data;
+        QCOMPARE(QueryValue(key, QStringLiteral("Raw"), &type, &data), Success);
+        QCOMPARE(type, RegBinary);
+        QCOMPARE(data, every);
+
+        QString text;
+        QCOMPARE(QueryString(key, QStringLiteral("Unterminated"), &text), Success);
+        QCOMPARE(text, QStringLiteral("no zero")); // returned whole
+        QCOMPARE(QueryString(key, QStringLiteral("OnlyZero"), &text), Success);
+        QCOMPARE(text, QString(QChar(u'\0')));
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("OnlyZero"), QStringLiteral("x")),
+                 QString());
+        QCOMPARE(QueryValue(key, QStringLiteral("Expand"), &type), Success);
+        QCOMPARE(type, RegExpandSz);
+
+        // A value read as the wrong type is refused, not reinterpreted.
+        std::uint32_t number = 7;
+        QCOMPARE(QueryString(key, QStringLiteral("Raw"), &text), ErrorUnsupportedType);
+        QCOMPARE(QueryDword(key, QStringLiteral("Expand"), &number), ErrorUnsupportedType);
+        QCOMPARE(QueryDword(key, QStringLiteral("Short"), &number), ErrorUnsupportedType);
+        QCOMPARE(number, 7u);
+
+        // A missing value leaves the out values alone.
+        type = 99;
+        QCOMPARE(QueryValue(key, QStringLiteral("Missing"), &type, &data), ErrorFileNotFound);
+        QCOMPARE(type, 99u);
+        CloseKey(key);
+    }
+
+    void namesIgnoreCaseAndKeepIt()
+    {
+        const HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("DBPath"), QStringLiteral("one")), Success);
+        QCOMPARE(SetString(key, QStringLiteral("dbpath"), QStringLiteral("two")), Success);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, QStringLiteral("SOFTWARE\\halvorix\\VIDSORA"), QStringLiteral("DBPATH")),
+                 QStringLiteral("two"));
+        QVERIFY(FileBytes(QStringLiteral("Vidsora.conf")).contains("\nDBPath="));
+        QVERIFY(!FileBytes(QStringLiteral("Vidsora.conf")).contains("dbpath"));
+        CloseKey(key);
+    }
+
+    void defaultValueIsNotANamedOne()
+    {
+        const HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, {}, QStringLiteral("default")), Success);
+        QCOMPARE(SetString(key, QStringLiteral("@"), QStringLiteral("at")), Success);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, {}), QStringLiteral("default"));
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("@")), QStringLiteral("at"));
+        CloseKey(key);
+    }
+
+    void keysAreCreatedOpenedAndDeleted()
+    {
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorFileNotFound);
+        QVERIFY(!QFile::exists(FilePath(QStringLiteral("Vidsora.conf")))); // reading creates nothing
+
+        bool created = false;
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey + QStringLiteral("\\A\\B"), KeyAllAccess, &key, &created),
+                 Success);
+        QVERIFY(created);
+        CloseKey(key);
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey + QStringLiteral("\\a\\b"), KeyAllAccess, &key, &created),
+                 Success);
+        QVERIFY(!created);
+        CloseKey(key);
+
+        // Parents were created along; a key opened relative to an open key reaches the same key.
+        HKEY program = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &program), Success);
+        QCOMPARE(OpenKey(program, QStringLiteral("A"), KeyAllAccess, &key), Success);
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("in A")), Success);
+        CloseKey(key);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey + QStringLiteral("\\A"), QStringLiteral("V")),
+                 QStringLiteral("in A"));
+
+        // A sibling whose name sorts between "A" and "A\B" survives the deletion of A's tree.
+        QCOMPARE(CreateKey(program, QStringLiteral("A-x"), KeyAllAccess, &key), Success);
+        CloseKey(key);
+        QCOMPARE(CreateKey(program, QStringLiteral("A0"), KeyAllAccess, &key), Success);
+        CloseKey(key);
+        QCOMPARE(DeleteTree(program, QStringLiteral("a")), Success);
+        QCOMPARE(OpenKey(program, QStringLiteral("A"), KeyRead, &key), ErrorFileNotFound);
+        QCOMPARE(OpenKey(program, QStringLiteral("A\\B"), KeyRead, &key), ErrorFileNotFound);
+        QCOMPARE(OpenKey(program, QStringLiteral("A-x"), KeyRead, &key), Success);
+        CloseKey(key);
+        QCOMPARE(OpenKey(program, QStringLiteral("A0"), KeyRead, &key), Success);
+        CloseKey(key);
+        QCOMPARE(DeleteTree(program, QStringLiteral("A")), ErrorFileNotFound);
+        QCOMPARE(DeleteTree(program, QString()), ErrorInvalidParameter);
+
+        QCOMPARE(SetString(program, QStringLiteral("Gone"), QStringLiteral("x")), Success);
+        QCOMPARE(DeleteValue(program, QStringLiteral("GONE")), Success);
+        QCOMPARE(QueryValue(program, QStringLiteral("Gone"), nullptr), ErrorFileNotFound);
+        QCOMPARE(DeleteValue(program, QStringLiteral("Gone")), ErrorFileNotFound);
+        CloseKey(program);
+    }
+
+    void deletedKeyIsNotRevived()
+    {
+        HKEY key = 0;
+        QCOMPARE(CreateKey(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class\\Sub"), KeyAllAccess, &key), Success);
+        QCOMPARE(DeleteTree(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class")), Success);
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("x")), ErrorKeyDeleted);
+        QCOMPARE(QueryValue(key, QStringLiteral("V"), nullptr), ErrorKeyDeleted);
+        CloseKey(key);
+        QCOMPARE(OpenKey(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class"), KeyRead, &key), ErrorFileNotFound);
+    }
+
+    void handlesAndRights()
+    {
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("x")), Success);
+        CloseKey(key);
+
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyQueryValue, &key), Success);
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("y")), ErrorAccessDenied);
+        QCOMPARE(DeleteValue(key, QStringLiteral("V")), ErrorAccessDenied);
+        CloseKey(key);
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeySetValue, &key), Success);
+        QCOMPARE(QueryValue(key, QStringLiteral("V"), nullptr), ErrorAccessDenied);
+        QCOMPARE(CloseKey(key), Success);
+
+        // A closed or made-up handle is refused everywhere.
+        QCOMPARE(CloseKey(key), ErrorInvalidHandle);
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("y")), ErrorInvalidHandle);
+        QCOMPARE(QueryValue(HKEY(12345), QStringLiteral("V"), nullptr), ErrorInvalidHandle);
+        HKEY other = 0;
+        QCOMPARE(OpenKey(key, QStringLiteral("Sub"), KeyRead, &other), ErrorInvalidHandle);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("V")), QStringLiteral("x"));
+    }
+
+    void onlyTheProgramKeyOfTheUserHive()
+    {
+        HKEY key = 0;
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Other"), KeyAllAccess, &key),
+                 ErrorAccessDenied);
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Other"), KeyRead, &key), ErrorFileNotFound);
+        // The keys above the program key lead to it but hold nothing.
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Halvorix"), KeyAllAccess, &key), Success);
+        QCOMPARE(SetString(key, QStringLiteral("V"), QStringLiteral("x")), ErrorAccessDenied);
+        HKEY program = 0;
+        QCOMPARE(CreateKey(key, QStringLiteral("Vidsora"), KeyAllAccess, &program), Success);
+        QCOMPARE(SetString(program, QStringLiteral("V"), QStringLiteral("x")), Success);
+        CloseKey(program);
+        CloseKey(key);
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("Vidsora.conf"), QStringLiteral("Vidsora.conf.lock")}));
+    }
+
+    void hiveFromItsNumber_data()
+    {
+        QTest::addColumn<qint64>("number");
+        QTest::newRow("signed text") << QStringLiteral("-2147483647").toLongLong();
+        QTest::newRow("32-bit unsigned") << qint64(0x80000001u);
+    }
+    void hiveFromItsNumber()
+    {
+        QFETCH(qint64, number);
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("me")), Success);
+        CloseKey(key);
+        QCOMPARE(ReadString(HKEY(std::intptr_t(number)), kProgramKey, QStringLiteral("User")), QStringLiteral("me"));
+    }
+
+    void hivesHaveTheirOwnFiles()
+    {
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("me")), Success);
+        CloseKey(key);
+        QCOMPARE(CreateKey(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class"), KeyAllAccess, &key), Success);
+        QCOMPARE(SetString(key, {}, QStringLiteral("Test Class")), Success);
+        CloseKey(key);
+        QVERIFY(FileBytes(QStringLiteral("Vidsora.conf")).contains("User="));
+        QVERIFY(!FileBytes(QStringLiteral("Vidsora.conf")).contains("Test"));
+        QVERIFY(FileBytes(QStringLiteral("Classes.conf")).contains("[Test.Class]"));
+        // The same path in the other hive is another key.
+        QCOMPARE(OpenKey(HKEY_CLASSES_ROOT, kProgramKey, KeyRead, &key), ErrorFileNotFound);
+    }
+
+    void filesArePrivate()
+    {
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("Password"), QStringLiteral("secret")), Success);
+        QCOMPARE(SetString(key, QStringLiteral("Password"), QStringLiteral("changed")), Success);
+        CloseKey(key);
+        QCOMPARE(CreateKey(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class"), KeyAllAccess, &key), Success);
+        CloseKey(key);
+        const auto privateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        for (const QString& name : {QStringLiteral("Vidsora.conf"), QStringLiteral("Classes.conf"),
+                                    QStringLiteral("Vidsora.conf.lock"), QStringLiteral("Classes.conf.lock")}) {
+            QFileInfo info(FilePath(name));
+            QVERIFY2(info.exists(), qPrintable(name));
+            QCOMPARE(info.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), privateFile);
+        }
+        QFileInfo folder(Folder());
+        QCOMPARE(folder.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOther),
+                 QFileDevice::Permissions());
+        // Nothing but the two files and their locks: no temporary left behind by the atomic writes.
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    }
+
+    void badFilesReadEmptyAndStayUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x00\x00\xff\xfe",
+                                              10);
+        QTest::newRow("not ours") << QByteArray("[General]\nDBPath=/home/x\n");
+        QTest::newRow("header, then garbage")
+            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nthis is no value\n");
+        QTest::newRow("bad escape") << QByteArray(
+            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n");
+        QTest::newRow("bad type") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x:1\n");
+        QTest::newRow("value outside a key") << QByteArray("; Vidsora registry file 1\nA=1:x%00\n");
+        QTest::newRow("key of another program")
+            << QByteArray("; Vidsora registry file 1\n[Software\\Other]\nA=1:x%00\n");
+        QTest::newRow("unclosed section") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n");
+        QTest::newRow("non-ASCII") << QByteArray(
+            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:\xC3\xA9\n");
+        QTest::newRow("cut in half") << QByteArray("; Vidsora regis");
+    }
+    void badFilesReadEmptyAndStayUntouched()
+    {
+        QFETCH(QByteArray, bytes);
+        WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorFileNotFound);
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath"), QStringLiteral("default")),
+                 QStringLiteral("default"));
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), bytes);
+        // The other hive is not affected.
+        QCOMPARE(CreateKey(HKEY_CLASSES_ROOT, QStringLiteral("Test.Class"), KeyAllAccess, &key), Success);
+        CloseKey(key);
+    }
+
+    void keyOpenedBeforeTheFileWasDamaged()
+    {
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("A"), QStringLiteral("x")), Success);
+        const QByteArray damaged = FileBytes(QStringLiteral("Vidsora.conf")).replace("A=1:", "A=1:%Z");
+        WriteBytes(QStringLiteral("Vidsora.conf"), damaged);
+        QCOMPARE(SetString(key, QStringLiteral("B"), QStringLiteral("y")), ErrorKeyDeleted);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), damaged);
+        CloseKey(key);
+    }
+
+    void handWrittenFileIsRead()
+    {
+        // Comments, blank lines, CR LF line ends and a key whose parents are not listed.
+        WriteBytes(QStringLiteral("Classes.conf"), "; Vidsora registry file 1\r\n\r\n# note\r\n[A\\B\\C]\r\n"
+                                                   "@=1:deep%00\r\nName%20With%20Blanks=4:%01%00%00%00\r\n");
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CLASSES_ROOT, QStringLiteral("A\\B"), KeyRead, &key), Success);
+        CloseKey(key);
+        QCOMPARE(ReadString(HKEY_CLASSES_ROOT, QStringLiteral("A\\B\\C"), {}), QStringLiteral("deep"));
+        QCOMPARE(OpenKey(HKEY_CLASSES_ROOT, QStringLiteral("A\\B\\C"), KeyRead, &key), Success);
+        std::uint32_t number = 0;
+        QCOMPARE(QueryDword(key, QStringLiteral("Name With Blanks"), &number), Success);
+        QCOMPARE(number, 1u);
+        CloseKey(key);
+    }
+
+    void unreadableFileIsNotReplaced()
+    {
+        if (::geteuid() == 0) {
+            QSKIP("file permissions do not bind root");
+        }
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("A"), QStringLiteral("x")), Success);
+        CloseKey(key);
+        const QByteArray before = FileBytes(QStringLiteral("Vidsora.conf"));
+        QFile::setPermissions(FilePath(QStringLiteral("Vidsora.conf")), QFileDevice::WriteOwner);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("A"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
+        QFile::setPermissions(FilePath(QStringLiteral("Vidsora.conf")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), before);
+    }
+
+    void failedWriteKeepsTheOldFile()
+    {
+        if (::geteuid() == 0) {
+            QSKIP("folder permissions do not bind root");
+        }
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("A"), QStringLiteral("x")), Success);
+        const QByteArray before = FileBytes(QStringLiteral("Vidsora.conf"));
+        QFile::setPermissions(Folder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QCOMPARE(SetString(key, QStringLiteral("A"), QStringLiteral("changed")), ErrorWriteFault);
+        QFile::setPermissions(Folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), before);
+        CloseKey(key);
+    }
+
+    void folderThatIsAFileRefusesWrites()
+    {
+        // Works as root too: nothing can be written below a plain file.
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        QDir().mkpath(QFile::decodeName(config));
+        QFile blocker(Folder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.write("x");
+        blocker.close();
+        HKEY key = 0;
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorWriteFault);
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorFileNotFound);
+    }
+
+    void settingsCrossProcesses()
+    {
+        if (IsChild()) {
+            QSKIP("parent only");
+        }
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("FromParent"), QStringLiteral("parent \u00E9")), Success);
+        QCOMPARE(SetDword(key, QStringLiteral("ParentNumber"), 4242u), Success);
+        QVERIFY(ChildSucceeded(StartChild(QStringLiteral("childReadsAndWrites"), QStringLiteral("Child"))));
+        // What the child wrote is seen here at once, through the key this process already had open.
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromChild")),
+                 QStringLiteral("child \u00E9"));
+        std::uint32_t number = 0;
+        QCOMPARE(QueryDword(key, QStringLiteral("ChildNumber"), &number), Success);
+        QCOMPARE(number, 0xFFFFFFFEu);
+        CloseKey(key);
+    }
+
+    void concurrentWritersLoseNothing()
+    {
+        if (IsChild()) {
+            QSKIP("parent only");
+        }
+        ProgramKey();
+        QList<QProcess*> children;
+        for (const QString& prefix : {QStringLiteral("P"), QStringLiteral("Q"), QStringLiteral("R")}) {
+            children.append(StartChild(QStringLiteral("childWritesMany"), prefix));
+        }
+        for (QProcess* child : children) {
+            QVERIFY(ChildSucceeded(child));
+        }
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyRead, &key), Success);
+        for (const QString& prefix : {QStringLiteral("P"), QStringLiteral("Q"), QStringLiteral("R")}) {
+            for (int i = 0; i < 30; ++i) {
+                std::uint32_t number = 0;
+                QCOMPARE(QueryDword(key, prefix + QString::number(i), &number), Success);
+                QCOMPARE(number, std::uint32_t(i));
+            }
+        }
+        CloseKey(key);
+    }
+
+    // Run only as a child of settingsCrossProcesses.
+    void childReadsAndWrites()
+    {
+        if (!IsChild()) {
+            QSKIP("run by settingsCrossProcesses");
+        }
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("FromParent")),
+                 QStringLiteral("parent \u00E9"));
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), Success);
+        std::uint32_t number = 0;
+        QCOMPARE(QueryDword(key, QStringLiteral("ParentNumber"), &number), Success);
+        QCOMPARE(number, 4242u);
+        QCOMPARE(SetString(key, QStringLiteral("FromChild"), QStringLiteral("child \u00E9")), Success);
+        QCOMPARE(SetDword(key, QStringLiteral("ChildNumber"), 0xFFFFFFFEu), Success);
+        CloseKey(key);
+    }
+
+    // Run only as a child of concurrentWritersLoseNothing.
+    void childWritesMany()
+    {
+        if (!IsChild()) {
+            QSKIP("run by concurrentWritersLoseNothing");
+        }
+        const QString prefix = qEnvironmentVariable("VIDSORA_REGISTRY_CHILD");
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), Success);
+        for (int i = 0; i < 30; ++i) {
+            QCOMPARE(SetDword(key, prefix + QString::number(i), std::uint32_t(i)), Success);
+        }
+        CloseKey(key);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegistry)
+#include "tst_registry.moc"

@@ -24,13 +24,6 @@ void RemoveHome()
 
 } // namespace
 
-// Leaks are checked after every input, which covers everything a parse allocates. The check at exit is left out:
-// by then the component layer's process-long state (its loaded libraries) has lost its last reference on purpose.
-extern "C" const char* __lsan_default_options()
-{
-    return "leak_check_at_exit=0";
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // A configuration folder of this run's own with the checker registered, so valid product codes are accepted and

@@ -64,7 +64,8 @@ QString CastTable(const QString& cast)
             continue;
         }
         const qsizetype colon = piece.indexOf(QLatin1Char(':'));
-        const QString cell = QLatin1String("        <TD Class=\"") + strDataClass + QLatin1String("\" WIDTH=50%>") + CRLF;
+        const QString cell =
+            QLatin1String("        <TD Class=\"") + strDataClass + QLatin1String("\" WIDTH=50%>") + CRLF;
         out += QLatin1String("       <TR>") + CRLF;
         out += cell;
         out += QLatin1String("         ") + (colon < 0 ? piece : piece.left(colon)) + CRLF;

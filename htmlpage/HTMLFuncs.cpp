@@ -1,5 +1,6 @@
 #include "HTMLFuncs.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace HTMLFuncs {
@@ -146,7 +147,7 @@ QString BlockEnd()
 
 QString EndDoc()
 {
-    static const char* const lines[] = {"     </TABLE>", "    </TD>", "   </TR>",   "  </TABLE>",
+    static const char* const lines[] = {"     </TABLE>", "    </TD>", "   </TR>",  "  </TABLE>",
                                         "    </TD>",     "   </TR>",  "  </TABLE>"};
     QString out;
     for (const char* line : lines) {
@@ -206,8 +207,13 @@ QString NiceUPC(const QString& strUPC)
     return strUPC;
 }
 
-QString ItemText(QStringView text)
+QString ItemText(const QString& text)
 {
+    // Most fields hold nothing to replace; they are shared, not copied.
+    const auto special = [](QChar c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"'; };
+    if (std::none_of(text.begin(), text.end(), special)) {
+        return text;
+    }
     QString out;
     out.reserve(text.size() + 16);
     for (const QChar c : text) {

@@ -45,6 +45,6 @@ QString JavaCode();
 QString NiceUPC(const QString& strUPC);
 
 // Item text made safe as element content and as a double-quoted attribute value: & < > and " become entities.
-QString ItemText(QStringView text);
+QString ItemText(const QString& text);
 
 } // namespace HTMLFuncs

@@ -17,8 +17,7 @@ namespace {
 
 using Fields = QMap<QString, QString>;
 
-template <class T>
-std::shared_ptr<T> Make(const Fields& fields)
+template <class T> std::shared_ptr<T> Make(const Fields& fields)
 {
     auto item = std::make_shared<T>();
     for (auto it = fields.begin(); it != fields.end(); ++it) {
@@ -58,8 +57,9 @@ QStringList Labels(const QString& html)
 // The value and background of the first row with this label.
 QPair<QString, QString> Row(const QString& html, const QString& label)
 {
-    const QString head = "        <b>" + label + "</b>\r\n       </TD>\r\n       <TD VALIGN=TOP Class=\"Alldata\" "
-                                                   "WIDTH=80% BGCOLOR=";
+    const QString head = "        <b>" + label +
+                         "</b>\r\n       </TD>\r\n       <TD VALIGN=TOP Class=\"Alldata\" "
+                         "WIDTH=80% BGCOLOR=";
     const qsizetype at = html.indexOf(head);
     if (at < 0) {
         return {};
@@ -217,7 +217,8 @@ private slots:
     {
         QTest::addColumn<Fields>("fields");
         QTest::addColumn<QStringList>("labels");
-        const Fields all{{"strDVDRegion", "2"}, {"strDVDType", "DVD-5"}, {"strLDType", "CLV"}, {"strDVDCase", "Snapper"}};
+        const Fields all{
+            {"strDVDRegion", "2"}, {"strDVDType", "DVD-5"}, {"strLDType", "CLV"}, {"strDVDCase", "Snapper"}};
         auto with = [&](const QString& media) {
             Fields f = all;
             f["strMedia"] = media;
@@ -228,8 +229,8 @@ private slots:
         QTest::newRow("laserdisc in mixed case") << with("LaserDisc") << QStringList{"Media:", "LD type:"};
         QTest::newRow("VHS") << with("VHS") << QStringList{"Media:"};
         QTest::newRow("no media, no rows") << all << QStringList{};
-        QTest::newRow("DVD with empty fields") << Fields{{"strMedia", "DVD"}, {"strDVDCase", "Jewel"}}
-                                               << QStringList{"Media:", "DVD case:"};
+        QTest::newRow("DVD with empty fields")
+            << Fields{{"strMedia", "DVD"}, {"strDVDCase", "Jewel"}} << QStringList{"Media:", "DVD case:"};
     }
     void mediaRows()
     {
@@ -249,29 +250,72 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("subtitles, two lines") << "strSubtitles" << "English\r\nFrench" << "Subtitles:" << "English, French";
-        QTest::newRow("subtitles, trailing line end")
-            << "strSubtitles" << "English\r\nFrench\r\n" << "Subtitles:" << "English, French";
-        QTest::newRow("subtitles, one") << "strSubtitles" << "English" << "Subtitles:" << "English";
-        QTest::newRow("video lines") << "strPicture" << "4:3\r\n\r\nB&W" << "Video:" << "4:3<br><br>B&amp;W";
-        QTest::newRow("lone LF stays") << "strSoundmix" << "a\nb" << "Audio:" << "a\nb";
-        QTest::newRow("notes") << "strNotes" << "one\r\ntwo" << "Notes:" << "one<br>two";
-        QTest::newRow("writers") << "strWriter" << "A\r\nB" << "Writer(s):" << "A<br>B";
-        QTest::newRow("website without scheme is text") << "strWebsite" << "www.a.example" << "Website:" << "www.a.example";
-        QTest::newRow("https link in capitals") << "strWebsite" << "HTTPS://A.example/?a=1&b=2" << "Website:"
+        QTest::newRow("subtitles, two lines") << "strSubtitles"
+                                              << "English\r\nFrench"
+                                              << "Subtitles:"
+                                              << "English, French";
+        QTest::newRow("subtitles, trailing line end") << "strSubtitles"
+                                                      << "English\r\nFrench\r\n"
+                                                      << "Subtitles:"
+                                                      << "English, French";
+        QTest::newRow("subtitles, one") << "strSubtitles"
+                                        << "English"
+                                        << "Subtitles:"
+                                        << "English";
+        QTest::newRow("video lines") << "strPicture"
+                                     << "4:3\r\n\r\nB&W"
+                                     << "Video:"
+                                     << "4:3<br><br>B&amp;W";
+        QTest::newRow("lone LF stays") << "strSoundmix"
+                                       << "a\nb"
+                                       << "Audio:"
+                                       << "a\nb";
+        QTest::newRow("notes") << "strNotes"
+                               << "one\r\ntwo"
+                               << "Notes:"
+                               << "one<br>two";
+        QTest::newRow("writers") << "strWriter"
+                                 << "A\r\nB"
+                                 << "Writer(s):"
+                                 << "A<br>B";
+        QTest::newRow("website without scheme is text") << "strWebsite"
+                                                        << "www.a.example"
+                                                        << "Website:"
+                                                        << "www.a.example";
+        QTest::newRow("https link in capitals") << "strWebsite"
+                                                << "HTTPS://A.example/?a=1&b=2"
+                                                << "Website:"
                                                 << "<a href=\"HTTPS://A.example/?a=1&amp;b=2\" Class=\"Alldata\" "
                                                    "Target=_Blank>HTTPS://A.example/?a=1&amp;b=2</a>";
-        QTest::newRow("script address is text") << "strWebsite" << "javascript:alert(1)" << "Website:"
+        QTest::newRow("script address is text") << "strWebsite"
+                                                << "javascript:alert(1)"
+                                                << "Website:"
                                                 << "javascript:alert(1)";
-        QTest::newRow("file address is text") << "strWebsite" << "file:///etc/passwd" << "Website:"
+        QTest::newRow("file address is text") << "strWebsite"
+                                              << "file:///etc/passwd"
+                                              << "Website:"
                                               << "file:///etc/passwd";
-        QTest::newRow("blank before the scheme is text") << "strWebsite" << " http://a" << "Website:" << " http://a";
-        QTest::newRow("quote cannot leave the link") << "strWebsite" << "http://a\" onclick=\"x" << "Website:"
+        QTest::newRow("blank before the scheme is text") << "strWebsite"
+                                                         << " http://a"
+                                                         << "Website:"
+                                                         << " http://a";
+        QTest::newRow("quote cannot leave the link") << "strWebsite"
+                                                     << "http://a\" onclick=\"x"
+                                                     << "Website:"
                                                      << "<a href=\"http://a&quot; onclick=&quot;x\" Class=\"Alldata\" "
                                                         "Target=_Blank>http://a&quot; onclick=&quot;x</a>";
-        QTest::newRow("extras skip blank lines") << "strExtras" << "\r\n  \r\nTrailer\r\n" << "Extras:" << "<LI>Trailer";
-        QTest::newRow("upc of 13") << "strUPC" << "5012345678900" << "UPC / EAN:" << "5 012345 678900";
-        QTest::newRow("upc not a number") << "strUPC" << "50123456789<0" << "UPC / EAN:" << "50123456789&lt;0";
+        QTest::newRow("extras skip blank lines") << "strExtras"
+                                                 << "\r\n  \r\nTrailer\r\n"
+                                                 << "Extras:"
+                                                 << "<LI>Trailer";
+        QTest::newRow("upc of 13") << "strUPC"
+                                   << "5012345678900"
+                                   << "UPC / EAN:"
+                                   << "5 012345 678900";
+        QTest::newRow("upc not a number") << "strUPC"
+                                          << "50123456789<0"
+                                          << "UPC / EAN:"
+                                          << "50123456789&lt;0";
     }
     void lineFields()
     {
@@ -291,7 +335,8 @@ private slots:
         QTest::newRow("first line empty") << "\r\nA: x\r\nB: y" << QStringList{"\nA", " x", "\nB", " y"};
         QTest::newRow("final lone CR gives no row") << "A:x\r" << QStringList{"A", "x"};
         QTest::newRow("blank piece gives no row") << "A:x\r   \rB:y" << QStringList{"A", "x", "B", "y"};
-        QTest::newRow("markup in names is text") << "<b>A</b>:\"B\"" << QStringList{"&lt;b&gt;A&lt;/b&gt;", "&quot;B&quot;"};
+        QTest::newRow("markup in names is text")
+            << "<b>A</b>:\"B\"" << QStringList{"&lt;b&gt;A&lt;/b&gt;", "&quot;B&quot;"};
     }
     void castTable()
     {
@@ -356,9 +401,14 @@ private slots:
                                       {"strMedia", "DVD"},
                                       {"strExtras", "Menu"},
                                       {"strFrontCoverURL", "/c/disc.jpg"}});
-        const Fields movieCommon{{"strUPC", "036000291452"}, {"strMedia", "DVD"},   {"strDVDRegion", "2"},
-                                 {"strYear", "1990"},        {"strNotes", "N"},      {"strCast", "A:b"},
-                                 {"strFrontCoverURL", "/c/f.jpg"}, {"strBackCoverURL", "/c/b.jpg"}};
+        const Fields movieCommon{{"strUPC", "036000291452"},
+                                 {"strMedia", "DVD"},
+                                 {"strDVDRegion", "2"},
+                                 {"strYear", "1990"},
+                                 {"strNotes", "N"},
+                                 {"strCast", "A:b"},
+                                 {"strFrontCoverURL", "/c/f.jpg"},
+                                 {"strBackCoverURL", "/c/b.jpg"}};
         Fields first = movieCommon;
         first["strTitle"] = "One";
         first["strExtras"] = "Trailer\r\nGallery";
@@ -482,7 +532,8 @@ private slots:
         const QString html = Render(Document({movie}));
         QVERIFY(html.contains("       <a href=\"/tmp/a b&amp;c/F0jpg&quot; onerror=&quot;x\"><Img src=\"/tmp/a "
                               "b&amp;c/F0jpg&quot; onerror=&quot;x\" Width=160 Border=0></a><br><br>\r\n"));
-        QVERIFY(html.contains("<a href=\"/tmp/F1&lt;gif&gt;\"><Img src=\"/tmp/F1&lt;gif&gt;\" Width=160 Border=0></a>"));
+        QVERIFY(
+            html.contains("<a href=\"/tmp/F1&lt;gif&gt;\"><Img src=\"/tmp/F1&lt;gif&gt;\" Width=160 Border=0></a>"));
     }
 
     void idsGrowAcrossReadsAndObjects()

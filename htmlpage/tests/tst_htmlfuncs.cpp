@@ -46,21 +46,27 @@ private slots:
         const QString clickTitle =
             "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF OnClick=\"showhide('7');\" "
             "OnMouseOver=\"this.style.backgroundColor='0000FF'\" OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >";
-        QTest::newRow("no covers: empty cover cell") << "" << "" << false << plainTitle << QStringList{};
+        QTest::newRow("no covers: empty cover cell") << ""
+                                                     << "" << false << plainTitle << QStringList{};
         QTest::newRow("front only")
-            << "/c/F0jpg" << "" << false << plainTitle
+            << "/c/F0jpg"
+            << "" << false << plainTitle
             << QStringList{"       <a href=\"/c/F0jpg\"><Img src=\"/c/F0jpg\" Width=160 Border=0></a><br><br>"};
-        QTest::newRow("back only") << "" << "/c/B.gif" << false << plainTitle
+        QTest::newRow("back only") << ""
+                                   << "/c/B.gif" << false << plainTitle
                                    << QStringList{"       <a href=\"/c/B.gif\"><Img src=\"/c/B.gif\" Width=160 "
                                                   "Border=0></a>"};
         QTest::newRow("both covers")
-            << "/c/F.jpg" << "/c/B.jpg" << false << plainTitle
+            << "/c/F.jpg"
+            << "/c/B.jpg" << false << plainTitle
             << QStringList{"       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=160 Border=0></a><br><br>",
                            "       <a href=\"/c/B.jpg\"><Img src=\"/c/B.jpg\" Width=160 Border=0></a>"};
         QTest::newRow("small: front 60 wide, never a back cover")
-            << "/c/F.jpg" << "/c/B.jpg" << true << clickTitle
+            << "/c/F.jpg"
+            << "/c/B.jpg" << true << clickTitle
             << QStringList{"       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=60 Border=0></a><br><br>"};
-        QTest::newRow("small without covers") << "" << "" << true << clickTitle << QStringList{};
+        QTest::newRow("small without covers") << ""
+                                              << "" << true << clickTitle << QStringList{};
     }
     void beginDoc()
     {
@@ -112,10 +118,14 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("color");
         QTest::addColumn<QString>("background");
-        QTest::newRow("first colour") << "Year:" << "1999" << 0 << "EEEEFF";
-        QTest::newRow("second colour") << "Notes:" << "a<br>b" << 1 << "DDDDFF";
-        QTest::newRow("empty value keeps its line") << "X:" << "" << 0 << "EEEEFF";
-        QTest::newRow("other index counts as the first") << "X:" << "v" << 5 << "EEEEFF";
+        QTest::newRow("first colour") << "Year:"
+                                      << "1999" << 0 << "EEEEFF";
+        QTest::newRow("second colour") << "Notes:"
+                                       << "a<br>b" << 1 << "DDDDFF";
+        QTest::newRow("empty value keeps its line") << "X:"
+                                                    << "" << 0 << "EEEEFF";
+        QTest::newRow("other index counts as the first") << "X:"
+                                                         << "v" << 5 << "EEEEFF";
     }
     void itemDoc()
     {
@@ -154,61 +164,71 @@ private slots:
                                 "OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >         <b>Cast & crew</b>",
                                 "</TD>", "       </TR>"}));
         QCOMPARE(start, Join({"       <TR>", "        <TD Colspan=2  BGCOLOR=EEEEFF Width=100% Height=5>         "
-                                               "<TABLE WIDTH=100% Cellspacing=1 ID=\"12\"" +
-                                                   hidden + ">"}));
+                                             "<TABLE WIDTH=100% Cellspacing=1 ID=\"12\"" +
+                                                 hidden + ">"}));
         QCOMPARE(end, QString("         </TABLE>        </TD>       </TR>\r\n"));
     }
 
     void endDoc()
     {
-        QCOMPARE(EndDoc(), Join({"     </TABLE>", "    </TD>", "   </TR>", "  </TABLE>", "    </TD>", "   </TR>",
-                                 "  </TABLE>"}));
+        QCOMPARE(EndDoc(),
+                 Join({"     </TABLE>", "    </TD>", "   </TR>", "  </TABLE>", "    </TD>", "   </TR>", "  </TABLE>"}));
     }
 
     void javaCode()
     {
-        QCOMPARE(JavaCode(),
-                 Join({"<script language=\"javascript\">",
-                       "<!--",
-                       "function showhide(blockid)",
-                       "{",
-                       "  var picid = \"Pitm_\" + blockid;",
-                       "  var item = document.all.item(blockid);",
-                       "  var pic = document.all.item(picid);",
-                       "  var visible = item.style.display;",
-                       "  if ( visible == \"none\" )",
-                       "  {",
-                       "    item.style.display = \"block\";",
-                       "  }",
-                       "  else",
-                       "  {",
-                       "    item.style.display = \"none\";",
-                       "  }",
-                       "}",
-                       "function SetBColor(blockid, sColor)",
-                       "{",
-                       "  var item = document.all.item(blockid);",
-                       "  item.BGCOLOR = sColor;",
-                       "}",
-                       "//-->",
-                       "</script>"}));
+        QCOMPARE(JavaCode(), Join({"<script language=\"javascript\">",
+                                   "<!--",
+                                   "function showhide(blockid)",
+                                   "{",
+                                   "  var picid = \"Pitm_\" + blockid;",
+                                   "  var item = document.all.item(blockid);",
+                                   "  var pic = document.all.item(picid);",
+                                   "  var visible = item.style.display;",
+                                   "  if ( visible == \"none\" )",
+                                   "  {",
+                                   "    item.style.display = \"block\";",
+                                   "  }",
+                                   "  else",
+                                   "  {",
+                                   "    item.style.display = \"none\";",
+                                   "  }",
+                                   "}",
+                                   "function SetBColor(blockid, sColor)",
+                                   "{",
+                                   "  var item = document.all.item(blockid);",
+                                   "  item.BGCOLOR = sColor;",
+                                   "}",
+                                   "//-->",
+                                   "</script>"}));
     }
 
     void niceUPC_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("12 digits") << "036000291452" << "0 36000 29145 2";
-        QTest::newRow("13 digits, leading 0 kept") << "0012345678905" << "0 012345 678905";
-        QTest::newRow("11 digits") << "12345678901" << "12345678901";
-        QTest::newRow("14 digits") << "12345678901234" << "12345678901234";
-        QTest::newRow("8 digits") << "12345670" << "12345670";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("12 with a letter") << "03600029145X" << "03600029145X";
-        QTest::newRow("12 with a leading blank") << " 36000291452" << " 36000291452";
-        QTest::newRow("12 with a sign") << "-36000291452" << "-36000291452";
-        QTest::newRow("12 with a point") << "3600.0291452" << "3600.0291452";
-        QTest::newRow("13 with an exponent") << "1234567890E12" << "1234567890E12";
+        QTest::newRow("12 digits") << "036000291452"
+                                   << "0 36000 29145 2";
+        QTest::newRow("13 digits, leading 0 kept") << "0012345678905"
+                                                   << "0 012345 678905";
+        QTest::newRow("11 digits") << "12345678901"
+                                   << "12345678901";
+        QTest::newRow("14 digits") << "12345678901234"
+                                   << "12345678901234";
+        QTest::newRow("8 digits") << "12345670"
+                                  << "12345670";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("12 with a letter") << "03600029145X"
+                                          << "03600029145X";
+        QTest::newRow("12 with a leading blank") << " 36000291452"
+                                                 << " 36000291452";
+        QTest::newRow("12 with a sign") << "-36000291452"
+                                        << "-36000291452";
+        QTest::newRow("12 with a point") << "3600.0291452"
+                                         << "3600.0291452";
+        QTest::newRow("13 with an exponent") << "1234567890E12"
+                                             << "1234567890E12";
         QTest::newRow("12 digits of another script") << QString(12, QChar(0x0663)) << QString(12, QChar(0x0663));
     }
     void niceUPC()
@@ -222,12 +242,18 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("markup");
-        QTest::newRow("plain") << "Alien (1979)" << "Alien (1979)";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("tags") << "<script>x</script>" << "&lt;script&gt;x&lt;/script&gt;";
-        QTest::newRow("ampersand before entity") << "&amp; & &lt;" << "&amp;amp; &amp; &amp;lt;";
-        QTest::newRow("quote") << "a\" onclick=\"b" << "a&quot; onclick=&quot;b";
-        QTest::newRow("single quote and line breaks stay") << "it's\r\nok" << "it's\r\nok";
+        QTest::newRow("plain") << "Alien (1979)"
+                               << "Alien (1979)";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("tags") << "<script>x</script>"
+                              << "&lt;script&gt;x&lt;/script&gt;";
+        QTest::newRow("ampersand before entity") << "&amp; & &lt;"
+                                                 << "&amp;amp; &amp; &amp;lt;";
+        QTest::newRow("quote") << "a\" onclick=\"b"
+                               << "a&quot; onclick=&quot;b";
+        QTest::newRow("single quote and line breaks stay") << "it's\r\nok"
+                                                           << "it's\r\nok";
     }
     void itemText()
     {

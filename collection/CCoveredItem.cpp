@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
 namespace {
 
 QString Prefix(int side)
@@ -18,13 +22,26 @@ QString Prefix(int side)
 QStringList CoverFiles(const QString& folder, const QString& prefix)
 {
     QStringList names;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (entry.isFile() && name.startsWith(prefix, Qt::CaseInsensitive)) {
-            names.append(name);
+    const QByteArray dirPath = QFile::encodeName(folder);
+    DIR* dir = ::opendir(dirPath.constData());
+    if (!dir) {
+        return names;
+    }
+    const QByteArray asciiPrefix = prefix.toLatin1();
+    while (const dirent* entry = ::readdir(dir)) {
+        if (::strncasecmp(entry->d_name, asciiPrefix.constData(), size_t(asciiPrefix.size())) != 0) {
+            continue;
+        }
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            regular = ::stat((dirPath + '/' + entry->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular) {
+            names.append(QFile::decodeName(entry->d_name));
         }
     }
+    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }

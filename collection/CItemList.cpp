@@ -157,6 +157,7 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
     // Arrivals whose key is already held (or came earlier in the batch) are dropped, as one-by-one placement would.
     std::vector<std::shared_ptr<CItem>> fresh;
     fresh.reserve(batch.size());
+    m_byKey.reserve(m_byKey.size() + qsizetype(batch.size()));
     for (auto& item : batch) {
         if (!m_byKey.contains(item->strKey())) {
             m_byKey.insert(item->strKey(), item);
@@ -174,7 +175,14 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
     if (IsSorted()) {
         // Placing each arrival before the first greater key in a sorted list is a stable merge of the list with the
         // arrivals in stable order: held entries before equal arrivals, arrivals in the order they came.
-        std::stable_sort(fresh.begin(), fresh.end(), ItemLess);
+        // Listings often come in sort order already.
+        if (!std::is_sorted(fresh.begin(), fresh.end(), ItemLess)) {
+            std::stable_sort(fresh.begin(), fresh.end(), ItemLess);
+        }
+        if (m_items.empty()) {
+            m_items = std::move(fresh);
+            return;
+        }
         std::vector<std::shared_ptr<CItem>> merged;
         merged.reserve(m_items.size() + fresh.size());
         std::merge(std::make_move_iterator(m_items.begin()), std::make_move_iterator(m_items.end()),

@@ -271,11 +271,13 @@ struct FileBytes
 };
 
 // Whole-file read with plain system calls: a load opens tens of thousands of small files.
-bool ReadBytes(const QString& path, FileBytes& out)
+bool ReadBytes(const QByteArray& path, FileBytes& out)
 {
     out.used = 0;
-    out.big.clear();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (!out.big.isEmpty()) {
+        out.big.clear();
+    }
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -306,7 +308,7 @@ bool ReadBytes(const QString& path, FileBytes& out)
 
 // The text of a movie's notes or synopsis file, line by line as the record reader splits them: leading empty lines
 // are dropped, the others joined by CR LF.
-QString ReadTextFile(const QString& path, FileBytes& file)
+QString ReadTextFile(const QByteArray& path, FileBytes& file)
 {
     if (!ReadBytes(path, file)) {
         return {};
@@ -720,7 +722,9 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text)
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
 {
     FileBytes file;
-    if (!ReadBytes(folderPath + u'/' + kRecord, file)) {
+    // The folder's path in the file system's encoding, made once for the record and the text files.
+    const QByteArray base = QFile::encodeName(folderPath) + '/';
+    if (!ReadBytes(base + "content.mdc", file)) {
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(kind);
@@ -732,8 +736,8 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     item->setPath(folderPath);
     if (kind == ItemKind::Movie) {
         auto& movie = static_cast<CMovie&>(*item);
-        movie.setStrNotes(ReadTextFile(folderPath + u'/' + kNotes, file));
-        movie.setStrSynopsis(ReadTextFile(folderPath + u'/' + kSynopsis, file));
+        movie.setStrNotes(ReadTextFile(base + "Notes.txt", file));
+        movie.setStrSynopsis(ReadTextFile(base + "Synopsis.txt", file));
     }
     return item;
 }

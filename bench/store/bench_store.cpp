@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -331,24 +330,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    QString db = dir.filePath(QStringLiteral("Database"));
-    if (qEnvironmentVariableIsSet("PROFILE_DB"))
-        db = qEnvironmentVariable("PROFILE_DB");
-    if (!QFileInfo::exists(db)) {
+    const QString db = dir.filePath(QStringLiteral("Database"));
+    {
         const auto start = Clock::now();
         Generator(db).Run();
         std::fprintf(stderr, "generated in %.0f ms\n", MsSince(start));
     }
     malloc_trim(0);
-    if (qEnvironmentVariableIsSet("PROFILE_LOAD")) {
-        for (int i = 0; i < 5; ++i) {
-            Loaded l;
-            const auto st = Clock::now();
-            l.Load(db);
-            std::fprintf(stderr, "load %.0f ms\n", MsSince(st));
-        }
-        return 0;
-    }
 
     // The resident memory a loaded store adds, on the first load in a trimmed heap.
     double rssMb = 0;

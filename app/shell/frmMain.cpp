@@ -1,0 +1,1093 @@
+#include "frmMain.h"
+
+#include "AnsiText.h"
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CHTML.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "CVidsora.h"
+#include "MainImages.h"
+#include "MainProgressBar.h"
+#include "WebBrowser.h"
+#include "frmSearch.h"
+#include "mFunctions.h"
+#include "mGeneral.h"
+#include "mGlobals.h"
+#include "mUEF.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+// The about box joins the program in its own change; until then the About entry shows nothing.
+#if __has_include("frmAbout.h")
+#include "frmAbout.h"
+#define VIDSORA_HAS_ABOUT 1
+#endif
+
+namespace {
+
+// The online service's web site, which shows a member's collection.
+constexpr const char* kOnlineWebHost = "online.vidsora.net";
+
+// Window metrics in twips.
+constexpr double kMinWindow = 4200;
+constexpr double kBarWidth = 30;
+constexpr double kTreeLeft = 15;
+constexpr double kBottomGap = 30;
+constexpr double kDragBound = 2000;
+constexpr double kBarMiddle = 15;
+constexpr double kIndentation = 100;
+// A bar placed from its ratio may land a rounding error short of a bound; that still counts as on the bound.
+constexpr double kSlack = 1e-6;
+
+// The image pair of a media kind ("imgDVD" and so on), or empty for a kind without images of its own.
+QString MediaImagePrefix(const QString& strMedia)
+{
+    const QString kind = AnsiText::UCase(strMedia);
+    if (kind == "DVD") {
+        return "imgDVD";
+    }
+    if (kind == "LD" || kind == "LASERDISC") {
+        return "imgLD";
+    }
+    static const QStringList vcd{"VCD", "VIDEO CD", "VIDEOCD", "VIDEO-CD", "SVCD", "S-VCD", "SUPER VCD"};
+    if (vcd.contains(kind)) {
+        return "imgVCD";
+    }
+    if (kind == "VHS") {
+        return "imgVHS";
+    }
+    return QString();
+}
+
+QChar KeyLetter(const QString& key)
+{
+    return key.isEmpty() ? QChar() : key.at(0);
+}
+
+// The hourglass for as long as a command runs.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName("frmMain");
+    setWindowTitle("Vidsora");
+    imglTree = MainImages::TreeImages();
+    imglToolbar = MainImages::ToolbarImages();
+    setWindowIcon(QIcon(imglTree.value("imgVidsora")));
+
+    m_client = new QWidget(this);
+    m_client->setObjectName("client");
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    treeMovies = new QTreeWidget(m_client);
+    treeMovies->setObjectName("treeMovies");
+    treeMovies->setColumnCount(1);
+    treeMovies->header()->hide();
+    treeMovies->setSelectionMode(QAbstractItemView::SingleSelection);
+    treeMovies->setIconSize(QSize(16, 16));
+    treeMovies->setUniformRowHeights(true);
+    treeMovies->setAcceptDrops(true);
+    treeMovies->installEventFilter(this);
+    treeMovies->viewport()->installEventFilter(this);
+    connect(treeMovies, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        if (!m_blnLoading) {
+            treeMovies_NodeClick(node);
+        }
+    });
+    // Moving through the tree with the keyboard selects as a click does; mouse presses are handled by the click.
+    // A current node that is not selected (the tree's own choice when it gets the focus) is no selection.
+    connect(treeMovies, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        if (node && node->isSelected() && !m_blnSelecting && !m_blnMouseDown && !m_blnLoading) {
+            treeMovies_NodeClick(node);
+        }
+    });
+    connect(treeMovies, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
+        ShowExpandedImage(node, false);
+        if (!m_blnSelecting && !m_blnLoading) {
+            treeMovies_Collapse(node);
+        }
+    });
+    connect(treeMovies, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* node) {
+        ShowExpandedImage(node, true);
+    });
+
+    picDrag = new QFrame(m_client);
+    picDrag->setObjectName("picDrag");
+    picDrag->setCursor(Qt::SplitHCursor);
+    picDrag->installEventFilter(this);
+
+    webObject = new WebBrowser(m_client);
+    webObject->setObjectName("webObject");
+    auto* tmFocus = new QTimer(this);
+    tmFocus->setObjectName("tmFocus");
+    tmFocus->setSingleShot(true);
+    tmFocus->setInterval(100);
+    connect(webObject, &WebBrowser::gotFocus, tmFocus, qOverload<>(&QTimer::start));
+
+    auto* tobMain = new QToolBar(this);
+    tobMain->setObjectName("tobMain");
+    tobMain->setMovable(false);
+    tobMain->setFloatable(false);
+    tobMain->setIconSize(QSize(16, 16));
+    tobMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tobMain->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, tobMain);
+    connect(tobMain, &QToolBar::actionTriggered, this, &frmMain::tobMain_ButtonClick);
+
+    QStatusBar* sbMain = statusBar();
+    sbMain->setObjectName("sbMain");
+    sbMain->setSizeGripEnabled(true);
+    pnSmall = new QLabel(sbMain);
+    pnSmall->setObjectName("pnSmall");
+    pnLarge = new QLabel(sbMain);
+    pnLarge->setObjectName("pnLarge");
+    for (QLabel* panel : {pnSmall, pnLarge}) {
+        // Item names are shown as they are, never read as markup.
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+    }
+    pnSmall->setMinimumWidth(110);
+    sbMain->addWidget(pnSmall, 0);
+    sbMain->addWidget(pnLarge, 1);
+    pgMain = new MainProgressBar(sbMain);
+    pgMain->setObjectName("pgMain");
+    pgMain->setTextVisible(false);
+    pgMain->hide();
+
+    BuildMenus();
+    resize(800, 600);
+}
+
+frmMain::~frmMain()
+{
+    Unload();
+}
+
+double frmMain::TwipsPerPixel() const
+{
+    const int dpi = logicalDpiX();
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Menus and toolbar
+
+QMenu* frmMain::AddMenu(QMenu* parent, const char* name, const QString& caption)
+{
+    QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    m_menu.insert(name, menu->menuAction());
+    return menu;
+}
+
+QAction* frmMain::AddEntry(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)())
+{
+    QAction* entry = menu->addAction(caption);
+    entry->setObjectName(name);
+    m_menu.insert(name, entry);
+    if (handler) {
+        // No command runs while the collections load.
+        connect(entry, &QAction::triggered, this, [this, handler] {
+            if (!m_blnLoading) {
+                (this->*handler)();
+            }
+        });
+    }
+    return entry;
+}
+
+QAction* frmMain::AddLine(QMenu* menu, const char* name)
+{
+    QAction* line = menu->addSeparator();
+    line->setObjectName(name);
+    m_menu.insert(name, line);
+    return line;
+}
+
+void frmMain::BuildMenus()
+{
+    // Entries without a handler stand ready for their commands.
+    QMenu* mnuFile = AddMenu(nullptr, "mnuFile", "&File");
+    QAction* mnuSave = AddEntry(mnuFile, "mnuSave", "&Save");
+    mnuSave->setShortcut(QKeySequence("Ctrl+S"));
+    mnuSave->setEnabled(false);
+    AddEntry(mnuFile, "mnuPreview", "&Preview...", &frmMain::mnuPreview_Click);
+    AddEntry(mnuFile, "mnuPrint", "&Print...", &frmMain::mnuPrint_Click);
+    AddLine(mnuFile, "mnuFileline2");
+    AddEntry(mnuFile, "mnuEdit", "&Edit...");
+    AddLine(mnuFile, "mnuFileline1");
+    AddEntry(mnuFile, "mnuExit", "E&xit", &frmMain::mnuExit_Click);
+
+    QMenu* mnuView = AddMenu(nullptr, "mnuView", "&View");
+    AddEntry(mnuView, "mnuViewSettings", "&Settings...");
+    QAction* full = AddEntry(mnuView, "mnuFullStructure", "Full structure", &frmMain::mnuFullStructure_Click);
+    full->setCheckable(true);
+    full->setChecked(true);
+    AddLine(mnuView, "mniViewline1");
+    AddEntry(mnuView, "mnuFind", "&Find...", &frmMain::mnuFind_Click)->setShortcut(QKeySequence("Ctrl+F"));
+    AddEntry(mnuView, "mnuRefresh", "&Refresh", &frmMain::mnuRefresh_Click)->setShortcut(QKeySequence("F5"));
+
+    QMenu* mnuVidsoraCom = AddMenu(nullptr, "mnuVidsoraCom", "&Com");
+    mnuVidsoraCom->menuAction()->setVisible(false);
+    AddEntry(mnuVidsoraCom, "mnuComLogin", "&Login to Vidsora: Online...");
+    QMenu* mnuComUser = AddMenu(mnuVidsoraCom, "mnuComUser", "User");
+    mnuComUser->menuAction()->setVisible(false);
+    AddEntry(mnuComUser, "mnuComNewuser", "New user registration...");
+    AddEntry(mnuVidsoraCom, "mnuComAnnouncements", "Check announcements...")->setVisible(false);
+
+    QMenu* mnuTools = AddMenu(nullptr, "mnuTools", "&Tools");
+    connect(mnuTools, &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
+    AddEntry(mnuTools, "mnuToolsDVDOrbelImport", "Add from Vidsora: Online...");
+    AddEntry(mnuTools, "mnuAddbox", "Add &box");
+    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia");
+    AddEntry(mnuTools, "mnuAddMovie", "Add &movie");
+    AddLine(mnuTools, "mnuToolsline3");
+    AddEntry(mnuTools, "mnuAddCategory", "Add &category");
+    AddEntry(mnuTools, "mnuAddGroup", "Add &group");
+    AddLine(mnuTools, "mnuToolsline1");
+    AddEntry(mnuTools, "mnuUEFImport", "Import &from UEF...");
+    AddEntry(mnuTools, "mnuUEFExport", "Export selected item to &UEF...");
+    AddLine(mnuTools, "mnuToolsline2");
+    AddEntry(mnuTools, "mnuToolsDVDOrbelSubmit", "Submit selected item to Vidsora: Online");
+    AddEntry(mnuTools, "mnuMyMovies", "Upload my movies...");
+    AddEntry(mnuTools, "mnuCollectionOnline", "Go to my collection online", &frmMain::mnuCollectionOnline_Click);
+
+    QMenu* mnuHelp = AddMenu(nullptr, "mnuHelp", "&Help");
+    QAction* mnuDoHelp = AddEntry(mnuHelp, "mnuDoHelp", "&Help");
+    mnuDoHelp->setShortcut(QKeySequence("F1"));
+    mnuDoHelp->setEnabled(false);
+    AddLine(mnuHelp, "mnuHelpLine1");
+    AddEntry(mnuHelp, "mnuAbout", "&About...", &frmMain::mnuAbout_Click);
+
+    // The popup menu never stands on the menu bar; the tree opens it on a right click.
+    mnuPopup = new QMenu("PopUp", this);
+    mnuPopup->setObjectName("mnuPopup");
+    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...");
+    AddLine(mnuPopup, "mnupopuline3");
+    AddEntry(mnuPopup, "mnuNewBox", "Add box...");
+    AddEntry(mnuPopup, "mnuNewMedia", "Add media...");
+    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...");
+    AddLine(mnuPopup, "mnuPoipupline3");
+    AddEntry(mnuPopup, "mnuNewCategory", "Add category...");
+    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...");
+    AddLine(mnuPopup, "mnuLine1");
+    AddEntry(mnuPopup, "mnuDelete", "Delete", &frmMain::mnuDelete_Click);
+    AddLine(mnuPopup, "mnuLine3");
+    AddEntry(mnuPopup, "mnuExport", "Export to UEF...");
+    AddEntry(mnuPopup, "mnuImport", "Import from UEF...");
+    AddLine(mnuPopup, "mnuline5");
+    AddEntry(mnuPopup, "mnuOrbelImport", "Import from Vidsora: Online...");
+    AddEntry(mnuPopup, "mnuOrbelExport", "Submit to Vidsora: Online...");
+}
+
+void frmMain::BuildToolbar()
+{
+    auto* tobMain = findChild<QToolBar*>("tobMain");
+    if (!tobMain || !m_buttons.isEmpty()) {
+        return;
+    }
+    struct Button
+    {
+        const char* key;
+        const char* image;
+        const char* tooltip;
+    };
+    static const Button buttons[] = {
+        {"btnPrint", "imgPrint", "Print"},
+        {"btnPreview", "imgPreview", "Preview..."},
+        {nullptr, nullptr, nullptr},
+        {"btnEdit", "imgEdit", "Edit..."},
+        {"btnDelete", "imgDelete", "Delete..."},
+        {nullptr, nullptr, nullptr},
+        {"btnOrbelImport", "imgOnlineImport", "Import from Vidsora: Online..."},
+        {"btnOrbelExport", "imgOnlineSubmit", "Export to Vidsora: Online..."},
+        {nullptr, nullptr, nullptr},
+        {"btnAddCategory", "imgCategory", "Add category..."},
+        {"btnAddSubcategory", "imgSubcategory", "Add subcategory..."},
+        {"btnAddBox", "imgBox", "Add box..."},
+        {"btnAddMedia", "imgMedia", "Add media..."},
+        {"btnAddMovie", "imgMovie", "Add movie..."},
+        {nullptr, nullptr, nullptr},
+        {"btnUEFImport", "imgUEFIm", "Import from UEF..."},
+        {"btnUEFExport", "imgUEFEx", "Export to UEF..."},
+    };
+    for (const Button& b : buttons) {
+        if (!b.key) {
+            tobMain->addSeparator();
+            continue;
+        }
+        QAction* button = tobMain->addAction(QIcon(imglToolbar.value(b.image)), QString());
+        button->setObjectName(b.key);
+        button->setToolTip(b.tooltip);
+        button->setData(QString::fromLatin1(b.image));
+        m_buttons.insert(b.key, button);
+    }
+}
+
+void frmMain::SetCommandState(const QString& strKey)
+{
+    static const char* const commands[] = {
+        "mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",      "mnuNewMedia",    "mnuNewMovie",
+        "mnuDelete",      "mnuImport",         "mnuExport",      "mnuOrbelImport", "mnuOrbelExport",
+        "mnuUEFImport",   "mnuToolsDVDOrbelSubmit"};
+    static const char* const buttons[] = {"btnUEFImport", "btnOrbelImport", "btnOrbelExport"};
+    auto set = [this](const char* name, bool enabled) {
+        if (QAction* a = m_menu.value(name, nullptr)) {
+            a->setEnabled(enabled);
+        } else if (QAction* b = m_buttons.value(name, nullptr)) {
+            b->setEnabled(enabled);
+        }
+    };
+    auto enable = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            set(name, true);
+        }
+    };
+    for (const char* name : commands) {
+        set(name, false);
+    }
+    for (const char* name : buttons) {
+        set(name, false);
+    }
+
+    const QChar kind = KeyLetter(strKey);
+    if (kind == '!' || kind == 'C' || kind == 'S') {
+        enable({"mnuNewCategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie", "mnuImport", "mnuUEFImport",
+                "btnUEFImport", "mnuOrbelImport", "btnOrbelImport"});
+        if (kind != 'S') {
+            enable({"mnuNewSubcategory"});
+        }
+        if (kind != '!') {
+            enable({"mnuDelete"});
+        }
+    } else if (kind == 'B') {
+        enable({"mnuNewCategory", "mnuNewMedia", "mnuNewMovie", "mnuDelete", "mnuOrbelExport", "btnOrbelExport",
+                "mnuExport"});
+    } else if (kind == 'E' || kind == 'M') {
+        enable({"mnuDelete"});
+        if (kind == 'E') {
+            enable({"mnuNewCategory", "mnuNewMovie"});
+        }
+        int parentType = 3;
+        if (kind == 'E') {
+            if (auto media = gMedias ? gMedias->Item(strKey) : nullptr) {
+                parentType = media->lngParentType();
+            }
+        } else if (auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
+            parentType = movie->lngParentType();
+        }
+        if (parentType < 3) {
+            enable({"mnuOrbelExport", "btnOrbelExport", "mnuToolsDVDOrbelSubmit", "mnuExport"});
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Set-up and unload
+
+void frmMain::Load()
+{
+    InitiateForm();
+}
+
+void frmMain::InitiateForm()
+{
+    {
+        WaitCursor wait;
+        m_dblSplit = 0.239;
+        NavigateBrowser("about:blank");
+        treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // The control never indents less than its images and expand marks need.
+        treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
+        CreateTempFolder();
+        BuildToolbar();
+        FillTree();
+    }
+    m_strKey = "!0";
+    ShowItem("!0");
+    SetCommandState("!0");
+    if (m_root) {
+        m_root->setExpanded(true);
+    }
+    ReadRegSetting("CheckAnnouncements", "-1");
+    LayoutForm();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // The loads run to their end before the window may go.
+    if (m_blnLoading) {
+        event->ignore();
+        return;
+    }
+    Unload();
+    event->accept();
+}
+
+void frmMain::Unload()
+{
+    if (m_blnUnloaded) {
+        return;
+    }
+    m_blnUnloaded = true;
+    if (!gTempFolder.isEmpty()) {
+        RemoveTempFolder();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The tree
+
+QString frmMain::NodeKey(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, KeyRole).toString() : QString();
+}
+
+QTreeWidgetItem* frmMain::SelectedNode() const
+{
+    const QList<QTreeWidgetItem*> selected = treeMovies->selectedItems();
+    if (!selected.isEmpty()) {
+        return selected.first();
+    }
+    if (QTreeWidgetItem* node = Node(m_strKey)) {
+        return node;
+    }
+    return m_root;
+}
+
+void frmMain::SelectNode(QTreeWidgetItem* node)
+{
+    if (!node) {
+        return;
+    }
+    const bool was = m_blnSelecting;
+    m_blnSelecting = true;
+    treeMovies->setCurrentItem(node);
+    node->setSelected(true);
+    treeMovies->scrollToItem(node);
+    m_blnSelecting = was;
+}
+
+QIcon frmMain::NodeIcon(const QString& image, const QString& selectedImage)
+{
+    const QString cacheKey = image + '|' + selectedImage;
+    auto it = m_nodeIcons.constFind(cacheKey);
+    if (it != m_nodeIcons.constEnd()) {
+        return *it;
+    }
+    QIcon icon;
+    const QPixmap closed = imglTree.value(image);
+    icon.addPixmap(closed, QIcon::Normal);
+    icon.addPixmap(selectedImage.isEmpty() ? closed : imglTree.value(selectedImage), QIcon::Selected);
+    m_nodeIcons.insert(cacheKey, icon);
+    return icon;
+}
+
+void frmMain::ShowExpandedImage(QTreeWidgetItem* node, bool expanded)
+{
+    const QString expandedImage = node ? node->data(0, ExpandedImageRole).toString() : QString();
+    if (expandedImage.isEmpty()) {
+        return;
+    }
+    const QString selectedImage = node->data(0, SelectedImageRole).toString();
+    node->setIcon(0, NodeIcon(expanded ? expandedImage : node->data(0, ImageRole).toString(), selectedImage));
+}
+
+QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
+                                  const QString& tag, const QString& image, const QString& selectedImage,
+                                  const QString& expandedImage)
+{
+    // Keys are unique in the tree: a second node with a key already held is refused.
+    if (!parent || m_nodes.contains(key)) {
+        return nullptr;
+    }
+    auto* node = new QTreeWidgetItem(parent);
+    node->setText(0, text);
+    node->setData(0, KeyRole, key);
+    node->setData(0, TagRole, tag);
+    node->setData(0, ImageRole, image);
+    node->setData(0, SelectedImageRole, selectedImage);
+    if (!expandedImage.isEmpty()) {
+        node->setData(0, ExpandedImageRole, expandedImage);
+    }
+    node->setIcon(0, NodeIcon(image, selectedImage));
+    m_nodes.insert(key, node);
+    m_nodeOrder.append(node);
+    return node;
+}
+
+void frmMain::FillTree()
+{
+    const bool was = m_blnSelecting;
+    m_blnSelecting = true;
+    const bool hadFocus = treeMovies->hasFocus();
+    treeMovies->setUpdatesEnabled(false);
+    treeMovies->hide();
+    treeMovies->clear();
+    m_nodes.clear();
+    m_nodeOrder.clear();
+
+    // The whole tree is built detached from the control and handed to it at once.
+    m_root = new QTreeWidgetItem;
+    m_root->setText(0, "Vidsora");
+    m_root->setData(0, KeyRole, QStringLiteral("!0"));
+    m_root->setData(0, ImageRole, QStringLiteral("imgVidsora"));
+    m_root->setIcon(0, NodeIcon("imgVidsora", QString()));
+    m_nodes.insert("!0", m_root);
+    m_nodeOrder.append(m_root);
+
+    const bool full = m_menu.value("mnuFullStructure")->isChecked();
+    if (full && gCategories) {
+        for (const auto& category : *gCategories) {
+            AddNode(m_root, category->strKey(), category->strName(), category->strName(), "imgCategoryClosed",
+                    "imgCategoryOpen");
+        }
+    }
+    if (full && gGroups) {
+        for (const auto& group : *gGroups) {
+            AddNode(Node(MakeItemKey(group->lngParentType(), qint64(group->lngParentID()))), group->strKey(),
+                    group->strName(), group->strName(), "imgSubCategoryClosed", "imgSubCategoryOpen",
+                    "imgSubCategoryOpen");
+        }
+    }
+    BuildChildLists();
+    if (full) {
+        for (const SortPairList* list : {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren,
+                                         &gMediaChildren}) {
+            AddSortedItemsToTree(*list, false);
+        }
+    } else {
+        AddSortedItemsToTree(gFlatItems, true);
+        AddSortedItemsToTree(gBoxChildren, false);
+        AddSortedItemsToTree(gMediaChildren, false);
+    }
+
+    treeMovies->addTopLevelItem(m_root);
+    treeMovies->show();
+    m_root->setExpanded(true);
+    treeMovies->setUpdatesEnabled(true);
+    if (hadFocus) {
+        treeMovies->setFocus();
+    }
+    m_blnSelecting = was;
+}
+
+void frmMain::AddSortedItemsToTree(const SortPairList& list, bool blnFlat)
+{
+    for (int i = 1; i <= list.UBound(); ++i) {
+        const QString& key = list[i].strKey;
+        const QChar kind = KeyLetter(key);
+        if (kind == 'B' && gBoxes) {
+            const auto box = gBoxes->Item(key);
+            if (!box) {
+                continue;
+            }
+            const QString parent = blnFlat ? QStringLiteral("!0") : MakeItemKey(box->lngParentType(),
+                                                                                 qint64(box->lngParentID()));
+            AddNode(Node(parent), key, box->strName(), box->strName(), "imgBoxClosed", "imgBoxOpen");
+        } else if (kind == 'E' && gMedias) {
+            const auto media = gMedias->Item(key);
+            if (!media) {
+                continue;
+            }
+            QString images = MediaImagePrefix(media->dMedia().strMedia);
+            if (images.isEmpty()) {
+                images = "imgMedia";
+            }
+            const int type = media->lngParentType();
+            const QString parent = blnFlat && type != 3 ? QStringLiteral("!0")
+                                                        : MakeItemKey(type, qint64(media->lngParentID()));
+            AddNode(Node(parent), key, media->strName(), media->strName(), images + "Closed", images + "Open");
+        } else if (kind == 'M' && gMovies) {
+            const auto movie = gMovies->Item(key);
+            if (!movie) {
+                continue;
+            }
+            const int type = movie->lngParentType();
+            QString images = type == 4 ? QString() : MediaImagePrefix(movie->dMedia().strMedia);
+            if (images.isEmpty()) {
+                images = "imgMovie";
+            }
+            const QString parent = blnFlat && type != 3 && type != 4
+                                       ? QStringLiteral("!0")
+                                       : MakeItemKey(type, qint64(movie->lngParentID()));
+            QString text = movie->strTitle();
+            if (!movie->strLabel().isEmpty()) {
+                text += " (" + movie->strLabel() + ")";
+            }
+            // A movie whose parent is gone still shows, under the root.
+            QTreeWidgetItem* parentNode = Node(parent);
+            if (!parentNode) {
+                parentNode = m_root;
+            }
+            AddNode(parentNode, key, text, movie->strTitle(), images + "Closed", images + "Open");
+        }
+    }
+}
+
+void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
+{
+    if (!node) {
+        node = SelectedNode();
+    }
+    if (!node) {
+        return;
+    }
+    const QString key = NodeKey(node);
+    {
+        WaitCursor wait;
+        m_strKey = key;
+        ShowItem(key);
+    }
+    SetCommandState(key);
+}
+
+void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
+{
+    // What the item view shows is also what the tree marks, so Delete acts on it.
+    SelectNode(node);
+    treeMovies_NodeClick(node);
+    if (m_root && !m_root->isExpanded()) {
+        const bool was = m_blnSelecting;
+        m_blnSelecting = true;
+        m_root->setExpanded(true);
+        m_blnSelecting = was;
+    }
+}
+
+void frmMain::treeMovies_KeyDown(int keyCode)
+{
+    if (keyCode == Qt::Key_Delete) {
+        mnuDelete_Click();
+    }
+}
+
+void frmMain::treeMovies_MouseDown(Qt::MouseButton button, const QPoint& pos)
+{
+    if (button != Qt::RightButton) {
+        return;
+    }
+    QTreeWidgetItem* hit = treeMovies->itemAt(pos);
+    if (!hit) {
+        return;
+    }
+    if (NodeKey(hit) != NodeKey(SelectedNode())) {
+        SelectNode(hit);
+        treeMovies_NodeClick(SelectedNode());
+        m_strKey = NodeKey(SelectedNode());
+    }
+    SetCommandState(m_strKey);
+    mnuPopup->popup(treeMovies->viewport()->mapToGlobal(pos));
+}
+
+void frmMain::treeMovies_DragOver(const QPoint& pos)
+{
+    if (QTreeWidgetItem* hit = treeMovies->itemAt(pos)) {
+        SelectNode(hit);
+        treeMovies_NodeClick(SelectedNode());
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client) {
+        if (event->type() == QEvent::Resize) {
+            LayoutForm();
+        }
+        return false;
+    }
+    if (watched == picDrag) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            picDrag_MouseDown();
+            return true;
+        case QEvent::MouseMove:
+            if (m_blnMoving) {
+                picDrag_MouseMove(static_cast<QMouseEvent*>(event)->position().x() * TwipsPerPixel());
+            }
+            return true;
+        case QEvent::MouseButtonRelease:
+            picDrag_MouseUp();
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (watched == treeMovies && event->type() == QEvent::KeyPress) {
+        if (!m_blnLoading) {
+            treeMovies_KeyDown(static_cast<QKeyEvent*>(event)->key());
+        }
+        return false;
+    }
+    if (watched == treeMovies->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::RightButton) {
+                if (!m_blnLoading) {
+                    treeMovies_MouseDown(Qt::RightButton, mouse->position().toPoint());
+                }
+                return true;
+            }
+            m_blnMouseDown = true;
+            return false;
+        }
+        case QEvent::MouseButtonRelease:
+            if (m_blnMouseDown) {
+                m_blnMouseDown = false;
+                // A press that dragged the selection to another node ends on that node.
+                QTimer::singleShot(0, this, [this] {
+                    QTreeWidgetItem* current = treeMovies->currentItem();
+                    if (current && current->isSelected() && NodeKey(current) != m_strKey && !m_blnLoading) {
+                        treeMovies_NodeClick(current);
+                    }
+                });
+            }
+            return false;
+        case QEvent::ContextMenu:
+            return true;
+        case QEvent::DragEnter:
+            static_cast<QDragEnterEvent*>(event)->acceptProposedAction();
+            return true;
+        case QEvent::DragMove:
+            if (!m_blnLoading) {
+                treeMovies_DragOver(static_cast<QDragMoveEvent*>(event)->position().toPoint());
+            }
+            static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+            return true;
+        case QEvent::Drop:
+            event->ignore();
+            return true;
+        default:
+            return false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Item view
+
+void frmMain::ShowItem(const QString& strKey)
+{
+    pnSmall->setText(QString::number(gRootChildren.UBound() + gCategoryChildren.UBound() + gGroupChildren.UBound()) +
+                     " items");
+    QString body;
+    CHTML html;
+    const QChar kind = KeyLetter(strKey);
+    auto render = [&] {
+        html.setUEF(CreateUEF(strKey, false));
+        body = html.HTML();
+    };
+    if (kind == '!') {
+        pnLarge->setText("Vidsora: Personal (" + GetVersionText() + ")");
+    } else if (kind == 'C') {
+        if (auto category = gCategories ? gCategories->Item(strKey) : nullptr) {
+            pnLarge->setText(category->strName());
+        }
+    } else if (kind == 'S') {
+        if (auto group = gGroups ? gGroups->Item(strKey) : nullptr) {
+            pnLarge->setText(group->strName());
+        }
+    } else if (kind == 'B') {
+        if (auto box = gBoxes ? gBoxes->Item(strKey) : nullptr) {
+            pnLarge->setText(box->strName());
+        }
+        render();
+    } else if (kind == 'E') {
+        if (auto media = gMedias ? gMedias->Item(strKey) : nullptr) {
+            pnLarge->setText(media->strName());
+        }
+        render();
+    } else if (kind == 'M') {
+        if (auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
+            pnLarge->setText(movie->strTitle());
+        }
+        render();
+    }
+    if (body.isEmpty()) {
+        return;
+    }
+    const QString itemPage = gTempFolder + "/" + strKey + ".html";
+    // A page that cannot be written leaves the browser on its own page for a missing file.
+    AnsiText::WriteFile(itemPage, QString(CHTML::WrapPage(body) + "\r\n"));
+    NavigateBrowser(itemPage);
+}
+
+void frmMain::NavigateBrowser(const QString& url)
+{
+    if (!webObject->Navigate2(url)) {
+        webObject->Navigate(url);
+    }
+}
+
+void frmMain::PrintItem(bool bPrompt)
+{
+    webObject->ExecWB(WebBrowser::OLECMDID_PRINT,
+                      bPrompt ? WebBrowser::OLECMDEXECOPT_PROMPTUSER : WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER);
+}
+
+void frmMain::PrintPreviewItem()
+{
+    webObject->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Layout and splitter bar
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    LayoutForm();
+}
+
+void frmMain::LayoutForm()
+{
+    const double tpp = TwipsPerPixel();
+    auto px = [tpp](double twips) { return qRound(twips / tpp); };
+    const int minimum = px(kMinWindow);
+    if (width() < minimum) {
+        resize(minimum, height());
+    }
+    if (height() < minimum) {
+        resize(width(), minimum);
+    }
+
+    // The client widget already lies between the toolbar and the status bar.
+    const double W = m_client->width() * tpp;
+    const double paneHeight = qMax(0.0, m_client->height() * tpp - kBottomGap);
+    if (!m_blnMoving) {
+        m_dragLeft = (W - kBarWidth) * m_dblSplit;
+        picDrag->setGeometry(px(m_dragLeft), 0, px(kBarWidth), px(paneHeight));
+    }
+    const double treeWidth = m_dragLeft - kTreeLeft;
+    treeMovies->setGeometry(px(kTreeLeft), 0, qMax(0, px(kTreeLeft + treeWidth) - px(kTreeLeft)), px(paneHeight));
+    const double webLeft = m_dragLeft + kBarWidth;
+    const double webWidth = W - treeWidth - kTreeLeft - 15;
+    webObject->setGeometry(px(webLeft), 0, qMax(0, px(webLeft + webWidth) - px(webLeft)), px(paneHeight));
+}
+
+void frmMain::PlaceBar(double left)
+{
+    m_dragLeft = left;
+    picDrag->move(qRound(left / TwipsPerPixel()), picDrag->y());
+}
+
+void frmMain::picDrag_MouseDown()
+{
+    // In front of the tree and the browser while it moves.
+    picDrag->raise();
+    m_blnMoving = true;
+}
+
+void frmMain::picDrag_MouseMove(double x)
+{
+    const double W = m_client->width() * TwipsPerPixel();
+    const double L = m_dragLeft;
+    if (L >= kDragBound - kSlack && L <= W - kDragBound + kSlack) {
+        PlaceBar(x - kBarMiddle + L);
+        m_dblSplit = m_dragLeft / (W - kBarWidth);
+        LayoutForm();
+    } else if (L < kDragBound) {
+        PlaceBar(kDragBound);
+        m_dblSplit = kDragBound / (W - kBarWidth);
+    } else {
+        PlaceBar(W - kDragBound);
+        m_dblSplit = (W - kDragBound) / (W - kBarWidth);
+    }
+}
+
+void frmMain::picDrag_MouseUp()
+{
+    m_blnMoving = false;
+    const double W = m_client->width() * TwipsPerPixel();
+    const double L = m_dragLeft;
+    if (L < kDragBound - kSlack) {
+        PlaceBar(kDragBound);
+        m_dblSplit = kDragBound / (W - kBarWidth);
+    } else if (L > W - kDragBound + kSlack) {
+        PlaceBar(W - kDragBound);
+        m_dblSplit = (W - kDragBound) / (W - kBarWidth);
+    }
+    LayoutForm();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Reload
+
+void frmMain::ReloadDatabase()
+{
+    if (m_blnLoading) {
+        return;
+    }
+    m_blnLoading = true;
+    WaitCursor wait;
+    const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
+
+    pnSmall->setText("Preparing...");
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QStringList expandedKeys{QString()};
+    for (const QTreeWidgetItem* node : std::as_const(m_nodeOrder)) {
+        if (node->isExpanded()) {
+            expandedKeys.append(NodeKey(node));
+        }
+    }
+    pnSmall->setText("Loading...");
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    // The bar covers the large panel, inset as the status bar's frame asks.
+    const double tpp = TwipsPerPixel();
+    auto px = [tpp](double twips) { return qRound(twips / tpp); };
+    const QRect panel = pnLarge->geometry();
+    QStatusBar* sbMain = statusBar();
+    pgMain->setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)),
+                        qMax(0, sbMain->height() - px(60)));
+    pgMain->raise();
+    pgMain->setValue(0);
+    pgMain->show();
+
+    int total = 0;
+    {
+        CVidsora root;
+        root.setDBDir(dbPath);
+        total = root.CategoryCount() + root.SubCategoryCount() + root.BoxCount() + root.MediaCount() +
+                root.MovieCount();
+    }
+    pgMain->setMaximum(total);
+
+    auto load = [&](auto& global, auto fresh) {
+        global = fresh;
+        global->setDBDir(dbPath);
+        global->setPGB(pgMain);
+        global->LoadData();
+        global->setPGB(nullptr);
+    };
+    load(gCategories, std::make_shared<CCategories>());
+    load(gGroups, std::make_shared<CGroups>());
+    load(gBoxes, std::make_shared<CBoxes>());
+    load(gMedias, std::make_shared<CMedias>());
+    load(gMovies, std::make_shared<CMovies>());
+
+    pgMain->hide();
+    pnSmall->setText(QString());
+    FillTree();
+
+    for (qsizetype i = 1, last = expandedKeys.size() - 1; i <= last; ++i) {
+        if (QTreeWidgetItem* node = Node(expandedKeys.at(i))) {
+            node->setExpanded(true);
+        }
+    }
+    const TreeNodeLookup lookup = [this](const QString& key) { return Node(key); };
+    SelectNode(TreeNodeExists(lookup, m_strKey) ? Node(m_strKey) : m_root);
+    m_strKey.clear();
+    m_blnLoading = false;
+    treeMovies_NodeClick(SelectedNode());
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Commands
+
+void frmMain::tobMain_ButtonClick(QAction* button)
+{
+    if (!button || m_blnLoading) {
+        return;
+    }
+    const QString key = button->objectName();
+    if (key == "btnPrint") {
+        PrintItem(false);
+    } else if (key == "btnPreview") {
+        mnuPreview_Click();
+    }
+    // The item, exchange and online buttons wait for their commands.
+}
+
+void frmMain::mnuPreview_Click()
+{
+    PrintPreviewItem();
+}
+
+void frmMain::mnuPrint_Click()
+{
+    PrintItem(true);
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuFullStructure_Click()
+{
+    // The entry is checkable, so its mark has already been inverted.
+    FillTree();
+}
+
+void frmMain::mnuFind_Click()
+{
+    frmSearch dlg(this);
+    dlg.exec();
+}
+
+void frmMain::mnuRefresh_Click()
+{
+    ReloadDatabase();
+}
+
+void frmMain::mnuTools_Click()
+{
+    // Blanks count as a user name: the value is not trimmed here.
+    m_menu.value("mnuCollectionOnline")->setEnabled(!ReadRegSetting("User").toString().isEmpty());
+}
+
+void frmMain::mnuCollectionOnline_Click()
+{
+    const QString user = AnsiText::Trim(ReadRegSetting("User").toString());
+    // The name is percent-encoded so that no character of it can change the address.
+    const QString address = QStringLiteral("http://%1/index.asp?Collection=%2")
+                                .arg(QLatin1String(kOnlineWebHost),
+                                     QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
+    OpenDocument(address);
+}
+
+void frmMain::mnuAbout_Click()
+{
+#ifdef VIDSORA_HAS_ABOUT
+    frmAbout dlg(this);
+    dlg.exec();
+#endif
+}
+
+void frmMain::mnuDelete_Click()
+{
+    // Deleting items is a command of its own, still to come.
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <QVector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+class MainProgressBar;
+class SortPairList;
+class WebBrowser;
+
+// The main window: the collection tree on the left, the selected item's page on the right, the menus, popup menu,
+// toolbar and status bar around them. Every item command acts on m_strKey, the key of the selected item.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Data roles of a tree node.
+    enum NodeRole
+    {
+        KeyRole = Qt::UserRole,
+        TagRole,
+        ImageRole,
+        SelectedImageRole,
+        ExpandedImageRole
+    };
+
+    // Builds the widgets only; Load sets the window up.
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The load handler: expects the five collections loaded and gTempFolder named.
+    void Load();
+    void InitiateForm();
+    // Rebuilds the whole tree from the collections and the child lists.
+    void FillTree();
+    // Makes the node's item the selection: m_strKey, the item view, the command state.
+    void treeMovies_NodeClick(QTreeWidgetItem* node);
+
+    // The item view.
+    void ShowItem(const QString& strKey);
+    void NavigateBrowser(const QString& url);
+    void PrintItem(bool bPrompt);
+    void PrintPreviewItem();
+
+    void LayoutForm();
+
+    QString strKey() const { return m_strKey; }
+    double dblSplit() const { return m_dblSplit; }
+    // True while the collections load; the window takes no command meanwhile.
+    bool isLoading() const { return m_blnLoading; }
+    // Twips per pixel of this window's screen.
+    double TwipsPerPixel() const;
+
+    // The node collection in the order the tree filler added the nodes, and the node of a key.
+    const QVector<QTreeWidgetItem*>& Nodes() const { return m_nodeOrder; }
+    QTreeWidgetItem* Node(const QString& key) const { return m_nodes.value(key, nullptr); }
+    static QString NodeKey(const QTreeWidgetItem* node);
+    // The node the tree marks selected; without one, the node of m_strKey, else the root.
+    QTreeWidgetItem* SelectedNode() const;
+    // Marks a node selected in the tree without running the node-click handler.
+    void SelectNode(QTreeWidgetItem* node);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    QMenu* AddMenu(QMenu* parent, const char* name, const QString& caption);
+    QAction* AddEntry(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)() = nullptr);
+    QAction* AddLine(QMenu* menu, const char* name);
+    void BuildToolbar();
+    void SetCommandState(const QString& strKey);
+    void Unload();
+
+    // Tree filling.
+    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key, const QString& text, const QString& tag,
+                             const QString& image, const QString& selectedImage,
+                             const QString& expandedImage = QString());
+    void AddSortedItemsToTree(const SortPairList& list, bool blnFlat);
+    QIcon NodeIcon(const QString& image, const QString& selectedImage);
+    void ShowExpandedImage(QTreeWidgetItem* node, bool expanded);
+
+    // Tree events.
+    void treeMovies_Collapse(QTreeWidgetItem* node);
+    void treeMovies_KeyDown(int keyCode);
+    void treeMovies_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void treeMovies_DragOver(const QPoint& pos);
+
+    // Splitter bar.
+    void picDrag_MouseDown();
+    void picDrag_MouseMove(double x);
+    void picDrag_MouseUp();
+    void PlaceBar(double left);
+
+    void ReloadDatabase();
+
+    // Commands.
+    void tobMain_ButtonClick(QAction* button);
+    void mnuPreview_Click();
+    void mnuPrint_Click();
+    void mnuExit_Click();
+    void mnuFullStructure_Click();
+    void mnuFind_Click();
+    void mnuRefresh_Click();
+    void mnuTools_Click();
+    void mnuCollectionOnline_Click();
+    void mnuAbout_Click();
+    void mnuDelete_Click();
+
+    QTreeWidget* treeMovies = nullptr;
+    WebBrowser* webObject = nullptr;
+    QFrame* picDrag = nullptr;
+    QWidget* m_client = nullptr;
+    QLabel* pnSmall = nullptr;
+    QLabel* pnLarge = nullptr;
+    MainProgressBar* pgMain = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QHash<QString, QAction*> m_menu;    // menu entries by name
+    QHash<QString, QAction*> m_buttons; // toolbar buttons by key
+    QHash<QString, QPixmap> imglTree;
+    QHash<QString, QPixmap> imglToolbar;
+    QHash<QString, QIcon> m_nodeIcons;
+
+    QHash<QString, QTreeWidgetItem*> m_nodes;
+    QVector<QTreeWidgetItem*> m_nodeOrder;
+    QTreeWidgetItem* m_root = nullptr;
+
+    QString m_strKey;
+    double m_dblSplit = 0.239;
+    double m_dragLeft = 0; // the splitter bar's left edge in twips
+    bool m_blnMoving = false;
+    bool m_blnLoading = false;
+    bool m_blnMouseDown = false;
+    bool m_blnSelecting = false;
+    bool m_blnUnloaded = false;
+};

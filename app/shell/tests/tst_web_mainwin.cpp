@@ -1,0 +1,664 @@
+// The main window without its pages: tree filling in both views, tree events, command state, menus and toolbar,
+// layout and splitter, find, reload and unload.
+
+#include "MainWindowWorld.h"
+#include "WebBrowser.h"
+#include "frmMain.h"
+#include "frmSearch.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <memory>
+
+#if __has_include("frmAbout.h")
+#include "frmAbout.h"
+#define VIDSORA_HAS_ABOUT 1
+#endif
+
+using namespace TestWorld;
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    // Stands in for the desktop's web browser.
+    void openUrl(const QUrl& url) { m_opened.append(url); }
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpShowsTheRoot();
+    void fullTreeOrder();
+    void nodeImages_data();
+    void nodeImages();
+    void movieTextAndTag();
+    void flatView();
+    void commandState_data();
+    void commandState();
+    void clickAndKeyboardSelect();
+    void collapseShowsAndMarks();
+    void rightClick();
+    void menusAndToolbar();
+    void collectionOnline();
+    void layoutAndSplitter();
+    void findWalksInNodeOrder();
+    void findNext_data();
+    void findNext();
+    void reloadKeepsBranchesAndSelection();
+    void reloadAfterRemoval();
+    void reloadTakesNoInput();
+    void unloadRemovesTempFolder();
+    void aboutOpens();
+
+private:
+    QTreeWidget* tree() const { return m_main->findChild<QTreeWidget*>("treeMovies"); }
+    QAction* entry(const char* name) const { return m_main->findChild<QAction*>(name); }
+    QString text(const char* label) const { return m_main->findChild<QLabel*>(label)->text(); }
+    QTreeWidgetItem* node(const QString& key) const { return m_main->Node(key); }
+    QStringList childTexts(const QString& key) const
+    {
+        QStringList texts;
+        QTreeWidgetItem* n = node(key);
+        for (int i = 0; n && i < n->childCount(); ++i) {
+            texts << n->child(i)->text(0);
+        }
+        return texts;
+    }
+    QStringList expandedKeys() const
+    {
+        QStringList keys;
+        for (QTreeWidgetItem* n : m_main->Nodes()) {
+            if (n->isExpanded()) {
+                keys << frmMain::NodeKey(n);
+            }
+        }
+        return keys;
+    }
+    void select(const QString& key)
+    {
+        m_main->SelectNode(node(key));
+        m_main->treeMovies_NodeClick(node(key));
+    }
+    QString keyFor(const QString& name) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_dbDir;
+    SampleStore m_store;
+    std::unique_ptr<frmMain> m_main;
+    QList<QUrl> m_opened;
+};
+
+QString MainWindowTest::keyFor(const QString& name) const
+{
+    if (name == "root") {
+        return "!0";
+    }
+    // Names of SampleStore members, so data rows stay readable.
+    const QHash<QString, QString> keys{
+        {"comedy", m_store.comedy},           {"drama", m_store.drama},
+        {"classics", m_store.classics},       {"looseGroup", m_store.looseGroup},
+        {"zetaBox", m_store.zetaBox},         {"groupBox", m_store.groupBox},
+        {"boxDisc", m_store.boxDisc},         {"laserMedium", m_store.laserMedium},
+        {"spacedLaser", m_store.spacedLaser}, {"blankDvd", m_store.blankDvd},
+        {"alphaMovie", m_store.alphaMovie},   {"lostMovie", m_store.lostMovie},
+        {"comedyMovie", m_store.comedyMovie}, {"classicMovie", m_store.classicMovie},
+        {"boxMovie", m_store.boxMovie},       {"deepMovie", m_store.deepMovie}};
+    return keys.value(name, name);
+}
+
+void MainWindowTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
+    m_dbDir = m_dir->path() + "/Database33";
+    NewCollections(m_dbDir);
+    m_store = SampleStore();
+    m_store.Build();
+    LoadCollections(m_dbDir);
+    WriteRegSetting("User", "");
+    m_main = std::make_unique<frmMain>();
+    m_main->Load();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+}
+
+void MainWindowTest::cleanup()
+{
+    m_main.reset();
+    m_dir.reset();
+    m_opened.clear();
+}
+
+void MainWindowTest::startUpShowsTheRoot()
+{
+    QCOMPARE(m_main->strKey(), QString("!0"));
+    QCOMPARE(text("pnLarge"), "Vidsora: Personal (" + GetVersionText() + ")");
+    // Two items under the root, four in a category, three in groups (the lost movie counts with the groups).
+    QCOMPARE(text("pnSmall"), QString("9 items"));
+    QVERIFY(node("!0")->isExpanded());
+    QVERIFY(tree()->selectedItems().isEmpty());
+    QTRY_COMPARE(m_main->findChild<WebBrowser*>("webObject")->LocationURL(), QUrl("about:blank"));
+    QVERIFY(QFileInfo(gTempFolder).isDir());
+}
+
+void MainWindowTest::fullTreeOrder()
+{
+    QVERIFY(entry("mnuFullStructure")->isChecked());
+    QCOMPARE(childTexts("!0"), QStringList({"Comedy", "Drama", "Loose Group", "Alpha Movie (Director's Cut)",
+                                            "Zeta Box", "Lost Movie"}));
+    QCOMPARE(childTexts(m_store.comedy), QStringList({"Blank DVD", "Comedy Movie", "Laser Medium", "Spaced Laser"}));
+    QCOMPARE(childTexts(m_store.drama), QStringList({"Classics"}));
+    QCOMPARE(childTexts(m_store.classics), QStringList({"Classic Movie"}));
+    QCOMPARE(childTexts(m_store.looseGroup), QStringList({"Group Box"}));
+    QCOMPARE(childTexts(m_store.zetaBox), QStringList({"Box Disc", "Box Movie"}));
+    QCOMPARE(childTexts(m_store.boxDisc), QStringList({"Deep Movie"}));
+    // A group whose category is gone gets no node; a movie whose group is gone hangs under the root.
+    QVERIFY(!node(m_store.orphanGroup));
+    QCOMPARE(node(m_store.lostMovie)->parent(), node("!0"));
+    QCOMPARE(m_main->Nodes().size(), 17);
+    QCOMPARE(tree()->topLevelItemCount(), 1);
+}
+
+void MainWindowTest::nodeImages_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QString>("selectedImage");
+    QTest::newRow("root") << "root" << "imgVidsora" << "";
+    QTest::newRow("category") << "comedy" << "imgCategoryClosed" << "imgCategoryOpen";
+    QTest::newRow("group") << "classics" << "imgSubCategoryClosed" << "imgSubCategoryOpen";
+    QTest::newRow("box") << "zetaBox" << "imgBoxClosed" << "imgBoxOpen";
+    QTest::newRow("laserdisc any case") << "laserMedium" << "imgLDClosed" << "imgLDOpen";
+    QTest::newRow("laser disc with blank") << "spacedLaser" << "imgMediaClosed" << "imgMediaOpen";
+    QTest::newRow("DVD with leading blank") << "blankDvd" << "imgMediaClosed" << "imgMediaOpen";
+    QTest::newRow("DVD medium in a box") << "boxDisc" << "imgDVDClosed" << "imgDVDOpen";
+    QTest::newRow("DVD movie") << "alphaMovie" << "imgDVDClosed" << "imgDVDOpen";
+    QTest::newRow("movie in a medium") << "deepMovie" << "imgMovieClosed" << "imgMovieOpen";
+    QTest::newRow("VHS movie in a box") << "boxMovie" << "imgVHSClosed" << "imgVHSOpen";
+    QTest::newRow("lower-case svcd") << "comedyMovie" << "imgVCDClosed" << "imgVCDOpen";
+    QTest::newRow("no media kind") << "classicMovie" << "imgMovieClosed" << "imgMovieOpen";
+}
+
+void MainWindowTest::nodeImages()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, image);
+    QFETCH(QString, selectedImage);
+    // The store trims its values, so a leading blank can only come from an item changed in memory.
+    auto blank = gMedias->Item(m_store.blankDvd);
+    mTypMediaInfo info = blank->dMedia();
+    info.strMedia = " DVD";
+    blank->setDMedia(info);
+    m_main->FillTree();
+    QTreeWidgetItem* n = node(keyFor(name));
+    QVERIFY(n);
+    QCOMPARE(n->data(0, frmMain::ImageRole).toString(), image);
+    QCOMPARE(n->data(0, frmMain::SelectedImageRole).toString(), selectedImage);
+    QCOMPARE(n->data(0, frmMain::ExpandedImageRole).toString(),
+             name == "classics" ? QString("imgSubCategoryOpen") : QString());
+    QVERIFY(!n->icon(0).isNull());
+}
+
+void MainWindowTest::movieTextAndTag()
+{
+    QTreeWidgetItem* alpha = node(m_store.alphaMovie);
+    QCOMPARE(alpha->text(0), QString("Alpha Movie (Director's Cut)"));
+    QCOMPARE(alpha->data(0, frmMain::TagRole).toString(), QString("Alpha Movie"));
+    QTreeWidgetItem* classic = node(m_store.classicMovie);
+    QCOMPARE(classic->text(0), QString("Classic Movie"));
+    QCOMPARE(classic->data(0, frmMain::TagRole).toString(), QString("Classic Movie"));
+    QCOMPARE(node(m_store.comedy)->data(0, frmMain::TagRole).toString(), QString("Comedy"));
+}
+
+void MainWindowTest::flatView()
+{
+    entry("mnuFullStructure")->trigger();
+    QVERIFY(!entry("mnuFullStructure")->isChecked());
+    for (const QString& key : {m_store.comedy, m_store.drama, m_store.classics, m_store.looseGroup}) {
+        QVERIFY2(!node(key), qPrintable(key));
+    }
+    // One run in sort-key order; what sits in a box or medium stays there.
+    QCOMPARE(childTexts("!0"), QStringList({"Alpha Movie (Director's Cut)", "Blank DVD", "Classic Movie",
+                                            "Comedy Movie", "Group Box", "Laser Medium", "Lost Movie",
+                                            "Spaced Laser", "Zeta Box"}));
+    QCOMPARE(childTexts(m_store.zetaBox), QStringList({"Box Disc", "Box Movie"}));
+    QCOMPARE(childTexts(m_store.boxDisc), QStringList({"Deep Movie"}));
+    QVERIFY(node("!0")->isExpanded());
+
+    entry("mnuFullStructure")->trigger();
+    QVERIFY(entry("mnuFullStructure")->isChecked());
+    QCOMPARE(childTexts("!0").first(), QString("Comedy"));
+    QCOMPARE(m_main->Nodes().size(), 17);
+}
+
+void MainWindowTest::commandState_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("enabled");
+    const QStringList imports{"mnuImport", "mnuUEFImport", "btnUEFImport", "mnuOrbelImport", "btnOrbelImport"};
+    const QStringList exports{"mnuOrbelExport", "btnOrbelExport", "mnuToolsDVDOrbelSubmit", "mnuExport"};
+    QTest::newRow("root") << "root"
+                          << QStringList({"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox", "mnuNewMedia",
+                                          "mnuNewMovie"}) +
+                                 imports;
+    QTest::newRow("category") << "comedy"
+                              << QStringList({"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox", "mnuNewMedia",
+                                              "mnuNewMovie", "mnuDelete"}) +
+                                     imports;
+    QTest::newRow("group") << "classics"
+                           << QStringList({"mnuNewCategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie",
+                                           "mnuDelete"}) +
+                                  imports;
+    QTest::newRow("box") << "zetaBox"
+                         << QStringList({"mnuNewCategory", "mnuNewMedia", "mnuNewMovie", "mnuDelete",
+                                         "mnuOrbelExport", "btnOrbelExport", "mnuExport"});
+    QTest::newRow("medium in a category") << "laserMedium"
+                                          << QStringList({"mnuNewCategory", "mnuNewMovie", "mnuDelete"}) + exports;
+    QTest::newRow("medium in a box") << "boxDisc" << QStringList({"mnuNewCategory", "mnuNewMovie", "mnuDelete"});
+    QTest::newRow("movie under the root") << "alphaMovie" << QStringList({"mnuDelete"}) + exports;
+    QTest::newRow("movie in a group") << "classicMovie" << QStringList({"mnuDelete"}) + exports;
+    QTest::newRow("movie in a box") << "boxMovie" << QStringList({"mnuDelete"});
+    QTest::newRow("movie in a medium") << "deepMovie" << QStringList({"mnuDelete"});
+    QTest::newRow("lower-case letter") << "c1" << QStringList();
+    QTest::newRow("unknown letter") << "X1" << QStringList();
+    QTest::newRow("empty key") << "" << QStringList();
+}
+
+void MainWindowTest::commandState()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, enabled);
+    // Start from the opposite state so every command has to be set.
+    select(m_store.zetaBox);
+    const QString key = keyFor(name);
+    QTreeWidgetItem stray;
+    stray.setData(0, frmMain::KeyRole, key);
+    m_main->treeMovies_NodeClick(node(key) ? node(key) : &stray);
+    QCOMPARE(m_main->strKey(), key);
+
+    static const char* const all[] = {"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",      "mnuNewMedia",
+                                      "mnuNewMovie",    "mnuDelete",         "mnuImport",      "mnuExport",
+                                      "mnuOrbelImport", "mnuOrbelExport",    "mnuUEFImport",   "mnuToolsDVDOrbelSubmit",
+                                      "btnUEFImport",   "btnOrbelImport",    "btnOrbelExport"};
+    for (const char* command : all) {
+        QAction* a = entry(command);
+        QVERIFY2(a, command);
+        QCOMPARE(a->isEnabled(), enabled.contains(command));
+    }
+    // Entries outside the fifteen keep their state whatever is selected.
+    for (const char* always : {"mnuAddbox", "mnuUEFExport", "mnuPopupEdit", "btnPrint", "btnDelete", "btnUEFExport"}) {
+        QVERIFY2(entry(always)->isEnabled(), always);
+    }
+}
+
+void MainWindowTest::clickAndKeyboardSelect()
+{
+    QTreeWidget* t = tree();
+    QTreeWidgetItem* alpha = node(m_store.alphaMovie);
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, t->visualItemRect(alpha).center());
+    QTRY_COMPARE(m_main->strKey(), m_store.alphaMovie);
+    QCOMPARE(text("pnLarge"), QString("Alpha Movie"));
+    QVERIFY(alpha->isSelected());
+
+    // The arrow keys select as a click does.
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Down);
+    QCOMPARE(m_main->strKey(), m_store.zetaBox);
+    QCOMPARE(text("pnLarge"), QString("Zeta Box"));
+    QVERIFY(entry("mnuExport")->isEnabled());
+}
+
+void MainWindowTest::collapseShowsAndMarks()
+{
+    QTreeWidgetItem* comedy = node(m_store.comedy);
+    comedy->setExpanded(true);
+    tree()->collapseItem(comedy);
+    QCOMPARE(m_main->strKey(), m_store.comedy);
+    QCOMPARE(text("pnLarge"), QString("Comedy"));
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({comedy}));
+    QVERIFY(entry("mnuDelete")->isEnabled());
+    QVERIFY(node("!0")->isExpanded());
+
+    // The root never stays collapsed.
+    tree()->collapseItem(node("!0"));
+    QVERIFY(node("!0")->isExpanded());
+    QCOMPARE(m_main->strKey(), QString("!0"));
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node("!0")}));
+}
+
+void MainWindowTest::rightClick()
+{
+    QTreeWidget* t = tree();
+    auto* popup = m_main->findChild<QMenu*>("mnuPopup");
+    QVERIFY(popup);
+
+    // Empty space below the last node: nothing happens.
+    const QPoint empty(5, t->viewport()->height() - 3);
+    QVERIFY(!t->itemAt(empty));
+    QTest::mouseClick(t->viewport(), Qt::RightButton, {}, empty);
+    QVERIFY(!popup->isVisible());
+    QCOMPARE(m_main->strKey(), QString("!0"));
+
+    // Right after start-up no node is marked: the root stands in, so a right click on it opens the popup only.
+    QTest::mouseClick(t->viewport(), Qt::RightButton, {}, t->visualItemRect(node("!0")).center());
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(m_main->strKey(), QString("!0"));
+    QVERIFY(!entry("mnuDelete")->isEnabled());
+    popup->hide();
+
+    QTreeWidgetItem* box = node(m_store.zetaBox);
+    QTest::mouseClick(t->viewport(), Qt::RightButton, {}, t->visualItemRect(box).center());
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(m_main->strKey(), m_store.zetaBox);
+    QVERIFY(box->isSelected());
+    QCOMPARE(text("pnLarge"), QString("Zeta Box"));
+    QVERIFY(entry("mnuDelete")->isEnabled());
+    popup->hide();
+}
+
+void MainWindowTest::menusAndToolbar()
+{
+    QStringList titles;
+    for (QAction* a : m_main->menuBar()->actions()) {
+        if (a->isVisible()) {
+            titles << a->text();
+        }
+    }
+    QCOMPARE(titles, QStringList({"&File", "&View", "&Tools", "&Help"}));
+    QVERIFY(!entry("mnuSave")->isEnabled());
+    QCOMPARE(entry("mnuSave")->shortcut(), QKeySequence("Ctrl+S"));
+    QVERIFY(!entry("mnuDoHelp")->isEnabled());
+    QCOMPARE(entry("mnuFind")->shortcut(), QKeySequence("Ctrl+F"));
+    QCOMPARE(entry("mnuRefresh")->shortcut(), QKeySequence("F5"));
+    QVERIFY(!entry("mnuComUser")->isVisible());
+    QVERIFY(!entry("mnuComAnnouncements")->isVisible());
+    QVERIFY(!m_main->menuBar()->actions().contains(m_main->findChild<QMenu*>("mnuPopup")->menuAction()));
+
+    auto* tobMain = m_main->findChild<QToolBar*>("tobMain");
+    QStringList layout;
+    for (QAction* a : tobMain->actions()) {
+        layout << (a->isSeparator() ? QString("|") : a->objectName());
+        if (!a->isSeparator()) {
+            QVERIFY(a->text().isEmpty());
+            QVERIFY(!a->icon().isNull());
+        }
+    }
+    QCOMPARE(layout, QStringList({"btnPrint", "btnPreview", "|", "btnEdit", "btnDelete", "|", "btnOrbelImport",
+                                  "btnOrbelExport", "|", "btnAddCategory", "btnAddSubcategory", "btnAddBox",
+                                  "btnAddMedia", "btnAddMovie", "|", "btnUEFImport", "btnUEFExport"}));
+    QCOMPARE(entry("btnDelete")->toolTip(), QString("Delete..."));
+    QCOMPARE(entry("btnAddSubcategory")->toolTip(), QString("Add subcategory..."));
+    QCOMPARE(entry("btnOrbelExport")->toolTip(), QString("Export to Vidsora: Online..."));
+}
+
+void MainWindowTest::collectionOnline()
+{
+    QDesktopServices::setUrlHandler("http", this, "openUrl");
+    QDesktopServices::setUrlHandler("https", this, "openUrl");
+    auto* tools = m_main->findChild<QMenu*>("mnuTools");
+    QAction* online = entry("mnuCollectionOnline");
+
+    QMetaObject::invokeMethod(tools, "aboutToShow");
+    QVERIFY(!online->isEnabled());
+
+    WriteRegSetting("User", "  Jo & Ann?#  ");
+    QMetaObject::invokeMethod(tools, "aboutToShow");
+    QVERIFY(online->isEnabled());
+    online->trigger();
+    QCOMPARE(m_opened.size(), 1);
+    const QUrl url = m_opened.first();
+    QCOMPARE(url.scheme(), QString("http"));
+    QCOMPARE(url.path(), QString("/index.asp"));
+    // The blanks around the name are gone, the characters inside cannot leak into the address.
+    QCOMPARE(url.query(QUrl::FullyEncoded), QString("Collection=Jo%20%26%20Ann%3F%23"));
+    QVERIFY(url.fragment().isEmpty());
+
+    WriteRegSetting("User", "   ");
+    QMetaObject::invokeMethod(tools, "aboutToShow");
+    QVERIFY(online->isEnabled());
+    QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("https");
+}
+
+void MainWindowTest::layoutAndSplitter()
+{
+    const double tpp = m_main->TwipsPerPixel();
+    auto* client = m_main->centralWidget();
+    auto* bar = m_main->findChild<QWidget*>("picDrag");
+    QTreeWidget* t = tree();
+    auto* web = m_main->findChild<QWidget*>("webObject");
+
+    m_main->resize(50, 50);
+    QTRY_COMPARE(m_main->width(), qRound(4200 / tpp));
+    QCOMPARE(m_main->height(), qRound(4200 / tpp));
+
+    m_main->resize(900, 600);
+    QTRY_COMPARE(m_main->width(), 900);
+    const double W = client->width() * tpp;
+    QCOMPARE(m_main->dblSplit(), 0.239);
+    QCOMPARE(bar->x(), qRound((W - 30) * 0.239 / tpp));
+    QCOMPARE(t->x(), qRound(15 / tpp));
+    QCOMPARE(t->x() + t->width(), bar->x());
+    QCOMPARE(web->x(), bar->x() + bar->width());
+    QVERIFY(web->x() + web->width() >= client->width());
+
+    // Dragging far to the left stops at 2000 twips, after at most one overshooting move.
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 5));
+    for (int i = 0; i < 3; ++i) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(-400, 5), bar->mapToGlobal(QPointF(-400, 5)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1, 5));
+    QCOMPARE(m_main->dblSplit(), 2000 / (W - 30));
+    QCOMPARE(bar->x(), qRound(2000 / tpp));
+    QCOMPARE(t->x() + t->width(), bar->x());
+
+    // A drag inside the bounds keeps the ratio of the last move; a resize keeps that ratio.
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(101, 5), bar->mapToGlobal(QPointF(101, 5)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1, 5));
+    const double split = m_main->dblSplit();
+    QVERIFY(split > 2000 / (W - 30));
+    QVERIFY(qAbs(split * (W - 30) - (2000 + 101 * tpp - 15)) < 1e-6);
+    m_main->resize(1200, 600);
+    QTRY_COMPARE(m_main->width(), 1200);
+    QCOMPARE(m_main->dblSplit(), split);
+    QCOMPARE(bar->x(), qRound((client->width() * tpp - 30) * split / tpp));
+}
+
+void MainWindowTest::findWalksInNodeOrder()
+{
+    QStringList found;
+    bool messaged = false;
+    AnswerModal([&](QWidget* modal) {
+        auto* dlg = qobject_cast<frmSearch*>(modal);
+        QVERIFY(dlg);
+        QCOMPARE(dlg->windowTitle(), QString("Search"));
+        auto* txt = dlg->findChild<QLineEdit*>("txtFind");
+        QVERIFY(txt->text().isEmpty());
+        QTest::keyClicks(txt, "movie");
+        auto* next = dlg->findChild<QPushButton*>("cdmFind");
+        for (int i = 0; i < 6; ++i) {
+            QTest::mouseClick(next, Qt::LeftButton);
+            found << m_main->strKey();
+        }
+        // The seventh press runs past the last node.
+        AnswerModal([&](QWidget* box) {
+            auto* message = qobject_cast<QMessageBox*>(box);
+            QVERIFY(message);
+            QCOMPARE(message->text(), QString("Couldn't find the text!"));
+            QCOMPARE(message->icon(), QMessageBox::Warning);
+            messaged = true;
+            message->accept();
+        });
+        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(dlg->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+    });
+    entry("mnuFind")->trigger();
+    QVERIFY(messaged);
+    // The order the nodes were added in, not the order on screen.
+    QCOMPARE(found, QStringList({m_store.alphaMovie, m_store.comedyMovie, m_store.classicMovie, m_store.lostMovie,
+                                 m_store.boxMovie, m_store.deepMovie}));
+    QCOMPARE(m_main->strKey(), m_store.deepMovie);
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node(m_store.deepMovie)}));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void MainWindowTest::findNext_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected"); // empty: the message comes and the selection stays
+    QTest::newRow("lower case finds upper case") << "root" << "comedy movie" << "comedyMovie";
+    QTest::newRow("text only in the label") << "alphaMovie" << "director" << "";
+    QTest::newRow("last node") << "deepMovie" << "movie" << "";
+    QTest::newRow("no wrap") << "lostMovie" << "alpha" << "";
+    QTest::newRow("root never matches") << "comedy" << "vidsora" << "";
+    QTest::newRow("empty text takes the next named node") << "root" << "" << "comedy";
+    QTest::newRow("continues after the selection") << "comedyMovie" << "MOVIE" << "classicMovie";
+    QTest::newRow("category name") << "root" << "ram" << "drama";
+}
+
+void MainWindowTest::findNext()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    if (start != "root") {
+        select(keyFor(start));
+    }
+    bool messaged = false;
+    if (expected.isEmpty()) {
+        AnswerModal([&](QWidget* box) {
+            messaged = qobject_cast<QMessageBox*>(box) != nullptr;
+            box->close();
+        });
+    }
+    frmSearch dlg(m_main.get());
+    dlg.FindNext(text);
+    QCOMPARE(messaged, expected.isEmpty());
+    QCOMPARE(m_main->strKey(), expected.isEmpty() ? keyFor(start) : keyFor(expected));
+    if (!expected.isEmpty()) {
+        QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node(keyFor(expected))}));
+    }
+}
+
+void MainWindowTest::reloadKeepsBranchesAndSelection()
+{
+    node(m_store.drama)->setExpanded(true);
+    node(m_store.classics)->setExpanded(true);
+    node(m_store.zetaBox)->setExpanded(true);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(node(m_store.boxMovie)).center());
+    QTRY_COMPARE(m_main->strKey(), m_store.boxMovie);
+    const QStringList before = expandedKeys();
+    QCOMPARE(before.size(), 4);
+
+    // An item stored meanwhile by someone else shows up after the reload.
+    CMovies other;
+    other.setDBDir(m_dbDir);
+    other.LoadData();
+    const QString added = other.Add("Newcomer");
+
+    for (int round = 0; round < 2; ++round) {
+        QTest::keyClick(m_main.get(), Qt::Key_F5);
+        QCOMPARE(expandedKeys(), before);
+        QCOMPARE(m_main->strKey(), m_store.boxMovie);
+        QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node(m_store.boxMovie)}));
+        QCOMPARE(text("pnLarge"), QString("Box Movie"));
+        QVERIFY(m_main->findChild<QProgressBar*>("pgMain")->isHidden());
+        QVERIFY(node(added));
+        QVERIFY(!m_main->isLoading());
+    }
+    QCOMPARE(text("pnSmall"), QString("10 items"));
+}
+
+void MainWindowTest::reloadAfterRemoval()
+{
+    select(m_store.alphaMovie);
+    QVERIFY(QDir(gMovies->Item(m_store.alphaMovie)->Path()).removeRecursively());
+    entry("mnuRefresh")->trigger();
+    QVERIFY(!node(m_store.alphaMovie));
+    QCOMPARE(m_main->strKey(), QString("!0"));
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node("!0")}));
+    QCOMPARE(text("pnLarge"), "Vidsora: Personal (" + GetVersionText() + ")");
+}
+
+void MainWindowTest::reloadTakesNoInput()
+{
+    select(m_store.comedyMovie);
+    bool ran = false;
+    // Runs from the window events the reload lets through while it loads.
+    QTimer::singleShot(0, this, [&] {
+        ran = true;
+        QVERIFY(m_main->isLoading());
+        QCOMPARE(text("pnSmall"), QString("Preparing..."));
+        entry("mnuRefresh")->trigger();
+        QCOMPARE(text("pnSmall"), QString("Preparing..."));
+        QVERIFY(!m_main->close());
+        entry("mnuExit")->trigger();
+        entry("mnuFind")->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(m_main->isLoading());
+    });
+    entry("mnuRefresh")->trigger();
+    QVERIFY(ran);
+    QVERIFY(m_main->isVisible());
+    QVERIFY(!m_main->isLoading());
+    QCOMPARE(m_main->strKey(), m_store.comedyMovie);
+    QVERIFY(QFileInfo(gTempFolder).isDir());
+}
+
+void MainWindowTest::unloadRemovesTempFolder()
+{
+    const QString folder = gTempFolder;
+    QVERIFY(QFileInfo(folder).isDir());
+    select(m_store.alphaMovie);
+    QTRY_VERIFY(QFileInfo::exists(folder + "/" + m_store.alphaMovie + ".html"));
+    entry("mnuExit")->trigger();
+    QVERIFY(!m_main->isVisible());
+    QVERIFY(!QFileInfo::exists(folder));
+}
+
+void MainWindowTest::aboutOpens()
+{
+#ifdef VIDSORA_HAS_ABOUT
+    bool sawAbout = false;
+    AnswerModal([&](QWidget* modal) {
+        sawAbout = qobject_cast<frmAbout*>(modal) != nullptr;
+        modal->close();
+    });
+    entry("mnuAbout")->trigger();
+    QVERIFY(sawAbout);
+    QVERIFY(!QApplication::activeModalWidget());
+#else
+    QSKIP("this build has no about box yet");
+#endif
+}
+
+int main(int argc, char** argv)
+{
+    SetUpEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_web_mainwin.moc"

@@ -1,0 +1,212 @@
+// Main-window figures on a generated store: filling the whole tree, and showing a movie until its page has loaded.
+// Prints "FIGURE <name> <value> <unit>" lines.
+
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "WebBrowser.h"
+#include "frmMain.h"
+#include "mFunctions.h"
+#include "mGeneral.h"
+#include "mGlobals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidgetItem>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kCategories = 50;
+constexpr int kGroups = 200;
+constexpr int kBoxes = 500;
+constexpr int kMedia = 2000;
+constexpr int kMovies = 20000;
+
+template <class Collection> void Place(Collection& items, const QString& key, const QString& name, int parentType,
+                                       int parentId)
+{
+    auto item = items.Item(key);
+    item->setStrSortKey(MakeSortKey(name));
+    item->setLngParentType(parentType);
+    item->setLngParentID(parentId);
+    items.Update(key);
+}
+
+int IdOf(const QString& key)
+{
+    return key.mid(1).toInt();
+}
+
+// Categories under the root, groups in categories, boxes in groups, media half in boxes and half in groups, movies
+// spread over media, boxes, groups, categories and the root.
+void Generate(const QString& dbDir)
+{
+    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
+        QDir().mkpath(dbDir + "/" + kind);
+    }
+    CCategories categories;
+    CGroups groups;
+    CBoxes boxes;
+    CMedias medias;
+    CMovies movies;
+    categories.setDBDir(dbDir);
+    groups.setDBDir(dbDir);
+    boxes.setDBDir(dbDir);
+    medias.setDBDir(dbDir);
+    movies.setDBDir(dbDir);
+    std::vector<int> c, g, b, e;
+    for (int i = 0; i < kCategories; ++i) {
+        const QString name = QStringLiteral("Category %1").arg(i);
+        const QString key = categories.Add(name);
+        categories.Item(key)->setStrSortKey(MakeSortKey(name));
+        categories.Update(key);
+        c.push_back(IdOf(key));
+    }
+    for (int i = 0; i < kGroups; ++i) {
+        const QString name = QStringLiteral("Group %1").arg(i);
+        const QString key = groups.Add(name);
+        Place(groups, key, name, 1, c[i % c.size()]);
+        g.push_back(IdOf(key));
+    }
+    for (int i = 0; i < kBoxes; ++i) {
+        const QString name = QStringLiteral("Box set %1").arg(i);
+        const QString key = boxes.Add(name);
+        Place(boxes, key, name, 2, g[i % g.size()]);
+        b.push_back(IdOf(key));
+    }
+    static const char* const kinds[] = {"DVD", "VHS", "LD", "VCD", ""};
+    for (int i = 0; i < kMedia; ++i) {
+        const QString name = QStringLiteral("Disc %1").arg(i);
+        const QString key = medias.Add(name);
+        auto media = medias.Item(key);
+        mTypMediaInfo info;
+        info.strMedia = kinds[i % 5];
+        media->setDMedia(info);
+        if (i % 2 == 0) {
+            Place(medias, key, name, 3, b[(i / 2) % b.size()]);
+        } else {
+            Place(medias, key, name, 2, g[i % g.size()]);
+        }
+        e.push_back(IdOf(key));
+    }
+    for (int i = 0; i < kMovies; ++i) {
+        const QString name = QStringLiteral("Movie title number %1").arg(i);
+        const QString key = movies.Add(name);
+        auto movie = movies.Item(key);
+        mTypMediaInfo info;
+        info.strMedia = kinds[i % 5];
+        movie->setDMedia(info);
+        movie->setStrDirector(QStringLiteral("Director %1").arg(i % 300));
+        movie->setStrCast(QStringLiteral("Actor A\r\nActor B\r\nActor C"));
+        movie->setStrSynopsis(QStringLiteral("What happens in movie %1.").arg(i));
+        movie->setStrYear(QString::number(1950 + i % 70));
+        switch (i % 10) {
+        case 0:
+            Place(movies, key, name, 0, 0);
+            break;
+        case 1:
+            Place(movies, key, name, 1, c[i % c.size()]);
+            break;
+        case 2:
+        case 3:
+            Place(movies, key, name, 2, g[i % g.size()]);
+            break;
+        case 4:
+            Place(movies, key, name, 3, b[i % b.size()]);
+            break;
+        default:
+            Place(movies, key, name, 4, e[i % e.size()]);
+            break;
+        }
+    }
+}
+
+template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
+{
+    global = std::make_shared<T>();
+    global->setDBDir(dbDir);
+    global->LoadData();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QTemporaryDir store;
+    if (!store.isValid()) {
+        return 1;
+    }
+    const QString dbDir = store.path() + "/Database33";
+    Generate(dbDir);
+    Load(gCategories, dbDir);
+    Load(gGroups, dbDir);
+    Load(gBoxes, dbDir);
+    Load(gMedias, dbDir);
+    Load(gMovies, dbDir);
+    gTempFolder = MakeTempName();
+
+    frmMain window;
+    window.Load();
+    window.show();
+    if (window.Nodes().size() != 1 + kCategories + kGroups + kBoxes + kMedia + kMovies) {
+        std::fprintf(stderr, "the tree holds %d nodes\n", int(window.Nodes().size()));
+        return 1;
+    }
+
+    std::vector<double> fill;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        window.FillTree();
+        fill.push_back(clock.nsecsElapsed() / 1e6);
+        QCoreApplication::processEvents();
+    }
+
+    auto* web = window.findChild<WebBrowser*>("webObject");
+    std::vector<double> show;
+    QStringList keys;
+    for (int i = 0; i < 9; ++i) {
+        keys << QStringLiteral("M%1").arg(1 + i * 997);
+    }
+    for (int i = 0; i < keys.size(); ++i) {
+        QTreeWidgetItem* node = window.Node(keys[i]);
+        if (!node) {
+            std::fprintf(stderr, "no node %s\n", qPrintable(keys[i]));
+            return 1;
+        }
+        QSignalSpy loaded(web, &WebBrowser::DocumentComplete);
+        QElapsedTimer clock;
+        clock.start();
+        window.SelectNode(node);
+        window.treeMovies_NodeClick(node);
+        if (!loaded.wait(30000)) {
+            std::fprintf(stderr, "the page of %s did not load\n", qPrintable(keys[i]));
+            return 1;
+        }
+        // The first page warms the browser up.
+        if (i > 0) {
+            show.push_back(clock.nsecsElapsed() / 1e6);
+        }
+    }
+
+    std::printf("FIGURE filltree-ms %.1f ms\n", Median(fill));
+    std::printf("FIGURE showitem-ms %.1f ms\n", Median(show));
+    return 0;
+}

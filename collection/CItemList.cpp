@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMetaProperty>
 #include <QVariant>
 
 #include <algorithm>
@@ -208,15 +209,33 @@ int CItemList::HighestId() const
     return m_highestId;
 }
 
-void CItemList::StepProgress()
+void CItemList::setPGB(QObject* pgb)
 {
-    QObject* pgb = m_PGB.data();
+    m_PGB = pgb;
+    m_PGBValue = -1;
     if (!pgb) {
         return;
     }
+    // Names bind without regard to case, so a bar whose property is "value" serves as well.
+    const QMetaObject* meta = pgb->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        if (QString::compare(QLatin1String(meta->property(i).name()), u"Value", Qt::CaseInsensitive) == 0) {
+            m_PGBValue = i;
+            break;
+        }
+    }
+}
+
+void CItemList::StepProgress()
+{
+    QObject* pgb = m_PGB.data();
+    if (!pgb || m_PGBValue < 0) {
+        return;
+    }
+    const QMetaProperty value = pgb->metaObject()->property(m_PGBValue);
     bool ok = false;
-    const int value = pgb->property("Value").toInt(&ok);
+    const int n = value.read(pgb).toInt(&ok);
     if (ok) {
-        pgb->setProperty("Value", value + 1);
+        value.write(pgb, n + 1);
     }
 }

@@ -21,9 +21,10 @@ public:
 
     ItemKind Kind() const { return m_kind; }
 
-    // The progress bar that LoadData advances: any object with a numeric "Value" property.
+    // The progress bar that LoadData advances by one per entry: any object with a numeric "Value" property (the
+    // name matched without regard to case, so a QProgressBar serves). Null releases it.
     QObject* PGB() const { return m_PGB.data(); }
-    void setPGB(QObject* pgb) { m_PGB = pgb; }
+    void setPGB(QObject* pgb);
 
     QString DBDir() const { return m_DBDir; }
     // Keeps the database folder and creates it and this kind's folder when they are missing.
@@ -60,6 +61,7 @@ private:
     ItemKind m_kind;
     QString m_DBDir;
     QPointer<QObject> m_PGB;
+    int m_PGBValue = -1;
     std::vector<std::shared_ptr<CItem>> m_items;
     QHash<QString, std::shared_ptr<CItem>> m_byKey;
     mutable int m_highestId = 0;

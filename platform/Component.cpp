@@ -65,11 +65,15 @@ bool Resolve(const QString& progId, Factory* factory)
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
         return false;
     }
-    // Never unloaded: objects made by the library may outlive any cache entry.
-    auto* library = new QLibrary(path);
+    // Never unloaded: objects made by the library may outlive any cache entry. The loaded libraries stay reachable
+    // from a static that is never destroyed, one per file however often the cache is cleared.
+    static auto* const loaded = new QHash<QString, QLibrary*>();
+    QLibrary*& library = (*loaded)[path];
+    if (library == nullptr) {
+        library = new QLibrary(path);
+    }
     const auto create = reinterpret_cast<GetClassObjectFn>(library->resolve("VidsoraGetClassObject"));
     if (create == nullptr) {
-        delete library;
         return false;
     }
     *factory = {clsid.toUtf8(), create};

@@ -143,7 +143,8 @@ private slots:
         QTest::newRow("eight digits") << Movie("a", "96385074") + Movie("b", "04252614") << "MOVIE:a";
         QTest::newRow("each top item on its own") << Movie("bad", "1") + Movie("good", good) + Movie("bad2")
                                                   << "MOVIE:good";
-        QTest::newRow("contents unchecked") << Media("m", good, Movie("a") + Movie("b", "x")) << "MEDIA:m{MOVIE:a,MOVIE:b}";
+        QTest::newRow("contents unchecked") << Media("m", good, Movie("a") + Movie("b", "x"))
+                                            << "MEDIA:m{MOVIE:a,MOVIE:b}";
         QTest::newRow("refused medium drops contents") << Media("m", "", Box("x", good, "") + Movie("a", good)) << "";
         QTest::newRow("refused box drops contents") << Box("x", "123", Media("m", good, "") + Movie("a", good)) << "";
         QTest::newRow("box holds media and movies") << Box("x", good, Media("m", "", Movie("a")) + Movie("b"))

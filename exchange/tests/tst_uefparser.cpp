@@ -88,7 +88,8 @@ private slots:
         for (int round = 0; round < 500; ++round) {
             QByteArray bytes;
             for (int i = random.bounded(12); i > 0; --i) {
-                bytes.append(random.bounded(2) ? alphabet[random.bounded(int(alphabet.size()))] : char(random.bounded(256)));
+                const bool special = random.bounded(2) == 1;
+                bytes.append(special ? alphabet[random.bounded(int(alphabet.size()))] : char(random.bounded(256)));
             }
             const QString value = AnsiText::Decode(bytes);
             QCOMPARE(UEFParser::UnescapeText(UEFWriter::EscapeText(value)), value);

@@ -50,19 +50,39 @@ private slots:
         QCOMPARE(UEFWriter::WriteMedia(UEFMedia()), "[MEDIA=\r\n" + EmptyFields(kMediaTags) + "[CONTENTS=]\r\n]");
     }
 
-    void fieldsCarryTheirProperties()
+    // Each tag carries its own property: every property holds its own name, so a line shows which one it wrote.
+    void tagsCarryTheirProperties()
     {
+        const QStringList properties = {
+            "strTitle",    "strLabel",    "strSortKey",      "strUPC",           "strCountry",   "strLength",
+            "strPicture",  "strSoundmix", "strStudio",       "strSubtitles",     "strSystem",    "strWebsite",
+            "strYear",     "strWriter",   "strDirector",     "strProducer",      "strCast",      "strNotes",
+            "strSynopsis", "strMedia",    "strDVDType",      "strDVDRegion",     "strDVDCase",   "strLDType",
+            "strExtras",   "strFrontCover", "strFrontCoverExt", "strFrontCoverURL", "strBackCover", "strBackCoverExt",
+            "strBackCoverURL"};
         UEFMovie movie;
-        movie.setStrTitle("T");
-        movie.setStrSortKey("S");
-        movie.setStrSystem("PAL");
-        movie.setStrDVDRegion("24");
-        movie.setStrBackCoverURL("/tmp/b.jpg");
-        const QString text = UEFWriter::WriteMovie(movie);
-        QVERIFY(text.startsWith("[MOVIE=\r\n[TITLE=T]\r\n[LABEL=]\r\n[SORTINDEX=S]\r\n"));
-        QVERIFY(text.contains("\r\n[SYSTEM=PAL]\r\n"));
-        QVERIFY(text.contains("\r\n[DVDREGION=24]\r\n"));
-        QVERIFY(text.endsWith("\r\n[BACKCOVERURL=/tmp/b.jpg]\r\n]"));
+        UEFMedia media;
+        UEFBox box;
+        for (const QString& name : properties) {
+            movie.setProperty(name.toLatin1(), name);
+            media.setProperty(name.toLatin1(), name);
+            box.setProperty(name.toLatin1(), name);
+        }
+        QString expected = "[MOVIE=\r\n";
+        for (int i = 0; i < kMovieTags.size(); ++i) {
+            expected += "[" + kMovieTags[i] + "=" + (kMovieTags[i] == "YEAR" ? "strY" : properties[i]) + "]\r\n";
+        }
+        QCOMPARE(UEFWriter::WriteMovie(movie), expected + "]");
+        media.setStrName("strName");
+        box.setStrName("strName");
+        const QString mediaText = UEFWriter::WriteMedia(media);
+        const QString boxText = UEFWriter::WriteBox(box);
+        for (const QString& tag : kMediaTags) {
+            const int at = kMovieTags.indexOf(tag);
+            const QString line = "[" + tag + "=" + (at < 0 ? "strName" : properties[at]) + "]\r\n";
+            QVERIFY2(mediaText.contains(line), qPrintable(tag));
+            QVERIFY2(!kBoxTags.contains(tag) || boxText.contains(line), qPrintable(tag));
+        }
     }
 
     void mediumWithTwoMovies()
@@ -91,7 +111,8 @@ private slots:
         QTest::newRow("line break kept") << "one\r\ntwo" << "one\r\ntwo";
         QTest::newRow("no trim, equals kept") << "  a=b  " << "  a=b  ";
         QTest::newRow("nested") << "]][[&" << "&2&2&1&1&0";
-        QTest::newRow("high and control") << QString::fromLatin1("\x01\x7f\xe9\xff") << QString::fromLatin1("\x01\x7f\xe9\xff");
+        const QString high = QString::fromLatin1("\x01\x7f\xe9\xff");
+        QTest::newRow("high and control") << high << high;
     }
     void escaping()
     {

@@ -10,6 +10,7 @@
 #include <QDir>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -32,7 +33,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (mkdtemp(g_home.data()) != nullptr) {
         std::atexit(RemoveHome);
         qputenv("XDG_CONFIG_HOME", g_home);
-        VidsoraRegisterServer(nullptr);
+        if (VidsoraRegisterServer(nullptr) != 0) {
+            std::fprintf(stderr, "fuzz_exchange: the product-code checker is not registered\n");
+        }
     }
     return 0;
 }

@@ -68,6 +68,7 @@ int main(int argc, char** argv)
 
     // Older texts carry picture flags, which the writer never produces.
     ok &= Write(dir, "flags",
-                QStringLiteral("[MOVIE=\r\n[TITLE=Old]\r\n[UPC=036000291452]\r\n[ANAMORPHIC=Yes]\r\n[PAN&SCAN=yes]\r\n]"));
+                QStringLiteral("[MOVIE=\r\n[TITLE=Old]\r\n[UPC=036000291452]\r\n"
+                               "[ANAMORPHIC=Yes]\r\n[PAN&SCAN=yes]\r\n]"));
     return ok ? 0 : 1;
 }

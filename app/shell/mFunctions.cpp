@@ -1,0 +1,334 @@
+#include "mFunctions.h"
+
+#include "mGlobals.h"
+#include "mRegister.h"
+
+#include "CBoxes.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <cerrno>
+#include <cmath>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// ---- settings ----
+
+QString DefaultDBPath()
+{
+    QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    if (folder.isEmpty()) {
+        folder = QDir::currentPath();
+    }
+    return folder + QStringLiteral("/Database33");
+}
+
+QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)
+{
+    const Registry::HKEY hive = Registry::HKEY_CURRENT_USER;
+    const bool isDBPath = name.compare(QLatin1String("DBPath"), Qt::CaseInsensitive) == 0;
+
+    QVariant value;
+    long result = mRegister::ReadValue(hive, kProgramKey, name, value);
+    if (result == Registry::Success && value.typeId() == QMetaType::QString) {
+        QString text = value.toString();
+        if (text.endsWith(QChar(0))) {
+            text.chop(1);
+        }
+        value = text;
+        if (isDBPath && text.trimmed().isEmpty()) {
+            result = -1; // a blank store folder would be the file-system root
+        }
+    }
+    if (result == Registry::Success) {
+        return value;
+    }
+
+    QVariant setting = defaultValue.isValid() ? defaultValue : QVariant(QString());
+    if (isDBPath && setting.toString().trimmed().isEmpty()) {
+        setting = DefaultDBPath();
+    }
+    mRegister::EnsureKey(hive, kProgramKey);
+    mRegister::WriteValue(hive, kProgramKey, name, setting, Registry::RegSz);
+    return setting;
+}
+
+void WriteRegSetting(const QString& name, const QString& value)
+{
+    mRegister::WriteValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value, Registry::RegSz);
+}
+
+// ---- keys and child lists ----
+
+bool TreeNodeExists(const TreeNodeLookup& lookup, const QString& key)
+{
+    return lookup && lookup(key) != nullptr;
+}
+
+bool TreeNodeExists(const QTreeWidget* tree, const QString& key, int role)
+{
+    if (!tree) {
+        return false;
+    }
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it) {
+        if ((*it)->data(0, role).toString() == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The parent key of a group, box or medium, or empty when the item is not loaded.
+template <class Collection>
+QString ParentKeyIn(const std::shared_ptr<Collection>& collection, const QString& key)
+{
+    if (!collection) {
+        return {};
+    }
+    const auto item = collection->Item(key);
+    return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
+}
+
+} // namespace
+
+int GetKeyDepth(const QString& key)
+{
+    // Written data never nests deeper than medium, box, group, category; a longer chain can only be a loop.
+    constexpr int kMaxSteps = 8;
+    QSet<QString> visited;
+    QString current = key;
+    int depth = 0;
+    for (int step = 0; step < kMaxSteps; ++step) {
+        if (visited.contains(current)) {
+            break;
+        }
+        visited.insert(current);
+        const QChar letter = current.isEmpty() ? QChar() : current.at(0);
+        if (letter == u'C') {
+            return depth + 1;
+        }
+        QString parent;
+        if (letter == u'S') {
+            parent = ParentKeyIn(gGroups, current);
+        } else if (letter == u'B') {
+            parent = ParentKeyIn(gBoxes, current);
+        } else if (letter == u'E') {
+            parent = ParentKeyIn(gMedias, current);
+        }
+        if (parent.isEmpty()) {
+            break; // the root, a movie, anything else, or an item that is not loaded
+        }
+        ++depth;
+        current = parent;
+    }
+    return depth;
+}
+
+void BuildChildLists()
+{
+    for (SortPairList* list :
+         {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren, &gMediaChildren, &gFlatItems}) {
+        list->Reset();
+    }
+    SortPairList* const byParent[] = {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren,
+                                      &gMediaChildren};
+    const auto addByParent = [&byParent](int parentType, int highestType, const QString& key, const QString& sortKey) {
+        if (parentType >= 0 && parentType <= highestType) {
+            AddPair(*byParent[parentType], key, sortKey);
+        }
+    };
+
+    if (gBoxes) {
+        for (const auto& box : *gBoxes) {
+            AddPair(gFlatItems, box->strKey(), box->strSortKey());
+            addByParent(box->lngParentType(), 2, box->strKey(), box->strSortKey());
+        }
+    }
+    if (gMedias) {
+        for (const auto& media : *gMedias) {
+            if (media->lngParentType() != 3) {
+                AddPair(gFlatItems, media->strKey(), media->strSortKey());
+            }
+            addByParent(media->lngParentType(), 3, media->strKey(), media->strSortKey());
+        }
+    }
+    if (gMovies) {
+        for (const auto& movie : *gMovies) {
+            if (movie->lngParentType() != 3 && movie->lngParentType() != 4) {
+                AddPair(gFlatItems, movie->strKey(), movie->strSortKey());
+            }
+            addByParent(movie->lngParentType(), 4, movie->strKey(), movie->strSortKey());
+        }
+    }
+
+    for (SortPairList* list :
+         {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren, &gMediaChildren, &gFlatItems}) {
+        SortPairs(*list);
+    }
+}
+
+// ---- temporary folder ----
+
+QString MakeTempName()
+{
+    QString path = QDir::tempPath();
+    if (path.isEmpty()) {
+        path = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    }
+    if (!path.endsWith(u'/')) {
+        path += u'/';
+    }
+    // r x 1000 rounded half to even, as the old runtime rounds: 0 to 1000.
+    const double r = QRandomGenerator::global()->generateDouble();
+    const long number = std::lrint(r * 1000.0);
+    return path + QStringLiteral("VDS") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")) +
+           QString::number(number);
+}
+
+namespace {
+
+// The folder CreateTempFolder made in this run, known by its identity so a swapped-in folder or link is left alone.
+struct MadeFolder
+{
+    QString path;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+MadeFolder g_madeFolder;
+
+// Removes everything below the open folder dirFd without following links; depth bounds the recursion.
+void RemoveContents(int dirFd, int depth)
+{
+    DIR* dir = fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    const int fd = dirfd(dir);
+    while (dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0) {
+            continue;
+        }
+        struct stat st;
+        if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (depth < 16) {
+                const int child = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (child >= 0) {
+                    RemoveContents(child, depth + 1);
+                }
+            }
+            unlinkat(fd, name, AT_REMOVEDIR);
+        } else {
+            unlinkat(fd, name, 0);
+        }
+    }
+    closedir(dir);
+}
+
+} // namespace
+
+bool CreateTempFolder()
+{
+    constexpr int kAttempts = 50;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const QString path = (attempt == 0 && !gTempFolder.isEmpty()) ? gTempFolder : MakeTempName();
+        const QByteArray native = QFile::encodeName(path);
+        if (::mkdir(native.constData(), 0700) != 0) {
+            if (errno == EEXIST) {
+                continue; // taken, by anything: a fresh name instead
+            }
+            break;
+        }
+        struct stat st;
+        if (lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            break;
+        }
+        ::chmod(native.constData(), 0700); // whatever the umask left
+        g_madeFolder = MadeFolder{path, st.st_dev, st.st_ino};
+        gTempFolder = path;
+        return true;
+    }
+    gTempFolder.clear();
+    return false;
+}
+
+void RemoveTempFolder()
+{
+    const MadeFolder made = g_madeFolder;
+    g_madeFolder = MadeFolder{};
+    if (made.path.isEmpty()) {
+        return;
+    }
+    const QByteArray native = QFile::encodeName(made.path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || st.st_dev != made.device || st.st_ino != made.inode) {
+        ::close(fd);
+        return;
+    }
+    RemoveContents(fd, 0);
+    ::rmdir(native.constData());
+}
+
+// ---- shell ----
+
+QUrl DocumentUrl(const QString& target)
+{
+    const QString text = target.trimmed();
+    if (text.isEmpty()) {
+        return {};
+    }
+    QUrl url(text, QUrl::StrictMode);
+    if (text.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) {
+        url = QUrl(QStringLiteral("http://") + text, QUrl::StrictMode);
+    }
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && (scheme == u"http" || scheme == u"https")) {
+        return url.host().isEmpty() ? QUrl() : url;
+    }
+
+    // A file: only what this run wrote, that is, inside its own temporary folder.
+    if (gTempFolder.isEmpty()) {
+        return {};
+    }
+    const QString path = url.isValid() && scheme == u"file" ? url.toLocalFile() : text;
+    const QFileInfo file(path);
+    const QString canonical = file.canonicalFilePath();
+    const QString folder = QFileInfo(gTempFolder).canonicalFilePath();
+    if (canonical.isEmpty() || folder.isEmpty() || !QFileInfo(canonical).isFile() ||
+        !canonical.startsWith(folder + u'/')) {
+        return {};
+    }
+    return QUrl::fromLocalFile(canonical);
+}
+
+void OpenDocument(const QString& target)
+{
+    const QUrl url = DocumentUrl(target);
+    if (url.isValid()) {
+        QDesktopServices::openUrl(url);
+    }
+}

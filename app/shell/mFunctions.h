@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+
+#include <functional>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Shared procedures of the main program that reach the collections, the settings, the tree and the file system.
+
+// The per-user key that holds every setting of the program, below HKEY_CURRENT_USER.
+inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora");
+
+// The setting, or defaultValue (written back as a string value) when it is missing or stored with another type than
+// string or 32-bit number. A string loses one terminating zero character; a number comes back as an int.
+// "DBPath" is never blank: an empty or all-blank value counts as missing, and a blank default becomes
+// DefaultDBPath(), so the store never lands at the root of the file system.
+QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue = QString());
+// Writes a string setting; nothing happens when the program's key does not exist yet. Errors are silent.
+void WriteRegSetting(const QString& name, const QString& value);
+// The program folder followed by "/Database33".
+QString DefaultDBPath();
+
+// Finds the tree node of an item key, or null. The main window keeps a key-to-node map and hands in its lookup.
+using TreeNodeLookup = std::function<QTreeWidgetItem*(const QString& key)>;
+bool TreeNodeExists(const TreeNodeLookup& lookup, const QString& key);
+// Walks the tree for a node whose column 0 holds key under role.
+bool TreeNodeExists(const QTreeWidget* tree, const QString& key, int role = Qt::UserRole);
+
+// Depth in the collection tree: "!0" 0, a category 1, a group, box or medium one more than its parent. The walk up
+// stops at a key it has already visited and after 8 steps, so a parent chain that loops (edited by hand or imported)
+// still gives a result.
+int GetKeyDepth(const QString& key);
+
+// Rebuilds the six child lists from gBoxes, gMedias and gMovies and sorts them.
+void BuildChildLists();
+
+// The system's temporary path, "VDS", the local time as "yyyyMMddHHmmss" and a number from 0 to 1000. Creates nothing.
+QString MakeTempName();
+// Creates gTempFolder with mode 0700. The folder is made by this call and never an existing folder or link: when the
+// name is taken, a fresh one is made and gTempFolder follows it. False (and gTempFolder emptied) when no folder could
+// be made, so nobody writes into a folder that is not ours.
+bool CreateTempFolder();
+// Empties and removes the folder CreateTempFolder made, if it is still that very folder; links inside are removed,
+// never followed. Anything else (another folder now at that path, a folder this run did not make) is left alone.
+void RemoveTempFolder();
+
+// The address OpenDocument would hand to the desktop: http and https addresses (and "www." ones, as http), and files
+// inside this run's temporary folder, which the program itself wrote; an empty URL for anything else.
+QUrl DocumentUrl(const QString& target);
+// Opens the target with the desktop's handler; refused targets do nothing. Nothing is reported.
+void OpenDocument(const QString& target);

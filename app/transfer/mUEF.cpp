@@ -1,0 +1,371 @@
+#include "mUEF.h"
+
+#include "mGeneral.h"
+#include "mGlobals.h"
+
+#include "AnsiText.h"
+#include "CBoxes.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "UEF.h"
+#include "UEFBox.h"
+#include "UEFMedia.h"
+#include "UEFMovie.h"
+
+#include <QUrl>
+
+QString ReadFileText(const QString& strPath)
+{
+    return AnsiText::ReadFile(strPath);
+}
+
+bool WriteFileText(const QString& strPath, const QString& strData)
+{
+    return AnsiText::WriteFile(strPath, strData);
+}
+
+namespace {
+
+// The cover of one side as the exchange carries it: bytes and extension, or the file's URL for the page view.
+template <class Exchange>
+void ExportCovers(const CCoveredItem& item, Exchange& out, bool blnEmbed)
+{
+    const QString front = item.strFrontCover();
+    const QString back = item.strBackCover();
+    const QString folder = item.Path() + u'/';
+    if (blnEmbed) {
+        if (!front.isEmpty()) {
+            out.setStrFrontCover(ReadFileText(folder + front));
+            out.setStrFrontCoverExt(GetExtension(front));
+        }
+        if (!back.isEmpty()) {
+            out.setStrBackCover(ReadFileText(folder + back));
+            out.setStrBackCoverExt(GetExtension(back));
+        }
+        return;
+    }
+    // Encoded, so a store path holding "#", "%", "?" or a blank still names the file.
+    if (!front.isEmpty()) {
+        out.setStrFrontCoverURL(QUrl::fromLocalFile(folder + front).toString(QUrl::FullyEncoded));
+    }
+    if (!back.isEmpty()) {
+        out.setStrBackCoverURL(QUrl::fromLocalFile(folder + back).toString(QUrl::FullyEncoded));
+    }
+}
+
+void SetMediaFields(UEFMovie& out, const mTypMediaInfo& media)
+{
+    out.setStrMedia(media.strMedia);
+    out.setStrDVDType(media.strDVDType);
+    out.setStrDVDRegion(media.strDVDRegion);
+    out.setStrLDType(media.strLDType);
+    out.setStrDVDCase(media.strDVDCase);
+}
+
+template <class Exchange>
+mTypMediaInfo MediaFieldsOf(const Exchange& entry)
+{
+    return mTypMediaInfo{entry.strMedia(), entry.strDVDType(), entry.strDVDRegion(), entry.strLDType(),
+                         entry.strDVDCase()};
+}
+
+// The parent key of a loaded item, or empty when it is not loaded.
+template <class Collection>
+QString ParentKeyOf(const std::shared_ptr<Collection>& collection, const QString& key)
+{
+    if (!collection) {
+        return {};
+    }
+    const auto item = collection->Item(key);
+    return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
+}
+
+// Parent type from the key's letter, parent id from the number after it (0 when it is none).
+void ParentOf(const QString& strParentKey, int& parentType, int& parentID)
+{
+    parentType = KeyPrefixToType(strParentKey.left(1));
+    bool ok = false;
+    parentID = strParentKey.mid(1).toInt(&ok);
+    if (!ok) {
+        parentID = 0;
+    }
+}
+
+// Only a short run of letters and digits may become part of a file name; anything else could climb out of the
+// temporary folder or name something odd.
+bool IsSafeExtension(const QString& ext)
+{
+    if (ext.isEmpty() || ext.size() > 8) {
+        return false;
+    }
+    for (QChar c : ext) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes an embedded cover to the temporary folder as <key><F|B>.<ext> and hands it to the item.
+void ImportCover(CCoveredItem& item, const QString& newKey, bool front, const QString& bytes, const QString& ext)
+{
+    if (bytes.isEmpty() || !IsSafeExtension(ext) || gTempFolder.isEmpty()) {
+        return;
+    }
+    const QString file = gTempFolder + u'/' + newKey + (front ? u'F' : u'B') + u'.' + ext;
+    if (!WriteFileText(file, bytes)) {
+        return;
+    }
+    if (front) {
+        item.AddFrontCover(file);
+    } else {
+        item.AddBackCover(file);
+    }
+}
+
+template <class Exchange>
+void ImportCovers(CCoveredItem& item, const QString& newKey, const Exchange& entry)
+{
+    ImportCover(item, newKey, true, entry.strFrontCover(), entry.strFrontCoverExt());
+    ImportCover(item, newKey, false, entry.strBackCover(), entry.strBackCoverExt());
+}
+
+} // namespace
+
+void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
+{
+    auto out = std::make_shared<UEFMovie>();
+    const auto movie = gMovies ? gMovies->Item(strKey) : nullptr;
+    if (movie) {
+        out->setStrTitle(movie->strTitle());
+        out->setStrLabel(movie->strLabel());
+        out->setStrSortKey(movie->strSortKey());
+        out->setStrUPC(movie->strUPC());
+        out->setStrSystem(movie->strSystem());
+        out->setStrCountry(movie->strCountry());
+        out->setStrYear(movie->strYear());
+        out->setStrLength(movie->strLength());
+        out->setStrStudio(movie->strStudio());
+        out->setStrWebsite(movie->strWebsite());
+        out->setStrPicture(movie->strPicture());
+        // A movie on a medium is described by that medium, whatever its own record says.
+        if (movie->lngParentType() == 4) {
+            const auto media = gMedias ? gMedias->Item(MakeItemKey(4, qint64(movie->lngParentID()))) : nullptr;
+            SetMediaFields(*out, media ? media->dMedia() : mTypMediaInfo{});
+        } else {
+            SetMediaFields(*out, movie->dMedia());
+        }
+        out->setStrSoundmix(movie->strSoundmix());
+        out->setStrSubtitles(movie->strSubtitles());
+        out->setStrCast(movie->strCast());
+        out->setStrWriter(movie->strWriter());
+        out->setStrDirector(movie->strDirector());
+        out->setStrProducer(movie->strProducer());
+        out->setStrExtras(movie->strExtras());
+        out->setStrSynopsis(movie->strSynopsis());
+        out->setStrNotes(movie->strNotes());
+        ExportCovers(*movie, *out, blnEmbed);
+    }
+    colTarget.Add(out);
+}
+
+void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
+{
+    auto out = std::make_shared<UEFMedia>();
+    const auto media = gMedias ? gMedias->Item(strKey) : nullptr;
+    if (media) {
+        out->setStrName(media->strName());
+        out->setStrSortKey(media->strSortKey());
+        out->setStrUPC(media->strUPC());
+        const mTypMediaInfo info = media->dMedia();
+        out->setStrMedia(info.strMedia);
+        out->setStrDVDType(info.strDVDType);
+        out->setStrDVDRegion(info.strDVDRegion);
+        out->setStrLDType(info.strLDType);
+        out->setStrDVDCase(info.strDVDCase);
+        out->setStrExtras(media->strExtras());
+        ExportCovers(*media, *out, blnEmbed);
+    }
+    const int bound = gMediaChildren.UBound();
+    for (int i = 1; i <= bound; ++i) {
+        const QString k = gMediaChildren[i].strKey;
+        if (ParentKeyOf(gMovies, k) == strKey) {
+            ExportMovie(k, *out->colContents(), blnEmbed);
+        }
+    }
+    colTarget.Add(out);
+}
+
+void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
+{
+    auto out = std::make_shared<UEFBox>();
+    const auto box = gBoxes ? gBoxes->Item(strKey) : nullptr;
+    if (box) {
+        out->setStrName(box->strName());
+        out->setStrSortKey(box->strSortKey());
+        out->setStrUPC(box->strUPC());
+        out->setStrExtras(box->strExtras());
+        ExportCovers(*box, *out, blnEmbed);
+    }
+    const int bound = gBoxChildren.UBound();
+    for (int i = 1; i <= bound; ++i) {
+        const QString k = gBoxChildren[i].strKey;
+        if (k.startsWith(u'E')) {
+            if (ParentKeyOf(gMedias, k) == strKey) {
+                ExportMedia(k, *out->colContents(), blnEmbed);
+            }
+        } else if (k.startsWith(u'M')) {
+            if (ParentKeyOf(gMovies, k) == strKey) {
+                ExportMovie(k, *out->colContents(), blnEmbed);
+            }
+        }
+    }
+    colTarget.Add(out);
+}
+
+std::shared_ptr<UEF> CreateUEF(const QString& strKey, bool blnEmbedCovers)
+{
+    auto document = std::make_shared<UEF>();
+    const QChar letter = strKey.isEmpty() ? QChar() : strKey.at(0);
+    if (letter == u'B') {
+        ExportBox(strKey, *document->colUEF(), blnEmbedCovers);
+    } else if (letter == u'E') {
+        ExportMedia(strKey, *document->colUEF(), blnEmbedCovers);
+    } else if (letter == u'M') {
+        ExportMovie(strKey, *document->colUEF(), blnEmbedCovers);
+    }
+    return document;
+}
+
+QString ImportMovie(const UEFMovie& entry, const QString& strParentKey)
+{
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    if (!gMovies) {
+        return {};
+    }
+    const QString newKey = gMovies->Add(entry.strTitle());
+    const auto movie = newKey.isEmpty() ? nullptr : gMovies->Item(newKey);
+    if (!movie) {
+        return {};
+    }
+    movie->setStrTitle(entry.strTitle());
+    movie->setStrLabel(entry.strLabel());
+    movie->setStrSortKey(entry.strSortKey());
+    movie->setStrUPC(entry.strUPC());
+    movie->setStrSystem(entry.strSystem());
+    movie->setStrCountry(entry.strCountry());
+    movie->setStrYear(entry.strYear());
+    movie->setStrLength(entry.strLength());
+    movie->setStrStudio(entry.strStudio());
+    movie->setStrWebsite(entry.strWebsite());
+    movie->setStrPicture(entry.strPicture());
+    movie->setDMedia(MediaFieldsOf(entry));
+    movie->setStrSoundmix(entry.strSoundmix());
+    movie->setStrSubtitles(entry.strSubtitles());
+    movie->setStrCast(entry.strCast());
+    movie->setStrWriter(entry.strWriter());
+    movie->setStrProducer(entry.strProducer());
+    movie->setStrDirector(entry.strDirector());
+    movie->setStrExtras(entry.strExtras());
+    movie->setStrSynopsis(entry.strSynopsis());
+    movie->setStrNotes(entry.strNotes());
+    movie->setLngParentID(parentID);
+    movie->setLngParentType(parentType);
+    ImportCovers(*movie, newKey, entry);
+    gMovies->Update(newKey);
+    return newKey;
+}
+
+QString ImportMedia(const UEFMedia& entry, const QString& strParentKey)
+{
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    if (!gMedias) {
+        return {};
+    }
+    const QString newKey = gMedias->Add(entry.strName());
+    const auto media = newKey.isEmpty() ? nullptr : gMedias->Item(newKey);
+    if (!media) {
+        return {};
+    }
+    media->setStrName(entry.strName());
+    media->setStrSortKey(entry.strSortKey());
+    media->setStrUPC(entry.strUPC());
+    media->setDMedia(MediaFieldsOf(entry));
+    media->setStrExtras(entry.strExtras());
+    media->setLngParentID(parentID);
+    media->setLngParentType(parentType);
+    ImportCovers(*media, newKey, entry);
+    gMedias->Update(newKey);
+
+    // A medium holds movies only; anything else a hand-made text put there is skipped.
+    const std::shared_ptr<UEFCollection> contents = entry.colContents();
+    for (const std::shared_ptr<QObject>& child : *contents) {
+        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
+            ImportMovie(*movie, newKey);
+        }
+    }
+    return newKey;
+}
+
+QString ImportBox(const UEFBox& entry, const QString& strParentKey)
+{
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    if (!gBoxes) {
+        return {};
+    }
+    const QString newKey = gBoxes->Add(entry.strName());
+    const auto box = newKey.isEmpty() ? nullptr : gBoxes->Item(newKey);
+    if (!box) {
+        return {};
+    }
+    box->setStrName(entry.strName());
+    box->setStrUPC(entry.strUPC());
+    box->setStrSortKey(entry.strSortKey());
+    box->setStrExtras(entry.strExtras());
+    box->setLngParentID(parentID);
+    box->setLngParentType(parentType);
+    ImportCovers(*box, newKey, entry);
+    gBoxes->Update(newKey);
+
+    const std::shared_ptr<UEFCollection> contents = entry.colContents();
+    for (const std::shared_ptr<QObject>& child : *contents) {
+        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
+            ImportMovie(*movie, newKey);
+        } else if (const auto* media = qobject_cast<const UEFMedia*>(child.get())) {
+            ImportMedia(*media, newKey);
+        }
+    }
+    return newKey;
+}
+
+int ImportUEF(const QString& strUEF, const QString& strParentKey)
+{
+    if (strUEF.isEmpty()) {
+        return 0;
+    }
+    UEF document;
+    document.setStrUEF(strUEF);
+    const std::shared_ptr<UEFCollection> items = document.colUEF();
+    int added = 0;
+    for (const std::shared_ptr<QObject>& entry : *items) {
+        QString newKey;
+        if (const auto* movie = qobject_cast<const UEFMovie*>(entry.get())) {
+            newKey = ImportMovie(*movie, strParentKey);
+        } else if (const auto* media = qobject_cast<const UEFMedia*>(entry.get())) {
+            newKey = ImportMedia(*media, strParentKey);
+        } else if (const auto* box = qobject_cast<const UEFBox*>(entry.get())) {
+            newKey = ImportBox(*box, strParentKey);
+        }
+        if (!newKey.isEmpty()) {
+            ++added;
+        }
+    }
+    return added;
+}

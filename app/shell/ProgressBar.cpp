@@ -1,5 +1,8 @@
 #include "ProgressBar.h"
 
+#include <QHBoxLayout>
+#include <QProgressBar>
+
 #include <cmath>
 
 namespace {
@@ -7,10 +10,13 @@ namespace {
 constexpr int kSteps = 10000;
 } // namespace
 
-ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
+ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent), m_bar(new QProgressBar(this))
 {
-    setRange(0, kSteps);
-    setTextVisible(false);
+    m_bar->setRange(0, kSteps);
+    m_bar->setTextVisible(false);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_bar);
     Show();
 }
 
@@ -42,5 +48,5 @@ bool ProgressBar::setValueF(float value)
 
 void ProgressBar::Show()
 {
-    setValue(int(std::lround(double(m_value) / double(m_max) * kSteps)));
+    m_bar->setValue(int(std::lround(double(m_value) / double(m_max) * kSteps)));
 }

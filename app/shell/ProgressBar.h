@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QProgressBar>
+#include <QWidget>
+
+class QProgressBar;
 
 // A progress bar that the collections drive by name: "Max" and "Value" are single-precision numbers and the minimum
 // is 0. A maximum that does not exceed the minimum, or a value outside 0..Max, is refused and the bar keeps what it
-// had, as a load that steps the bar must never stop on it.
-class ProgressBar : public QProgressBar
+// had, as a load that steps the bar must never stop on it. The painted bar is a child, so that these two are the
+// only properties of those names whatever case a caller uses.
+class ProgressBar : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(float Max READ Max WRITE setMax)
@@ -21,12 +24,16 @@ public:
     // False (and nothing changes) when the value lies outside 0..Max.
     bool setValueF(float value);
 
+    // The bar as painted, in whole steps.
+    const QProgressBar* Bar() const { return m_bar; }
+
 signals:
     void ValueChanged(float value);
 
 private:
     void Show();
 
+    QProgressBar* m_bar;
     float m_max = 100.0f;
     float m_value = 0.0f;
 };

@@ -2,9 +2,9 @@
 
 #include "Scroll.h"
 #include "frmSplash.h"
+#include "mFunctions.h"
 #include "mGeneral.h"
 
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -125,5 +125,5 @@ void frmAbout::cmdOK_Click()
 
 void frmAbout::lblDVDOrbel_Click()
 {
-    QDesktopServices::openUrl(QUrl(SiteAddress()));
+    OpenDocument(SiteAddress());
 }

@@ -3,7 +3,6 @@
 #include "mMain.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
@@ -12,13 +11,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidsora"));
 
-    mMain::SetMainWindowLoader([] {
-        auto* window = new QMainWindow;
-        window->setWindowTitle(QStringLiteral("Vidsora"));
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->resize(800, 600);
-        return window;
-    });
+    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
     if (!Main()) {
         return mMain::kExitAlreadyRunning;
     }

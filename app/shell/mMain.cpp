@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
@@ -104,6 +105,17 @@ namespace mMain {
 void SetMainWindowLoader(MainWindowLoader loader)
 {
     Loader() = std::move(loader);
+}
+
+MainWindowLoader DefaultMainWindowLoader()
+{
+    return [] {
+        auto* window = new QMainWindow;
+        window->setWindowTitle(QStringLiteral("Vidsora"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->resize(800, 600);
+        return window;
+    };
 }
 
 QString ProgramFolder()

@@ -6,6 +6,11 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,19 +19,42 @@ QString Prefix(int side)
     return side == 0 ? QStringLiteral("FrontCover.") : QStringLiteral("BackCover.");
 }
 
-// The regular files of folder whose name starts with prefix, without regard to case, in name order.
-QStringList CoverFiles(const QString& folder, const QString& prefix)
+// The regular files of folder whose name starts with one of the prefixes, without regard to case, in name order;
+// one list per prefix.
+std::array<QStringList, 2> CoverFiles(const QString& folder, const std::array<QString, 2>& prefixes)
 {
-    QStringList names;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (entry.isFile() && name.startsWith(prefix, Qt::CaseInsensitive)) {
-            names.append(name);
+    std::array<QStringList, 2> names;
+    const QByteArray dirPath = QFile::encodeName(folder);
+    DIR* dir = ::opendir(dirPath.constData());
+    if (!dir) {
+        return names;
+    }
+    const std::array<QByteArray, 2> ascii{prefixes[0].toLatin1(), prefixes[1].toLatin1()};
+    while (const dirent* entry = ::readdir(dir)) {
+        for (size_t side = 0; side < 2; ++side) {
+            if (ascii[side].isEmpty() ||
+                ::strncasecmp(entry->d_name, ascii[side].constData(), size_t(ascii[side].size())) != 0) {
+                continue;
+            }
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                struct stat st;
+                regular = ::stat((dirPath + '/' + entry->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode);
+            }
+            if (regular) {
+                names[side].append(QFile::decodeName(entry->d_name));
+            }
         }
     }
-    std::sort(names.begin(), names.end());
+    ::closedir(dir);
+    std::sort(names[0].begin(), names[0].end());
+    std::sort(names[1].begin(), names[1].end());
     return names;
+}
+
+QStringList CoverFiles(const QString& folder, const QString& prefix)
+{
+    return CoverFiles(folder, {prefix, QString()})[0];
 }
 
 // The extension of a cover source: taken from the file name alone, 1 to 8 ASCII letters or digits; empty otherwise.
@@ -93,9 +121,14 @@ void CCoveredItem::setPath(const QString& value)
     CItem::setPath(value);
     m_cover[Front].clear();
     m_cover[Back].clear();
-    if (!m_lazyCovers) {
-        LookUp(Front);
-        LookUp(Back);
+    if (!m_lazyCovers && !value.isEmpty()) {
+        // One listing serves both sides.
+        const auto names = CoverFiles(value, {Prefix(Front), Prefix(Back)});
+        for (int side : {Front, Back}) {
+            if (!names[size_t(side)].isEmpty()) {
+                m_cover[side] = names[size_t(side)].first();
+            }
+        }
     }
 }
 

@@ -39,6 +39,7 @@ public:
     bool blFirstID() const { return m_blFirstID; }
 
     QString strSortKey() const { return m_strSortKey; }
+    const QString& strSortKeyRef() const { return m_strSortKey; }
     void setStrSortKey(const QString& value) { m_strSortKey = value; }
 
     QString strKey() const { return m_strKey; }

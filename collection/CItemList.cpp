@@ -30,6 +30,34 @@ bool ItemLess(const std::shared_ptr<CItem>& a, const std::shared_ptr<CItem>& b)
     return KeyLess(a->strSortKey(), b->strSortKey());
 }
 
+// Sorts stably by sort key, comparing keys gathered beside their positions rather than through every item.
+void StableSortByKey(std::vector<std::shared_ptr<CItem>>& items)
+{
+    struct Entry
+    {
+        std::u16string_view key;
+        size_t index;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const QString& key = items[i]->strSortKeyRef();
+        entries.push_back({std::u16string_view(reinterpret_cast<const char16_t*>(key.utf16()), size_t(key.size())), i});
+    }
+    const auto less = [](const Entry& a, const Entry& b) { return a.key < b.key; };
+    // Listings often come in sort order already.
+    if (std::is_sorted(entries.begin(), entries.end(), less)) {
+        return;
+    }
+    std::stable_sort(entries.begin(), entries.end(), less);
+    std::vector<std::shared_ptr<CItem>> sorted;
+    sorted.reserve(items.size());
+    for (const Entry& e : entries) {
+        sorted.push_back(std::move(items[e.index]));
+    }
+    items = std::move(sorted);
+}
+
 } // namespace
 
 CItemList::CItemList(ItemKind kind) : m_kind(kind) {}
@@ -157,9 +185,11 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
     // Arrivals whose key is already held (or came earlier in the batch) are dropped, as one-by-one placement would.
     std::vector<std::shared_ptr<CItem>> fresh;
     fresh.reserve(batch.size());
+    m_byKey.reserve(m_byKey.size() + qsizetype(batch.size()));
     for (auto& item : batch) {
-        if (!m_byKey.contains(item->strKey())) {
-            m_byKey.insert(item->strKey(), item);
+        std::shared_ptr<CItem>& slot = m_byKey[item->strKey()]; // one hash per arrival
+        if (!slot) {
+            slot = item;
             fresh.push_back(std::move(item));
         }
     }
@@ -174,7 +204,11 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
     if (IsSorted()) {
         // Placing each arrival before the first greater key in a sorted list is a stable merge of the list with the
         // arrivals in stable order: held entries before equal arrivals, arrivals in the order they came.
-        std::stable_sort(fresh.begin(), fresh.end(), ItemLess);
+        StableSortByKey(fresh);
+        if (m_items.empty()) {
+            m_items = std::move(fresh);
+            return;
+        }
         std::vector<std::shared_ptr<CItem>> merged;
         merged.reserve(m_items.size() + fresh.size());
         std::merge(std::make_move_iterator(m_items.begin()), std::make_move_iterator(m_items.end()),

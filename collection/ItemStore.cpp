@@ -11,15 +11,21 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ItemStore {
 namespace {
@@ -62,38 +68,80 @@ enum Field
     FieldCount
 };
 
-const QHash<QString, Field>& FieldsByKey()
+// Keys of the record in Field order.
+const QByteArrayView kKeys[FieldCount] = {
+    "ID",      "NAME",    "TITLE",   "LABEL",    "SORTKEY",   "UPC",         "MEDIA",   "DVDREGION",  "DVDTYPE",
+    "DVDCASE", "LDTYPE",  "PICTURE", "SOUNDMIX", "SUBTITLES", "COLORSYSTEM", "COUNTRY", "YEAR",       "LENGTH",
+    "STUDIO",  "WEBSITE", "EXTRAS",  "WRITER",   "DIRECTOR",  "PRODUCER",    "CAST",    "PARENTTYPE", "PARENTID",
+};
+
+// The field of a key, matched with case; FieldCount when there is none. Keys are told apart by length and first
+// letter before one comparison, since this runs for every record line of a load.
+Field FieldOf(QByteArrayView key)
 {
-    static const QHash<QString, Field> fields = {
-        {QStringLiteral("ID"), ID},
-        {QStringLiteral("NAME"), NAME},
-        {QStringLiteral("TITLE"), TITLE},
-        {QStringLiteral("LABEL"), LABEL},
-        {QStringLiteral("SORTKEY"), SORTKEY},
-        {QStringLiteral("UPC"), UPC},
-        {QStringLiteral("MEDIA"), MEDIA},
-        {QStringLiteral("DVDREGION"), DVDREGION},
-        {QStringLiteral("DVDTYPE"), DVDTYPE},
-        {QStringLiteral("DVDCASE"), DVDCASE},
-        {QStringLiteral("LDTYPE"), LDTYPE},
-        {QStringLiteral("PICTURE"), PICTURE},
-        {QStringLiteral("SOUNDMIX"), SOUNDMIX},
-        {QStringLiteral("SUBTITLES"), SUBTITLES},
-        {QStringLiteral("COLORSYSTEM"), COLORSYSTEM},
-        {QStringLiteral("COUNTRY"), COUNTRY},
-        {QStringLiteral("YEAR"), YEAR},
-        {QStringLiteral("LENGTH"), LENGTH},
-        {QStringLiteral("STUDIO"), STUDIO},
-        {QStringLiteral("WEBSITE"), WEBSITE},
-        {QStringLiteral("EXTRAS"), EXTRAS},
-        {QStringLiteral("WRITER"), WRITER},
-        {QStringLiteral("DIRECTOR"), DIRECTOR},
-        {QStringLiteral("PRODUCER"), PRODUCER},
-        {QStringLiteral("CAST"), CAST},
-        {QStringLiteral("PARENTTYPE"), PARENTTYPE},
-        {QStringLiteral("PARENTID"), PARENTID},
-    };
-    return fields;
+    static const auto index = [] {
+        // For each (length, first letter) the fields with that shape; no two keys share both here but a few.
+        std::array<std::array<std::array<int8_t, 3>, 26>, 12> table{};
+        for (auto& byLength : table) {
+            for (auto& slot : byLength) {
+                slot.fill(-1);
+            }
+        }
+        for (int f = 0; f < FieldCount; ++f) {
+            auto& slot = table[size_t(kKeys[f].size())][size_t(kKeys[f][0] - 'A')];
+            *std::find(slot.begin(), slot.end(), -1) = int8_t(f);
+        }
+        return table;
+    }();
+    const qsizetype n = key.size();
+    if (n < 2 || n > 11) {
+        return FieldCount;
+    }
+    const char first = key[0];
+    if (first < 'A' || first > 'Z') {
+        return FieldCount;
+    }
+    for (int8_t f : index[size_t(n)][size_t(first - 'A')]) {
+        if (f < 0) {
+            break;
+        }
+        if (key == kKeys[f]) {
+            return Field(f);
+        }
+    }
+    return FieldCount;
+}
+
+// Calls f with each line of text as the record reader splits it: CR LF or a lone CR ends a line, a lone LF stays
+// inside; a final line end yields no empty last line.
+template <class F> void ForEachLine(QByteArrayView text, F&& f)
+{
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    while (start < n) {
+        const char* cr = static_cast<const char*>(std::memchr(text.data() + start, '\r', size_t(n - start)));
+        if (!cr) {
+            f(text.sliced(start));
+            return;
+        }
+        const qsizetype at = cr - text.data();
+        f(text.sliced(start, at - start));
+        start = (at + 1 < n && text[at + 1] == '\n') ? at + 2 : at + 1;
+    }
+}
+
+// Removes the space character (only it) at both ends.
+QByteArrayView TrimSpaces(QByteArrayView v)
+{
+    qsizetype b = 0;
+    qsizetype e = v.size();
+    while (b < e && v[b] == ' ') {
+        ++b;
+    }
+    while (e > b && v[e - 1] == ' ') {
+        --e;
+    }
+    return v.sliced(b, e - b);
 }
 
 bool IsMulti(Field f)
@@ -179,33 +227,116 @@ void WriteMedia(RecordWriter& w, const mTypMediaInfo& m)
     w.Text(u"LDTYPE", m.strLDType);
 }
 
-std::optional<int> ToInt(const QString& value)
+// A decimal 32-bit signed number with an optional sign; nothing for any other text or a value out of range.
+std::optional<int> ToInt(QByteArrayView value)
 {
-    bool ok = false;
-    const int n = value.toInt(&ok, 10);
-    if (!ok) {
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    if (i == value.size()) {
         return std::nullopt;
     }
-    return n;
+    qint64 n = 0;
+    for (; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        n = n * 10 + (c - '0');
+        if (n > qint64(INT_MAX) + 1) {
+            return std::nullopt;
+        }
+    }
+    n = negative ? -n : n;
+    if (n > INT_MAX || n < INT_MIN) {
+        return std::nullopt;
+    }
+    return int(n);
+}
+
+// The bytes of one file: small files stay in the fixed buffer, a larger one gathers on the heap.
+struct FileBytes
+{
+    char buffer[16 * 1024];
+    size_t used = 0;
+    QByteArray big;
+
+    QByteArrayView view() const
+    {
+        return big.isEmpty() ? QByteArrayView(buffer, qsizetype(used)) : QByteArrayView(big);
+    }
+};
+
+// Whole-file read with plain system calls: a load opens tens of thousands of small files.
+bool ReadBytes(const QByteArray& path, FileBytes& out)
+{
+    out.used = 0;
+    if (!out.big.isEmpty()) {
+        out.big.clear();
+    }
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    for (;;) {
+        if (out.used == sizeof out.buffer) {
+            out.big.append(out.buffer, qsizetype(out.used));
+            out.used = 0;
+        }
+        const ssize_t n = ::read(fd, out.buffer + out.used, sizeof out.buffer - out.used);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        out.used += size_t(n);
+    }
+    ::close(fd);
+    if (!out.big.isEmpty()) {
+        out.big.append(out.buffer, qsizetype(out.used));
+    }
+    return true;
 }
 
 // The text of a movie's notes or synopsis file, line by line as the record reader splits them: leading empty lines
 // are dropped, the others joined by CR LF.
-QString ReadTextFile(const QString& path)
+QString ReadTextFile(const QByteArray& path, FileBytes& file)
 {
-    QString raw;
-    if (!AnsiText::ReadFile(path, raw)) {
+    if (!ReadBytes(path, file)) {
         return {};
     }
-    QString text;
+    QByteArrayView raw = file.view();
+    // Without a lone CR the line-by-line join only drops leading empty lines and the final line end.
+    bool loneCr = false;
+    for (qsizetype i = raw.indexOf('\r'); i >= 0 && !loneCr; i = raw.indexOf('\r', i + 1)) {
+        loneCr = i + 1 == raw.size() || raw[i + 1] != '\n';
+    }
+    if (!loneCr) {
+        while (raw.startsWith("\r\n")) {
+            raw = raw.sliced(2);
+        }
+        if (raw.endsWith("\r\n")) {
+            raw.chop(2);
+        }
+        return AnsiText::Decode(raw);
+    }
+    QByteArray text;
     text.reserve(raw.size());
-    for (const QString& line : AnsiText::SplitRecordLines(raw)) {
+    ForEachLine(raw, [&](QByteArrayView line) {
         if (!text.isEmpty()) {
-            text += u"\r\n";
+            text += "\r\n";
         }
         text += line;
-    }
-    return text;
+    });
+    return AnsiText::Decode(text);
 }
 
 // Creates the item folder, taking the first free variant of its name. Empty on failure.
@@ -229,16 +360,79 @@ QString CreateItemFolder(const CItem& item, const QString& dbDir)
     return {};
 }
 
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QString>>& files)
+// A file written beside its target under a temporary name and renamed over the target on Commit, so a reader only
+// ever sees the old or the new whole file; an uncommitted one is removed. No sync to disk: a save must stay far below
+// a millisecond, and the rename alone never leaves a half-written record.
+class PendingFile
 {
-    std::vector<std::unique_ptr<QSaveFile>> out;
-    for (const auto& [name, text] : files) {
-        auto file = std::make_unique<QSaveFile>(folder + u'/' + name);
-        if (!file->open(QIODevice::WriteOnly)) {
+public:
+    explicit PendingFile(QString target) : m_target(std::move(target)) {}
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile()
+    {
+        if (!m_temp.isEmpty() && !m_committed) {
+            ::unlink(m_temp.constData());
+        }
+    }
+
+    bool Write(QByteArrayView bytes)
+    {
+        const QByteArray target = QFile::encodeName(m_target);
+        struct stat st;
+        if (::lstat(target.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            return false; // the rename could never replace it
+        }
+        const qsizetype slash = target.lastIndexOf('/');
+        int fd = -1;
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            m_temp = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' +
+                     QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
+            fd = ::open(m_temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) {
+                break;
+            }
+        }
+        if (fd < 0) {
+            m_temp.clear();
             return false;
         }
-        const QByteArray bytes = AnsiText::Encode(text);
-        if (file->write(bytes) != bytes.size()) {
+        const char* data = bytes.data();
+        qsizetype left = bytes.size();
+        bool ok = true;
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, size_t(left));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                ok = false;
+                break;
+            }
+            data += n;
+            left -= n;
+        }
+        return ::close(fd) == 0 && ok;
+    }
+
+    bool Commit()
+    {
+        m_committed = ::rename(m_temp.constData(), QFile::encodeName(m_target).constData()) == 0;
+        return m_committed;
+    }
+
+private:
+    QString m_target;
+    QByteArray m_temp;
+    bool m_committed = false;
+};
+
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QString>>& files)
+{
+    std::vector<std::unique_ptr<PendingFile>> out;
+    for (const auto& [name, text] : files) {
+        auto file = std::make_unique<PendingFile>(folder + u'/' + name);
+        if (!file->Write(AnsiText::Encode(text))) {
             return false;
         }
         out.push_back(std::move(file));
@@ -246,7 +440,7 @@ bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QStrin
     // Every new file is complete before any old one is replaced.
     bool ok = true;
     for (auto& file : out) {
-        ok = file->commit() && ok;
+        ok = file->Commit() && ok;
     }
     return ok;
 }
@@ -386,26 +580,28 @@ QString RecordText(const CItem& item)
 
 void ApplyRecord(CItem& item, QStringView text)
 {
+    ApplyRecordBytes(item, AnsiText::Encode(text));
+}
+
+void ApplyRecordBytes(CItem& item, QByteArrayView text)
+{
     const ItemKind kind = item.Kind();
-    const auto& fields = FieldsByKey();
-    std::array<QString, FieldCount> value;
+    // Values are gathered as views into the bytes and decoded once, at the end.
+    std::array<QByteArrayView, FieldCount> single;
+    std::array<QVarLengthArray<QByteArrayView, 8>, FieldCount> multi;
     std::optional<int> parentType;
     std::optional<int> parentId;
 
-    for (const QString& line : AnsiText::SplitRecordLines(text)) {
-        if (line.isEmpty() || AnsiText::LTrim(line).startsWith(u'\'')) {
-            continue;
+    ForEachLine(text, [&](QByteArrayView line) {
+        const qsizetype eq = line.indexOf('=');
+        if (line.isEmpty() || eq < 0 || TrimSpaces(line).startsWith('\'')) {
+            return;
         }
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0) {
-            continue;
+        const Field f = FieldOf(TrimSpaces(line.first(eq)));
+        if (f == FieldCount || !KindHas(kind, f)) {
+            return;
         }
-        const auto found = fields.constFind(AnsiText::Trim(QStringView(line).left(eq)));
-        if (found == fields.constEnd() || !KindHas(kind, *found)) {
-            continue;
-        }
-        const Field f = *found;
-        QString v = AnsiText::Trim(QStringView(line).mid(eq + 1));
+        const QByteArrayView v = TrimSpaces(line.sliced(eq + 1));
         if (f == ID) {
             // The id setter acts once, so the first line that converts wins.
             if (const auto n = ToInt(v)) {
@@ -416,12 +612,33 @@ void ApplyRecord(CItem& item, QStringView text)
                 (f == PARENTTYPE ? parentType : parentId) = *n;
             }
         } else if (IsMulti(f)) {
-            if (!value[f].isEmpty()) {
-                value[f] += u"\r\n";
+            // Lines of one key gather in file order, a CR LF before each but while the field is still empty.
+            if (!multi[f].isEmpty() || !v.isEmpty()) {
+                multi[f].append(v);
             }
-            value[f] += v;
         } else {
-            value[f] = std::move(v);
+            single[f] = v; // the last line of a key wins
+        }
+    });
+
+    std::array<QString, FieldCount> value;
+    QVarLengthArray<char, 1024> joined;
+    for (int f = 0; f < FieldCount; ++f) {
+        if (IsMulti(Field(f))) {
+            const auto& parts = multi[size_t(f)];
+            if (parts.isEmpty()) {
+                continue;
+            }
+            joined.clear();
+            for (qsizetype i = 0; i < parts.size(); ++i) {
+                if (i > 0) {
+                    joined.append("\r\n", 2);
+                }
+                joined.append(parts[i].data(), parts[i].size());
+            }
+            value[size_t(f)] = AnsiText::Decode(QByteArrayView(joined.data(), joined.size()));
+        } else if (!single[size_t(f)].isEmpty()) {
+            value[size_t(f)] = AnsiText::Decode(single[size_t(f)]);
         }
     }
 
@@ -504,12 +721,14 @@ void ApplyRecord(CItem& item, QStringView text)
 
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
 {
-    QString text;
-    if (!AnsiText::ReadFile(folderPath + u'/' + kRecord, text)) {
+    FileBytes file;
+    // The folder's path in the file system's encoding, made once for the record and the text files.
+    const QByteArray base = QFile::encodeName(folderPath) + '/';
+    if (!ReadBytes(base + "content.mdc", file)) {
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(kind);
-    ApplyRecord(*item, text);
+    ApplyRecordBytes(*item, file.view());
     // A record without a usable id line has no key; it is left out, its folder untouched.
     if (item->blFirstID() || item->lngID() == -1) {
         return {};
@@ -517,8 +736,8 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     item->setPath(folderPath);
     if (kind == ItemKind::Movie) {
         auto& movie = static_cast<CMovie&>(*item);
-        movie.setStrNotes(ReadTextFile(folderPath + u'/' + kNotes));
-        movie.setStrSynopsis(ReadTextFile(folderPath + u'/' + kSynopsis));
+        movie.setStrNotes(ReadTextFile(base + "Notes.txt", file));
+        movie.setStrSynopsis(ReadTextFile(base + "Synopsis.txt", file));
     }
     return item;
 }

@@ -2,6 +2,7 @@
 
 #include "CItem.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +26,10 @@ int CountEntries(const QString& folder);
 
 // The text of "content.mdc" for the item.
 QString RecordText(const CItem& item);
-// Applies the lines of a record text to a new item (the id through its once-only setter).
+// Applies the lines of a record text to a new item (the id through its once-only setter); the bytes form reads the
+// file's 8-bit text as it lies on disk.
 void ApplyRecord(CItem& item, QStringView text);
+void ApplyRecordBytes(CItem& item, QByteArrayView text);
 
 // The item stored in folderPath, or null when its record cannot be read or holds no usable id.
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);

@@ -1,0 +1,270 @@
+#include "WebBrowser.h"
+
+#include "BrowserCompat.h"
+#include "LocalRequestInterceptor.h"
+
+#include <QApplication>
+#include <QChildEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+// A preview render that never reports back must not hold the dialog for ever.
+constexpr int kPreviewRenderTimeoutMs = 60000;
+
+bool IsShowable(const QUrl& url)
+{
+    return url.isValid() && (url.isLocalFile() || WebPage::IsBlankPage(url));
+}
+
+} // namespace
+
+WebBrowser::WebBrowser(QWidget* parent)
+    : QWidget(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+    // Nothing of a shown page is kept on disk: the profile lives in memory only.
+    m_profile = new QWebEngineProfile(this);
+    m_interceptor = new LocalRequestInterceptor(this);
+    m_page = new WebPage(m_profile, this);
+    m_page->setUrlRequestInterceptor(m_interceptor);
+    BrowserCompat::Install(m_page->scripts());
+
+    QWebEngineSettings* settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+
+    m_view = new QWebEngineView(this);
+    m_view->setPage(m_page);
+    m_view->setAcceptDrops(false);
+    // The view draws through a child widget that it may replace; each one is watched for the user's clicks.
+    m_view->installEventFilter(this);
+    for (QObject* child : m_view->children()) {
+        Watch(child);
+    }
+    setFocusProxy(m_view);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    // A refused or superseded navigation ends as "stopped", possibly after the next load has begun: only loads that
+    // succeeded or failed (a missing file shows the engine's own page) are the host's business.
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            m_loading = true;
+            break;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            m_loading = false;
+            if (info.url() == m_hostUrl) {
+                m_hostUrl.clear();
+            }
+            emit DocumentComplete(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+            break;
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+            // The end of a refused navigation can arrive after the host's next load has begun and abort it; the
+            // host's page is then asked for once more.
+            if (info.url() == m_hostUrl && m_hostRetries > 0) {
+                --m_hostRetries;
+                const QUrl again = m_hostUrl;
+                QTimer::singleShot(0, this, [this, again] {
+                    if (m_hostUrl == again) {
+                        m_view->load(again);
+                    }
+                });
+            } else if (info.url() == m_page->url() || info.url() == m_page->requestedUrl()) {
+                m_loading = false;
+            }
+            break;
+        }
+    });
+    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
+        if (m_previewing) {
+            return; // the preview's own wait takes it
+        }
+        m_printing = false;
+        emit printFinished(ok);
+    });
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& path, bool ok) {
+        m_printing = false;
+        if (m_pdfIsPrint) {
+            m_pdfIsPrint = false;
+            emit printFinished(ok);
+            return;
+        }
+        emit pdfPrintingFinished(path, ok);
+    });
+    // The page's own print request (window.print) goes the way of the print command with its dialog.
+    connect(m_view, &QWebEngineView::printRequested, this,
+            [this] { ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const auto inside = [this](QWidget* w) { return w && (w == this || isAncestorOf(w)); };
+        if (inside(now) && !inside(old)) {
+            emit gotFocus();
+        }
+    });
+}
+
+WebBrowser::~WebBrowser()
+{
+    // The view goes before its page, the page before its profile and interceptor, all before the printer.
+    delete m_view;
+    m_view = nullptr;
+    delete m_page;
+    m_page = nullptr;
+}
+
+void WebBrowser::Watch(QObject* child)
+{
+    if (child && child->isWidgetType()) {
+        child->installEventFilter(this);
+    }
+}
+
+bool WebBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        if (watched == m_view) {
+            Watch(static_cast<QChildEvent*>(event)->child());
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyPress:
+        if (watched != m_view && m_page) {
+            m_page->noteUserGesture();
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void WebBrowser::setExternalOpener(WebPage::UrlOpener opener)
+{
+    m_page->setExternalOpener(std::move(opener));
+}
+
+QUrl WebBrowser::LocationURL() const
+{
+    return m_page->url();
+}
+
+QString WebBrowser::LocationName() const
+{
+    return m_page->title();
+}
+
+bool WebBrowser::Load(const QUrl& url)
+{
+    if (!IsShowable(url)) {
+        return false;
+    }
+    m_hostUrl = url;
+    m_hostRetries = 2;
+    m_view->load(url);
+    return true;
+}
+
+bool WebBrowser::Navigate2(const QString& url)
+{
+    if (url.startsWith(QLatin1Char('/'))) {
+        return Load(QUrl::fromLocalFile(QDir::cleanPath(url)));
+    }
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.scheme().size() < 2) {
+        return false;
+    }
+    return Load(parsed);
+}
+
+bool WebBrowser::Navigate(const QString& url)
+{
+    if (url.trimmed().isEmpty()) {
+        return false;
+    }
+    return Load(QUrl::fromUserInput(url, QDir::currentPath(), QUrl::AssumeLocalFile));
+}
+
+bool WebBrowser::ExecWB(int cmdID, int cmdexecopt)
+{
+    if (m_printing) {
+        return false;
+    }
+    switch (cmdID) {
+    case OLECMDID_PRINT:
+        if (cmdexecopt == OLECMDEXECOPT_PROMPTUSER) {
+            QPrintDialog dialog(m_printer.get(), this);
+            if (dialog.exec() != QDialog::Accepted) {
+                return false;
+            }
+        }
+        StartPrint();
+        return true;
+    case OLECMDID_PRINTPREVIEW:
+        return Preview();
+    default:
+        return false;
+    }
+}
+
+void WebBrowser::StartPrint()
+{
+    m_printing = true;
+    // A PDF file is written by the engine itself, so its text stays text; a real printer gets rendered pages.
+    if (m_printer->outputFormat() == QPrinter::PdfFormat && !m_printer->outputFileName().isEmpty()) {
+        m_pdfIsPrint = true;
+        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout(), m_printer->pageRanges());
+        return;
+    }
+    m_view->print(m_printer.get());
+}
+
+bool WebBrowser::Preview()
+{
+    m_printing = true;
+    m_previewing = true;
+    QPrintPreviewDialog dialog(m_printer.get(), this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
+        // The view renders asynchronously; the dialog expects the pages when this returns.
+        QEventLoop wait;
+        connect(m_view, &QWebEngineView::printFinished, &wait, [&wait] { wait.quit(); });
+        QTimer::singleShot(kPreviewRenderTimeoutMs, &wait, &QEventLoop::quit);
+        m_view->print(printer);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    });
+    dialog.exec();
+    m_previewing = false;
+    m_printing = false;
+    return true;
+}
+
+bool WebBrowser::printToPdf(const QString& filePath)
+{
+    if (m_printing || filePath.isEmpty()) {
+        return false;
+    }
+    m_printing = true;
+    m_page->printToPdf(filePath, m_printer->pageLayout());
+    return true;
+}

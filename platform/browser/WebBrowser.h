@@ -1,0 +1,95 @@
+#pragma once
+
+#include "WebPage.h"
+
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+
+class QPrinter;
+class QWebEngineProfile;
+class QWebEngineView;
+class LocalRequestInterceptor;
+
+// The embedded browser of the item view and the viewer: navigation with the extended call and its plain fall-back,
+// the print and preview commands, and printing to a PDF file. It shows local pages only (see WebPage).
+class WebBrowser : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Command identifiers and options of ExecWB, with the old control's values.
+    enum OLECMDID
+    {
+        OLECMDID_PRINT = 6,
+        OLECMDID_PRINTPREVIEW = 7,
+    };
+    enum OLECMDEXECOPT
+    {
+        OLECMDEXECOPT_DODEFAULT = 0,
+        OLECMDEXECOPT_PROMPTUSER = 1,
+        OLECMDEXECOPT_DONTPROMPTUSER = 2,
+        OLECMDEXECOPT_SHOWHELP = 3,
+    };
+
+    explicit WebBrowser(QWidget* parent = nullptr);
+    ~WebBrowser() override;
+
+    // Extended navigation: an absolute address with its scheme, or an absolute local path. False when the text is
+    // neither or the address is not one this browser shows (only local files and "about:blank").
+    bool Navigate2(const QString& url);
+    // Plain navigation: the text is read leniently (a relative path counts from the current folder).
+    bool Navigate(const QString& url);
+
+    // Print (with or without the print dialog) or print preview of the page shown. Printing runs on after the call
+    // returns (printFinished tells the end); the preview is modal and has ended when the call returns. False for an
+    // unknown command, a cancelled dialog, or while another print runs.
+    bool ExecWB(int cmdID, int cmdexecopt);
+    // Writes the page shown as a PDF file in the printer's page layout; pdfPrintingFinished tells the end. False while
+    // another print runs.
+    bool printToPdf(const QString& filePath);
+
+    QUrl LocationURL() const;
+    QString LocationName() const;
+    // A page is loading.
+    bool Busy() const { return m_loading; }
+    bool isPrinting() const { return m_printing; }
+
+    // The printer that print and preview use; callers may choose it (a PDF file, for instance).
+    QPrinter* printer() const { return m_printer.get(); }
+    QWebEngineView* view() const { return m_view; }
+    WebPage* webPage() const { return m_page; }
+    LocalRequestInterceptor* interceptor() const { return m_interceptor; }
+    void setExternalOpener(WebPage::UrlOpener opener);
+
+signals:
+    // A page has loaded (ok false: it could not be shown, the engine's own error page may stand in).
+    void DocumentComplete(const QUrl& url, bool ok);
+    void printFinished(bool ok);
+    void pdfPrintingFinished(const QString& filePath, bool ok);
+    // The pane (or the page inside it) got the keyboard focus.
+    void gotFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Watch(QObject* child);
+    bool Load(const QUrl& url);
+    void StartPrint();
+    bool Preview();
+
+    std::unique_ptr<QPrinter> m_printer;
+    QWebEngineProfile* m_profile = nullptr;
+    LocalRequestInterceptor* m_interceptor = nullptr;
+    WebPage* m_page = nullptr;
+    QWebEngineView* m_view = nullptr;
+    bool m_loading = false;
+    QUrl m_hostUrl; // the host's load that has not ended yet
+    int m_hostRetries = 0;
+    bool m_printing = false;
+    bool m_previewing = false;
+    bool m_pdfIsPrint = false; // the running PDF file is the print command's
+};

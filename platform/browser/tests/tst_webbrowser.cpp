@@ -1,0 +1,511 @@
+#include "LocalRequestInterceptor.h"
+#include "WebBrowser.h"
+#include "WebPage.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QtTest>
+
+namespace {
+
+const QString kTitle = QStringLiteral("The Quiet Harbour");
+constexpr int kLoadTimeoutMs = 30000;
+
+const char* const kCRLF = "\r\n";
+
+// The page head and style block every item page carries.
+QString PageHead()
+{
+    return QStringLiteral(
+        "<HTML><HEAD><style type=text/css><!--/* headersBlack - All headers */ .headersblack       { font-family: "
+        "Arial, Helvetica; font-size: 11px; line-height: 11px; font-style: bold; color: black;}/* LargeheadersBlack - "
+        "All large headers */ .largeheadersblack       { font-family: Arial, Helvetica; font-size: 15px; line-height: "
+        "15px; font-style: bold; color: black;}/* ALLData - All other data */.alldata       { font-family: Arial, "
+        "Helvetica; font-size: 11px; line-height: 11px; font-style: normal; color: black;}//--></style>"
+        "</HEAD><BODY BGCOLOR=FFFFFF>");
+}
+
+// The fold script exactly as the page builder writes it.
+QString FoldScript()
+{
+    const char* lines[] = {
+        "<script language=\"javascript\">",
+        "<!--",
+        "function showhide(blockid)",
+        "{",
+        "  var picid = \"Pitm_\" + blockid;",
+        "  var item = document.all.item(blockid);",
+        "  var pic = document.all.item(picid);",
+        "  var visible = item.style.display;",
+        "  if ( visible == \"none\" )",
+        "  {",
+        "    item.style.display = \"block\";",
+        "  }",
+        "  else",
+        "  {",
+        "    item.style.display = \"none\";",
+        "  }",
+        "}",
+        "function SetBColor(blockid, sColor)",
+        "{",
+        "  var item = document.all.item(blockid);",
+        "  item.BGCOLOR = sColor;",
+        "}",
+        "//-->",
+        "</script>",
+    };
+    QString out;
+    for (const char* line : lines) {
+        out += QLatin1String(line) + QLatin1String(kCRLF);
+    }
+    return out;
+}
+
+QString Row(const QString& label, const QString& value)
+{
+    return QStringLiteral(
+               "      <TR>\r\n       <TD VALIGN=TOP Class=\"Alldata\" BGCOLOR=BBBBFF>\r\n        <b>%1</b>\r\n"
+               "       </TD>\r\n       <TD VALIGN=TOP Class=\"Alldata\" WIDTH=80% BGCOLOR=EEEEFF>\r\n"
+               "        %2\r\n       </TD>\r\n      </TR>\r\n")
+        .arg(label, value);
+}
+
+QString Section(int id, const QString& heading, bool closed, const QString& rows)
+{
+    const QString n = QString::number(id);
+    return QStringLiteral("       <TR>\r\n        <TD Colspan=2  BGCOLOR=AAAAFF Width=100% Height=5 CLASS=\"Alldata\" "
+                          "OnClick=\"showhide('%1')\" OnMouseOver=\"this.style.backgroundColor='0000FF'\" "
+                          "OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >         <b>%2</b>\r\n</TD>\r\n"
+                          "       </TR>\r\n")
+               .arg(n, heading) +
+           QStringLiteral("       <TR>\r\n        <TD Colspan=2  BGCOLOR=EEEEFF Width=100% Height=5>         "
+                          "<TABLE WIDTH=100% Cellspacing=1 ID=\"%1\"%2>\r\n")
+               .arg(n, closed ? QStringLiteral(" style=display:none") : QString()) +
+           rows + QStringLiteral("         </TABLE>        </TD>       </TR>\r\n");
+}
+
+// One item with a clickable title bar (id 1) and two sections: 2 open, 3 closed. The ids are small numbers on
+// purpose: as indexes into document.all they name the page's first elements.
+QString ItemPage(const QString& cover, const QString& extraRows = QString())
+{
+    QString body = FoldScript();
+    body += QStringLiteral("<TABLE WIDTH=100% Class=\"Alldata\" CellSpacing=2 BGCOLOR=EEEEFF> <TR>\r\n"
+                           "  <TD VALIGN=TOP WIDTH=100%>\r\n   <TABLE CELLSPACING=0 WIDTH=100%>\r\n    <TR>\r\n"
+                           "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF "
+                           "OnClick=\"showhide('1');\" OnMouseOver=\"this.style.backgroundColor='0000FF'\" "
+                           "OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >\r\n"
+                           "      <b><Span Class=\"largeheadersblack\">%1</Span></b> \r\n     </TD>\r\n    </TR>\r\n"
+                           "    <TR ID=\"1\">\r\n     <TD Class=\"Alldata\" VAlign=Top>\r\n")
+                .arg(kTitle);
+    if (!cover.isEmpty()) {
+        body += QStringLiteral("       <a id=cover href=\"%1\"><Img src=\"%1\" Width=60 Border=0></a><br><br>\r\n")
+                    .arg(cover);
+    }
+    body += QStringLiteral("     </TD>\r\n     <TD VAlign=Top Width=100%>\r\n"
+                           "      <TABLE Width=100% BGCOLOR=EEEEFF Cellspacing=1>\r\n");
+    body += Row(QStringLiteral("Title:"), kTitle) + extraRows;
+    body += Section(2, QStringLiteral("Details"), false, Row(QStringLiteral("Year:"), QStringLiteral("1987")));
+    body += Section(3, QStringLiteral("Cast"), true, Row(QStringLiteral("Starring:"), QStringLiteral("A. Nobody")));
+    body += QStringLiteral("     </TABLE>\r\n    </TD>\r\n   </TR>\r\n  </TABLE>\r\n    </TD>\r\n   </TR>\r\n"
+                           "  </TABLE>\r\n");
+    return PageHead() + body + QStringLiteral("</BODY></HTML>\r\n");
+}
+
+bool WriteText(const QString& path, const QString& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toLatin1()) >= 0;
+}
+
+QString PdfText(const QString& path)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(30000)) {
+        return QString();
+    }
+    return QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+}
+
+} // namespace
+
+class TestWebBrowser : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QTcpServer m_server; // plays a web site on loopback; nothing may reach it
+    QString m_pagePath;
+    QString m_coverPath;
+    QString m_otherPath;
+    WebBrowser* m_browser = nullptr;
+    QList<QUrl> m_opened;
+
+    QVariant Js(const QString& code)
+    {
+        QVariant result;
+        bool done = false;
+        m_browser->webPage()->runJavaScript(code, [&](const QVariant& v) {
+            result = v;
+            done = true;
+        });
+        if (!QTest::qWaitFor([&] { return done; }, 10000)) {
+            qWarning("script did not answer");
+        }
+        return result;
+    }
+
+    bool Show(const QString& path)
+    {
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        if (!m_browser->Navigate2(path)) {
+            return false;
+        }
+        if (!loaded.wait(kLoadTimeoutMs) || !loaded.last().at(1).toBool()) {
+            return false;
+        }
+        // The page learns its covers just after the load; wait until it has.
+        const QString cover = QUrl::fromLocalFile(m_coverPath).toString(QUrl::FullyEncoded);
+        return QTest::qWaitFor([&] { return m_browser->webPage()->coverUrls().contains(cover); }, 5000);
+    }
+
+    QString Display(int id)
+    {
+        return Js(QStringLiteral("getComputedStyle(document.getElementById('%1')).display").arg(id)).toString();
+    }
+
+    // Answers the next modal dialog of the given kind once ready() says so.
+    template <typename Dialog> void AnswerModal(std::function<bool(Dialog*)> ready, bool* seen)
+    {
+        auto* timer = new QTimer(this);
+        timer->setInterval(50);
+        connect(timer, &QTimer::timeout, this, [timer, ready, seen] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (dialog && ready(dialog)) {
+                *seen = true;
+                timer->deleteLater();
+                dialog->reject();
+            }
+        });
+        timer->start();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_server.listen(QHostAddress::LocalHost));
+        const QString site = QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+
+        m_coverPath = m_dir.filePath(QStringLiteral("F0jpg"));
+        QImage cover(24, 32, QImage::Format_RGB32);
+        cover.fill(Qt::darkBlue);
+        QVERIFY(cover.save(m_coverPath, "PNG"));
+        m_otherPath = m_dir.filePath(QStringLiteral("other.html"));
+        QVERIFY(WriteText(m_otherPath, QStringLiteral("<HTML><BODY>other</BODY></HTML>")));
+
+        // Links as the page builder writes them, plus what a field's text might smuggle in.
+        const QString links =
+            Row(QStringLiteral("Website:"),
+                QStringLiteral("<a id=site href=\"%1/site\" Class=\"Alldata\" Target=_Blank>%1/site</a>").arg(site)) +
+            Row(QStringLiteral("Plain:"), QStringLiteral("<a id=plain href=\"%1/plain\">plain</a>").arg(site)) +
+            Row(QStringLiteral("Other:"),
+                QStringLiteral("<a id=other href=\"%1\">other</a>").arg(QUrl::fromLocalFile(m_otherPath).toString())) +
+            Row(QStringLiteral("Ftp:"), QStringLiteral("<a id=ftp href=\"ftp://127.0.0.1/x\">ftp</a>")) +
+            Row(QStringLiteral("Remote:"),
+                QStringLiteral("<img src=\"%1/remote.png\" Width=1><script>try { fetch('%1/fetch'); "
+                               "var x = new XMLHttpRequest(); x.open('GET', '%1/xhr'); x.send(); } catch (e) {}"
+                               "</script>")
+                    .arg(site));
+        m_pagePath = m_dir.filePath(QStringLiteral("M12.html"));
+        QVERIFY(WriteText(m_pagePath, ItemPage(m_coverPath, links)));
+
+        m_browser = new WebBrowser;
+        m_browser->setObjectName(QStringLiteral("webObject"));
+        m_browser->resize(900, 700);
+        m_browser->setExternalOpener([this](const QUrl& url) { m_opened.append(url); });
+        m_browser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_browser));
+    }
+
+    void cleanupTestCase()
+    {
+        delete m_browser;
+        m_browser = nullptr;
+    }
+
+    void init()
+    {
+        m_opened.clear();
+        QVERIFY(Show(m_pagePath));
+    }
+
+    void navigationFallsBackAndRefusesRemote()
+    {
+        // A text the extended call cannot read is left to the plain call.
+        const QString relative = QStringLiteral("M12.html");
+        QVERIFY(!m_browser->Navigate2(relative));
+        QVERIFY(!m_browser->Navigate2(QStringLiteral("http://127.0.0.1/")));
+        QVERIFY(!m_browser->Navigate(QStringLiteral("https://127.0.0.1/")));
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        QVERIFY(m_browser->Navigate2(QStringLiteral("about:blank")));
+        QVERIFY(loaded.wait(kLoadTimeoutMs));
+        QCOMPARE(m_browser->LocationURL(), QUrl(QStringLiteral("about:blank")));
+        QVERIFY(loaded.last().at(1).toBool());
+
+        // A page file that could not be written still ends its load, on the engine's own page.
+        loaded.clear();
+        const QString missing = m_dir.filePath(QStringLiteral("missing.html"));
+        QVERIFY(m_browser->Navigate(missing));
+        QVERIFY(loaded.wait(kLoadTimeoutMs));
+        QCOMPARE(loaded.last().at(0).toUrl(), QUrl::fromLocalFile(missing));
+        QCOMPARE(loaded.last().at(1).toBool(), false);
+    }
+
+    void scriptedClickFoldsOnlyThatSection_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QStringList>("displays"); // of the elements with ids 1, 2 and 3 afterwards
+
+        QTest::newRow("open section") << 2 << 1 << QStringList{"table-row", "none", "none"};
+        QTest::newRow("open section twice") << 2 << 2 << QStringList{"table-row", "table", "none"};
+        QTest::newRow("closed section") << 3 << 1 << QStringList{"table-row", "table", "table"};
+        QTest::newRow("title bar") << 1 << 1 << QStringList{"none", "table", "none"};
+        QTest::newRow("title bar twice") << 1 << 2 << QStringList{"table-row", "table", "none"};
+    }
+    void scriptedClickFoldsOnlyThatSection()
+    {
+        QFETCH(int, clicked);
+        QFETCH(int, clicks);
+        QFETCH(QStringList, displays);
+
+        const QStringList before{Display(1), Display(2), Display(3)};
+        QCOMPARE(before, (QStringList{"table-row", "table", "none"}));
+        const QString click =
+            QStringLiteral("(function () { var hit = 0; document.querySelectorAll('[onclick]').forEach("
+                           "function (e) { if (e.getAttribute('onclick').indexOf(\"showhide('%1')\") === 0) "
+                           "{ e.click(); ++hit; } }); return hit; })()")
+                .arg(clicked);
+        for (int i = 0; i < clicks; ++i) {
+            QCOMPARE(Js(click).toInt(), 1);
+        }
+        QCOMPARE((QStringList{Display(1), Display(2), Display(3)}), displays);
+        // The page text itself is untouched: the document holds no style element of ours.
+        QCOMPARE(Js(QStringLiteral("document.getElementsByTagName('style').length")).toInt(), 1);
+    }
+
+    void linkClicks_data()
+    {
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("opened"); // path of the address handed to the desktop, or empty
+        QTest::addColumn<bool>("follows");   // the pane leaves the page
+
+        QTest::newRow("website link with target") << "site"
+                                                  << "/site" << false;
+        QTest::newRow("plain web link") << "plain"
+                                        << "/plain" << false;
+        QTest::newRow("cover") << "cover" << QString() << true;
+        QTest::newRow("other local file") << "other" << QString() << false;
+        QTest::newRow("other scheme") << "ftp" << QString() << false;
+    }
+    void linkClicks()
+    {
+        QFETCH(QString, element);
+        QFETCH(QString, opened);
+        QFETCH(bool, follows);
+
+        const QVariantList box =
+            Js(QStringLiteral("(function () { var e = document.getElementById('%1'); e.scrollIntoView(); "
+                              "var r = e.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; "
+                              "})()")
+                   .arg(element))
+                .toList();
+        QCOMPARE(box.size(), 2);
+        const QPoint at(qRound(box.at(0).toDouble()), qRound(box.at(1).toDouble()));
+
+        QSignalSpy refused(m_browser->webPage(), &WebPage::navigationRefused);
+        QSignalSpy outside(m_browser->webPage(), &WebPage::externalUrlOpened);
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        QWidget* surface = m_browser->view()->focusProxy();
+        QVERIFY(surface);
+        QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, at);
+
+        QVERIFY(QTest::qWaitFor([&] { return refused.size() + outside.size() + loaded.size() > 0; }, 10000));
+        if (opened.isEmpty()) {
+            QVERIFY(m_opened.isEmpty());
+        } else {
+            QCOMPARE(m_opened.size(), 1);
+            QCOMPARE(m_opened.first().path(), opened);
+            QCOMPARE(m_opened.first().host(), QStringLiteral("127.0.0.1"));
+        }
+        if (follows) {
+            QVERIFY(loaded.size() > 0 || loaded.wait(kLoadTimeoutMs));
+            QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_coverPath));
+        } else {
+            QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
+            QCOMPARE(loaded.size(), 0);
+        }
+        QVERIFY(!m_server.hasPendingConnections());
+    }
+
+    void scriptCannotLeaveOrOpenWindows_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("location to a web site") << "location.href = 'SITE/moved';";
+        QTest::newRow("location to a local file") << "location.href = 'OTHER';";
+        QTest::newRow("window to a web site") << "window.open('SITE/window');";
+        QTest::newRow("form post") << "var f = document.createElement('form'); f.method = 'post'; f.action = 'OTHER';"
+                                      " document.body.appendChild(f); f.submit();";
+    }
+    void scriptCannotLeaveOrOpenWindows()
+    {
+        QFETCH(QString, script);
+        const QString site = QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+        QSignalSpy refused(m_browser->webPage(), &WebPage::navigationRefused);
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        Js(script.replace(QLatin1String("SITE"), site)
+               .replace(QLatin1String("OTHER"), QUrl::fromLocalFile(m_otherPath).toString()));
+        // A blocked window gives no signal at all, so give the engine a moment either way.
+        refused.wait(1000);
+        QVERIFY(m_opened.isEmpty());
+        QCOMPARE(loaded.size(), 0);
+        QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
+        QVERIFY(!m_server.hasPendingConnections());
+    }
+
+    void localPageReachesNoRemoteAddress_data()
+    {
+        QTest::addColumn<bool>("remoteAllowed");
+        QTest::newRow("as set up") << false;
+        // Should the engine's own rule ever let local content out, the request filter still holds.
+        QTest::newRow("engine rule lifted") << true;
+    }
+    void localPageReachesNoRemoteAddress()
+    {
+        QFETCH(bool, remoteAllowed);
+        QWebEngineSettings* settings = m_browser->webPage()->settings();
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, remoteAllowed);
+        const int blockedBefore = m_browser->interceptor()->blockedCount();
+        QVERIFY(Show(m_pagePath));
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+
+        // The page's image, fetch and request to the loopback site were asked for while it loaded.
+        if (remoteAllowed) {
+            QVERIFY(
+                QTest::qWaitFor([&] { return m_browser->interceptor()->blockedCount() >= blockedBefore + 3; }, 5000));
+        }
+        QTest::qWait(300);
+        QVERIFY(!m_server.hasPendingConnections());
+        QCOMPARE(Js(QStringLiteral("document.images[1].naturalWidth")).toInt(), 0);
+        QVERIFY(Js(QStringLiteral("document.images[0].naturalWidth")).toInt() > 0); // the local cover loads
+    }
+
+    void printsTitle_data()
+    {
+        QTest::addColumn<bool>("command");
+        QTest::newRow("pdf file") << false;
+        QTest::newRow("print command to a pdf printer") << true;
+    }
+    void printsTitle()
+    {
+        QFETCH(bool, command);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+            QSKIP("pdftotext is not installed");
+        }
+        const QString pdf = m_dir.filePath(QStringLiteral("out-%1.pdf").arg(command ? "print" : "file"));
+        if (command) {
+            QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+            m_browser->printer()->setOutputFormat(QPrinter::PdfFormat);
+            m_browser->printer()->setOutputFileName(pdf);
+            QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
+            // One print at a time.
+            QVERIFY(m_browser->isPrinting());
+            QVERIFY(!m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
+            QVERIFY(!m_browser->printToPdf(pdf));
+            QVERIFY(finished.wait(kLoadTimeoutMs));
+            QCOMPARE(finished.first().at(0).toBool(), true);
+        } else {
+            QSignalSpy finished(m_browser, &WebBrowser::pdfPrintingFinished);
+            QVERIFY(m_browser->printToPdf(pdf));
+            QVERIFY(finished.wait(kLoadTimeoutMs));
+            QCOMPARE(finished.first().at(1).toBool(), true);
+        }
+        QVERIFY(!m_browser->isPrinting());
+        QVERIFY(PdfText(pdf).contains(kTitle));
+    }
+
+    void promptedPrintCancelledPrintsNothing()
+    {
+        QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+        bool seen = false;
+        AnswerModal<QPrintDialog>([](QPrintDialog*) { return true; }, &seen);
+        QVERIFY(!m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_PROMPTUSER));
+        QVERIFY(seen);
+        QVERIFY(!m_browser->isPrinting());
+        QCOMPARE(finished.size(), 0);
+    }
+
+    void previewOpensAndCloses()
+    {
+        int pages = 0;
+        bool seen = false;
+        AnswerModal<QPrintPreviewDialog>(
+            [&pages](QPrintPreviewDialog* dialog) {
+                auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+                pages = preview ? preview->pageCount() : 0;
+                return pages > 0;
+            },
+            &seen);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT));
+        QVERIFY(seen);
+        QVERIFY(pages >= 1);
+        QVERIFY(!m_browser->isPrinting());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // The engine's headless needs, also when the program is started by hand.
+    const auto preset = [](const char* name, const char* value) {
+        if (qEnvironmentVariableIsEmpty(name)) {
+            qputenv(name, value);
+        }
+    };
+    preset("QT_QPA_PLATFORM", "offscreen");
+    preset("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    preset("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+
+    // The test's own world: settings, data, cache and temporary files go to a folder of its own.
+    QTemporaryDir world;
+    if (!world.isValid()) {
+        return 1;
+    }
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"}) {
+        const QString path = world.filePath(QString::fromLatin1(name));
+        QDir().mkpath(path);
+        qputenv(name, path.toLocal8Bit());
+    }
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebBrowser test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_webbrowser.moc"

@@ -1,0 +1,22 @@
+// Vidsora: the catalogue of a private movie collection.
+
+#include "mMain.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    // The embedded browser shares one OpenGL context across windows; this must precede the application object.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vidsora"));
+
+    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
+    if (!Main()) {
+        return mMain::kExitAlreadyRunning;
+    }
+    const int result = QApplication::exec();
+    delete mMain::MainWindow();
+    mMain::ReleaseInstance();
+    return result;
+}

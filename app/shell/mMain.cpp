@@ -1,0 +1,214 @@
+#include "mMain.h"
+
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "CVidsora.h"
+#include "ProgressBar.h"
+#include "frmSplash.h"
+#include "mFunctions.h"
+#include "mGlobals.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTimer>
+
+#include <limits>
+#include <memory>
+
+namespace {
+
+MainWindowLoader& Loader()
+{
+    static MainWindowLoader loader;
+    return loader;
+}
+
+QString& ProgramFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+std::unique_ptr<QLockFile>& InstanceLock()
+{
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+QPointer<QWidget>& TheMainWindow()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+
+// True when this process is the one instance: it holds the lock from now until it ends. A lock left by a process
+// that no longer runs is taken over.
+bool ClaimInstance()
+{
+    auto& lock = InstanceLock();
+    if (lock && lock->isLocked()) {
+        return true;
+    }
+    const QString path = mMain::InstanceLockPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    lock = std::make_unique<QLockFile>(path);
+    // Only a dead owner makes a lock stale, never its age: a program may run for weeks.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        return true;
+    }
+    lock.reset();
+    return false;
+}
+
+void ShowAlreadyRunning()
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vidsora"), QStringLiteral("Vidsora is already running!"),
+                    QMessageBox::Ok);
+    // Under the test platform a test may ask for the box to answer itself and say what it showed.
+    if (qEnvironmentVariableIsSet("VIDSORA_TEST_AUTOCLOSE") &&
+        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        QTimer::singleShot(qEnvironmentVariableIntValue("VIDSORA_TEST_AUTOCLOSE"), &box, [&box] {
+            QTextStream(stderr) << "message box: icon " << int(box.icon()) << " caption \"" << box.windowTitle()
+                                << "\" text \"" << box.text() << "\" buttons " << int(box.standardButtons()) << '\n';
+            box.button(QMessageBox::Ok)->click();
+        });
+    }
+    box.exec();
+}
+
+// Loads one kind into its global; the bar shows the progress for this load only.
+template <class Collection>
+void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, ProgressBar* bar)
+{
+    global = std::make_shared<Collection>();
+    global->setDBDir(dbDir);
+    global->setPGB(bar);
+    global->LoadData();
+    global->setPGB(nullptr);
+}
+
+} // namespace
+
+namespace mMain {
+
+void SetMainWindowLoader(MainWindowLoader loader)
+{
+    Loader() = std::move(loader);
+}
+
+MainWindowLoader DefaultMainWindowLoader()
+{
+    return [] {
+        auto* window = new QMainWindow;
+        window->setWindowTitle(QStringLiteral("Vidsora"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->resize(800, 600);
+        return window;
+    };
+}
+
+QString ProgramFolder()
+{
+    const QString& folder = ProgramFolderOverride();
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
+void SetProgramFolder(const QString& folder)
+{
+    ProgramFolderOverride() = folder;
+}
+
+QString InstanceLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        folder = QDir::tempPath();
+    }
+    return folder + QStringLiteral("/vidsora.lock");
+}
+
+QWidget* MainWindow()
+{
+    return TheMainWindow().data();
+}
+
+void ReleaseInstance()
+{
+    InstanceLock().reset();
+}
+
+} // namespace mMain
+
+bool Main()
+{
+    // 1. One instance only; a second one says so and reads nothing.
+    if (!ClaimInstance()) {
+        ShowAlreadyRunning();
+        return false;
+    }
+
+    // 2. The database folder; a first start stores the default.
+    const QString dbDir =
+        ReadRegSetting(QStringLiteral("DBPath"), mMain::ProgramFolder() + QStringLiteral("/Database33")).toString();
+
+    // 3.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    // 4. The bar's range, from the entries of the kind folders.
+    int total = 0;
+    {
+        CVidsora root;
+        root.setDBDir(dbDir);
+        const qint64 sum = qint64(root.CategoryCount()) + root.SubCategoryCount() + root.BoxCount() +
+                           root.MediaCount() + root.MovieCount();
+        if (sum <= std::numeric_limits<int>::max()) {
+            total = int(sum);
+        }
+    }
+
+    // 5.
+    gTempFolder = MakeTempName();
+
+    // 6-8. The splash window, painted once before the loads begin.
+    auto* splash = new frmSplash;
+    splash->show();
+    splash->raise();
+    splash->pgLoading->setMax(float(total));
+    splash->pgLoading->setValueF(0.0f);
+    // No click or key may act before the collections are in place.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    // 9. Categories first, movies last: the main window reads them all.
+    LoadKind(gCategories, dbDir, splash->pgLoading);
+    LoadKind(gGroups, dbDir, splash->pgLoading);
+    LoadKind(gBoxes, dbDir, splash->pgLoading);
+    LoadKind(gMedias, dbDir, splash->pgLoading);
+    LoadKind(gMovies, dbDir, splash->pgLoading);
+
+    // 10. The main window loads unseen.
+    QWidget* window = nullptr;
+    if (const MainWindowLoader& loader = Loader()) {
+        window = loader();
+    }
+    TheMainWindow() = window;
+
+    // 11-13.
+    splash->close();
+    delete splash;
+    if (window) {
+        window->show();
+    }
+    QApplication::restoreOverrideCursor();
+    return true;
+}

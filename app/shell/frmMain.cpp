@@ -35,10 +35,7 @@
 #include <QUrl>
 
 // The about box joins the program in its own change; until then the About entry shows nothing.
-#if __has_include("frmAbout.h")
 #include "frmAbout.h"
-#define VIDSORA_HAS_ABOUT 1
-#endif
 
 namespace {
 
@@ -1081,10 +1078,8 @@ void frmMain::mnuCollectionOnline_Click()
 
 void frmMain::mnuAbout_Click()
 {
-#ifdef VIDSORA_HAS_ABOUT
     frmAbout dlg(this);
     dlg.exec();
-#endif
 }
 
 void frmMain::mnuDelete_Click()

@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include "frmMain.h"
+
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -109,11 +111,10 @@ void SetMainWindowLoader(MainWindowLoader loader)
 
 MainWindowLoader DefaultMainWindowLoader()
 {
-    return [] {
-        auto* window = new QMainWindow;
-        window->setWindowTitle(QStringLiteral("Vidsora"));
+    return []() -> QWidget* {
+        auto* window = new frmMain;
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->resize(800, 600);
+        window->Load();
         return window;
     };
 }

@@ -9,7 +9,7 @@
 #include "CMovies.h"
 #include "CVidsora.h"
 #include "MainImages.h"
-#include "MainProgressBar.h"
+#include "ProgressBar.h"
 #include "WebBrowser.h"
 #include "frmSearch.h"
 #include "mFunctions.h"
@@ -174,9 +174,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     pnSmall->setMinimumWidth(110);
     sbMain->addWidget(pnSmall, 0);
     sbMain->addWidget(pnLarge, 1);
-    pgMain = new MainProgressBar(sbMain);
+    pgMain = new ProgressBar(sbMain);
     pgMain->setObjectName("pgMain");
-    pgMain->setTextVisible(false);
     pgMain->hide();
 
     BuildMenus();
@@ -970,7 +969,7 @@ void frmMain::ReloadDatabase()
     pgMain->setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)),
                         qMax(0, sbMain->height() - px(60)));
     pgMain->raise();
-    pgMain->setValue(0);
+    pgMain->setValueF(0);
     pgMain->show();
 
     int total = 0;
@@ -980,7 +979,7 @@ void frmMain::ReloadDatabase()
         total = root.CategoryCount() + root.SubCategoryCount() + root.BoxCount() + root.MediaCount() +
                 root.MovieCount();
     }
-    pgMain->setMaximum(total);
+    pgMain->setMax(float(total));
 
     auto load = [&](auto& global, auto fresh) {
         global = fresh;

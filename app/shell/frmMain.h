@@ -13,7 +13,7 @@ class QLabel;
 class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
-class MainProgressBar;
+class ProgressBar;
 class SortPairList;
 class WebBrowser;
 
@@ -125,7 +125,7 @@ private:
     QWidget* m_client = nullptr;
     QLabel* pnSmall = nullptr;
     QLabel* pnLarge = nullptr;
-    MainProgressBar* pgMain = nullptr;
+    ProgressBar* pgMain = nullptr;
     QMenu* mnuPopup = nullptr;
     QHash<QString, QAction*> m_menu;    // menu entries by name
     QHash<QString, QAction*> m_buttons; // toolbar buttons by key

@@ -1,6 +1,7 @@
 // Main-window figures on a generated store: filling the whole tree, and showing a movie until its page has loaded.
 // Prints "FIGURE <name> <value> <unit>" lines.
 
+#include "StoreGenerator.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
@@ -46,90 +47,6 @@ int IdOf(const QString& key)
     return key.mid(1).toInt();
 }
 
-// Categories under the root, groups in categories, boxes in groups, media half in boxes and half in groups, movies
-// spread over media, boxes, groups, categories and the root.
-void Generate(const QString& dbDir)
-{
-    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-        QDir().mkpath(dbDir + "/" + kind);
-    }
-    CCategories categories;
-    CGroups groups;
-    CBoxes boxes;
-    CMedias medias;
-    CMovies movies;
-    categories.setDBDir(dbDir);
-    groups.setDBDir(dbDir);
-    boxes.setDBDir(dbDir);
-    medias.setDBDir(dbDir);
-    movies.setDBDir(dbDir);
-    std::vector<int> c, g, b, e;
-    for (int i = 0; i < kCategories; ++i) {
-        const QString name = QStringLiteral("Category %1").arg(i);
-        const QString key = categories.Add(name);
-        categories.Item(key)->setStrSortKey(MakeSortKey(name));
-        categories.Update(key);
-        c.push_back(IdOf(key));
-    }
-    for (int i = 0; i < kGroups; ++i) {
-        const QString name = QStringLiteral("Group %1").arg(i);
-        const QString key = groups.Add(name);
-        Place(groups, key, name, 1, c[i % c.size()]);
-        g.push_back(IdOf(key));
-    }
-    for (int i = 0; i < kBoxes; ++i) {
-        const QString name = QStringLiteral("Box set %1").arg(i);
-        const QString key = boxes.Add(name);
-        Place(boxes, key, name, 2, g[i % g.size()]);
-        b.push_back(IdOf(key));
-    }
-    static const char* const kinds[] = {"DVD", "VHS", "LD", "VCD", ""};
-    for (int i = 0; i < kMedia; ++i) {
-        const QString name = QStringLiteral("Disc %1").arg(i);
-        const QString key = medias.Add(name);
-        auto media = medias.Item(key);
-        mTypMediaInfo info;
-        info.strMedia = kinds[i % 5];
-        media->setDMedia(info);
-        if (i % 2 == 0) {
-            Place(medias, key, name, 3, b[(i / 2) % b.size()]);
-        } else {
-            Place(medias, key, name, 2, g[i % g.size()]);
-        }
-        e.push_back(IdOf(key));
-    }
-    for (int i = 0; i < kMovies; ++i) {
-        const QString name = QStringLiteral("Movie title number %1").arg(i);
-        const QString key = movies.Add(name);
-        auto movie = movies.Item(key);
-        mTypMediaInfo info;
-        info.strMedia = kinds[i % 5];
-        movie->setDMedia(info);
-        movie->setStrDirector(QStringLiteral("Director %1").arg(i % 300));
-        movie->setStrCast(QStringLiteral("Actor A\r\nActor B\r\nActor C"));
-        movie->setStrSynopsis(QStringLiteral("What happens in movie %1.").arg(i));
-        movie->setStrYear(QString::number(1950 + i % 70));
-        switch (i % 10) {
-        case 0:
-            Place(movies, key, name, 0, 0);
-            break;
-        case 1:
-            Place(movies, key, name, 1, c[i % c.size()]);
-            break;
-        case 2:
-        case 3:
-            Place(movies, key, name, 2, g[i % g.size()]);
-            break;
-        case 4:
-            Place(movies, key, name, 3, b[i % b.size()]);
-            break;
-        default:
-            Place(movies, key, name, 4, e[i % e.size()]);
-            break;
-        }
-    }
-}
-
 template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
 {
     global = std::make_shared<T>();
@@ -154,7 +71,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString dbDir = store.path() + "/Database33";
-    Generate(dbDir);
+    StoreGenerator(dbDir).Run();
     Load(gCategories, dbDir);
     Load(gGroups, dbDir);
     Load(gBoxes, dbDir);

@@ -19,6 +19,8 @@
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
+
+#include "StoreGenerator.h"
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -70,155 +72,6 @@ private:
     int m_value = 0;
 };
 
-class Generator
-{
-public:
-    explicit Generator(QString db) : m_db(std::move(db)), m_rng(20240601) {}
-
-    void Run()
-    {
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QDir().mkpath(m_db + u'/' + QLatin1String(kind));
-        }
-        for (int id = 1; id <= 50; ++id) {
-            CCategory c;
-            Fill(c, id);
-            Save(c, {});
-        }
-        for (int id = 1; id <= 200; ++id) {
-            CGroup g;
-            Fill(g, id);
-            g.setLngParentType(1);
-            g.setLngParentID(1 + id % 50);
-            Save(g, {});
-        }
-        for (int id = 1; id <= 500; ++id) {
-            CBox b;
-            Fill(b, id);
-            b.setStrUPC(Digits(12));
-            b.setStrExtras(Lines(3));
-            b.setLngParentType(2);
-            b.setLngParentID(1 + id % 200);
-            Save(b, {});
-        }
-        for (int id = 1; id <= 2000; ++id) {
-            CMedia e;
-            Fill(e, id);
-            e.setStrUPC(Digits(12));
-            e.setDMedia({"DVD", "DVD-9", "2", "", "Keepcase"});
-            e.setStrExtras(Lines(3));
-            e.setLngParentType(3);
-            e.setLngParentID(1 + id % 500);
-            Save(e, {});
-        }
-        const QByteArray cover(8 * 1024, 'c');
-        for (int id = 1; id <= 20000; ++id) {
-            CMovie m;
-            m.setLngID(id);
-            m.setStrTitle(Words(3));
-            m.setStrSortKey(AnsiText::UCase(m.strTitle()));
-            m.setStrLabel(Words(2));
-            m.setStrUPC(Digits(13));
-            m.setDMedia({"DVD", "DVD-5", "2", "", "Snapper"});
-            m.setStrPicture(Lines(2));
-            m.setStrSoundmix(Lines(3));
-            m.setStrSubtitles(Lines(4));
-            m.setStrSystem("PAL");
-            m.setStrCountry("USA");
-            m.setStrYear(QString::number(1950 + id % 70));
-            m.setStrLength(QString::number(80 + id % 90));
-            m.setStrStudio(Words(2));
-            m.setStrWebsite("http://example.invalid/" + QString::number(id));
-            m.setStrExtras(Lines(3));
-            m.setStrWriter(Lines(2));
-            m.setStrDirector(Lines(1));
-            m.setStrProducer(Lines(2));
-            m.setStrCast(Lines(8));
-            m.setLngParentType(4);
-            m.setLngParentID(1 + id % 2000);
-            m.setStrNotes(Text(500));
-            m.setStrSynopsis(Text(500));
-            Save(m, id % 5 == 0 ? cover : QByteArray());
-        }
-    }
-
-private:
-    template <class T> void Fill(T& item, int id)
-    {
-        item.setLngID(id);
-        item.setStrName(Words(2));
-        item.setStrSortKey(AnsiText::UCase(item.strName()));
-    }
-
-    // Written straight to disk in the store's format; only the generation is meant to be quick here.
-    void Save(CItem& item, const QByteArray& cover)
-    {
-        const QString folder = m_db + u'/' + ItemStore::KindFolder(item.Kind()) + u'/' + item.strSortKey() + u'.' +
-                               QString::number(item.lngID());
-        QDir().mkdir(folder);
-        Put(folder + QStringLiteral("/content.mdc"), AnsiText::Encode(ItemStore::RecordText(item)));
-        if (item.Kind() == ItemKind::Movie) {
-            const auto& m = static_cast<const CMovie&>(item);
-            Put(folder + QStringLiteral("/Notes.txt"), AnsiText::Encode(m.strNotes() + QStringLiteral("\r\n")));
-            Put(folder + QStringLiteral("/Synopsis.txt"), AnsiText::Encode(m.strSynopsis() + QStringLiteral("\r\n")));
-        }
-        if (!cover.isEmpty()) {
-            Put(folder + QStringLiteral("/FrontCover.jpg"), cover);
-        }
-    }
-    static void Put(const QString& path, const QByteArray& bytes)
-    {
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly)) {
-            f.write(bytes);
-        }
-    }
-
-    QString Word()
-    {
-        static const char* const kWords[] = {"night", "river",  "star",   "city",  "ghost", "winter", "blue",
-                                             "last",  "silent", "golden", "storm", "dream", "empire", "road",
-                                             "iron",  "summer", "shadow", "fire",  "lost",  "king",   "ocean"};
-        QString w = QLatin1String(kWords[m_rng.bounded(int(std::size(kWords)))]);
-        w[0] = w[0].toUpper();
-        return w;
-    }
-    QString Words(int n)
-    {
-        QStringList parts;
-        for (int i = 0; i < n; ++i) {
-            parts << Word();
-        }
-        return parts.join(u' ');
-    }
-    QString Lines(int n)
-    {
-        QStringList parts;
-        for (int i = 0; i < n; ++i) {
-            parts << Words(2);
-        }
-        return parts.join(QStringLiteral("\r\n"));
-    }
-    QString Text(int bytes)
-    {
-        QString t;
-        while (t.size() < bytes) {
-            t += Words(8) + (m_rng.bounded(4) == 0 ? QStringLiteral(".\r\n") : QStringLiteral(". "));
-        }
-        return t.left(bytes);
-    }
-    QString Digits(int n)
-    {
-        QString d;
-        for (int i = 0; i < n; ++i) {
-            d += QChar(u'0' + m_rng.bounded(10));
-        }
-        return d;
-    }
-
-    QString m_db;
-    QRandomGenerator m_rng;
-};
 
 const ItemKind kKinds[] = {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie};
 
@@ -333,7 +186,7 @@ int main(int argc, char** argv)
     const QString db = dir.filePath(QStringLiteral("Database"));
     {
         const auto start = Clock::now();
-        Generator(db).Run();
+        StoreGenerator(db).Run();
         std::fprintf(stderr, "generated in %.0f ms\n", MsSince(start));
     }
     malloc_trim(0);

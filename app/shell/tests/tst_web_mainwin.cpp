@@ -579,7 +579,7 @@ void MainWindowTest::reloadKeepsBranchesAndSelection()
         QCOMPARE(m_main->strKey(), m_store.boxMovie);
         QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node(m_store.boxMovie)}));
         QCOMPARE(text("pnLarge"), QString("Box Movie"));
-        QVERIFY(m_main->findChild<QProgressBar*>("pgMain")->isHidden());
+        QVERIFY(m_main->findChild<QWidget*>("pgMain")->isHidden());
         QVERIFY(node(added));
         QVERIFY(!m_main->isLoading());
     }

@@ -7,6 +7,7 @@
 #include "CMovies.h"
 #include "CVidsora.h"
 #include "ProgressBar.h"
+#include "frmMain.h"
 #include "frmSplash.h"
 #include "mFunctions.h"
 #include "mGlobals.h"
@@ -15,9 +16,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
-#include "frmMain.h"
-
-#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>

@@ -1,0 +1,94 @@
+// The program's real start-up: Main with the program's own main window, on an empty store and on a small one.
+#include "CCategories.h"
+#include "CMovies.h"
+#include "Registry.h"
+#include "frmMain.h"
+#include "mFunctions.h"
+#include "mGlobals.h"
+#include "mMain.h"
+#include "mRegister.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTreeWidgetItem>
+#include <QtTest>
+
+class TestWebStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
+    }
+
+    void cleanup()
+    {
+        delete mMain::MainWindow();
+        mMain::ReleaseInstance();
+    }
+
+    // Nodes: the root plus one per item.
+    void opensMainWindow_data()
+    {
+        QTest::addColumn<int>("categories");
+        QTest::addColumn<int>("movies");
+        QTest::newRow("empty store") << 0 << 0;
+        QTest::newRow("small store") << 2 << 3;
+    }
+    void opensMainWindow()
+    {
+        QFETCH(int, categories);
+        QFETCH(int, movies);
+        const QString dbDir = m_home.filePath(QStringLiteral("store-%1").arg(QTest::currentDataTag()));
+        {
+            CCategories c;
+            c.setDBDir(dbDir);
+            for (int i = 1; i <= categories; ++i) {
+                QVERIFY(!c.Add(QStringLiteral("Category %1").arg(i)).isEmpty());
+            }
+            CMovies m;
+            m.setDBDir(dbDir);
+            for (int i = 1; i <= movies; ++i) {
+                QVERIFY(!m.Add(QStringLiteral("Movie %1").arg(i)).isEmpty());
+            }
+        }
+        QCOMPARE(mRegister::EnsureKey(Registry::HKEY_CURRENT_USER, kProgramKey), 0L);
+        WriteRegSetting(QStringLiteral("DBPath"), dbDir);
+
+        QVERIFY(Main());
+        auto* window = qobject_cast<frmMain*>(mMain::MainWindow());
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->strKey(), QStringLiteral("!0"));
+        QVERIFY(window->Node(QStringLiteral("!0")));
+        QCOMPARE(int(window->Nodes().size()), 1 + categories + movies);
+        QVERIFY(QFileInfo(gTempFolder).isDir());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+int main(int argc, char* argv[])
+{
+    // The test's world: its own settings, lock and temporary files.
+    QTemporaryDir world;
+    for (const char* sub : {"config", "tmp", "run"}) {
+        QDir().mkpath(world.filePath(QLatin1String(sub)));
+    }
+    QFile::setPermissions(world.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(world.filePath(QStringLiteral("config"))));
+    qputenv("TMPDIR", QFile::encodeName(world.filePath(QStringLiteral("tmp"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(world.filePath(QStringLiteral("run"))));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_web_startup.moc"

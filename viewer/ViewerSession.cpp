@@ -58,9 +58,14 @@ ViewerSession::~ViewerSession()
     RemoveTempDir();
 }
 
-QString ViewerSession::CommandLinePath(const QStringList& arguments)
+QString ViewerSession::CommandLineText(const QStringList& arguments)
 {
-    QString path = arguments.join(QLatin1Char(' '));
+    return arguments.join(QLatin1Char(' '));
+}
+
+QString ViewerSession::CommandLinePath(const QString& commandLine)
+{
+    QString path = commandLine;
     if (!path.isEmpty() && path.front() == QLatin1Char('"') && path.back() == QLatin1Char('"')) {
         // A lone quote is both the first and the last character: nothing is left.
         path = path.size() < 2 ? QString() : path.mid(1, path.size() - 2);

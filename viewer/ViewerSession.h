@@ -24,9 +24,11 @@ public:
     ViewerSession(const ViewerSession&) = delete;
     ViewerSession& operator=(const ViewerSession&) = delete;
 
-    // The path named by a command line: the arguments joined by blanks (the shell split them), then one pair of
-    // enclosing double quotes removed. Nothing else is unquoted or split.
-    static QString CommandLinePath(const QStringList& arguments);
+    // The whole command line as one text: the arguments joined by blanks (the shell split them).
+    static QString CommandLineText(const QStringList& arguments);
+    // The path a command line names: the text with one pair of enclosing double quotes removed. Nothing else is
+    // unquoted or split.
+    static QString CommandLinePath(const QString& commandLine);
     // The file name part of a path, for the caption: after the last "/", or the whole path without one.
     static QString FileNamePart(const QString& path);
 

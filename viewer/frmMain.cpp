@@ -87,7 +87,7 @@ void frmMain::InitViewer(const QString& commandLine)
     NavigateTo(QStringLiteral("about:blank"));
     LayoutBrowser();
     if (!commandLine.isEmpty()) {
-        QString path = commandLine;
+        QString path = ViewerSession::CommandLinePath(commandLine);
         OpenUEFFile(path);
     }
 }

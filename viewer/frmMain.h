@@ -21,8 +21,8 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Start-up: the temporary folder, the blank page, and the file named by the command line (already unquoted;
-    // see ViewerSession::CommandLinePath), when there is one.
+    // Start-up: the temporary folder, the blank page, and the file the command line names, when it is not empty
+    // (a command line of one quote character names no file, so the open dialog asks for one).
     void InitViewer(const QString& commandLine);
     // Opens and shows a file. An empty path asks for one in the open dialog, and the chosen path is written back.
     void OpenUEFFile(QString& path);

@@ -11,6 +11,6 @@ int main(int argc, char** argv)
 
     frmMain window;
     window.show();
-    window.InitViewer(ViewerSession::CommandLinePath(QApplication::arguments().mid(1)));
+    window.InitViewer(ViewerSession::CommandLineText(QApplication::arguments().mid(1)));
     return app.exec();
 }

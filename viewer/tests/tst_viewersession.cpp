@@ -123,7 +123,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, path);
-        QCOMPARE(ViewerSession::CommandLinePath(arguments), path);
+        QCOMPARE(ViewerSession::CommandLinePath(ViewerSession::CommandLineText(arguments)), path);
     }
 
     void fileNamePart_data()

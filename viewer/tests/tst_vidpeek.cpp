@@ -188,9 +188,9 @@ private slots:
         const QString covers = QStringLiteral("Array.from(document.images).filter(function (i) { return i.complete && "
                                               "i.naturalWidth > 0; }).map(function (i) { return "
                                               "decodeURIComponent(i.src); }).sort().join('|')");
-        const QString expected = QStringList{"file://" + folder + "/F0png", "file://" + folder + "/F1png",
-                                             "file://" + folder + "/F2png"}
-                                     .join('|');
+        const QString expected =
+            QStringList{"file://" + folder + "/F0png", "file://" + folder + "/F1png", "file://" + folder + "/F2png"}
+                .join('|');
         QVERIFY(QTest::qWaitFor([&] { return Js(covers).toString() == expected; }, 10000));
         QCOMPARE(Js(covers).toString(), expected);
     }
@@ -223,7 +223,8 @@ private slots:
     {
         const QString pageBefore = AnsiText::ReadFile(m_window->session().pagePath());
         bool seen = false;
-        AnswerModal<QFileDialog>(this, [](QFileDialog* dialog) { dialog->reject(); }, &seen);
+        AnswerModal<QFileDialog>(
+            this, [](QFileDialog* dialog) { dialog->reject(); }, &seen);
         m_window->mnuOpen->trigger();
         QVERIFY(seen);
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Vidpeek - [harbour box.uef]"));
@@ -301,7 +302,8 @@ private slots:
         frmMain other;
         other.show();
         bool seen = false;
-        AnswerModal<QFileDialog>(this, [](QFileDialog* dialog) { dialog->reject(); }, &seen);
+        AnswerModal<QFileDialog>(
+            this, [](QFileDialog* dialog) { dialog->reject(); }, &seen);
         other.InitViewer(ViewerSession::CommandLineText({"\""}));
         QVERIFY(seen);
         QCOMPARE(other.windowTitle(), QStringLiteral("Vidpeek"));

@@ -54,8 +54,7 @@ std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& cover = QSt
 
 QStringList Entries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -130,10 +129,14 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
-        QTest::newRow("full path") << "/home/me/films/box.uef" << "box.uef";
-        QTest::newRow("no folder") << "box.uef" << "box.uef";
-        QTest::newRow("blanks") << "/my films/a box.uef" << "a box.uef";
-        QTest::newRow("trailing slash") << "/films/" << "";
+        QTest::newRow("full path") << "/home/me/films/box.uef"
+                                   << "box.uef";
+        QTest::newRow("no folder") << "box.uef"
+                                   << "box.uef";
+        QTest::newRow("blanks") << "/my films/a box.uef"
+                                << "a box.uef";
+        QTest::newRow("trailing slash") << "/films/"
+                                        << "";
     }
 
     void fileNamePart()
@@ -158,9 +161,9 @@ private slots:
             QCOMPARE(QDir::cleanPath(info.absolutePath()), QDir::cleanPath(m_tmp));
             QVERIFY(QRegularExpression("^VDS\\d{14}-").match(info.fileName()).hasMatch());
             QVERIFY(Entries(folder).isEmpty());
-            QCOMPARE(int(info.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup |
-                                               QFile::WriteGroup)),
-                     0);
+            QCOMPARE(
+                int(info.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup)),
+                0);
             sessions.push_back(std::move(session));
         }
         sessions.clear();
@@ -485,13 +488,16 @@ private slots:
             deepMedia += "[MEDIA=" + kUPCTag + "[CONTENTS=";
         }
         QTest::newRow("deep unclosed media") << deepMedia << 0;
-        QTest::newRow("huge field") << "[MOVIE=" + kUPCTag + "[TITLE=" + QString(4 * 1024 * 1024, QChar('t')) + "]]" << 0;
-        QTest::newRow("huge cover") << "[MOVIE=" + kUPCTag + "[FRONTCOVER=" + AllBytes(4 * 4096).remove('[').remove(']') +
+        QTest::newRow("huge field") << "[MOVIE=" + kUPCTag + "[TITLE=" + QString(4 * 1024 * 1024, QChar('t')) + "]]"
+                                    << 0;
+        QTest::newRow("huge cover") << "[MOVIE=" + kUPCTag +
+                                           "[FRONTCOVER=" + AllBytes(4 * 4096).remove('[').remove(']') +
                                            "][FRONTCOVEREXT=jpg]]"
                                     << 1;
         QString many;
         for (int i = 0; i < 2000; ++i) {
-            many += QStringLiteral("[MOVIE=[UPC=4006381333931][TITLE=m%1][FRONTCOVER=c][FRONTCOVEREXT=gif]]\r\n").arg(i);
+            many +=
+                QStringLiteral("[MOVIE=[UPC=4006381333931][TITLE=m%1][FRONTCOVER=c][FRONTCOVEREXT=gif]]\r\n").arg(i);
         }
         QTest::newRow("many items") << many << 2000;
         QTest::newRow("markup in fields")
@@ -559,10 +565,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(neighbourDir));
     }
 
-    void cleanupTestCase()
-    {
-        QVERIFY2(Entries(m_tmp).isEmpty(), qPrintable(Entries(m_tmp).join(", ")));
-    }
+    void cleanupTestCase() { QVERIFY2(Entries(m_tmp).isEmpty(), qPrintable(Entries(m_tmp).join(", "))); }
 };
 
 QTEST_GUILESS_MAIN(TestViewerSession)

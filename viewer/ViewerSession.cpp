@@ -1,0 +1,254 @@
+#include "ViewerSession.h"
+
+#include "AnsiText.h"
+#include "CHTML.h"
+#include "Component.h"
+#include "UEF.h"
+#include "UEFBox.h"
+#include "UEFCollection.h"
+#include "UEFMedia.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QLatin1String kPageName("UEF.html");
+
+// The contents of a box or medium; movies (and anything else) hold none.
+std::shared_ptr<UEFCollection> ContentsOf(QObject& item)
+{
+    if (auto* box = qobject_cast<UEFBox*>(&item)) {
+        return box->colContents();
+    }
+    if (auto* media = qobject_cast<UEFMedia*>(&item)) {
+        return media->colContents();
+    }
+    return nullptr;
+}
+
+// Makes a new folder under parent whose name starts with prefix; mkdtemp-style, so the create is exclusive and the
+// folder is this user's alone. Empty when parent is unusable.
+QString MakeUniqueFolder(const QString& parent, const QString& prefix)
+{
+    if (parent.isEmpty() || !QFileInfo(parent).isDir()) {
+        return QString();
+    }
+    QTemporaryDir dir(QDir(parent).filePath(prefix + QStringLiteral("XXXXXX")));
+    if (!dir.isValid()) {
+        return QString();
+    }
+    dir.setAutoRemove(false);
+    return QDir::cleanPath(dir.path());
+}
+
+} // namespace
+
+ViewerSession::ViewerSession() = default;
+
+ViewerSession::~ViewerSession()
+{
+    RemoveTempDir();
+}
+
+QString ViewerSession::CommandLineText(const QStringList& arguments)
+{
+    return arguments.join(QLatin1Char(' '));
+}
+
+QString ViewerSession::CommandLinePath(const QString& commandLine)
+{
+    QString path = commandLine;
+    if (!path.isEmpty() && path.front() == QLatin1Char('"') && path.back() == QLatin1Char('"')) {
+        // A lone quote is both the first and the last character: nothing is left.
+        path = path.size() < 2 ? QString() : path.mid(1, path.size() - 2);
+    }
+    return path;
+}
+
+QString ViewerSession::FileNamePart(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString ViewerSession::MakeTempName()
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+    QString folder = MakeUniqueFolder(QDir::tempPath(), QStringLiteral("VDS") + stamp + QLatin1Char('-'));
+    if (folder.isEmpty()) {
+        folder = MakeUniqueFolder(QCoreApplication::applicationDirPath(), QStringLiteral("VidpeekTemp"));
+    }
+    return folder;
+}
+
+bool ViewerSession::InitTemp()
+{
+    if (m_tempFolder.isEmpty()) {
+        m_tempFolder = MakeTempName();
+    }
+    return !m_tempFolder.isEmpty();
+}
+
+QString ViewerSession::pagePath() const
+{
+    return m_tempFolder.isEmpty() ? QString() : m_tempFolder + QLatin1Char('/') + kPageName;
+}
+
+QString ViewerSession::ReadWholeFile(const QString& path)
+{
+    // Only regular files: a pipe or a device could block or never end.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || info.size() > MaxFileSize) {
+        return QString();
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    const QByteArray bytes = file.read(std::min(file.size(), MaxFileSize));
+    if (file.error() != QFileDevice::NoError) {
+        return QString();
+    }
+    return AnsiText::Decode(bytes);
+}
+
+bool ViewerSession::WriteWholeFile(const QString& path, const QString& text)
+{
+    // The write goes through a file of its own that replaces the target, so the target is never appended to.
+    return AnsiText::WriteFile(path, text);
+}
+
+bool ViewerSession::IsSafeCoverExt(const QString& ext)
+{
+    if (ext.isEmpty() || ext.size() > MaxCoverExtLength) {
+        return false;
+    }
+    return std::all_of(ext.begin(), ext.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
+    });
+}
+
+void ViewerSession::ClearCoverLocations(const UEFCollection& items)
+{
+    ClearCoverLocations(items, 0);
+}
+
+void ViewerSession::ClearCoverLocations(const UEFCollection& items, int depth)
+{
+    // The same bound as the parser's: a tree deeper than any file can carry (or one that holds itself) still ends.
+    if (depth > UEFCollection::MaxDepth) {
+        return;
+    }
+    for (const std::shared_ptr<QObject>& item : items) {
+        if (!item) {
+            continue;
+        }
+        if (const auto contents = ContentsOf(*item)) {
+            ClearCoverLocations(*contents, depth + 1);
+        }
+        Component::SetProperty(item.get(), "strFrontCoverURL", QString());
+        Component::SetProperty(item.get(), "strBackCoverURL", QString());
+    }
+}
+
+void ViewerSession::ExtractCovers(const UEFCollection& items)
+{
+    ExtractCovers(items, 0);
+}
+
+void ViewerSession::ExtractCovers(const UEFCollection& items, int depth)
+{
+    if (depth > UEFCollection::MaxDepth) {
+        return;
+    }
+    for (const std::shared_ptr<QObject>& item : items) {
+        if (!item) {
+            continue;
+        }
+        // Nested items first, so their covers get the lower numbers.
+        if (const auto contents = ContentsOf(*item)) {
+            ExtractCovers(*contents, depth + 1);
+        }
+        ExtractCover(*item, "strFrontCover", "strFrontCoverExt", "strFrontCoverURL");
+        ExtractCover(*item, "strBackCover", "strBackCoverExt", "strBackCoverURL");
+    }
+}
+
+void ViewerSession::ExtractCover(QObject& item, const char* data, const char* ext, const char* url)
+{
+    const QString bytes = Component::GetProperty(&item, data).toString();
+    if (bytes.isEmpty()) {
+        return;
+    }
+    // The extension becomes part of a file name: anything but a few letters or digits could leave the folder.
+    const QString extension = Component::GetProperty(&item, ext).toString();
+    if (!IsSafeCoverExt(extension) || m_tempFolder.isEmpty()) {
+        return;
+    }
+    const QString file = m_tempFolder + QStringLiteral("/F") + QString::number(m_coverCounter) + extension;
+    WriteOwnFile(file, bytes);
+    m_coverCounter = m_coverCounter == std::numeric_limits<qint32>::max() ? 0 : m_coverCounter + 1;
+    Component::SetProperty(&item, url, file);
+}
+
+bool ViewerSession::WriteHtmlPage(const std::shared_ptr<UEF>& document)
+{
+    if (m_tempFolder.isEmpty()) {
+        return false;
+    }
+    CHTML html;
+    html.setUEF(document);
+    return WriteOwnFile(pagePath(), CHTML::WrapPage(html.HTML()));
+}
+
+bool ViewerSession::OpenUEFFile(const QString& path)
+{
+    const QString text = ReadWholeFile(path);
+    if (text.isEmpty()) {
+        return false;
+    }
+    m_document = std::make_shared<UEF>();
+    RemoveOwnFiles();
+    m_document->setStrUEF(text);
+    const std::shared_ptr<UEFCollection> items = m_document->colUEF();
+    ClearCoverLocations(*items);
+    ExtractCovers(*items);
+    WriteHtmlPage(m_document);
+    return true;
+}
+
+bool ViewerSession::WriteOwnFile(const QString& path, const QString& text)
+{
+    if (!WriteWholeFile(path, text)) {
+        return false;
+    }
+    // Names never repeat within one open (the counter only grows), so no look-up is needed.
+    m_written.push_back(path);
+    return true;
+}
+
+void ViewerSession::RemoveOwnFiles()
+{
+    for (const QString& path : m_written) {
+        QFile::remove(path);
+    }
+    m_written.clear();
+}
+
+void ViewerSession::RemoveTempDir()
+{
+    RemoveOwnFiles();
+    // Only an empty folder goes: whatever else is in it was not made by this run.
+    if (!m_tempFolder.isEmpty()) {
+        QDir().rmdir(m_tempFolder);
+        m_tempFolder.clear();
+    }
+}

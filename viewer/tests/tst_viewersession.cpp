@@ -1,0 +1,572 @@
+#include "AnsiText.h"
+#include "Component.h"
+#include "UEF.h"
+#include "UEFBox.h"
+#include "UEFCollection.h"
+#include "UEFMedia.h"
+#include "UEFMovie.h"
+#include "ViewerSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <set>
+
+namespace {
+
+// Top-level items are kept only with a product code that passes the check.
+const QString kUPC = QStringLiteral("4006381333931");
+const QString kUPCTag = QStringLiteral("[UPC=4006381333931]");
+
+// Every byte value, so a cover proves that nothing is lost between the file and the cover file.
+QString AllBytes(int repeat = 1)
+{
+    QByteArray bytes;
+    for (int r = 0; r < repeat; ++r) {
+        for (int i = 0; i < 256; ++i) {
+            bytes.append(char(i));
+        }
+    }
+    return AnsiText::Decode(bytes);
+}
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& cover = QString(), const QString& ext = "jpg")
+{
+    auto movie = std::make_shared<UEFMovie>();
+    movie->setStrTitle(title);
+    movie->setStrUPC(kUPC);
+    movie->setStrFrontCover(cover);
+    movie->setStrFrontCoverExt(ext);
+    return movie;
+}
+
+QStringList Entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TestViewerSession : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_world;
+    QString m_tmp;   // the temporary-files path the viewer sees
+    QString m_files; // exchange files the tests write
+
+    // Writes document as an exchange file the way the main program exports one.
+    QString WriteExchangeFile(const QString& name, const UEF& document)
+    {
+        const QString path = QDir(m_files).filePath(name);
+        if (!AnsiText::WriteFile(path, document.strUEF() + QStringLiteral("\r\n"))) {
+            qWarning("could not write %s", qPrintable(path));
+        }
+        return path;
+    }
+
+    QString WriteText(const QString& name, const QString& text)
+    {
+        const QString path = QDir(m_files).filePath(name);
+        AnsiText::WriteFile(path, text);
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_world.isValid());
+        m_tmp = m_world.filePath("tmp");
+        m_files = m_world.filePath("files");
+        QVERIFY(QDir().mkpath(m_tmp));
+        QVERIFY(QDir().mkpath(m_files));
+        QVERIFY(QDir().mkpath(m_world.filePath("config")));
+        qputenv("TMPDIR", m_tmp.toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_world.filePath("config").toLocal8Bit());
+        QCOMPARE(QDir::cleanPath(QDir::tempPath()), QDir::cleanPath(m_tmp));
+        // The parser reaches the product-code checker by its registration, as the program does.
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_PATH)), 0);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("none") << QStringList() << QString();
+        QTest::newRow("plain") << QStringList{"/films/box.uef"} << "/films/box.uef";
+        QTest::newRow("quoted") << QStringList{"\"/my films/box.uef\""} << "/my films/box.uef";
+        QTest::newRow("split by the shell") << QStringList{"/my", "films/box.uef"} << "/my films/box.uef";
+        QTest::newRow("quoted, split") << QStringList{"\"/my", "films/box.uef\""} << "/my films/box.uef";
+        QTest::newRow("one quote") << QStringList{"\""} << QString();
+        QTest::newRow("two quotes") << QStringList{"\"\""} << QString();
+        QTest::newRow("opening quote only") << QStringList{"\"/a.uef"} << "\"/a.uef";
+        QTest::newRow("closing quote only") << QStringList{"/a.uef\""} << "/a.uef\"";
+        QTest::newRow("one pair only") << QStringList{"\"\"/a.uef\"\""} << "\"/a.uef\"";
+        QTest::newRow("inner quotes stay") << QStringList{"\"a\"", "\"b\""} << "a\" \"b";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, path);
+        QCOMPARE(ViewerSession::CommandLinePath(ViewerSession::CommandLineText(arguments)), path);
+    }
+
+    void fileNamePart_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("full path") << "/home/me/films/box.uef"
+                                   << "box.uef";
+        QTest::newRow("no folder") << "box.uef"
+                                   << "box.uef";
+        QTest::newRow("blanks") << "/my films/a box.uef"
+                                << "a box.uef";
+        QTest::newRow("trailing slash") << "/films/"
+                                        << "";
+    }
+
+    void fileNamePart()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QCOMPARE(ViewerSession::FileNamePart(path), name);
+    }
+
+    // Two viewers started within the same second get folders of their own, each private and empty.
+    void tempFolderIsExclusive()
+    {
+        std::set<QString> seen;
+        std::vector<std::unique_ptr<ViewerSession>> sessions;
+        for (int i = 0; i < 20; ++i) {
+            auto session = std::make_unique<ViewerSession>();
+            QVERIFY(session->InitTemp());
+            const QString folder = session->tempFolder();
+            QVERIFY2(seen.insert(folder).second, qPrintable(folder));
+            const QFileInfo info(folder);
+            QVERIFY(info.isDir());
+            QCOMPARE(QDir::cleanPath(info.absolutePath()), QDir::cleanPath(m_tmp));
+            QVERIFY(QRegularExpression("^VDS\\d{14}-").match(info.fileName()).hasMatch());
+            QVERIFY(Entries(folder).isEmpty());
+            QCOMPARE(
+                int(info.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup)),
+                0);
+            sessions.push_back(std::move(session));
+        }
+        sessions.clear();
+        QVERIFY(Entries(m_tmp).isEmpty());
+    }
+
+    // Without a usable temporary-files path the viewer still gets a private folder (beside the program).
+    void tempFolderFallback()
+    {
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_world.filePath("missing").toLocal8Bit());
+        const QString folder = ViewerSession::MakeTempName();
+        qputenv("TMPDIR", saved);
+        if (folder.isEmpty()) {
+            QSKIP("the program's folder is not writable here");
+        }
+        QCOMPARE(QDir::cleanPath(QFileInfo(folder).absolutePath()),
+                 QDir::cleanPath(QCoreApplication::applicationDirPath()));
+        QVERIFY(QFileInfo(folder).fileName().startsWith("VidpeekTemp"));
+        QVERIFY(QDir().rmdir(folder));
+    }
+
+    void readWholeFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("missing") << "missing" << false;
+        QTest::newRow("empty") << "empty" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("pipe") << "pipe" << false;
+        QTest::newRow("no permission") << "unreadable" << false;
+        QTest::newRow("every byte") << "bytes" << true;
+    }
+
+    void readWholeFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, readable);
+        const QString path = QDir(m_files).filePath("read-" + kind);
+        QFile::remove(path);
+        QDir(path).removeRecursively();
+        if (kind == "empty") {
+            QVERIFY(AnsiText::WriteFile(path, QString()));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == "pipe") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "unreadable") {
+            QVERIFY(AnsiText::WriteFile(path, QStringLiteral("[MOVIE=[TITLE=x]]")));
+            QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+            QFile probe(path);
+            if (probe.open(QIODevice::ReadOnly)) {
+                QSKIP("running with rights that read any file");
+            }
+        } else if (kind == "bytes") {
+            QVERIFY(AnsiText::WriteFile(path, AllBytes(3)));
+        }
+        const QString text = ViewerSession::ReadWholeFile(path);
+        QCOMPARE(!text.isEmpty(), readable);
+        if (readable) {
+            QCOMPARE(AnsiText::Encode(text), FileBytes(path));
+        }
+    }
+
+    void coverExt_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("jpg") << "jpg" << true;
+        QTest::newRow("upper case") << "JPG" << true;
+        QTest::newRow("digits") << "jp2" << true;
+        QTest::newRow("eight") << "abcdefgh" << true;
+        QTest::newRow("nine") << "abcdefghi" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("with point") << ".jpg" << false;
+        QTest::newRow("parent folder") << "/../../x" << false;
+        QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("backslash") << "a\\b" << false;
+        QTest::newRow("blank") << "jp g" << false;
+        QTest::newRow("NUL") << QString("jp") + QChar(0) << false;
+        QTest::newRow("non-ASCII letter") << QString::fromUtf8("j\xc3\xa9g") << false;
+        QTest::newRow("fullwidth digit") << QString::fromUtf8("\xef\xbc\x91") << false;
+    }
+
+    void coverExt()
+    {
+        QFETCH(QString, ext);
+        QFETCH(bool, safe);
+        QCOMPARE(ViewerSession::IsSafeCoverExt(ext), safe);
+    }
+
+    // A box of two movies: the movies' covers come first, then the box's front and back, all with one counter;
+    // each cover file holds exactly the embedded bytes and the page shows it by that path.
+    void opensExchangeFileWithCovers()
+    {
+        const QString front = AllBytes(2);
+        const QString back = QStringLiteral("GIF89a-back");
+        UEF written;
+        auto box = std::make_shared<UEFBox>();
+        box->setStrName("The Harbour Trilogy");
+        box->setStrUPC(kUPC);
+        box->setStrFrontCover(front);
+        box->setStrFrontCoverExt("jpg");
+        box->setStrBackCover(back);
+        box->setStrBackCoverExt("gif");
+        box->colContents()->Add(Movie("First Tide", QStringLiteral("movie-one")));
+        box->colContents()->Add(Movie("Second Tide", QStringLiteral("movie-two"), "png"));
+        written.colUEF()->Add(box);
+        const QString file = WriteExchangeFile("trilogy.uef", written);
+
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        const QString dir = session.tempFolder();
+        QVERIFY(session.OpenUEFFile(file));
+
+        QCOMPARE(Entries(dir), (QStringList{"F0jpg", "F1png", "F2jpg", "F3gif", "UEF.html"}));
+        QCOMPARE(FileBytes(dir + "/F0jpg"), QByteArray("movie-one"));
+        QCOMPARE(FileBytes(dir + "/F1png"), QByteArray("movie-two"));
+        QCOMPARE(FileBytes(dir + "/F2jpg"), AnsiText::Encode(front));
+        QCOMPARE(FileBytes(dir + "/F3gif"), QByteArray("GIF89a-back"));
+        QCOMPARE(session.coverCounter(), 4);
+
+        const auto items = session.document()->colUEF();
+        QCOMPARE(items->Count(), 1);
+        auto* read = qobject_cast<UEFBox*>(items->Item(1).get());
+        QVERIFY(read);
+        QCOMPARE(read->strFrontCoverURL(), dir + "/F2jpg");
+        QCOMPARE(read->strBackCoverURL(), dir + "/F3gif");
+        QCOMPARE(qobject_cast<UEFMovie*>(read->colContents()->Item(2).get())->strFrontCoverURL(), dir + "/F1png");
+
+        const QString page = AnsiText::ReadFile(session.pagePath());
+        QVERIFY(page.startsWith("<HTML><HEAD><style type=text/css><!--/* headersBlack - All headers */"));
+        QVERIFY(page.contains("//--></style></HEAD><BODY BGCOLOR=FFFFFF><script language=\"javascript\">"));
+        QVERIFY(page.endsWith("</BODY></HTML>"));
+        QVERIFY(page.contains("The Harbour Trilogy"));
+        QVERIFY(page.contains("Second Tide"));
+        for (const QString name : {"F0jpg", "F1png", "F2jpg", "F3gif"}) {
+            QVERIFY2(page.contains("<Img src=\"" + dir + "/" + name + "\""), qPrintable(name));
+        }
+
+        session.RemoveTempDir();
+        QVERIFY(!QFileInfo::exists(dir));
+    }
+
+    // The second file's covers replace the first's, and the numbering goes on where it stood.
+    void secondOpenReplacesFiles()
+    {
+        UEF first;
+        auto movie = Movie("One", "a");
+        movie->setStrBackCover("b");
+        movie->setStrBackCoverExt("jpg");
+        first.colUEF()->Add(movie);
+        UEF second;
+        second.colUEF()->Add(Movie("Two", "c", "gif"));
+
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        const QString dir = session.tempFolder();
+        QVERIFY(session.OpenUEFFile(WriteExchangeFile("first.uef", first)));
+        QCOMPARE(Entries(dir), (QStringList{"F0jpg", "F1jpg", "UEF.html"}));
+        const auto firstDocument = session.document();
+
+        QVERIFY(session.OpenUEFFile(WriteExchangeFile("second.uef", second)));
+        QCOMPARE(Entries(dir), (QStringList{"F2gif", "UEF.html"}));
+        QVERIFY(session.document() != firstDocument);
+        QVERIFY(AnsiText::ReadFile(session.pagePath()).contains(dir + "/F2gif"));
+        QVERIFY(!AnsiText::ReadFile(session.pagePath()).contains(">One<"));
+    }
+
+    // Cover locations written into a file point anywhere; they are emptied at every level before covers are placed.
+    void coverLocationsNeverComeFromTheFile()
+    {
+        UEF written;
+        auto box = std::make_shared<UEFBox>();
+        box->setStrName("Box");
+        box->setStrUPC(kUPC);
+        box->setStrFrontCoverURL("/etc/passwd");
+        box->setStrBackCoverURL("http://example.invalid/track.gif");
+        auto media = std::make_shared<UEFMedia>();
+        media->setStrName("Disc");
+        media->setStrFrontCoverURL("/home/someone/secret.jpg");
+        auto inner = Movie("Inner");
+        inner->setStrFrontCoverURL("file:///etc/shadow");
+        inner->setStrBackCoverURL("../../outside.jpg");
+        media->colContents()->Add(inner);
+        // With cover data: the location is this viewer's file, not the one in the text.
+        auto withCover = Movie("With cover", "bytes");
+        withCover->setStrFrontCoverURL("/etc/hosts");
+        media->colContents()->Add(withCover);
+        box->colContents()->Add(media);
+        written.colUEF()->Add(box);
+        const QString file = WriteExchangeFile("locations.uef", written);
+        QVERIFY(AnsiText::ReadFile(file).contains("[FRONTCOVERURL=/etc/passwd]"));
+
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        QVERIFY(session.OpenUEFFile(file));
+        auto* readBox = qobject_cast<UEFBox*>(session.document()->colUEF()->Item(1).get());
+        QVERIFY(readBox);
+        auto* readMedia = qobject_cast<UEFMedia*>(readBox->colContents()->Item(1).get());
+        QVERIFY(readMedia);
+        auto* readInner = qobject_cast<UEFMovie*>(readMedia->colContents()->Item(1).get());
+        auto* readWith = qobject_cast<UEFMovie*>(readMedia->colContents()->Item(2).get());
+        QVERIFY(readInner && readWith);
+        for (QObject* item : std::initializer_list<QObject*>{readBox, readMedia, readInner}) {
+            QCOMPARE(item->property("strFrontCoverURL").toString(), QString());
+            QCOMPARE(item->property("strBackCoverURL").toString(), QString());
+        }
+        QCOMPARE(readWith->strFrontCoverURL(), session.tempFolder() + "/F0jpg");
+
+        const QString page = AnsiText::ReadFile(session.pagePath());
+        for (const char* leaked : {"passwd", "example.invalid", "secret", "shadow", "outside", "hosts"}) {
+            QVERIFY2(!page.contains(QLatin1String(leaked)), leaked);
+        }
+    }
+
+    // A cover whose extension is not a few letters or digits is skipped: no file, no location, no number used.
+    void unsafeCoverExtensionIsSkipped_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("climbs out") << "/../../../escaped";
+        QTest::newRow("sub folder") << "/sub/x";
+        QTest::newRow("point") << ".jpg";
+        QTest::newRow("too long") << "jpegjpegj";
+        QTest::newRow("empty") << "";
+    }
+
+    void unsafeCoverExtensionIsSkipped()
+    {
+        QFETCH(QString, ext);
+        UEF written;
+        written.colUEF()->Add(Movie("Hostile", "payload", ext));
+        written.colUEF()->Add(Movie("Fine", "image", "jpg"));
+        const QString file = WriteExchangeFile("hostile-ext.uef", written);
+
+        const QStringList before = Entries(m_world.path());
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        QVERIFY(session.OpenUEFFile(file));
+        QCOMPARE(Entries(session.tempFolder()), (QStringList{"F0jpg", "UEF.html"}));
+        QCOMPARE(FileBytes(session.tempFolder() + "/F0jpg"), QByteArray("image"));
+        QCOMPARE(session.coverCounter(), 1);
+        const auto items = session.document()->colUEF();
+        QCOMPARE(items->Item(1)->property("strFrontCoverURL").toString(), QString());
+        QCOMPARE(Entries(m_world.path()), before);
+        QCOMPARE(Entries(m_tmp), QStringList{QFileInfo(session.tempFolder()).fileName()});
+    }
+
+    // Nothing is read or changed by a file that gives no text; text without items still makes a page.
+    void unusableFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("missing") << "missing" << false;
+        QTest::newRow("empty") << "empty" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("empty path") << "" << false;
+        QTest::newRow("not exchange text") << "prose" << true;
+        QTest::newRow("binary") << "binary" << true;
+        QTest::newRow("unclosed item") << "unclosed" << true;
+    }
+
+    void unusableFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, opened);
+        QString path;
+        if (kind == "missing") {
+            path = QDir(m_files).filePath("nowhere.uef");
+        } else if (kind == "empty") {
+            path = WriteText("empty.uef", QString());
+        } else if (kind == "folder") {
+            path = m_files;
+        } else if (kind == "prose") {
+            path = WriteText("prose.uef", "Dear reader,\r\nthis is a letter, not a catalogue.\r\n");
+        } else if (kind == "binary") {
+            path = WriteText("binary.uef", AllBytes(40));
+        } else if (kind == "unclosed") {
+            path = WriteText("unclosed.uef", "[MOVIE=\r\n" + kUPCTag + "[TITLE=Never ends\r\n[FRONTCOVER=abc");
+        }
+
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        UEF previous;
+        previous.colUEF()->Add(Movie("Shown before", "x"));
+        QVERIFY(session.OpenUEFFile(WriteExchangeFile("previous.uef", previous)));
+        const auto before = session.document();
+        const QString pageBefore = AnsiText::ReadFile(session.pagePath());
+
+        QCOMPARE(session.OpenUEFFile(path), opened);
+        if (!opened) {
+            QCOMPARE(session.document(), before);
+            QCOMPARE(AnsiText::ReadFile(session.pagePath()), pageBefore);
+            QCOMPARE(Entries(session.tempFolder()), (QStringList{"F0jpg", "UEF.html"}));
+            return;
+        }
+        QVERIFY(session.document() != before);
+        QCOMPARE(Entries(session.tempFolder()), QStringList{"UEF.html"});
+        const QString page = AnsiText::ReadFile(session.pagePath());
+        QVERIFY(page.startsWith("<HTML><HEAD>"));
+        QVERIFY(page.endsWith("</BODY></HTML>"));
+        QVERIFY(!page.contains("Shown before"));
+    }
+
+    // Deep nesting, huge fields and many items open without harm.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("covers");
+        QString deep;
+        for (int i = 0; i < 5000; ++i) {
+            deep += "[BOX=" + kUPCTag + "[FRONTCOVER=x][FRONTCOVEREXT=jpg][CONTENTS=";
+        }
+        deep += "[MOVIE=[TITLE=bottom]]";
+        for (int i = 0; i < 5000; ++i) {
+            deep += "]]";
+        }
+        // Only the levels any file may carry are read, each with its cover.
+        QTest::newRow("deep boxes") << deep << UEFCollection::MaxDepth + 1;
+        QString deepMedia;
+        for (int i = 0; i < 3000; ++i) {
+            deepMedia += "[MEDIA=" + kUPCTag + "[CONTENTS=";
+        }
+        QTest::newRow("deep unclosed media") << deepMedia << 0;
+        QTest::newRow("huge field") << "[MOVIE=" + kUPCTag + "[TITLE=" + QString(4 * 1024 * 1024, QChar('t')) + "]]"
+                                    << 0;
+        QTest::newRow("huge cover") << "[MOVIE=" + kUPCTag +
+                                           "[FRONTCOVER=" + AllBytes(4 * 4096).remove('[').remove(']') +
+                                           "][FRONTCOVEREXT=jpg]]"
+                                    << 1;
+        QString many;
+        for (int i = 0; i < 2000; ++i) {
+            many +=
+                QStringLiteral("[MOVIE=[UPC=4006381333931][TITLE=m%1][FRONTCOVER=c][FRONTCOVEREXT=gif]]\r\n").arg(i);
+        }
+        QTest::newRow("many items") << many << 2000;
+        QTest::newRow("markup in fields")
+            << "[MOVIE=" + kUPCTag + "[TITLE=<script>alert(1)</script>][FRONTCOVER=x][FRONTCOVEREXT=jpg\"><b]]" << 0;
+    }
+
+    void hostileFiles()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, covers);
+        const QString path = WriteText("hostile.uef", text);
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        QVERIFY(session.OpenUEFFile(path));
+        QCOMPARE(session.coverCounter(), covers);
+        QCOMPARE(Entries(session.tempFolder()).size(), covers + 1);
+        const QString page = AnsiText::ReadFile(session.pagePath());
+        QVERIFY(page.endsWith("</BODY></HTML>"));
+        QVERIFY(!page.contains("<script>alert"));
+    }
+
+    // A tree built in code may even hold itself: the walks still end.
+    void selfHoldingTree()
+    {
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        auto box = std::make_shared<UEFBox>();
+        box->setStrFrontCover("x");
+        box->setStrFrontCoverExt("jpg");
+        box->setStrFrontCoverURL("/etc/passwd");
+        box->colContents()->Add(box);
+        UEFCollection items;
+        items.Add(box);
+        ViewerSession::ClearCoverLocations(items);
+        QCOMPARE(box->strFrontCoverURL(), QString());
+        session.ExtractCovers(items);
+        QCOMPARE(session.coverCounter(), UEFCollection::MaxDepth + 1);
+        box->colContents()->Remove(1); // break the cycle so the box can go
+    }
+
+    // Closing removes what this run wrote, and nothing else.
+    void removesOnlyItsOwnFiles()
+    {
+        UEF written;
+        written.colUEF()->Add(Movie("One", "a"));
+        auto session = std::make_unique<ViewerSession>();
+        QVERIFY(session->InitTemp());
+        const QString dir = session->tempFolder();
+        QVERIFY(session->OpenUEFFile(WriteExchangeFile("own.uef", written)));
+        QVERIFY(AnsiText::WriteFile(dir + "/not-mine.txt", QStringLiteral("keep")));
+
+        ViewerSession neighbour;
+        QVERIFY(neighbour.InitTemp());
+        QVERIFY(neighbour.OpenUEFFile(WriteExchangeFile("own.uef", written)));
+
+        session->RemoveTempDir();
+        QCOMPARE(Entries(dir), QStringList{"not-mine.txt"});
+        QCOMPARE(Entries(neighbour.tempFolder()), (QStringList{"F0jpg", "UEF.html"}));
+        session.reset();
+        QVERIFY(QFile::remove(dir + "/not-mine.txt"));
+        QVERIFY(QDir().rmdir(dir));
+
+        const QString neighbourDir = neighbour.tempFolder();
+        neighbour.RemoveTempDir();
+        QVERIFY(!QFileInfo::exists(neighbourDir));
+    }
+
+    void cleanupTestCase() { QVERIFY2(Entries(m_tmp).isEmpty(), qPrintable(Entries(m_tmp).join(", "))); }
+};
+
+QTEST_GUILESS_MAIN(TestViewerSession)
+#include "tst_viewersession.moc"

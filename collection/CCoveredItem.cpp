@@ -1,5 +1,7 @@
 #include "CCoveredItem.h"
 
+#include "AnsiText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,16 +68,7 @@ QString CoverExtension(const QString& strFile)
         return {};
     }
     const QString ext = name.mid(dot + 1);
-    if (ext.isEmpty() || ext.size() > 8) {
-        return {};
-    }
-    for (QChar c : ext) {
-        const char16_t u = c.unicode();
-        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))) {
-            return {};
-        }
-    }
-    return ext;
+    return AnsiText::IsSafeExtension(ext) ? ext : QString();
 }
 
 } // namespace

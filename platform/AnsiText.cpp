@@ -170,4 +170,18 @@ QString UCase(QStringView text)
     return upper;
 }
 
+bool IsSafeExtension(QStringView ext)
+{
+    if (ext.isEmpty() || ext.size() > 8) {
+        return false;
+    }
+    for (QChar c : ext) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace AnsiText

@@ -37,4 +37,8 @@ QString RTrim(QStringView text);
 // Upper case per character: the length never changes.
 QString UCase(QStringView text);
 
+// True for a file extension that is safe to put into a file name of ours: 1 to 8 ASCII letters or digits. Anything
+// else could climb out of a folder or name something odd.
+bool IsSafeExtension(QStringView ext);
+
 } // namespace AnsiText

@@ -127,13 +127,7 @@ bool ViewerSession::WriteWholeFile(const QString& path, const QString& text)
 
 bool ViewerSession::IsSafeCoverExt(const QString& ext)
 {
-    if (ext.isEmpty() || ext.size() > MaxCoverExtLength) {
-        return false;
-    }
-    return std::all_of(ext.begin(), ext.end(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
-    });
+    return AnsiText::IsSafeExtension(ext);
 }
 
 void ViewerSession::ClearCoverLocations(const UEFCollection& items)

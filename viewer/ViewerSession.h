@@ -17,7 +17,6 @@ class ViewerSession
 public:
     // Files beyond this size count as unreadable: an exchange file holds a handful of items and their covers.
     static constexpr qint64 MaxFileSize = qint64(256) * 1024 * 1024;
-    static constexpr int MaxCoverExtLength = 8;
 
     ViewerSession();
     ~ViewerSession();

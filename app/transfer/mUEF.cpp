@@ -91,26 +91,10 @@ void ParentOf(const QString& strParentKey, int& parentType, int& parentID)
     }
 }
 
-// Only a short run of letters and digits may become part of a file name; anything else could climb out of the
-// temporary folder or name something odd.
-bool IsSafeExtension(const QString& ext)
-{
-    if (ext.isEmpty() || ext.size() > 8) {
-        return false;
-    }
-    for (QChar c : ext) {
-        const char16_t u = c.unicode();
-        if (!((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Writes an embedded cover to the temporary folder as <key><F|B>.<ext> and hands it to the item.
 void ImportCover(CCoveredItem& item, const QString& newKey, bool front, const QString& bytes, const QString& ext)
 {
-    if (bytes.isEmpty() || !IsSafeExtension(ext) || gTempFolder.isEmpty()) {
+    if (bytes.isEmpty() || !AnsiText::IsSafeExtension(ext) || gTempFolder.isEmpty()) {
         return;
     }
     const QString file = gTempFolder + u'/' + newKey + (front ? u'F' : u'B') + u'.' + ext;

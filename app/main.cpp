@@ -1,8 +1,9 @@
 // Vidsora: the catalogue of a private movie collection.
 
-#include "mMain.h"
+#include "shell/mMain.h"
 
 #include <QApplication>
+#include <QWidget>
 
 int main(int argc, char* argv[])
 {
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
         return mMain::kExitAlreadyRunning;
     }
     const int result = QApplication::exec();
+    // A complete type, so the window's own destructor runs and removes this run's temporary folder.
     delete mMain::MainWindow();
     mMain::ReleaseInstance();
     return result;

@@ -1,4 +1,4 @@
-#include "MainImages.h"
+#include "shell/MainImages.h"
 
 #include <QColor>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 #include <QHBoxLayout>
 #include <QProgressBar>

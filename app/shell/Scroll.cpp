@@ -1,4 +1,4 @@
-#include "Scroll.h"
+#include "shell/Scroll.h"
 
 #include <QLabel>
 #include <QPalette>

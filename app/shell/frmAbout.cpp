@@ -1,9 +1,11 @@
-#include "frmAbout.h"
+#include "shell/frmAbout.h"
 
-#include "Scroll.h"
-#include "frmSplash.h"
-#include "mFunctions.h"
-#include "mGeneral.h"
+#include "shell/mControls.h"
+
+#include "shell/Scroll.h"
+#include "shell/frmSplash.h"
+#include "core/mFunctions.h"
+#include "core/mGeneral.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

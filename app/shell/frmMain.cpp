@@ -1,21 +1,23 @@
-#include "frmMain.h"
+#include "shell/frmMain.h"
+
+#include "core/Collections.h"
+#include "core/CommandState.h"
+#include "core/ItemView.h"
+#include "core/TreeNodes.h"
+#include "core/mLog.h"
+#include "core/mFunctions.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
+#include "shell/MainImages.h"
+#include "shell/ProgressBar.h"
+#include "shell/frmAbout.h"
+#include "shell/frmSearch.h"
+#include "shell/mControls.h"
 
 #include "AnsiText.h"
-#include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
-#include "CHTML.h"
-#include "CMedias.h"
-#include "CMovies.h"
-#include "CVidsora.h"
-#include "MainImages.h"
-#include "ProgressBar.h"
 #include "WebBrowser.h"
-#include "frmSearch.h"
-#include "mFunctions.h"
-#include "mGeneral.h"
-#include "mGlobals.h"
-#include "mUEF.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,9 +36,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-// The about box joins the program in its own change; until then the About entry shows nothing.
-#include "frmAbout.h"
-
 namespace {
 
 // The online service's web site, which shows a member's collection.
@@ -52,31 +51,6 @@ constexpr double kBarMiddle = 15;
 constexpr double kIndentation = 100;
 // A bar placed from its ratio may land a rounding error short of a bound; that still counts as on the bound.
 constexpr double kSlack = 1e-6;
-
-// The image pair of a media kind ("imgDVD" and so on), or empty for a kind without images of its own.
-QString MediaImagePrefix(const QString& strMedia)
-{
-    const QString kind = AnsiText::UCase(strMedia);
-    if (kind == "DVD") {
-        return "imgDVD";
-    }
-    if (kind == "LD" || kind == "LASERDISC") {
-        return "imgLD";
-    }
-    static const QStringList vcd{"VCD", "VIDEO CD", "VIDEOCD", "VIDEO-CD", "SVCD", "S-VCD", "SUPER VCD"};
-    if (vcd.contains(kind)) {
-        return "imgVCD";
-    }
-    if (kind == "VHS") {
-        return "imgVHS";
-    }
-    return QString();
-}
-
-QChar KeyLetter(const QString& key)
-{
-    return key.isEmpty() ? QChar() : key.at(0);
-}
 
 // The hourglass for as long as a command runs.
 class WaitCursor
@@ -351,58 +325,14 @@ void frmMain::BuildToolbar()
 
 void frmMain::SetCommandState(const QString& strKey)
 {
-    static const char* const commands[] = {
-        "mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",      "mnuNewMedia",    "mnuNewMovie",
-        "mnuDelete",      "mnuImport",         "mnuExport",      "mnuOrbelImport", "mnuOrbelExport",
-        "mnuUEFImport",   "mnuToolsDVDOrbelSubmit"};
-    static const char* const buttons[] = {"btnUEFImport", "btnOrbelImport", "btnOrbelExport"};
-    auto set = [this](const char* name, bool enabled) {
-        if (QAction* a = m_menu.value(name, nullptr)) {
-            a->setEnabled(enabled);
-        } else if (QAction* b = m_buttons.value(name, nullptr)) {
-            b->setEnabled(enabled);
+    const QStringList enabled = CommandState::EnabledCommands(strKey);
+    for (const QString& name : CommandState::ManagedCommands()) {
+        QAction* command = m_menu.value(name, nullptr);
+        if (!command) {
+            command = m_buttons.value(name, nullptr);
         }
-    };
-    auto enable = [&](std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            set(name, true);
-        }
-    };
-    for (const char* name : commands) {
-        set(name, false);
-    }
-    for (const char* name : buttons) {
-        set(name, false);
-    }
-
-    const QChar kind = KeyLetter(strKey);
-    if (kind == '!' || kind == 'C' || kind == 'S') {
-        enable({"mnuNewCategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie", "mnuImport", "mnuUEFImport",
-                "btnUEFImport", "mnuOrbelImport", "btnOrbelImport"});
-        if (kind != 'S') {
-            enable({"mnuNewSubcategory"});
-        }
-        if (kind != '!') {
-            enable({"mnuDelete"});
-        }
-    } else if (kind == 'B') {
-        enable({"mnuNewCategory", "mnuNewMedia", "mnuNewMovie", "mnuDelete", "mnuOrbelExport", "btnOrbelExport",
-                "mnuExport"});
-    } else if (kind == 'E' || kind == 'M') {
-        enable({"mnuDelete"});
-        if (kind == 'E') {
-            enable({"mnuNewCategory", "mnuNewMovie"});
-        }
-        int parentType = 3;
-        if (kind == 'E') {
-            if (auto media = gMedias ? gMedias->Item(strKey) : nullptr) {
-                parentType = media->lngParentType();
-            }
-        } else if (auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
-            parentType = movie->lngParentType();
-        }
-        if (parentType < 3) {
-            enable({"mnuOrbelExport", "btnOrbelExport", "mnuToolsDVDOrbelSubmit", "mnuExport"});
+        if (command) {
+            command->setEnabled(enabled.contains(name));
         }
     }
 }
@@ -493,6 +423,29 @@ void frmMain::SelectNode(QTreeWidgetItem* node)
     m_blnSelecting = was;
 }
 
+QStringList frmMain::NodeKeys() const
+{
+    QStringList keys;
+    keys.reserve(m_nodeOrder.size());
+    for (const QTreeWidgetItem* node : m_nodeOrder) {
+        keys.append(NodeKey(node));
+    }
+    return keys;
+}
+
+QString frmMain::SelectedKey() const
+{
+    return NodeKey(SelectedNode());
+}
+
+void frmMain::SelectAndShow(const QString& key)
+{
+    if (QTreeWidgetItem* node = Node(key)) {
+        SelectNode(node);
+        treeMovies_NodeClick(node);
+    }
+}
+
 QIcon frmMain::NodeIcon(const QString& image, const QString& selectedImage)
 {
     const QString cacheKey = image + '|' + selectedImage;
@@ -518,27 +471,38 @@ void frmMain::ShowExpandedImage(QTreeWidgetItem* node, bool expanded)
     node->setIcon(0, NodeIcon(expanded ? expandedImage : node->data(0, ImageRole).toString(), selectedImage));
 }
 
-QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
-                                  const QString& tag, const QString& image, const QString& selectedImage,
-                                  const QString& expandedImage)
+QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const TreeNode& item)
 {
     // Keys are unique in the tree: a second node with a key already held is refused.
-    if (!parent || m_nodes.contains(key)) {
+    if (!parent || m_nodes.contains(item.strKey)) {
         return nullptr;
     }
     auto* node = new QTreeWidgetItem(parent);
-    node->setText(0, text);
-    node->setData(0, KeyRole, key);
-    node->setData(0, TagRole, tag);
-    node->setData(0, ImageRole, image);
-    node->setData(0, SelectedImageRole, selectedImage);
-    if (!expandedImage.isEmpty()) {
-        node->setData(0, ExpandedImageRole, expandedImage);
+    node->setText(0, item.strText);
+    node->setData(0, KeyRole, item.strKey);
+    node->setData(0, TagRole, item.strTag);
+    node->setData(0, ImageRole, item.strImage);
+    node->setData(0, SelectedImageRole, item.strSelectedImage);
+    if (!item.strExpandedImage.isEmpty()) {
+        node->setData(0, ExpandedImageRole, item.strExpandedImage);
     }
-    node->setIcon(0, NodeIcon(image, selectedImage));
-    m_nodes.insert(key, node);
+    node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
+    m_nodes.insert(item.strKey, node);
     m_nodeOrder.append(node);
     return node;
+}
+
+void frmMain::AddItemNode(const QString& key, bool blnFlat)
+{
+    const std::optional<TreeNode> item = TreeNodes::NodeOf(key, blnFlat);
+    if (!item) {
+        return;
+    }
+    QTreeWidgetItem* parent = Node(item->strParentKey);
+    if (!parent && item->blnRootWhenParentMissing) {
+        parent = m_root;
+    }
+    AddNode(parent, *item);
 }
 
 void frmMain::FillTree()
@@ -553,26 +517,24 @@ void frmMain::FillTree()
     m_nodeOrder.clear();
 
     // The whole tree is built detached from the control and handed to it at once.
+    const TreeNode root = TreeNodes::Root();
     m_root = new QTreeWidgetItem;
-    m_root->setText(0, "Vidsora");
-    m_root->setData(0, KeyRole, QStringLiteral("!0"));
-    m_root->setData(0, ImageRole, QStringLiteral("imgVidsora"));
-    m_root->setIcon(0, NodeIcon("imgVidsora", QString()));
-    m_nodes.insert("!0", m_root);
+    m_root->setText(0, root.strText);
+    m_root->setData(0, KeyRole, root.strKey);
+    m_root->setData(0, ImageRole, root.strImage);
+    m_root->setIcon(0, NodeIcon(root.strImage, QString()));
+    m_nodes.insert(root.strKey, m_root);
     m_nodeOrder.append(m_root);
 
     const bool full = m_menu.value("mnuFullStructure")->isChecked();
     if (full && gCategories) {
         for (const auto& category : *gCategories) {
-            AddNode(m_root, category->strKey(), category->strName(), category->strName(), "imgCategoryClosed",
-                    "imgCategoryOpen");
+            AddItemNode(category->strKey(), false);
         }
     }
     if (full && gGroups) {
         for (const auto& group : *gGroups) {
-            AddNode(Node(MakeItemKey(group->lngParentType(), qint64(group->lngParentID()))), group->strKey(),
-                    group->strName(), group->strName(), "imgSubCategoryClosed", "imgSubCategoryOpen",
-                    "imgSubCategoryOpen");
+            AddItemNode(group->strKey(), false);
         }
     }
     BuildChildLists();
@@ -600,53 +562,7 @@ void frmMain::FillTree()
 void frmMain::AddSortedItemsToTree(const SortPairList& list, bool blnFlat)
 {
     for (int i = 1; i <= list.UBound(); ++i) {
-        const QString& key = list[i].strKey;
-        const QChar kind = KeyLetter(key);
-        if (kind == 'B' && gBoxes) {
-            const auto box = gBoxes->Item(key);
-            if (!box) {
-                continue;
-            }
-            const QString parent = blnFlat ? QStringLiteral("!0") : MakeItemKey(box->lngParentType(),
-                                                                                 qint64(box->lngParentID()));
-            AddNode(Node(parent), key, box->strName(), box->strName(), "imgBoxClosed", "imgBoxOpen");
-        } else if (kind == 'E' && gMedias) {
-            const auto media = gMedias->Item(key);
-            if (!media) {
-                continue;
-            }
-            QString images = MediaImagePrefix(media->dMedia().strMedia);
-            if (images.isEmpty()) {
-                images = "imgMedia";
-            }
-            const int type = media->lngParentType();
-            const QString parent = blnFlat && type != 3 ? QStringLiteral("!0")
-                                                        : MakeItemKey(type, qint64(media->lngParentID()));
-            AddNode(Node(parent), key, media->strName(), media->strName(), images + "Closed", images + "Open");
-        } else if (kind == 'M' && gMovies) {
-            const auto movie = gMovies->Item(key);
-            if (!movie) {
-                continue;
-            }
-            const int type = movie->lngParentType();
-            QString images = type == 4 ? QString() : MediaImagePrefix(movie->dMedia().strMedia);
-            if (images.isEmpty()) {
-                images = "imgMovie";
-            }
-            const QString parent = blnFlat && type != 3 && type != 4
-                                       ? QStringLiteral("!0")
-                                       : MakeItemKey(type, qint64(movie->lngParentID()));
-            QString text = movie->strTitle();
-            if (!movie->strLabel().isEmpty()) {
-                text += " (" + movie->strLabel() + ")";
-            }
-            // A movie whose parent is gone still shows, under the root.
-            QTreeWidgetItem* parentNode = Node(parent);
-            if (!parentNode) {
-                parentNode = m_root;
-            }
-            AddNode(parentNode, key, text, movie->strTitle(), images + "Closed", images + "Open");
-        }
+        AddItemNode(list[i].strKey, blnFlat);
     }
 }
 
@@ -796,48 +712,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 
 void frmMain::ShowItem(const QString& strKey)
 {
-    pnSmall->setText(QString::number(gRootChildren.UBound() + gCategoryChildren.UBound() + gGroupChildren.UBound()) +
-                     " items");
-    QString body;
-    CHTML html;
-    const QChar kind = KeyLetter(strKey);
-    auto render = [&] {
-        html.setUEF(CreateUEF(strKey, false));
-        body = html.HTML();
-    };
-    if (kind == '!') {
-        pnLarge->setText("Vidsora: Personal (" + GetVersionText() + ")");
-    } else if (kind == 'C') {
-        if (auto category = gCategories ? gCategories->Item(strKey) : nullptr) {
-            pnLarge->setText(category->strName());
-        }
-    } else if (kind == 'S') {
-        if (auto group = gGroups ? gGroups->Item(strKey) : nullptr) {
-            pnLarge->setText(group->strName());
-        }
-    } else if (kind == 'B') {
-        if (auto box = gBoxes ? gBoxes->Item(strKey) : nullptr) {
-            pnLarge->setText(box->strName());
-        }
-        render();
-    } else if (kind == 'E') {
-        if (auto media = gMedias ? gMedias->Item(strKey) : nullptr) {
-            pnLarge->setText(media->strName());
-        }
-        render();
-    } else if (kind == 'M') {
-        if (auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
-            pnLarge->setText(movie->strTitle());
-        }
-        render();
+    const ItemView view = ItemViews::Make(strKey);
+    pnSmall->setText(view.strSmall);
+    if (view.strLarge) {
+        pnLarge->setText(*view.strLarge);
     }
-    if (body.isEmpty()) {
+    if (view.strPage.isEmpty()) {
         return;
     }
-    const QString itemPage = gTempFolder + "/" + strKey + ".html";
     // A page that cannot be written leaves the browser on its own page for a missing file.
-    AnsiText::WriteFile(itemPage, QString(CHTML::WrapPage(body) + "\r\n"));
-    NavigateBrowser(itemPage);
+    if (!ItemViews::WritePage(view)) {
+        qCWarning(lcApp) << "the item page could not be written:" << view.strFile;
+    }
+    NavigateBrowser(view.strFile);
 }
 
 void frmMain::NavigateBrowser(const QString& url)
@@ -972,27 +859,8 @@ void frmMain::ReloadDatabase()
     pgMain->setValueF(0);
     pgMain->show();
 
-    int total = 0;
-    {
-        CVidsora root;
-        root.setDBDir(dbPath);
-        total = root.CategoryCount() + root.SubCategoryCount() + root.BoxCount() + root.MediaCount() +
-                root.MovieCount();
-    }
-    pgMain->setMax(float(total));
-
-    auto load = [&](auto& global, auto fresh) {
-        global = fresh;
-        global->setDBDir(dbPath);
-        global->setPGB(pgMain);
-        global->LoadData();
-        global->setPGB(nullptr);
-    };
-    load(gCategories, std::make_shared<CCategories>());
-    load(gGroups, std::make_shared<CGroups>());
-    load(gBoxes, std::make_shared<CBoxes>());
-    load(gMedias, std::make_shared<CMedias>());
-    load(gMovies, std::make_shared<CMovies>());
+    pgMain->setMax(float(Collections::EntryCount(dbPath)));
+    Collections::LoadAll(dbPath, pgMain);
 
     pgMain->hide();
     pnSmall->setText(QString());
@@ -1050,7 +918,7 @@ void frmMain::mnuFullStructure_Click()
 
 void frmMain::mnuFind_Click()
 {
-    frmSearch dlg(this);
+    frmSearch dlg(this, this);
     dlg.exec();
 }
 

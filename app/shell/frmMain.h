@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/frmSearch.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
@@ -16,10 +18,11 @@ class QTreeWidgetItem;
 class ProgressBar;
 class SortPairList;
 class WebBrowser;
+struct TreeNode;
 
 // The main window: the collection tree on the left, the selected item's page on the right, the menus, popup menu,
 // toolbar and status bar around them. Every item command acts on m_strKey, the key of the selected item.
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, public SearchTree
 {
     Q_OBJECT
 
@@ -70,6 +73,11 @@ public:
     // Marks a node selected in the tree without running the node-click handler.
     void SelectNode(QTreeWidgetItem* node);
 
+    // The find dialog's view of the tree.
+    QStringList NodeKeys() const override;
+    QString SelectedKey() const override;
+    void SelectAndShow(const QString& key) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -85,9 +93,9 @@ private:
     void Unload();
 
     // Tree filling.
-    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key, const QString& text, const QString& tag,
-                             const QString& image, const QString& selectedImage,
-                             const QString& expandedImage = QString());
+    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TreeNode& item);
+    // The node of a loaded item, under its parent's node.
+    void AddItemNode(const QString& key, bool blnFlat);
     void AddSortedItemsToTree(const SortPairList& list, bool blnFlat);
     QIcon NodeIcon(const QString& image, const QString& selectedImage);
     void ShowExpandedImage(QTreeWidgetItem* node, bool expanded);

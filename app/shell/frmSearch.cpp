@@ -1,51 +1,14 @@
-#include "frmSearch.h"
+#include "shell/frmSearch.h"
 
-#include "AnsiText.h"
-#include "CBoxes.h"
-#include "CCategories.h"
-#include "CGroups.h"
-#include "CMedias.h"
-#include "CMovies.h"
-#include "frmMain.h"
-#include "mGlobals.h"
+#include "core/TreeNodes.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTreeWidgetItem>
 
-namespace {
-
-// The name a node is found by: the item's name, a movie's bare title; empty for the root and for an item the
-// collections do not hold.
-QString NodeName(const QString& key)
-{
-    const QChar kind = key.isEmpty() ? QChar() : key.at(0);
-    auto nameOf = [&](const auto& collection) {
-        const auto item = collection ? collection->Item(key) : nullptr;
-        return item ? item->DisplayName() : QString();
-    };
-    switch (kind.unicode()) {
-    case 'C':
-        return nameOf(gCategories);
-    case 'S':
-        return nameOf(gGroups);
-    case 'B':
-        return nameOf(gBoxes);
-    case 'E':
-        return nameOf(gMedias);
-    case 'M':
-        return nameOf(gMovies);
-    default:
-        return QString();
-    }
-}
-
-} // namespace
-
-frmSearch::frmSearch(frmMain* main) : QDialog(main), m_main(main)
+frmSearch::frmSearch(SearchTree* tree, QWidget* parent) : QDialog(parent), m_tree(tree)
 {
     setObjectName("frmSearch");
     setWindowTitle("Search");
@@ -92,27 +55,13 @@ void frmSearch::cmdCancel_Click()
 
 void frmSearch::FindNext(const QString& strFind)
 {
-    if (!m_main) {
+    if (!m_tree) {
         return;
     }
-    // Without a marked node the walk starts after the shown item (the root right after start-up).
-    const QString startKey = frmMain::NodeKey(m_main->SelectedNode());
-    const QString wanted = AnsiText::UCase(strFind);
-    bool started = false;
-    for (QTreeWidgetItem* node : m_main->Nodes()) {
-        const QString key = frmMain::NodeKey(node);
-        if (started) {
-            const QString name = NodeName(key);
-            // An item without a name is never a match, not even for an empty text.
-            if (!name.isEmpty() && AnsiText::UCase(name).contains(wanted)) {
-                m_main->SelectNode(node);
-                m_main->treeMovies_NodeClick(node);
-                return;
-            }
-        }
-        if (key == startKey) {
-            started = true;
-        }
+    const QString found = TreeNodes::FindNext(m_tree->NodeKeys(), m_tree->SelectedKey(), strFind);
+    if (!found.isEmpty()) {
+        m_tree->SelectAndShow(found);
+        return;
     }
     QMessageBox::warning(this, "Vidsora", "Couldn't find the text!", QMessageBox::Ok);
 }

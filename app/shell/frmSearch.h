@@ -2,19 +2,30 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class QLineEdit;
 class QPushButton;
-class frmMain;
 
-// The find dialog: each "Find next" walks the main window's tree, in the order its nodes were added, from the node
-// after the selected one to the next item whose name holds the text, and selects and shows it.
+// What the find dialog needs of a tree: its nodes' keys in the order they were added, the key of the node it marks
+// selected, and a way to select a node and show its item.
+class SearchTree
+{
+public:
+    virtual ~SearchTree() = default;
+    virtual QStringList NodeKeys() const = 0;
+    virtual QString SelectedKey() const = 0;
+    virtual void SelectAndShow(const QString& key) = 0;
+};
+
+// The find dialog: each "Find next" walks the tree, in the order its nodes were added, from the node after the
+// selected one to the next item whose name holds the text, and selects and shows it.
 class frmSearch : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit frmSearch(frmMain* main);
+    explicit frmSearch(SearchTree* tree, QWidget* parent = nullptr);
 
     void FindNext(const QString& strFind);
 
@@ -22,7 +33,7 @@ private:
     void cdmFind_Click();
     void cmdCancel_Click();
 
-    frmMain* m_main;
+    SearchTree* m_tree;
     QLineEdit* txtFind;
     QPushButton* cdmFind;
     QPushButton* cmdCancel;

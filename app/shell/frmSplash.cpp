@@ -1,6 +1,6 @@
-#include "frmSplash.h"
+#include "shell/frmSplash.h"
 
-#include "ProgressBar.h"
+#include "shell/ProgressBar.h"
 
 #include <QCloseEvent>
 #include <QLabel>

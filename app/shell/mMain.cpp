@@ -1,16 +1,11 @@
-#include "mMain.h"
+#include "shell/mMain.h"
 
-#include "CBoxes.h"
-#include "CCategories.h"
-#include "CGroups.h"
-#include "CMedias.h"
-#include "CMovies.h"
-#include "CVidsora.h"
-#include "ProgressBar.h"
-#include "frmMain.h"
-#include "frmSplash.h"
-#include "mFunctions.h"
-#include "mGlobals.h"
+#include "core/Collections.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "shell/ProgressBar.h"
+#include "shell/frmMain.h"
+#include "shell/frmSplash.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,7 +17,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include <limits>
 #include <memory>
 
 namespace {
@@ -85,17 +79,6 @@ void ShowAlreadyRunning()
         });
     }
     box.exec();
-}
-
-// Loads one kind into its global; the bar shows the progress for this load only.
-template <class Collection>
-void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, ProgressBar* bar)
-{
-    global = std::make_shared<Collection>();
-    global->setDBDir(dbDir);
-    global->setPGB(bar);
-    global->LoadData();
-    global->setPGB(nullptr);
 }
 
 } // namespace
@@ -165,16 +148,7 @@ bool Main()
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     // 4. The bar's range, from the entries of the kind folders.
-    int total = 0;
-    {
-        CVidsora root;
-        root.setDBDir(dbDir);
-        const qint64 sum = qint64(root.CategoryCount()) + root.SubCategoryCount() + root.BoxCount() +
-                           root.MediaCount() + root.MovieCount();
-        if (sum <= std::numeric_limits<int>::max()) {
-            total = int(sum);
-        }
-    }
+    const int total = Collections::EntryCount(dbDir);
 
     // 5.
     gTempFolder = MakeTempName();
@@ -189,11 +163,7 @@ bool Main()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     // 9. Categories first, movies last: the main window reads them all.
-    LoadKind(gCategories, dbDir, splash->pgLoading);
-    LoadKind(gGroups, dbDir, splash->pgLoading);
-    LoadKind(gBoxes, dbDir, splash->pgLoading);
-    LoadKind(gMedias, dbDir, splash->pgLoading);
-    LoadKind(gMovies, dbDir, splash->pgLoading);
+    Collections::LoadAll(dbDir, splash->pgLoading);
 
     // 10. The main window loads unseen.
     QWidget* window = nullptr;

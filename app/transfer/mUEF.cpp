@@ -1,7 +1,8 @@
-#include "mUEF.h"
+#include "transfer/mUEF.h"
 
-#include "mGeneral.h"
-#include "mGlobals.h"
+#include "core/Collections.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"
@@ -67,17 +68,6 @@ mTypMediaInfo MediaFieldsOf(const Exchange& entry)
 {
     return mTypMediaInfo{entry.strMedia(), entry.strDVDType(), entry.strDVDRegion(), entry.strLDType(),
                          entry.strDVDCase()};
-}
-
-// The parent key of a loaded item, or empty when it is not loaded.
-template <class Collection>
-QString ParentKeyOf(const std::shared_ptr<Collection>& collection, const QString& key)
-{
-    if (!collection) {
-        return {};
-    }
-    const auto item = collection->Item(key);
-    return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
 }
 
 // Parent type from the key's letter, parent id from the number after it (0 when it is none).
@@ -171,12 +161,8 @@ void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
         out->setStrExtras(media->strExtras());
         ExportCovers(*media, *out, blnEmbed);
     }
-    const int bound = gMediaChildren.UBound();
-    for (int i = 1; i <= bound; ++i) {
-        const QString k = gMediaChildren[i].strKey;
-        if (ParentKeyOf(gMovies, k) == strKey) {
-            ExportMovie(k, *out->colContents(), blnEmbed);
-        }
+    for (const QString& k : Collections::Children(strKey)) {
+        ExportMovie(k, *out->colContents(), blnEmbed);
     }
     colTarget.Add(out);
 }
@@ -192,17 +178,11 @@ void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
         out->setStrExtras(box->strExtras());
         ExportCovers(*box, *out, blnEmbed);
     }
-    const int bound = gBoxChildren.UBound();
-    for (int i = 1; i <= bound; ++i) {
-        const QString k = gBoxChildren[i].strKey;
+    for (const QString& k : Collections::Children(strKey)) {
         if (k.startsWith(u'E')) {
-            if (ParentKeyOf(gMedias, k) == strKey) {
-                ExportMedia(k, *out->colContents(), blnEmbed);
-            }
+            ExportMedia(k, *out->colContents(), blnEmbed);
         } else if (k.startsWith(u'M')) {
-            if (ParentKeyOf(gMovies, k) == strKey) {
-                ExportMovie(k, *out->colContents(), blnEmbed);
-            }
+            ExportMovie(k, *out->colContents(), blnEmbed);
         }
     }
     colTarget.Add(out);

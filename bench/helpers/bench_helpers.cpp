@@ -1,8 +1,8 @@
 // Export cost of the transfer mapping. Prints "FIGURE <name> <value> <unit>" lines.
 
-#include "mFunctions.h"
-#include "mGlobals.h"
-#include "mUEF.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "transfer/mUEF.h"
 
 #include "CBoxes.h"
 #include "CMedias.h"

@@ -8,10 +8,10 @@
 #include "CMedias.h"
 #include "CMovies.h"
 #include "WebBrowser.h"
-#include "frmMain.h"
-#include "mFunctions.h"
-#include "mGeneral.h"
-#include "mGlobals.h"
+#include "shell/frmMain.h"
+#include "core/mFunctions.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 #include "StoreGenerator.h"
 
 #include "CMovies.h"
-#include "mFunctions.h"
-#include "mGlobals.h"
-#include "mMain.h"
-#include "mRegister.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "shell/mMain.h"
+#include "core/mRegister.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "Scroll.h"
-#include "frmAbout.h"
+#include "shell/Scroll.h"
+#include "shell/frmAbout.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>

@@ -3,13 +3,13 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
-#include "ProgressBar.h"
+#include "shell/ProgressBar.h"
 #include "Registry.h"
-#include "frmSplash.h"
-#include "mFunctions.h"
-#include "mGlobals.h"
-#include "mMain.h"
-#include "mRegister.h"
+#include "shell/frmSplash.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "shell/mMain.h"
+#include "core/mRegister.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "AnsiText.h"
 #include "MainWindowWorld.h"
 #include "WebBrowser.h"
-#include "frmMain.h"
+#include "shell/frmMain.h"
 
 #include <QAction>
 #include <QEventLoop>

@@ -3,8 +3,8 @@
 
 #include "MainWindowWorld.h"
 #include "WebBrowser.h"
-#include "frmMain.h"
-#include "frmSearch.h"
+#include "shell/frmMain.h"
+#include "shell/frmSearch.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -23,7 +23,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "frmAbout.h"
+#include "shell/frmAbout.h"
 
 using namespace TestWorld;
 

@@ -1,6 +1,6 @@
-#include "mFunctions.h"
-#include "mGlobals.h"
-#include "mUEF.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "transfer/mUEF.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"
@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(ImportUEF(two.strUEF(), QStringLiteral("S3")), 2);
         QCOMPARE(gMovies->Item(QStringLiteral("M1"))->strTitle(), QStringLiteral("One"));
         QCOMPARE(gMovies->Item(QStringLiteral("M2"))->strTitle(), QString());
-        for (const QString key : {QStringLiteral("M1"), QStringLiteral("M2")}) {
+        for (const QString& key : {QStringLiteral("M1"), QStringLiteral("M2")}) {
             QCOMPARE(gMovies->Item(key)->lngParentType(), 2);
             QCOMPARE(gMovies->Item(key)->lngParentID(), 3);
         }
@@ -508,5 +508,5 @@ private:
     std::unique_ptr<QTemporaryDir> m_store;
 };
 
-QTEST_MAIN(TestUEF)
+QTEST_GUILESS_MAIN(TestUEF)
 #include "tst_uef.moc"

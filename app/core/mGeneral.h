@@ -4,13 +4,8 @@
 #include <QVariant>
 #include <QVector>
 
-class QComboBox;
-class QLineEdit;
-class QListWidget;
-class QTextEdit;
-class QPlainTextEdit;
-
-// Shared procedures of the main program: item keys, sort keys and small text and list helpers.
+// Shared procedures of the main program: item keys, sort keys, child-list pairs and small text helpers. The helpers
+// for list and text controls are in "shell/mControls.h".
 
 // One entry of a child list.
 struct mTypSortPair
@@ -53,13 +48,3 @@ QString DigitsOnly(const QString& text);
 QString FormatRegions(const QString& regions);
 QString ShortenText(const QString& text, int maxLength);
 QString GetExtension(const QString& fileName);
-
-void AddUniqueToList(const QString& text, QListWidget* list);
-void AddUniqueToList(const QString& text, QComboBox* list);
-void AddLinesToList(const QString& text, QListWidget* list);
-void AddLinesToList(const QString& text, QComboBox* list);
-QString ListToText(const QListWidget* list);
-QString ListToText(const QComboBox* list);
-void SelectAllText(QLineEdit* box);
-void SelectAllText(QTextEdit* box);
-void SelectAllText(QPlainTextEdit* box);

@@ -1,16 +1,8 @@
-#include "mGeneral.h"
+#include "core/mGeneral.h"
 
 #include "AnsiText.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextEdit>
-
 #include <algorithm>
-#include <functional>
 
 void AddPair(SortPairList& list, const QString& key, const QString& sortKey)
 {
@@ -173,96 +165,4 @@ QString GetExtension(const QString& fileName)
 {
     const qsizetype dot = fileName.lastIndexOf(u'.');
     return dot < 0 ? fileName : fileName.mid(dot + 1);
-}
-
-namespace {
-
-template <typename List>
-void AddUnique(const QString& text, List* list, int count, const std::function<QString(int)>& entry)
-{
-    if (!list) {
-        return;
-    }
-    const QString wanted = AnsiText::UCase(AnsiText::Trim(text));
-    for (int i = 0; i < count; ++i) {
-        if (AnsiText::UCase(AnsiText::Trim(entry(i))) == wanted) {
-            return;
-        }
-    }
-    list->addItem(AnsiText::Trim(text));
-}
-
-QString JoinEntries(int count, const std::function<QString(int)>& entry)
-{
-    QString text;
-    for (int i = 0; i < count; ++i) {
-        if (!text.isEmpty()) {
-            text += u"\r\n";
-        }
-        text += entry(i);
-    }
-    return text;
-}
-
-} // namespace
-
-void AddUniqueToList(const QString& text, QListWidget* list)
-{
-    AddUnique(text, list, list ? list->count() : 0, [list](int i) { return list->item(i)->text(); });
-}
-
-void AddUniqueToList(const QString& text, QComboBox* list)
-{
-    AddUnique(text, list, list ? list->count() : 0, [list](int i) { return list->itemText(i); });
-}
-
-void AddLinesToList(const QString& text, QListWidget* list)
-{
-    if (text.isEmpty()) {
-        return;
-    }
-    for (const QString& piece : text.split(QStringLiteral("\r\n"))) {
-        AddUniqueToList(piece, list);
-    }
-}
-
-void AddLinesToList(const QString& text, QComboBox* list)
-{
-    if (text.isEmpty()) {
-        return;
-    }
-    for (const QString& piece : text.split(QStringLiteral("\r\n"))) {
-        AddUniqueToList(piece, list);
-    }
-}
-
-QString ListToText(const QListWidget* list)
-{
-    return list ? JoinEntries(list->count(), [list](int i) { return list->item(i)->text(); }) : QString();
-}
-
-QString ListToText(const QComboBox* list)
-{
-    return list ? JoinEntries(list->count(), [list](int i) { return list->itemText(i); }) : QString();
-}
-
-void SelectAllText(QLineEdit* box)
-{
-    if (box) {
-        box->setSelection(0, int(box->text().size()));
-    }
-}
-
-void SelectAllText(QTextEdit* box)
-{
-    if (box) {
-        box->selectAll();
-    }
-}
-
-void SelectAllText(QPlainTextEdit* box)
-{
-    if (box) {
-        box->selectAll();
-    }
 }

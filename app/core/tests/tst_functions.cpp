@@ -1,18 +1,15 @@
-#include "mFunctions.h"
-#include "mGlobals.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
 
 #include "CBoxes.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -51,10 +48,6 @@ QStringList Keys(const SortPairList& list)
 class TestFunctions : public QObject
 {
     Q_OBJECT
-
-public slots:
-    // The desktop handler stand-in: records what OpenDocument hands over.
-    void openUrl(const QUrl& url) { m_opened << url; }
 
 private slots:
     void initTestCase()
@@ -165,27 +158,6 @@ private slots:
         QCOMPARE(Keys(gRootChildren), QStringList({a, x2, x1}));
     }
 
-    void treeNodes()
-    {
-        QTreeWidget tree;
-        auto* root = new QTreeWidgetItem(&tree);
-        root->setData(0, Qt::UserRole, QStringLiteral("!0"));
-        auto* movie = new QTreeWidgetItem(root);
-        movie->setData(0, Qt::UserRole, QStringLiteral("M1"));
-        QHash<QString, QTreeWidgetItem*> nodes{{"!0", root}, {"M1", movie}};
-        const TreeNodeLookup lookup = [&nodes](const QString& key) { return nodes.value(key); };
-
-        QVERIFY(TreeNodeExists(&tree, QStringLiteral("M1")));
-        QVERIFY(TreeNodeExists(lookup, QStringLiteral("M1")));
-        delete movie;
-        nodes.remove(QStringLiteral("M1"));
-        QVERIFY(!TreeNodeExists(&tree, QStringLiteral("M1")));
-        QVERIFY(!TreeNodeExists(lookup, QStringLiteral("M1")));
-        QVERIFY(TreeNodeExists(&tree, QStringLiteral("!0")));
-        QVERIFY(!TreeNodeExists(TreeNodeLookup(), QStringLiteral("!0")));
-        QVERIFY(!TreeNodeExists(static_cast<QTreeWidget*>(nullptr), QStringLiteral("!0")));
-    }
-
     void tempName()
     {
         const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
@@ -284,19 +256,12 @@ private slots:
         QVERIFY(DocumentUrl(gTempFolder + QStringLiteral("/link.html")).isEmpty());
         QVERIFY(DocumentUrl(gTempFolder + QStringLiteral("/../secret.html")).isEmpty());
         QVERIFY(DocumentUrl(gTempFolder).isEmpty());
-
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
-        OpenDocument(QStringLiteral("https://example.org/list"));
-        OpenDocument(QStringLiteral("mailto:someone@example.org"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QCOMPARE(m_opened, QList<QUrl>({QUrl(QStringLiteral("https://example.org/list"))}));
     }
 
 private:
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_store;
-    QList<QUrl> m_opened;
 };
 
-QTEST_MAIN(TestFunctions)
+QTEST_GUILESS_MAIN(TestFunctions)
 #include "tst_functions.moc"

@@ -1,8 +1,5 @@
-#include "mGeneral.h"
+#include "core/mGeneral.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -177,36 +174,7 @@ private slots:
         QCOMPARE(GetExtension("dot."), QString());
         QCOMPARE(GetExtension(""), QString());
     }
-
-    void listHelpers()
-    {
-        QListWidget list;
-        AddUniqueToList("  Dolby  ", &list);
-        AddUniqueToList("dolby", &list);
-        AddUniqueToList("", &list);
-        AddUniqueToList("   ", &list);
-        AddLinesToList("DTS\r\nMono\r\ndts", &list);
-        QCOMPARE(list.count(), 4);
-        QCOMPARE(list.item(0)->text(), QStringLiteral("Dolby"));
-        QCOMPARE(list.item(1)->text(), QString());
-        QCOMPARE(ListToText(&list), QStringLiteral("Dolby\r\n\r\nDTS\r\nMono"));
-
-        QListWidget gaps;
-        gaps.addItems({"", "A", "", "B", ""});
-        QCOMPARE(ListToText(&gaps), QStringLiteral("A\r\n\r\nB\r\n"));
-        QCOMPARE(ListToText(static_cast<QListWidget*>(nullptr)), QString());
-
-        QComboBox combo;
-        AddLinesToList("", &combo);
-        QCOMPARE(combo.count(), 0);
-        AddLinesToList("x\r\nX \r\ny", &combo);
-        QCOMPARE(ListToText(&combo), QStringLiteral("x\r\ny"));
-
-        QLineEdit edit("some text");
-        SelectAllText(&edit);
-        QCOMPARE(edit.selectedText(), QStringLiteral("some text"));
-    }
 };
 
-QTEST_MAIN(TestGeneral)
+QTEST_GUILESS_MAIN(TestGeneral)
 #include "tst_general.moc"

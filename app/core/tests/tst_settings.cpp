@@ -1,5 +1,5 @@
-#include "mFunctions.h"
-#include "mRegister.h"
+#include "core/mFunctions.h"
+#include "core/mRegister.h"
 
 #include "Registry.h"
 

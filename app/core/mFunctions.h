@@ -4,12 +4,8 @@
 #include <QUrl>
 #include <QVariant>
 
-#include <functional>
-
-class QTreeWidget;
-class QTreeWidgetItem;
-
-// Shared procedures of the main program that reach the collections, the settings, the tree and the file system.
+// Shared procedures of the main program that reach the collections, the settings and the file system. The ones that
+// need a window (TreeNodeExists, OpenDocument) are in "shell/mControls.h".
 
 // The per-user key that holds every setting of the program, below HKEY_CURRENT_USER.
 inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora");
@@ -23,12 +19,6 @@ QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue = QStr
 void WriteRegSetting(const QString& name, const QString& value);
 // The program folder followed by "/Database33".
 QString DefaultDBPath();
-
-// Finds the tree node of an item key, or null. The main window keeps a key-to-node map and hands in its lookup.
-using TreeNodeLookup = std::function<QTreeWidgetItem*(const QString& key)>;
-bool TreeNodeExists(const TreeNodeLookup& lookup, const QString& key);
-// Walks the tree for a node whose column 0 holds key under role.
-bool TreeNodeExists(const QTreeWidget* tree, const QString& key, int role = Qt::UserRole);
 
 // Depth in the collection tree: "!0" 0, a category 1, a group, box or medium one more than its parent. The walk up
 // stops at a key it has already visited and after 8 steps, so a parent chain that loops (edited by hand or imported)
@@ -51,5 +41,3 @@ void RemoveTempFolder();
 // The address OpenDocument would hand to the desktop: http and https addresses (and "www." ones, as http), and files
 // inside this run's temporary folder, which the program itself wrote; an empty URL for anything else.
 QUrl DocumentUrl(const QString& target);
-// Opens the target with the desktop's handler; refused targets do nothing. Nothing is reported.
-void OpenDocument(const QString& target);

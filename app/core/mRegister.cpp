@@ -1,4 +1,4 @@
-#include "mRegister.h"
+#include "core/mRegister.h"
 
 namespace mRegister {
 

@@ -1,4 +1,4 @@
-#include "mGlobals.h"
+#include "core/mGlobals.h"
 
 #include "CBoxes.h"
 #include "CCategories.h"

@@ -1,7 +1,8 @@
-#include "mFunctions.h"
+#include "core/mFunctions.h"
 
-#include "mGlobals.h"
-#include "mRegister.h"
+#include "core/Collections.h"
+#include "core/mGlobals.h"
+#include "core/mRegister.h"
 
 #include "CBoxes.h"
 #include "CGroups.h"
@@ -10,14 +11,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 #include <cerrno>
 #include <cmath>
@@ -74,39 +72,6 @@ void WriteRegSetting(const QString& name, const QString& value)
 
 // ---- keys and child lists ----
 
-bool TreeNodeExists(const TreeNodeLookup& lookup, const QString& key)
-{
-    return lookup && lookup(key) != nullptr;
-}
-
-bool TreeNodeExists(const QTreeWidget* tree, const QString& key, int role)
-{
-    if (!tree) {
-        return false;
-    }
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it) {
-        if ((*it)->data(0, role).toString() == key) {
-            return true;
-        }
-    }
-    return false;
-}
-
-namespace {
-
-// The parent key of a group, box or medium, or empty when the item is not loaded.
-template <class Collection>
-QString ParentKeyIn(const std::shared_ptr<Collection>& collection, const QString& key)
-{
-    if (!collection) {
-        return {};
-    }
-    const auto item = collection->Item(key);
-    return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
-}
-
-} // namespace
-
 int GetKeyDepth(const QString& key)
 {
     // Written data never nests deeper than medium, box, group, category; a longer chain can only be a loop.
@@ -123,14 +88,8 @@ int GetKeyDepth(const QString& key)
         if (letter == u'C') {
             return depth + 1;
         }
-        QString parent;
-        if (letter == u'S') {
-            parent = ParentKeyIn(gGroups, current);
-        } else if (letter == u'B') {
-            parent = ParentKeyIn(gBoxes, current);
-        } else if (letter == u'E') {
-            parent = ParentKeyIn(gMedias, current);
-        }
+        // A movie ends the walk: it is never a parent, so its depth is no place in the tree.
+        const QString parent = letter == u'M' ? QString() : Collections::ParentKey(current);
         if (parent.isEmpty()) {
             break; // the root, a movie, anything else, or an item that is not loaded
         }
@@ -323,12 +282,4 @@ QUrl DocumentUrl(const QString& target)
         return {};
     }
     return QUrl::fromLocalFile(canonical);
-}
-
-void OpenDocument(const QString& target)
-{
-    const QUrl url = DocumentUrl(target);
-    if (url.isValid()) {
-        QDesktopServices::openUrl(url);
-    }
 }

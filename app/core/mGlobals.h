@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mGeneral.h"
+#include "core/mGeneral.h"
 
 #include <QString>
 

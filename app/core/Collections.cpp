@@ -1,0 +1,140 @@
+#include "core/Collections.h"
+
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
+
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "CVidsora.h"
+
+#include <limits>
+
+namespace {
+
+QChar KeyLetter(const QString& key)
+{
+    return key.isEmpty() ? QChar() : key.at(0);
+}
+
+template <class Collection>
+std::shared_ptr<CItem> ItemIn(const std::shared_ptr<Collection>& collection, const QString& key)
+{
+    return collection ? collection->Item(key) : nullptr;
+}
+
+template <class Collection>
+QString ParentKeyIn(const std::shared_ptr<Collection>& collection, const QString& key)
+{
+    const auto item = collection ? collection->Item(key) : nullptr;
+    return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
+}
+
+template <class Collection>
+void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress)
+{
+    global = std::make_shared<Collection>();
+    global->setDBDir(dbDir);
+    global->setPGB(progress);
+    global->LoadData();
+    global->setPGB(nullptr);
+}
+
+} // namespace
+
+namespace Collections {
+
+std::shared_ptr<CItem> Item(const QString& key)
+{
+    switch (KeyLetter(key).unicode()) {
+    case 'C':
+        return ItemIn(gCategories, key);
+    case 'S':
+        return ItemIn(gGroups, key);
+    case 'B':
+        return ItemIn(gBoxes, key);
+    case 'E':
+        return ItemIn(gMedias, key);
+    case 'M':
+        return ItemIn(gMovies, key);
+    default:
+        return nullptr;
+    }
+}
+
+QString ItemName(const QString& key)
+{
+    const auto item = Item(key);
+    return item ? item->DisplayName() : QString();
+}
+
+QString ParentKey(const QString& key)
+{
+    switch (KeyLetter(key).unicode()) {
+    case 'S':
+        return ParentKeyIn(gGroups, key);
+    case 'B':
+        return ParentKeyIn(gBoxes, key);
+    case 'E':
+        return ParentKeyIn(gMedias, key);
+    case 'M':
+        return ParentKeyIn(gMovies, key);
+    default:
+        return QString();
+    }
+}
+
+QStringList Children(const QString& key)
+{
+    const SortPairList* list = nullptr;
+    switch (KeyLetter(key).unicode()) {
+    case '!':
+        list = &gRootChildren;
+        break;
+    case 'C':
+        list = &gCategoryChildren;
+        break;
+    case 'S':
+        list = &gGroupChildren;
+        break;
+    case 'B':
+        list = &gBoxChildren;
+        break;
+    case 'E':
+        list = &gMediaChildren;
+        break;
+    default:
+        return {};
+    }
+    QStringList children;
+    for (int i = 1; i <= list->UBound(); ++i) {
+        const QString& child = (*list)[i].strKey;
+        if (ParentKey(child) == key) {
+            children.append(child);
+        }
+    }
+    return children;
+}
+
+int EntryCount(const QString& dbDir)
+{
+    CVidsora root;
+    root.setDBDir(dbDir);
+    const qint64 sum = qint64(root.CategoryCount()) + root.SubCategoryCount() + root.BoxCount() + root.MediaCount() +
+                       root.MovieCount();
+    return sum <= std::numeric_limits<int>::max() ? int(sum) : 0;
+}
+
+void LoadAll(const QString& dbDir, QObject* progress)
+{
+    // Categories first, movies last: the tree and the child lists read them all.
+    LoadKind(gCategories, dbDir, progress);
+    LoadKind(gGroups, dbDir, progress);
+    LoadKind(gBoxes, dbDir, progress);
+    LoadKind(gMedias, dbDir, progress);
+    LoadKind(gMovies, dbDir, progress);
+}
+
+} // namespace Collections

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class CItem;
+class QObject;
+
+// One face over the five collections in the globals, so that no caller has to pick a collection by a key's letter.
+namespace Collections {
+
+// The item of any kind by its key ("C", "S", "B", "E" or "M" and the id), or null when it is not loaded.
+std::shared_ptr<CItem> Item(const QString& key);
+// The name the item is known by (a movie's bare title), or empty when the item is not loaded.
+QString ItemName(const QString& key);
+// The key of the parent of a group, box, medium or movie ("!0" for the root); empty for a category, the root, any
+// other key and an item that is not loaded.
+QString ParentKey(const QString& key);
+// The boxes, media and movies directly under the root, a category, a group, a box or a medium, in the order of the
+// child lists (as current as the last BuildChildLists).
+QStringList Children(const QString& key);
+
+// The number of entries a full load steps the progress target through; 0 when the sum would overflow an int.
+int EntryCount(const QString& dbDir);
+// Replaces the five collections with fresh ones loaded from dbDir, categories first and movies last. The progress
+// target (any object with a numeric "Value" property, or null) is advanced by one per entry.
+void LoadAll(const QString& dbDir, QObject* progress);
+
+} // namespace Collections

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What the item view shows for the selected key: the two status-bar panels and, for boxes, media and movies, a
+// page written to this run's temporary folder for the browser pane.
+struct ItemView
+{
+    QString strSmall;                // "<n> items"
+    std::optional<QString> strLarge; // none leaves the panel as it was
+    QString strPage;                 // the page's text; empty when the kind has no page
+    QString strFile;                 // where the page goes: "<temporary folder>/<key>.html"
+};
+
+namespace ItemViews {
+
+// Reads the collections and the child lists; writes nothing.
+ItemView Make(const QString& strKey);
+// Writes the page through the one file writer; false when it could not be written (or there is no page).
+bool WritePage(const ItemView& view);
+
+} // namespace ItemViews

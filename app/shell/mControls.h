@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Helpers for the windows' controls: list and text boxes shared by the editors and the settings dialog, the tree and
+// the desktop's document handler. The window-free procedures are in "core/mGeneral.h" and "core/mFunctions.h".
+
+// Adds the trimmed text unless an entry equal to it (trimmed, upper case) is there already.
+void AddUniqueToList(const QString& text, QListWidget* list);
+void AddUniqueToList(const QString& text, QComboBox* list);
+// Each CR LF separated piece of text, as AddUniqueToList adds it.
+void AddLinesToList(const QString& text, QListWidget* list);
+void AddLinesToList(const QString& text, QComboBox* list);
+// The entries joined by CR LF.
+QString ListToText(const QListWidget* list);
+QString ListToText(const QComboBox* list);
+void SelectAllText(QLineEdit* box);
+void SelectAllText(QTextEdit* box);
+void SelectAllText(QPlainTextEdit* box);
+
+// Finds the tree node of an item key, or null. The main window keeps a key-to-node map and hands in its lookup.
+using TreeNodeLookup = std::function<QTreeWidgetItem*(const QString& key)>;
+bool TreeNodeExists(const TreeNodeLookup& lookup, const QString& key);
+// Walks the tree for a node whose column 0 holds key under role.
+bool TreeNodeExists(const QTreeWidget* tree, const QString& key, int role = Qt::UserRole);
+
+// Opens the target with the desktop's handler; refused targets do nothing. Nothing is reported.
+void OpenDocument(const QString& target);

@@ -3,11 +3,7 @@
 #include "UEFParser.h"
 #include "UEFWriter.h"
 
-UEF::UEF(QObject* parent)
-    : QObject(parent)
-    , m_colUEF(std::make_shared<UEFCollection>())
-{
-}
+UEF::UEF(QObject* parent) : QObject(parent), m_colUEF(std::make_shared<UEFCollection>()) {}
 
 QString UEF::strUEF() const
 {

@@ -8,8 +8,7 @@
 
 // The text fields of each item kind with their exchange tags, in the order the writer puts them; the parser reads
 // the same tags. Shared by the writer and the parser so the two can never disagree on a tag.
-template <class T>
-struct UEFField
+template <class T> struct UEFField
 {
     const char* tag;
     const QString& (T::*get)() const;

@@ -13,10 +13,7 @@ QString WithoutTrailingLineEnds(QString value)
 
 } // namespace
 
-UEFMovie::UEFMovie(QObject* parent)
-    : QObject(parent)
-{
-}
+UEFMovie::UEFMovie(QObject* parent) : QObject(parent) {}
 
 void UEFMovie::setStrYear(const QString& value)
 {

@@ -26,8 +26,7 @@ void AppendEscaped(QString& out, QStringView value)
     out.append(QStringView(run, end));
 }
 
-template <class T, size_t N>
-void AppendFields(QString& out, const T& item, const std::array<UEFField<T>, N>& fields)
+template <class T, size_t N> void AppendFields(QString& out, const T& item, const std::array<UEFField<T>, N>& fields)
 {
     for (const UEFField<T>& field : fields) {
         out.append(u'[');

@@ -25,15 +25,13 @@ std::shared_ptr<CItem> ItemIn(const std::shared_ptr<Collection>& collection, con
     return collection ? collection->Item(key) : nullptr;
 }
 
-template <class Collection>
-QString ParentKeyIn(const std::shared_ptr<Collection>& collection, const QString& key)
+template <class Collection> QString ParentKeyIn(const std::shared_ptr<Collection>& collection, const QString& key)
 {
     const auto item = collection ? collection->Item(key) : nullptr;
     return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
 }
 
-template <class Collection>
-void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress)
+template <class Collection> void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress)
 {
     global = std::make_shared<Collection>();
     global->setDBDir(dbDir);

@@ -9,10 +9,10 @@ namespace CommandState {
 
 const QStringList& ManagedCommands()
 {
-    static const QStringList commands{
-        "mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",      "mnuNewMedia",    "mnuNewMovie",
-        "mnuDelete",      "mnuImport",         "mnuExport",      "mnuOrbelImport", "mnuOrbelExport",
-        "mnuUEFImport",   "mnuToolsDVDOrbelSubmit", "btnUEFImport", "btnOrbelImport", "btnOrbelExport"};
+    static const QStringList commands{"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",     "mnuNewMedia",
+                                      "mnuNewMovie",    "mnuDelete",         "mnuImport",     "mnuExport",
+                                      "mnuOrbelImport", "mnuOrbelExport",    "mnuUEFImport",  "mnuToolsDVDOrbelSubmit",
+                                      "btnUEFImport",   "btnOrbelImport",    "btnOrbelExport"};
     return commands;
 }
 
@@ -21,8 +21,15 @@ QStringList EnabledCommands(const QString& key)
     QStringList enabled;
     const QChar kind = key.isEmpty() ? QChar() : key.at(0);
     if (kind == '!' || kind == 'C' || kind == 'S') {
-        enabled << "mnuNewCategory" << "mnuNewBox" << "mnuNewMedia" << "mnuNewMovie" << "mnuImport" << "mnuUEFImport"
-                << "btnUEFImport" << "mnuOrbelImport" << "btnOrbelImport";
+        enabled << "mnuNewCategory"
+                << "mnuNewBox"
+                << "mnuNewMedia"
+                << "mnuNewMovie"
+                << "mnuImport"
+                << "mnuUEFImport"
+                << "btnUEFImport"
+                << "mnuOrbelImport"
+                << "btnOrbelImport";
         if (kind != 'S') {
             enabled << "mnuNewSubcategory";
         }
@@ -30,12 +37,18 @@ QStringList EnabledCommands(const QString& key)
             enabled << "mnuDelete";
         }
     } else if (kind == 'B') {
-        enabled << "mnuNewCategory" << "mnuNewMedia" << "mnuNewMovie" << "mnuDelete" << "mnuOrbelExport"
-                << "btnOrbelExport" << "mnuExport";
+        enabled << "mnuNewCategory"
+                << "mnuNewMedia"
+                << "mnuNewMovie"
+                << "mnuDelete"
+                << "mnuOrbelExport"
+                << "btnOrbelExport"
+                << "mnuExport";
     } else if (kind == 'E' || kind == 'M') {
         enabled << "mnuDelete";
         if (kind == 'E') {
-            enabled << "mnuNewCategory" << "mnuNewMovie";
+            enabled << "mnuNewCategory"
+                    << "mnuNewMovie";
         }
         // Only what stands outside a box travels alone; an item that is not loaded counts as inside one.
         int parentType = 3;
@@ -47,7 +60,10 @@ QStringList EnabledCommands(const QString& key)
             parentType = movie->lngParentType();
         }
         if (parentType < 3) {
-            enabled << "mnuOrbelExport" << "btnOrbelExport" << "mnuToolsDVDOrbelSubmit" << "mnuExport";
+            enabled << "mnuOrbelExport"
+                    << "btnOrbelExport"
+                    << "mnuToolsDVDOrbelSubmit"
+                    << "mnuExport";
         }
     }
     return enabled;

@@ -87,8 +87,7 @@ std::optional<TreeNode> NodeOf(const QString& key, bool blnFlat)
         node.strImage = images + "Closed";
         node.strSelectedImage = images + "Open";
         // In the flat view a medium in a box stays in its box.
-        node.strParentKey =
-            blnFlat && media->lngParentType() != 3 ? QStringLiteral("!0") : Collections::ParentKey(key);
+        node.strParentKey = blnFlat && media->lngParentType() != 3 ? QStringLiteral("!0") : Collections::ParentKey(key);
     } else if (kind == 'M') {
         const auto movie = gMovies ? gMovies->Item(key) : nullptr;
         if (!movie) {

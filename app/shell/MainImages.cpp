@@ -150,8 +150,8 @@ void Document(QPainter& p)
 {
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(Qt::white);
-    p.drawPolygon(QPolygonF({QPointF(1.5, 4.5), QPointF(7.5, 4.5), QPointF(9.5, 6.5), QPointF(9.5, 15.5),
-                             QPointF(1.5, 15.5)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(1.5, 4.5), QPointF(7.5, 4.5), QPointF(9.5, 6.5), QPointF(9.5, 15.5), QPointF(1.5, 15.5)}));
     p.setPen(QPen(QColor(120, 140, 200), 1));
     for (qreal y = 8.5; y < 15; y += 2) {
         p.drawLine(QPointF(3, y), QPointF(8, y));
@@ -240,8 +240,8 @@ QStringList TreeImageKeys()
 
 QStringList ToolbarImageKeys()
 {
-    return {"imgCategory", "imgSubcategory", "imgBox",     "imgMedia",   "imgMovie", "imgUEFEx",  "imgUEFIm",
-            "imgPrint",    "imgOnlineImport", "imgOnlineSubmit", "imgPreview", "imgWizard", "imgEdit", "imgDelete"};
+    return {"imgCategory", "imgSubcategory",  "imgBox",          "imgMedia",   "imgMovie",  "imgUEFEx", "imgUEFIm",
+            "imgPrint",    "imgOnlineImport", "imgOnlineSubmit", "imgPreview", "imgWizard", "imgEdit",  "imgDelete"};
 }
 
 QHash<QString, QPixmap> TreeImages()

@@ -1,11 +1,10 @@
 #include "shell/frmAbout.h"
 
-#include "shell/mControls.h"
-
-#include "shell/Scroll.h"
-#include "shell/frmSplash.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
+#include "shell/Scroll.h"
+#include "shell/frmSplash.h"
+#include "shell/mControls.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

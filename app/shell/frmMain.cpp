@@ -4,10 +4,10 @@
 #include "core/CommandState.h"
 #include "core/ItemView.h"
 #include "core/TreeNodes.h"
-#include "core/mLog.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
+#include "core/mLog.h"
 #include "shell/MainImages.h"
 #include "shell/ProgressBar.h"
 #include "shell/frmAbout.h"
@@ -105,9 +105,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
             treeMovies_Collapse(node);
         }
     });
-    connect(treeMovies, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* node) {
-        ShowExpandedImage(node, true);
-    });
+    connect(treeMovies, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* node) { ShowExpandedImage(node, true); });
 
     picDrag = new QFrame(m_client);
     picDrag->setObjectName("picDrag");
@@ -539,8 +538,8 @@ void frmMain::FillTree()
     }
     BuildChildLists();
     if (full) {
-        for (const SortPairList* list : {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren,
-                                         &gMediaChildren}) {
+        for (const SortPairList* list :
+             {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren, &gMediaChildren}) {
             AddSortedItemsToTree(*list, false);
         }
     } else {
@@ -937,9 +936,9 @@ void frmMain::mnuCollectionOnline_Click()
 {
     const QString user = AnsiText::Trim(ReadRegSetting("User").toString());
     // The name is percent-encoded so that no character of it can change the address.
-    const QString address = QStringLiteral("http://%1/index.asp?Collection=%2")
-                                .arg(QLatin1String(kOnlineWebHost),
-                                     QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
+    const QString address =
+        QStringLiteral("http://%1/index.asp?Collection=%2")
+            .arg(QLatin1String(kOnlineWebHost), QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
     OpenDocument(address);
 }
 

@@ -28,8 +28,7 @@ bool WriteFileText(const QString& strPath, const QString& strData)
 namespace {
 
 // The cover of one side as the exchange carries it: bytes and extension, or the file's URL for the page view.
-template <class Exchange>
-void ExportCovers(const CCoveredItem& item, Exchange& out, bool blnEmbed)
+template <class Exchange> void ExportCovers(const CCoveredItem& item, Exchange& out, bool blnEmbed)
 {
     const QString front = item.strFrontCover();
     const QString back = item.strBackCover();
@@ -63,8 +62,7 @@ void SetMediaFields(UEFMovie& out, const mTypMediaInfo& media)
     out.setStrDVDCase(media.strDVDCase);
 }
 
-template <class Exchange>
-mTypMediaInfo MediaFieldsOf(const Exchange& entry)
+template <class Exchange> mTypMediaInfo MediaFieldsOf(const Exchange& entry)
 {
     return mTypMediaInfo{entry.strMedia(), entry.strDVDType(), entry.strDVDRegion(), entry.strLDType(),
                          entry.strDVDCase()};
@@ -98,8 +96,7 @@ void ImportCover(CCoveredItem& item, const QString& newKey, bool front, const QS
     }
 }
 
-template <class Exchange>
-void ImportCovers(CCoveredItem& item, const QString& newKey, const Exchange& entry)
+template <class Exchange> void ImportCovers(CCoveredItem& item, const QString& newKey, const Exchange& entry)
 {
     ImportCover(item, newKey, true, entry.strFrontCover(), entry.strFrontCoverExt());
     ImportCover(item, newKey, false, entry.strBackCover(), entry.strBackCoverExt());

@@ -1,17 +1,17 @@
 // Main-window figures on a generated store: filling the whole tree, and showing a movie until its page has loaded.
 // Prints "FIGURE <name> <value> <unit>" lines.
 
-#include "StoreGenerator.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "StoreGenerator.h"
 #include "WebBrowser.h"
-#include "shell/frmMain.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
+#include "shell/frmMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,8 +32,8 @@ constexpr int kBoxes = 500;
 constexpr int kMedia = 2000;
 constexpr int kMovies = 20000;
 
-template <class Collection> void Place(Collection& items, const QString& key, const QString& name, int parentType,
-                                       int parentId)
+template <class Collection>
+void Place(Collection& items, const QString& key, const QString& name, int parentType, int parentId)
 {
     auto item = items.Item(key);
     item->setStrSortKey(MakeSortKey(name));

@@ -5,8 +5,8 @@
 #include "CMovies.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "shell/mMain.h"
 #include "core/mRegister.h"
+#include "shell/mMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

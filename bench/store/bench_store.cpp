@@ -72,7 +72,6 @@ private:
     int m_value = 0;
 };
 
-
 const ItemKind kKinds[] = {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie};
 
 // The leanest whole-file read: open, read to the end, close.

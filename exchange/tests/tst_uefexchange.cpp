@@ -30,8 +30,7 @@ QString Describe(const UEFCollection& items)
 }
 
 // Every text property set to a value of its own that carries escapes, line breaks and high characters.
-template <class T>
-std::shared_ptr<T> Filled(const QString& label, const QString& upc)
+template <class T> std::shared_ptr<T> Filled(const QString& label, const QString& upc)
 {
     auto item = std::make_shared<T>();
     const QMetaObject* meta = item->metaObject();
@@ -141,20 +140,20 @@ private slots:
         QTest::newRow("movie with wrong check digit") << Movie("a", "036000291450") << "";
         QTest::newRow("movie, code trimmed first") << Movie("a", " 036000291452 ") << "MOVIE:a";
         QTest::newRow("eight digits") << Movie("a", "96385074") + Movie("b", "04252614") << "MOVIE:a";
-        QTest::newRow("each top item on its own") << Movie("bad", "1") + Movie("good", good) + Movie("bad2")
-                                                  << "MOVIE:good";
-        QTest::newRow("contents unchecked") << Media("m", good, Movie("a") + Movie("b", "x"))
-                                            << "MEDIA:m{MOVIE:a,MOVIE:b}";
+        QTest::newRow("each top item on its own")
+            << Movie("bad", "1") + Movie("good", good) + Movie("bad2") << "MOVIE:good";
+        QTest::newRow("contents unchecked")
+            << Media("m", good, Movie("a") + Movie("b", "x")) << "MEDIA:m{MOVIE:a,MOVIE:b}";
         QTest::newRow("refused medium drops contents") << Media("m", "", Box("x", good, "") + Movie("a", good)) << "";
         QTest::newRow("refused box drops contents") << Box("x", "123", Media("m", good, "") + Movie("a", good)) << "";
-        QTest::newRow("box holds media and movies") << Box("x", good, Media("m", "", Movie("a")) + Movie("b"))
-                                                    << "BOX:x{MEDIA:m{MOVIE:a},MOVIE:b}";
-        QTest::newRow("box in contents surfaces") << Media("m", good, Movie("a") + Box("x", good, Movie("b")))
-                                                  << "MEDIA:m{MOVIE:a},BOX:x{MOVIE:b}";
-        QTest::newRow("box in contents checked") << Media("m", good, Box("x", "", Movie("b")) + Movie("a"))
-                                                 << "MEDIA:m{MOVIE:a}";
-        QTest::newRow("box in box surfaces after it") << Box("x", good, Box("y", good, "") + Movie("a"))
-                                                      << "BOX:x{MOVIE:a},BOX:y{}";
+        QTest::newRow("box holds media and movies")
+            << Box("x", good, Media("m", "", Movie("a")) + Movie("b")) << "BOX:x{MEDIA:m{MOVIE:a},MOVIE:b}";
+        QTest::newRow("box in contents surfaces")
+            << Media("m", good, Movie("a") + Box("x", good, Movie("b"))) << "MEDIA:m{MOVIE:a},BOX:x{MOVIE:b}";
+        QTest::newRow("box in contents checked")
+            << Media("m", good, Box("x", "", Movie("b")) + Movie("a")) << "MEDIA:m{MOVIE:a}";
+        QTest::newRow("box in box surfaces after it")
+            << Box("x", good, Box("y", good, "") + Movie("a")) << "BOX:x{MOVIE:a},BOX:y{}";
     }
     void acceptance()
     {

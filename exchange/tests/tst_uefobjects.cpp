@@ -40,11 +40,13 @@ private slots:
                                               "strExtras", "strName",    "strUPC",    "strSortKey"} +
                                       kCovers;
         QTest::newRow("movie") << "movie"
-                               << QStringList{"strMedia",    "strDVDCase", "strLDType",   "strDVDType", "strDVDRegion",
-                                              "strSubtitles", "strWriter", "strDirector", "strProducer", "strCast",
-                                              "strSoundmix", "strUPC",     "strSortKey",  "strCountry",  "strYear",
-                                              "strTitle",    "strLabel",   "strLength",   "strWebsite",  "strNotes",
-                                              "strSynopsis", "strPicture", "strExtras",   "strSystem",   "strStudio"} +
+                               << QStringList{"strMedia",     "strDVDCase",   "strLDType",   "strDVDType",
+                                              "strDVDRegion", "strSubtitles", "strWriter",   "strDirector",
+                                              "strProducer",  "strCast",      "strSoundmix", "strUPC",
+                                              "strSortKey",   "strCountry",   "strYear",     "strTitle",
+                                              "strLabel",     "strLength",    "strWebsite",  "strNotes",
+                                              "strSynopsis",  "strPicture",   "strExtras",   "strSystem",
+                                              "strStudio"} +
                                       kCovers;
     }
     void propertiesByName()
@@ -80,10 +82,14 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("range") << "1999-2000" << "1999";
-        QTest::newRow("short") << "99" << "99";
-        QTest::newRow("leading blank") << " 1999" << " 199";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("range") << "1999-2000"
+                               << "1999";
+        QTest::newRow("short") << "99"
+                               << "99";
+        QTest::newRow("leading blank") << " 1999"
+                                       << " 199";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void yearKeepsFirstFourCharacters()
     {
@@ -100,13 +106,20 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("two pairs") << "line\r\n\r\n" << "line";
-        QTest::newRow("only pairs") << "\r\n\r\n\r\n" << "";
-        QTest::newRow("inner pair") << "a\r\nb" << "a\r\nb";
-        QTest::newRow("lone CR") << "a\r" << "a\r";
-        QTest::newRow("lone LF") << "a\n" << "a\n";
-        QTest::newRow("LF after pair") << "a\r\n\n" << "a\r\n\n";
-        QTest::newRow("blank after pair") << "a\r\n " << "a\r\n ";
+        QTest::newRow("two pairs") << "line\r\n\r\n"
+                                   << "line";
+        QTest::newRow("only pairs") << "\r\n\r\n\r\n"
+                                    << "";
+        QTest::newRow("inner pair") << "a\r\nb"
+                                    << "a\r\nb";
+        QTest::newRow("lone CR") << "a\r"
+                                 << "a\r";
+        QTest::newRow("lone LF") << "a\n"
+                                 << "a\n";
+        QTest::newRow("LF after pair") << "a\r\n\n"
+                                       << "a\r\n\n";
+        QTest::newRow("blank after pair") << "a\r\n "
+                                          << "a\r\n ";
     }
     void notesLoseTrailingLineEnds()
     {

@@ -56,7 +56,7 @@ private slots:
             const qsizetype before = pos;
             const bool found = UEFParser::NextTag(text, pos, element);
             QVERIFY(pos > before && pos <= text.size());
-            const QString what = !found              ? QString("-")
+            const QString what = !found             ? QString("-")
                                  : element.hasValue ? element.tag.toString() + "|" + element.value.toString()
                                                     : element.tag.toString();
             seen << what + "@" + QString::number(pos);
@@ -68,10 +68,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("value");
-        QTest::newRow("all three") << "A&0B &1x&2" << "A&B [x]";
-        QTest::newRow("escaped escape") << "&01" << "&1";
-        QTest::newRow("lone ampersand") << "a&b&" << "a&b&";
-        QTest::newRow("brackets first") << "&&12" << "&[2";
+        QTest::newRow("all three") << "A&0B &1x&2"
+                                   << "A&B [x]";
+        QTest::newRow("escaped escape") << "&01"
+                                        << "&1";
+        QTest::newRow("lone ampersand") << "a&b&"
+                                        << "a&b&";
+        QTest::newRow("brackets first") << "&&12"
+                                        << "&[2";
     }
     void unescape()
     {
@@ -101,25 +105,57 @@ private slots:
         QTest::addColumn<QString>("fields");
         QTest::addColumn<QString>("property");
         QTest::addColumn<QString>("value");
-        QTest::newRow("tag in any case, blanks") << "[ title =X]" << "strTitle" << "X";
-        QTest::newRow("value trimmed") << "[TITLE= X ]" << "strTitle" << "X";
-        QTest::newRow("only blanks trimmed") << "[TITLE=\tX\r\n]" << "strTitle" << "\tX\r\n";
-        QTest::newRow("unescaped") << "[TITLE=A&0B &1x&2]" << "strTitle" << "A&B [x]";
-        QTest::newRow("last wins") << "[TITLE=a][TITLE=b]" << "strTitle" << "b";
-        QTest::newRow("sort index") << "[SORTINDEX=k]" << "strSortKey" << "k";
-        QTest::newRow("media in a movie") << "[MEDIA=DVD][DVDREGION=2]" << "strMedia" << "DVD";
-        QTest::newRow("year after trim") << "[YEAR= 1999-2000]" << "strYear" << "1999";
-        QTest::newRow("notes line ends") << "[NOTES=n\r\n\r\n]" << "strNotes" << "n";
-        QTest::newRow("cover trimmed") << "[BACKCOVER= ab ]" << "strBackCover" << "ab";
-        QTest::newRow("without equals skipped") << "[TITLE=a][TITLE][]" << "strTitle" << "a";
-        QTest::newRow("contents skipped") << "[CONTENTS=[TITLE=x]]" << "strTitle" << "";
-        QTest::newRow("unknown skipped") << "[COLOUR=red]junk[TITLE=t]" << "strTitle" << "t";
-        QTest::newRow("flag after picture") << "[PICTURE=Fullframe][WIDESCREEN=yes]" << "strPicture"
+        QTest::newRow("tag in any case, blanks") << "[ title =X]"
+                                                 << "strTitle"
+                                                 << "X";
+        QTest::newRow("value trimmed") << "[TITLE= X ]"
+                                       << "strTitle"
+                                       << "X";
+        QTest::newRow("only blanks trimmed") << "[TITLE=\tX\r\n]"
+                                             << "strTitle"
+                                             << "\tX\r\n";
+        QTest::newRow("unescaped") << "[TITLE=A&0B &1x&2]"
+                                   << "strTitle"
+                                   << "A&B [x]";
+        QTest::newRow("last wins") << "[TITLE=a][TITLE=b]"
+                                   << "strTitle"
+                                   << "b";
+        QTest::newRow("sort index") << "[SORTINDEX=k]"
+                                    << "strSortKey"
+                                    << "k";
+        QTest::newRow("media in a movie") << "[MEDIA=DVD][DVDREGION=2]"
+                                          << "strMedia"
+                                          << "DVD";
+        QTest::newRow("year after trim") << "[YEAR= 1999-2000]"
+                                         << "strYear"
+                                         << "1999";
+        QTest::newRow("notes line ends") << "[NOTES=n\r\n\r\n]"
+                                         << "strNotes"
+                                         << "n";
+        QTest::newRow("cover trimmed") << "[BACKCOVER= ab ]"
+                                       << "strBackCover"
+                                       << "ab";
+        QTest::newRow("without equals skipped") << "[TITLE=a][TITLE][]"
+                                                << "strTitle"
+                                                << "a";
+        QTest::newRow("contents skipped") << "[CONTENTS=[TITLE=x]]"
+                                          << "strTitle"
+                                          << "";
+        QTest::newRow("unknown skipped") << "[COLOUR=red]junk[TITLE=t]"
+                                         << "strTitle"
+                                         << "t";
+        QTest::newRow("flag after picture") << "[PICTURE=Fullframe][WIDESCREEN=yes]"
+                                            << "strPicture"
                                             << "Fullframe\r\nWidescreen";
-        QTest::newRow("flag no") << "[PICTURE=Fullframe][WIDESCREEN=NO]" << "strPicture" << "Fullframe";
-        QTest::newRow("flags") << "[ANAMORPHIC=Yes][pan&scan= YES ][FULLFRAME=yes]" << "strPicture"
+        QTest::newRow("flag no") << "[PICTURE=Fullframe][WIDESCREEN=NO]"
+                                 << "strPicture"
+                                 << "Fullframe";
+        QTest::newRow("flags") << "[ANAMORPHIC=Yes][pan&scan= YES ][FULLFRAME=yes]"
+                               << "strPicture"
                                << "Anamorphic widescreen\r\nPan & scan / Open matte\r\nFullframe";
-        QTest::newRow("picture replaces flags") << "[ANAMORPHIC=yes][PICTURE=p]" << "strPicture" << "p";
+        QTest::newRow("picture replaces flags") << "[ANAMORPHIC=yes][PICTURE=p]"
+                                                << "strPicture"
+                                                << "p";
     }
     void movieFields()
     {

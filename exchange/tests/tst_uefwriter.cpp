@@ -12,9 +12,10 @@ namespace {
 const QStringList kCoverTags = {"FRONTCOVER", "FRONTCOVEREXT", "FRONTCOVERURL",
                                 "BACKCOVER",  "BACKCOVEREXT",  "BACKCOVERURL"};
 const QStringList kMovieTags =
-    QStringList{"TITLE",  "LABEL",     "SORTINDEX", "UPC",    "COUNTRY",  "LENGTH",   "PICTURE", "SOUNDMIX", "STUDIO",
-                "SUBTITLES", "SYSTEM", "WEBSITE",   "YEAR",   "WRITER",   "DIRECTOR", "PRODUCER", "CAST",    "NOTES",
-                "SYNOPSIS", "MEDIA",   "DVDTYPE",   "DVDREGION", "DVDCASE", "LDTYPE", "EXTRAS"} +
+    QStringList{"TITLE",     "LABEL",    "SORTINDEX", "UPC",    "COUNTRY",  "LENGTH", "PICTURE",
+                "SOUNDMIX",  "STUDIO",   "SUBTITLES", "SYSTEM", "WEBSITE",  "YEAR",   "WRITER",
+                "DIRECTOR",  "PRODUCER", "CAST",      "NOTES",  "SYNOPSIS", "MEDIA",  "DVDTYPE",
+                "DVDREGION", "DVDCASE",  "LDTYPE",    "EXTRAS"} +
     kCoverTags;
 const QStringList kBoxTags = QStringList{"NAME", "SORTINDEX", "UPC", "EXTRAS"} + kCoverTags;
 const QStringList kMediaTags =
@@ -53,13 +54,14 @@ private slots:
     // Each tag carries its own property: every property holds its own name, so a line shows which one it wrote.
     void tagsCarryTheirProperties()
     {
-        const QStringList properties = {
-            "strTitle",    "strLabel",    "strSortKey",      "strUPC",           "strCountry",   "strLength",
-            "strPicture",  "strSoundmix", "strStudio",       "strSubtitles",     "strSystem",    "strWebsite",
-            "strYear",     "strWriter",   "strDirector",     "strProducer",      "strCast",      "strNotes",
-            "strSynopsis", "strMedia",    "strDVDType",      "strDVDRegion",     "strDVDCase",   "strLDType",
-            "strExtras",   "strFrontCover", "strFrontCoverExt", "strFrontCoverURL", "strBackCover", "strBackCoverExt",
-            "strBackCoverURL"};
+        const QStringList properties = {"strTitle",     "strLabel",        "strSortKey",       "strUPC",
+                                        "strCountry",   "strLength",       "strPicture",       "strSoundmix",
+                                        "strStudio",    "strSubtitles",    "strSystem",        "strWebsite",
+                                        "strYear",      "strWriter",       "strDirector",      "strProducer",
+                                        "strCast",      "strNotes",        "strSynopsis",      "strMedia",
+                                        "strDVDType",   "strDVDRegion",    "strDVDCase",       "strLDType",
+                                        "strExtras",    "strFrontCover",   "strFrontCoverExt", "strFrontCoverURL",
+                                        "strBackCover", "strBackCoverExt", "strBackCoverURL"};
         UEFMovie movie;
         UEFMedia media;
         UEFBox box;
@@ -106,11 +108,16 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("written");
-        QTest::newRow("brackets and ampersand") << "A&B [Director's cut]" << "A&0B &1Director's cut&2";
-        QTest::newRow("already escaped") << "&1" << "&01";
-        QTest::newRow("line break kept") << "one\r\ntwo" << "one\r\ntwo";
-        QTest::newRow("no trim, equals kept") << "  a=b  " << "  a=b  ";
-        QTest::newRow("nested") << "]][[&" << "&2&2&1&1&0";
+        QTest::newRow("brackets and ampersand") << "A&B [Director's cut]"
+                                                << "A&0B &1Director's cut&2";
+        QTest::newRow("already escaped") << "&1"
+                                         << "&01";
+        QTest::newRow("line break kept") << "one\r\ntwo"
+                                         << "one\r\ntwo";
+        QTest::newRow("no trim, equals kept") << "  a=b  "
+                                              << "  a=b  ";
+        QTest::newRow("nested") << "]][[&"
+                                << "&2&2&1&1&0";
         const QString high = QString::fromLatin1("\x01\x7f\xe9\xff");
         QTest::newRow("high and control") << high << high;
     }

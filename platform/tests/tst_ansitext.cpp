@@ -76,10 +76,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("spaces") << "  a b  " << "a b";
-        QTest::newRow("tabs kept") << "\ta\t" << "\ta\t";
-        QTest::newRow("newline kept") << " \r\na " << "\r\na";
-        QTest::newRow("only spaces") << "   " << "";
+        QTest::newRow("spaces") << "  a b  "
+                                << "a b";
+        QTest::newRow("tabs kept") << "\ta\t"
+                                   << "\ta\t";
+        QTest::newRow("newline kept") << " \r\na "
+                                      << "\r\na";
+        QTest::newRow("only spaces") << "   "
+                                     << "";
         QTest::newRow("nbsp kept") << QString::fromUtf8("\u00A0x ") << QString::fromUtf8("\u00A0x");
     }
     void trimRemovesSpacesOnly()

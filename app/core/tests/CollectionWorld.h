@@ -128,7 +128,9 @@ inline QString AddMovie(const QString& title, const QString& parent, const QStri
     info.strMedia = media;
     movie->setDMedia(info);
     movie->setStrDirector("Ines Marlowe");
-    movie->setStrCast("Tomas Brandt" "\r\n" "Lea Vogt");
+    movie->setStrCast("Tomas Brandt"
+                      "\r\n"
+                      "Lea Vogt");
     movie->setStrNotes("Kept in the hall cupboard.");
     movie->setStrSynopsis("A quiet story about a lighthouse.");
     movie->setStrYear("1999");

@@ -226,15 +226,24 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("url"); // empty: refused
-        QTest::newRow("http") << "http://example.org/a?b=1" << "http://example.org/a?b=1";
-        QTest::newRow("https, upper-case scheme") << "HTTPS://example.org/" << "https://example.org/";
-        QTest::newRow("www") << "www.example.org" << "http://www.example.org";
-        QTest::newRow("ftp") << "ftp://example.org/" << "";
-        QTest::newRow("script") << "javascript:alert(1)" << "";
-        QTest::newRow("no host") << "http://" << "";
-        QTest::newRow("system file") << "/etc/passwd" << "";
-        QTest::newRow("system file URL") << "file:///etc/passwd" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("http") << "http://example.org/a?b=1"
+                              << "http://example.org/a?b=1";
+        QTest::newRow("https, upper-case scheme") << "HTTPS://example.org/"
+                                                  << "https://example.org/";
+        QTest::newRow("www") << "www.example.org"
+                             << "http://www.example.org";
+        QTest::newRow("ftp") << "ftp://example.org/"
+                             << "";
+        QTest::newRow("script") << "javascript:alert(1)"
+                                << "";
+        QTest::newRow("no host") << "http://"
+                                 << "";
+        QTest::newRow("system file") << "/etc/passwd"
+                                     << "";
+        QTest::newRow("system file URL") << "file:///etc/passwd"
+                                         << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void documentTargets()
     {

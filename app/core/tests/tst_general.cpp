@@ -72,22 +72,38 @@ private slots:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("sortKey");
-        QTest::newRow("article") << "The Long Road" << "LONG ROAD, THE";
-        QTest::newRow("blanks") << "  a quiet night  " << "QUIET NIGHT, A";
-        QTest::newRow("parentheses") << "An Ocean Away (1999)" << "OCEAN AWAY, AN (1999)";
-        QTest::newRow("colon") << "Night Train: Part Two" << "NIGHT TRAIN : PART TWO";
-        QTest::newRow("article after colon stays") << "The Last Stand: The Way Back" << "LAST STAND, THE : THE WAY BACK";
-        QTest::newRow("swedish") << "Den sista dansen" << "SISTA DANSEN, DEN";
-        QTest::newRow("parentheses win over colon") << "Part 2: The End (Special)" << "PART 2: THE END (SPECIAL)";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("all blank") << "    " << "";
-        QTest::newRow("lone article") << "The" << "THE";
-        QTest::newRow("only parentheses") << "(1999)" << " (1999)";
-        QTest::newRow("unmatched parenthesis") << "Word)" << "WORD)";
-        QTest::newRow("unmatched parenthesis ignores colon") << "A: b)" << "A: B)";
-        QTest::newRow("double blank after article") << "THE  DOUBLE" << " DOUBLE, THE";
-        QTest::newRow("article needs its blank") << "Then" << "THEN";
-        QTest::newRow("first matching article only") << "A The" << "THE, A";
+        QTest::newRow("article") << "The Long Road"
+                                 << "LONG ROAD, THE";
+        QTest::newRow("blanks") << "  a quiet night  "
+                                << "QUIET NIGHT, A";
+        QTest::newRow("parentheses") << "An Ocean Away (1999)"
+                                     << "OCEAN AWAY, AN (1999)";
+        QTest::newRow("colon") << "Night Train: Part Two"
+                               << "NIGHT TRAIN : PART TWO";
+        QTest::newRow("article after colon stays") << "The Last Stand: The Way Back"
+                                                   << "LAST STAND, THE : THE WAY BACK";
+        QTest::newRow("swedish") << "Den sista dansen"
+                                 << "SISTA DANSEN, DEN";
+        QTest::newRow("parentheses win over colon") << "Part 2: The End (Special)"
+                                                    << "PART 2: THE END (SPECIAL)";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("all blank") << "    "
+                                   << "";
+        QTest::newRow("lone article") << "The"
+                                      << "THE";
+        QTest::newRow("only parentheses") << "(1999)"
+                                          << " (1999)";
+        QTest::newRow("unmatched parenthesis") << "Word)"
+                                               << "WORD)";
+        QTest::newRow("unmatched parenthesis ignores colon") << "A: b)"
+                                                             << "A: B)";
+        QTest::newRow("double blank after article") << "THE  DOUBLE"
+                                                    << " DOUBLE, THE";
+        QTest::newRow("article needs its blank") << "Then"
+                                                 << "THEN";
+        QTest::newRow("first matching article only") << "A The"
+                                                     << "THE, A";
         QTest::newRow("accented upper") << QString::fromUtf8("\u00e9t\u00e9") << QString::fromUtf8("\u00c9T\u00c9");
     }
     void sortKeys()

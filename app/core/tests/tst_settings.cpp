@@ -79,8 +79,8 @@ private slots:
                                          << QVariant(QStringLiteral("x") + QChar(0)) << false;
         QTest::newRow("number") << uint(Registry::RegDword) << QByteArray("\xff\xff\xff\xff", 4) << QVariant(-1)
                                 << false;
-        QTest::newRow("expandable string") << uint(Registry::RegExpandSz) << QByteArray("%HOME%\0", 7)
-                                           << QVariant("fallback") << true;
+        QTest::newRow("expandable string")
+            << uint(Registry::RegExpandSz) << QByteArray("%HOME%\0", 7) << QVariant("fallback") << true;
         QTest::newRow("raw bytes") << uint(Registry::RegBinary) << QByteArray("\x01\x02", 2) << QVariant("fallback")
                                    << true;
     }
@@ -153,16 +153,16 @@ private slots:
 
         QCOMPARE(mRegister::EnsureKey(kHive, kProgramKey), 0L);
         QCOMPARE(mRegister::EnsureKey(kHive, kProgramKey), 0L);
-        QCOMPARE(mRegister::WriteValue(kHive, kProgramKey, QStringLiteral("N"), QStringLiteral("42"),
-                                       Registry::RegDword),
-                 0L);
+        QCOMPARE(
+            mRegister::WriteValue(kHive, kProgramKey, QStringLiteral("N"), QStringLiteral("42"), Registry::RegDword),
+            0L);
         QCOMPARE(mRegister::WriteValue(kHive, kProgramKey, QStringLiteral("Other"), 7, 3), 0L);
         QCOMPARE(mRegister::ReadValue(kHive, kProgramKey, QStringLiteral("Other"), value), Registry::ErrorFileNotFound);
         QCOMPARE(mRegister::ReadValue(kHive, kProgramKey, QStringLiteral("N"), value), 0L);
         QCOMPARE(value, QVariant(42));
-        QCOMPARE(mRegister::WriteValue(kHive, kProgramKey, QStringLiteral("S"), QStringLiteral("text"),
-                                       Registry::RegSz),
-                 0L);
+        QCOMPARE(
+            mRegister::WriteValue(kHive, kProgramKey, QStringLiteral("S"), QStringLiteral("text"), Registry::RegSz),
+            0L);
         QCOMPARE(mRegister::ReadValue(kHive, kProgramKey, QStringLiteral("S"), value), 0L);
         QCOMPARE(value, QVariant(QStringLiteral("text") + QChar(0)));
     }

@@ -3,13 +3,13 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
-#include "shell/ProgressBar.h"
 #include "Registry.h"
-#include "shell/frmSplash.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "shell/mMain.h"
 #include "core/mRegister.h"
+#include "shell/ProgressBar.h"
+#include "shell/frmSplash.h"
+#include "shell/mMain.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -159,7 +159,8 @@ private slots:
         QCOMPARE(bar.property("Value").toFloat(), expectedValue);
         QCOMPARE(bar.Value(), expectedValue);
         // The painted bar shows the same share.
-        QCOMPARE(double(bar.Bar()->value()) / bar.Bar()->maximum(), std::round(expectedValue / expectedMax * 10000.0) / 10000.0);
+        QCOMPARE(double(bar.Bar()->value()) / bar.Bar()->maximum(),
+                 std::round(expectedValue / expectedMax * 10000.0) / 10000.0);
     }
 
     // The bar is sized from the counts, then rises by one per entry until it reaches the total, before the main
@@ -363,8 +364,8 @@ private:
         if (m_seen.allLoaded) {
             m_seen.loaded =
                 gCategories->Count() + gGroups->Count() + gBoxes->Count() + gMedias->Count() + gMovies->Count();
-            m_seen.barsReleased = !gCategories->PGB() && !gGroups->PGB() && !gBoxes->PGB() && !gMedias->PGB() &&
-                                  !gMovies->PGB();
+            m_seen.barsReleased =
+                !gCategories->PGB() && !gGroups->PGB() && !gBoxes->PGB() && !gMedias->PGB() && !gMovies->PGB();
         }
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* splash = qobject_cast<frmSplash*>(w)) {

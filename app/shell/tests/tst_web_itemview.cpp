@@ -130,8 +130,7 @@ void ItemViewTest::pages_data()
 void ItemViewTest::pages()
 {
     QFETCH(QString, kind);
-    const QString key = kind == "movie" ? m_store.alphaMovie : kind == "medium" ? m_store.laserMedium
-                                                                                 : m_store.zetaBox;
+    const QString key = kind == "movie" ? m_store.alphaMovie : kind == "medium" ? m_store.laserMedium : m_store.zetaBox;
     const QString name = kind == "movie" ? "Alpha Movie" : kind == "medium" ? "Laser Medium" : "Zeta Box";
     QVERIFY(clickAndLoad(key));
     QCOMPARE(text("pnLarge"), name);

@@ -106,15 +106,14 @@ QString MainWindowTest::keyFor(const QString& name) const
         return "!0";
     }
     // Names of SampleStore members, so data rows stay readable.
-    const QHash<QString, QString> keys{
-        {"comedy", m_store.comedy},           {"drama", m_store.drama},
-        {"classics", m_store.classics},       {"looseGroup", m_store.looseGroup},
-        {"zetaBox", m_store.zetaBox},         {"groupBox", m_store.groupBox},
-        {"boxDisc", m_store.boxDisc},         {"laserMedium", m_store.laserMedium},
-        {"spacedLaser", m_store.spacedLaser}, {"blankDvd", m_store.blankDvd},
-        {"alphaMovie", m_store.alphaMovie},   {"lostMovie", m_store.lostMovie},
-        {"comedyMovie", m_store.comedyMovie}, {"classicMovie", m_store.classicMovie},
-        {"boxMovie", m_store.boxMovie},       {"deepMovie", m_store.deepMovie}};
+    const QHash<QString, QString> keys{{"comedy", m_store.comedy},           {"drama", m_store.drama},
+                                       {"classics", m_store.classics},       {"looseGroup", m_store.looseGroup},
+                                       {"zetaBox", m_store.zetaBox},         {"groupBox", m_store.groupBox},
+                                       {"boxDisc", m_store.boxDisc},         {"laserMedium", m_store.laserMedium},
+                                       {"spacedLaser", m_store.spacedLaser}, {"blankDvd", m_store.blankDvd},
+                                       {"alphaMovie", m_store.alphaMovie},   {"lostMovie", m_store.lostMovie},
+                                       {"comedyMovie", m_store.comedyMovie}, {"classicMovie", m_store.classicMovie},
+                                       {"boxMovie", m_store.boxMovie},       {"deepMovie", m_store.deepMovie}};
     return keys.value(name, name);
 }
 
@@ -155,8 +154,8 @@ void MainWindowTest::startUpShowsTheRoot()
 void MainWindowTest::fullTreeOrder()
 {
     QVERIFY(entry("mnuFullStructure")->isChecked());
-    QCOMPARE(childTexts("!0"), QStringList({"Comedy", "Drama", "Loose Group", "Alpha Movie (Director's Cut)",
-                                            "Zeta Box", "Lost Movie"}));
+    QCOMPARE(childTexts("!0"),
+             QStringList({"Comedy", "Drama", "Loose Group", "Alpha Movie (Director's Cut)", "Zeta Box", "Lost Movie"}));
     QCOMPARE(childTexts(m_store.comedy), QStringList({"Blank DVD", "Comedy Movie", "Laser Medium", "Spaced Laser"}));
     QCOMPARE(childTexts(m_store.drama), QStringList({"Classics"}));
     QCOMPARE(childTexts(m_store.classics), QStringList({"Classic Movie"}));
@@ -175,19 +174,45 @@ void MainWindowTest::nodeImages_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("image");
     QTest::addColumn<QString>("selectedImage");
-    QTest::newRow("root") << "root" << "imgVidsora" << "";
-    QTest::newRow("category") << "comedy" << "imgCategoryClosed" << "imgCategoryOpen";
-    QTest::newRow("group") << "classics" << "imgSubCategoryClosed" << "imgSubCategoryOpen";
-    QTest::newRow("box") << "zetaBox" << "imgBoxClosed" << "imgBoxOpen";
-    QTest::newRow("laserdisc any case") << "laserMedium" << "imgLDClosed" << "imgLDOpen";
-    QTest::newRow("laser disc with blank") << "spacedLaser" << "imgMediaClosed" << "imgMediaOpen";
-    QTest::newRow("DVD with leading blank") << "blankDvd" << "imgMediaClosed" << "imgMediaOpen";
-    QTest::newRow("DVD medium in a box") << "boxDisc" << "imgDVDClosed" << "imgDVDOpen";
-    QTest::newRow("DVD movie") << "alphaMovie" << "imgDVDClosed" << "imgDVDOpen";
-    QTest::newRow("movie in a medium") << "deepMovie" << "imgMovieClosed" << "imgMovieOpen";
-    QTest::newRow("VHS movie in a box") << "boxMovie" << "imgVHSClosed" << "imgVHSOpen";
-    QTest::newRow("lower-case svcd") << "comedyMovie" << "imgVCDClosed" << "imgVCDOpen";
-    QTest::newRow("no media kind") << "classicMovie" << "imgMovieClosed" << "imgMovieOpen";
+    QTest::newRow("root") << "root"
+                          << "imgVidsora"
+                          << "";
+    QTest::newRow("category") << "comedy"
+                              << "imgCategoryClosed"
+                              << "imgCategoryOpen";
+    QTest::newRow("group") << "classics"
+                           << "imgSubCategoryClosed"
+                           << "imgSubCategoryOpen";
+    QTest::newRow("box") << "zetaBox"
+                         << "imgBoxClosed"
+                         << "imgBoxOpen";
+    QTest::newRow("laserdisc any case") << "laserMedium"
+                                        << "imgLDClosed"
+                                        << "imgLDOpen";
+    QTest::newRow("laser disc with blank") << "spacedLaser"
+                                           << "imgMediaClosed"
+                                           << "imgMediaOpen";
+    QTest::newRow("DVD with leading blank") << "blankDvd"
+                                            << "imgMediaClosed"
+                                            << "imgMediaOpen";
+    QTest::newRow("DVD medium in a box") << "boxDisc"
+                                         << "imgDVDClosed"
+                                         << "imgDVDOpen";
+    QTest::newRow("DVD movie") << "alphaMovie"
+                               << "imgDVDClosed"
+                               << "imgDVDOpen";
+    QTest::newRow("movie in a medium") << "deepMovie"
+                                       << "imgMovieClosed"
+                                       << "imgMovieOpen";
+    QTest::newRow("VHS movie in a box") << "boxMovie"
+                                        << "imgVHSClosed"
+                                        << "imgVHSOpen";
+    QTest::newRow("lower-case svcd") << "comedyMovie"
+                                     << "imgVCDClosed"
+                                     << "imgVCDOpen";
+    QTest::newRow("no media kind") << "classicMovie"
+                                   << "imgMovieClosed"
+                                   << "imgMovieOpen";
 }
 
 void MainWindowTest::nodeImages()
@@ -229,9 +254,9 @@ void MainWindowTest::flatView()
         QVERIFY2(!node(key), qPrintable(key));
     }
     // One run in sort-key order; what sits in a box or medium stays there.
-    QCOMPARE(childTexts("!0"), QStringList({"Alpha Movie (Director's Cut)", "Blank DVD", "Classic Movie",
-                                            "Comedy Movie", "Group Box", "Laser Medium", "Lost Movie",
-                                            "Spaced Laser", "Zeta Box"}));
+    QCOMPARE(childTexts("!0"),
+             QStringList({"Alpha Movie (Director's Cut)", "Blank DVD", "Classic Movie", "Comedy Movie", "Group Box",
+                          "Laser Medium", "Lost Movie", "Spaced Laser", "Zeta Box"}));
     QCOMPARE(childTexts(m_store.zetaBox), QStringList({"Box Disc", "Box Movie"}));
     QCOMPARE(childTexts(m_store.boxDisc), QStringList({"Deep Movie"}));
     QVERIFY(node("!0")->isExpanded());
@@ -249,22 +274,21 @@ void MainWindowTest::commandState_data()
     const QStringList imports{"mnuImport", "mnuUEFImport", "btnUEFImport", "mnuOrbelImport", "btnOrbelImport"};
     const QStringList exports{"mnuOrbelExport", "btnOrbelExport", "mnuToolsDVDOrbelSubmit", "mnuExport"};
     QTest::newRow("root") << "root"
-                          << QStringList({"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox", "mnuNewMedia",
-                                          "mnuNewMovie"}) +
+                          << QStringList(
+                                 {"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie"}) +
                                  imports;
     QTest::newRow("category") << "comedy"
                               << QStringList({"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox", "mnuNewMedia",
                                               "mnuNewMovie", "mnuDelete"}) +
                                      imports;
     QTest::newRow("group") << "classics"
-                           << QStringList({"mnuNewCategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie",
-                                           "mnuDelete"}) +
+                           << QStringList({"mnuNewCategory", "mnuNewBox", "mnuNewMedia", "mnuNewMovie", "mnuDelete"}) +
                                   imports;
     QTest::newRow("box") << "zetaBox"
-                         << QStringList({"mnuNewCategory", "mnuNewMedia", "mnuNewMovie", "mnuDelete",
-                                         "mnuOrbelExport", "btnOrbelExport", "mnuExport"});
-    QTest::newRow("medium in a category") << "laserMedium"
-                                          << QStringList({"mnuNewCategory", "mnuNewMovie", "mnuDelete"}) + exports;
+                         << QStringList({"mnuNewCategory", "mnuNewMedia", "mnuNewMovie", "mnuDelete", "mnuOrbelExport",
+                                         "btnOrbelExport", "mnuExport"});
+    QTest::newRow("medium in a category")
+        << "laserMedium" << QStringList({"mnuNewCategory", "mnuNewMovie", "mnuDelete"}) + exports;
     QTest::newRow("medium in a box") << "boxDisc" << QStringList({"mnuNewCategory", "mnuNewMovie", "mnuDelete"});
     QTest::newRow("movie under the root") << "alphaMovie" << QStringList({"mnuDelete"}) + exports;
     QTest::newRow("movie in a group") << "classicMovie" << QStringList({"mnuDelete"}) + exports;
@@ -287,9 +311,9 @@ void MainWindowTest::commandState()
     m_main->treeMovies_NodeClick(node(key) ? node(key) : &stray);
     QCOMPARE(m_main->strKey(), key);
 
-    static const char* const all[] = {"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",      "mnuNewMedia",
-                                      "mnuNewMovie",    "mnuDelete",         "mnuImport",      "mnuExport",
-                                      "mnuOrbelImport", "mnuOrbelExport",    "mnuUEFImport",   "mnuToolsDVDOrbelSubmit",
+    static const char* const all[] = {"mnuNewCategory", "mnuNewSubcategory", "mnuNewBox",     "mnuNewMedia",
+                                      "mnuNewMovie",    "mnuDelete",         "mnuImport",     "mnuExport",
+                                      "mnuOrbelImport", "mnuOrbelExport",    "mnuUEFImport",  "mnuToolsDVDOrbelSubmit",
                                       "btnUEFImport",   "btnOrbelImport",    "btnOrbelExport"};
     for (const char* command : all) {
         QAction* a = entry(command);
@@ -523,14 +547,30 @@ void MainWindowTest::findNext_data()
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected"); // empty: the message comes and the selection stays
-    QTest::newRow("lower case finds upper case") << "root" << "comedy movie" << "comedyMovie";
-    QTest::newRow("text only in the label") << "alphaMovie" << "director" << "";
-    QTest::newRow("last node") << "deepMovie" << "movie" << "";
-    QTest::newRow("no wrap") << "lostMovie" << "alpha" << "";
-    QTest::newRow("root never matches") << "comedy" << "vidsora" << "";
-    QTest::newRow("empty text takes the next named node") << "root" << "" << "comedy";
-    QTest::newRow("continues after the selection") << "comedyMovie" << "MOVIE" << "classicMovie";
-    QTest::newRow("category name") << "root" << "ram" << "drama";
+    QTest::newRow("lower case finds upper case") << "root"
+                                                 << "comedy movie"
+                                                 << "comedyMovie";
+    QTest::newRow("text only in the label") << "alphaMovie"
+                                            << "director"
+                                            << "";
+    QTest::newRow("last node") << "deepMovie"
+                               << "movie"
+                               << "";
+    QTest::newRow("no wrap") << "lostMovie"
+                             << "alpha"
+                             << "";
+    QTest::newRow("root never matches") << "comedy"
+                                        << "vidsora"
+                                        << "";
+    QTest::newRow("empty text takes the next named node") << "root"
+                                                          << ""
+                                                          << "comedy";
+    QTest::newRow("continues after the selection") << "comedyMovie"
+                                                   << "MOVIE"
+                                                   << "classicMovie";
+    QTest::newRow("category name") << "root"
+                                   << "ram"
+                                   << "drama";
 }
 
 void MainWindowTest::findNext()

@@ -2,11 +2,11 @@
 #include "CCategories.h"
 #include "CMovies.h"
 #include "Registry.h"
-#include "shell/frmMain.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "shell/mMain.h"
 #include "core/mRegister.h"
+#include "shell/frmMain.h"
+#include "shell/mMain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -235,8 +235,8 @@ private slots:
 
         const auto document = CreateUEF(key, false);
         const auto* exported = qobject_cast<UEFMovie*>(document->colUEF()->Item(1).get());
-        for (const auto& [url, name] :
-             {std::pair{exported->strFrontCoverURL(), "FrontCover.jpg"}, {exported->strBackCoverURL(), "BackCover.png"}}) {
+        for (const auto& [url, name] : {std::pair{exported->strFrontCoverURL(), "FrontCover.jpg"},
+                                        {exported->strBackCoverURL(), "BackCover.png"}}) {
             QVERIFY2(url.startsWith(QStringLiteral("file:///")), qPrintable(url));
             QVERIFY2(url.contains(QStringLiteral("%23")) && url.contains(QStringLiteral("%25")) &&
                          url.contains(QStringLiteral("%3F")) && !url.contains(u' '),

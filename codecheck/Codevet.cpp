@@ -1,5 +1,6 @@
 #include "Codevet.h"
 
+#include "CodevetLog.h"
 #include "Component.h"
 #include "UPCObject.h"
 
@@ -48,6 +49,7 @@ Q_DECL_EXPORT int VidsoraRegisterServer(const char* libraryPath)
 {
     const QString path = libraryPath != nullptr && *libraryPath != '\0' ? QFile::decodeName(libraryPath) : OwnPath();
     if (path.isEmpty()) {
+        qCWarning(lcCodevet) << "the library's own file could not be found; nothing registered";
         return -1;
     }
     return int(Component::RegisterClassEntries(Registration(), path));

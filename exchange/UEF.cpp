@@ -1,5 +1,6 @@
 #include "UEF.h"
 
+#include "ExchangeLog.h"
 #include "UEFParser.h"
 #include "UEFWriter.h"
 
@@ -11,6 +12,7 @@ QString UEF::strUEF() const
         return UEFWriter::SerializeCollection(*m_colUEF);
     } catch (...) {
         // A document that cannot be written reads as no text; nothing escapes to the caller.
+        qCWarning(lcExchange) << "an exchange document could not be written";
         return QString();
     }
 }
@@ -23,6 +25,7 @@ void UEF::setStrUEF(const QString& text)
         UEFParser::ParseItems(text, *items, nullptr);
     } catch (...) {
         // Bad text only yields fewer items; what was appended before the failure stays.
+        qCWarning(lcExchange) << "exchange text could not be read whole; kept" << items->Count() << "items";
     }
 }
 

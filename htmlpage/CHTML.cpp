@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "HTMLFuncs.h"
+#include "PageLog.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFCollection.h"
@@ -131,6 +132,7 @@ QString CHTML::GetCode(const UEFCollection& colIn, bool blSub, bool blMedia, int
     QString out = JavaCode() + CRLF;
     // Contents nested deeper than any exchange text can carry are left out, so a tree that holds itself still ends.
     if (depth > UEFCollection::MaxDepth) {
+        qCWarning(lcPage) << "contents nested deeper than" << UEFCollection::MaxDepth << "levels left off the page";
         return out;
     }
     for (const std::shared_ptr<QObject>& entry : colIn) {

@@ -2,6 +2,7 @@
 
 #include "core/Collections.h"
 #include "core/mGlobals.h"
+#include "core/mLog.h"
 #include "core/mRegister.h"
 
 #include "CBoxes.h"
@@ -61,13 +62,18 @@ QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)
         setting = DefaultDBPath();
     }
     mRegister::EnsureKey(hive, kProgramKey);
-    mRegister::WriteValue(hive, kProgramKey, name, setting, Registry::RegSz);
+    if (mRegister::WriteValue(hive, kProgramKey, name, setting, Registry::RegSz) != Registry::Success) {
+        qCWarning(lcApp) << "the default of setting" << name << "could not be stored";
+    }
     return setting;
 }
 
 void WriteRegSetting(const QString& name, const QString& value)
 {
-    mRegister::WriteValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value, Registry::RegSz);
+    if (mRegister::WriteValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value, Registry::RegSz) !=
+        Registry::Success) {
+        qCWarning(lcApp) << "setting" << name << "could not be stored";
+    }
 }
 
 // ---- keys and child lists ----
@@ -246,10 +252,13 @@ void RemoveTempFolder()
     struct stat st;
     if (fstat(fd, &st) != 0 || st.st_dev != made.device || st.st_ino != made.inode) {
         ::close(fd);
+        qCWarning(lcApp) << "the temporary folder was replaced by another; left alone:" << made.path;
         return;
     }
     RemoveContents(fd, 0);
-    ::rmdir(native.constData());
+    if (::rmdir(native.constData()) != 0) {
+        qCWarning(lcApp) << "the temporary folder could not be removed:" << made.path;
+    }
 }
 
 // ---- shell ----

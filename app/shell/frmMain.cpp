@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragMoveEvent>
 #include <QFrame>
 #include <QHeaderView>
@@ -353,7 +354,10 @@ void frmMain::InitiateForm()
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
         // The control never indents less than its images and expand marks need.
         treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
-        CreateTempFolder();
+        if (!CreateTempFolder()) {
+            // The item view then shows no pages; the tree and the commands still work.
+            qCWarning(lcApp) << "no temporary folder could be made under" << QDir::tempPath();
+        }
         BuildToolbar();
         FillTree();
     }

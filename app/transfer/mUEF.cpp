@@ -3,6 +3,7 @@
 #include "core/Collections.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
+#include "core/mLog.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"
@@ -87,6 +88,7 @@ void ImportCover(CCoveredItem& item, const QString& newKey, bool front, const QS
     }
     const QString file = gTempFolder + u'/' + newKey + (front ? u'F' : u'B') + u'.' + ext;
     if (!WriteFileText(file, bytes)) {
+        qCWarning(lcApp) << "an imported cover could not be written; the item keeps none:" << file;
         return;
     }
     if (front) {
@@ -326,6 +328,8 @@ int ImportUEF(const QString& strUEF, const QString& strParentKey)
         }
         if (!newKey.isEmpty()) {
             ++added;
+        } else {
+            qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
         }
     }
     return added;

@@ -1,0 +1,3 @@
+#include "CodevetLog.h"
+
+Q_LOGGING_CATEGORY(lcCodevet, "vidsora.codevet", QtCriticalMsg)

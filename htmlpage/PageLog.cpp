@@ -1,0 +1,3 @@
+#include "PageLog.h"
+
+Q_LOGGING_CATEGORY(lcPage, "vidsora.page", QtCriticalMsg)

@@ -1,0 +1,3 @@
+#include "OnlineLog.h"
+
+Q_LOGGING_CATEGORY(lcOnline, "vidsora.online", QtCriticalMsg)

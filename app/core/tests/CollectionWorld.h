@@ -31,9 +31,11 @@ inline void SetUpEnvironment()
     const QString root = ProgramDir().path();
     QDir().mkpath(root + "/config");
     QDir().mkpath(root + "/tmp");
+    QDir().mkpath(root + "/data");
     QDir().mkpath(root + "/runtime");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/config"));
     qputenv("TMPDIR", QFile::encodeName(root + "/tmp"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + "/data"));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/runtime"));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

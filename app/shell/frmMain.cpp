@@ -3,6 +3,7 @@
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
+#include "core/MainLayout.h"
 #include "core/TreeNodes.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
@@ -42,16 +43,8 @@ namespace {
 // The online service's web site, which shows a member's collection.
 constexpr const char* kOnlineWebHost = "online.vidsora.net";
 
-// Window metrics in twips.
-constexpr double kMinWindow = 4200;
-constexpr double kBarWidth = 30;
-constexpr double kTreeLeft = 15;
-constexpr double kBottomGap = 30;
-constexpr double kDragBound = 2000;
-constexpr double kBarMiddle = 15;
+// The tree's indentation in twips.
 constexpr double kIndentation = 100;
-// A bar placed from its ratio may land a rounding error short of a bound; that still counts as on the bound.
-constexpr double kSlack = 1e-6;
 
 // The hourglass for as long as a command runs.
 class WaitCursor
@@ -761,7 +754,7 @@ void frmMain::LayoutForm()
 {
     const double tpp = TwipsPerPixel();
     auto px = [tpp](double twips) { return qRound(twips / tpp); };
-    const int minimum = px(kMinWindow);
+    const int minimum = px(MainLayout::kMinWindow);
     if (width() < minimum) {
         resize(minimum, height());
     }
@@ -771,16 +764,17 @@ void frmMain::LayoutForm()
 
     // The client widget already lies between the toolbar and the status bar.
     const double W = m_client->width() * tpp;
-    const double paneHeight = qMax(0.0, m_client->height() * tpp - kBottomGap);
+    const MainLayout::Panes panes =
+        MainLayout::Layout(W, m_client->height() * tpp, m_blnMoving ? m_dragLeft : MainLayout::BarLeft(W, m_dblSplit));
     if (!m_blnMoving) {
-        m_dragLeft = (W - kBarWidth) * m_dblSplit;
-        picDrag->setGeometry(px(m_dragLeft), 0, px(kBarWidth), px(paneHeight));
+        m_dragLeft = panes.barLeft;
+        picDrag->setGeometry(px(m_dragLeft), 0, px(MainLayout::kBarWidth), px(panes.height));
     }
-    const double treeWidth = m_dragLeft - kTreeLeft;
-    treeMovies->setGeometry(px(kTreeLeft), 0, qMax(0, px(kTreeLeft + treeWidth) - px(kTreeLeft)), px(paneHeight));
-    const double webLeft = m_dragLeft + kBarWidth;
-    const double webWidth = W - treeWidth - kTreeLeft - 15;
-    webObject->setGeometry(px(webLeft), 0, qMax(0, px(webLeft + webWidth) - px(webLeft)), px(paneHeight));
+    const auto place = [&px, &panes](QWidget* pane, double left, double width) {
+        pane->setGeometry(px(left), 0, qMax(0, px(left + width) - px(left)), px(panes.height));
+    };
+    place(treeMovies, panes.treeLeft, panes.treeWidth);
+    place(webObject, panes.webLeft, panes.webWidth);
 }
 
 void frmMain::PlaceBar(double left)
@@ -798,32 +792,20 @@ void frmMain::picDrag_MouseDown()
 
 void frmMain::picDrag_MouseMove(double x)
 {
-    const double W = m_client->width() * TwipsPerPixel();
-    const double L = m_dragLeft;
-    if (L >= kDragBound - kSlack && L <= W - kDragBound + kSlack) {
-        PlaceBar(x - kBarMiddle + L);
-        m_dblSplit = m_dragLeft / (W - kBarWidth);
+    const MainLayout::BarMove move = MainLayout::Drag(m_client->width() * TwipsPerPixel(), m_dragLeft, x);
+    PlaceBar(move.left);
+    m_dblSplit = move.split;
+    if (move.relayout) {
         LayoutForm();
-    } else if (L < kDragBound) {
-        PlaceBar(kDragBound);
-        m_dblSplit = kDragBound / (W - kBarWidth);
-    } else {
-        PlaceBar(W - kDragBound);
-        m_dblSplit = (W - kDragBound) / (W - kBarWidth);
     }
 }
 
 void frmMain::picDrag_MouseUp()
 {
     m_blnMoving = false;
-    const double W = m_client->width() * TwipsPerPixel();
-    const double L = m_dragLeft;
-    if (L < kDragBound - kSlack) {
-        PlaceBar(kDragBound);
-        m_dblSplit = kDragBound / (W - kBarWidth);
-    } else if (L > W - kDragBound + kSlack) {
-        PlaceBar(W - kDragBound);
-        m_dblSplit = (W - kDragBound) / (W - kBarWidth);
+    if (const auto move = MainLayout::Release(m_client->width() * TwipsPerPixel(), m_dragLeft)) {
+        PlaceBar(move->left);
+        m_dblSplit = move->split;
     }
     LayoutForm();
 }

@@ -3,6 +3,7 @@
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
+#include "core/MainLayout.h"
 #include "core/TreeNodes.h"
 
 #include "AnsiText.h"
@@ -51,6 +52,9 @@ private slots:
     void findNext();
     void itemView();
     void itemPageWriteFailure();
+    void panes();
+    void barDrag_data();
+    void barDrag();
 
 private:
     QString keyFor(const QString& name) const;
@@ -383,6 +387,53 @@ void TestCore::itemPageWriteFailure()
     const ItemView movie = ItemViews::Make(m_store.alphaMovie);
     QVERIFY(!movie.strPage.isEmpty());
     QVERIFY(!ItemViews::WritePage(movie));
+}
+
+void TestCore::panes()
+{
+    const MainLayout::Panes panes = MainLayout::Layout(12000, 9000, 3000);
+    QCOMPARE(panes.height, 8970.0);
+    QCOMPARE(panes.treeLeft, 15.0);
+    QCOMPARE(panes.treeWidth, 2985.0);
+    QCOMPARE(panes.webLeft, 3030.0);
+    QCOMPARE(panes.webWidth, 8985.0);
+    QCOMPARE(MainLayout::Layout(12000, 20, 3000).height, 0.0); // never negative in a squeezed window
+    QCOMPARE(MainLayout::BarLeft(12000, 0.25), 2992.5);
+}
+
+void TestCore::barDrag_data()
+{
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("dragTo");
+    QTest::addColumn<bool>("relayout");
+    QTest::addColumn<double>("releaseTo"); // -1: the bar stays where it was released
+    QTest::newRow("inside the bounds") << 3000.0 << 100.0 << 3085.0 << true << -1.0;
+    QTest::newRow("on the left bound") << 2000.0 << 15.0 << 2000.0 << true << -1.0;
+    QTest::newRow("a rounding error short of the bound") << 2000.0 - 1e-9 << 15.0 << 2000.0 - 1e-9 << true << -1.0;
+    QTest::newRow("beyond the left bound") << 1500.0 << 500.0 << 2000.0 << false << 2000.0;
+    QTest::newRow("beyond the right bound") << 10500.0 << 0.0 << 10000.0 << false << 10000.0;
+    QTest::newRow("on the right bound") << 10000.0 << 45.0 << 10030.0 << true << -1.0;
+}
+
+void TestCore::barDrag()
+{
+    QFETCH(double, left);
+    QFETCH(double, x);
+    QFETCH(double, dragTo);
+    QFETCH(bool, relayout);
+    QFETCH(double, releaseTo);
+    constexpr double width = 12000;
+    const MainLayout::BarMove move = MainLayout::Drag(width, left, x);
+    QCOMPARE(move.left, dragTo);
+    QCOMPARE(move.split, dragTo / (width - MainLayout::kBarWidth));
+    QCOMPARE(move.relayout, relayout);
+    const std::optional<MainLayout::BarMove> released = MainLayout::Release(width, left);
+    QCOMPARE(bool(released), releaseTo >= 0);
+    if (released) {
+        QCOMPARE(released->left, releaseTo);
+        QCOMPARE(released->split, releaseTo / (width - MainLayout::kBarWidth));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCore)

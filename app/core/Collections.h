@@ -1,11 +1,12 @@
 #pragma once
 
+#include "CItem.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
-class CItem;
 class QObject;
 
 // One face over the five collections in the globals, so that no caller has to pick a collection by a key's letter.
@@ -13,6 +14,12 @@ namespace Collections {
 
 // The item of any kind by its key ("C", "S", "B", "E" or "M" and the id), or null when it is not loaded.
 std::shared_ptr<CItem> Item(const QString& key);
+// The item of key when it is of class T (CBox, CMovie, ...), else null.
+template <class T> std::shared_ptr<T> ItemAs(const QString& key)
+{
+    std::shared_ptr<CItem> item = Item(key);
+    return item && item->Kind() == T::kKind ? std::static_pointer_cast<T>(std::move(item)) : nullptr;
+}
 // The name the item is known by (a movie's bare title), or empty when the item is not loaded.
 QString ItemName(const QString& key);
 // The key of the parent of a group, box, medium or movie ("!0" for the root); empty for a category, the root, any

@@ -53,10 +53,10 @@ QStringList EnabledCommands(const QString& key)
         // Only what stands outside a box travels alone; an item that is not loaded counts as inside one.
         int parentType = 3;
         if (kind == 'E') {
-            if (const auto media = std::static_pointer_cast<CMedia>(Collections::Item(key))) {
+            if (const auto media = Collections::ItemAs<CMedia>(key)) {
                 parentType = media->lngParentType();
             }
-        } else if (const auto movie = std::static_pointer_cast<CMovie>(Collections::Item(key))) {
+        } else if (const auto movie = Collections::ItemAs<CMovie>(key)) {
             parentType = movie->lngParentType();
         }
         if (parentType < 3) {

@@ -1,14 +1,10 @@
 #include "core/TreeNodes.h"
 
 #include "core/Collections.h"
-#include "core/mGlobals.h"
 
 #include "AnsiText.h"
-#include "CBoxes.h"
-#include "CCategories.h"
-#include "CGroups.h"
-#include "CMedias.h"
-#include "CMovies.h"
+#include "CMedia.h"
+#include "CMovie.h"
 
 #include <QStringList>
 
@@ -44,72 +40,65 @@ TreeNode Root()
 
 std::optional<TreeNode> NodeOf(const QString& key, bool blnFlat)
 {
-    const QChar kind = key.isEmpty() ? QChar() : key.at(0);
+    const std::shared_ptr<CItem> item = Collections::Item(key);
+    if (!item) {
+        return std::nullopt;
+    }
     TreeNode node;
     node.strKey = key;
-    if (kind == 'C') {
-        const auto category = gCategories ? gCategories->Item(key) : nullptr;
-        if (!category) {
-            return std::nullopt;
-        }
-        node.strText = node.strTag = category->strName();
+    node.strText = node.strTag = item->DisplayName();
+    node.strParentKey = Collections::ParentKey(key);
+    switch (item->Kind()) {
+    case ItemKind::Category:
         node.strImage = "imgCategoryClosed";
         node.strSelectedImage = "imgCategoryOpen";
         node.strParentKey = QStringLiteral("!0");
-    } else if (kind == 'S') {
-        const auto group = gGroups ? gGroups->Item(key) : nullptr;
-        if (!group) {
-            return std::nullopt;
-        }
-        node.strText = node.strTag = group->strName();
+        break;
+    case ItemKind::Group:
         node.strImage = "imgSubCategoryClosed";
         node.strSelectedImage = node.strExpandedImage = "imgSubCategoryOpen";
-        node.strParentKey = Collections::ParentKey(key);
-    } else if (kind == 'B') {
-        const auto box = gBoxes ? gBoxes->Item(key) : nullptr;
-        if (!box) {
-            return std::nullopt;
-        }
-        node.strText = node.strTag = box->strName();
+        break;
+    case ItemKind::Box:
         node.strImage = "imgBoxClosed";
         node.strSelectedImage = "imgBoxOpen";
-        node.strParentKey = blnFlat ? QStringLiteral("!0") : Collections::ParentKey(key);
-    } else if (kind == 'E') {
-        const auto media = gMedias ? gMedias->Item(key) : nullptr;
-        if (!media) {
-            return std::nullopt;
+        if (blnFlat) {
+            node.strParentKey = QStringLiteral("!0");
         }
+        break;
+    case ItemKind::Media: {
+        const auto media = std::static_pointer_cast<CMedia>(item);
         QString images = MediaImagePrefix(media->dMedia().strMedia);
         if (images.isEmpty()) {
             images = "imgMedia";
         }
-        node.strText = node.strTag = media->strName();
         node.strImage = images + "Closed";
         node.strSelectedImage = images + "Open";
         // In the flat view a medium in a box stays in its box.
-        node.strParentKey = blnFlat && media->lngParentType() != 3 ? QStringLiteral("!0") : Collections::ParentKey(key);
-    } else if (kind == 'M') {
-        const auto movie = gMovies ? gMovies->Item(key) : nullptr;
-        if (!movie) {
-            return std::nullopt;
+        if (blnFlat && media->lngParentType() != 3) {
+            node.strParentKey = QStringLiteral("!0");
         }
+        break;
+    }
+    case ItemKind::Movie: {
+        const auto movie = std::static_pointer_cast<CMovie>(item);
         const int type = movie->lngParentType();
-        // A movie on a medium shows the plain movie image: the medium beside it shows the kind.
+        // A movie on a medium shows the plain movie image: the medium above it shows the kind.
         QString images = type == 4 ? QString() : MediaImagePrefix(movie->dMedia().strMedia);
         if (images.isEmpty()) {
             images = "imgMovie";
         }
-        node.strText = movie->strTitle();
         if (!movie->strLabel().isEmpty()) {
             node.strText += " (" + movie->strLabel() + ")";
         }
-        node.strTag = movie->strTitle();
         node.strImage = images + "Closed";
         node.strSelectedImage = images + "Open";
-        node.strParentKey = blnFlat && type != 3 && type != 4 ? QStringLiteral("!0") : Collections::ParentKey(key);
+        // In the flat view what sits in a box or on a medium stays there.
+        if (blnFlat && type != 3 && type != 4) {
+            node.strParentKey = QStringLiteral("!0");
+        }
         node.blnRootWhenParentMissing = true;
-    } else {
-        return std::nullopt;
+        break;
+    }
     }
     return node;
 }

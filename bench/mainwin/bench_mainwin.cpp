@@ -42,11 +42,6 @@ void Place(Collection& items, const QString& key, const QString& name, int paren
     items.Update(key);
 }
 
-int IdOf(const QString& key)
-{
-    return key.mid(1).toInt();
-}
-
 template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
 {
     global = std::make_shared<T>();

@@ -124,7 +124,7 @@ void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
         out->setStrPicture(movie->strPicture());
         // A movie on a medium is described by that medium, whatever its own record says.
         if (movie->lngParentType() == 4) {
-            const auto media = gMedias ? gMedias->Item(MakeItemKey(4, qint64(movie->lngParentID()))) : nullptr;
+            const auto media = Collections::ItemAs<CMedia>(Collections::ParentKey(strKey));
             SetMediaFields(*out, media ? media->dMedia() : mTypMediaInfo{});
         } else {
             SetMediaFields(*out, movie->dMedia());

@@ -27,13 +27,31 @@
 
 // ---- settings ----
 
+namespace {
+QString& ProgramFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString ProgramFolder()
+{
+    const QString& folder = ProgramFolderOverride();
+    if (!folder.isEmpty()) {
+        return folder;
+    }
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+void SetProgramFolder(const QString& folder)
+{
+    ProgramFolderOverride() = folder;
+}
+
 QString DefaultDBPath()
 {
-    QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    if (folder.isEmpty()) {
-        folder = QDir::currentPath();
-    }
-    return folder + QStringLiteral("/Database33");
+    return ProgramFolder() + QStringLiteral("/Database33");
 }
 
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)

@@ -17,6 +17,9 @@ inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora")
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue = QString());
 // Writes a string setting; nothing happens when the program's key does not exist yet. Errors are silent.
 void WriteRegSetting(const QString& name, const QString& value);
+// The folder of the running program (where its default "Resources" lie); tests may point it elsewhere.
+QString ProgramFolder();
+void SetProgramFolder(const QString& folder);
 // The program folder followed by "/Database33".
 QString DefaultDBPath();
 

@@ -27,12 +27,6 @@ MainWindowLoader& Loader()
     return loader;
 }
 
-QString& ProgramFolderOverride()
-{
-    static QString folder;
-    return folder;
-}
-
 std::unique_ptr<QLockFile>& InstanceLock()
 {
     static std::unique_ptr<QLockFile> lock;
@@ -100,17 +94,6 @@ MainWindowLoader DefaultMainWindowLoader()
     };
 }
 
-QString ProgramFolder()
-{
-    const QString& folder = ProgramFolderOverride();
-    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
-}
-
-void SetProgramFolder(const QString& folder)
-{
-    ProgramFolderOverride() = folder;
-}
-
 QString InstanceLockPath()
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -141,8 +124,7 @@ bool Main()
     }
 
     // 2. The database folder; a first start stores the default.
-    const QString dbDir =
-        ReadRegSetting(QStringLiteral("DBPath"), mMain::ProgramFolder() + QStringLiteral("/Database33")).toString();
+    const QString dbDir = ReadRegSetting(QStringLiteral("DBPath"), DefaultDBPath()).toString();
 
     // 3.
     QApplication::setOverrideCursor(Qt::WaitCursor);

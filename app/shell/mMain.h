@@ -21,9 +21,6 @@ inline constexpr int kExitAlreadyRunning = 3;
 void SetMainWindowLoader(MainWindowLoader loader);
 // The program's own: makes the main window, deleted when it closes, and runs its load handler.
 MainWindowLoader DefaultMainWindowLoader();
-// The folder whose "Database33" is the default database folder; the program's own folder unless set.
-QString ProgramFolder();
-void SetProgramFolder(const QString& folder);
 // The lock file that marks a running instance, in the user's runtime folder.
 QString InstanceLockPath();
 // The main window Main showed, while it exists.

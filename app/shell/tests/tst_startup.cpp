@@ -113,7 +113,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config.toLocal8Bit());
         m_program = m_home.filePath(QStringLiteral("program%1").arg(n));
         QVERIFY(QDir().mkpath(m_program));
-        mMain::SetProgramFolder(m_program);
+        SetProgramFolder(m_program);
         m_seen = Seen();
         mMain::SetMainWindowLoader([this] { return StandInMainWindow(); });
     }

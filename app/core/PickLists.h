@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The six pick lists the editors offer (picture formats, sound mixes, spoken and subtitle languages, extras,
+// studios). Each is an 8-bit text file, one entry per line, CR LF between lines. The program folder's "Resources"
+// holds the defaults the build puts there; what the user makes lives in the user's own "Resources" folder, which is
+// read first and is the only one ever written, so a read-only installed program or a rebuilt build tree loses
+// nothing.
+namespace PickLists {
+
+enum class PickList
+{
+    Picture,
+    Soundmix,
+    LangSpoken,
+    LangSub,
+    Extras,
+    Studios,
+};
+
+// The six in the order the settings dialog and the movie editor's fields list them.
+const QList<PickList>& All();
+// "picture.mld", "soundmix.mld", "langspoken.mld", "langsub.mld", "extras.mld", "studios.mld".
+QString FileName(PickList list);
+
+// ${XDG_DATA_HOME:-$HOME/.local/share}/Halvorix/Vidsora/Resources
+QString UserFolder();
+// The program folder's "Resources".
+QString DefaultsFolder();
+QString UserFilePath(PickList list);
+QString DefaultFilePath(PickList list);
+
+// A file larger than this is not taken for a pick list.
+inline constexpr qint64 kMaxPickListBytes = 4 * 1024 * 1024;
+
+enum class ReadStatus
+{
+    Loaded,     // text holds the file, byte for byte
+    Missing,    // neither folder has the file: shows as an empty list
+    Unreadable, // a file is there but could not be read: it must never be replaced by an empty one
+};
+
+struct PickListText
+{
+    ReadStatus status = ReadStatus::Missing;
+    QString text; // one character per byte
+    QString path; // the file that was read, or that could not be
+};
+
+// The whole file, unchanged: the user's, or when the user has none, the default. A user's file that cannot be read
+// is reported as such and hides the default, so what is shown is never mistaken for the user's list.
+PickListText ReadFileText(PickList list);
+// Writes text as the user's whole file, unchanged, through the safe writer, making the user's folder when it is
+// missing. False when it could not be written, or when text holds characters the code page cannot hold (they would
+// otherwise be lost); the old file then stays as it was.
+bool WriteFileText(PickList list, const QString& text);
+
+// The entries the editors offer: the file's lines (CR LF or a lone CR ends one), each trimmed of blanks, empty ones
+// left out, in file order, duplicates kept. A missing or unreadable file gives none.
+QStringList ReadEntries(PickList list);
+// The same split of a text already read.
+QStringList EntriesOf(const QString& text);
+
+} // namespace PickLists

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+class CCoveredItem;
+
+// The cover choices an editor holds until OK: for each side, empty keeps the stored cover, "/" deletes it, and any
+// other value is the path of a picked picture that is copied in. The last choice before OK wins; Cancel drops them.
+class PendingCovers
+{
+public:
+    enum class Side
+    {
+        Front,
+        Back,
+    };
+
+    // The value that deletes a stored cover on save.
+    static inline const QString kDelete = QStringLiteral("/");
+
+    QString front() const { return m_front; }
+    QString back() const { return m_back; }
+    QString Value(Side side) const { return side == Side::Front ? m_front : m_back; }
+    bool IsEmpty() const { return m_front.isEmpty() && m_back.isEmpty(); }
+
+    // Both sides back to "keep", as each opening of an editor starts.
+    void Reset();
+    // The user picked a picture file for a side; an empty path changes nothing (a cancelled pick).
+    void Pick(Side side, const QString& path);
+    // The user deleted a side's cover.
+    void Delete(Side side);
+
+    // Applies the choices to a saved item, front first: "/" deletes the cover, a path replaces it, empty does
+    // nothing. An item without a folder (a template) is left alone by the item itself.
+    void Apply(CCoveredItem& item) const;
+
+private:
+    QString m_front;
+    QString m_back;
+};
+
+// The open dialog's filter for cover pictures. File names are case-sensitive here, so both cases are listed, and PNG
+// is offered as well since its size can be read.
+QString CoverFileFilter();

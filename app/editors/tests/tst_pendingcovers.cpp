@@ -1,0 +1,158 @@
+// Pending cover choices applied to a real movie in a temporary store.
+
+#include "editors/PendingCovers.h"
+
+#include "AnsiText.h"
+#include "CMovies.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Side = PendingCovers::Side;
+
+class TestPendingCovers : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    std::unique_ptr<CMovies> m_movies;
+    std::shared_ptr<CMovie> m_movie;
+
+    QString Picture(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_home.filePath(QStringLiteral("pictures/") + name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        [&] { QVERIFY(AnsiText::WriteFileBytes(path, bytes)); }();
+        return path;
+    }
+    QByteArray Stored(const QString& name) const
+    {
+        QFile file(QDir(m_movie->Path()).filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList CoverFiles() const
+    {
+        return QDir(m_movie->Path()).entryList({QStringLiteral("*Cover.*")}, QDir::Files, QDir::Name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+        qputenv("TMPDIR", QFile::encodeName(m_home.path()));
+    }
+
+    void init()
+    {
+        m_movies = std::make_unique<CMovies>();
+        m_movies->setDBDir(m_home.filePath(QStringLiteral("db")));
+        const QString key = m_movies->Add(QStringLiteral("Movie"));
+        QVERIFY(!key.isEmpty());
+        m_movie = m_movies->Item(key);
+        QVERIFY(m_movie && !m_movie->Path().isEmpty());
+        // A stored front and back cover to keep, replace or delete.
+        m_movie->AddFrontCover(Picture(QStringLiteral("old-front.gif"), "old front"));
+        m_movie->AddBackCover(Picture(QStringLiteral("old-back.gif"), "old back"));
+        QCOMPARE(CoverFiles(), (QStringList{QStringLiteral("BackCover.gif"), QStringLiteral("FrontCover.gif")}));
+    }
+
+    void cleanup()
+    {
+        if (m_movies) {
+            m_movies->Remove(m_movie->strKey());
+        }
+        m_movie.reset();
+        m_movies.reset();
+    }
+
+    void nothingPendingKeepsTheCovers()
+    {
+        PendingCovers pending;
+        QVERIFY(pending.IsEmpty());
+        pending.Apply(*m_movie);
+        QCOMPARE(Stored(QStringLiteral("FrontCover.gif")), QByteArray("old front"));
+        QCOMPARE(Stored(QStringLiteral("BackCover.gif")), QByteArray("old back"));
+    }
+
+    void lastChoiceWins_data()
+    {
+        QTest::addColumn<QStringList>("actions"); // "pick:<name>" or "delete", front side
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QByteArray>("front");
+
+        QTest::newRow("pick") << QStringList{"pick:new.jpg"} << QStringList{"BackCover.gif", "FrontCover.jpg"}
+                              << QByteArray("new jpeg");
+        QTest::newRow("delete") << QStringList{"delete"} << QStringList{"BackCover.gif"} << QByteArray();
+        QTest::newRow("delete then pick") << QStringList{"delete", "pick:new.jpg"}
+                                          << QStringList{"BackCover.gif", "FrontCover.jpg"} << QByteArray("new jpeg");
+        QTest::newRow("pick then delete")
+            << QStringList{"pick:new.jpg", "delete"} << QStringList{"BackCover.gif"} << QByteArray();
+        QTest::newRow("pick twice") << QStringList{"pick:new.jpg", "pick:other.PNG"}
+                                    << QStringList{"BackCover.gif", "FrontCover.PNG"} << QByteArray("other png");
+        // A cancelled pick hands in no path and changes nothing.
+        QTest::newRow("cancelled pick") << QStringList{"pick:"} << QStringList{"BackCover.gif", "FrontCover.gif"}
+                                        << QByteArray("old front");
+    }
+    void lastChoiceWins()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QStringList, files);
+        QFETCH(QByteArray, front);
+        const QString newJpeg = Picture(QStringLiteral("new.jpg"), "new jpeg");
+        const QString otherPng = Picture(QStringLiteral("other.PNG"), "other png");
+
+        PendingCovers pending;
+        for (const QString& action : actions) {
+            if (action == QLatin1String("delete")) {
+                pending.Delete(Side::Front);
+            } else {
+                const QString name = action.mid(5);
+                pending.Pick(Side::Front,
+                             name.isEmpty() ? QString() : m_home.filePath(QStringLiteral("pictures/") + name));
+            }
+        }
+        QCOMPARE(pending.back(), QString());
+        pending.Apply(*m_movie);
+        QCOMPARE(CoverFiles(), files);
+        QCOMPARE(m_movie->strFrontCover(), files.size() == 2 ? files.at(1) : QString());
+        if (!front.isEmpty()) {
+            QCOMPARE(Stored(m_movie->strFrontCover()), front);
+        }
+        QCOMPARE(Stored(QStringLiteral("BackCover.gif")), QByteArray("old back"));
+        QVERIFY(QFile::exists(newJpeg) && QFile::exists(otherPng));
+    }
+
+    void bothSidesAndReset()
+    {
+        PendingCovers pending;
+        pending.Delete(Side::Back);
+        pending.Pick(Side::Front, Picture(QStringLiteral("f.jpeg"), "front jpeg"));
+        QCOMPARE(pending.Value(Side::Back), PendingCovers::kDelete);
+        pending.Apply(*m_movie);
+        QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
+        QCOMPARE(m_movie->strBackCover(), QString());
+
+        pending.Reset();
+        QVERIFY(pending.IsEmpty());
+        pending.Apply(*m_movie);
+        QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
+    }
+
+    void templateItemIsLeftAlone()
+    {
+        // A template is never stored: it has no folder, so nothing is copied anywhere.
+        CMovie templ;
+        PendingCovers pending;
+        pending.Pick(Side::Front, Picture(QStringLiteral("t.jpg"), "t"));
+        pending.Delete(Side::Back);
+        pending.Apply(templ);
+        QCOMPARE(templ.strFrontCover(), QString());
+        QCOMPARE(CoverFiles().size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPendingCovers)
+#include "tst_pendingcovers.moc"

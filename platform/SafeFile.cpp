@@ -393,6 +393,14 @@ bool MakePath(const QString& path)
     return err == 0 || (err == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
+bool Rename(const QString& from, const QString& to)
+{
+    if (Injected(Faults::Rename)) {
+        return false;
+    }
+    return ::rename(Encode(from).constData(), Encode(to).constData()) == 0;
+}
+
 bool Remove(const QString& path)
 {
     if (Injected(Faults::RemoveFile)) {

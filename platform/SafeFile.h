@@ -70,6 +70,8 @@ bool SyncFolder(const QString& folder);
 int MakeFolder(const QString& path, unsigned mode = 0777);
 // Creates path and every missing folder above it, each synced into its parent. True when path is a folder.
 bool MakePath(const QString& path);
+// Renames a file or folder within one file system (the folder is not synced); true when it moved.
+bool Rename(const QString& from, const QString& to);
 // Removes one file (not a folder); true when it is gone. The folder is not synced.
 bool Remove(const QString& path);
 // Removes a folder with everything in it, symbolic links as links; true when it is gone.

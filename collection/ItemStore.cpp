@@ -813,15 +813,18 @@ bool DeleteItemFolder(const CItem& item)
             }
         }
     }
-    ok = ok && SafeFile::Remove(trash + QStringLiteral("/content.mdc")) && SafeFile::RemoveTree(trash);
-    if (!ok) {
-        // Put back what is left, so the item keeps its folder and stays.
+    const bool recordGone = ok && SafeFile::Remove(trash + QStringLiteral("/content.mdc"));
+    if (!recordGone) {
+        // Put back what is left, so the item keeps its folder and record and stays.
         if (SafeFile::Rename(trash, folder)) {
             SafeFile::SyncFolder(kindFolder);
             return false;
         }
         return true; // it stays out of the store; the next load removes the rest
     }
+    // Without its record the item is gone; an empty folder that stays under its temporary name goes at the next
+    // load.
+    SafeFile::RemoveTree(trash);
     SafeFile::SyncFolder(kindFolder);
     return true;
 }

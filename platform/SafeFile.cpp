@@ -349,11 +349,15 @@ bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteA
         }
         out.push_back(std::move(file));
     }
-    bool ok = true;
+    // The first failed rename stops the rest, so a failure leaves every old file (a later failure cannot undo the
+    // files already replaced, each of which is whole).
     for (auto& file : out) {
-        ok = file->Commit() && ok;
+        if (!file->Commit()) {
+            SyncFolder(folder);
+            return false;
+        }
     }
-    return SyncFolder(folder) && ok;
+    return SyncFolder(folder);
 }
 
 bool SyncFolder(const QString& folder)
@@ -558,6 +562,11 @@ void FailNth(Op op, int n)
 void SetByteBudget(qint64 bytes)
 {
     g_budget.store(bytes);
+}
+
+qint64 ByteBudget()
+{
+    return g_budget.load();
 }
 
 void Reset()

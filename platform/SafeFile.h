@@ -127,6 +127,8 @@ enum Op
 void FailNth(Op op, int n);
 // The writer may write this many more bytes; a write beyond fails as a full disk does. Negative: no limit.
 void SetByteBudget(qint64 bytes);
+// What is left of the byte budget; negative when there is no limit.
+qint64 ByteBudget();
 // Turns every fault off and zeroes the counters.
 void Reset();
 // Calls of op since the last Reset.

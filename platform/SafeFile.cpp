@@ -496,9 +496,14 @@ ReadStatus Read(const QString& path, QByteArray& out, qint64 cap)
 
 ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
 {
+    return ReadAt(AT_FDCWD, path, out, cap);
+}
+
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+{
     out.resize(0);
     // Non-blocking, so a pipe or a device under a record's name cannot hold the open up.
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
     }

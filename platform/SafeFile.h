@@ -105,6 +105,8 @@ inline constexpr qint64 kReadCap = 256 * 1024 * 1024;
 // capacity is reused.
 ReadStatus Read(const QString& path, QByteArray& out, qint64 cap = kReadCap);
 ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap = kReadCap);
+// The same for name inside the open folder dirFd (many files of one folder, without walking its path again).
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap = kReadCap);
 
 // ---- the test seam ----
 // Tests make the writer fail deterministically, also as root. The counters are process-wide.

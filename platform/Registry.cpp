@@ -294,11 +294,12 @@ bool MakeFolder()
     if (QDir(folder).exists()) {
         return true;
     }
-    if (!QDir().mkpath(folder)) {
+    // Synced into its parent, so the first settings written survive a power cut.
+    if (!SafeFile::MakePath(folder)) {
         return false;
     }
     // The folder holds the online password: keep it private.
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    ::chmod(SafeFile::Encode(folder).constData(), 0700);
     return true;
 }
 

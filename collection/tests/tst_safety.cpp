@@ -217,6 +217,7 @@ class TestSafety : public QObject
         std::function<bool()> act;
     };
     std::map<QString, std::function<Writer()>> m_writers;
+    QTemporaryDir m_base;
 
     // Collections kept alive between prepare and act.
     std::unique_ptr<CCategories> m_categories;
@@ -374,7 +375,18 @@ class TestSafety : public QObject
     }
 
 private slots:
-    void initTestCase() { SetUpWriters(); }
+    void initTestCase()
+    {
+        QVERIFY(m_base.isValid());
+        SetUpWriters();
+    }
+
+    void init()
+    {
+        // A TestStore points TMPDIR into itself and is gone after its test: every test starts from the base again.
+        qputenv("TMPDIR", SafeFile::Encode(m_base.path()));
+        qputenv("XDG_CONFIG_HOME", SafeFile::Encode(m_base.filePath(QStringLiteral("config"))));
+    }
 
     void cleanup() { SafeFile::Faults::Reset(); }
 
@@ -396,6 +408,7 @@ private slots:
         qint64 bytes = 0;
         {
             QTemporaryDir dir;
+            QVERIFY(dir.isValid());
             w.prepare(dir.path());
             SafeFile::Faults::Reset();
             SafeFile::Faults::SetByteBudget(qint64(1) << 40);
@@ -429,6 +442,7 @@ private slots:
         }
         for (const Point& p : points) {
             QTemporaryDir dir;
+            QVERIFY(dir.isValid());
             w.prepare(dir.path());
             const Snapshot before = Take(dir.path());
             SafeFile::Faults::Reset();
@@ -543,6 +557,7 @@ private slots:
             QSKIP("mounting a loop image needs root");
         }
         QTemporaryDir dir;
+        QVERIFY(dir.isValid());
         const QString image = dir.filePath(QStringLiteral("fat.img"));
         const QString mnt = dir.filePath(QStringLiteral("mnt"));
         QDir().mkpath(mnt);
@@ -583,6 +598,28 @@ private slots:
         reloaded.LoadData();
         QCOMPARE(reloaded.Item(key)->strNotes(), QStringLiteral("New notes"));
         QCOMPARE(ReadRaw(folder + u'/' + reloaded.Item(key)->strFrontCover()), kCoverB);
+    }
+
+    // What makes a save survive a power cut: each file is synced before it replaces the old one, and the folders
+    // that gained entries are synced after.
+    void savesAreSynced()
+    {
+        TestStore store;
+        CMovies movies;
+        movies.setDBDir(store.db());
+        SafeFile::Faults::Reset();
+        const QString key = movies.Add(QStringLiteral("Heat"));
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 3);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 2); // the kind folder, then the item folder
+        SafeFile::Faults::Reset();
+        QVERIFY(movies.Update(key));
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 3);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 1);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Rename), 3);
+        SafeFile::Faults::Reset();
+        QVERIFY(AnsiText::WriteFile(store.path(QStringLiteral("page.html")), QStringLiteral("<p>")));
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 1);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 1);
     }
 
     void interruptedSavesAreTidied()
@@ -760,6 +797,7 @@ private slots:
     void writerKeepsModeAndLinks()
     {
         QTemporaryDir dir;
+        QVERIFY(dir.isValid());
         const QString real = dir.filePath(QStringLiteral("real.conf"));
         const QString link = dir.filePath(QStringLiteral("link.conf"));
         QVERIFY(SafeFile::Write(real, "one", 0600));

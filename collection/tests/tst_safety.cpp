@@ -10,6 +10,7 @@
 #include "ItemStore.h"
 #include "Registry.h"
 #include "SafeFile.h"
+#include "StoreFolder.h"
 #include "StoreLock.h"
 #include "TestStore.h"
 
@@ -730,6 +731,31 @@ private slots:
         QCOMPARE(ItemStore::CountEntries(store.db() + QStringLiteral("/Movies")), 0);
         StoreLock none;
         QCOMPARE(none.Acquire(store.path(QStringLiteral("missing/folder"))), StoreLock::Result::Failed);
+    }
+
+    void whereTheCollectionLives()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        qputenv("XDG_DATA_HOME", SafeFile::Encode(dir.filePath(QStringLiteral("data"))));
+        const QString def = Registry::DefaultDBPath();
+        QCOMPARE(def, dir.filePath(QStringLiteral("data/Halvorix/Vidsora/Database33")));
+        QCOMPARE(StoreFolder::Check(def, def), StoreFolder::State::CreateDefault);
+        QCOMPARE(StoreFolder::Check(def + u'/', def), StoreFolder::State::CreateDefault);
+        // A typo or an unplugged disk is asked about, and nothing is made by the check.
+        const QString typo = dir.filePath(QStringLiteral("Moveis"));
+        QCOMPARE(StoreFolder::Check(typo, def), StoreFolder::State::Ask);
+        QVERIFY(!QFileInfo::exists(typo));
+        QCOMPARE(StoreFolder::AskText(QStringLiteral("/media/usb/Movies")),
+                 QStringLiteral("The collection folder /media/usb/Movies does not exist. Create a new, empty "
+                                "collection there?"));
+        QVERIFY(StoreFolder::Create(def));
+        QCOMPARE(StoreFolder::Check(def, def), StoreFolder::State::Ready);
+        QCOMPARE(TestStore::Entries(def), QStringList({"Boxes", "Categories", "Groups", "Medias", "Movies"}));
+        WriteRaw(dir.filePath(QStringLiteral("file")), "x");
+        QCOMPARE(StoreFolder::Check(dir.filePath(QStringLiteral("file")), def), StoreFolder::State::Unusable);
+        QVERIFY(!StoreFolder::Create(dir.filePath(QStringLiteral("file/db"))));
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void namesThatAreNotUtf8()

@@ -1,11 +1,11 @@
 #include "CCoveredItem.h"
 
 #include "AnsiText.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -21,12 +21,18 @@ QString Prefix(int side)
     return side == 0 ? QStringLiteral("FrontCover.") : QStringLiteral("BackCover.");
 }
 
-// The regular files of folder whose name starts with one of the prefixes, without regard to case, in name order;
-// one list per prefix.
+// The regular files of folder whose name starts with one of the prefixes, without regard to case; one list per
+// prefix, newest first (an interrupted cover change leaves the new cover beside the old one), then in name order.
 std::array<QStringList, 2> CoverFiles(const QString& folder, const std::array<QString, 2>& prefixes)
 {
+    struct Found
+    {
+        QByteArray name;
+        struct timespec mtime;
+    };
+    std::array<std::vector<Found>, 2> found;
     std::array<QStringList, 2> names;
-    const QByteArray dirPath = QFile::encodeName(folder);
+    const QByteArray dirPath = SafeFile::Encode(folder);
     DIR* dir = ::opendir(dirPath.constData());
     if (!dir) {
         return names;
@@ -38,19 +44,27 @@ std::array<QStringList, 2> CoverFiles(const QString& folder, const std::array<QS
                 ::strncasecmp(entry->d_name, ascii[side].constData(), size_t(ascii[side].size())) != 0) {
                 continue;
             }
-            bool regular = entry->d_type == DT_REG;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-                struct stat st;
-                regular = ::stat((dirPath + '/' + entry->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode);
-            }
-            if (regular) {
-                names[side].append(QFile::decodeName(entry->d_name));
+            struct stat st;
+            if (::stat((dirPath + '/' + entry->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+                found[side].push_back({QByteArray(entry->d_name), st.st_mtim});
             }
         }
     }
     ::closedir(dir);
-    std::sort(names[0].begin(), names[0].end());
-    std::sort(names[1].begin(), names[1].end());
+    for (size_t side = 0; side < 2; ++side) {
+        std::sort(found[side].begin(), found[side].end(), [](const Found& a, const Found& b) {
+            if (a.mtime.tv_sec != b.mtime.tv_sec) {
+                return a.mtime.tv_sec > b.mtime.tv_sec;
+            }
+            if (a.mtime.tv_nsec != b.mtime.tv_nsec) {
+                return a.mtime.tv_nsec > b.mtime.tv_nsec;
+            }
+            return a.name < b.name;
+        });
+        for (const Found& f : found[side]) {
+            names[side].append(SafeFile::Decode(f.name));
+        }
+    }
     return names;
 }
 
@@ -150,8 +164,12 @@ void CCoveredItem::DeleteCover(Side side)
     if (Path().isEmpty()) {
         return;
     }
+    bool removed = false;
     for (const QString& name : CoverFiles(Path(), Prefix(side))) {
-        QFile::remove(Path() + u'/' + name);
+        removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+    }
+    if (removed) {
+        SafeFile::SyncFolder(Path());
     }
     m_cover[side].clear();
 }
@@ -167,45 +185,51 @@ void CCoveredItem::AddCover(Side side, const QString& strFile)
     }
     const QStringList old = CoverFiles(Path(), Prefix(side));
     // Copying the current cover onto itself would only risk it.
-    const QString source = QFileInfo(strFile).canonicalFilePath();
     for (const QString& name : old) {
-        if (!source.isEmpty() && QFileInfo(Path() + u'/' + name).canonicalFilePath() == source) {
+        if (SafeFile::SameFile(strFile, Path() + u'/' + name)) {
             return;
         }
     }
-
-    QFile in(strFile);
-    if (!in.open(QIODevice::ReadOnly)) {
+    // Regular files only, size-capped: a pipe offered as a cover never blocks.
+    QByteArray bytes;
+    if (SafeFile::Read(strFile, bytes) != SafeFile::ReadStatus::Ok) {
         return;
     }
     const QString target = Prefix(side) + ext;
-    // The copy is written aside and renamed over the old cover only once it is complete.
-    QSaveFile out(Path() + u'/' + target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // The new cover is whole and on disk before the old one goes; a failed copy leaves the old cover.
+    if (!SafeFile::Write(Path() + u'/' + target, bytes)) {
         return;
-    }
-    char buffer[64 * 1024];
-    for (;;) {
-        const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
-            out.cancelWriting();
-            return;
-        }
-        if (n == 0) {
-            break;
-        }
-        if (out.write(buffer, n) != n) {
-            out.cancelWriting();
-            return;
-        }
-    }
-    if (!out.commit()) {
-        return;
-    }
-    for (const QString& name : old) {
-        if (name != target) {
-            QFile::remove(Path() + u'/' + name);
-        }
     }
     m_cover[side] = target;
+    // On a file system that ignores case, "FrontCover.JPG" and "FrontCover.jpg" are the file just written.
+    bool removed = false;
+    for (const QString& name : old) {
+        if (name != target && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + target)) {
+            removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+        }
+    }
+    if (removed) {
+        SafeFile::SyncFolder(Path());
+    }
+}
+
+bool CCoveredItem::RemoveOtherCovers()
+{
+    if (Path().isEmpty()) {
+        return false;
+    }
+    const auto names = CoverFiles(Path(), {Prefix(Front), Prefix(Back)});
+    bool removed = false;
+    for (int side : {Front, Back}) {
+        const QString kept = Cover(Side(side));
+        if (kept.isEmpty()) {
+            continue;
+        }
+        for (const QString& name : names[size_t(side)]) {
+            if (name != kept && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + kept)) {
+                removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+            }
+        }
+    }
+    return removed;
 }

@@ -19,11 +19,16 @@ public:
     Q_INVOKABLE void DeleteFrontCover();
     Q_INVOKABLE void DeleteBackCover();
     // Replace that side's cover by a copy of strFile. The extension comes from the file name and must be 1 to 8
-    // letters or digits; otherwise, while Path is empty, or when the copy fails, nothing changes.
+    // letters or digits; otherwise, while Path is empty, or when the copy fails, nothing changes. The new cover is on
+    // disk before the old one is removed; an old file that is the new one under another case is kept.
     Q_INVOKABLE void AddFrontCover(const QString& strFile);
     Q_INVOKABLE void AddBackCover(const QString& strFile);
 
     void setPath(const QString& value) override;
+
+    // Removes the cover files of each side but the one the item names (left by an interrupted cover change) when
+    // they are really other files; true when any went. The folder is not synced.
+    bool RemoveOtherCovers();
 
 protected:
     // lazyCovers: look a cover up on first read instead of when Path is set (movies).

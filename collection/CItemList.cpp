@@ -1,6 +1,7 @@
 #include "CItemList.h"
 
 #include "ItemStore.h"
+#include "SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,9 +71,9 @@ void CItemList::setDBDir(const QString& dbDir)
     if (dbDir.isEmpty()) {
         return;
     }
-    // A new store gets its folders here; an existing folder is left as it is.
-    QDir().mkdir(dbDir);
-    QDir().mkdir(dbDir + u'/' + ItemStore::KindFolder(m_kind));
+    // A new store gets its folders here, synced into their parents; an existing folder is left as it is.
+    SafeFile::MakeFolder(dbDir);
+    SafeFile::MakeFolder(dbDir + u'/' + ItemStore::KindFolder(m_kind));
 }
 
 QString CItemList::Add(const QString& strName)
@@ -91,13 +92,16 @@ QString CItemList::Add(const QString& strName)
     return item->strKey();
 }
 
-void CItemList::Remove(const QString& strKey)
+bool CItemList::Remove(const QString& strKey)
 {
     const std::shared_ptr<CItem> item = m_byKey.value(strKey);
     if (!item) {
-        return;
+        return true;
     }
-    ItemStore::DeleteItemFolder(*item);
+    // An item whose folder stays keeps its entry: it would come back at the next load anyway.
+    if (!ItemStore::DeleteItemFolder(*item)) {
+        return false;
+    }
     m_byKey.remove(strKey);
     const auto it = std::find(m_items.begin(), m_items.end(), item);
     if (it != m_items.end()) {
@@ -106,6 +110,7 @@ void CItemList::Remove(const QString& strKey)
     if (item->lngID() >= m_highestId) {
         m_highestIdValid = false;
     }
+    return true;
 }
 
 void CItemList::Clear()
@@ -131,6 +136,10 @@ void CItemList::LoadData()
         return;
     }
     const QString folder = m_DBDir + u'/' + ItemStore::KindFolder(m_kind);
+    // What an interrupted save or delete left in the kind folder goes first.
+    if (SafeFile::RemoveStrayTemps(folder) > 0) {
+        SafeFile::SyncFolder(folder);
+    }
     // The whole listing is taken before any record is read.
     const auto names = ItemStore::ListEntries(folder);
     if (!names) {

@@ -33,8 +33,9 @@ public:
     // Creates, places and saves a new item with the next id and the given name; its key, or empty when it could not
     // be stored (then no item is kept).
     QString Add(const QString& strName);
-    // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing.
-    void Remove(const QString& strKey);
+    // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing (true). When
+    // the folder cannot be deleted the item keeps its entry and its folder, and the result is false.
+    bool Remove(const QString& strKey);
     int Count() const { return int(m_items.size()); }
     // Empties the list in memory; no file is touched.
     void Clear();

@@ -3,10 +3,12 @@
 #include "AnsiText.h"
 #include "CBox.h"
 #include "CCategory.h"
+#include "CCoveredItem.h"
 #include "CGroup.h"
 #include "CMedia.h"
 #include "CMovie.h"
 #include "MGeneral.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -257,63 +259,14 @@ std::optional<int> ToInt(QByteArrayView value)
     return int(n);
 }
 
-// The bytes of one file: small files stay in the fixed buffer, a larger one gathers on the heap.
-struct FileBytes
-{
-    char buffer[16 * 1024];
-    size_t used = 0;
-    QByteArray big;
-
-    QByteArrayView view() const
-    {
-        return big.isEmpty() ? QByteArrayView(buffer, qsizetype(used)) : QByteArrayView(big);
-    }
-};
-
-// Whole-file read with plain system calls: a load opens tens of thousands of small files.
-bool ReadBytes(const QByteArray& path, FileBytes& out)
-{
-    out.used = 0;
-    if (!out.big.isEmpty()) {
-        out.big.clear();
-    }
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    for (;;) {
-        if (out.used == sizeof out.buffer) {
-            out.big.append(out.buffer, qsizetype(out.used));
-            out.used = 0;
-        }
-        const ssize_t n = ::read(fd, out.buffer + out.used, sizeof out.buffer - out.used);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        out.used += size_t(n);
-    }
-    ::close(fd);
-    if (!out.big.isEmpty()) {
-        out.big.append(out.buffer, qsizetype(out.used));
-    }
-    return true;
-}
-
 // The text of a movie's notes or synopsis file, line by line as the record reader splits them: leading empty lines
 // are dropped, the others joined by CR LF.
-QString ReadTextFile(const QByteArray& path, FileBytes& file)
+QString ReadTextFile(int dirFd, const QByteArray& name, QByteArray& file)
 {
-    if (!ReadBytes(path, file)) {
+    if (SafeFile::ReadAt(dirFd, name.constData(), file) != SafeFile::ReadStatus::Ok) {
         return {};
     }
-    QByteArrayView raw = file.view();
+    QByteArrayView raw = file;
     // Without a lone CR the line-by-line join only drops leading empty lines and the final line end.
     bool loneCr = false;
     for (qsizetype i = raw.indexOf('\r'); i >= 0 && !loneCr; i = raw.indexOf('\r', i + 1)) {
@@ -349,100 +302,139 @@ QString CreateItemFolder(const CItem& item, const QString& dbDir)
     const QString base = item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
     for (int variant = 1; variant <= kMaxVariants; ++variant) {
         const QString path = kindDir + MGeneral::ItemFolderName(base, variant, item.lngID());
-        // Created exclusively: an existing folder belongs to another item, whatever its record says.
-        if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0) {
+        // Created exclusively: an existing folder belongs to another item, whatever its record says. The new folder
+        // is synced into its kind folder, so a saved item survives a power cut.
+        const int err = SafeFile::MakeFolder(path);
+        if (err == 0) {
             return path;
         }
-        if (errno != EEXIST) {
+        if (err != EEXIST) {
             return {};
         }
     }
     return {};
 }
 
-// A file written beside its target under a temporary name and renamed over the target on Commit, so a reader only
-// ever sees the old or the new whole file; an uncommitted one is removed. No sync to disk: a save must stay far below
-// a millisecond, and the rename alone never leaves a half-written record.
-class PendingFile
+// What a listing of an item folder tells: the stray temporary files of an interrupted save, and the names under
+// which the movie text files lie (another system may have written them in another case).
+struct FolderScan
 {
-public:
-    explicit PendingFile(QString target) : m_target(std::move(target)) {}
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile()
-    {
-        if (!m_temp.isEmpty() && !m_committed) {
-            ::unlink(m_temp.constData());
-        }
-    }
-
-    bool Write(QByteArrayView bytes)
-    {
-        const QByteArray target = QFile::encodeName(m_target);
-        struct stat st;
-        if (::lstat(target.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            return false; // the rename could never replace it
-        }
-        const qsizetype slash = target.lastIndexOf('/');
-        int fd = -1;
-        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            m_temp = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' +
-                     QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
-            fd = ::open(m_temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST) {
-                break;
-            }
-        }
-        if (fd < 0) {
-            m_temp.clear();
-            return false;
-        }
-        const char* data = bytes.data();
-        qsizetype left = bytes.size();
-        bool ok = true;
-        while (left > 0) {
-            const ssize_t n = ::write(fd, data, size_t(left));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = false;
-                break;
-            }
-            data += n;
-            left -= n;
-        }
-        return ::close(fd) == 0 && ok;
-    }
-
-    bool Commit()
-    {
-        m_committed = ::rename(m_temp.constData(), QFile::encodeName(m_target).constData()) == 0;
-        return m_committed;
-    }
-
-private:
-    QString m_target;
-    QByteArray m_temp;
-    bool m_committed = false;
+    std::vector<QByteArray> temps;
+    QByteArray notes;                       // the name of the notes file, "Notes.txt" first when several cases exist
+    QByteArray synopsis;                    // the same for the synopsis
+    std::vector<QByteArray> variants[2];    // other-case names of "Notes.txt" and "Synopsis.txt"
+    std::vector<QByteArray> recordVariants; // other-case names of "content.mdc"
 };
 
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QString>>& files)
+// Lists the open folder dirFd (which stays open), in one system call for a small folder and without a directory
+// stream: a load lists every item folder.
+FolderScan ScanFolder(int dirFd)
 {
-    std::vector<std::unique_ptr<PendingFile>> out;
-    for (const auto& [name, text] : files) {
-        auto file = std::make_unique<PendingFile>(folder + u'/' + name);
-        if (!file->Write(AnsiText::Encode(text))) {
-            return false;
+    FolderScan scan;
+    static const char* const kTexts[2] = {"Notes.txt", "Synopsis.txt"};
+    const auto visit = [&](const char* name) {
+        if (name[0] == '.') {
+            if (SafeFile::IsTempName(name)) {
+                scan.temps.emplace_back(name);
+            }
+            return;
         }
-        out.push_back(std::move(file));
+        for (int t = 0; t < 2; ++t) {
+            if (::strcasecmp(name, kTexts[t]) != 0) {
+                continue;
+            }
+            QByteArray& found = t == 0 ? scan.notes : scan.synopsis;
+            if (std::strcmp(name, kTexts[t]) == 0) {
+                if (!found.isEmpty()) {
+                    scan.variants[t].push_back(found);
+                }
+                found = name;
+            } else if (found.isEmpty()) {
+                found = name;
+            } else {
+                scan.variants[t].emplace_back(name);
+            }
+        }
+        if (::strcasecmp(name, "content.mdc") == 0 && std::strcmp(name, "content.mdc") != 0) {
+            scan.recordVariants.emplace_back(name);
+        }
+    };
+    alignas(8) char buffer[8192];
+    ::lseek(dirFd, 0, SEEK_SET);
+    for (;;) {
+        const ssize_t n = ::getdents64(dirFd, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+            visit(entry->d_name);
+            at += entry->d_reclen;
+        }
     }
-    // Every new file is complete before any old one is replaced.
-    bool ok = true;
-    for (auto& file : out) {
-        ok = file->Commit() && ok;
+    return scan;
+}
+
+FolderScan ScanFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
     }
-    return ok;
+    FolderScan scan = ScanFolder(fd);
+    ::close(fd);
+    return scan;
+}
+
+// Removes the stray temporary files a scan found; true when any went.
+bool RemoveTemps(const QByteArray& folder, const FolderScan& scan)
+{
+    bool removed = false;
+    for (const QByteArray& name : scan.temps) {
+        const QString path = SafeFile::Decode(folder + '/' + name);
+        struct stat st;
+        if (::lstat((folder + '/' + name).constData(), &st) == 0) {
+            removed = (S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path)) || removed;
+        }
+    }
+    return removed;
+}
+
+// After a save: removes stray temporary files, and the other-case copies of the files just written, but only those
+// that are really other files (on a file system that ignores case they are the file just written); keeps the cover
+// the item names and removes other covers of the same side (left by an interrupted cover change).
+void TidyFolder(CItem& item, const QString& folder)
+{
+    const QByteArray native = SafeFile::Encode(folder);
+    const FolderScan scan = ScanFolder(native);
+    bool changed = RemoveTemps(native, scan);
+    const auto removeIfOther = [&](const QByteArray& name, const QString& kept) {
+        const QString path = folder + u'/' + SafeFile::Decode(name);
+        if (!SafeFile::SameFile(path, folder + u'/' + kept) && SafeFile::Remove(path)) {
+            changed = true;
+        }
+    };
+    for (const QByteArray& name : scan.recordVariants) {
+        removeIfOther(name, kRecord);
+    }
+    if (item.Kind() == ItemKind::Movie) {
+        for (int t = 0; t < 2; ++t) {
+            const QString kept = t == 0 ? kNotes : kSynopsis;
+            const QByteArray found = t == 0 ? scan.notes : scan.synopsis;
+            if (!found.isEmpty() && found != SafeFile::Encode(kept)) {
+                removeIfOther(found, kept);
+            }
+            for (const QByteArray& name : scan.variants[t]) {
+                removeIfOther(name, kept);
+            }
+        }
+    }
+    if (auto* covered = dynamic_cast<CCoveredItem*>(&item)) {
+        changed = covered->RemoveOtherCovers() || changed;
+    }
+    if (changed) {
+        SafeFile::SyncFolder(folder);
+    }
 }
 
 } // namespace
@@ -483,7 +475,7 @@ std::shared_ptr<CItem> NewItem(ItemKind kind)
 
 std::optional<QStringList> ListEntries(const QString& folder)
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(SafeFile::Encode(folder).constData());
     if (!dir) {
         return std::nullopt;
     }
@@ -493,7 +485,12 @@ std::optional<QStringList> ListEntries(const QString& folder)
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
             continue;
         }
-        names.append(QFile::decodeName(name));
+        // What an interrupted save or delete left is no item; the next load removes it.
+        if (SafeFile::IsTempName(name)) {
+            continue;
+        }
+        // Every byte of the name is kept, so a name that is not UTF-8 opens again.
+        names.append(SafeFile::Decode(name));
     }
     ::closedir(dir);
     // Name order keeps loads deterministic; plain code-unit order, no locale.
@@ -721,24 +718,37 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text)
 
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
 {
-    FileBytes file;
-    // The folder's path in the file system's encoding, made once for the record and the text files.
-    const QByteArray base = QFile::encodeName(folderPath) + '/';
-    if (!ReadBytes(base + "content.mdc", file)) {
+    // The folder is opened once; its files are read relative to it.
+    const QByteArray folder = SafeFile::Encode(folderPath);
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        return {};
+    }
+    // A load finishes what an interrupted save left: its temporary files go.
+    const FolderScan scan = ScanFolder(dirFd);
+    if (!scan.temps.empty() && RemoveTemps(folder, scan)) {
+        SafeFile::SyncFolder(folderPath);
+    }
+    QByteArray file;
+    if (SafeFile::ReadAt(dirFd, "content.mdc", file) != SafeFile::ReadStatus::Ok) {
+        ::close(dirFd);
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(kind);
-    ApplyRecordBytes(*item, file.view());
+    ApplyRecordBytes(*item, file);
     // A record without a usable id line has no key; it is left out, its folder untouched.
     if (item->blFirstID() || item->lngID() == -1) {
+        ::close(dirFd);
         return {};
     }
     item->setPath(folderPath);
     if (kind == ItemKind::Movie) {
         auto& movie = static_cast<CMovie&>(*item);
-        movie.setStrNotes(ReadTextFile(base + "Notes.txt", file));
-        movie.setStrSynopsis(ReadTextFile(base + "Synopsis.txt", file));
+        // The text files are found without regard to case, as covers are.
+        movie.setStrNotes(scan.notes.isEmpty() ? QString() : ReadTextFile(dirFd, scan.notes, file));
+        movie.setStrSynopsis(scan.synopsis.isEmpty() ? QString() : ReadTextFile(dirFd, scan.synopsis, file));
     }
+    ::close(dirFd);
     return item;
 }
 
@@ -753,40 +763,90 @@ bool SaveItem(CItem& item, const QString& dbDir)
         }
     }
 
-    std::vector<std::pair<QString, QString>> files;
-    files.emplace_back(kRecord, RecordText(item));
+    std::vector<std::pair<QString, QByteArray>> files;
+    files.emplace_back(kRecord, AnsiText::Encode(RecordText(item)));
     if (item.Kind() == ItemKind::Movie) {
         const auto& movie = static_cast<const CMovie&>(item);
-        files.emplace_back(kNotes, movie.strNotes() + QStringLiteral("\r\n"));
-        files.emplace_back(kSynopsis, movie.strSynopsis() + QStringLiteral("\r\n"));
+        files.emplace_back(kNotes, AnsiText::Encode(movie.strNotes() + QStringLiteral("\r\n")));
+        files.emplace_back(kSynopsis, AnsiText::Encode(movie.strSynopsis() + QStringLiteral("\r\n")));
     }
-    if (!WriteAll(folder, files)) {
+    if (!SafeFile::WriteAll(folder, files)) {
         if (first) {
-            QDir().rmdir(folder);
+            SafeFile::RemoveTree(folder);
+            SafeFile::SyncFolder(dbDir + u'/' + KindFolder(item.Kind()));
         }
         return false;
     }
     if (first) {
         item.setPath(folder);
-    } else if (item.Kind() == ItemKind::Movie) {
-        // Older saves may have left the text files under lower-case names, which the reader never opens here.
-        QFile::remove(folder + QStringLiteral("/notes.txt"));
-        QFile::remove(folder + QStringLiteral("/synopsis.txt"));
+    } else {
+        TidyFolder(item, folder);
     }
     return true;
 }
 
-void DeleteItemFolder(const CItem& item)
+bool DeleteItemFolder(const CItem& item)
 {
     const QString folder = item.Path();
     if (folder.isEmpty()) {
-        return;
+        return true;
     }
-    QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        dir.remove(name);
+    const QByteArray native = SafeFile::Encode(folder);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0 && errno == ENOENT) {
+        return true; // already gone
     }
-    QDir().rmdir(folder);
+    // The folder first leaves the store under a temporary name in one step, so the item is either whole or gone,
+    // also after a crash (a load removes what is left of it).
+    const qsizetype slash = native.lastIndexOf('/');
+    const QString kindFolder = SafeFile::Decode(native.left(slash));
+    QString trash;
+    for (int attempt = 0; attempt < 100 && trash.isEmpty(); ++attempt) {
+        const QByteArray name = "." + native.mid(slash + 1).left(200) + '.' +
+                                QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        if (::lstat((native.left(slash + 1) + name).constData(), &st) != 0) {
+            trash = kindFolder + u'/' + SafeFile::Decode(name);
+        }
+    }
+    if (trash.isEmpty() || !SafeFile::Rename(folder, trash)) {
+        return false;
+    }
+    SafeFile::SyncFolder(kindFolder);
+    // Everything but the record first: should something stay, the folder goes back with its record and the item
+    // stays whole but for what was removed.
+    bool ok = true;
+    const QByteArray trashNative = SafeFile::Encode(trash);
+    if (DIR* dir = ::opendir(trashNative.constData())) {
+        std::vector<QByteArray> names;
+        while (const dirent* entry = ::readdir(dir)) {
+            const char* name = entry->d_name;
+            if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) &&
+                std::strcmp(name, "content.mdc") != 0) {
+                names.emplace_back(name);
+            }
+        }
+        ::closedir(dir);
+        for (const QByteArray& name : names) {
+            const QString path = trash + u'/' + SafeFile::Decode(name);
+            if (::lstat((trashNative + '/' + name).constData(), &st) == 0) {
+                ok = (S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path)) && ok;
+            }
+        }
+    }
+    const bool recordGone = ok && SafeFile::Remove(trash + QStringLiteral("/content.mdc"));
+    if (!recordGone) {
+        // Put back what is left, so the item keeps its folder and record and stays.
+        if (SafeFile::Rename(trash, folder)) {
+            SafeFile::SyncFolder(kindFolder);
+            return false;
+        }
+        return true; // it stays out of the store; the next load removes the rest
+    }
+    // Without its record the item is gone; an empty folder that stays under its temporary name goes at the next
+    // load.
+    SafeFile::RemoveTree(trash);
+    SafeFile::SyncFolder(kindFolder);
+    return true;
 }
 
 } // namespace ItemStore

@@ -18,8 +18,9 @@ QString KindFolder(ItemKind kind);
 // A new, empty item of the kind.
 std::shared_ptr<CItem> NewItem(ItemKind kind);
 
-// Every entry of a folder but "." and "..", files and folders alike, in name order; nothing when the folder cannot
-// be listed.
+// Every entry of a folder but ".", ".." and the temporary files and folders an interrupted save or delete left
+// (SafeFile::IsTempName), files and folders alike, in name order; nothing when the folder cannot be listed. Names that
+// are not UTF-8 keep their bytes (SafeFile::Decode).
 std::optional<QStringList> ListEntries(const QString& folder);
 // The number of entries ListEntries gives; 0 when the folder cannot be listed.
 int CountEntries(const QString& folder);
@@ -31,14 +32,17 @@ QString RecordText(const CItem& item);
 void ApplyRecord(CItem& item, QStringView text);
 void ApplyRecordBytes(CItem& item, QByteArrayView text);
 
-// The item stored in folderPath, or null when its record cannot be read or holds no usable id.
+// The item stored in folderPath, or null when its record cannot be read or holds no usable id. Stray temporary files
+// in the folder are removed first; notes and synopsis are found without regard to case.
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);
 // Writes the item's record files. The first save (empty Path) creates the item folder under
-// dbDir/<kind folder>/ exclusively, taking a free variant of the name when it exists, and sets Path. Each file is
-// written to a temporary file and renamed over the old one, so a failed save leaves the old files. True when every
-// record file was written.
+// dbDir/<kind folder>/ exclusively, taking a free variant of the name when it exists, syncs it into the kind folder
+// and sets Path. The files go through SafeFile: a failed save leaves the old files whole, a successful one is on
+// disk. A re-save then removes stray temporary files, other-case copies of the files it wrote that are really other
+// files, and cover files of a side other than the one the item names. True when every record file was written.
 bool SaveItem(CItem& item, const QString& dbDir);
-// Deletes every file in the item's folder and the folder; nothing on disk when Path is empty.
-void DeleteItemFolder(const CItem& item);
+// Deletes the item's folder with everything in it; true when it is gone (or Path is empty). On false the folder is
+// back where it was with its record, so the item can stay.
+bool DeleteItemFolder(const CItem& item);
 
 } // namespace ItemStore

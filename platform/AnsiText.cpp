@@ -1,7 +1,6 @@
 #include "AnsiText.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "SafeFile.h"
 
 #include <array>
 
@@ -73,12 +72,8 @@ bool IsEncodable(QStringView text)
 bool ReadFile(const QString& path, QString& text)
 {
     text.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes;
+    if (SafeFile::Read(path, bytes) != SafeFile::ReadStatus::Ok) {
         return false;
     }
     text = Decode(bytes);
@@ -94,15 +89,7 @@ QString ReadFile(const QString& path)
 
 bool WriteFileBytes(const QString& path, QByteArrayView bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SafeFile::Write(path, bytes);
 }
 
 bool WriteFile(const QString& path, QStringView text)

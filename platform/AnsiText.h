@@ -18,11 +18,12 @@ QByteArray Encode(QStringView text);
 // True when every character of text has a byte of its own in the code page.
 bool IsEncodable(QStringView text);
 
-// Whole-file read; false (and text emptied) when the file cannot be opened or read.
+// Whole-file read through SafeFile::Read (regular files only, size-capped); false (and text emptied) when the file
+// cannot be read.
 bool ReadFile(const QString& path, QString& text);
 QString ReadFile(const QString& path);
-// Whole-file write through a temporary file in the same folder that is renamed over the target, so a failed write
-// leaves the old file as it was. False on any failure.
+// Whole-file write through SafeFile::Write: a failed write leaves the old file as it was, a successful one is on disk.
+// False on any failure.
 bool WriteFile(const QString& path, QStringView text);
 bool WriteFileBytes(const QString& path, QByteArrayView bytes);
 

@@ -1,10 +1,11 @@
 #include "Registry.h"
 
+#include "SafeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <map>
@@ -137,37 +138,65 @@ void AddKeyWithParents(Hive& hive, const QStringList& path, qsizetype rootDepth)
     }
 }
 
+// The typed form of a value line, "name=<type>:<percent-encoded data>", as the writer makes it; nothing when the text
+// after "=" does not start with a decimal type and a colon (a value typed by hand).
+bool IsTypedValue(QByteArrayView afterEq)
+{
+    qsizetype i = 0;
+    while (i < afterEq.size() && i < 10 && afterEq[i] >= '0' && afterEq[i] <= '9') {
+        ++i;
+    }
+    return i > 0 && i < afterEq.size() && afterEq[i] == ':';
+}
+
+QByteArrayView TrimBlanks(QByteArrayView v)
+{
+    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t')) {
+        v = v.sliced(1);
+    }
+    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t')) {
+        v.chop(1);
+    }
+    return v;
+}
+
+// Reads the file's text. Besides the form the writer makes, a file written by hand is read: the header line may be
+// missing, values before the first section belong to the file's root key (the program key), and a plain
+// "DBPath=/home/me/Movies" line (UTF-8, blanks around name and value ignored, one pair of double quotes around the
+// value removed) is a string value as typed. Anything else makes the whole file damaged.
 bool Parse(const QByteArray& bytes, const Location& where, Hive* hive)
 {
-    const QList<QByteArray> lines = bytes.split('\n');
+    QList<QByteArray> lines = bytes.split('\n');
     if (bytes.isEmpty()) {
         return true;
     }
-    if (lines.first().chopped(lines.first().endsWith('\r') ? 1 : 0) != kHeader) {
-        return false;
-    }
+    const QStringList root = where.rootDepth > 0 ? ProgramKey() : QStringList();
     Key* current = nullptr;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray line = lines[i];
         if (line.endsWith('\r')) {
             line.chop(1);
         }
+        if (i == 0 && line.startsWith("\xEF\xBB\xBF")) {
+            line.remove(0, 3); // a byte-order mark an editor may add
+        }
         for (const char c : line) {
-            if (uchar(c) < 0x20 || uchar(c) >= 0x7F) {
+            if ((uchar(c) < 0x20 && c != '\t') || uchar(c) == 0x7F) {
                 return false;
             }
         }
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) {
+        const QByteArrayView text = TrimBlanks(line);
+        if (text.isEmpty() || text.startsWith(';') || text.startsWith('#')) {
             continue;
         }
-        if (line.startsWith('[')) {
-            if (!line.endsWith(']')) {
+        if (text.startsWith('[')) {
+            if (!text.endsWith(']')) {
                 return false;
             }
-            const QByteArray inner = line.mid(1, line.size() - 2);
+            const QByteArrayView inner = text.sliced(1, text.size() - 2);
             QStringList path;
             if (!inner.isEmpty()) {
-                for (const QByteArray& part : inner.split('\\')) {
+                for (const QByteArray& part : inner.toByteArray().split('\\')) {
                     QString name;
                     if (part.isEmpty() || !DecodeName(part, &name)) {
                         return false;
@@ -182,20 +211,38 @@ bool Parse(const QByteArray& bytes, const Location& where, Hive* hive)
             current = &(*hive)[Fold(path)];
             continue;
         }
-        const qsizetype eq = line.indexOf('=');
-        const qsizetype colon = line.indexOf(':', eq + 1);
-        if (current == nullptr || eq <= 0 || colon < 0) {
+        if (current == nullptr) {
+            AddKeyWithParents(*hive, root, where.rootDepth);
+            current = &(*hive)[Fold(root)];
+        }
+        const qsizetype eq = text.indexOf('=');
+        if (eq <= 0) {
             return false;
         }
         Value value;
-        const QByteArray name = line.left(eq);
-        if (name != "@" && (!DecodeName(name, &value.name) || value.name.isEmpty())) {
-            return false;
-        }
-        bool ok = false;
-        value.type = line.mid(eq + 1, colon - eq - 1).toUInt(&ok);
-        if (!ok || !Decode(QByteArrayView(line).sliced(colon + 1), &value.data)) {
-            return false;
+        const QByteArrayView afterEq = text.sliced(eq + 1);
+        if (IsTypedValue(afterEq)) {
+            const QByteArrayView name = text.first(eq);
+            if (name != "@" && (!DecodeName(name, &value.name) || value.name.isEmpty())) {
+                return false;
+            }
+            const qsizetype colon = afterEq.indexOf(':');
+            bool ok = false;
+            value.type = afterEq.first(colon).toUInt(&ok);
+            if (!ok || !Decode(afterEq.sliced(colon + 1), &value.data)) {
+                return false;
+            }
+        } else {
+            value.name = QString::fromUtf8(TrimBlanks(text.first(eq)));
+            QByteArrayView data = TrimBlanks(afterEq);
+            if (data.size() >= 2 && data.front() == '"' && data.back() == '"') {
+                data = data.sliced(1, data.size() - 2);
+            }
+            if (value.name.isEmpty()) {
+                return false;
+            }
+            value.type = RegSz;
+            value.data = data.toByteArray() + '\0';
         }
         current->values[value.name.toCaseFolded()] = value;
     }
@@ -219,29 +266,26 @@ QByteArray Serialize(const Hive& hive)
     return out;
 }
 
-enum class FileState
-{
-    Missing,
-    Ours,
-    Bad, // damaged, unreadable or not ours
-};
+// The largest settings file read; anything larger is not ours.
+constexpr qint64 kFileCap = 16 * 1024 * 1024;
 
 FileState Load(const Location& where, Hive* hive)
 {
     hive->clear();
-    QFile file(Folder() + u'/' + where.fileName);
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (SafeFile::Read(Folder() + u'/' + where.fileName, bytes, kFileCap)) {
+    case SafeFile::ReadStatus::Missing:
         return FileState::Missing;
+    case SafeFile::ReadStatus::Ok:
+        break;
+    default:
+        return FileState::Unreadable;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return FileState::Bad;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || !Parse(bytes, where, hive)) {
+    if (!Parse(bytes, where, hive)) {
         hive->clear();
-        return FileState::Bad;
+        return FileState::Damaged;
     }
-    return FileState::Ours;
+    return FileState::Ok;
 }
 
 bool MakeFolder()
@@ -250,26 +294,33 @@ bool MakeFolder()
     if (QDir(folder).exists()) {
         return true;
     }
-    if (!QDir().mkpath(folder)) {
+    // Synced into its parent, so the first settings written survive a power cut.
+    if (!SafeFile::MakePath(folder)) {
         return false;
     }
     // The folder holds the online password: keep it private.
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    ::chmod(SafeFile::Encode(folder).constData(), 0700);
     return true;
 }
 
 bool Save(const Location& where, const Hive& hive)
 {
-    QSaveFile file(Folder() + u'/' + where.fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+    // Private: the file holds the online password.
+    return SafeFile::Write(Folder() + u'/' + where.fileName, Serialize(hive), 0600);
+}
+
+// Removes what an interrupted write of this file left: its temporary files. Only under the file's lock, so no live
+// write of another process is hit.
+void RemoveStrayTemps(const Location& where)
+{
+    const QByteArray prefix = '.' + SafeFile::Encode(where.fileName) + '.';
+    QDir dir(Folder());
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QByteArray native = SafeFile::Encode(name);
+        if (native.startsWith(prefix) && SafeFile::IsTempName(native)) {
+            SafeFile::Remove(dir.filePath(name));
+        }
     }
-    const QByteArray bytes = Serialize(hive);
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 // Serialises the read-modify-write of one file between processes (and, with the mutex, between threads).
@@ -385,9 +436,10 @@ template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
     if (result != Success || !changed) {
         return result;
     }
-    if (state == FileState::Bad) {
+    if (state == FileState::Damaged || state == FileState::Unreadable) {
         return ErrorRegistryCorrupt;
     }
+    RemoveStrayTemps(where);
     return Save(where, hive) ? Success : ErrorWriteFault;
 }
 
@@ -415,6 +467,34 @@ long FindValue(const OpenKeyEntry& key, const QString& name, Value* out)
 }
 
 } // namespace
+
+QString DataFolder()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty()) {
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    }
+    return base + QStringLiteral("/Halvorix/Vidsora");
+}
+
+QString DefaultDBPath()
+{
+    return DataFolder() + QStringLiteral("/Database33");
+}
+
+QString ProgramFile()
+{
+    return Folder() + QStringLiteral("/Vidsora.conf");
+}
+
+FileState ProgramFileState()
+{
+    const QMutexLocker locker(&g_mutex);
+    Hive hive;
+    Location where;
+    Locate(HKEY_CURRENT_USER, ProgramKey(), &where);
+    return Load(where, &hive);
+}
 
 QString Folder()
 {

@@ -12,9 +12,9 @@
 // Any other key of HKEY_CURRENT_USER does not exist and cannot be created.
 //
 // Every call reads the file afresh, so a value another process wrote is seen by the next call. Every change is a
-// locked read-modify-write that replaces the file atomically; files are created with mode 0600. A file that is
-// damaged, unreadable or not one of ours reads as an empty hive, and a change to it is refused (the file is left as
-// it is, byte for byte).
+// locked read-modify-write that replaces the file through SafeFile (synced, atomic); files are created with mode 0600.
+// A file written by hand is read too (see Parse and docs/settings.md). A file that is damaged or unreadable reads as
+// an empty hive, and a change to it is refused (the file is left as it is, byte for byte).
 //
 // Key and value names compare without regard to case and keep the case they were created with. A path uses "\"
 // between names. The value named by the empty string is the key's default value.
@@ -61,6 +61,25 @@ inline constexpr std::uint32_t KeyAllAccess = 0xF003F;
 
 // The folder of the files: "${XDG_CONFIG_HOME:-$HOME/.config}/Halvorix", read from the environment at each call.
 QString Folder();
+// The program key's file: Folder() + "/Vidsora.conf".
+QString ProgramFile();
+
+// What a settings file is, as the last read found it.
+enum class FileState
+{
+    Missing,    // no file yet: reads give the defaults, the first change creates it
+    Ok,         // read
+    Damaged,    // read, but not understood: reads give the defaults, changes are refused, the file stays as it is
+    Unreadable, // cannot be read at all (no access, not a regular file, too large): as Damaged
+};
+// The state of ProgramFile(), read afresh. Start-up tells the user once when it is Damaged or Unreadable.
+FileState ProgramFileState();
+
+// Where the user's own data lives: "${XDG_DATA_HOME:-$HOME/.local/share}/Halvorix/Vidsora", read from the
+// environment at each call.
+QString DataFolder();
+// The store folder a first start uses: DataFolder() + "/Database33".
+QString DefaultDBPath();
 
 // Opens the existing key subKey below parent (a hive or an open key). The empty subKey opens parent itself again.
 long OpenKey(HKEY parent, const QString& subKey, std::uint32_t access, HKEY* result);

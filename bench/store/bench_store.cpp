@@ -1,6 +1,8 @@
 // Load, add, look-up and update figures of the collection store on a generated store of 20,000 movies, 2,000 media,
 // 500 boxes, 200 groups and 50 categories (every field filled, notes and synopsis of about 500 bytes, a cover on one
-// movie in five). Prints one "FIGURE <name> <value> <unit>" line per figure.
+// movie in five); adds and updates include the syncs that make them survive a power cut. Then a kill run: a child
+// saving in a loop is killed 500 times at random moments, and what each kill lost is counted. Prints one
+// "FIGURE <name> <value> <unit>" line per figure.
 #include "AnsiText.h"
 #include "CBox.h"
 #include "CBoxes.h"
@@ -13,12 +15,16 @@
 #include "CMovie.h"
 #include "CMovies.h"
 #include "ItemStore.h"
+#include "SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include "StoreGenerator.h"
 #include <QTemporaryDir>
@@ -26,10 +32,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <malloc.h>
 #include <memory>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -91,7 +99,22 @@ qint64 PlainRead(const QString& path)
     return total;
 }
 
-// What a load cannot avoid: listing each kind folder and reading every file it reads.
+// Lists a folder, as a load does for each item folder (to find what an interrupted save left).
+int PlainList(const QString& path)
+{
+    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir) {
+        return 0;
+    }
+    int n = 0;
+    while (::readdir(dir)) {
+        ++n;
+    }
+    ::closedir(dir);
+    return n;
+}
+
+// What a load cannot avoid: listing each kind folder and each item folder, and reading every file it reads.
 double FloorMs(const QString& db)
 {
     const auto start = Clock::now();
@@ -101,6 +124,7 @@ double FloorMs(const QString& db)
         const auto names = ItemStore::ListEntries(folder);
         for (const QString& name : *names) {
             const QString dir = folder + u'/' + name;
+            bytes += PlainList(dir);
             QStringList files{QStringLiteral("/content.mdc")};
             if (kind == ItemKind::Movie) {
                 files << QStringLiteral("/Notes.txt") << QStringLiteral("/Synopsis.txt");
@@ -176,10 +200,145 @@ double LiteralLoadMs(const QString& db)
     return ms;
 }
 
+// ---- the kill run ----
+
+QString Notes(int g)
+{
+    return QStringLiteral("Notes of version %1\r\n").arg(g) + QString(400, QChar(u'n')) + QStringLiteral(" %1").arg(g);
+}
+QString Synopsis(int g)
+{
+    return QStringLiteral("Synopsis %1 ").arg(g) + QString(600, QChar(u's')) + QStringLiteral(" %1").arg(g);
+}
+const QByteArray kCoverA(24000, 'A');
+const QByteArray kCoverB(36000, 'B');
+
+// The child: saves whole versions of movies, changes covers and adds movies (reporting each key once Add returned)
+// until it is killed.
+int RunSaver(const QString& db, const QString& sources, quint32 seed)
+{
+    CMovies movies;
+    movies.setDBDir(db);
+    movies.LoadData();
+    QRandomGenerator rng(seed);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (int i = 1;; ++i) {
+        const auto all = movies.items();
+        const auto movie = all[size_t(rng.bounded(int(all.size())))];
+        const int g = int(rng.bounded(1000000));
+        movie->setStrLabel(QStringLiteral("Label %1").arg(g));
+        movie->setStrNotes(Notes(g));
+        movie->setStrSynopsis(Synopsis(g));
+        movies.Update(movie->strKey());
+        if (i % 5 == 0) {
+            movie->AddFrontCover(sources + (i % 10 == 0 ? QStringLiteral("/a.jpg") : QStringLiteral("/b.GIF")));
+        }
+        if (i % 7 == 0) {
+            const QString key = movies.Add(QStringLiteral("Added %1").arg(i));
+            if (!key.isEmpty()) {
+                std::printf("added %s\n", qPrintable(key));
+                std::fflush(stdout);
+            }
+        }
+    }
+}
+
+QByteArray Raw(const QString& path)
+{
+    QByteArray bytes;
+    SafeFile::Read(path, bytes);
+    return bytes;
+}
+
+// Items or files lost after a kill: a reported movie that does not load, a record, text or cover that is not one
+// whole version, a temporary file a load left.
+int Lost(const QString& db, const QStringList& keys)
+{
+    CMovies movies;
+    movies.setDBDir(db);
+    movies.LoadData();
+    int lost = 0;
+    for (const QString& key : keys) {
+        const auto movie = movies.Item(key);
+        if (!movie) {
+            ++lost;
+            continue;
+        }
+        if (Raw(movie->Path() + QStringLiteral("/content.mdc")) != AnsiText::Encode(ItemStore::RecordText(*movie))) {
+            ++lost;
+        }
+        const QString notes = movie->strNotes();
+        const QString synopsis = movie->strSynopsis();
+        const int n = notes.section(u' ', 3, 3).section(u'\r', 0, 0).toInt();
+        const int s = synopsis.section(u' ', 1, 1).toInt();
+        lost += (!notes.isEmpty() && notes != Notes(n)) ? 1 : 0;
+        lost += (!synopsis.isEmpty() && synopsis != Synopsis(s)) ? 1 : 0;
+        if (!movie->strFrontCover().isEmpty()) {
+            const QByteArray cover = Raw(movie->Path() + u'/' + movie->strFrontCover());
+            lost += (cover != kCoverA && cover != kCoverB) ? 1 : 0;
+        }
+    }
+    QDirIterator it(db, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        lost += SafeFile::IsTempName(QFile::encodeName(it.fileName())) ? 1 : 0;
+    }
+    return lost;
+}
+
+// Kills a saving child at random moments; the kills made and what was lost.
+std::pair<int, int> KillRun(int kills)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Database"));
+    const QString sources = dir.filePath(QStringLiteral("src"));
+    QDir().mkpath(sources);
+    SafeFile::Write(sources + QStringLiteral("/a.jpg"), kCoverA);
+    SafeFile::Write(sources + QStringLiteral("/b.GIF"), kCoverB);
+    QStringList keys;
+    {
+        CMovies movies;
+        movies.setDBDir(db);
+        for (int i = 0; i < 20; ++i) {
+            keys << movies.Add(QStringLiteral("Movie %1").arg(i));
+        }
+    }
+    QRandomGenerator rng(99);
+    int made = 0;
+    int lost = 0;
+    for (int k = 0; k < kills; ++k) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--saver"), db, sources, QString::number(k + 1)});
+        if (!child.waitForStarted(10000) || !child.waitForReadyRead(10000)) {
+            std::fprintf(stderr, "the saver did not start\n");
+            break;
+        }
+        QThread::usleep(1000 + rng.bounded(40000));
+        child.kill();
+        child.waitForFinished(10000);
+        ++made;
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("added ")) {
+                keys << QString::fromLatin1(line.mid(6));
+            }
+        }
+        lost += Lost(db, keys);
+    }
+    std::fprintf(stderr, "kill run: %lld movies at the end\n", static_cast<long long>(keys.size()));
+    return {made, lost};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc >= 5 && std::strcmp(argv[1], "--saver") == 0) {
+        QCoreApplication app(argc, argv);
+        return RunSaver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                        quint32(QByteArray(argv[4]).toUInt()));
+    }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("Database"));
@@ -259,6 +418,10 @@ int main(int argc, char** argv)
     Figure("item-by-key-us", itemUs, "us");
     Figure("update-us", updateUs, "us");
     Figure("load-rss-mb", rssMb, "MB");
+
+    const auto [kills, lost] = KillRun(500);
+    Figure("crash-kills", kills, "count");
+    Figure("crash-lost", lost, "count");
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "Registry.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Registry;
@@ -388,14 +390,12 @@ private slots:
             << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nthis is no value\n");
         QTest::newRow("bad escape") << QByteArray(
             "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n");
-        QTest::newRow("bad type") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x:1\n");
-        QTest::newRow("value outside a key") << QByteArray("; Vidsora registry file 1\nA=1:x%00\n");
         QTest::newRow("key of another program")
             << QByteArray("; Vidsora registry file 1\n[Software\\Other]\nA=1:x%00\n");
+        QTest::newRow("control character")
+            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x\x01y\n");
+        QTest::newRow("name missing") << QByteArray("[Software\\Halvorix\\Vidsora]\n=/home/me\n");
         QTest::newRow("unclosed section") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n");
-        QTest::newRow("non-ASCII") << QByteArray(
-            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:\xC3\xA9\n");
-        QTest::newRow("cut in half") << QByteArray("; Vidsora regis");
     }
     void badFilesReadEmptyAndStayUntouched()
     {
@@ -437,6 +437,130 @@ private slots:
         QCOMPARE(QueryDword(key, QStringLiteral("Name With Blanks"), &number), Success);
         QCOMPARE(number, 1u);
         CloseKey(key);
+    }
+
+    void settingsWrittenByHand_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("dbPath");
+        QTest::newRow("one plain line") << QByteArray("DBPath=/home/me/Movies\n") << QStringLiteral("/home/me/Movies");
+        QTest::newRow("blanks and quotes")
+            << QByteArray("  DBPath =  \"/home/me/My Movies\"  \r\n") << QStringLiteral("/home/me/My Movies");
+        QTest::newRow("UTF-8 path under the section")
+            << QByteArray("[Software\\Halvorix\\Vidsora]\nUser=jo\nDBPath=/home/j\xC3\xB6/Filme \xE2\x82\xAC\n")
+            << QStringLiteral("/home/j\u00F6/Filme \u20AC");
+        QTest::newRow("byte-order mark, comment")
+            << QByteArray("\xEF\xBB\xBF# mine\ndbpath=/srv/films\n") << QStringLiteral("/srv/films");
+        QTest::newRow("plain line in a written file")
+            << QByteArray("; Vidsora registry file 1\n\n[Software\\Halvorix\\Vidsora]\nUser=1:jo%00\nDBPath=C:/x\n")
+            << QStringLiteral("C:/x");
+        QTest::newRow("written form") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\n"
+                                                    "DBPath=1:/home/me/%C3%A9%00\n")
+                                      << QStringLiteral("/home/me/\u00E9");
+    }
+    void settingsWrittenByHand()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, dbPath);
+        WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        QCOMPARE(ProgramFileState(), FileState::Ok);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath")), dbPath);
+        // A change keeps what was typed.
+        HKEY key = ProgramKey();
+        QVERIFY(key != 0);
+        QCOMPARE(SetString(key, QStringLiteral("Password"), QStringLiteral("p")), Success);
+        CloseKey(key);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath")), dbPath);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("Password")), QStringLiteral("p"));
+    }
+
+    void fileStateIsTold()
+    {
+        QCOMPARE(ProgramFile(), FilePath(QStringLiteral("Vidsora.conf")));
+        QCOMPARE(ProgramFileState(), FileState::Missing);
+        WriteBytes(QStringLiteral("Vidsora.conf"), "[Software\\Halvorix\\Vidsora\n");
+        QCOMPARE(ProgramFileState(), FileState::Damaged);
+        // A folder, or a pipe, under the file's name cannot be read at all; the pipe must not block the read.
+        QFile::remove(FilePath(QStringLiteral("Vidsora.conf")));
+        QVERIFY(QDir().mkdir(FilePath(QStringLiteral("Vidsora.conf"))));
+        QCOMPARE(ProgramFileState(), FileState::Unreadable);
+        QVERIFY(QDir().rmdir(FilePath(QStringLiteral("Vidsora.conf"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(FilePath(QStringLiteral("Vidsora.conf"))).constData(), 0600), 0);
+        QCOMPARE(ProgramFileState(), FileState::Unreadable);
+        HKEY key = 0;
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
+        QVERIFY(QFileInfo(FilePath(QStringLiteral("Vidsora.conf"))).isFile() == false);
+        QFile::remove(FilePath(QStringLiteral("Vidsora.conf")));
+    }
+
+    void unreadableFileIsNeverOverwritten()
+    {
+        // Larger than any settings file: unreadable as a whole, so no write may replace it.
+        HKEY key = ProgramKey();
+        CloseKey(key);
+        QByteArray big = FileBytes(QStringLiteral("Vidsora.conf"));
+        big.append(QByteArray(17 * 1024 * 1024, '#'));
+        WriteBytes(QStringLiteral("Vidsora.conf"), big);
+        QCOMPARE(ProgramFileState(), FileState::Unreadable);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), big);
+    }
+
+    void failedWritesKeepTheFile_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<int>("budget");
+        QTest::newRow("disk full at once") << -1 << 0;
+        QTest::newRow("disk full midway") << -1 << 20;
+        QTest::newRow("create") << int(SafeFile::Faults::Create) << -1;
+        QTest::newRow("sync") << int(SafeFile::Faults::Sync) << -1;
+        QTest::newRow("close") << int(SafeFile::Faults::Close) << -1;
+        QTest::newRow("rename") << int(SafeFile::Faults::Rename) << -1;
+    }
+    void failedWritesKeepTheFile()
+    {
+        QFETCH(int, op);
+        QFETCH(int, budget);
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("DBPath"), QStringLiteral("/home/me/Movies")), Success);
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("jo")), Success);
+        const QByteArray before = FileBytes(QStringLiteral("Vidsora.conf"));
+        SafeFile::Faults::Reset();
+        if (op >= 0) {
+            SafeFile::Faults::FailNth(SafeFile::Faults::Op(op), 1);
+        }
+        SafeFile::Faults::SetByteBudget(budget);
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("someone else entirely")), ErrorWriteFault);
+        SafeFile::Faults::Reset();
+        CloseKey(key);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), before);
+        QCOMPARE(QDir(Folder()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".tmp")), QStringList());
+    }
+
+    void strayTemporaryFilesAreRemoved()
+    {
+        HKEY key = ProgramKey();
+        WriteBytes(QStringLiteral(".Vidsora.conf.1f2e3d.tmp"), "half a settings fi");
+        WriteBytes(QStringLiteral(".Classes.conf.77.tmp"), "another file's write");
+        WriteBytes(QStringLiteral("Vidsora.conf.bak"), "the user's own copy");
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("jo")), Success);
+        CloseKey(key);
+        const QStringList left = QDir(Folder()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(!left.contains(QStringLiteral(".Vidsora.conf.1f2e3d.tmp")));
+        QVERIFY(left.contains(QStringLiteral(".Classes.conf.77.tmp")));
+        QVERIFY(left.contains(QStringLiteral("Vidsora.conf.bak")));
+    }
+
+    void defaultFoldersFollowTheEnvironment()
+    {
+        const QByteArray old = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", "/data/x");
+        QCOMPARE(DefaultDBPath(), QStringLiteral("/data/x/Halvorix/Vidsora/Database33"));
+        qunsetenv("XDG_DATA_HOME");
+        QCOMPARE(DataFolder(), QDir::homePath() + QStringLiteral("/.local/share/Halvorix/Vidsora"));
+        qputenv("XDG_DATA_HOME", old);
     }
 
     void unreadableFileIsNotReplaced()

@@ -1,0 +1,594 @@
+#include "SafeFile.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace SafeFile {
+namespace {
+
+std::atomic<int> g_calls[Faults::OpCount];
+std::atomic<int> g_failAt[Faults::OpCount];
+std::atomic<qint64> g_budget{-1};
+
+// Counts a call of op; true when the test seam makes this one fail (errno set as the real failure would).
+bool Injected(Faults::Op op)
+{
+    const int n = g_calls[op].fetch_add(1, std::memory_order_relaxed) + 1;
+    const int at = g_failAt[op].load(std::memory_order_relaxed);
+    if (at > 0 && n == at) {
+        errno = op == Faults::WriteBytes ? ENOSPC : EIO;
+        return true;
+    }
+    return false;
+}
+
+QByteArray FolderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) {
+        return QByteArrayLiteral(".");
+    }
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+bool SyncFolderNative(const QByteArray& folder)
+{
+    if (Injected(Faults::SyncDir)) {
+        return false;
+    }
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int rc = ::fsync(fd);
+    // Some file systems cannot sync a folder at all; their entries are then as durable as they can be.
+    if (rc != 0 && (errno == EINVAL || errno == ENOTSUP || errno == EROFS)) {
+        rc = 0;
+    }
+    ::close(fd);
+    return rc == 0;
+}
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+// Removes the entries of the open folder dirFd, then nothing else; true when all went.
+bool RemoveContents(int dirFd)
+{
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return false;
+    }
+    bool ok = true;
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+            continue;
+        }
+        names.emplace_back(name);
+    }
+    for (const QByteArray& name : names) {
+        struct stat st;
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ok = false;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            const int sub = ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub < 0 || !RemoveContents(sub)) {
+                ok = false;
+                continue;
+            }
+            if (Injected(Faults::RemoveFile) || ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
+                ok = false;
+            }
+        } else if (Injected(Faults::RemoveFile) || ::unlinkat(dirFd, name.constData(), 0) != 0) {
+            ok = false;
+        }
+    }
+    ::closedir(dir); // closes dirFd
+    return ok;
+}
+
+} // namespace
+
+QByteArray Encode(QStringView path)
+{
+    QByteArray out;
+    out.reserve(path.size());
+    const char16_t* s = path.utf16();
+    const qsizetype n = path.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char32_t c = s[i];
+        if (c < 0x80) {
+            out.append(char(c));
+        } else if (c < 0x800) {
+            out.append(char(0xC0 | (c >> 6)));
+            out.append(char(0x80 | (c & 0x3F)));
+        } else if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            const char32_t cp = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+            out.append(char(0xF0 | (cp >> 18)));
+            out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+            out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.append(char(0x80 | (cp & 0x3F)));
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out.append(char(c - 0xDC00)); // a byte Decode kept aside
+        } else if (c >= 0xD800 && c < 0xE000) {
+            out.append('?'); // a lone surrogate no name can hold
+        } else {
+            out.append(char(0xE0 | (c >> 12)));
+            out.append(char(0x80 | ((c >> 6) & 0x3F)));
+            out.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+QString Decode(QByteArrayView bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = b[i];
+        if (c < 0x80) {
+            out.append(QChar(c));
+            ++i;
+            continue;
+        }
+        int len = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            cp = c & 0x07;
+            min = 0x10000;
+        }
+        bool valid = len > 0 && i + len <= n;
+        for (int k = 1; valid && k < len; ++k) {
+            valid = (b[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (b[i + k] & 0x3F);
+        }
+        valid = valid && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp < 0xE000);
+        if (!valid) {
+            out.append(QChar(char16_t(0xDC00 + c)));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out.append(QChar(char16_t(0xD800 + ((cp - 0x10000) >> 10))));
+            out.append(QChar(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += len;
+    }
+    return out;
+}
+
+// ---- Pending ----
+
+Pending::Pending(const QString& target, unsigned mode) : m_target(Encode(target)), m_mode(mode) {}
+
+Pending::~Pending()
+{
+    Cancel();
+}
+
+bool Pending::Open()
+{
+    if (m_fd >= 0 || m_committed) {
+        return false;
+    }
+    const qsizetype slash = m_target.lastIndexOf('/');
+    // The temporary name stays within a file name's 255 bytes, whatever the target's length.
+    const QByteArray name = m_target.mid(slash + 1).left(200);
+    struct stat st;
+    const bool exists = ::stat(m_target.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        return false; // the rename could never replace it
+    }
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_temp = m_target.left(slash + 1) + '.' + name + '.' +
+                 QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        if (Injected(Faults::Create)) {
+            m_temp.clear();
+            return false;
+        }
+        m_fd = ::open(m_temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(m_mode));
+        if (m_fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (m_fd < 0) {
+        m_temp.clear();
+        return false;
+    }
+    if (exists && S_ISREG(st.st_mode)) {
+        ::fchmod(m_fd, st.st_mode & 07777); // the new version keeps the old one's permissions
+    }
+    m_failed = false;
+    m_finished = false;
+    return true;
+}
+
+bool Pending::Append(QByteArrayView bytes)
+{
+    if (m_fd < 0 || m_failed) {
+        return false;
+    }
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        size_t chunk = size_t(left);
+        if (Injected(Faults::WriteBytes)) {
+            m_failed = true;
+            return false;
+        }
+        const qint64 budget = g_budget.load(std::memory_order_relaxed);
+        if (budget >= 0) {
+            if (budget == 0) {
+                errno = ENOSPC;
+                m_failed = true;
+                return false;
+            }
+            chunk = size_t(std::min<qint64>(budget, qint64(chunk)));
+        }
+        const ssize_t n = ::write(m_fd, data, chunk);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            m_failed = true;
+            return false;
+        }
+        if (budget >= 0) {
+            g_budget.fetch_sub(n, std::memory_order_relaxed);
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool Pending::Finish()
+{
+    if (m_fd < 0 || m_failed) {
+        return false;
+    }
+    bool ok = !Injected(Faults::Sync) && ::fdatasync(m_fd) == 0;
+    // On Linux the descriptor is gone even when close is interrupted; the data was synced above.
+    const bool closed = ::close(m_fd) == 0 || errno == EINTR;
+    m_fd = -1;
+    ok = !Injected(Faults::Close) && closed && ok;
+    m_failed = !ok;
+    m_finished = ok;
+    return ok;
+}
+
+bool Pending::Commit()
+{
+    if (!m_finished || m_committed) {
+        return false;
+    }
+    if (Injected(Faults::Rename) || ::rename(m_temp.constData(), m_target.constData()) != 0) {
+        return false;
+    }
+    m_committed = true;
+    m_temp.clear();
+    return true;
+}
+
+void Pending::Cancel()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty() && !m_committed) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+    m_finished = false;
+}
+
+// ---- whole writes ----
+
+bool Write(const QString& path, QByteArrayView bytes, unsigned mode)
+{
+    QByteArray target = Encode(path);
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // A link (a settings file kept elsewhere) stays a link: its file is replaced.
+        if (char* real = ::realpath(target.constData(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    Pending file(Decode(target), mode);
+    if (!file.Open() || !file.Append(bytes) || !file.Finish() || !file.Commit()) {
+        return false;
+    }
+    return SyncFolderNative(FolderOf(target));
+}
+
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    std::vector<std::unique_ptr<Pending>> out;
+    out.reserve(files.size());
+    for (const auto& [name, bytes] : files) {
+        auto file = std::make_unique<Pending>(folder + u'/' + name);
+        if (!file->Open() || !file->Append(bytes) || !file->Finish()) {
+            return false;
+        }
+        out.push_back(std::move(file));
+    }
+    // The first failed rename stops the rest, so a failure leaves every old file (a later failure cannot undo the
+    // files already replaced, each of which is whole).
+    for (auto& file : out) {
+        if (!file->Commit()) {
+            SyncFolder(folder);
+            return false;
+        }
+    }
+    return SyncFolder(folder);
+}
+
+bool SyncFolder(const QString& folder)
+{
+    return SyncFolderNative(Encode(folder));
+}
+
+int MakeFolder(const QString& path, unsigned mode)
+{
+    const QByteArray native = Encode(path);
+    if (Injected(Faults::MakeDir)) {
+        return EIO;
+    }
+    if (::mkdir(native.constData(), mode_t(mode)) != 0) {
+        return errno;
+    }
+    if (!SyncFolderNative(FolderOf(native))) {
+        const int err = errno ? errno : EIO;
+        ::rmdir(native.constData());
+        return err;
+    }
+    return 0;
+}
+
+bool MakePath(const QString& path)
+{
+    const QByteArray native = Encode(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) == 0) {
+        return S_ISDIR(st.st_mode);
+    }
+    const QByteArray parent = FolderOf(native);
+    if (parent != native && parent != "." && !MakePath(Decode(parent))) {
+        return false;
+    }
+    const int err = MakeFolder(path);
+    return err == 0 || (err == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+bool Rename(const QString& from, const QString& to)
+{
+    if (Injected(Faults::Rename)) {
+        return false;
+    }
+    return ::rename(Encode(from).constData(), Encode(to).constData()) == 0;
+}
+
+bool Remove(const QString& path)
+{
+    if (Injected(Faults::RemoveFile)) {
+        return false;
+    }
+    return ::unlink(Encode(path).constData()) == 0 || errno == ENOENT;
+}
+
+bool RemoveTree(const QString& path)
+{
+    const QByteArray native = Encode(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    if (!RemoveContents(fd)) {
+        return false;
+    }
+    if (Injected(Faults::RemoveFile)) {
+        return false;
+    }
+    return ::rmdir(native.constData()) == 0 || errno == ENOENT;
+}
+
+bool IsTempName(QByteArrayView name)
+{
+    if (!name.startsWith('.') || !name.endsWith(".tmp")) {
+        return false;
+    }
+    const QByteArrayView inner = name.sliced(1, name.size() - 5);
+    const qsizetype dot = inner.lastIndexOf('.');
+    if (dot < 1) {
+        return false;
+    }
+    const QByteArrayView hex = inner.sliced(dot + 1);
+    if (hex.isEmpty() || hex.size() > 16) {
+        return false;
+    }
+    for (char c : hex) {
+        if (!IsHexDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int RemoveStrayTemps(const QString& folder)
+{
+    const QByteArray native = Encode(folder);
+    DIR* dir = ::opendir(native.constData());
+    if (!dir) {
+        return 0;
+    }
+    std::vector<QByteArray> strays;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsTempName(entry->d_name)) {
+            strays.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const QByteArray& name : strays) {
+        const QString path = folder + u'/' + Decode(name);
+        struct stat st;
+        if (::lstat((native + '/' + name).constData(), &st) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode) ? RemoveTree(path) : Remove(path)) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat sa;
+    struct stat sb;
+    return ::stat(Encode(a).constData(), &sa) == 0 && ::stat(Encode(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// ---- reading ----
+
+ReadStatus Read(const QString& path, QByteArray& out, qint64 cap)
+{
+    return ReadNative(Encode(path).constData(), out, cap);
+}
+
+ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
+{
+    return ReadAt(AT_FDCWD, path, out, cap);
+}
+
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+{
+    out.resize(0);
+    // Non-blocking, so a pipe or a device under a record's name cannot hold the open up.
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::NotRegular;
+    }
+    if (st.st_size > cap) {
+        ::close(fd);
+        return ReadStatus::TooLarge;
+    }
+    qsizetype used = 0;
+    // One byte more than the size tells the end without a second call when the file did not grow.
+    out.resize(qsizetype(st.st_size) + 1);
+    for (;;) {
+        if (used == out.size()) {
+            if (used > cap) {
+                ::close(fd);
+                out.resize(0);
+                return ReadStatus::TooLarge;
+            }
+            out.resize(std::min<qsizetype>(qsizetype(cap) + 1, used * 2 + 4096));
+        }
+        const ssize_t n = ::read(fd, out.data() + used, size_t(out.size() - used));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            out.resize(0);
+            return ReadStatus::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        used += n;
+    }
+    ::close(fd);
+    if (used > cap) {
+        out.resize(0);
+        return ReadStatus::TooLarge;
+    }
+    out.resize(used);
+    return ReadStatus::Ok;
+}
+
+// ---- the test seam ----
+
+namespace Faults {
+
+void FailNth(Op op, int n)
+{
+    g_failAt[op].store(n > 0 ? g_calls[op].load() + n : 0);
+}
+
+void SetByteBudget(qint64 bytes)
+{
+    g_budget.store(bytes);
+}
+
+qint64 ByteBudget()
+{
+    return g_budget.load();
+}
+
+void Reset()
+{
+    for (int op = 0; op < OpCount; ++op) {
+        g_calls[op].store(0);
+        g_failAt[op].store(0);
+    }
+    g_budget.store(-1);
+}
+
+int Calls(Op op)
+{
+    return g_calls[op].load();
+}
+
+} // namespace Faults
+
+} // namespace SafeFile

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <utility>
+#include <vector>
+
+// How every file the programs write reaches the disk, and how every whole file is read back.
+//
+// A write goes to a temporary file in the target's folder, named ".<name>.<hex>.tmp"; every write and the close are
+// checked, the data is synced to disk, the file is renamed over the target and the folder is synced. So a write that
+// reported success survives a power cut, and one that failed leaves the old file as it was and no temporary file.
+//
+// Paths cross as QString; a name whose bytes are not UTF-8 keeps each stray byte as one of the characters
+// U+DC80..U+DCFF, so every name a folder lists can be opened again.
+namespace SafeFile {
+
+// The bytes of a path, and the path of some bytes; Decode(Encode(p)) == p and Encode(Decode(b)) == b.
+QByteArray Encode(QStringView path);
+QString Decode(QByteArrayView bytes);
+
+// ---- writing ----
+
+// Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode; a symbolic link
+// is written through to the file it names. False on any failure.
+bool Write(const QString& path, QByteArrayView bytes, unsigned mode = 0666);
+
+// A file written in pieces and put in place at Commit; an uncommitted one is removed on destruction.
+class Pending
+{
+public:
+    explicit Pending(const QString& target, unsigned mode = 0666);
+    ~Pending();
+    Pending(const Pending&) = delete;
+    Pending& operator=(const Pending&) = delete;
+
+    // Creates the temporary file.
+    bool Open();
+    bool Append(QByteArrayView bytes);
+    // Syncs and closes the temporary file; the target is not touched yet.
+    bool Finish();
+    // Renames the finished file over the target. The folder is not synced here (SyncFolder does).
+    bool Commit();
+    // Removes the temporary file.
+    void Cancel();
+
+    const QByteArray& Target() const { return m_target; }
+
+private:
+    QByteArray m_target;
+    QByteArray m_temp;
+    unsigned m_mode;
+    int m_fd = -1;
+    bool m_finished = false;
+    bool m_committed = false;
+    bool m_failed = false;
+};
+
+// Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
+// version, and the folder is synced once at the end. False when any file failed; an old file whose new version
+// could not be written is left as it was.
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files);
+
+// Makes the folder's entries (new, renamed or removed files) durable.
+bool SyncFolder(const QString& folder);
+// Creates one folder and syncs it into its parent. 0, or the errno of the failure (EEXIST when it exists).
+int MakeFolder(const QString& path, unsigned mode = 0777);
+// Creates path and every missing folder above it, each synced into its parent. True when path is a folder.
+bool MakePath(const QString& path);
+// Renames a file or folder within one file system (the folder is not synced); true when it moved.
+bool Rename(const QString& from, const QString& to);
+// Removes one file (not a folder); true when it is gone. The folder is not synced.
+bool Remove(const QString& path);
+// Removes a folder with everything in it, symbolic links as links; true when it is gone.
+bool RemoveTree(const QString& path);
+
+// True for a name the writer gives its temporary files: "." name "." 1 to 16 hex digits ".tmp".
+bool IsTempName(QByteArrayView name);
+// Removes the entries of folder that IsTempName matches (files, and folders with what they hold); how many went.
+// Only for a folder no other program writes to at the moment: a live write there would fail.
+int RemoveStrayTemps(const QString& folder);
+
+// True when both paths name one file (device and inode): on a file system that ignores case, "Notes.txt" and
+// "notes.txt" are one file.
+bool SameFile(const QString& a, const QString& b);
+
+// ---- reading ----
+
+enum class ReadStatus
+{
+    Ok,
+    Missing,    // no such file (or a path component is missing)
+    NotRegular, // a folder, pipe, device or socket: never opened for reading
+    TooLarge,   // larger than the cap
+    Failed,     // any other error
+};
+
+// The largest file a whole-file read takes.
+inline constexpr qint64 kReadCap = 256 * 1024 * 1024;
+
+// Reads a whole regular file. A pipe, device or socket is refused without blocking. out is emptied on failure; its
+// capacity is reused.
+ReadStatus Read(const QString& path, QByteArray& out, qint64 cap = kReadCap);
+ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap = kReadCap);
+// The same for name inside the open folder dirFd (many files of one folder, without walking its path again).
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap = kReadCap);
+
+// ---- the test seam ----
+// Tests make the writer fail deterministically, also as root. The counters are process-wide.
+namespace Faults {
+
+enum Op
+{
+    Create,     // creating a temporary file
+    WriteBytes, // one write call
+    Sync,       // syncing a file
+    Close,      // closing a written file
+    Rename,     // the rename over the target
+    SyncDir,    // syncing a folder
+    MakeDir,    // creating a folder
+    RemoveFile, // removing a file or folder
+    OpCount
+};
+
+// The nth call of op from now fails (1 = the next one); 0 turns it off.
+void FailNth(Op op, int n);
+// The writer may write this many more bytes; a write beyond fails as a full disk does. Negative: no limit.
+void SetByteBudget(qint64 bytes);
+// What is left of the byte budget; negative when there is no limit.
+qint64 ByteBudget();
+// Turns every fault off and zeroes the counters.
+void Reset();
+// Calls of op since the last Reset.
+int Calls(Op op);
+
+} // namespace Faults
+
+} // namespace SafeFile

@@ -311,6 +311,27 @@ private slots:
         QCOMPARE(Js(QStringLiteral("document.getElementsByTagName('style').length")).toInt(), 1);
     }
 
+    // While the page is parsed nothing is laid out (a long page would otherwise be laid out again after each of its
+    // script blocks); once parsed, it shows as written.
+    void nothingLaidOutWhileParsing()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("parsing.html"));
+        QVERIFY(WriteText(path, PageHead() + FoldScript() +
+                                    QStringLiteral("<TABLE ID=\"t\"><TR><TD>first</TD></TR></TABLE><script>"
+                                                   "window.during = getComputedStyle(document.documentElement).display;"
+                                                   "window.height = document.getElementById('t').offsetHeight;"
+                                                   "</script>") +
+                                    FoldScript() + QStringLiteral("</BODY></HTML>\r\n")));
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        QVERIFY(m_browser->Navigate2(path));
+        QVERIFY(loaded.wait(kLoadTimeoutMs));
+        QCOMPARE(Js(QStringLiteral("window.during")).toString(), QStringLiteral("none"));
+        QCOMPARE(Js(QStringLiteral("window.height")).toInt(), 0);
+        QCOMPARE(Js(QStringLiteral("getComputedStyle(document.documentElement).display")).toString(),
+                 QStringLiteral("block"));
+        QVERIFY(Js(QStringLiteral("document.getElementById('t').offsetHeight")).toInt() > 0);
+    }
+
     // Text the page gives no font, and text in the pages' own "Arial, Helvetica", is set in a sans-serif face.
     void pagesReadInSansSerif()
     {

@@ -1,16 +1,22 @@
 #include "COM.h"
 
 #include "AnsiText.h"
+#include "OnlineLog.h"
 #include "Server.h"
 #include "frmCom.h"
 
 #include <QEventLoop>
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QPointer>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
+
+int gReplyLimitMs = COM::kReplyLimitMs;
+qint64 gTransferRate = COM::kTransferBytesPerSecond;
 
 // The protocol's separators: end of message, after the word, between arguments and records, between columns.
 constexpr QChar kEnd(1);
@@ -26,10 +32,21 @@ QString StripSeparators(const QString& text)
     return clean;
 }
 
-void Wipe(QString& text)
+// Overwrites bytes that held a password before they are released. The array must not be shared, or the fill would
+// land in a copy of its own.
+void Wipe(QByteArray& bytes)
 {
-    text.fill(QChar(0));
-    text.clear();
+    if (!bytes.isDetached()) {
+        bytes.clear();
+        return;
+    }
+    std::fill(bytes.begin(), bytes.end(), '\0');
+    bytes.clear();
+}
+
+bool IsSeparatorByte(char c)
+{
+    return c >= 1 && c <= 4;
 }
 
 bool AllDigits(QStringView text)
@@ -105,11 +122,18 @@ COM::ResultTable BuildResultTable(const QString& argument)
 class COM::BusyScope
 {
 public:
-    explicit BusyScope(COM* owner) : m_owner(owner), m_refused(owner->m_busy) { owner->m_busy = true; }
+    explicit BusyScope(COM* owner) : m_owner(owner), m_refused(owner->m_busy)
+    {
+        if (!m_refused) {
+            owner->m_busy = true;
+            owner->StartBound(ReplyLimit());
+        }
+    }
     ~BusyScope()
     {
         if (m_owner && !m_refused) {
             m_owner->m_busy = false;
+            m_owner->m_bound.stop();
         }
     }
     bool Refused() const { return m_refused; }
@@ -135,8 +159,31 @@ private:
     QPointer<COM> m_owner;
 };
 
+void COM::SetTimeLimits(int replyMs, qint64 transferBytesPerSecond)
+{
+    gReplyLimitMs = std::max(1, replyMs);
+    gTransferRate = std::max<qint64>(1, transferBytesPerSecond);
+}
+
+int COM::ReplyLimit()
+{
+    return gReplyLimitMs;
+}
+
+qint64 COM::TransferRate()
+{
+    return gTransferRate;
+}
+
+qint64 COM::TransferLimitMs(qint64 bytes)
+{
+    return ReplyLimit() + std::max<qint64>(0, bytes) * 1000 / TransferRate();
+}
+
 COM::COM(QObject* parent) : QObject(parent), m_result(QString())
 {
+    m_bound.setSingleShot(true);
+    connect(&m_bound, &QTimer::timeout, this, &COM::OnBoundExpired);
     fCom = new frmCom;
     connect(fCom, &frmCom::WSKClose, this, &COM::OnClose);
     connect(fCom, &frmCom::WSKConnect, this, &COM::OnConnect);
@@ -192,6 +239,18 @@ bool COM::Fail()
     return true;
 }
 
+void COM::StartBound(qint64 ms)
+{
+    m_bound.start(int(std::clamp<qint64>(ms, 1, std::numeric_limits<int>::max())));
+}
+
+void COM::OnBoundExpired()
+{
+    // The peer kept the connection alive without finishing: the operation ends as the watchdog would end it.
+    qCWarning(lcOnline) << "operation ended at its time bound; status" << int(m_status);
+    Fail();
+}
+
 void COM::Wake()
 {
     for (QEventLoop* loop : std::as_const(m_loops)) {
@@ -222,7 +281,12 @@ void COM::EmptyMessageBuffer()
 
 bool COM::Send(const QString& data)
 {
-    if (!fCom->WsockSendData(data)) {
+    return SendBytes(AnsiText::Encode(data));
+}
+
+bool COM::SendBytes(const QByteArray& bytes)
+{
+    if (!fCom->WsockSendBytes(bytes)) {
         Fail();
         return false;
     }
@@ -250,12 +314,16 @@ bool COM::ConnectNow()
         m_lookup = new Server;
         connect(m_lookup, &Server::ServerIPChanged, this, &COM::Wake);
         m_lookup->GetServer();
-        if (!WaitWhile([this] { return m_lookup->ServerIP().isEmpty(); })) {
+        // The lookup bounds itself; the operation's bound (or a close) may end it earlier.
+        if (!WaitWhile([this] { return m_lookup->ServerIP().isEmpty() && m_status == Status_Connecting; })) {
             return false;
         }
         const QString answer = m_lookup->ServerIP();
         delete m_lookup;
         m_lookup = nullptr;
+        if (answer.isEmpty()) {
+            return false; // failed while looking up
+        }
         QString address;
         quint16 port = 0;
         if (!ParseServerAnswer(answer, address, port)) {
@@ -309,20 +377,29 @@ bool COM::LogIn(const QString& strUser, const QString& strPassword)
         return false;
     }
     EmptyMessageBuffer();
-    // Our copies of the password are wiped once the socket holds the request; the request is built in place so
-    // no temporary copy is left behind.
-    QString password = StripSeparators(strPassword);
-    const QString user = StripSeparators(strUser);
-    QString request;
+    // The request is built once, as the bytes that go on the wire, straight from the caller's text: the password
+    // passes through one encoded copy and the request, both overwritten as soon as the socket has taken the request.
+    // The socket's own buffer and the caller's string are beyond this object's reach.
+    const QByteArray user = AnsiText::Encode(strUser);
+    QByteArray password = AnsiText::Encode(strPassword);
+    QByteArray request;
     request.reserve(8 + user.size() + password.size());
-    request += QStringLiteral("LOGIN");
-    request += kWord;
-    request += user;
-    request += kRecord;
-    request += password;
-    request += kEnd;
+    request.append("LOGIN");
+    request.append(char(kWord.unicode()));
+    for (char c : user) {
+        if (!IsSeparatorByte(c)) {
+            request.append(c);
+        }
+    }
+    request.append(char(kRecord.unicode()));
+    for (char c : std::as_const(password)) {
+        if (!IsSeparatorByte(c)) {
+            request.append(c);
+        }
+    }
+    request.append(char(kEnd.unicode()));
     Wipe(password);
-    const bool sent = Send(request);
+    const bool sent = SendBytes(request);
     Wipe(request);
     if (!sent || !WaitWhile([this] { return m_status == Status_LoggingIn; })) {
         return false;
@@ -387,6 +464,8 @@ QString COM::Download(const QString& request, const QString& doing)
     if (m_status != Status_WaitingForUEF) {
         return QString();
     }
+    // The announced size is known now: the transfer gets the time that size takes.
+    StartBound(TransferLimitMs(m_fileSize));
     if (!Send(QStringLiteral("EXECDOWNLOAD") + kEnd)) {
         return QString();
     }
@@ -422,6 +501,7 @@ bool COM::Upload(const QString& word, const QString& text, eStatus preparing, eS
         return false;
     }
     m_doing = QStringLiteral("Preparing upload...");
+    StartBound(TransferLimitMs(text.size()));
     if (!SetStatus(preparing)) {
         return false;
     }

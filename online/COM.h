@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 #include <functional>
@@ -15,6 +16,10 @@ class frmCom;
 // The client of the online catalogue service. It looks the service's endpoint up once, connects through its own
 // socket host and speaks the service's text protocol. Every operation sends its request and waits in a local event
 // loop (user input excluded) until a reply, the peer's close, a socket error or the watchdog moves the status on.
+//
+// Every operation ends within a bound of its own, whatever the peer does: a command's reply within ReplyLimit, a
+// download or upload within ReplyLimit plus the time its size takes at TransferRate. A peer that trickles or floods
+// keeps the watchdog alive, but not the operation: at the bound the status becomes -1 and the socket is closed.
 //
 // One operation runs at a time: an operation started while another waits returns its failure value at once.
 // The object may be destroyed during a wait (by a handler of its events or by a timer); the waiting operation then
@@ -63,6 +68,15 @@ public:
     // The longest lookup answer, "address:port", that is accepted.
     static constexpr qsizetype kMaxServerAnswer = 25;
 
+    // The bounds of an operation (tests shorten them; they apply to operations started afterwards).
+    static constexpr int kReplyLimitMs = 120000;
+    static constexpr qint64 kTransferBytesPerSecond = 16 * 1024;
+    static void SetTimeLimits(int replyMs, qint64 transferBytesPerSecond);
+    static int ReplyLimit();
+    static qint64 TransferRate();
+    // The bound of a transfer of this many bytes: the reply limit and the time the bytes take at the slowest rate.
+    static qint64 TransferLimitMs(qint64 bytes);
+
     explicit COM(QObject* parent = nullptr);
     ~COM() override;
 
@@ -97,7 +111,10 @@ private:
     bool Fail(); // status -1 and the socket closed
     bool ConnectNow();
     bool Send(const QString& data);
+    bool SendBytes(const QByteArray& bytes);
     bool WaitWhile(const std::function<bool()>& pending);
+    void StartBound(qint64 ms);
+    void OnBoundExpired();
     void Wake();
     void EmptyMessageBuffer();
     QVariant Find(const QString& request);
@@ -128,6 +145,7 @@ private:
     frmCom* fCom = nullptr;
     Server* m_lookup = nullptr;
 
+    QTimer m_bound; // the running operation's bound
     bool m_busy = false;
     int m_hostDepth = 0;        // handlers of the host's events on the stack
     QList<QEventLoop*> m_loops; // the waits in progress

@@ -19,7 +19,7 @@ void Server::SetWebHost(const QString& host, quint16 port)
 
 QString Server::WebHost()
 {
-    return gWebHost.isEmpty() ? QString::fromLatin1(kWebHost) : gWebHost;
+    return gWebHost.isEmpty() ? OnlineWebHost() : gWebHost;
 }
 
 quint16 Server::WebPort()

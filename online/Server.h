@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OnlineHost.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -12,12 +14,13 @@ class Server : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr const char* kWebHost = "online.vidsora.net";
+    // The default web host; the one used is OnlineWebHost() unless a test points the lookup elsewhere.
+    static constexpr const char* kWebHost = kDefaultOnlineHost;
     static constexpr quint16 kWebPort = 80;
     // A reply longer than this is no endpoint answer; the lookup fails rather than keep it.
     static constexpr qsizetype kMaxResponse = 64 * 1024;
 
-    // Points every later lookup at another web host (tests use a loopback one); an empty host restores the default.
+    // Points every later lookup at another web host (tests use a loopback one); an empty host restores the setting.
     static void SetWebHost(const QString& host, quint16 port);
     static QString WebHost();
     static quint16 WebPort();

@@ -98,16 +98,18 @@ void frmCom::WsockConnect(const QString& host, quint16 port)
 
 bool frmCom::WsockSendData(const QString& data)
 {
+    return WsockSendBytes(AnsiText::Encode(data));
+}
+
+bool frmCom::WsockSendBytes(const QByteArray& bytes)
+{
     Use();
     if (Wsock.state() != QAbstractSocket::ConnectedState) {
         return false;
     }
-    QByteArray bytes = AnsiText::Encode(data);
-    const qint64 written = bytes.isEmpty() ? 0 : Wsock.write(bytes);
-    const bool ok = written == bytes.size();
-    // The socket keeps its own copy; ours may hold a password.
-    bytes.fill('\0');
-    return ok;
+    // Written from the raw data, so the socket takes a copy of its own rather than sharing the caller's array.
+    const qint64 written = bytes.isEmpty() ? 0 : Wsock.write(bytes.constData(), bytes.size());
+    return written == bytes.size();
 }
 
 void frmCom::WsockGetData(QString& data)

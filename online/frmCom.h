@@ -27,6 +27,8 @@ public:
     void WsockConnect(const QString& host, quint16 port);
     // False when the socket is not connected or refuses the bytes; the text crosses as 8-bit text.
     bool WsockSendData(const QString& data);
+    // The same for bytes already encoded. The socket copies them, so the caller may overwrite its array at once.
+    bool WsockSendBytes(const QByteArray& bytes);
     void WsockGetData(QString& data);
     bool WsockConnected() const;
 

@@ -150,9 +150,13 @@ QString Trim(QStringView text)
 
 QString UCase(QStringView text)
 {
+    // A character whose upper case the code page lacks ("µ", "ƒ") stays as it is: written out, the upper case would
+    // become "?" in a sort key or a record.
     QString upper(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        upper[i] = text[i].toUpper();
+        const QChar c = text[i];
+        const QChar u = c.toUpper();
+        upper[i] = ToByte(u.unicode()) < 0 ? c : u;
     }
     return upper;
 }

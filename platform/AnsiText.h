@@ -35,7 +35,7 @@ QStringList SplitRecordLines(QStringView text);
 QString Trim(QStringView text);
 QString LTrim(QStringView text);
 QString RTrim(QStringView text);
-// Upper case per character: the length never changes.
+// Upper case per character: the length never changes, and a character whose upper case the code page lacks stays.
 QString UCase(QStringView text);
 
 // True for a file extension that is safe to put into a file name of ours: 1 to 8 ASCII letters or digits. Anything

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -190,7 +191,14 @@ void ViewerSession::ExtractCover(QObject& item, const char* data, const char* ex
     const QString file = m_tempFolder + QStringLiteral("/F") + QString::number(m_coverCounter) + extension;
     WriteOwnFile(file, bytes);
     m_coverCounter = m_coverCounter == std::numeric_limits<qint32>::max() ? 0 : m_coverCounter + 1;
-    Component::SetProperty(&item, url, file);
+    Component::SetProperty(&item, url, CoverLocation(file));
+}
+
+QString ViewerSession::CoverLocation(const QString& file)
+{
+    // A file address with every special character encoded: a "#", "?" or "%" in the temporary path would otherwise
+    // end the path early or be read as an escape, and the cover would not show.
+    return QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
 }
 
 bool ViewerSession::WriteHtmlPage(const std::shared_ptr<UEF>& document)

@@ -51,6 +51,8 @@ public:
     // to set, never the file's.
     static void ClearCoverLocations(const UEFCollection& items);
 
+    // The location a page refers to a cover file by: its file address, percent-encoded.
+    static QString CoverLocation(const QString& file);
     // Writes the embedded covers of every item (nested items first) to files in the temporary folder and points the
     // items' cover locations at them.
     void ExtractCovers(const UEFCollection& items);

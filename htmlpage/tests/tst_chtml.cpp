@@ -563,20 +563,43 @@ private slots:
         box->colContents()->Remove(1);
     }
 
+    // The whole frame, byte for byte: head, the sixteen pieces of the style block, body, fragment, end.
+    void wrapPage_data()
+    {
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("markup with a line break") << "<b>x</b>\r\n";
+        QTest::newRow("empty") << QString();
+    }
+
     void wrapPage()
     {
-        const QString fragment = "<b>x</b>\r\n";
-        const QString page = CHTML::WrapPage(fragment);
-        QVERIFY(page.startsWith("<HTML><HEAD><style type=text/css><!--/* headersBlack - All headers */ .headersblack "
-                                "      { font-family: Arial, Helvetica; font-size: 11px; line-height: 11px; "
-                                "font-style: bold; color: black;}A.headersblack       {"));
-        QVERIFY(page.contains("A.alldata:hover { font-family: Arial, Helvetica; font-size: 11px; line-height: 11px; "
-                              "font-style: normal; color: black; text-decoration: underline}//--></style></HEAD>"
-                              "<BODY BGCOLOR=FFFFFF><b>x</b>\r\n</BODY></HTML>"));
-        QVERIFY(page.endsWith(fragment + "</BODY></HTML>"));
-        QCOMPARE(page.count('\n'), 1);
-        QCOMPARE(page.count("{ font-family: Arial, Helvetica;"), 9);
-        QCOMPARE(page.size(), 1447 + fragment.size());
+        QFETCH(QString, fragment);
+        const QString expected =
+            QStringLiteral("<HTML><HEAD>") + QStringLiteral("<style type=text/css>") + QStringLiteral("<!--") +
+            QStringLiteral("/* headersBlack - All headers */") +
+            QStringLiteral(" .headersblack       { font-family: Arial, Helvetica; font-size: 11px; line-height: "
+                           "11px; font-style: bold; color: black;}") +
+            QStringLiteral("A.headersblack       { font-family: Arial, Helvetica; font-size: 11px; line-height: "
+                           "11px; font-style: bold; color: black; text-decoration: none}") +
+            QStringLiteral("A.headersblack:hover { font-family: Arial, Helvetica; font-size: 11px; line-height: "
+                           "11px; font-style: bold; color: black; text-decoration: underline}") +
+            QStringLiteral("/* LargeheadersBlack - All large headers */") +
+            QStringLiteral(" .largeheadersblack       { font-family: Arial, Helvetica; font-size: 15px; "
+                           "line-height: 15px; font-style: bold; color: black;}") +
+            QStringLiteral("A.largeheadersblack       { font-family: Arial, Helvetica; font-size: 15px; "
+                           "line-height: 15px; font-style: bold; color: black; text-decoration: none}") +
+            QStringLiteral("A.largeheadersblack:hover { font-family: Arial, Helvetica; font-size: 15px; "
+                           "line-height: 15px; font-style: bold; color: black; text-decoration: underline}") +
+            QStringLiteral("/* ALLData - All other data */") +
+            QStringLiteral(".alldata       { font-family: Arial, Helvetica; font-size: 11px; line-height: 11px; "
+                           "font-style: normal; color: black;}") +
+            QStringLiteral("A.alldata       { font-family: Arial, Helvetica; font-size: 11px; line-height: 11px; "
+                           "font-style: normal; color: black; text-decoration: none}") +
+            QStringLiteral("A.alldata:hover { font-family: Arial, Helvetica; font-size: 11px; line-height: 11px; "
+                           "font-style: normal; color: black; text-decoration: underline}") +
+            QStringLiteral("//-->") + QStringLiteral("</style>") + QStringLiteral("</HEAD><BODY BGCOLOR=FFFFFF>") +
+            fragment + QStringLiteral("</BODY></HTML>");
+        QCOMPARE(CHTML::WrapPage(fragment), expected);
     }
 };
 

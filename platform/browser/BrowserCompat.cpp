@@ -44,6 +44,18 @@ const char* const kScript = R"JS(
         var sheet = new CSSStyleSheet();
         sheet.replaceSync(css);
         document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
+        // A page of thousands of items carries a script block per box and medium; each one lets the engine lay out
+        // everything parsed so far again. Nothing is shown until the parse ends, which then lays the page out once.
+        if (document.readyState === 'loading') {
+            var hidden = new CSSStyleSheet();
+            hidden.replaceSync('html { display: none !important; }');
+            document.adoptedStyleSheets = document.adoptedStyleSheets.concat([hidden]);
+            document.addEventListener('DOMContentLoaded', function () {
+                document.adoptedStyleSheets = document.adoptedStyleSheets.filter(function (s) {
+                    return s !== hidden;
+                });
+            });
+        }
     } catch (e) {
         // Without adoptable sheets the rules go into the head once it exists.
         document.addEventListener('DOMContentLoaded', function () {

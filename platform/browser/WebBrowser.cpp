@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFont>
+#include <QFontInfo>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -25,6 +29,36 @@ constexpr int kPreviewRenderTimeoutMs = 60000;
 bool IsShowable(const QUrl& url)
 {
     return url.isValid() && (url.isLocalFile() || WebPage::IsBlankPage(url));
+}
+
+// The engine's own menu leads away from the item (back, reload, view source); the pane offers only its own.
+class ItemView : public QWebEngineView
+{
+public:
+    ItemView(const WebBrowser* owner, QWidget* parent) : QWebEngineView(parent), m_owner(owner) {}
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        QMenu* menu = m_owner->createContextMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(event->globalPos());
+    }
+
+private:
+    const WebBrowser* m_owner;
+};
+
+// A sans-serif family that this machine has: the pages ask for Arial or Helvetica, and whatever stands in for
+// them must not fall back to the engine's serif default.
+QString SansSerifFamily(const QWebEngineSettings& settings)
+{
+    QFont font;
+    font.setStyleHint(QFont::SansSerif, QFont::PreferMatch);
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans")});
+    const QString family = QFontInfo(font).family();
+    return family.isEmpty() ? settings.fontFamily(QWebEngineSettings::SansSerifFont) : family;
 }
 
 } // namespace
@@ -50,8 +84,11 @@ WebBrowser::WebBrowser(QWidget* parent)
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    const QString sans = SansSerifFamily(*settings);
+    settings->setFontFamily(QWebEngineSettings::SansSerifFont, sans);
+    settings->setFontFamily(QWebEngineSettings::StandardFont, sans);
 
-    m_view = new QWebEngineView(this);
+    m_view = new ItemView(this, this);
     m_view->setPage(m_page);
     m_view->setAcceptDrops(false);
     // The view draws through a child widget that it may replace; each one is watched for the user's clicks.
@@ -163,6 +200,15 @@ bool WebBrowser::eventFilter(QObject* watched, QEvent* event)
 void WebBrowser::setExternalOpener(WebPage::UrlOpener opener)
 {
     m_page->setExternalOpener(std::move(opener));
+}
+
+QMenu* WebBrowser::createContextMenu(QWidget* parent) const
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("mnuBrowserContext"));
+    menu->addAction(m_page->action(QWebEnginePage::Copy));
+    menu->addAction(m_page->action(QWebEnginePage::SelectAll));
+    return menu;
 }
 
 QUrl WebBrowser::LocationURL() const

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class QMenu;
 class QPrinter;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -63,6 +64,8 @@ public:
     WebPage* webPage() const { return m_page; }
     LocalRequestInterceptor* interceptor() const { return m_interceptor; }
     void setExternalOpener(WebPage::UrlOpener opener);
+    // The pane's right-click menu: only what keeps the item in view (copy, select all). The caller owns it.
+    QMenu* createContextMenu(QWidget* parent = nullptr) const;
 
 signals:
     // A page has loaded (ok false: it could not be shown, the engine's own error page may stand in).

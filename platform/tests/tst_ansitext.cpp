@@ -104,6 +104,40 @@ private slots:
         QCOMPARE(upper, QString::fromUtf8("STRA\u00DFE \u00C9T\u00C9 THE"));
     }
 
+    // Every character of the code page: its upper case is again a character of the code page, so text written
+    // after upper-casing (sort keys above all) never holds a "?" that was not there.
+    void upperCaseStaysInCodePage()
+    {
+        const auto expected = [](int b) {
+            if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7)) {
+                return b - 0x20;
+            }
+            switch (b) {
+            case 0x9A: // s caron
+                return 0x8A;
+            case 0x9C: // oe
+                return 0x8C;
+            case 0x9E: // z caron
+                return 0x8E;
+            case 0xFF: // y diaeresis
+                return 0x9F;
+            default: // micro sign, f hook, sharp s and every other character without an upper case in the code page
+                return b;
+            }
+        };
+        for (int b = 0; b < 256; ++b) {
+            const QString one = AnsiText::Decode(QByteArray(1, char(b)));
+            const QString upper = AnsiText::UCase(one);
+            QCOMPARE(upper.size(), 1);
+            QVERIFY2(AnsiText::IsEncodable(upper), qPrintable(QString::number(b, 16)));
+            const QByteArray back = AnsiText::Encode(upper);
+            QCOMPARE(AnsiText::Decode(back), upper);
+            QCOMPARE(int(quint8(back.at(0))), expected(b));
+        }
+        QCOMPARE(AnsiText::UCase(QString::fromUtf8("\u00B5m \u0192 \u00FF")),
+                 QString::fromUtf8("\u00B5M \u0192 \u0178"));
+    }
+
     void fileRoundTripAndFailedWriteKeepsOldFile()
     {
         QTemporaryDir dir;

@@ -52,6 +52,12 @@ std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& cover = QSt
     return movie;
 }
 
+// The address a page uses for a cover file whose path holds no character that needs encoding.
+QString Location(const QString& plainPath)
+{
+    return QStringLiteral("file://") + plainPath;
+}
+
 QStringList Entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -257,6 +263,31 @@ private slots:
 
     // A box of two movies: the movies' covers come first, then the box's front and back, all with one counter;
     // each cover file holds exactly the embedded bytes and the page shows it by that path.
+    // Characters that end or escape a file address are encoded, so the page finds the cover whatever the folder.
+    void coverLocationIsEncoded_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("location");
+        QTest::newRow("plain") << "/tmp/VDS1/F0jpg"
+                               << "file:///tmp/VDS1/F0jpg";
+        QTest::newRow("hash") << "/tmp/a#b/F0jpg"
+                              << "file:///tmp/a%23b/F0jpg";
+        QTest::newRow("question mark") << "/tmp/a?b/F1png"
+                                       << "file:///tmp/a%3Fb/F1png";
+        QTest::newRow("percent") << "/tmp/100%25/F2gif"
+                                 << "file:///tmp/100%2525/F2gif";
+        QTest::newRow("blank and accent")
+            << QStringLiteral("/tmp/my caf\u00e9/F3jpg") << "file:///tmp/my%20caf%C3%A9/F3jpg";
+    }
+
+    void coverLocationIsEncoded()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, location);
+        QCOMPARE(ViewerSession::CoverLocation(path), location);
+        QCOMPARE(QUrl(location).toLocalFile(), path);
+    }
+
     void opensExchangeFileWithCovers()
     {
         const QString front = AllBytes(2);
@@ -290,9 +321,10 @@ private slots:
         QCOMPARE(items->Count(), 1);
         auto* read = qobject_cast<UEFBox*>(items->Item(1).get());
         QVERIFY(read);
-        QCOMPARE(read->strFrontCoverURL(), dir + "/F2jpg");
-        QCOMPARE(read->strBackCoverURL(), dir + "/F3gif");
-        QCOMPARE(qobject_cast<UEFMovie*>(read->colContents()->Item(2).get())->strFrontCoverURL(), dir + "/F1png");
+        QCOMPARE(read->strFrontCoverURL(), Location(dir + "/F2jpg"));
+        QCOMPARE(read->strBackCoverURL(), Location(dir + "/F3gif"));
+        QCOMPARE(qobject_cast<UEFMovie*>(read->colContents()->Item(2).get())->strFrontCoverURL(),
+                 Location(dir + "/F1png"));
 
         const QString page = AnsiText::ReadFile(session.pagePath());
         QVERIFY(page.startsWith("<HTML><HEAD><style type=text/css><!--/* headersBlack - All headers */"));
@@ -301,7 +333,7 @@ private slots:
         QVERIFY(page.contains("The Harbour Trilogy"));
         QVERIFY(page.contains("Second Tide"));
         for (const QString name : {"F0jpg", "F1png", "F2jpg", "F3gif"}) {
-            QVERIFY2(page.contains("<Img src=\"" + dir + "/" + name + "\""), qPrintable(name));
+            QVERIFY2(page.contains("<Img src=\"" + Location(dir + "/" + name) + "\""), qPrintable(name));
         }
 
         session.RemoveTempDir();
@@ -372,7 +404,7 @@ private slots:
             QCOMPARE(item->property("strFrontCoverURL").toString(), QString());
             QCOMPARE(item->property("strBackCoverURL").toString(), QString());
         }
-        QCOMPARE(readWith->strFrontCoverURL(), session.tempFolder() + "/F0jpg");
+        QCOMPARE(readWith->strFrontCoverURL(), Location(session.tempFolder() + "/F0jpg"));
 
         const QString page = AnsiText::ReadFile(session.pagePath());
         for (const char* leaked : {"passwd", "example.invalid", "secret", "shadow", "outside", "hosts"}) {

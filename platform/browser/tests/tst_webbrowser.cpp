@@ -3,8 +3,10 @@
 #include "WebPage.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -307,6 +309,86 @@ private slots:
         QCOMPARE((QStringList{Display(1), Display(2), Display(3)}), displays);
         // The page text itself is untouched: the document holds no style element of ours.
         QCOMPARE(Js(QStringLiteral("document.getElementsByTagName('style').length")).toInt(), 1);
+    }
+
+    // While the page is parsed nothing is laid out (a long page would otherwise be laid out again after each of its
+    // script blocks); once parsed, it shows as written.
+    void nothingLaidOutWhileParsing()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("parsing.html"));
+        QVERIFY(WriteText(path, PageHead() + FoldScript() +
+                                    QStringLiteral("<TABLE ID=\"t\"><TR><TD>first</TD></TR></TABLE><script>"
+                                                   "window.during = getComputedStyle(document.documentElement).display;"
+                                                   "window.height = document.getElementById('t').offsetHeight;"
+                                                   "</script>") +
+                                    FoldScript() + QStringLiteral("</BODY></HTML>\r\n")));
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        QVERIFY(m_browser->Navigate2(path));
+        QVERIFY(loaded.wait(kLoadTimeoutMs));
+        QCOMPARE(Js(QStringLiteral("window.during")).toString(), QStringLiteral("none"));
+        QCOMPARE(Js(QStringLiteral("window.height")).toInt(), 0);
+        QCOMPARE(Js(QStringLiteral("getComputedStyle(document.documentElement).display")).toString(),
+                 QStringLiteral("block"));
+        QVERIFY(Js(QStringLiteral("document.getElementById('t').offsetHeight")).toInt() > 0);
+    }
+
+    // Text the page gives no font, and text in the pages' own "Arial, Helvetica", is set in a sans-serif face.
+    void pagesReadInSansSerif()
+    {
+        const QWebEngineSettings* settings = m_browser->webPage()->settings();
+        QCOMPARE(settings->fontFamily(QWebEngineSettings::StandardFont),
+                 settings->fontFamily(QWebEngineSettings::SansSerifFont));
+        const QVariantList widths =
+            Js(QStringLiteral("(function () {"
+                              "  var text = 'The Quiet Harbour, Wide Waves 1234 iiilll WWWmmm';"
+                              "  return ['', 'sans-serif', 'serif', 'Arial, Helvetica'].map(function (f) {"
+                              "    var s = document.createElement('span'); s.textContent = text;"
+                              "    s.style.fontSize = '40px'; if (f) s.style.fontFamily = f;"
+                              "    document.body.appendChild(s); var w = s.getBoundingClientRect().width;"
+                              "    s.remove(); return w; });"
+                              "})()"))
+                .toList();
+        QCOMPARE(widths.size(), 4);
+        QCOMPARE(widths[0].toDouble(), widths[1].toDouble());
+        QVERIFY(widths[0].toDouble() != widths[2].toDouble());
+        QVERIFY(widths[3].toDouble() != widths[2].toDouble());
+    }
+
+    // A right click offers copy and select all, nothing that leaves the item; both work on the page shown.
+    void contextMenuKeepsItemInView()
+    {
+        std::unique_ptr<QMenu> menu(m_browser->createContextMenu());
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions[0], m_browser->webPage()->action(QWebEnginePage::Copy));
+        QCOMPARE(actions[1], m_browser->webPage()->action(QWebEnginePage::SelectAll));
+        actions[1]->trigger();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return Js(QStringLiteral("String(window.getSelection())")).toString().contains(kTitle); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return actions[0]->isEnabled(); }, 5000));
+        QApplication::clipboard()->clear();
+        actions[0]->trigger();
+        QVERIFY(QTest::qWaitFor([] { return QApplication::clipboard()->text().contains(kTitle); }, 5000));
+        QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
+
+        // The real right click, through the engine: the pane's own menu comes up, not the engine's.
+        QWidget* surface = m_browser->view()->focusProxy();
+        QVERIFY(surface);
+        const QPoint point(surface->width() / 2, surface->height() / 2);
+        QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, point);
+        QMenu* shown = nullptr;
+        const bool popped = QTest::qWaitFor(
+            [&] {
+                shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                return shown != nullptr;
+            },
+            5000);
+        if (!popped) {
+            QSKIP("the engine delivered no context-menu request under this platform");
+        }
+        QCOMPARE(shown->objectName(), QStringLiteral("mnuBrowserContext"));
+        QCOMPARE(shown->actions().size(), 2);
+        shown->close();
     }
 
     void linkClicks_data()

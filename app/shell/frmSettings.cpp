@@ -59,6 +59,8 @@ frmSettings::frmSettings(QWidget* parent)
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
+    // All eight tabs stay in sight; the dialog is as wide as they need.
+    tbSettings->setUsesScrollButtons(false);
     m_frames = {fraDatabase, fraUser, fraPicture, fraSoundmix, fraSpoken, fraSubtitles, fraExtras, fraStudios};
     const QList<SettingsTab>& tabs = SettingsModel::Tabs();
     for (int i = 0; i < tabs.size(); ++i) {

@@ -479,27 +479,6 @@ private slots:
         QCOMPARE(ReadRegSetting(QStringLiteral("Password")).toString(), QStringLiteral("new password"));
     }
 
-    void anEditNotSavedChangesNothing()
-    {
-        // Cancel is an edited form that never reaches Save: a fresh opening reads the old values.
-        Furnish();
-        const Snapshot before = Take(Root());
-        {
-            SettingsModel model;
-            model.Load();
-            SettingsForm edited = model.Stored();
-            edited.strAlias = QStringLiteral("other");
-            edited.strPassword = QStringLiteral("other");
-            for (SettingsPickList& list : edited.pickLists) {
-                list.text += QStringLiteral("More\r\n");
-            }
-        }
-        QCOMPARE(Take(Root()), before);
-        SettingsModel reopened;
-        QCOMPARE(reopened.Load().strAlias, QStringLiteral("harbor"));
-        QCOMPARE(Take(Root()), before);
-    }
-
     void readOnlyProgramFolder()
     {
         Furnish();

@@ -88,10 +88,17 @@ QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)
 
 void WriteRegSetting(const QString& name, const QString& value)
 {
+    TryWriteRegSetting(name, value);
+}
+
+bool TryWriteRegSetting(const QString& name, const QString& value)
+{
     if (mRegister::WriteValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value, Registry::RegSz) !=
         Registry::Success) {
         qCWarning(lcApp) << "setting" << name << "could not be stored";
+        return false;
     }
+    return true;
 }
 
 // ---- keys and child lists ----

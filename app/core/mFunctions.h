@@ -17,6 +17,8 @@ inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora")
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue = QString());
 // Writes a string setting; nothing happens when the program's key does not exist yet. Errors are silent.
 void WriteRegSetting(const QString& name, const QString& value);
+// The same write, telling whether the value was stored, for a caller that must not take a failure for success.
+bool TryWriteRegSetting(const QString& name, const QString& value);
 // The folder of the running program (where its default "Resources" lie); tests may point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);

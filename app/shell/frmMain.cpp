@@ -13,6 +13,7 @@
 #include "shell/ProgressBar.h"
 #include "shell/frmAbout.h"
 #include "shell/frmSearch.h"
+#include "shell/frmSettings.h"
 #include "shell/mControls.h"
 
 #include "AnsiText.h"
@@ -211,7 +212,11 @@ void frmMain::BuildMenus()
     AddEntry(mnuFile, "mnuExit", "E&xit", &frmMain::mnuExit_Click);
 
     QMenu* mnuView = AddMenu(nullptr, "mnuView", "&View");
-    AddEntry(mnuView, "mnuViewSettings", "&Settings...");
+    connect(AddEntry(mnuView, "mnuViewSettings", "&Settings..."), &QAction::triggered, this, [this] {
+        if (!m_blnLoading) {
+            frmSettings::ShowSettings(QString(), this);
+        }
+    });
     QAction* full = AddEntry(mnuView, "mnuFullStructure", "Full structure", &frmMain::mnuFullStructure_Click);
     full->setCheckable(true);
     full->setChecked(true);

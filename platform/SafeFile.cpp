@@ -232,7 +232,13 @@ bool Pending::Open()
         return false;
     }
     if (exists && S_ISREG(st.st_mode)) {
-        ::fchmod(m_fd, st.st_mode & 07777); // the new version keeps the old one's permissions
+        // The new version keeps the old one's permissions, except that a private file (one asked for without group
+        // or other bits, the settings with the password) stays private even when someone opened the old one up.
+        mode_t keep = st.st_mode & 07777;
+        if ((m_mode & 077) == 0) {
+            keep &= mode_t(m_mode);
+        }
+        ::fchmod(m_fd, keep);
     }
     m_failed = false;
     m_finished = false;

@@ -24,7 +24,8 @@ QString Decode(QByteArrayView bytes);
 
 // ---- writing ----
 
-// Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode; a symbolic link
+// Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode (narrowed to mode
+// when mode is private, without group and other bits); a symbolic link
 // is written through to the file it names. False on any failure.
 bool Write(const QString& path, QByteArrayView bytes, unsigned mode = 0666);
 

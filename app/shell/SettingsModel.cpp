@@ -125,13 +125,14 @@ SettingsSaveResult SettingsModel::Save(const SettingsForm& edited)
 {
     SettingsSaveResult result;
 
-    // Only what changed is checked and written: a value that arrived from elsewhere is left as it is.
+    // Only what changed is checked and written: a value that arrived from elsewhere is left as it is. A list that
+    // exists nowhere counts as changed, so OK gives the user a file of their own to fill.
     const bool aliasChanged = edited.strAlias != m_stored.strAlias;
     const bool passwordChanged = edited.strPassword != m_stored.strPassword;
     QList<PickList> listsChanged;
     for (const SettingsPickList& stored : m_stored.pickLists) {
         const SettingsPickList* field = edited.PickList(stored.list);
-        if (field && stored.Editable() && field->text != stored.text) {
+        if (field && stored.Editable() && (field->text != stored.text || stored.status == ReadStatus::Missing)) {
             listsChanged.append(stored.list);
         }
     }

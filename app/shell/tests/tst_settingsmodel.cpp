@@ -57,6 +57,15 @@ Snapshot Take(const QString& root)
     return snapshot;
 }
 
+// What became of the entries that were there before; new files (a missing list made by OK) are left out.
+Snapshot Kept(Snapshot now, const Snapshot& before)
+{
+    for (auto it = now.begin(); it != now.end();) {
+        it = before.contains(it.key()) ? std::next(it) : now.erase(it);
+    }
+    return now;
+}
+
 QByteArray Bytes(const QString& path)
 {
     QFile file(path);
@@ -204,8 +213,10 @@ private slots:
         const SettingsSaveResult result = model.Save(model.Stored());
         QCOMPARE(result.outcome, Outcome::Saved);
         QVERIFY(result.message.isEmpty());
-        // Same bytes and the very same files: nothing was rewritten, and no empty list was made where none was.
-        QCOMPARE(Take(Root()), before);
+        // Same bytes and the very same files: nothing was rewritten. A list that exists nowhere is made, empty; one
+        // that comes from the program's defaults is not copied.
+        QCOMPARE(Kept(Take(Root()), before), before);
+        QCOMPARE(Bytes(PickLists::UserFilePath(PickList::LangSpoken)), QByteArray());
         QVERIFY(!QFileInfo::exists(PickLists::UserFilePath(PickList::Picture)));
     }
 
@@ -248,7 +259,7 @@ private slots:
         // The editors see the new list at their next opening.
         QCOMPARE(PickLists::ReadEntries(list), entries);
         // Only that one file changed.
-        Snapshot after = Take(Root());
+        Snapshot after = Kept(Take(Root()), before);
         const QString changed = PickLists::UserFilePath(list).mid(Root().size());
         after.remove(changed);
         Snapshot expected = before;
@@ -278,7 +289,7 @@ private slots:
         QCOMPARE(SettingsModel::EditorText(SettingsModel::FileText(shown)), shown);
     }
 
-    void missingListIsCreatedWhenTyped()
+    void missingListIsCreatedByOk()
     {
         SettingsModel model;
         model.Load();
@@ -288,8 +299,9 @@ private slots:
         QCOMPARE(model.Save(edited).outcome, Outcome::Saved);
         QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Picture)), QByteArray("Widescreen"));
         QCOMPARE(model.Stored().PickList(PickList::Picture)->status, ReadStatus::Loaded);
-        // The other lists, untouched and missing, are not made: an empty user file would hide defaults to come.
-        QVERIFY(!QFileInfo::exists(PickLists::UserFilePath(PickList::Soundmix)));
+        // The other lists, missing everywhere, are made empty, so the user has a file to fill.
+        QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Soundmix)), QByteArray());
+        QCOMPARE(model.Stored().PickList(PickList::Soundmix)->status, ReadStatus::Loaded);
         QCOMPARE(PickLists::ReadEntries(PickList::Picture), QStringList{"Widescreen"});
     }
 
@@ -407,7 +419,7 @@ private slots:
         QCOMPARE(model.Save(edited).outcome, Outcome::Saved);
         edited.PickList(PickList::Soundmix)->text = QStringLiteral("Mono");
         QCOMPARE(model.Save(edited).outcome, Outcome::Saved);
-        QCOMPARE(Take(Root()), before);
+        QCOMPARE(Kept(Take(Root()), before), before);
     }
 
     void failedListWriteIsReportedAndRetried()
@@ -428,8 +440,10 @@ private slots:
 
         const SettingsSaveResult failed = model.Save(edited);
         QCOMPARE(failed.outcome, Outcome::Failed);
+        // The two lists that exist nowhere are made at OK, so they fail too.
         QCOMPARE(failed.notSaved,
-                 (QStringList{PickLists::UserFilePath(PickList::Picture), PickLists::UserFilePath(PickList::Studios)}));
+                 (QStringList{PickLists::UserFilePath(PickList::Picture), PickLists::UserFilePath(PickList::LangSpoken),
+                              PickLists::UserFilePath(PickList::LangSub), PickLists::UserFilePath(PickList::Studios)}));
         QVERIFY2(failed.message.contains(
                      QStringLiteral("Studios: the file \"%1\"").arg(PickLists::UserFilePath(PickList::Studios))),
                  qPrintable(failed.message));

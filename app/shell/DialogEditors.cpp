@@ -1,7 +1,13 @@
 #include "shell/DialogEditors.h"
 
+#include "editors/frmCategory.h"
+#include "editors/frmGroup.h"
+#include "editors/frmMovie.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <utility>
 
 namespace {
 
@@ -23,7 +29,8 @@ DialogEditors::DialogEditors(QWidget* parent) : m_parent(parent) {}
 
 QString DialogEditors::EditCategory(const QString& strKey)
 {
-    return strKey;
+    frmCategory editor(m_parent);
+    return editor.EditCategory(strKey);
 }
 
 void DialogEditors::GroupParent(const QString& strKey)
@@ -33,7 +40,12 @@ void DialogEditors::GroupParent(const QString& strKey)
 
 QString DialogEditors::EditGroup(const QString& strKey)
 {
-    return strKey;
+    frmGroup editor(m_parent);
+    // The parent named before counts for the next new group only.
+    if (strKey.isEmpty()) {
+        editor.GroupParent(std::exchange(m_groupParent, QString()));
+    }
+    return editor.EditGroup(strKey);
 }
 
 void DialogEditors::BoxParent(const QString& strKey)
@@ -65,8 +77,11 @@ void DialogEditors::MovieParent(const QString& strKey)
 
 QString DialogEditors::EditMovie(const QString& strKey)
 {
-    Q_UNUSED(strKey);
-    return QString();
+    frmMovie editor(m_parent);
+    if (strKey.isEmpty()) {
+        editor.MovieParent(std::exchange(m_movieParent, QString()));
+    }
+    return editor.EditMovie(strKey);
 }
 
 bool DialogEditors::AskYesNo(const QString& question)

@@ -4,10 +4,16 @@
 #include "MainWindowWorld.h"
 #include "commands/tests/CommandFakes.h"
 #include "core/Collections.h"
+#include "editors/frmCategory.h"
+#include "editors/frmGroup.h"
+#include "editors/frmMovie.h"
 #include "shell/frmMain.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -31,6 +37,7 @@ private slots:
     void deleteEntries_data();
     void deleteEntries();
     void deleteKeyOnTheRoot();
+    void programDialogs();
 
 private:
     QTreeWidget* tree() const { return m_main->findChild<QTreeWidget*>("treeMovies"); }
@@ -240,6 +247,83 @@ void CommandWiringTest::deleteKeyOnTheRoot()
     QVERIFY(m_editors->calls.isEmpty());
     QCOMPARE(int(m_main->Nodes().size()), nodes);
     QCOMPARE(m_main->strKey(), QString("!0"));
+}
+
+void CommandWiringTest::programDialogs()
+{
+    // Without editors given, the window opens its own dialogs.
+    m_main->SetItemEditors(nullptr);
+    m_editors = nullptr;
+    const auto answerQuestions = [] {
+        AnswerModal([](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+    };
+
+    // A group added inside the selected category.
+    select(m_store.comedy);
+    bool sawGroup = false;
+    AnswerModal([&sawGroup](QWidget* modal) {
+        sawGroup = qobject_cast<frmGroup*>(modal) != nullptr;
+        modal->findChild<QLineEdit*>("txtSName")->setText("Silent Era");
+        modal->findChild<QPushButton*>("cmdOk")->click();
+    });
+    m_main->findChild<QAction*>("mnuNewSubcategory")->trigger();
+    QVERIFY(sawGroup);
+    const QString group = m_main->strKey();
+    QCOMPARE(Collections::ItemName(group), QString("Silent Era"));
+    QCOMPARE(frmMain::NodeKey(node(group)->parent()), m_store.comedy);
+
+    // A movie in that group, from the toolbar.
+    bool sawMovie = false;
+    AnswerModal([&](QWidget* modal) {
+        sawMovie = qobject_cast<frmMovie*>(modal) != nullptr;
+        modal->findChild<QLineEdit*>("txtTitle")->setText("Night Train");
+        // Without the code checker, an empty code asks once whether to save.
+        answerQuestions();
+        modal->findChild<QPushButton*>("cmdOk")->click();
+    });
+    run("btnAddMovie");
+    QVERIFY(sawMovie);
+    const QString movie = m_main->strKey();
+    QCOMPARE(Collections::ItemName(movie), QString("Night Train"));
+    QCOMPARE(frmMain::NodeKey(node(movie)->parent()), group);
+
+    // The category renamed in its editor.
+    select(m_store.comedy);
+    AnswerModal([](QWidget* modal) {
+        QVERIFY(qobject_cast<frmCategory*>(modal));
+        modal->findChild<QLineEdit*>("txtCName")->setText("Comedies");
+        modal->findChild<QPushButton*>("cmdOk")->click();
+    });
+    run("mnuEdit");
+    QCOMPARE(node(m_store.comedy)->text(0), QString("Comedies"));
+
+    // The delete question: the program's title, no icon, Yes the default; No keeps the movie.
+    select(movie);
+    QString title;
+    QString question;
+    bool plain = false;
+    AnswerModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        title = box->windowTitle();
+        question = box->text();
+        plain = box->icon() == QMessageBox::NoIcon && box->defaultButton() == box->button(QMessageBox::Yes);
+        box->button(QMessageBox::No)->click();
+    });
+    run("Delete key");
+    QCOMPARE(title, QString("Vidsora"));
+    QCOMPARE(question, QString("Do you wish do delete the movie?"));
+    QVERIFY(plain);
+    QVERIFY(node(movie));
+    answerQuestions();
+    run("Delete key");
+    QVERIFY(!node(movie));
+    QVERIFY(!Collections::Item(movie));
+    QCOMPARE(m_main->strKey(), group);
 }
 
 int main(int argc, char** argv)

@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "commands/ItemCommands.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -9,6 +10,7 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
+#include "shell/DialogEditors.h"
 #include "shell/MainImages.h"
 #include "shell/ProgressBar.h"
 #include "shell/frmAbout.h"
@@ -33,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSet>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -55,6 +58,32 @@ public:
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The item commands' view of the window's tree.
+class WindowTree : public NodeTree
+{
+public:
+    explicit WindowTree(const frmMain& window) : m_window(window) {}
+    bool HasNode(const QString& key) const override { return m_window.Node(key) != nullptr; }
+    QString ParentNodeKey(const QString& key) const override
+    {
+        const QTreeWidgetItem* node = m_window.Node(key);
+        return node ? frmMain::NodeKey(node->parent()) : QString();
+    }
+    QStringList ChildNodeKeys(const QString& key) const override
+    {
+        QStringList keys;
+        if (const QTreeWidgetItem* node = m_window.Node(key)) {
+            for (int i = 0; i < node->childCount(); ++i) {
+                keys.append(frmMain::NodeKey(node->child(i)));
+            }
+        }
+        return keys;
+    }
+
+private:
+    const frmMain& m_window;
 };
 
 } // namespace
@@ -207,7 +236,7 @@ void frmMain::BuildMenus()
     AddEntry(mnuFile, "mnuPreview", "&Preview...", &frmMain::mnuPreview_Click);
     AddEntry(mnuFile, "mnuPrint", "&Print...", &frmMain::mnuPrint_Click);
     AddLine(mnuFile, "mnuFileline2");
-    AddEntry(mnuFile, "mnuEdit", "&Edit...");
+    AddEntry(mnuFile, "mnuEdit", "&Edit...", &frmMain::mnuEdit_Click);
     AddLine(mnuFile, "mnuFileline1");
     AddEntry(mnuFile, "mnuExit", "E&xit", &frmMain::mnuExit_Click);
 
@@ -237,10 +266,10 @@ void frmMain::BuildMenus()
     AddEntry(mnuTools, "mnuToolsDVDOrbelImport", "Add from Vidsora: Online...");
     AddEntry(mnuTools, "mnuAddbox", "Add &box");
     AddEntry(mnuTools, "mhuAddMedia", "Add m&edia");
-    AddEntry(mnuTools, "mnuAddMovie", "Add &movie");
+    AddEntry(mnuTools, "mnuAddMovie", "Add &movie", &frmMain::AddMovie);
     AddLine(mnuTools, "mnuToolsline3");
-    AddEntry(mnuTools, "mnuAddCategory", "Add &category");
-    AddEntry(mnuTools, "mnuAddGroup", "Add &group");
+    AddEntry(mnuTools, "mnuAddCategory", "Add &category", &frmMain::AddCategory);
+    AddEntry(mnuTools, "mnuAddGroup", "Add &group", &frmMain::AddSubcategory);
     AddLine(mnuTools, "mnuToolsline1");
     AddEntry(mnuTools, "mnuUEFImport", "Import &from UEF...");
     AddEntry(mnuTools, "mnuUEFExport", "Export selected item to &UEF...");
@@ -259,14 +288,14 @@ void frmMain::BuildMenus()
     // The popup menu never stands on the menu bar; the tree opens it on a right click.
     mnuPopup = new QMenu("PopUp", this);
     mnuPopup->setObjectName("mnuPopup");
-    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...");
+    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...", &frmMain::mnuEdit_Click);
     AddLine(mnuPopup, "mnupopuline3");
     AddEntry(mnuPopup, "mnuNewBox", "Add box...");
     AddEntry(mnuPopup, "mnuNewMedia", "Add media...");
-    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...");
+    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...", &frmMain::AddMovie);
     AddLine(mnuPopup, "mnuPoipupline3");
-    AddEntry(mnuPopup, "mnuNewCategory", "Add category...");
-    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...");
+    AddEntry(mnuPopup, "mnuNewCategory", "Add category...", &frmMain::AddCategory);
+    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...", &frmMain::AddSubcategory);
     AddLine(mnuPopup, "mnuLine1");
     AddEntry(mnuPopup, "mnuDelete", "Delete", &frmMain::mnuDelete_Click);
     AddLine(mnuPopup, "mnuLine3");
@@ -881,6 +910,16 @@ void frmMain::tobMain_ButtonClick(QAction* button)
         PrintItem(false);
     } else if (key == "btnPreview") {
         mnuPreview_Click();
+    } else if (key == "btnEdit") {
+        EditItem(m_strKey);
+    } else if (key == "btnDelete") {
+        mnuDelete_Click();
+    } else if (key == "btnAddCategory") {
+        AddCategory();
+    } else if (key == "btnAddSubcategory") {
+        AddSubcategory();
+    } else if (key == "btnAddMovie") {
+        AddMovie();
     }
     // The item, exchange and online buttons wait for their commands.
 }
@@ -939,7 +978,129 @@ void frmMain::mnuAbout_Click()
     dlg.exec();
 }
 
+void frmMain::mnuEdit_Click()
+{
+    EditItem(m_strKey);
+}
+
 void frmMain::mnuDelete_Click()
 {
-    // Deleting items is a command of its own, still to come.
+    DeleteItem(m_strKey, true);
+    // Nothing deleted: the selection stays. Otherwise the tree's own choice after the removal, else the root.
+    QTreeWidgetItem* node = treeMovies->selectedItems().value(0, nullptr);
+    if (!node) {
+        node = Node(m_strKey);
+    }
+    if (!node) {
+        node = treeMovies->currentItem();
+    }
+    if (!node) {
+        node = m_root;
+    }
+    SelectNode(node);
+    treeMovies_NodeClick(node);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Item commands
+
+void frmMain::SetItemEditors(std::unique_ptr<ItemEditors> editors)
+{
+    m_editors = std::move(editors);
+}
+
+ItemEditors& frmMain::Editors()
+{
+    if (!m_editors) {
+        m_editors = std::make_unique<DialogEditors>(this);
+    }
+    return *m_editors;
+}
+
+void frmMain::AddCategory()
+{
+    ShowAddedItem(ItemCommands::AddCategory(Editors(), WindowTree(*this)));
+}
+
+void frmMain::AddSubcategory()
+{
+    ShowAddedItem(ItemCommands::AddSubcategory(Editors(), WindowTree(*this), m_strKey));
+}
+
+void frmMain::AddMovie()
+{
+    ShowAddedItem(ItemCommands::AddMovie(Editors(), WindowTree(*this), m_strKey));
+}
+
+void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)
+{
+    if (added.strKey.isEmpty()) {
+        return;
+    }
+    if (added.node) {
+        SelectNode(AddNode(Node(added.node->strParentKey), *added.node));
+    }
+    // Without a node (its parent is not shown) the marked node is shown again.
+    treeMovies_NodeClick(SelectedNode());
+}
+
+void frmMain::EditItem(const QString& strKey)
+{
+    const ItemCommands::EditOutcome edited = ItemCommands::EditItem(Editors(), WindowTree(*this), strKey);
+    if (edited.strKey.isEmpty()) {
+        return;
+    }
+    QTreeWidgetItem* node = Node(edited.strKey);
+    if (node && edited.nodeText) {
+        node->setText(0, *edited.nodeText);
+    }
+    if (edited.blnRefill) {
+        FillTree();
+        // The refill marks nothing; the selection keeps its mark where it still has a node.
+        SelectNode(Node(m_strKey));
+    }
+    ShowItem(m_strKey);
+}
+
+void frmMain::DeleteItem(const QString& strKey, bool blnAsk)
+{
+    if (!ItemCommands::ConfirmDelete(Editors(), strKey, blnAsk)) {
+        return;
+    }
+    ItemCommands::DeleteOutcome deleted;
+    {
+        WaitCursor wait;
+        deleted = ItemCommands::DeleteItem(WindowTree(*this), strKey);
+        RemoveNodes(deleted.removed);
+    }
+    const QString failure = ItemCommands::DeleteFailureMessage(deleted);
+    if (!failure.isEmpty()) {
+        Editors().ShowWarning(failure);
+    }
+}
+
+void frmMain::RemoveNodes(const QStringList& keys)
+{
+    const bool was = m_blnSelecting;
+    m_blnSelecting = true;
+    QSet<const QTreeWidgetItem*> gone;
+    // Containers come after their contents: taking them first drops each branch in one step.
+    for (auto it = keys.crbegin(); it != keys.crend(); ++it) {
+        QTreeWidgetItem* node = Node(*it);
+        if (!node || node == m_root) {
+            continue;
+        }
+        QVector<QTreeWidgetItem*> branch{node};
+        for (qsizetype i = 0; i < branch.size(); ++i) {
+            QTreeWidgetItem* below = branch.at(i);
+            gone.insert(below);
+            m_nodes.remove(NodeKey(below));
+            for (int c = 0; c < below->childCount(); ++c) {
+                branch.append(below->child(c));
+            }
+        }
+        delete node;
+    }
+    m_nodeOrder.removeIf([&gone](const QTreeWidgetItem* node) { return gone.contains(node); });
+    m_blnSelecting = was;
 }

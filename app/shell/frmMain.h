@@ -9,6 +9,9 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
+class ItemEditors;
 class QAction;
 class QFrame;
 class QLabel;
@@ -19,6 +22,9 @@ class ProgressBar;
 class SortPairList;
 class WebBrowser;
 struct TreeNode;
+namespace ItemCommands {
+struct AddOutcome;
+}
 
 // The main window: the collection tree on the left, the selected item's page on the right, the menus, popup menu,
 // toolbar and status bar around them. Every item command acts on m_strKey, the key of the selected item.
@@ -73,6 +79,9 @@ public:
     // Marks a node selected in the tree without running the node-click handler.
     void SelectNode(QTreeWidgetItem* node);
 
+    // The editors and questions the item commands open; without one set, the window opens its own dialogs.
+    void SetItemEditors(std::unique_ptr<ItemEditors> editors);
+
     // The find dialog's view of the tree.
     QStringList NodeKeys() const override;
     QString SelectedKey() const override;
@@ -114,10 +123,23 @@ private:
 
     void ReloadDatabase();
 
+    // Item commands.
+    void AddCategory();
+    void AddSubcategory();
+    void AddMovie();
+    void EditItem(const QString& strKey);
+    void DeleteItem(const QString& strKey, bool blnAsk);
+    ItemEditors& Editors();
+    // Puts the node of a new item into the tree and makes the marked node the selection.
+    void ShowAddedItem(const ItemCommands::AddOutcome& added);
+    // Drops the nodes of the keys, and what hangs below them.
+    void RemoveNodes(const QStringList& keys);
+
     // Commands.
     void tobMain_ButtonClick(QAction* button);
     void mnuPreview_Click();
     void mnuPrint_Click();
+    void mnuEdit_Click();
     void mnuExit_Click();
     void mnuFullStructure_Click();
     void mnuFind_Click();
@@ -144,6 +166,8 @@ private:
     QHash<QString, QTreeWidgetItem*> m_nodes;
     QVector<QTreeWidgetItem*> m_nodeOrder;
     QTreeWidgetItem* m_root = nullptr;
+
+    std::unique_ptr<ItemEditors> m_editors;
 
     QString m_strKey;
     double m_dblSplit = 0.239;

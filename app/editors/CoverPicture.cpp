@@ -1,0 +1,57 @@
+#include "editors/CoverPicture.h"
+
+#include "editors/ImageSize.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+namespace {
+
+// Twips at 96 dpi: 15 to the pixel.
+constexpr double kTwipsPerPixel = 15.0;
+
+} // namespace
+
+CoverPicture::CoverPicture(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setFrameShape(QFrame::Box);
+    setMinimumSize(BoxSize());
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    Clear();
+}
+
+QSize CoverPicture::BoxSize() const
+{
+    const double scale = logicalDpiY() / 96.0;
+    return {qRound(kCoverBoxTwips.width() / kTwipsPerPixel * scale),
+            qRound(kCoverBoxTwips.height() / kTwipsPerPixel * scale)};
+}
+
+bool CoverPicture::ShowFile(const QString& path)
+{
+    const QSize twips = FitCoverSize(GetImageSize(path));
+    const double scale = logicalDpiY() / 96.0 / kTwipsPerPixel;
+    const QSize shown(qMax(1, qRound(twips.width() * scale)), qMax(1, qRound(twips.height() * scale)));
+    QPixmap picture;
+    if (!picture.load(path)) {
+        Clear();
+        return false;
+    }
+    m_picture = picture;
+    setPixmap(picture.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return true;
+}
+
+void CoverPicture::Clear()
+{
+    m_picture = QPixmap();
+    QLabel::clear();
+    setFixedSize(BoxSize());
+}
+
+QString PickCoverFile(QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), QString(), CoverFileFilter(), nullptr,
+                                        QFileDialog::ReadOnly);
+}

@@ -1,0 +1,73 @@
+#include "editors/GroupEditor.h"
+
+#include "CGroups.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
+
+#include <algorithm>
+
+void GroupEditor::Open(const QString& strKey)
+{
+    m_key = strKey;
+    m_form = {};
+    m_caption = QStringLiteral("Group");
+    m_places = FillParentList(ParentKind::Group);
+    if (strKey.isEmpty()) {
+        m_caption = QStringLiteral("<New group>");
+        if (Offers(m_parentKey)) {
+            m_form.parentKey = m_parentKey;
+        }
+        return;
+    }
+    if (const auto group = gGroups ? gGroups->Item(strKey) : nullptr) {
+        m_form.strName = group->strName();
+        m_form.strSortKey = group->strSortKey();
+        m_form.parentKey = MakeItemKey(group->lngParentType(), qint64(group->lngParentID()));
+        m_caption = group->strName();
+    }
+}
+
+bool GroupEditor::Offers(const QString& parentKey) const
+{
+    return std::any_of(m_places.begin(), m_places.end(),
+                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
+}
+
+SaveOutcome GroupEditor::Save(const GroupForm& form)
+{
+    const QString refusal =
+        CodePageRefusal({{QStringLiteral("Name"), form.strName}, {QStringLiteral("Sortindex"), form.strSortKey}});
+    if (!refusal.isEmpty()) {
+        return SaveOutcome::Refused(refusal);
+    }
+    if (!gGroups) {
+        return SaveOutcome::Refused(StoreRefusalMessage());
+    }
+    const bool isNew = m_key.isEmpty();
+    QString key = m_key;
+    if (isNew) {
+        key = gGroups->Add(form.strName);
+        if (key.isEmpty()) {
+            return SaveOutcome::Refused(StoreRefusalMessage());
+        }
+    }
+    const auto group = gGroups->Item(key);
+    if (!group) {
+        return SaveOutcome::Saved(); // a key that names no group: nothing to save
+    }
+    const PropertySnapshot before(*group);
+    group->setStrName(form.strName);
+    group->setStrSortKey(form.strSortKey);
+    group->setLngParentID(ParentIdOf(form.parentKey));
+    group->setLngParentType(ParentTypeOf(form.parentKey));
+    if (!gGroups->Update(key)) {
+        before.Restore(*group);
+        if (isNew) {
+            gGroups->Remove(key);
+        }
+        return SaveOutcome::Refused(StoreRefusalMessage());
+    }
+    m_key = key;
+    m_form = form;
+    return SaveOutcome::Saved();
+}

@@ -1,0 +1,94 @@
+#include "editors/frmCategory.h"
+
+#include "editors/EditorWidgets.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmCategory::frmCategory(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmCategory"));
+    setWindowTitle(QStringLiteral("Category"));
+    setModal(true);
+
+    fraCategory = new QGroupBox(this);
+    fraCategory->setObjectName(QStringLiteral("fraCategory"));
+    lblCName = new QLabel(QStringLiteral("Name:"), fraCategory);
+    lblCName->setObjectName(QStringLiteral("lblCName"));
+    txtCName = new QLineEdit(fraCategory);
+    txtCName->setObjectName(QStringLiteral("txtCName"));
+    txtCName->setToolTip(QStringLiteral("The name of the category (\"Action\", \"Adventure\", etc)"));
+    lblCSorting = new QLabel(QStringLiteral("Sortindex:"), fraCategory);
+    lblCSorting->setObjectName(QStringLiteral("lblCSorting"));
+    txtCSort = new QLineEdit(fraCategory);
+    txtCSort->setObjectName(QStringLiteral("txtCSort"));
+    txtCSort->setToolTip(QStringLiteral("How the category should be sorted."));
+    lblCName->setBuddy(txtCName);
+    lblCSorting->setBuddy(txtCSort);
+    SelectAllOnFocus(txtCName);
+    SelectAllOnFocus(txtCSort);
+
+    auto* fields = new QFormLayout(fraCategory);
+    fields->addRow(lblCName, txtCName);
+    fields->addRow(lblCSorting, txtCSort);
+
+    cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraCategory);
+    layout->addLayout(buttons);
+    txtCName->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmCategory::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(txtCName, &QLineEdit::textChanged, this, &frmCategory::txtCName_Change);
+}
+
+QString frmCategory::EditCategory(const QString& strKey)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_editor.Open(strKey);
+    m_follower.Reset(QString());
+    txtCName->clear();
+    txtCSort->clear();
+    // The name first, so the sort key follows it for a moment; the stored sort key then replaces it.
+    txtCName->setText(m_editor.Form().strName);
+    txtCSort->setText(m_editor.Form().strSortKey);
+    setWindowTitle(m_editor.Caption());
+    txtCName->setFocus();
+    QApplication::restoreOverrideCursor();
+    exec();
+    return m_editor.Key();
+}
+
+void frmCategory::cmdOk_Click()
+{
+    const SaveOutcome outcome = m_editor.Save({txtCName->text(), txtCSort->text()});
+    if (!outcome.saved) {
+        ShowRefusal(this, outcome.message);
+        return;
+    }
+    accept();
+}
+
+void frmCategory::txtCName_Change(const QString& text)
+{
+    const QString sort = m_follower.NameChanged(text, txtCSort->text());
+    if (sort != txtCSort->text()) {
+        txtCSort->setText(sort);
+    }
+}

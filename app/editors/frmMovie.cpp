@@ -1,0 +1,600 @@
+#include "editors/frmMovie.h"
+
+#include "CMovies.h"
+#include "core/PickLists.h"
+#include "core/mGlobals.h"
+#include "editors/CoverPicture.h"
+#include "editors/EditorWidgets.h"
+#include "editors/ParentCombo.h"
+#include "editors/ProductCodeField.h"
+#include "editors/ctlMedia.h"
+#include "shell/mControls.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+template <class T> T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLineEdit* Line(QWidget* parent, const char* name)
+{
+    auto* box = Named(new QLineEdit(parent), name);
+    SelectAllOnFocus(box);
+    return box;
+}
+
+QPlainTextEdit* Text(QWidget* parent, const char* name)
+{
+    auto* box = Named(new QPlainTextEdit(parent), name);
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+QComboBox* Combo(QWidget* parent, const char* name)
+{
+    auto* combo = Named(new QComboBox(parent), name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    return combo;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = Named(new QPushButton(caption, parent), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The store keeps CR LF between lines; the text boxes use a bare line feed.
+QString FromStore(const QString& text)
+{
+    return QString(text).replace(kCrLf, QStringLiteral("\n"));
+}
+
+QString ToStore(const QString& text)
+{
+    return QString(text).replace(u'\n', kCrLf);
+}
+
+// Removes the selected entry of a list; with none selected nothing happens.
+void RemoveSelected(QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (!selected.isEmpty()) {
+        delete selected.first();
+    }
+}
+
+// A list with its combo box, add and remove buttons, the way the editors feed lists.
+QGridLayout* ListEditor(QWidget* frame, const QList<QComboBox*>& combos, QPushButton* add, QPushButton* remove,
+                        QListWidget* list)
+{
+    auto* grid = new QGridLayout(frame);
+    auto* row = new QHBoxLayout;
+    for (QComboBox* combo : combos) {
+        row->addWidget(combo, 1);
+    }
+    row->addWidget(add);
+    row->addWidget(remove);
+    grid->addLayout(row, 0, 0);
+    grid->addWidget(list, 1, 0);
+    return grid;
+}
+
+} // namespace
+
+frmMovie::frmMovie(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmMovie"));
+    setModal(true);
+
+    tbMovie = Named(new QTabWidget(this), "tbMovie");
+    BuildGeneral();
+
+    fraMedia = Named(new QWidget, "fraMedia");
+    ctlMediaData = new ctlMedia(fraMedia);
+    auto* mediaLayout = new QVBoxLayout(fraMedia);
+    mediaLayout->addWidget(ctlMediaData);
+
+    BuildLanguage();
+    BuildPeople();
+    BuildCover();
+
+    const struct
+    {
+        const char* key;
+        const char* caption;
+        QWidget* frame;
+    } tabs[] = {{"General", "&General", fraGeneral},
+                {"Media", "&Media", fraMedia},
+                {"Language", "&Language", fraLanguage},
+                {"Cast", "C&ast", fraCast},
+                {"Crew", "C&rew", fraCrew},
+                {"Extras", "E&xtras", fraExtras},
+                {"Synopsis", "&Synopsis", fraSynopsis},
+                {"Notes", "&Notes", fraNotes},
+                {"Cover", "C&over", fraCover}};
+    for (const auto& tab : tabs) {
+        const int index = tbMovie->addTab(tab.frame, QString::fromLatin1(tab.caption));
+        tbMovie->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
+    }
+
+    lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
+    cboParent = new ParentCombo(this);
+    cboParent->setPlaceholderText(QStringLiteral("(its container is missing; kept as stored)"));
+    lblParent->setBuddy(cboParent);
+    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
+    cmdOk->setDefault(true);
+    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    cmdCancel->setAutoDefault(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblParent);
+    bottom->addWidget(cboParent, 1);
+    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
+    bottom->addWidget(cmdOk);
+    bottom->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tbMovie, 1);
+    layout->addLayout(bottom);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmMovie::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMovie::cmdCancel_Click);
+    connect(cboParent, &QComboBox::activated, this, [this] {
+        m_parent.Pick(cboParent->SelectedKey());
+        cboParent_Change();
+    });
+    connect(cboParent, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_loading) {
+            cboParent_Change();
+        }
+    });
+}
+
+frmMovie::~frmMovie() = default;
+
+void frmMovie::BuildGeneral()
+{
+    fraGeneral = Named(new QWidget, "fraGeneral");
+    txtTitle = Line(fraGeneral, "txtTitle");
+    txtLabel = Line(fraGeneral, "txtLabel");
+    txtLabel->setToolTip(QStringLiteral("Additions to the title, such as \"Special Edition\" or a translated title."));
+    txtMSorting = Line(fraGeneral, "txtMSorting");
+    txtMUCP = Named(new ProductCodeField(ProductCodeGate::Editor::Movie, fraGeneral), "txtMUCP");
+    SelectAllOnFocus(txtMUCP);
+    txtMUCP->SetDesignedToolTip(
+        QStringLiteral("The UPC/EAN of the movie: enter all the digits, also those printed outside the bars. Ignore "
+                       "this box for a movie that is part of a medium or a box set."));
+    cboSystem = Combo(fraGeneral, "cboSystem");
+    txtCountry = Line(fraGeneral, "txtCountry");
+    txtYear = Line(fraGeneral, "txtYear");
+    txtYear->setMaxLength(4);
+    txtLength = Line(fraGeneral, "txtLength");
+    txtLength->setToolTip(QStringLiteral("The length in minutes."));
+    cboStudios = Combo(fraGeneral, "cboStudios");
+    txtWebsite = Line(fraGeneral, "txtWebsite");
+    cmdSurfTo = Button(fraGeneral, "cmdSurfTo", QStringLiteral("&Go"));
+    cmdSurfTo->setToolTip(QStringLiteral("Open the web site in the browser."));
+    auto* website = new QHBoxLayout;
+    website->addWidget(txtWebsite, 1);
+    website->addWidget(cmdSurfTo);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(Named(new QLabel(QStringLiteral("&Title:"), fraGeneral), "lblTitle"), txtTitle);
+    fields->addRow(Named(new QLabel(QStringLiteral("&Label:"), fraGeneral), "lblLabel"), txtLabel);
+    fields->addRow(Named(new QLabel(QStringLiteral("Sorting:"), fraGeneral), "lblMSorting"), txtMSorting);
+    fields->addRow(Named(new QLabel(QStringLiteral("UPC/EAN:"), fraGeneral), "lblMUCP"), txtMUCP);
+    fields->addRow(Named(new QLabel(QStringLiteral("System:"), fraGeneral), "lblSystem"), cboSystem);
+    fields->addRow(Named(new QLabel(QStringLiteral("Country:"), fraGeneral), "lblCountry"), txtCountry);
+    fields->addRow(Named(new QLabel(QStringLiteral("Year:"), fraGeneral), "lblYear"), txtYear);
+    fields->addRow(Named(new QLabel(QStringLiteral("Length:"), fraGeneral), "lblLength"), txtLength);
+    fields->addRow(Named(new QLabel(QStringLiteral("Studio:"), fraGeneral), "lblStudio"), cboStudios);
+    fields->addRow(Named(new QLabel(QStringLiteral("Website:"), fraGeneral), "lblWebsite"), website);
+
+    fraPicture = Named(new QGroupBox(QStringLiteral("Picture formats"), fraGeneral), "fraPicture");
+    cboPicture = Combo(fraPicture, "cboPicture");
+    cmdAddPictureFormat = Button(fraPicture, "cmdAddPictureFormat", QStringLiteral("Add"));
+    cmdRemovePictureFormat = Button(fraPicture, "cmdRemovePictureFormat", QStringLiteral("Remove"));
+    lstPicture = Named(new QListWidget(fraPicture), "lstPicture");
+    ListEditor(fraPicture, {cboPicture}, cmdAddPictureFormat, cmdRemovePictureFormat, lstPicture);
+
+    auto* layout = new QHBoxLayout(fraGeneral);
+    layout->addLayout(fields, 3);
+    layout->addWidget(fraPicture, 2);
+
+    connect(txtTitle, &QLineEdit::textChanged, this, &frmMovie::txtTitle_Change);
+    connect(txtWebsite, &QLineEdit::textChanged, this,
+            [this](const QString& text) { cmdSurfTo->setEnabled(!text.isEmpty()); });
+    connect(cmdSurfTo, &QPushButton::clicked, this, [this] {
+        const QUrl url = WebsiteUrl(txtWebsite->text());
+        if (url.isValid() && !url.isEmpty()) {
+            OpenDocument(url.toString());
+        }
+    });
+    connect(cmdAddPictureFormat, &QPushButton::clicked, this,
+            [this] { AddUniqueToList(cboPicture->currentText(), lstPicture); });
+    connect(cmdRemovePictureFormat, &QPushButton::clicked, this, [this] { RemoveSelected(lstPicture); });
+}
+
+void frmMovie::BuildLanguage()
+{
+    fraLanguage = Named(new QWidget, "fraLanguage");
+    fraSpoken = Named(new QGroupBox(QStringLiteral("Spoken languages"), fraLanguage), "fraSpoken");
+    cboSpokenLanguage = Combo(fraSpoken, "cboSpokenLanguage");
+    cboSoundmix = Combo(fraSpoken, "cboSoundmix");
+    cmdAddSpokenLanguage = Button(fraSpoken, "cmdAddSpokenLanguage", QStringLiteral("Add"));
+    cmdRemoveSpokenLanguage = Button(fraSpoken, "cmdRemoveSpokenLanguage", QStringLiteral("Remove"));
+    lstAudio = Named(new QListWidget(fraSpoken), "lstAudio");
+    ListEditor(fraSpoken, {cboSpokenLanguage, cboSoundmix}, cmdAddSpokenLanguage, cmdRemoveSpokenLanguage, lstAudio);
+
+    fraSubtitles = Named(new QGroupBox(QStringLiteral("Subtitles"), fraLanguage), "fraSubtitles");
+    cboSubtitles = Combo(fraSubtitles, "cboSubtitles");
+    cmdAddSubtitles = Button(fraSubtitles, "cmdAddSubtitles", QStringLiteral("Add"));
+    cmdRemoveSubtitles = Button(fraSubtitles, "cmdRemoveSubtitles", QStringLiteral("Remove"));
+    lstSubtitles = Named(new QListWidget(fraSubtitles), "lstSubtitles");
+    ListEditor(fraSubtitles, {cboSubtitles}, cmdAddSubtitles, cmdRemoveSubtitles, lstSubtitles);
+
+    auto* layout = new QHBoxLayout(fraLanguage);
+    layout->addWidget(fraSpoken, 3);
+    layout->addWidget(fraSubtitles, 2);
+
+    connect(cmdAddSpokenLanguage, &QPushButton::clicked, this, [this] {
+        AddUniqueToList(cboSpokenLanguage->currentText() + u' ' + cboSoundmix->currentText(), lstAudio);
+    });
+    connect(cmdRemoveSpokenLanguage, &QPushButton::clicked, this, [this] { RemoveSelected(lstAudio); });
+    connect(cmdAddSubtitles, &QPushButton::clicked, this,
+            [this] { AddUniqueToList(cboSubtitles->currentText(), lstSubtitles); });
+    connect(cmdRemoveSubtitles, &QPushButton::clicked, this, [this] { RemoveSelected(lstSubtitles); });
+}
+
+void frmMovie::BuildPeople()
+{
+    fraCast = Named(new QWidget, "fraCast");
+    txtCast = Text(fraCast, "txtCast");
+    txtCast->setToolTip(QStringLiteral("One actor and role per line, the actor first, a colon between."));
+    auto* castLayout = new QVBoxLayout(fraCast);
+    castLayout->addWidget(txtCast);
+
+    fraCrew = Named(new QWidget, "fraCrew");
+    txtWriter = Text(fraCrew, "txtWriter");
+    txtDirector = Text(fraCrew, "txtDirector");
+    txtProducer = Text(fraCrew, "txtProducer");
+    auto* crewLayout = new QFormLayout(fraCrew);
+    crewLayout->addRow(Named(new QLabel(QStringLiteral("Writer:"), fraCrew), "lblWriter"), txtWriter);
+    crewLayout->addRow(Named(new QLabel(QStringLiteral("Director:"), fraCrew), "lblDirector"), txtDirector);
+    crewLayout->addRow(Named(new QLabel(QStringLiteral("Producer:"), fraCrew), "lblProducer"), txtProducer);
+
+    fraExtras = Named(new QWidget, "fraExtras");
+    cboExtras = Combo(fraExtras, "cboExtras");
+    cmdAddExtra = Button(fraExtras, "cmdAddExtra", QStringLiteral("Add"));
+    cdmRemoveExtras = Button(fraExtras, "cdmRemoveExtras", QStringLiteral("Remove"));
+    lstExtras = Named(new QListWidget(fraExtras), "lstExtras");
+    ListEditor(fraExtras, {cboExtras}, cmdAddExtra, cdmRemoveExtras, lstExtras);
+    connect(cmdAddExtra, &QPushButton::clicked, this, [this] { AddUniqueToList(cboExtras->currentText(), lstExtras); });
+    connect(cdmRemoveExtras, &QPushButton::clicked, this, [this] { RemoveSelected(lstExtras); });
+
+    fraSynopsis = Named(new QWidget, "fraSynopsis");
+    txtSynopsis = Text(fraSynopsis, "txtSynopsis");
+    auto* synopsisLayout = new QVBoxLayout(fraSynopsis);
+    synopsisLayout->addWidget(txtSynopsis);
+
+    fraNotes = Named(new QWidget, "fraNotes");
+    txtNotes = Text(fraNotes, "txtNotes");
+    auto* notesLayout = new QVBoxLayout(fraNotes);
+    notesLayout->addWidget(txtNotes);
+}
+
+void frmMovie::BuildCover()
+{
+    fraCover = Named(new QWidget, "fraCover");
+    imgMFrontCover = Named(new CoverPicture(fraCover), "imgMFrontCover");
+    imgMBackCover = Named(new CoverPicture(fraCover), "imgMBackCover");
+    cmdAddFrontCover = Button(fraCover, "cmdAddFrontCover", QStringLiteral("Add..."));
+    cmdDeleteFrontCover = Button(fraCover, "cmdDeleteFrontCover", QStringLiteral("Delete"));
+    cmdAddBackCover = Button(fraCover, "cmdAddBackCover", QStringLiteral("Add..."));
+    cmdDeleteBackCover = Button(fraCover, "cmdDeleteBackCover", QStringLiteral("Delete"));
+
+    auto* grid = new QGridLayout(fraCover);
+    grid->addWidget(new QLabel(QStringLiteral("Front cover"), fraCover), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Back cover"), fraCover), 0, 2, 1, 2);
+    grid->addWidget(imgMFrontCover, 1, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(imgMBackCover, 1, 2, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(cmdAddFrontCover, 2, 0);
+    grid->addWidget(cmdDeleteFrontCover, 2, 1);
+    grid->addWidget(cmdAddBackCover, 2, 2);
+    grid->addWidget(cmdDeleteBackCover, 2, 3);
+    grid->setColumnStretch(4, 1);
+    grid->setRowStretch(3, 1);
+
+    using Side = PendingCovers::Side;
+    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
+    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
+    connect(cmdDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
+    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+}
+
+void frmMovie::MovieParent(const QString& strKey)
+{
+    m_editor.SetParentKey(strKey);
+}
+
+QString frmMovie::EditMovie(const QString& strKey)
+{
+    m_editor.Open(strKey);
+    PrepareForm();
+    exec();
+    return m_editor.Key();
+}
+
+std::unique_ptr<CMovie> frmMovie::MakeTemplate()
+{
+    m_editor.OpenTemplate();
+    PrepareForm();
+    exec();
+    return m_editor.TakeTemplate();
+}
+
+void frmMovie::PrepareForm()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_loading = true;
+    m_covers.Reset();
+    tbMovie->setCurrentIndex(0);
+    ClearFields();
+    FillPickLists();
+    cboParent->Fill(m_editor.Places());
+    cboParent->SelectKey(kRootKey);
+
+    const MovieForm& form = m_editor.Form();
+    const bool templateMode = m_editor.mode() == MovieEditor::Mode::Template;
+    LoadForm(form);
+    m_parent = ParentChoice();
+    if (!templateMode) {
+        m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));
+        if (!cboParent->SelectKey(form.parentKey)) {
+            cboParent->setCurrentIndex(-1);
+        }
+    }
+    // The media block: a movie on a medium shows the medium's description, read-only.
+    ctlMediaData->setLocked(false);
+    const auto medium = MovieEditor::MediumDescription(ParentKeyChosen());
+    ctlMediaData->setDMedia(medium ? *medium : form.dMedia);
+    ctlMediaData->setLocked(medium.has_value());
+
+    txtMUCP->LoadCode(form.strUPC, m_editor.LoadedParentKey());
+    if (m_editor.mode() == MovieEditor::Mode::Edit) {
+        ShowCovers(m_editor.Key());
+    }
+    SetTemplateLook(templateMode);
+    txtMUCP->SetContext(ParentKeyChosen(), templateMode);
+    setWindowTitle(m_editor.Caption());
+    tbMovie->setCurrentIndex(0);
+    txtTitle->setFocus();
+    m_loading = false;
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMovie::ClearFields()
+{
+    for (QLineEdit* box : {txtTitle, txtLabel, txtMSorting, txtCountry, txtYear, txtLength, txtWebsite}) {
+        box->clear();
+    }
+    for (QPlainTextEdit* box : {txtCast, txtWriter, txtDirector, txtProducer, txtSynopsis, txtNotes}) {
+        box->clear();
+    }
+    for (QListWidget* list : {lstPicture, lstAudio, lstSubtitles, lstExtras}) {
+        list->clear();
+    }
+    imgMFrontCover->Clear();
+    imgMBackCover->Clear();
+    cmdSurfTo->setEnabled(false);
+}
+
+void frmMovie::FillPickLists()
+{
+    using PickLists::PickList;
+    const struct
+    {
+        PickList list;
+        QComboBox* combo;
+    } lists[] = {{PickList::Picture, cboPicture},           {PickList::Soundmix, cboSoundmix},
+                 {PickList::LangSpoken, cboSpokenLanguage}, {PickList::Extras, cboExtras},
+                 {PickList::LangSub, cboSubtitles},         {PickList::Studios, cboStudios}};
+    for (const auto& entry : lists) {
+        entry.combo->clear();
+        entry.combo->addItems(PickLists::ReadEntries(entry.list));
+        entry.combo->setCurrentIndex(-1);
+        entry.combo->clearEditText();
+    }
+    cboSystem->clear();
+    cboSystem->addItems({QStringLiteral("PAL"), QStringLiteral("NTSC"), QStringLiteral("SECAM")});
+    cboSystem->setCurrentIndex(-1);
+    cboSystem->clearEditText();
+}
+
+void frmMovie::LoadForm(const MovieForm& form)
+{
+    // The title first, so the sort key follows it for a moment; the stored sort key then replaces it.
+    m_follower.Reset(QString());
+    txtTitle->setText(form.strTitle);
+    txtLabel->setText(form.strLabel);
+    txtMSorting->setText(form.strSortKey);
+    AddLinesToList(form.strSoundmix, lstAudio);
+    AddLinesToList(form.strSubtitles, lstSubtitles);
+    AddLinesToList(form.strPicture, lstPicture);
+    cboSystem->setEditText(form.strSystem);
+    txtCountry->setText(form.strCountry);
+    txtYear->setText(form.strYear);
+    txtLength->setText(form.strLength);
+    cboStudios->setEditText(form.strStudio);
+    txtWebsite->setText(form.strWebsite);
+    cmdSurfTo->setEnabled(!form.strWebsite.isEmpty());
+    AddLinesToList(form.strExtras, lstExtras);
+    txtNotes->setPlainText(FromStore(form.strNotes));
+    txtSynopsis->setPlainText(FromStore(form.strSynopsis));
+    txtWriter->setPlainText(FromStore(form.strWriter));
+    txtDirector->setPlainText(FromStore(form.strDirector));
+    txtProducer->setPlainText(FromStore(form.strProducer));
+    txtCast->setPlainText(FromStore(form.strCast));
+}
+
+MovieForm frmMovie::ReadForm() const
+{
+    MovieForm form;
+    form.strTitle = txtTitle->text();
+    form.strLabel = txtLabel->text();
+    form.strSortKey = txtMSorting->text();
+    form.strUPC = txtMUCP->text();
+    form.strSystem = cboSystem->currentText();
+    form.strCountry = txtCountry->text();
+    form.strYear = txtYear->text();
+    form.strLength = txtLength->text();
+    form.strStudio = cboStudios->currentText();
+    form.strWebsite = txtWebsite->text();
+    form.strPicture = ListToText(lstPicture);
+    form.dMedia = ctlMediaData->dMedia();
+    form.strSoundmix = ListToText(lstAudio);
+    form.strSubtitles = ListToText(lstSubtitles);
+    form.strCast = ToStore(txtCast->toPlainText());
+    form.strWriter = ToStore(txtWriter->toPlainText());
+    form.strProducer = ToStore(txtProducer->toPlainText());
+    form.strDirector = ToStore(txtDirector->toPlainText());
+    form.strExtras = ListToText(lstExtras);
+    form.strSynopsis = ToStore(txtSynopsis->toPlainText());
+    form.strNotes = ToStore(txtNotes->toPlainText());
+    form.parentKey = ParentKeyChosen();
+    return form;
+}
+
+QString frmMovie::ParentKeyChosen() const
+{
+    ParentChoice choice = m_parent;
+    const QString selected = cboParent->SelectedKey();
+    choice.Select(selected.isEmpty() ? kRootKey : selected);
+    return choice.Key();
+}
+
+void frmMovie::ShowCovers(const QString& key)
+{
+    const auto movie = gMovies ? gMovies->Item(key) : nullptr;
+    if (!movie) {
+        return;
+    }
+    if (!movie->strFrontCover().isEmpty()) {
+        imgMFrontCover->ShowFile(movie->Path() + u'/' + movie->strFrontCover());
+    }
+    if (!movie->strBackCover().isEmpty()) {
+        imgMBackCover->ShowFile(movie->Path() + u'/' + movie->strBackCover());
+    }
+}
+
+void frmMovie::SetTemplateLook(bool templateMode)
+{
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{txtTitle, txtMSorting, txtLabel, txtMUCP, cmdAddBackCover, cmdDeleteBackCover,
+                                         cmdAddFrontCover, cmdDeleteFrontCover, cboParent}) {
+        widget->setEnabled(!templateMode);
+    }
+}
+
+void frmMovie::cmdOk_Click()
+{
+    const MovieForm form = ReadForm();
+    // Text the store cannot hold is refused before any question is asked.
+    const QString refusal = CodePageRefusal(MovieFields(form));
+    if (!refusal.isEmpty()) {
+        ShowRefusal(this, refusal);
+        return;
+    }
+    txtMUCP->SetContext(form.parentKey, m_editor.mode() == MovieEditor::Mode::Template);
+    if (!txtMUCP->PassesOkGate()) {
+        return;
+    }
+    const SaveOutcome outcome = m_editor.Save(form, m_covers);
+    if (!outcome.saved) {
+        ShowRefusal(this, outcome.message);
+        return;
+    }
+    accept();
+}
+
+void frmMovie::cmdCancel_Click()
+{
+    m_editor.Cancel();
+    QDialog::reject();
+}
+
+void frmMovie::reject()
+{
+    // Esc is the Cancel button; only the window's close box leaves the key as it stood.
+    if (!m_closeBox) {
+        m_editor.Cancel();
+    }
+    QDialog::reject();
+}
+
+void frmMovie::closeEvent(QCloseEvent* event)
+{
+    m_closeBox = true;
+    QDialog::closeEvent(event);
+    m_closeBox = false;
+}
+
+void frmMovie::cboParent_Change()
+{
+    const QString key = ParentKeyChosen();
+    if (const auto medium = MovieEditor::MediumDescription(key)) {
+        ctlMediaData->setLocked(false);
+        ctlMediaData->setDMedia(*medium);
+        ctlMediaData->setLocked(true);
+    } else {
+        ctlMediaData->setLocked(false);
+    }
+    txtMUCP->SetContext(key, m_editor.mode() == MovieEditor::Mode::Template);
+}
+
+void frmMovie::txtTitle_Change(const QString& text)
+{
+    const QString sort = m_follower.NameChanged(text, txtMSorting->text());
+    if (sort != txtMSorting->text()) {
+        txtMSorting->setText(sort);
+    }
+}
+
+void frmMovie::PickCover(PendingCovers::Side side)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString path = PickCoverFile(this);
+    QApplication::restoreOverrideCursor();
+    if (path.isEmpty()) {
+        return;
+    }
+    (side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover)->ShowFile(path);
+    m_covers.Pick(side, path);
+}
+
+void frmMovie::DeleteCover(PendingCovers::Side side)
+{
+    (side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover)->Clear();
+    m_covers.Delete(side);
+}

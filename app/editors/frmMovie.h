@@ -1,0 +1,143 @@
+#pragma once
+
+#include "editors/MovieEditor.h"
+#include "editors/PendingCovers.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class CMovie;
+class CoverPicture;
+class ParentCombo;
+class ProductCodeField;
+class ctlMedia;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+// The movie editor: creates a movie, edits one, or fills in a template of the values several new movies share.
+class frmMovie : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmMovie(QWidget* parent = nullptr);
+    ~frmMovie() override;
+
+    // The container preselected for the next new movie.
+    void MovieParent(const QString& strKey);
+    // Shows the editor for the movie strKey (empty for a new one). The saved key after OK; the empty string after
+    // Cancel; after the close box the key as it stood.
+    QString EditMovie(const QString& strKey);
+    // Template mode: a free-standing movie holding what was entered, never added or stored; null after Cancel.
+    std::unique_ptr<CMovie> MakeTemplate();
+
+    void reject() override;
+
+    QTabWidget* tbMovie;
+    QWidget* fraGeneral;
+    QWidget* fraMedia;
+    QWidget* fraLanguage;
+    QWidget* fraCast;
+    QWidget* fraCrew;
+    QWidget* fraExtras;
+    QWidget* fraSynopsis;
+    QWidget* fraNotes;
+    QWidget* fraCover;
+
+    QLineEdit* txtTitle;
+    QLineEdit* txtLabel;
+    QLineEdit* txtMSorting;
+    ProductCodeField* txtMUCP;
+    QComboBox* cboSystem;
+    QLineEdit* txtCountry;
+    QLineEdit* txtYear;
+    QLineEdit* txtLength;
+    QComboBox* cboStudios;
+    QLineEdit* txtWebsite;
+    QPushButton* cmdSurfTo;
+    QGroupBox* fraPicture;
+    QComboBox* cboPicture;
+    QPushButton* cmdAddPictureFormat;
+    QPushButton* cmdRemovePictureFormat;
+    QListWidget* lstPicture;
+
+    ctlMedia* ctlMediaData;
+
+    QGroupBox* fraSpoken;
+    QComboBox* cboSpokenLanguage;
+    QComboBox* cboSoundmix;
+    QPushButton* cmdAddSpokenLanguage;
+    QPushButton* cmdRemoveSpokenLanguage;
+    QListWidget* lstAudio;
+    QGroupBox* fraSubtitles;
+    QComboBox* cboSubtitles;
+    QPushButton* cmdAddSubtitles;
+    QPushButton* cmdRemoveSubtitles;
+    QListWidget* lstSubtitles;
+
+    QPlainTextEdit* txtCast;
+    QPlainTextEdit* txtWriter;
+    QPlainTextEdit* txtDirector;
+    QPlainTextEdit* txtProducer;
+
+    QComboBox* cboExtras;
+    QPushButton* cmdAddExtra;
+    QPushButton* cdmRemoveExtras;
+    QListWidget* lstExtras;
+
+    QPlainTextEdit* txtSynopsis;
+    QPlainTextEdit* txtNotes;
+
+    CoverPicture* imgMFrontCover;
+    CoverPicture* imgMBackCover;
+    QPushButton* cmdAddFrontCover;
+    QPushButton* cmdDeleteFrontCover;
+    QPushButton* cmdAddBackCover;
+    QPushButton* cmdDeleteBackCover;
+
+    QLabel* lblParent;
+    ParentCombo* cboParent;
+    QPushButton* cmdOk;
+    QPushButton* cmdCancel;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildGeneral();
+    void BuildLanguage();
+    void BuildPeople();
+    void BuildCover();
+
+    // Resets every control, fills the lists and the parent picker, loads the form and shows the dialog.
+    void PrepareForm();
+    void ClearFields();
+    void FillPickLists();
+    void LoadForm(const MovieForm& form);
+    MovieForm ReadForm() const;
+    void ShowCovers(const QString& key);
+    void SetTemplateLook(bool templateMode);
+
+    void cmdOk_Click();
+    void cmdCancel_Click();
+    void cboParent_Change();
+    void txtTitle_Change(const QString& text);
+    void PickCover(PendingCovers::Side side);
+    void DeleteCover(PendingCovers::Side side);
+    QString ParentKeyChosen() const;
+
+    MovieEditor m_editor;
+    PendingCovers m_covers;
+    SortKeyFollower m_follower;
+    ParentChoice m_parent;
+    bool m_closeBox = false;
+    bool m_loading = false;
+};

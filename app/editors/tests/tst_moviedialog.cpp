@@ -1,0 +1,342 @@
+// Wiring of the movie editor: controls by name, the nine tabs, pick lists, OK, Cancel and the close box, the
+// product-code questions, the media block following the parent, and template mode.
+
+#include "editors/CoverPicture.h"
+#include "editors/ParentCombo.h"
+#include "editors/ProductCodeField.h"
+#include "editors/ctlMedia.h"
+#include "editors/frmMovie.h"
+
+#include "AnsiText.h"
+#include "CMovie.h"
+#include "Component.h"
+#include "ModalAnswerer.h"
+#include "core/PickLists.h"
+#include "core/tests/CollectionWorld.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+using TestSupport::AnswerModal;
+
+namespace {
+
+const QString kValidCode = QStringLiteral("036000291452");
+
+frmMovie* Movie(QWidget* dialog)
+{
+    return qobject_cast<frmMovie*>(dialog);
+}
+
+// Answers the message box the next step opens with the button given, remembering its text.
+void AnswerBox(QString* text, QMessageBox::StandardButton button)
+{
+    AnswerModal([text, button](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QVERIFY(box);
+        *text = box->windowTitle() + u'|' + box->text();
+        box->button(button)->click();
+    });
+}
+
+} // namespace
+
+class TestMovieDialog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_store;
+    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_store.isValid());
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
+        Component::ClearCache();
+        QVERIFY(PickLists::WriteFileText(PickLists::PickList::Picture, "  16:9 \r\n\r\nFull frame\r\n16:9"));
+        QVERIFY(PickLists::WriteFileText(PickLists::PickList::LangSpoken, "English\r\nGerman"));
+        QVERIFY(PickLists::WriteFileText(PickLists::PickList::Soundmix, "Stereo\r\nMono"));
+        TestWorld::NewCollections(Db());
+        TestWorld::AddCategory("Comedy");                // C1
+        TestWorld::AddMedia("Laser Disc", "!0", "LD");   // E1
+        TestWorld::AddMovie("Coded Movie", "C1", "DVD"); // M1
+        TestWorld::AddMovie("Disc Movie", "E1", "VHS");  // M2
+        gMovies->Item("M1")->setStrUPC(kValidCode);
+        gMovies->Update("M1");
+        TestWorld::LoadCollections(Db());
+        BuildChildLists();
+    }
+
+    void controlsAndTabs()
+    {
+        frmMovie form;
+        for (const char* name : {"tbMovie",
+                                 "txtTitle",
+                                 "txtLabel",
+                                 "txtMSorting",
+                                 "txtMUCP",
+                                 "cboSystem",
+                                 "txtCountry",
+                                 "txtYear",
+                                 "txtLength",
+                                 "cboStudios",
+                                 "txtWebsite",
+                                 "cmdSurfTo",
+                                 "fraPicture",
+                                 "cboPicture",
+                                 "lstPicture",
+                                 "ctlMediaData",
+                                 "cboSpokenLanguage",
+                                 "cboSoundmix",
+                                 "lstAudio",
+                                 "cboSubtitles",
+                                 "lstSubtitles",
+                                 "txtCast",
+                                 "txtWriter",
+                                 "txtDirector",
+                                 "txtProducer",
+                                 "cboExtras",
+                                 "lstExtras",
+                                 "txtSynopsis",
+                                 "txtNotes",
+                                 "imgMFrontCover",
+                                 "imgMBackCover",
+                                 "cmdAddFrontCover",
+                                 "cmdDeleteFrontCover",
+                                 "cmdAddBackCover",
+                                 "cmdDeleteBackCover",
+                                 "cmdAddPictureFormat",
+                                 "cmdRemovePictureFormat",
+                                 "cmdAddSpokenLanguage",
+                                 "cmdRemoveSpokenLanguage",
+                                 "cmdAddSubtitles",
+                                 "cmdRemoveSubtitles",
+                                 "cmdAddExtra",
+                                 "cdmRemoveExtras",
+                                 "cboParent",
+                                 "cmdOk",
+                                 "cmdCancel",
+                                 "fraSpoken",
+                                 "fraSubtitles"}) {
+            QVERIFY2(form.findChild<QWidget*>(QLatin1String(name)), name);
+        }
+        const QStringList keys{"General", "Media", "Language", "Cast", "Crew", "Extras", "Synopsis", "Notes", "Cover"};
+        const QStringList captions{"&General", "&Media",    "&Language", "C&ast", "C&rew",
+                                   "E&xtras",  "&Synopsis", "&Notes",    "C&over"};
+        const QStringList frames{"fraGeneral", "fraMedia",    "fraLanguage", "fraCast", "fraCrew",
+                                 "fraExtras",  "fraSynopsis", "fraNotes",    "fraCover"};
+        QCOMPARE(form.tbMovie->count(), 9);
+        for (int i = 0; i < 9; ++i) {
+            QCOMPARE(form.tbMovie->tabBar()->tabData(i).toString(), keys[i]);
+            QCOMPARE(form.tbMovie->tabText(i), captions[i]);
+            QCOMPARE(form.tbMovie->widget(i)->objectName(), frames[i]);
+        }
+        // The cover box keeps its proportion at any screen resolution.
+        const QSize box = form.imgMFrontCover->size();
+        QVERIFY(qAbs(box.width() * 286 - box.height() * 209) <= 286);
+    }
+
+    void newMovieWithOk()
+    {
+        frmMovie form;
+        form.MovieParent("C1");
+        QString caption, parent, question;
+        QStringList pictures;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            caption = m->windowTitle();
+            parent = m->cboParent->SelectedKey();
+            for (int i = 0; i < m->cboPicture->count(); ++i) {
+                pictures << m->cboPicture->itemText(i);
+            }
+            QCOMPARE(m->cboSystem->count(), 3);
+            QTest::keyClicks(m->txtTitle, "The Matrix");
+            QCOMPARE(m->txtMSorting->text(), QStringLiteral("MATRIX, THE"));
+            // The same language and mix twice, once in other letters and blanks: one entry.
+            m->cboSpokenLanguage->setEditText("English");
+            m->cboSoundmix->setEditText("Stereo");
+            m->cmdAddSpokenLanguage->click();
+            m->cboSpokenLanguage->setEditText(" english");
+            m->cboSoundmix->setEditText("STEREO  ");
+            m->cmdAddSpokenLanguage->click();
+            QCOMPARE(m->lstAudio->count(), 1);
+            m->ctlMediaData->findChild<QRadioButton*>("optDVD")->click();
+            // An empty code asks first; No keeps the dialog open.
+            AnswerBox(&question, QMessageBox::No);
+            m->cmdOk->click();
+            QVERIFY(m->isVisible());
+            m->txtMUCP->setText(kValidCode);
+            m->cmdOk->click();
+        });
+        const QString key = form.EditMovie(QString());
+        QCOMPARE(caption, QStringLiteral("<New movie>"));
+        QCOMPARE(parent, QStringLiteral("C1"));
+        QCOMPARE(pictures, (QStringList{"16:9", "Full frame", "16:9"}));
+        QVERIFY(question.endsWith(ProductCodeGate::EmptyCodeQuestion()));
+        QCOMPARE(key, QStringLiteral("M3"));
+        const auto movie = gMovies->Item(key);
+        QCOMPARE(movie->strSoundmix(), QStringLiteral("English Stereo"));
+        QCOMPARE(movie->strUPC(), kValidCode);
+        QCOMPARE(movie->dMedia().strMedia, QStringLiteral("DVD"));
+        QCOMPARE(movie->lngParentType(), 1);
+    }
+
+    void cancelAndCloseBox()
+    {
+        frmMovie form;
+        AnswerModal([](QWidget* dialog) { Movie(dialog)->cmdCancel->click(); });
+        QCOMPARE(form.EditMovie("M2"), QString());
+        AnswerModal([](QWidget* dialog) { dialog->close(); });
+        QCOMPARE(form.EditMovie("M2"), QStringLiteral("M2"));
+    }
+
+    void unlockQuestion()
+    {
+        frmMovie form;
+        QString first, second;
+        bool lockedAfterNo = false, lockedAfterYes = true;
+        QString textAfterNo;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            QVERIFY(m->txtMUCP->IsLocked());
+            QVERIFY(m->txtMUCP->isReadOnly());
+            QVERIFY(m->txtMUCP->isEnabled());
+            AnswerBox(&first, QMessageBox::No);
+            QTest::keyClick(m->txtMUCP, Qt::Key_5);
+            lockedAfterNo = m->txtMUCP->IsLocked();
+            textAfterNo = m->txtMUCP->text();
+            AnswerBox(&second, QMessageBox::Yes);
+            QTest::keyClick(m->txtMUCP, Qt::Key_5);
+            lockedAfterYes = m->txtMUCP->IsLocked();
+            m->cmdCancel->click();
+        });
+        QCOMPARE(form.EditMovie("M1"), QString());
+        QCOMPARE(first, ProductCodeGate::UnlockTitle() + u'|' + ProductCodeGate::UnlockQuestion());
+        QCOMPARE(second, first);
+        QVERIFY(lockedAfterNo);
+        QCOMPARE(textAfterNo, kValidCode);
+        QVERIFY(!lockedAfterYes);
+    }
+
+    void mediaBlockFollowsTheParent()
+    {
+        frmMovie form;
+        bool lockedOnMedium = false, lockedInCategory = true, laserShown = false, laserKept = false;
+        QString question;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            auto* laser = m->ctlMediaData->findChild<QRadioButton*>("optLD");
+            lockedOnMedium = m->ctlMediaData->Locked() && !laser->isEnabled();
+            laserShown = laser->isChecked();
+            const int category = m->cboParent->FindKey("C1");
+            m->cboParent->setCurrentIndex(category);
+            emit m->cboParent->activated(category);
+            lockedInCategory = m->ctlMediaData->Locked();
+            laserKept = laser->isChecked();
+            // In a category the movie needs a code again: the empty-code question, answered Yes.
+            AnswerBox(&question, QMessageBox::Yes);
+            m->cmdOk->click();
+        });
+        QCOMPARE(form.EditMovie("M2"), QStringLiteral("M2"));
+        QVERIFY(lockedOnMedium);
+        QVERIFY(laserShown);
+        QVERIFY(!lockedInCategory);
+        QVERIFY(laserKept);
+        QVERIFY(question.endsWith(ProductCodeGate::EmptyCodeQuestion()));
+        // Moved out of the medium, the shown description becomes the movie's own.
+        QCOMPARE(gMovies->Item("M2")->dMedia().strMedia, QStringLiteral("Laserdisc"));
+        QCOMPARE(gMovies->Item("M2")->lngParentType(), 1);
+    }
+
+    void productCodeColours()
+    {
+        ProductCodeField field(ProductCodeGate::Editor::Movie);
+        const QColor normalBase = field.palette().color(QPalette::Base);
+        field.SetContext("!0", false);
+        field.setText("036000291453");
+        QCOMPARE(field.palette().color(QPalette::Base), QColor(255, 0, 0));
+        field.SetContext("B1", false);
+        QCOMPARE(field.palette().color(QPalette::Base), normalBase);
+        QCOMPARE(field.palette().color(QPalette::Text), QColor(125, 125, 125));
+
+        // Without the checker: no colour, no lock, and the tooltip says so.
+        ProductCodeField bare(std::make_unique<ProductCodeGate>(ProductCodeGate::Editor::Movie, nullptr));
+        bare.SetDesignedToolTip("designed");
+        QCOMPARE(bare.toolTip(), ProductCodeGate::CheckerMissingToolTip());
+        bare.SetContext("!0", false);
+        bare.LoadCode(kValidCode, "!0");
+        QVERIFY(!bare.IsLocked());
+        bare.setText("036000291453");
+        QCOMPARE(bare.palette().color(QPalette::Base), normalBase);
+        QVERIFY(bare.PassesOkGate()); // only an empty code would ask
+    }
+
+    void mediaControlAllowsNone()
+    {
+        ctlMedia control;
+        for (int n = 1; n <= 6; ++n) {
+            auto* box = control.findChild<QCheckBox*>(QStringLiteral("chkRegion%1").arg(n));
+            QVERIFY(box && !box->isChecked() && !box->isTristate());
+        }
+        control.setDMedia({"dvd", "DVD-9", "2, 5", "", "JEWEL"});
+        QVERIFY(control.findChild<QRadioButton*>("optDVD")->isChecked());
+        control.setDMedia({"Betamax", "", "", "", ""});
+        for (const MediaOption& option : MediaKindOptions()) {
+            QVERIFY2(!control.findChild<QRadioButton*>(option.name)->isChecked(), qPrintable(option.name));
+        }
+        control.findChild<QRadioButton*>("optVHS")->click();
+        control.findChild<QRadioButton*>("optVHS")->click(); // a second click keeps it selected
+        QCOMPARE(control.dMedia().strMedia, QStringLiteral("VHS"));
+        control.findChild<QRadioButton*>("optDVD")->click();
+        QVERIFY(!control.findChild<QRadioButton*>("optVHS")->isChecked());
+        control.setLocked(true);
+        QVERIFY(!control.findChild<QRadioButton*>("optDVD")->isEnabled());
+        QVERIFY(!control.findChild<QCheckBox*>("chkRegion1")->isEnabled());
+    }
+
+    void templateMode()
+    {
+        frmMovie form;
+        bool titleEnabled = true, parentEnabled = true;
+        QString caption;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            caption = m->windowTitle();
+            titleEnabled = m->txtTitle->isEnabled();
+            parentEnabled = m->cboParent->isEnabled();
+            m->txtCountry->setText("Norway");
+            m->cmdOk->click(); // no code is needed for a template
+        });
+        const int count = gMovies->Count();
+        std::unique_ptr<CMovie> movie = form.MakeTemplate();
+        QVERIFY(movie);
+        QCOMPARE(caption, QStringLiteral("<New Movie Template>"));
+        QVERIFY(!titleEnabled);
+        QVERIFY(!parentEnabled);
+        QCOMPARE(movie->strCountry(), QStringLiteral("Norway"));
+        QCOMPARE(gMovies->Count(), count);
+
+        AnswerModal([](QWidget* dialog) { Movie(dialog)->cmdCancel->click(); });
+        QVERIFY(!form.MakeTemplate());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TestWorld::SetUpEnvironment();
+    QApplication app(argc, argv);
+    TestMovieDialog test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_moviedialog.moc"

@@ -1,0 +1,283 @@
+// The movie editor without its window: new, edit, cancel, template, the media block's source, orphans, covers and
+// the refusals of OK.
+
+#include "editors/MovieEditor.h"
+
+#include "AnsiText.h"
+#include "core/tests/CollectionWorld.h"
+
+#include <QtTest>
+
+namespace {
+
+MovieForm FullForm()
+{
+    MovieForm form;
+    form.strTitle = QStringLiteral("The Long Road");
+    form.strLabel = QStringLiteral("Special Edition");
+    form.strSortKey = QStringLiteral("LONG ROAD, THE");
+    form.strUPC = QStringLiteral("0 36000-29145 2");
+    form.strSystem = QStringLiteral("PAL");
+    form.strCountry = QStringLiteral("Norway");
+    form.strYear = QStringLiteral("1987");
+    form.strLength = QStringLiteral("112");
+    form.strStudio = QStringLiteral("Fjord Pictures");
+    form.strWebsite = QStringLiteral("www.example.invalid");
+    form.strPicture = QStringLiteral("16:9\r\nAnamorphic");
+    form.dMedia = {QStringLiteral("DVD"), QStringLiteral("DVD-9"), QStringLiteral("25"), QString(),
+                   QStringLiteral("Keepcase")};
+    form.strSoundmix = QStringLiteral("English Dolby Digital 5.1\r\nGerman Stereo");
+    form.strSubtitles = QStringLiteral("English\r\nNorwegian");
+    form.strCast = QStringLiteral("Ann Berg: Kari\r\nOle Lund: Per");
+    form.strWriter = QStringLiteral("Liv Dahl");
+    form.strProducer = QStringLiteral("Tor Moe\r\nEva Holm");
+    form.strDirector = QStringLiteral("Liv Dahl");
+    form.strExtras = QStringLiteral("Trailer\r\nCommentary");
+    form.strSynopsis = QStringLiteral("Two walkers.\r\nOne road.");
+    form.strNotes = QStringLiteral("Signed copy.");
+    form.parentKey = QStringLiteral("C1");
+    return form;
+}
+
+} // namespace
+
+class TestMovieEditor : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_store;
+    QString m_picture;
+    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+
+    static void BlockFolder(const QString& folder)
+    {
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile file(folder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    static void UnblockFolder(const QString& folder)
+    {
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(QDir().mkpath(folder));
+    }
+    int MovieFolders() const { return int(QDir(Db() + "/Movies").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
+private slots:
+    void initTestCase()
+    {
+        TestWorld::SetUpEnvironment();
+        QVERIFY(m_store.isValid());
+        m_picture = m_store.filePath(QStringLiteral("cover.jpg"));
+        QVERIFY(AnsiText::WriteFileBytes(m_picture, QByteArray("\xFF\xD8\xFF\xE0 not really a picture")));
+    }
+
+    void init()
+    {
+        QDir(Db()).removeRecursively();
+        TestWorld::NewCollections(Db());
+        TestWorld::AddCategory("Comedy");                   // C1
+        TestWorld::AddBox("Zeta Box", "!0");                // B1
+        TestWorld::AddMedia("Box Disc", "B1", "Laserdisc"); // E1
+        TestWorld::AddMovie("Alpha Movie", "!0", "DVD");    // M1
+        TestWorld::AddMovie("Disc Movie", "E1", "VHS");     // M2
+        TestWorld::AddMovie("Lost Movie", "S999", "VHS");   // M3
+        TestWorld::LoadCollections(Db());
+        BuildChildLists();
+    }
+
+    void newMovieIsAddedAndWritten()
+    {
+        MovieEditor editor;
+        editor.SetParentKey("C1");
+        editor.Open(QString());
+        QCOMPARE(editor.mode(), MovieEditor::Mode::New);
+        QCOMPARE(editor.Caption(), QStringLiteral("<New movie>"));
+        QCOMPARE(editor.Form().parentKey, QStringLiteral("C1"));
+        QCOMPARE(editor.Form().strTitle, QString());
+
+        const MovieForm form = FullForm();
+        PendingCovers covers;
+        covers.Pick(PendingCovers::Side::Front, m_picture);
+        QVERIFY(editor.Save(form, covers).saved);
+        QCOMPARE(editor.Key(), QStringLiteral("M4"));
+
+        // What the store holds after a fresh load is what was typed, the code reduced to its digits.
+        TestWorld::LoadCollections(Db());
+        const auto movie = gMovies->Item("M4");
+        QVERIFY(movie);
+        MovieForm expected = form;
+        expected.strUPC = QStringLiteral("036000291452");
+        QCOMPARE(ReadMovie(*movie), expected);
+        QCOMPARE(movie->lngParentType(), 1);
+        QCOMPARE(movie->lngParentID(), 1);
+        QCOMPARE(movie->strFrontCover(), QStringLiteral("FrontCover.jpg"));
+    }
+
+    void newMovieParent_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("category") << "C1"
+                                  << "C1";
+        QTest::newRow("medium in a box") << "E1"
+                                         << "E1";
+        QTest::newRow("a movie") << "M1"
+                                 << "!0";
+        QTest::newRow("gone") << "S9"
+                              << "!0";
+    }
+
+    void newMovieParent()
+    {
+        QFETCH(QString, given);
+        MovieEditor editor;
+        editor.SetParentKey(given);
+        editor.Open(QString());
+        QTEST(editor.Form().parentKey, "place");
+    }
+
+    void editCancelAndTheKeyReturned()
+    {
+        MovieEditor editor;
+        editor.Open("M1");
+        QCOMPARE(editor.mode(), MovieEditor::Mode::Edit);
+        QCOMPARE(editor.Caption(), QStringLiteral("Alpha Movie"));
+        QCOMPARE(editor.Form(), ReadMovie(*gMovies->Item("M1")));
+        editor.Cancel();
+        QCOMPARE(editor.Key(), QString());
+
+        editor.Open("M1");
+        MovieForm form = editor.Form();
+        form.strTitle = QStringLiteral("Alpha Movie II");
+        form.strNotes = QStringLiteral("Lent out.\r\n\r\n"); // trailing line ends are dropped by the store
+        QVERIFY(editor.Save(form, PendingCovers()).saved);
+        QCOMPARE(editor.Key(), QStringLiteral("M1"));
+        TestWorld::LoadCollections(Db());
+        QCOMPARE(gMovies->Item("M1")->strTitle(), QStringLiteral("Alpha Movie II"));
+        QCOMPARE(gMovies->Item("M1")->strNotes(), QStringLiteral("Lent out."));
+        QCOMPARE(gMovies->Count(), 3);
+    }
+
+    void templateModeNeverStores()
+    {
+        const int folders = MovieFolders();
+        MovieEditor editor;
+        editor.OpenTemplate();
+        QCOMPARE(editor.Key(), MovieEditor::kTemplateKey);
+        QCOMPARE(editor.Caption(), QStringLiteral("<New Movie Template>"));
+        MovieForm form = FullForm();
+        form.parentKey = kRootKey;
+        PendingCovers covers;
+        covers.Pick(PendingCovers::Side::Front, m_picture);
+        QVERIFY(editor.Save(form, covers).saved);
+        const std::unique_ptr<CMovie> movie = editor.TakeTemplate();
+        QVERIFY(movie);
+        QCOMPARE(movie->strStudio(), QStringLiteral("Fjord Pictures"));
+        QCOMPARE(movie->dMedia(), form.dMedia);
+        QCOMPARE(movie->Path(), QString());
+        QCOMPARE(movie->strFrontCover(), QString());
+        QCOMPARE(gMovies->Count(), 3);
+        QCOMPARE(MovieFolders(), folders);
+
+        // A later template ended by Cancel gives no object, though the earlier one gave one.
+        editor.OpenTemplate();
+        QVERIFY(!editor.TakeTemplate());
+    }
+
+    void mediumDescription()
+    {
+        const auto medium = MovieEditor::MediumDescription("E1");
+        QVERIFY(medium);
+        QCOMPARE(medium->strMedia, QStringLiteral("Laserdisc"));
+        QVERIFY(!MovieEditor::MediumDescription("E77"));
+        QVERIFY(!MovieEditor::MediumDescription("B1"));
+        QVERIFY(!MovieEditor::MediumDescription("!0"));
+    }
+
+    void orphanKeepsItsParent()
+    {
+        MovieEditor editor;
+        editor.Open("M3");
+        QCOMPARE(editor.Form().parentKey, QStringLiteral("S999"));
+        QVERIFY(!editor.Offers("S999"));
+        QVERIFY(editor.Save(editor.Form(), PendingCovers()).saved);
+        TestWorld::LoadCollections(Db());
+        QCOMPARE(gMovies->Item("M3")->lngParentType(), 2);
+        QCOMPARE(gMovies->Item("M3")->lngParentID(), 999);
+    }
+
+    void codePageRefusal()
+    {
+        MovieEditor editor;
+        editor.Open(QString());
+        MovieForm form = FullForm();
+        form.strTitle = QStringLiteral("\u0141\u00f3d\u017a");
+        form.strNotes = QStringLiteral("ok \u2713");
+        const SaveOutcome outcome = editor.Save(form, PendingCovers());
+        QVERIFY(!outcome.saved);
+        QVERIFY(outcome.message.contains(QStringLiteral("\"Title\"")));
+        QVERIFY(outcome.message.contains(QStringLiteral("\"Notes\"")));
+        QVERIFY(!outcome.message.contains(QStringLiteral("\"Label\"")));
+        QCOMPARE(editor.Key(), QString());
+        QCOMPARE(gMovies->Count(), 3);
+    }
+
+    void storeRefusal()
+    {
+        // A new movie the store cannot add: no key, nothing kept.
+        BlockFolder(Db() + "/Movies");
+        MovieEditor editor;
+        editor.Open(QString());
+        SaveOutcome outcome = editor.Save(FullForm(), PendingCovers());
+        QVERIFY(!outcome.saved);
+        QCOMPARE(outcome.message, StoreRefusalMessage());
+        QCOMPARE(editor.Key(), QString());
+        QCOMPARE(gMovies->Count(), 3);
+        UnblockFolder(Db() + "/Movies");
+
+        // An existing movie whose record cannot be rewritten keeps its old fields in memory, and no cover is copied.
+        const auto movie = gMovies->Item("M1");
+        const QString folder = movie->Path();
+        const MovieForm before = ReadMovie(*movie);
+        BlockFolder(folder);
+        editor.Open("M1");
+        PendingCovers covers;
+        covers.Pick(PendingCovers::Side::Front, m_picture);
+        outcome = editor.Save(FullForm(), covers);
+        QVERIFY(!outcome.saved);
+        QCOMPARE(editor.Key(), QStringLiteral("M1"));
+        QCOMPARE(ReadMovie(*movie), before);
+        QFile::remove(folder);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(editor.Save(FullForm(), covers).saved);
+        QCOMPARE(movie->strTitle(), QStringLiteral("The Long Road"));
+        QVERIFY(QFile::exists(folder + "/FrontCover.jpg"));
+    }
+
+    void websiteAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("www") << "www.example.org"
+                             << "http://www.example.org";
+        QTest::newRow("https") << "https://example.org/a"
+                               << "https://example.org/a";
+        QTest::newRow("http") << "http://example.org"
+                              << "http://example.org";
+        QTest::newRow("ftp") << "ftp://example.org" << QString();
+        QTest::newRow("file") << "file:///etc/passwd" << QString();
+        QTest::newRow("path") << "/etc/passwd" << QString();
+        QTest::newRow("script") << "javascript:alert(1)" << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void websiteAddresses()
+    {
+        QFETCH(QString, text);
+        QTEST(WebsiteUrl(text).toString(), "url");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMovieEditor)
+#include "tst_movieeditor.moc"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "commands/ItemEditors.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+// The item commands' editors and questions as the program's own modal dialogs over the main window. Each editor is
+// made for one call and gone when it returns; the parent a *Parent call names is handed to the next new item's
+// editor.
+class DialogEditors : public ItemEditors
+{
+public:
+    explicit DialogEditors(QWidget* parent);
+
+    QString EditCategory(const QString& strKey) override;
+    void GroupParent(const QString& strKey) override;
+    QString EditGroup(const QString& strKey) override;
+    void BoxParent(const QString& strKey) override;
+    QString EditBox(const QString& strKey) override;
+    void MediaParent(const QString& strKey) override;
+    QString EditMedia(const QString& strKey) override;
+    void MovieParent(const QString& strKey) override;
+    QString EditMovie(const QString& strKey) override;
+
+    bool AskYesNo(const QString& question) override;
+    void ShowWarning(const QString& message) override;
+
+private:
+    QPointer<QWidget> m_parent;
+    QString m_groupParent;
+    QString m_boxParent;
+    QString m_mediaParent;
+    QString m_movieParent;
+};

@@ -1,0 +1,106 @@
+// Editor figures on a generated store: the movie editor opened for a new movie, its parent list filled, until the
+// dialog is shown. Prints "FIGURE <name> <value> <unit>" lines.
+
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "StoreGenerator.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "editors/ParentCombo.h"
+#include "editors/frmMovie.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
+{
+    global = std::make_shared<T>();
+    global->setDBDir(dbDir);
+    global->LoadData();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Notes the time the dialog is shown, then closes it.
+class ShownClock : public QObject
+{
+public:
+    explicit ShownClock(QElapsedTimer& clock) : m_clock(clock) {}
+    double shownMs = -1;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && shownMs < 0) {
+            shownMs = m_clock.nsecsElapsed() / 1e6;
+            auto* dialog = static_cast<QDialog*>(watched);
+            QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer& m_clock;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir store;
+    if (!store.isValid()) {
+        return 1;
+    }
+    // The user's own pick lists and settings stay out of it.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(store.path() + "/data"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(store.path() + "/config"));
+    QApplication app(argc, argv);
+    const QString dbDir = store.path() + "/Database33";
+    StoreGenerator(dbDir).Run();
+    Load(gCategories, dbDir);
+    Load(gGroups, dbDir);
+    Load(gBoxes, dbDir);
+    Load(gMedias, dbDir);
+    Load(gMovies, dbDir);
+    gTempFolder = MakeTempName();
+    BuildChildLists();
+
+    std::vector<double> open;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer clock;
+        ShownClock shown(clock);
+        clock.start();
+        // A fresh dialog each time: its construction is part of opening it.
+        frmMovie form;
+        form.installEventFilter(&shown);
+        form.MovieParent(QStringLiteral("S1"));
+        const QString key = form.EditMovie(QString());
+        const int entries = form.cboParent->count();
+        if (!key.isEmpty() || shown.shownMs < 0 || entries != 1 + 50 + 200 + 500 + 2000) {
+            std::fprintf(stderr, "the editor did not open as it should (%d entries)\n", entries);
+            return 1;
+        }
+        // The first opening warms up fonts and styles.
+        if (run > 0) {
+            open.push_back(shown.shownMs);
+        }
+    }
+
+    std::printf("FIGURE editor-open-ms %.1f ms\n", Median(open));
+    return 0;
+}

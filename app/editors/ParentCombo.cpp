@@ -55,17 +55,18 @@ ParentCombo::ParentCombo(QWidget* parent) : QComboBox(parent)
 
 const QHash<QString, QIcon>& ParentCombo::Images()
 {
-    // The tree's closed images serve as the picker's.
-    static const QHash<QString, QIcon> images = [] {
+    // The tree's closed images serve as the picker's. Kept for the whole run and never destroyed, so no picture
+    // outlives the application object that painted it.
+    static const QHash<QString, QIcon>* const images = [] {
         const QHash<QString, QPixmap> tree = MainImages::TreeImages();
-        QHash<QString, QIcon> result;
+        auto* result = new QHash<QString, QIcon>;
         for (const QString& key : ParentImageKeys()) {
             const QString treeKey = key == QStringLiteral("imgVidsora") ? key : key + QStringLiteral("Closed");
-            result.insert(key, QIcon(tree.value(treeKey)));
+            result->insert(key, QIcon(tree.value(treeKey)));
         }
         return result;
     }();
-    return images;
+    return *images;
 }
 
 void ParentCombo::Fill(const QList<ParentEntry>& entries)

@@ -79,18 +79,23 @@ void ProductCodeField::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
         return;
     }
+    // Only a key that would type into the box asks: moving on, Enter for OK, Esc, bare modifiers, cursor keys and
+    // copying are no attempt to change the code.
+    const bool types =
+        !event->text().isEmpty() && !event->matches(QKeySequence::Copy) && !event->matches(QKeySequence::SelectAll);
     switch (event->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Escape:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-        // Moving on, leaving the dialog and bare modifiers are no attempt to change the code.
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         QLineEdit::keyPressEvent(event);
         return;
     default:
+        if (!types) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
         break;
     }
     if (QMessageBox::warning(window(), ProductCodeGate::UnlockTitle(), ProductCodeGate::UnlockQuestion(),

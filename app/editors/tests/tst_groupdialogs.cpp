@@ -112,6 +112,10 @@ private slots:
                 keys << picker->itemData(i, ParentCombo::kKeyRole).toString();
             }
             selected = picker->SelectedKey();
+            // Each entry carries its kind's image and its depth.
+            QVERIFY(!picker->itemIcon(0).isNull() && !picker->itemIcon(1).isNull());
+            QCOMPARE(picker->itemData(0, ParentCombo::kIndentRole).toInt(), 0);
+            QCOMPARE(picker->itemData(1, ParentCombo::kIndentRole).toInt(), 1);
             Click(dialog, "cmdCancel");
         });
         QCOMPARE(form.EditGroup(QString()), QString());

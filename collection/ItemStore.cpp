@@ -402,7 +402,7 @@ bool RemoveTemps(const QByteArray& folder, const FolderScan& scan)
         if (::lstat((folder + '/' + name).constData(), &st) == 0) {
             const bool gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
             if (!gone) {
-                qCWarning(lcStore) << "cannot remove" << path << "left by an interrupted save";
+                qCWarning(lcStore) << "cannot remove" << path << "left by an interrupted save or delete";
             }
             removed = gone || removed;
         }

@@ -287,7 +287,7 @@ bool COM::Send(const QString& data)
 bool COM::SendBytes(const QByteArray& bytes)
 {
     if (!fCom->WsockSendBytes(bytes)) {
-        qCWarning(lcOnline) << "a request could not be sent; status" << int(m_status);
+        qCWarning(lcOnline) << "a request could not be sent in status" << int(m_status);
         Fail();
         return false;
     }
@@ -549,7 +549,7 @@ void COM::OnError(qint16 number, QString& description)
 {
     // A refused or broken connection ends the wait at once instead of leaving it to the watchdog.
     HostScope scope(this);
-    qCWarning(lcOnline) << "connection error" << number << description << "; status" << int(m_status);
+    qCWarning(lcOnline) << "connection error" << number << description << "in status" << int(m_status);
     Fail();
 }
 
@@ -575,7 +575,7 @@ void COM::OnTimeOut()
     HostScope scope(this);
     // An idle connection ends this way by design; only a wait that ends so is a failure.
     if (m_busy) {
-        qCWarning(lcOnline) << "no word from the service within" << frmCom::WatchdogInterval() << "ms; status"
+        qCWarning(lcOnline) << "no word from the service within" << frmCom::WatchdogInterval() << "ms in status"
                             << int(m_status);
     }
     Fail();

@@ -73,7 +73,6 @@ bool SyncFolderNative(const QByteArray& folder)
     ::close(fd);
     if (rc != 0) {
         Trace("cannot sync the folder", folder, err);
-        errno = err;
     }
     return rc == 0;
 }

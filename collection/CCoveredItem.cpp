@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "SafeFile.h"
+#include "StoreLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,11 +163,15 @@ void CCoveredItem::AddBackCover(const QString& strFile)
 void CCoveredItem::DeleteCover(Side side)
 {
     if (Path().isEmpty()) {
-        return;
+        return; // an item never saved has no cover
     }
     bool removed = false;
     for (const QString& name : CoverFiles(Path(), Prefix(side))) {
-        removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+        if (SafeFile::Remove(Path() + u'/' + name)) {
+            removed = true;
+        } else {
+            qCWarning(lcStore) << "cannot delete the cover" << Path() + u'/' + name;
+        }
     }
     if (removed) {
         SafeFile::SyncFolder(Path());
@@ -177,10 +182,11 @@ void CCoveredItem::DeleteCover(Side side)
 void CCoveredItem::AddCover(Side side, const QString& strFile)
 {
     if (Path().isEmpty()) {
-        return;
+        return; // a template item is never stored, so it takes no cover
     }
     const QString ext = CoverExtension(strFile);
     if (ext.isEmpty()) {
+        qCWarning(lcStore) << "cannot add the cover" << strFile << "- its name has no plain extension";
         return;
     }
     const QStringList old = CoverFiles(Path(), Prefix(side));
@@ -193,11 +199,13 @@ void CCoveredItem::AddCover(Side side, const QString& strFile)
     // Regular files only, size-capped: a pipe offered as a cover never blocks.
     QByteArray bytes;
     if (SafeFile::Read(strFile, bytes) != SafeFile::ReadStatus::Ok) {
+        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- it cannot be read";
         return;
     }
     const QString target = Prefix(side) + ext;
     // The new cover is whole and on disk before the old one goes; a failed copy leaves the old cover.
     if (!SafeFile::Write(Path() + u'/' + target, bytes)) {
+        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- the old cover stays";
         return;
     }
     m_cover[side] = target;
@@ -205,7 +213,11 @@ void CCoveredItem::AddCover(Side side, const QString& strFile)
     bool removed = false;
     for (const QString& name : old) {
         if (name != target && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + target)) {
-            removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+            if (SafeFile::Remove(Path() + u'/' + name)) {
+                removed = true;
+            } else {
+                qCWarning(lcStore) << "cannot remove the old cover" << Path() + u'/' + name << "- the next save does";
+            }
         }
     }
     if (removed) {
@@ -227,7 +239,11 @@ bool CCoveredItem::RemoveOtherCovers()
         }
         for (const QString& name : names[size_t(side)]) {
             if (name != kept && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + kept)) {
-                removed = SafeFile::Remove(Path() + u'/' + name) || removed;
+                if (SafeFile::Remove(Path() + u'/' + name)) {
+                    removed = true;
+                } else {
+                    qCWarning(lcStore) << "cannot remove the stray cover" << Path() + u'/' + name;
+                }
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include "ItemStore.h"
 #include "SafeFile.h"
+#include "StoreLog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <string_view>
 
@@ -72,14 +74,18 @@ void CItemList::setDBDir(const QString& dbDir)
         return;
     }
     // A new store gets its folders here, synced into their parents; an existing folder is left as it is.
-    SafeFile::MakeFolder(dbDir);
-    SafeFile::MakeFolder(dbDir + u'/' + ItemStore::KindFolder(m_kind));
+    for (const QString& folder : {dbDir, dbDir + u'/' + ItemStore::KindFolder(m_kind)}) {
+        if (const int err = SafeFile::MakeFolder(folder); err != 0 && err != EEXIST) {
+            qCWarning(lcStore) << "cannot create the store folder" << folder << "-" << qt_error_string(err);
+        }
+    }
 }
 
 QString CItemList::Add(const QString& strName)
 {
     const int highest = HighestId();
     if (highest == INT_MAX) {
+        qCWarning(lcStore) << "cannot add" << strName << "to" << ItemStore::KindFolder(m_kind) << "- no ID is left";
         return {};
     }
     std::shared_ptr<CItem> item = ItemStore::NewItem(m_kind);
@@ -143,6 +149,8 @@ void CItemList::LoadData()
     // The whole listing is taken before any record is read.
     const auto names = ItemStore::ListEntries(folder);
     if (!names) {
+        const int err = errno;
+        qCWarning(lcStore) << "nothing loaded from" << folder << "- it cannot be listed:" << qt_error_string(err);
         return;
     }
     std::vector<std::shared_ptr<CItem>> batch;
@@ -179,6 +187,7 @@ std::shared_ptr<CItem> CItemList::ItemAt(qsizetype position) const
 void CItemList::PlaceOne(const std::shared_ptr<CItem>& item)
 {
     if (m_byKey.contains(item->strKey())) {
+        qCWarning(lcStore) << "left out" << item->Path() << "- the key" << item->strKey() << "is held already";
         return;
     }
     m_byKey.insert(item->strKey(), item);
@@ -200,6 +209,9 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
         if (!slot) {
             slot = item;
             fresh.push_back(std::move(item));
+        } else if (slot->Path() != item->Path()) {
+            qCWarning(lcStore) << "left out" << item->Path() << "- the key" << item->strKey() << "is held already by"
+                               << slot->Path();
         }
     }
     batch.clear();

@@ -9,6 +9,7 @@
 #include "CMovie.h"
 #include "MGeneral.h"
 #include "SafeFile.h"
+#include "StoreLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -296,6 +297,7 @@ QString ReadTextFile(int dirFd, const QByteArray& name, QByteArray& file)
 QString CreateItemFolder(const CItem& item, const QString& dbDir)
 {
     if (dbDir.isEmpty()) {
+        qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "- no store folder is set";
         return {};
     }
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind()) + u'/';
@@ -309,9 +311,13 @@ QString CreateItemFolder(const CItem& item, const QString& dbDir)
             return path;
         }
         if (err != EEXIST) {
+            qCWarning(lcStore) << "cannot create the folder" << path << "for the new item" << item.strKey() << "-"
+                               << qt_error_string(err);
             return {};
         }
     }
+    qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "- no free folder name for" << base << "in"
+                       << kindDir;
     return {};
 }
 
@@ -394,7 +400,11 @@ bool RemoveTemps(const QByteArray& folder, const FolderScan& scan)
         const QString path = SafeFile::Decode(folder + '/' + name);
         struct stat st;
         if (::lstat((folder + '/' + name).constData(), &st) == 0) {
-            removed = (S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path)) || removed;
+            const bool gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
+            if (!gone) {
+                qCWarning(lcStore) << "cannot remove" << path << "left by an interrupted save or delete";
+            }
+            removed = gone || removed;
         }
     }
     return removed;
@@ -410,8 +420,13 @@ void TidyFolder(CItem& item, const QString& folder)
     bool changed = RemoveTemps(native, scan);
     const auto removeIfOther = [&](const QByteArray& name, const QString& kept) {
         const QString path = folder + u'/' + SafeFile::Decode(name);
-        if (!SafeFile::SameFile(path, folder + u'/' + kept) && SafeFile::Remove(path)) {
+        if (SafeFile::SameFile(path, folder + u'/' + kept)) {
+            return;
+        }
+        if (SafeFile::Remove(path)) {
             changed = true;
+        } else {
+            qCWarning(lcStore) << "cannot remove" << path << "which differs from" << kept << "only in case";
         }
     };
     for (const QByteArray& name : scan.recordVariants) {
@@ -722,6 +737,8 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     const QByteArray folder = SafeFile::Encode(folderPath);
     const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
+        const int err = errno;
+        qCWarning(lcStore) << "skipped" << folderPath << "- no item folder:" << qt_error_string(err);
         return {};
     }
     // A load finishes what an interrupted save left: its temporary files go.
@@ -730,7 +747,10 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
         SafeFile::SyncFolder(folderPath);
     }
     QByteArray file;
-    if (SafeFile::ReadAt(dirFd, "content.mdc", file) != SafeFile::ReadStatus::Ok) {
+    if (const auto status = SafeFile::ReadAt(dirFd, "content.mdc", file); status != SafeFile::ReadStatus::Ok) {
+        qCWarning(lcStore) << "skipped" << folderPath << "-"
+                           << (status == SafeFile::ReadStatus::Missing ? "it holds no record"
+                                                                       : "its record cannot be read");
         ::close(dirFd);
         return {};
     }
@@ -738,6 +758,7 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     ApplyRecordBytes(*item, file);
     // A record without a usable id line has no key; it is left out, its folder untouched.
     if (item->blFirstID() || item->lngID() == -1) {
+        qCWarning(lcStore) << "skipped" << folderPath << "- its record has no usable ID";
         ::close(dirFd);
         return {};
     }
@@ -759,7 +780,7 @@ bool SaveItem(CItem& item, const QString& dbDir)
     if (first) {
         folder = CreateItemFolder(item, dbDir);
         if (folder.isEmpty()) {
-            return false;
+            return false; // traced where the folder failed
         }
     }
 
@@ -772,8 +793,14 @@ bool SaveItem(CItem& item, const QString& dbDir)
     }
     if (!SafeFile::WriteAll(folder, files)) {
         if (first) {
-            SafeFile::RemoveTree(folder);
+            qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "in" << folder
+                               << "- the folder is removed again";
+            if (!SafeFile::RemoveTree(folder)) {
+                qCWarning(lcStore) << "cannot remove the folder" << folder << "of the unsaved item";
+            }
             SafeFile::SyncFolder(dbDir + u'/' + KindFolder(item.Kind()));
+        } else {
+            qCWarning(lcStore) << "cannot save the item" << item.strKey() << "in" << folder << "- its old files stay";
         }
         return false;
     }
@@ -809,6 +836,9 @@ bool DeleteItemFolder(const CItem& item)
         }
     }
     if (trash.isEmpty() || !SafeFile::Rename(folder, trash)) {
+        const int err = trash.isEmpty() ? EEXIST : errno;
+        qCWarning(lcStore) << "cannot delete the item" << item.strKey() << "- its folder" << folder
+                           << "cannot be moved out of the store:" << qt_error_string(err);
         return false;
     }
     SafeFile::SyncFolder(kindFolder);
@@ -829,7 +859,11 @@ bool DeleteItemFolder(const CItem& item)
         for (const QByteArray& name : names) {
             const QString path = trash + u'/' + SafeFile::Decode(name);
             if (::lstat((trashNative + '/' + name).constData(), &st) == 0) {
-                ok = (S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path)) && ok;
+                const bool gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
+                if (!gone) {
+                    qCWarning(lcStore) << "cannot remove" << path << "of the deleted item" << item.strKey();
+                }
+                ok = gone && ok;
             }
         }
     }
@@ -837,14 +871,20 @@ bool DeleteItemFolder(const CItem& item)
     if (!recordGone) {
         // Put back what is left, so the item keeps its folder and record and stays.
         if (SafeFile::Rename(trash, folder)) {
+            qCWarning(lcStore) << "cannot delete the item" << item.strKey() << "- what is left is back in" << folder;
             SafeFile::SyncFolder(kindFolder);
             return false;
         }
+        qCWarning(lcStore) << "the item" << item.strKey() << "is partly deleted: what is left stays in" << trash
+                           << "until the next load";
         return true; // it stays out of the store; the next load removes the rest
     }
     // Without its record the item is gone; an empty folder that stays under its temporary name goes at the next
     // load.
-    SafeFile::RemoveTree(trash);
+    if (!SafeFile::RemoveTree(trash)) {
+        qCWarning(lcStore) << "cannot remove the folder" << trash << "of the deleted item" << item.strKey()
+                           << "- the next load removes it";
+    }
     SafeFile::SyncFolder(kindFolder);
     return true;
 }

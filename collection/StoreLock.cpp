@@ -1,6 +1,7 @@
 #include "StoreLock.h"
 
 #include "SafeFile.h"
+#include "StoreLog.h"
 
 #include <QCoreApplication>
 
@@ -21,6 +22,8 @@ StoreLock::Result StoreLock::Acquire(const QString& dbDir)
     const QByteArray path = SafeFile::Encode(dbDir + u'/' + FileName());
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {
+        const int err = errno;
+        qCWarning(lcStore) << "cannot open the lock file" << SafeFile::Decode(path) << "-" << qt_error_string(err);
         return Result::Failed;
     }
     // A lock of the open file itself (not of the process), so two opens in one program exclude each other too; over
@@ -37,7 +40,12 @@ StoreLock::Result StoreLock::Acquire(const QString& dbDir)
     if (rc != 0) {
         const int err = errno;
         ::close(fd);
-        return (err == EAGAIN || err == EACCES || err == EWOULDBLOCK) ? Result::InUse : Result::Failed;
+        // A store in use is told to the user; any other failure only here.
+        if (err == EAGAIN || err == EACCES || err == EWOULDBLOCK) {
+            return Result::InUse;
+        }
+        qCWarning(lcStore) << "cannot lock" << SafeFile::Decode(path) << "-" << qt_error_string(err);
+        return Result::Failed;
     }
     m_fd = fd;
     return Result::Locked;

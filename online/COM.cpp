@@ -287,6 +287,7 @@ bool COM::Send(const QString& data)
 bool COM::SendBytes(const QByteArray& bytes)
 {
     if (!fCom->WsockSendBytes(bytes)) {
+        qCWarning(lcOnline) << "a request could not be sent in status" << int(m_status);
         Fail();
         return false;
     }
@@ -327,6 +328,10 @@ bool COM::ConnectNow()
         QString address;
         quint16 port = 0;
         if (!ParseServerAnswer(answer, address, port)) {
+            // A failed lookup (":") was traced where it failed.
+            if (answer != u":") {
+                qCWarning(lcOnline) << "the service's address" << answer << "is no IPv4 address and port";
+            }
             SetStatus(StatusFailed);
             return false;
         }
@@ -540,10 +545,11 @@ void COM::OnConnect()
     SetStatus(Status_Connected);
 }
 
-void COM::OnError()
+void COM::OnError(qint16 number, QString& description)
 {
     // A refused or broken connection ends the wait at once instead of leaving it to the watchdog.
     HostScope scope(this);
+    qCWarning(lcOnline) << "connection error" << number << description << "in status" << int(m_status);
     Fail();
 }
 
@@ -567,6 +573,11 @@ void COM::OnSendProgress(qint32 bytesSent, qint32 bytesRemaining)
 void COM::OnTimeOut()
 {
     HostScope scope(this);
+    // An idle connection ends this way by design; only a wait that ends so is a failure.
+    if (m_busy) {
+        qCWarning(lcOnline) << "no word from the service within" << frmCom::WatchdogInterval() << "ms in status"
+                            << int(m_status);
+    }
     Fail();
 }
 
@@ -597,6 +608,7 @@ bool COM::ReceiveMessages()
             break;
         }
         if (end - m_bufferStart > kMaxMessage) {
+            qCWarning(lcOnline) << "a message longer than" << kMaxMessage << "characters; the connection is closed";
             EmptyMessageBuffer();
             return Fail();
         }
@@ -613,6 +625,7 @@ bool COM::ReceiveMessages()
     m_messageBuffer.remove(0, m_bufferStart);
     m_bufferStart = 0;
     if (m_messageBuffer.size() > kMaxMessage) {
+        qCWarning(lcOnline) << "a message longer than" << kMaxMessage << "characters; the connection is closed";
         EmptyMessageBuffer();
         return Fail();
     }
@@ -627,7 +640,9 @@ bool COM::HandleMessage(const QString& message)
     const QString argument = mark < 0 ? QString() : message.mid(mark + 1);
 
     // Each reply acts only in the state that waits for it; anything else is ignored.
+    bool acted = false;
     if (word == u"BADLOGIN") {
+        qCWarning(lcOnline) << "the service refused the login";
         if (Fail()) {
             m_doing.clear();
         }
@@ -638,6 +653,7 @@ bool COM::HandleMessage(const QString& message)
                 return false;
             }
             m_doing = QStringLiteral("Logged in!");
+            acted = true;
         }
     } else if (word == u"RESULT") {
         if (m_status == Status_Searching && mark >= 0) {
@@ -646,11 +662,14 @@ bool COM::HandleMessage(const QString& message)
                 return false;
             }
             m_doing.clear();
+            acted = true;
         }
     } else if (word == u"FILESIZE") {
         if (m_status == Status_WaitingForUEFConfirmation) {
             // Digits only and a size this client is prepared to hold; the length check keeps the number in range.
             if (!AllDigits(argument) || argument.size() > 12 || argument.toLongLong() > kMaxFileSize) {
+                qCWarning(lcOnline) << "refused the file size" << argument.left(20) << "- digits up to" << kMaxFileSize
+                                    << "expected";
                 Fail();
                 return false;
             }
@@ -659,6 +678,7 @@ bool COM::HandleMessage(const QString& message)
             }
             m_fileBuffer.clear();
             m_fileSize = argument.toLongLong();
+            acted = true;
         }
     } else if (word == u"UPCNOTFOUND") {
         if (m_status == Status_Searching || m_status == Status_WaitingForUEFConfirmation) {
@@ -676,6 +696,9 @@ bool COM::HandleMessage(const QString& message)
             return SetStatus(Status_LoggedIn);
         }
     }
+    if (!acted) {
+        qCWarning(lcOnline) << "ignored the reply" << word.left(40) << "in status" << int(m_status);
+    }
     return true;
 }
 
@@ -685,6 +708,7 @@ bool COM::ReceiveFile()
     fCom->WsockGetData(data);
     if (m_fileBuffer.size() + data.size() > m_fileSize) {
         // More than announced: the text cannot be the item's.
+        qCWarning(lcOnline) << "the service sent more than the" << m_fileSize << "characters it announced";
         return Fail();
     }
     m_fileBuffer += data;

@@ -123,7 +123,7 @@ private:
 
     void OnClose();
     void OnConnect();
-    void OnError();
+    void OnError(qint16 number, QString& description);
     void OnSendComplete();
     void OnDataArrival();
     void OnSendProgress(qint32 bytesSent, qint32 bytesRemaining);

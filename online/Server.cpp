@@ -1,6 +1,9 @@
 #include "Server.h"
 
+#include "OnlineLog.h"
 #include "frmCom.h"
+
+#include <QLoggingCategory>
 
 namespace {
 
@@ -30,7 +33,11 @@ quint16 Server::WebPort()
 Server::Server(QObject* parent) : QObject(parent)
 {
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, &Server::Fail);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        qCWarning(lcOnline) << "the address lookup at" << WebHost() + u':' + QString::number(WebPort())
+                            << "had no answer within" << m_deadline.interval() << "ms";
+        Fail();
+    });
 }
 
 Server::~Server()
@@ -52,7 +59,11 @@ void Server::GetServer()
     connect(fCom, &frmCom::WSKConnect, this, &Server::OnConnect);
     connect(fCom, &frmCom::WSKDataArrival, this, &Server::OnDataArrival);
     connect(fCom, &frmCom::WSKClose, this, &Server::OnClose);
-    connect(fCom, &frmCom::WSKError, this, &Server::Fail);
+    connect(fCom, &frmCom::WSKError, this, [this](qint16 number, QString& description) {
+        qCWarning(lcOnline) << "the address lookup at" << WebHost() + u':' + QString::number(WebPort())
+                            << "failed: error" << number << description;
+        Fail();
+    });
 
     m_response.clear();
     m_serverIP.clear();
@@ -79,6 +90,7 @@ void Server::OnDataArrival()
     }
     m_response += data;
     if (m_response.size() > kMaxResponse) {
+        qCWarning(lcOnline) << "the address lookup's reply is longer than" << kMaxResponse << "characters";
         Fail();
     }
 }
@@ -91,6 +103,10 @@ void Server::OnClose()
     const qsizetype lineEnd = m_response.lastIndexOf(QStringLiteral("\r\n"));
     const QString last = lineEnd < 0 ? m_response : m_response.mid(lineEnd + 2);
     // Nothing more can come once the web host has closed, so an empty last line is a failed lookup at once.
+    if (last.isEmpty() || last == kFailed) {
+        qCWarning(lcOnline) << "the address lookup at" << WebHost() + u':' + QString::number(WebPort())
+                            << "gave no service address";
+    }
     Finish(last.isEmpty() ? kFailed : last);
 }
 

@@ -1,5 +1,6 @@
 #include "Component.h"
 
+#include "PlatformLog.h"
 #include "Registry.h"
 
 #include <QFile>
@@ -48,6 +49,11 @@ QString ClassIdOf(const QString& progId)
         }
         name = DefaultValue(name + QStringLiteral("\\CurVer"));
     }
+    if (name.isEmpty()) {
+        qCWarning(lcPlatform) << "no component is registered as" << progId;
+    } else {
+        qCWarning(lcPlatform) << "the current versions of" << progId << "name each other in a loop";
+    }
     return {};
 }
 
@@ -55,14 +61,24 @@ QString ClassIdOf(const QString& progId)
 bool Resolve(const QString& progId, Factory* factory)
 {
     if (progId.isEmpty() || progId.contains(u'\\')) {
+        qCWarning(lcPlatform) << "no component can be registered as" << progId;
         return false;
     }
     const QString clsid = ClassIdOf(progId);
-    if (clsid.isEmpty() || clsid.contains(u'\\')) {
+    if (clsid.isEmpty()) {
+        return false;
+    }
+    if (clsid.contains(u'\\')) {
+        qCWarning(lcPlatform) << "the component" << progId << "is registered with the malformed class" << clsid;
         return false;
     }
     const QString path = DefaultValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"));
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    if (path.isEmpty()) {
+        qCWarning(lcPlatform) << "the class" << clsid << "of the component" << progId << "names no library";
+        return false;
+    }
+    if (!QFileInfo(path).isFile()) {
+        qCWarning(lcPlatform) << "the library" << path << "of the component" << progId << "is missing";
         return false;
     }
     // Never unloaded: objects made by the library may outlive any cache entry. The loaded libraries stay reachable
@@ -74,6 +90,9 @@ bool Resolve(const QString& progId, Factory* factory)
     }
     const auto create = reinterpret_cast<GetClassObjectFn>(library->resolve("VidsoraGetClassObject"));
     if (create == nullptr) {
+        qCWarning(lcPlatform) << "the library" << path << "of the component" << progId << "gives no factory:"
+                              << (library->isLoaded() ? QStringLiteral("VidsoraGetClassObject is not exported")
+                                                      : library->errorString());
         return false;
     }
     *factory = {clsid.toUtf8(), create};
@@ -140,12 +159,17 @@ void SetDefaultOf(const QString& subKey, const QString& value, long* code, const
 int CallLibrary(const QString& libraryPath, bool registering)
 {
     QLibrary library(QFileInfo(libraryPath).absoluteFilePath());
-    if (registering) {
-        const auto fn = reinterpret_cast<RegisterServerFn>(library.resolve("VidsoraRegisterServer"));
-        return fn == nullptr ? -1 : fn(QFile::encodeName(library.fileName()).constData());
+    const char* const symbol = registering ? "VidsoraRegisterServer" : "VidsoraUnregisterServer";
+    const QFunctionPointer fn = library.resolve(symbol);
+    if (fn == nullptr) {
+        qCWarning(lcPlatform) << "the library" << library.fileName() << "gives no" << symbol << "-"
+                              << library.errorString();
+        return -1;
     }
-    const auto fn = reinterpret_cast<UnregisterServerFn>(library.resolve("VidsoraUnregisterServer"));
-    return fn == nullptr ? -1 : fn();
+    if (registering) {
+        return reinterpret_cast<RegisterServerFn>(fn)(QFile::encodeName(library.fileName()).constData());
+    }
+    return reinterpret_cast<UnregisterServerFn>(fn)();
 }
 
 } // namespace
@@ -167,6 +191,8 @@ std::shared_ptr<QObject> CreateObject(const QString& progId)
     }
     QObject* object = factory.create(factory.clsid.constData());
     if (object == nullptr) {
+        qCWarning(lcPlatform) << "the factory of the component" << progId << "made no object of the class"
+                              << factory.clsid;
         return {};
     }
     return std::shared_ptr<QObject>(object, [](QObject* o) { delete o; });

@@ -1,5 +1,6 @@
 #include "Registry.h"
 
+#include "RegistryLog.h"
 #include "SafeFile.h"
 
 #include <QDir>
@@ -269,23 +270,45 @@ QByteArray Serialize(const Hive& hive)
 // The largest settings file read; anything larger is not ours.
 constexpr qint64 kFileCap = 16 * 1024 * 1024;
 
+// Every call reads its file afresh, so a damaged file is traced when it is first found so (again after it was
+// mended), not at every read. Callers hold g_mutex.
+void TraceState(const QString& path, FileState state)
+{
+    static std::map<QString, FileState> traced;
+    FileState& last = traced[path];
+    if (last == state) {
+        return;
+    }
+    last = state;
+    if (state == FileState::Damaged) {
+        qCWarning(lcRegistry) << "the settings file" << path << "is damaged; it reads as empty and is not changed";
+    } else if (state == FileState::Unreadable) {
+        qCWarning(lcRegistry) << "the settings file" << path << "cannot be read; it reads as empty and is not changed";
+    }
+}
+
 FileState Load(const Location& where, Hive* hive)
 {
     hive->clear();
     QByteArray bytes;
-    switch (SafeFile::Read(Folder() + u'/' + where.fileName, bytes, kFileCap)) {
+    const QString path = Folder() + u'/' + where.fileName;
+    FileState state = FileState::Ok;
+    switch (SafeFile::Read(path, bytes, kFileCap)) {
     case SafeFile::ReadStatus::Missing:
-        return FileState::Missing;
+        state = FileState::Missing;
+        break;
     case SafeFile::ReadStatus::Ok:
+        if (!Parse(bytes, where, hive)) {
+            hive->clear();
+            state = FileState::Damaged;
+        }
         break;
     default:
-        return FileState::Unreadable;
+        state = FileState::Unreadable;
+        break;
     }
-    if (!Parse(bytes, where, hive)) {
-        hive->clear();
-        return FileState::Damaged;
-    }
-    return FileState::Ok;
+    TraceState(path, state);
+    return state;
 }
 
 bool MakeFolder()
@@ -418,15 +441,27 @@ HKEY NewHandle(const OpenKeyEntry& entry)
     return handle;
 }
 
+// A key's full name in quotes, for a trace (printed without QDebug's escaping, so "\\" stays single).
+QString TraceName(const OpenKeyEntry& key)
+{
+    QStringList names = key.path;
+    names.prepend(key.hive == HKEY_CLASSES_ROOT ? QStringLiteral("HKEY_CLASSES_ROOT")
+                                                : QStringLiteral("HKEY_CURRENT_USER"));
+    return u'"' + names.join(u'\\') + u'"';
+}
+
 // Runs change on the current contents of key's file and saves them when it asks to.
 template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
 {
     Location where;
     if (!Locate(key.hive, key.path, &where)) {
+        qCWarning(lcRegistry).noquote() << "a change to the key" << TraceName(key)
+                                        << "is refused: only the program's own key can hold settings";
         return ErrorAccessDenied;
     }
     const FileLock lock(where);
     if (!lock.IsHeld()) {
+        qCWarning(lcRegistry) << "cannot lock the settings file" << Folder() + u'/' + where.fileName;
         return ErrorWriteFault;
     }
     Hive hive;
@@ -437,10 +472,17 @@ template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
         return result;
     }
     if (state == FileState::Damaged || state == FileState::Unreadable) {
+        qCWarning(lcRegistry).noquote() << "a change to the key" << TraceName(key) << "is refused: its settings file"
+                                        << u'"' + Folder() + u'/' + where.fileName + u'"' << "is damaged or unreadable";
         return ErrorRegistryCorrupt;
     }
     RemoveStrayTemps(where);
-    return Save(where, hive) ? Success : ErrorWriteFault;
+    if (!Save(where, hive)) {
+        qCWarning(lcRegistry).noquote() << "a change to the key" << TraceName(key) << "is lost: its settings file"
+                                        << u'"' + Folder() + u'/' + where.fileName + u'"' << "cannot be written";
+        return ErrorWriteFault;
+    }
+    return Success;
 }
 
 // Finds the value of an open key in a freshly read file.

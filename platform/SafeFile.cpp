@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "PlatformLog.h"
+
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -43,13 +45,23 @@ QByteArray FolderOf(const QByteArray& path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
+// Callers see only false, so the reason is traced here; errno stays as the failure left it, for callers that read it.
+void Trace(const char* what, QByteArrayView path, int err)
+{
+    const int saved = errno;
+    qCWarning(lcPlatform) << what << Decode(path) << "-" << qt_error_string(err);
+    errno = saved;
+}
+
 bool SyncFolderNative(const QByteArray& folder)
 {
     if (Injected(Faults::SyncDir)) {
+        Trace("cannot sync the folder", folder, errno);
         return false;
     }
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
+        Trace("cannot open the folder to sync it", folder, errno);
         return false;
     }
     int rc = ::fsync(fd);
@@ -57,7 +69,11 @@ bool SyncFolderNative(const QByteArray& folder)
     if (rc != 0 && (errno == EINVAL || errno == ENOTSUP || errno == EROFS)) {
         rc = 0;
     }
+    const int err = errno;
     ::close(fd);
+    if (rc != 0) {
+        Trace("cannot sync the folder", folder, err);
+    }
     return rc == 0;
 }
 
@@ -213,12 +229,14 @@ bool Pending::Open()
     struct stat st;
     const bool exists = ::stat(m_target.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
+        Trace("cannot write", m_target, EISDIR);
         return false; // the rename could never replace it
     }
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temp = m_target.left(slash + 1) + '.' + name + '.' +
                  QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
         if (Injected(Faults::Create)) {
+            Trace("cannot create a temporary file to write", m_target, errno);
             m_temp.clear();
             return false;
         }
@@ -228,6 +246,7 @@ bool Pending::Open()
         }
     }
     if (m_fd < 0) {
+        Trace("cannot create a temporary file to write", m_target, errno);
         m_temp.clear();
         return false;
     }
@@ -255,6 +274,7 @@ bool Pending::Append(QByteArrayView bytes)
     while (left > 0) {
         size_t chunk = size_t(left);
         if (Injected(Faults::WriteBytes)) {
+            Trace("cannot write", m_target, errno);
             m_failed = true;
             return false;
         }
@@ -262,6 +282,7 @@ bool Pending::Append(QByteArrayView bytes)
         if (budget >= 0) {
             if (budget == 0) {
                 errno = ENOSPC;
+                Trace("cannot write", m_target, errno);
                 m_failed = true;
                 return false;
             }
@@ -272,6 +293,7 @@ bool Pending::Append(QByteArrayView bytes)
             continue;
         }
         if (n <= 0) {
+            Trace("cannot write", m_target, n < 0 ? errno : ENOSPC);
             m_failed = true;
             return false;
         }
@@ -290,10 +312,17 @@ bool Pending::Finish()
         return false;
     }
     bool ok = !Injected(Faults::Sync) && ::fdatasync(m_fd) == 0;
+    int err = ok ? 0 : errno;
     // On Linux the descriptor is gone even when close is interrupted; the data was synced above.
     const bool closed = ::close(m_fd) == 0 || errno == EINTR;
+    if (!closed && err == 0) {
+        err = errno;
+    }
     m_fd = -1;
     ok = !Injected(Faults::Close) && closed && ok;
+    if (!ok) {
+        Trace("cannot sync and close", m_target, err != 0 ? err : errno);
+    }
     m_failed = !ok;
     m_finished = ok;
     return ok;
@@ -305,6 +334,7 @@ bool Pending::Commit()
         return false;
     }
     if (Injected(Faults::Rename) || ::rename(m_temp.constData(), m_target.constData()) != 0) {
+        Trace("cannot put in place", m_target, errno);
         return false;
     }
     m_committed = true;
@@ -506,7 +536,9 @@ ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
     return ReadAt(AT_FDCWD, path, out, cap);
 }
 
-ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+namespace {
+
+ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
 {
     out.resize(0);
     // Non-blocking, so a pipe or a device under a record's name cannot hold the open up.
@@ -560,6 +592,36 @@ ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
     }
     out.resize(used);
     return ReadStatus::Ok;
+}
+
+// The full path of name inside the open folder dirFd, for a trace.
+QByteArray PathAt(int dirFd, const char* name)
+{
+    if (dirFd == AT_FDCWD || name[0] == '/') {
+        return name;
+    }
+    char folder[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(dirFd);
+    const ssize_t n = ::readlink(link.constData(), folder, sizeof folder);
+    return (n > 0 ? QByteArray(folder, n) : QByteArray("?")) + '/' + name;
+}
+
+} // namespace
+
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+{
+    const ReadStatus status = ReadFileAt(dirFd, name, out, cap);
+    // A missing file is an answer, not a failure: optional files are read this way.
+    if (status == ReadStatus::NotRegular) {
+        qCWarning(lcPlatform) << "cannot read" << Decode(PathAt(dirFd, name)) << "- it is no regular file";
+    } else if (status == ReadStatus::TooLarge) {
+        qCWarning(lcPlatform) << "cannot read" << Decode(PathAt(dirFd, name)) << "- larger than" << cap << "bytes";
+    } else if (status == ReadStatus::Failed) {
+        const int err = errno;
+        Trace("cannot read", PathAt(dirFd, name), err);
+        errno = err;
+    }
+    return status;
 }
 
 // ---- the test seam ----

@@ -16,6 +16,7 @@
 
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -95,6 +96,54 @@ QByteArray ReadRaw(const QString& path)
     SafeFile::Read(path, bytes);
     return bytes;
 }
+
+// Collects the warnings of the program's own logging categories while it lives, with those warnings turned on; every
+// other message goes on to the handler before it.
+class TraceCollector
+{
+public:
+    TraceCollector()
+    {
+        s_traces.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("vidsora.*.warning=true"));
+        s_previous = qInstallMessageHandler(Collect);
+    }
+    ~TraceCollector()
+    {
+        qInstallMessageHandler(s_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    TraceCollector(const TraceCollector&) = delete;
+    TraceCollector& operator=(const TraceCollector&) = delete;
+
+    // "category: message" of each trace so far.
+    static const QStringList& Traces() { return s_traces; }
+    static void Clear() { s_traces.clear(); }
+    // The traces of one category that mention text.
+    static QStringList Matching(const char* category, const QString& text)
+    {
+        const QString prefix = QLatin1String(category) + QStringLiteral(": ");
+        QStringList found;
+        for (const QString& trace : s_traces) {
+            if (trace.startsWith(prefix) && trace.contains(text)) {
+                found << trace;
+            }
+        }
+        return found;
+    }
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (type == QtWarningMsg && context.category && QByteArrayView(context.category).startsWith("vidsora.")) {
+            s_traces << QLatin1String(context.category) + QStringLiteral(": ") + message;
+            return;
+        }
+        s_previous(type, context, message);
+    }
+    static inline QStringList s_traces;
+    static inline QtMessageHandler s_previous = nullptr;
+};
 
 // The covers the saver child alternates between.
 const QByteArray kCoverA(20000, 'A');
@@ -710,6 +759,116 @@ private slots:
         QVERIFY(reloaded.Remove(key));
         QCOMPARE(reloaded.Count(), 0);
         QCOMPARE(TestStore::Entries(store.db() + QStringLiteral("/Boxes")), QStringList());
+    }
+
+    // A failure the caller only sees as false leaves a trace in its library's category naming what failed: the
+    // store's naming the item, the file writer's naming the file.
+    void swallowedFailuresLeaveATrace_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("storeTrace");    // text of the expected vidsora.store trace
+        QTest::addColumn<QString>("platformTrace"); // text of the expected vidsora.platform trace, if any
+        QTest::newRow("save, disk full") << "update" << int(Faults::WriteBytes)
+                                         << "cannot save the item \"M1\" in \"{item}\""
+                                         << "cannot write \"{item}/content.mdc\"";
+        QTest::newRow("save, rename refused") << "update" << int(Faults::Rename) << "cannot save the item \"M1\""
+                                              << "cannot put in place \"{item}/content.mdc\"";
+        QTest::newRow("first save, no folder")
+            << "add" << int(Faults::MakeDir)
+            << "cannot create the folder \"{db}/Movies/Second.2\" for the new item \"M2\"" << QString();
+        QTest::newRow("remove, folder stuck")
+            << "remove" << int(Faults::Rename) << "cannot delete the item \"M1\" - its folder \"{item}\"" << QString();
+        QTest::newRow("cover, cannot write") << "cover" << int(Faults::Create) << "cannot add the cover"
+                                             << "cannot create a temporary file to write \"{item}/FrontCover.jpg\"";
+        QTest::newRow("cover, cannot delete")
+            << "uncover" << int(Faults::RemoveFile) << "cannot delete the cover \"{item}/FrontCover.jpg\"" << QString();
+    }
+    void swallowedFailuresLeaveATrace()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, op);
+        QFETCH(QString, storeTrace);
+        QFETCH(QString, platformTrace);
+        TestStore store;
+        WriteRaw(store.path(QStringLiteral("a.jpg")), kCoverA);
+        CMovies movies;
+        movies.setDBDir(store.db());
+        const QString key = movies.Add(QStringLiteral("First"));
+        const auto movie = movies.Item(key);
+        movie->AddFrontCover(store.path(QStringLiteral("a.jpg")));
+        QCOMPARE(movie->strFrontCover(), QStringLiteral("FrontCover.jpg"));
+
+        const TraceCollector traces;
+        SafeFile::Faults::FailNth(Faults(op), 1);
+        if (action == u"update") {
+            movie->setStrLabel(QStringLiteral("changed"));
+            QVERIFY(!movies.Update(key));
+        } else if (action == u"add") {
+            QVERIFY(movies.Add(QStringLiteral("Second")).isEmpty());
+        } else if (action == u"remove") {
+            QVERIFY(!movies.Remove(key));
+        } else if (action == u"cover") {
+            movie->AddFrontCover(store.path(QStringLiteral("a.jpg")));
+        } else {
+            movie->DeleteFrontCover();
+        }
+        SafeFile::Faults::Reset();
+        const auto expand = [&](QString text) {
+            return text.replace(QStringLiteral("{item}"), movie->Path()).replace(QStringLiteral("{db}"), store.db());
+        };
+        QVERIFY2(!traces.Matching("vidsora.store", expand(storeTrace)).isEmpty(),
+                 qPrintable(traces.Traces().join(u'\n')));
+        if (!platformTrace.isEmpty()) {
+            QVERIFY2(!traces.Matching("vidsora.platform", expand(platformTrace)).isEmpty(),
+                     qPrintable(traces.Traces().join(u'\n')));
+        }
+    }
+
+    // Ordinary work leaves no trace, also where an optional file is missing: a movie without notes or synopsis, an
+    // item without covers, a store and settings file not made yet.
+    void ordinaryWorkLeavesNoTrace()
+    {
+        TestStore store;
+        WriteRaw(store.path(QStringLiteral("a.jpg")), kCoverA);
+        WriteRaw(store.path(QStringLiteral("b.GIF")), kCoverB);
+        WriteRaw(store.db() + QStringLiteral("/Movies/Bare.7/content.mdc"),
+                 "'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\nTITLE = Bare\r\n\r\n");
+        const TraceCollector traces;
+        {
+            StoreLock lock;
+            QCOMPARE(lock.Acquire(store.db()), StoreLock::Result::Locked);
+            CMovies movies;
+            movies.setDBDir(store.db());
+            movies.LoadData();
+            QCOMPARE(movies.Count(), 1);
+            QCOMPARE(movies.Item(QStringLiteral("M7"))->strNotes(), QString());
+            const QString key = movies.Add(QStringLiteral("Heat"));
+            const auto movie = movies.Item(key);
+            QCOMPARE(movie->strBackCover(), QString());
+            movie->DeleteBackCover();
+            movie->AddFrontCover(store.path(QStringLiteral("a.jpg")));
+            movie->AddFrontCover(store.path(QStringLiteral("b.GIF")));
+            movie->AddFrontCover(movie->Path() + QStringLiteral("/FrontCover.GIF")); // onto itself
+            movie->setStrNotes(QStringLiteral("notes"));
+            QVERIFY(movies.Update(key));
+            movies.LoadData(); // a reload meets what it holds already
+            CMovies reloaded;
+            reloaded.setDBDir(store.db());
+            reloaded.LoadData();
+            QCOMPARE(reloaded.Count(), 2);
+            QVERIFY(movies.Remove(key));
+        }
+        Registry::HKEY key = 0;
+        QCOMPARE(Registry::CreateKey(Registry::HKEY_CURRENT_USER, QStringLiteral("Software\\Halvorix\\Vidsora"),
+                                     Registry::KeyAllAccess, &key),
+                 Registry::Success);
+        QCOMPARE(Registry::ReadString(Registry::HKEY_CURRENT_USER, QStringLiteral("Software\\Halvorix\\Vidsora"),
+                                      QStringLiteral("DBPath")),
+                 QString());
+        QCOMPARE(Registry::SetString(key, QStringLiteral("DBPath"), store.db()), Registry::Success);
+        Registry::CloseKey(key);
+        QCOMPARE(traces.Traces(), QStringList());
     }
 
     void oneStoreOneProgram()

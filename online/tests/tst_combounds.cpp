@@ -204,7 +204,12 @@ private slots:
     void cleanup()
     {
         COM::SetTimeLimits(COM::kReplyLimitMs, COM::kTransferBytesPerSecond);
-        Registry::DeleteValue(Registry::HKEY_CURRENT_USER, QString::fromLatin1(kOnlineHostSetting));
+        Registry::HKEY key = 0;
+        if (Registry::OpenKey(Registry::HKEY_CURRENT_USER, QStringLiteral("Software\\Halvorix\\Vidsora"),
+                              Registry::KeyAllAccess, &key) == Registry::Success) {
+            Registry::DeleteValue(key, QString::fromLatin1(kOnlineHostSetting));
+            Registry::CloseKey(key);
+        }
     }
 
     void defaultLimits()

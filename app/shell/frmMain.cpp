@@ -18,6 +18,7 @@
 #include "AnsiText.h"
 #include "CCategories.h"
 #include "CGroups.h"
+#include "OnlineHost.h"
 #include "WebBrowser.h"
 
 #include <QAction>
@@ -39,9 +40,6 @@
 #include <QUrl>
 
 namespace {
-
-// The online service's web site, which shows a member's collection.
-constexpr const char* kOnlineWebHost = "online.vidsora.net";
 
 // The tree's indentation in twips.
 constexpr double kIndentation = 100;
@@ -922,9 +920,8 @@ void frmMain::mnuCollectionOnline_Click()
 {
     const QString user = AnsiText::Trim(ReadRegSetting("User").toString());
     // The name is percent-encoded so that no character of it can change the address.
-    const QString address =
-        QStringLiteral("http://%1/index.asp?Collection=%2")
-            .arg(QLatin1String(kOnlineWebHost), QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
+    const QString address = QStringLiteral("http://%1/index.asp?Collection=%2")
+                                .arg(OnlineWebHost(), QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
     OpenDocument(address);
 }
 

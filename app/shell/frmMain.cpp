@@ -32,6 +32,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
@@ -345,9 +346,9 @@ void frmMain::InitiateForm()
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
         // The control never indents less than its images and expand marks need.
         treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
-        if (!CreateTempFolder()) {
+        if (!CreateTempFolder(&m_strTempTried)) {
             // The item view then shows no pages; the tree and the commands still work.
-            qCWarning(lcApp) << "no temporary folder could be made under" << QDir::tempPath();
+            qCWarning(lcApp) << "no temporary folder could be made:" << m_strTempTried;
         }
         BuildToolbar();
         FillTree();
@@ -712,6 +713,17 @@ void frmMain::ShowItem(const QString& strKey)
         pnLarge->setText(*view.strLarge);
     }
     if (view.strPage.isEmpty()) {
+        return;
+    }
+    // No temporary folder, no page: nothing is written anywhere else, and the user hears of it once.
+    if (view.strFile.isEmpty()) {
+        if (!m_blnNoPagesTold) {
+            m_blnNoPagesTold = true;
+            QMessageBox::warning(this, QStringLiteral("Vidsora"),
+                                 QStringLiteral("Item pages cannot be shown: the temporary folder \"%1\" could not "
+                                                "be made.")
+                                     .arg(m_strTempTried.isEmpty() ? QDir::tempPath() : m_strTempTried));
+        }
         return;
     }
     // A page that cannot be written leaves the browser on its own page for a missing file.

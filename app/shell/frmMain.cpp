@@ -370,6 +370,22 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // A window never closes under a running print (the print would outlive the printer and page it uses): it
+    // closes once the print has ended.
+    if (webObject->isPrinting()) {
+        if (!m_blnCloseAfterPrint) {
+            m_blnCloseAfterPrint = true;
+            connect(
+                webObject, &WebBrowser::printingEnded, this,
+                [this] {
+                    m_blnCloseAfterPrint = false;
+                    close();
+                },
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        }
+        event->ignore();
+        return;
+    }
     Unload();
     event->accept();
 }

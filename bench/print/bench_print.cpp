@@ -229,6 +229,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the box page did not load\n");
         return 1;
     }
+    long helpersBaseKb = 0;
+    for (const QString& pid : Descendants()) {
+        helpersBaseKb += std::max(0L, StatusKb(pid, "VmRSS"));
+    }
     int boxPages = 0;
     double boxMs = -1;
     long helpersKb = 0;
@@ -244,6 +248,8 @@ int main(int argc, char** argv)
     std::printf("FIGURE preview-box240-ms %.1f ms\n", boxMs);
     std::printf("FIGURE preview-box240-pages %d pages\n", boxPages);
     std::printf("FIGURE preview-box240-peak-mb %.0f MB\n", StatusKb("self", "VmHWM") / 1024.0);
+    // The browser's helper processes (renderer, zygote, utility) together, before and at the peak of the preview.
+    std::printf("FIGURE preview-box240-helpers-before-mb %.0f MB\n", helpersBaseKb / 1024.0);
     std::printf("FIGURE preview-box240-helpers-peak-mb %.0f MB\n", helpersKb / 1024.0);
     return 0;
 }

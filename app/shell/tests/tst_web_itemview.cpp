@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "MainWindowWorld.h"
+#include "PrintPreview.h"
 #include "WebBrowser.h"
 #include "shell/frmMain.h"
 
@@ -12,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QSignalSpy>
@@ -240,7 +240,7 @@ void ItemViewTest::previewOpensAndCloses()
     QVERIFY(clickAndLoad(m_store.alphaMovie));
     bool sawPreview = false;
     AnswerModal([&](QWidget* modal) {
-        sawPreview = qobject_cast<QPrintPreviewDialog*>(modal) != nullptr;
+        sawPreview = qobject_cast<PrintPreview*>(modal) != nullptr;
         modal->close();
     });
     m_main->findChild<QAction*>("mnuPreview")->trigger();
@@ -250,7 +250,7 @@ void ItemViewTest::previewOpensAndCloses()
     // The toolbar's preview button runs the same command.
     sawPreview = false;
     AnswerModal([&](QWidget* modal) {
-        sawPreview = qobject_cast<QPrintPreviewDialog*>(modal) != nullptr;
+        sawPreview = qobject_cast<PrintPreview*>(modal) != nullptr;
         modal->close();
     });
     m_main->findChild<QAction*>("btnPreview")->trigger();

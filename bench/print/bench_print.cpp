@@ -20,6 +20,7 @@
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -251,5 +252,23 @@ int main(int argc, char** argv)
     // The browser's helper processes (renderer, zygote, utility) together, before and at the peak of the preview.
     std::printf("FIGURE preview-box240-helpers-before-mb %.0f MB\n", helpersBaseKb / 1024.0);
     std::printf("FIGURE preview-box240-helpers-peak-mb %.0f MB\n", helpersKb / 1024.0);
+    std::fflush(stdout);
+
+    // The same box on a printer that takes only painting and states no resolution of its own (the common case of
+    // a printer reached through a PDF-based spooler), written to a file here.
+    auto* web = window.findChild<WebBrowser*>("webObject");
+    QPrinter printer(QPrinter::PrinterResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(store.path() + "/printed.pdf");
+    QSignalSpy printed(web, &WebBrowser::printFinished);
+    QElapsedTimer clock;
+    clock.start();
+    if (!web->printRendered(&printer) || !printed.wait(300000) || !printed.first().at(0).toBool()) {
+        std::fprintf(stderr, "the box did not print\n");
+        return 1;
+    }
+    std::printf("FIGURE print-box240-ms %.1f ms\n", clock.nsecsElapsed() / 1e6);
+    std::printf("FIGURE print-box240-dpi %d dpi\n", printer.resolution());
+    std::printf("FIGURE print-box240-peak-mb %.0f MB\n", StatusKb("self", "VmHWM") / 1024.0);
     return 0;
 }

@@ -63,35 +63,71 @@ public:
         const QByteArray cover(8 * 1024, 'c');
         for (int id = 1; id <= 20000; ++id) {
             CMovie m;
-            m.setLngID(id);
-            m.setStrTitle(Words(3));
-            m.setStrSortKey(AnsiText::UCase(m.strTitle()));
-            m.setStrLabel(Words(2));
-            m.setStrUPC(Digits(13));
-            m.setDMedia({"DVD", "DVD-5", "2", "", "Snapper"});
-            m.setStrPicture(Lines(2));
-            m.setStrSoundmix(Lines(3));
-            m.setStrSubtitles(Lines(4));
-            m.setStrSystem(QStringLiteral("PAL"));
-            m.setStrCountry(QStringLiteral("USA"));
-            m.setStrYear(QString::number(1950 + id % 70));
-            m.setStrLength(QString::number(80 + id % 90));
-            m.setStrStudio(Words(2));
-            m.setStrWebsite(QStringLiteral("http://example.invalid/") + QString::number(id));
-            m.setStrExtras(Lines(3));
-            m.setStrWriter(Lines(2));
-            m.setStrDirector(Lines(1));
-            m.setStrProducer(Lines(2));
-            m.setStrCast(Lines(8));
+            FillMovie(m, id);
             m.setLngParentType(4);
             m.setLngParentID(1 + id % 2000);
-            m.setStrNotes(Text(500));
-            m.setStrSynopsis(Text(500));
             Save(m, id % 5 == 0 ? cover : QByteArray());
         }
     }
 
+    // A store holding one box set under the root: box B1 with media E1..E<media>, each holding moviesPerMedium
+    // movies with every field filled (the movies of medium n are M((n-1)*moviesPerMedium+1) onwards).
+    void RunBoxSet(int media, int moviesPerMedium)
+    {
+        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
+            QDir().mkpath(m_db + u'/' + QLatin1String(kind));
+        }
+        CBox b;
+        Fill(b, 1);
+        b.setStrUPC(Digits(12));
+        b.setStrExtras(Lines(3));
+        Save(b, {});
+        for (int id = 1; id <= media; ++id) {
+            CMedia e;
+            Fill(e, id);
+            e.setStrUPC(Digits(12));
+            e.setDMedia({"DVD", "DVD-9", "2", "", "Keepcase"});
+            e.setStrExtras(Lines(3));
+            e.setLngParentType(3);
+            e.setLngParentID(1);
+            Save(e, {});
+            for (int n = 1; n <= moviesPerMedium; ++n) {
+                CMovie m;
+                FillMovie(m, (id - 1) * moviesPerMedium + n);
+                m.setLngParentType(4);
+                m.setLngParentID(id);
+                Save(m, {});
+            }
+        }
+    }
+
 private:
+    void FillMovie(CMovie& m, int id)
+    {
+        m.setLngID(id);
+        m.setStrTitle(Words(3));
+        m.setStrSortKey(AnsiText::UCase(m.strTitle()));
+        m.setStrLabel(Words(2));
+        m.setStrUPC(Digits(13));
+        m.setDMedia({"DVD", "DVD-5", "2", "", "Snapper"});
+        m.setStrPicture(Lines(2));
+        m.setStrSoundmix(Lines(3));
+        m.setStrSubtitles(Lines(4));
+        m.setStrSystem(QStringLiteral("PAL"));
+        m.setStrCountry(QStringLiteral("USA"));
+        m.setStrYear(QString::number(1950 + id % 70));
+        m.setStrLength(QString::number(80 + id % 90));
+        m.setStrStudio(Words(2));
+        m.setStrWebsite(QStringLiteral("http://example.invalid/") + QString::number(id));
+        m.setStrExtras(Lines(3));
+        m.setStrWriter(Lines(2));
+        m.setStrDirector(Lines(1));
+        m.setStrProducer(Lines(2));
+        m.setStrCast(Lines(8));
+        m.setStrNotes(Text(500));
+        m.setStrSynopsis(Text(500));
+    }
+
     template <class T> void Fill(T& item, int id)
     {
         item.setLngID(id);

@@ -31,7 +31,10 @@ ItemView Make(const QString& strKey)
         const QString body = html.HTML();
         if (!body.isEmpty()) {
             view.strPage = QString(CHTML::WrapPage(body) + "\r\n");
-            view.strFile = gTempFolder + "/" + strKey + ".html";
+            // Without this run's own folder the page has no place: never a path at the root or anywhere else.
+            if (!gTempFolder.isEmpty()) {
+                view.strFile = gTempFolder + "/" + strKey + ".html";
+            }
         }
     }
     return view;
@@ -39,7 +42,7 @@ ItemView Make(const QString& strKey)
 
 bool WritePage(const ItemView& view)
 {
-    return !view.strPage.isEmpty() && AnsiText::WriteFile(view.strFile, view.strPage);
+    return !view.strPage.isEmpty() && !view.strFile.isEmpty() && AnsiText::WriteFile(view.strFile, view.strPage);
 }
 
 } // namespace ItemViews

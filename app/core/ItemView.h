@@ -11,14 +11,14 @@ struct ItemView
     QString strSmall;                // "<n> items"
     std::optional<QString> strLarge; // none leaves the panel as it was
     QString strPage;                 // the page's text; empty when the kind has no page
-    QString strFile;                 // where the page goes: "<temporary folder>/<key>.html"
+    QString strFile; // where the page goes: "<temporary folder>/<key>.html"; empty without a temporary folder
 };
 
 namespace ItemViews {
 
 // Reads the collections and the child lists; writes nothing.
 ItemView Make(const QString& strKey);
-// Writes the page through the one file writer; false when it could not be written (or there is no page).
+// Writes the page through the one file writer; false when it could not be written (or there is no page or no file).
 bool WritePage(const ItemView& view);
 
 } // namespace ItemViews

@@ -177,7 +177,11 @@ void BuildChildLists()
 
 QString MakeTempName()
 {
-    QString path = QDir::tempPath();
+    // The configured path as it stands, as the system's call gives it, whether or not it exists: Qt's own answer is
+    // empty for a missing folder, which would move this run's files into the program folder. A folder that cannot
+    // be made there is a failure the item view reports, not a reason to write elsewhere.
+    const QString configured = qEnvironmentVariable("TMPDIR");
+    QString path = configured.isEmpty() ? QDir::tempPath() : QDir::cleanPath(QDir(configured).absolutePath());
     if (path.isEmpty()) {
         path = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     }
@@ -237,11 +241,12 @@ void RemoveContents(int dirFd, int depth)
 
 } // namespace
 
-bool CreateTempFolder()
+bool CreateTempFolder(QString* tried)
 {
     constexpr int kAttempts = 50;
+    QString path;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const QString path = (attempt == 0 && !gTempFolder.isEmpty()) ? gTempFolder : MakeTempName();
+        path = (attempt == 0 && !gTempFolder.isEmpty()) ? gTempFolder : MakeTempName();
         const QByteArray native = QFile::encodeName(path);
         if (::mkdir(native.constData(), 0700) != 0) {
             if (errno == EEXIST) {
@@ -257,6 +262,9 @@ bool CreateTempFolder()
         g_madeFolder = MadeFolder{path, st.st_dev, st.st_ino};
         gTempFolder = path;
         return true;
+    }
+    if (tried) {
+        *tried = path;
     }
     gTempFolder.clear();
     return false;

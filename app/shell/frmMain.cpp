@@ -21,6 +21,7 @@
 #include "AnsiText.h"
 #include "CCategories.h"
 #include "CGroups.h"
+#include "OnlineHost.h"
 #include "WebBrowser.h"
 
 #include <QAction>
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSet>
 #include <QStatusBar>
@@ -43,9 +45,6 @@
 #include <QUrl>
 
 namespace {
-
-// The online service's web site, which shows a member's collection.
-constexpr const char* kOnlineWebHost = "online.vidsora.net";
 
 // The tree's indentation in twips.
 constexpr double kIndentation = 100;
@@ -381,9 +380,9 @@ void frmMain::InitiateForm()
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
         // The control never indents less than its images and expand marks need.
         treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
-        if (!CreateTempFolder()) {
+        if (!CreateTempFolder(&m_strTempTried)) {
             // The item view then shows no pages; the tree and the commands still work.
-            qCWarning(lcApp) << "no temporary folder could be made under" << QDir::tempPath();
+            qCWarning(lcApp) << "no temporary folder could be made:" << m_strTempTried;
         }
         BuildToolbar();
         FillTree();
@@ -402,6 +401,22 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     // The loads run to their end before the window may go.
     if (m_blnLoading) {
+        event->ignore();
+        return;
+    }
+    // A window never closes under a running print (the print would outlive the printer and page it uses): it
+    // closes once the print has ended.
+    if (webObject->isPrinting()) {
+        if (!m_blnCloseAfterPrint) {
+            m_blnCloseAfterPrint = true;
+            connect(
+                webObject, &WebBrowser::printingEnded, this,
+                [this] {
+                    m_blnCloseAfterPrint = false;
+                    close();
+                },
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        }
         event->ignore();
         return;
     }
@@ -750,6 +765,17 @@ void frmMain::ShowItem(const QString& strKey)
     if (view.strPage.isEmpty()) {
         return;
     }
+    // No temporary folder, no page: nothing is written anywhere else, and the user hears of it once.
+    if (view.strFile.isEmpty()) {
+        if (!m_blnNoPagesTold) {
+            m_blnNoPagesTold = true;
+            QMessageBox::warning(this, QStringLiteral("Vidsora"),
+                                 QStringLiteral("Item pages cannot be shown: the temporary folder \"%1\" could not "
+                                                "be made.")
+                                     .arg(m_strTempTried.isEmpty() ? QDir::tempPath() : m_strTempTried));
+        }
+        return;
+    }
     // A page that cannot be written leaves the browser on its own page for a missing file.
     if (!ItemViews::WritePage(view)) {
         qCWarning(lcApp) << "the item page could not be written:" << view.strFile;
@@ -966,9 +992,8 @@ void frmMain::mnuCollectionOnline_Click()
 {
     const QString user = AnsiText::Trim(ReadRegSetting("User").toString());
     // The name is percent-encoded so that no character of it can change the address.
-    const QString address =
-        QStringLiteral("http://%1/index.asp?Collection=%2")
-            .arg(QLatin1String(kOnlineWebHost), QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
+    const QString address = QStringLiteral("http://%1/index.asp?Collection=%2")
+                                .arg(OnlineWebHost(), QString::fromLatin1(AnsiText::Encode(user).toPercentEncoding()));
     OpenDocument(address);
 }
 

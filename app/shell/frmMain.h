@@ -177,4 +177,7 @@ private:
     bool m_blnMouseDown = false;
     bool m_blnSelecting = false;
     bool m_blnUnloaded = false;
+    QString m_strTempTried;            // the temporary folder that could not be made
+    bool m_blnNoPagesTold = false;     // the user has heard that pages cannot be shown
+    bool m_blnCloseAfterPrint = false; // a close waits for the running print
 };

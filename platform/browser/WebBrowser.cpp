@@ -2,17 +2,20 @@
 
 #include "BrowserCompat.h"
 #include "LocalRequestInterceptor.h"
+#include "PagePrinter.h"
+#include "PrintPreview.h"
 
 #include <QApplication>
 #include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFont>
 #include <QFontInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -23,8 +26,12 @@
 
 namespace {
 
-// A preview render that never reports back must not hold the dialog for ever.
-constexpr int kPreviewRenderTimeoutMs = 60000;
+// A page layout that never reports back must not hold a print (or the window, for a preview) for ever.
+constexpr int kPdfTimeoutMs = 120000;
+// Page bitmaps finer than this only cost memory: an A4 page at 1200 dpi is over half a gigabyte, at 600 dpi 140 MB.
+constexpr int kMaxRasterDpi = 600;
+// For a printer that states no resolution of its own: enough for text on paper, 35 MB an A4 page.
+constexpr int kDefaultRasterDpi = 300;
 
 bool IsShowable(const QUrl& url)
 {
@@ -64,7 +71,7 @@ QString SansSerifFamily(const QWebEngineSettings& settings)
 } // namespace
 
 WebBrowser::WebBrowser(QWidget* parent)
-    : QWidget(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+    : QWidget(parent), m_printer(std::make_unique<QPrinter>(QPrinter::PrinterResolution))
 {
     // Nothing of a shown page is kept on disk: the profile lives in memory only.
     m_profile = new QWebEngineProfile(this);
@@ -134,21 +141,19 @@ WebBrowser::WebBrowser(QWidget* parent)
             break;
         }
     });
-    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
-        if (m_previewing) {
-            return; // the preview's own wait takes it
-        }
-        m_printing = false;
-        emit printFinished(ok);
-    });
     connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& path, bool ok) {
-        m_printing = false;
-        if (m_pdfIsPrint) {
-            m_pdfIsPrint = false;
-            emit printFinished(ok);
+        m_enginePdf = false;
+        if (m_going) {
             return;
         }
-        emit pdfPrintingFinished(path, ok);
+        const bool isPrint = m_pdfIsPrint;
+        EndPrint();
+        if (isPrint) {
+            emit printFinished(ok);
+        } else {
+            emit pdfPrintingFinished(path, ok);
+        }
+        emit printingEnded();
     });
     // The page's own print request (window.print) goes the way of the print command with its dialog.
     connect(m_view, &QWebEngineView::printRequested, this,
@@ -163,6 +168,33 @@ WebBrowser::WebBrowser(QWidget* parent)
 
 WebBrowser::~WebBrowser()
 {
+    // A print still running ends here, before the page it comes from and the printer it goes to: nothing outlives
+    // them. Answers that still come change nothing.
+    m_going = true;
+    m_pdfJob = 0;
+    if (m_pagePrinter) {
+        disconnect(m_pagePrinter, nullptr, this, nullptr);
+        delete m_pagePrinter; // cancels
+        m_pagePrinter = nullptr;
+    }
+    // The engine stops the whole program when a page goes while it still makes that page's PDF document: the
+    // document is awaited first, for a bounded time and without user input.
+    if (m_enginePdf) {
+        QElapsedTimer clock;
+        clock.start();
+        QEventLoop wait;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &wait, [&] {
+            if (!m_enginePdf || clock.hasExpired(kPdfTimeoutMs)) {
+                wait.quit();
+            }
+        });
+        poll.start();
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    disconnect(m_page, nullptr, this, nullptr);
+    ShowBusy(false);
     // The view goes before its page, the page before its profile and interceptor, all before the printer.
     delete m_view;
     m_view = nullptr;
@@ -261,7 +293,7 @@ bool WebBrowser::ExecWB(int cmdID, int cmdexecopt)
     case OLECMDID_PRINT:
         if (cmdexecopt == OLECMDEXECOPT_PROMPTUSER) {
             QPrintDialog dialog(m_printer.get(), this);
-            if (dialog.exec() != QDialog::Accepted) {
+            if (dialog.exec() != QDialog::Accepted || m_printing) {
                 return false;
             }
         }
@@ -274,34 +306,147 @@ bool WebBrowser::ExecWB(int cmdID, int cmdexecopt)
     }
 }
 
+void WebBrowser::ShowBusy(bool busy)
+{
+    if (busy != m_busy) {
+        m_busy = busy;
+        if (busy) {
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    }
+}
+
+void WebBrowser::EndPrint()
+{
+    m_printing = false;
+    m_pdfIsPrint = false;
+    ShowBusy(false);
+}
+
+void WebBrowser::MakePdf(const QPrinter& printer, std::function<void(const QByteArray&)> done)
+{
+    const quint64 job = ++m_pdfJobs;
+    m_pdfJob = job;
+    m_enginePdf = true;
+    const QPointer<WebBrowser> self(this);
+    m_page->printToPdf(
+        [self, job, done](const QByteArray& pdf) {
+            if (!self) {
+                return;
+            }
+            self->m_enginePdf = false;
+            if (self->m_pdfJob == job) {
+                self->m_pdfJob = 0;
+                done(pdf);
+            }
+        },
+        printer.pageLayout(), printer.pageRanges());
+    QTimer::singleShot(kPdfTimeoutMs, this, [this, job, done] {
+        if (m_pdfJob == job) {
+            m_pdfJob = 0;
+            done(QByteArray());
+        }
+    });
+}
+
+int WebBrowser::RasterResolution(const QPrinter& printer)
+{
+    // The printer's own resolution where it states one. An engine that hands the job on as PDF states only the PDF's
+    // nominal 72 dpi, which says nothing of the device; such a printer gets the default.
+    int dpi = printer.resolution();
+    if (dpi <= 72) {
+        for (const int supported : printer.supportedResolutions()) {
+            if (supported <= kMaxRasterDpi) {
+                dpi = qMax(dpi, supported);
+            }
+        }
+    }
+    if (dpi <= 72) {
+        dpi = kDefaultRasterDpi;
+    }
+    return qMin(dpi, kMaxRasterDpi);
+}
+
 void WebBrowser::StartPrint()
 {
-    m_printing = true;
-    // A PDF file is written by the engine itself, so its text stays text; a real printer gets rendered pages.
+    // A PDF file is written by the engine itself, so its text stays text; any other printer gets rendered pages.
     if (m_printer->outputFormat() == QPrinter::PdfFormat && !m_printer->outputFileName().isEmpty()) {
+        m_printing = true;
         m_pdfIsPrint = true;
+        m_enginePdf = true;
+        ShowBusy(true);
         m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout(), m_printer->pageRanges());
         return;
     }
-    m_view->print(m_printer.get());
+    printRendered(m_printer.get());
+}
+
+bool WebBrowser::printRendered(QPrinter* printer)
+{
+    if (m_printing || !printer) {
+        return false;
+    }
+    m_printing = true;
+    ShowBusy(true);
+    const int dpi = RasterResolution(*printer);
+    if (printer->resolution() != dpi) {
+        printer->setResolution(dpi);
+    }
+    MakePdf(*printer, [this, printer](const QByteArray& pdf) {
+        auto* pages = new PagePrinter(printer, this);
+        if (pdf.isEmpty() || !pages->Start(pdf)) {
+            delete pages;
+            EndPrint();
+            emit printFinished(false);
+            emit printingEnded();
+            return;
+        }
+        m_pagePrinter = pages;
+        connect(pages, &PagePrinter::finished, this, [this, pages](bool ok) {
+            if (m_pagePrinter == pages) {
+                m_pagePrinter = nullptr;
+            }
+            pages->deleteLater();
+            EndPrint();
+            emit printFinished(ok);
+            emit printingEnded();
+        });
+    });
+    return true;
 }
 
 bool WebBrowser::Preview()
 {
     m_printing = true;
-    m_previewing = true;
-    QPrintPreviewDialog dialog(m_printer.get(), this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
-        // The view renders asynchronously; the dialog expects the pages when this returns.
-        QEventLoop wait;
-        connect(m_view, &QWebEngineView::printFinished, &wait, [&wait] { wait.quit(); });
-        QTimer::singleShot(kPreviewRenderTimeoutMs, &wait, &QEventLoop::quit);
-        m_view->print(printer);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    // The window takes no input while the page is laid out; the busy cursor says why.
+    ShowBusy(true);
+    QByteArray pdf;
+    bool answered = false;
+    QEventLoop wait;
+    MakePdf(*m_printer, [&pdf, &answered, &wait](const QByteArray& bytes) {
+        pdf = bytes;
+        answered = true;
+        wait.quit();
     });
-    dialog.exec();
-    m_previewing = false;
-    m_printing = false;
+    if (!answered) {
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    ShowBusy(false);
+    int outcome = PrintPreview::Closed;
+    if (!pdf.isEmpty()) {
+        PrintPreview dialog(pdf, this);
+        outcome = dialog.exec();
+    }
+    EndPrint();
+    emit printingEnded();
+    if (pdf.isEmpty()) {
+        return false;
+    }
+    if (outcome == PrintPreview::PrintRequested) {
+        ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER);
+    }
     return true;
 }
 
@@ -311,6 +456,8 @@ bool WebBrowser::printToPdf(const QString& filePath)
         return false;
     }
     m_printing = true;
+    m_enginePdf = true;
+    ShowBusy(true);
     m_page->printToPdf(filePath, m_printer->pageLayout());
     return true;
 }

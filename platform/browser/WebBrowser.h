@@ -6,10 +6,12 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
 class QPrinter;
+class PagePrinter;
 class QWebEngineProfile;
 class QWebEngineView;
 class LocalRequestInterceptor;
@@ -46,16 +48,24 @@ public:
 
     // Print (with or without the print dialog) or print preview of the page shown. Printing runs on after the call
     // returns (printFinished tells the end); the preview is modal and has ended when the call returns. False for an
-    // unknown command, a cancelled dialog, or while another print runs.
+    // unknown command, a cancelled dialog, a page that could not be made ready, or while another print runs.
+    //
+    // Each renders at the resolution its output needs: the page is laid out once as a PDF document; a PDF file
+    // printer gets that document as it stands (text stays text), the preview shows it at screen resolution, and
+    // any other printer gets its pages as bitmaps at the printer's own resolution, one page at a time.
     bool ExecWB(int cmdID, int cmdexecopt);
     // Writes the page shown as a PDF file in the printer's page layout; pdfPrintingFinished tells the end. False while
     // another print runs.
     bool printToPdf(const QString& filePath);
+    // Prints the page shown on printer as bitmaps at the printer's resolution (the way to a printer that takes only
+    // painting); printFinished tells the end. The printer must outlive the print. False while another print runs.
+    bool printRendered(QPrinter* printer);
 
     QUrl LocationURL() const;
     QString LocationName() const;
     // A page is loading.
     bool Busy() const { return m_loading; }
+    // A print, a preview or a PDF file is being made: one at a time, and the window waits for its end to close.
     bool isPrinting() const { return m_printing; }
 
     // The printer that print and preview use; callers may choose it (a PDF file, for instance).
@@ -72,6 +82,8 @@ signals:
     void DocumentComplete(const QUrl& url, bool ok);
     void printFinished(bool ok);
     void pdfPrintingFinished(const QString& filePath, bool ok);
+    // Whatever print, preview or PDF file ran has ended; isPrinting() is false again.
+    void printingEnded();
     // The pane (or the page inside it) got the keyboard focus.
     void gotFocus();
 
@@ -83,6 +95,14 @@ private:
     bool Load(const QUrl& url);
     void StartPrint();
     bool Preview();
+    // Lays the page out as a PDF document in the printer's page layout; done gets the bytes (empty on failure) unless
+    // the browser has moved on to another print or is going.
+    void MakePdf(const QPrinter& printer, std::function<void(const QByteArray&)> done);
+    // The resolution a printer's pages are rendered at.
+    static int RasterResolution(const QPrinter& printer);
+    // Back to no print running: the flags and the cursor; the caller tells the end.
+    void EndPrint();
+    void ShowBusy(bool busy);
 
     std::unique_ptr<QPrinter> m_printer;
     QWebEngineProfile* m_profile = nullptr;
@@ -93,6 +113,11 @@ private:
     QUrl m_hostUrl; // the host's load that has not ended yet
     int m_hostRetries = 0;
     bool m_printing = false;
-    bool m_previewing = false;
     bool m_pdfIsPrint = false; // the running PDF file is the print command's
+    quint64 m_pdfJob = 0;      // the PDF document being made; 0 when its answer is no longer wanted
+    quint64 m_pdfJobs = 0;     // PDF documents asked for so far
+    PagePrinter* m_pagePrinter = nullptr;
+    bool m_busy = false;      // the busy cursor is up
+    bool m_enginePdf = false; // the engine is making a PDF document of the page
+    bool m_going = false;     // in the destructor: answers change nothing and tell nobody
 };

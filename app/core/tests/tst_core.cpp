@@ -387,6 +387,14 @@ void TestCore::itemPageWriteFailure()
     const ItemView movie = ItemViews::Make(m_store.alphaMovie);
     QVERIFY(!movie.strPage.isEmpty());
     QVERIFY(!ItemViews::WritePage(movie));
+
+    // No folder at all (it could not be made): the page has no file, and nothing is written at the root.
+    gTempFolder.clear();
+    const ItemView homeless = ItemViews::Make(m_store.alphaMovie);
+    QVERIFY(!homeless.strPage.isEmpty());
+    QVERIFY(homeless.strFile.isEmpty());
+    QVERIFY(!ItemViews::WritePage(homeless));
+    QVERIFY(!QFileInfo::exists("/" + m_store.alphaMovie + ".html"));
 }
 
 void TestCore::panes()

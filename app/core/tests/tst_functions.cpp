@@ -208,6 +208,24 @@ private slots:
         QVERIFY(gTempFolder != link);
     }
 
+    void tempFolderThatCannotBeMade()
+    {
+        // The temporary path runs through a file (root cannot make a folder there either).
+        const QString file = m_home.filePath(QStringLiteral("plain-file"));
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(file + QStringLiteral("/tmp")));
+        gTempFolder = MakeTempName();
+        const QString name = gTempFolder;
+        QString tried;
+        const bool made = CreateTempFolder(&tried);
+        qputenv("TMPDIR", saved);
+        QVERIFY(!made);
+        QVERIFY(gTempFolder.isEmpty());
+        QCOMPARE(tried, name);
+        QVERIFY(QFileInfo(file).isFile());
+    }
+
     void tempFolderSwappedIsLeftAlone()
     {
         QVERIFY(CreateTempFolder());

@@ -2,6 +2,7 @@
 
 #include "AnsiText.h"
 #include "MainWindowWorld.h"
+#include "PrintPreview.h"
 #include "WebBrowser.h"
 #include "shell/frmMain.h"
 
@@ -12,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QSignalSpy>
@@ -43,6 +43,7 @@ private slots:
     void printToPdf();
     void previewOpensAndCloses();
     void statusTextsArePlain();
+    void noTemporaryFolderNoPage();
 
 private:
     WebBrowser* web() const { return m_main->findChild<WebBrowser*>("webObject"); }
@@ -239,7 +240,7 @@ void ItemViewTest::previewOpensAndCloses()
     QVERIFY(clickAndLoad(m_store.alphaMovie));
     bool sawPreview = false;
     AnswerModal([&](QWidget* modal) {
-        sawPreview = qobject_cast<QPrintPreviewDialog*>(modal) != nullptr;
+        sawPreview = qobject_cast<PrintPreview*>(modal) != nullptr;
         modal->close();
     });
     m_main->findChild<QAction*>("mnuPreview")->trigger();
@@ -249,7 +250,7 @@ void ItemViewTest::previewOpensAndCloses()
     // The toolbar's preview button runs the same command.
     sawPreview = false;
     AnswerModal([&](QWidget* modal) {
-        sawPreview = qobject_cast<QPrintPreviewDialog*>(modal) != nullptr;
+        sawPreview = qobject_cast<PrintPreview*>(modal) != nullptr;
         modal->close();
     });
     m_main->findChild<QAction*>("btnPreview")->trigger();
@@ -265,6 +266,52 @@ void ItemViewTest::statusTextsArePlain()
     QCOMPARE(m_main->findChild<QLabel*>("pnSmall")->textFormat(), Qt::PlainText);
     // The page shows the title as text too.
     QVERIFY(js("document.body.innerText").toString().contains("<b>Bold</b> & <i>co</i>"));
+}
+
+void ItemViewTest::noTemporaryFolderNoPage()
+{
+    // The temporary path runs through a plain file, so no folder can be made there, not even by root.
+    m_main.reset();
+    const QString file = m_dir->path() + "/plain-file";
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(file + "/tmp"));
+    gTempFolder = MakeTempName();
+    const QString tried = gTempFolder;
+    m_main = std::make_unique<frmMain>();
+    m_main->Load();
+    qputenv("TMPDIR", savedTmp);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QVERIFY(gTempFolder.isEmpty());
+
+    QStringList told;
+    const auto answer = [&told](QWidget* modal) {
+        told << modal->findChild<QLabel*>("qt_msgbox_label")->text();
+        modal->close();
+    };
+    AnswerModal(answer, 3000);
+    m_main->treeMovies_NodeClick(m_main->Node(m_store.alphaMovie));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().contains("cannot be shown") && told.first().contains(tried), qPrintable(told.first()));
+    QCOMPARE(text("pnLarge"), QString("Alpha Movie"));
+
+    // Said once: the next pages fail quietly.
+    AnswerModal(answer, 1000);
+    m_main->treeMovies_NodeClick(m_main->Node(m_store.zetaBox));
+    m_main->treeMovies_NodeClick(m_main->Node(m_store.laserMedium));
+    QTest::qWait(1200);
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(text("pnLarge"), QString("Laser Medium"));
+
+    // Nothing was written anywhere else: not at the root, the program folder or the working folder.
+    for (const QString& key : {m_store.alphaMovie, m_store.zetaBox, m_store.laserMedium}) {
+        for (const QString& folder : {QString(), QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
+            QVERIFY2(!QFileInfo::exists(folder + "/" + key + ".html"), qPrintable(folder + "/" + key));
+        }
+    }
+    QVERIFY(QFileInfo(file).isFile());
+    QVERIFY(!web()->LocationURL().isLocalFile());
 }
 
 int main(int argc, char** argv)

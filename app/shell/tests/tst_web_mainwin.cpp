@@ -443,10 +443,19 @@ void MainWindowTest::collectionOnline()
     QCOMPARE(m_opened.size(), 1);
     const QUrl url = m_opened.first();
     QCOMPARE(url.scheme(), QString("http"));
+    // Without a setting the host lies under the reserved ".invalid" domain, where no stranger can answer.
+    QCOMPARE(url.host(), QString("online.vidsora.invalid"));
     QCOMPARE(url.path(), QString("/index.asp"));
     // The blanks around the name are gone, the characters inside cannot leak into the address.
     QCOMPARE(url.query(QUrl::FullyEncoded), QString("Collection=Jo%20%26%20Ann%3F%23"));
     QVERIFY(url.fragment().isEmpty());
+
+    // The page lives on the host the user set for the online service.
+    WriteRegSetting("OnlineHost", "collection.example.org");
+    online->trigger();
+    QCOMPARE(m_opened.size(), 2);
+    QCOMPARE(m_opened.last().host(), QString("collection.example.org"));
+    WriteRegSetting("OnlineHost", "");
 
     WriteRegSetting("User", "   ");
     QMetaObject::invokeMethod(tools, "aboutToShow");

@@ -1,4 +1,5 @@
 #include "LocalRequestInterceptor.h"
+#include "PrintPreview.h"
 #include "WebBrowser.h"
 #include "WebPage.h"
 
@@ -7,9 +8,8 @@
 #include <QFile>
 #include <QImage>
 #include <QMenu>
+#include <QPdfDocument>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QSignalSpy>
@@ -132,6 +132,47 @@ bool WriteText(const QString& path, const QString& text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toLatin1()) >= 0;
 }
 
+int PdfPages(const QString& path)
+{
+    QPdfDocument document;
+    return document.load(path) == QPdfDocument::Error::None ? document.pageCount() : -1;
+}
+
+// The horizontal resolution of each image in a PDF file, by page (pdfimages -list); empty when it cannot be read.
+QMap<int, QList<int>> PdfImageResolutions(const QString& path)
+{
+    QProcess list;
+    list.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
+    QMap<int, QList<int>> found;
+    if (!list.waitForFinished(30000)) {
+        return found;
+    }
+    // page num type width height color comp bpc enc interp object ID x-ppi y-ppi size ratio
+    const QStringList lines = QString::fromUtf8(list.readAllStandardOutput()).split(u'\n');
+    for (const QString& line : lines.mid(2)) {
+        const QStringList fields = line.simplified().split(u' ');
+        if (fields.size() >= 14) {
+            found[fields.at(0).toInt()].append(fields.at(12).toInt());
+        }
+    }
+    return found;
+}
+
+// Whether an image holds anything but white.
+bool HasInk(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (qGray(line[x]) < 200) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 QString PdfText(const QString& path)
 {
     QProcess pdftotext;
@@ -154,6 +195,7 @@ private:
     QString m_pagePath;
     QString m_coverPath;
     QString m_otherPath;
+    QString m_longPath; // an item page of many printed pages
     WebBrowser* m_browser = nullptr;
     QList<QUrl> m_opened;
 
@@ -235,6 +277,12 @@ private slots:
                     .arg(site));
         m_pagePath = m_dir.filePath(QStringLiteral("M12.html"));
         QVERIFY(WriteText(m_pagePath, ItemPage(m_coverPath, links)));
+        QString rows;
+        for (int i = 1; i <= 400; ++i) {
+            rows += Row(QStringLiteral("Line %1:").arg(i), QStringLiteral("Text of line %1").arg(i));
+        }
+        m_longPath = m_dir.filePath(QStringLiteral("B1.html"));
+        QVERIFY(WriteText(m_longPath, ItemPage(m_coverPath, rows)));
 
         m_browser = new WebBrowser;
         m_browser->setObjectName(QStringLiteral("webObject"));
@@ -546,10 +594,9 @@ private slots:
     {
         int pages = 0;
         bool seen = false;
-        AnswerModal<QPrintPreviewDialog>(
-            [&pages](QPrintPreviewDialog* dialog) {
-                auto* preview = dialog->findChild<QPrintPreviewWidget*>();
-                pages = preview ? preview->pageCount() : 0;
+        AnswerModal<PrintPreview>(
+            [&pages](PrintPreview* dialog) {
+                pages = dialog->pageCount();
                 return pages > 0;
             },
             &seen);
@@ -558,6 +605,156 @@ private slots:
         QVERIFY(pages >= 1);
         QVERIFY(!m_browser->isPrinting());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    // The preview holds every page of a long item, the very pages a PDF file gets, and each can be shown.
+    void previewShowsEveryPage()
+    {
+        QVERIFY(Show(m_longPath));
+        const QString pdf = m_dir.filePath(QStringLiteral("long.pdf"));
+        QSignalSpy written(m_browser, &WebBrowser::pdfPrintingFinished);
+        QVERIFY(m_browser->printToPdf(pdf));
+        QVERIFY(written.wait(kLoadTimeoutMs));
+        const int expected = PdfPages(pdf);
+        QVERIFY2(expected >= 5, qPrintable(QString::number(expected)));
+
+        int pages = 0;
+        int lastShown = -1;
+        bool lastHasInk = false;
+        bool seen = false;
+        AnswerModal<PrintPreview>(
+            [&](PrintPreview* dialog) {
+                pages = dialog->pageCount();
+                if (pages == 0) {
+                    return false;
+                }
+                dialog->showPage(pages - 1);
+                lastShown = dialog->currentPage();
+                // At screen size: a page is a few hundred pixels, not a printer's bitmap.
+                lastHasInk = HasInk(dialog->document()->render(pages - 1, QSize(210, 297)));
+                return true;
+            },
+            &seen);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT));
+        QVERIFY(seen);
+        QCOMPARE(pages, expected);
+        QCOMPARE(lastShown, expected - 1);
+        QVERIFY(lastHasInk);
+    }
+
+    // The preview's print button leads to the print dialog, and nothing prints when that is cancelled.
+    void previewPrintButtonAsksForPrinter()
+    {
+        bool sawPreview = false;
+        bool sawPrintDialog = false;
+        auto* timer = new QTimer(this);
+        timer->setInterval(50);
+        connect(timer, &QTimer::timeout, this, [&, timer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* preview = qobject_cast<PrintPreview*>(modal); preview && preview->pageCount() > 0) {
+                sawPreview = true;
+                preview->findChild<QAction*>(QStringLiteral("actPrint"))->trigger();
+            } else if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
+                sawPrintDialog = true;
+                timer->deleteLater();
+                dialog->reject();
+            }
+        });
+        timer->start();
+        QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT));
+        QVERIFY(sawPreview);
+        QVERIFY(sawPrintDialog);
+        QVERIFY(!m_browser->isPrinting());
+        QCOMPARE(finished.size(), 0);
+    }
+
+    // A printer that takes only painting gets every page as one bitmap at its own resolution (within bounds), with
+    // the busy cursor up and one print at a time.
+    void renderedPrintAtPrinterResolution_data()
+    {
+        QTest::addColumn<int>("printerDpi");
+        QTest::addColumn<int>("expectedDpi");
+        QTest::newRow("printer states 150 dpi") << 150 << 150;
+        QTest::newRow("states only the nominal 72") << 72 << 300;
+        QTest::newRow("states 1200, capped") << 1200 << 600;
+    }
+    void renderedPrintAtPrinterResolution()
+    {
+        QFETCH(int, printerDpi);
+        QFETCH(int, expectedDpi);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty()) {
+            QSKIP("pdfimages is not installed");
+        }
+        QVERIFY(Show(m_longPath));
+        const QString vector = m_dir.filePath(QStringLiteral("vector.pdf"));
+        QSignalSpy written(m_browser, &WebBrowser::pdfPrintingFinished);
+        QVERIFY(m_browser->printToPdf(vector));
+        QVERIFY(written.wait(kLoadTimeoutMs));
+
+        QPrinter printer(QPrinter::PrinterResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString out = m_dir.filePath(QStringLiteral("rendered-%1.pdf").arg(printerDpi));
+        printer.setOutputFileName(out);
+        printer.setResolution(printerDpi);
+        QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+        QSignalSpy ended(m_browser, &WebBrowser::printingEnded);
+        QVERIFY(m_browser->printRendered(&printer));
+        QVERIFY(m_browser->isPrinting());
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        QVERIFY(!m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
+        QVERIFY(!m_browser->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT));
+        QVERIFY(!m_browser->printToPdf(vector));
+        QVERIFY(!m_browser->printRendered(&printer));
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(finished.first().at(0).toBool(), true);
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!m_browser->isPrinting());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+
+        const int pages = PdfPages(vector);
+        QCOMPARE(PdfPages(out), pages);
+        const QMap<int, QList<int>> images = PdfImageResolutions(out);
+        QCOMPARE(images.size(), pages);
+        for (auto it = images.cbegin(); it != images.cend(); ++it) {
+            QCOMPARE(it.value().size(), 1);
+            QVERIFY2(qAbs(it.value().first() - expectedDpi) <= 2,
+                     qPrintable(QStringLiteral("page %1 at %2 ppi").arg(it.key()).arg(it.value().first())));
+        }
+    }
+
+    // A browser that goes while its print is being painted ends the print first: the printer it owns goes after.
+    void destroyedWhilePrinting_data()
+    {
+        QTest::addColumn<bool>("painting");
+        QTest::newRow("while the page is laid out") << false;
+        QTest::newRow("while pages are painted") << true;
+    }
+    void destroyedWhilePrinting()
+    {
+        QFETCH(bool, painting);
+        auto* browser = new WebBrowser;
+        browser->resize(600, 400);
+        browser->show();
+        QSignalSpy loaded(browser, &WebBrowser::DocumentComplete);
+        QVERIFY(browser->Navigate2(m_longPath));
+        QVERIFY(loaded.wait(kLoadTimeoutMs));
+        const QString out = m_dir.filePath(QStringLiteral("gone-%1.pdf").arg(painting));
+        browser->printer()->setOutputFormat(QPrinter::PdfFormat);
+        browser->printer()->setOutputFileName(out);
+        browser->printer()->setResolution(600);
+        QSignalSpy finished(browser, &WebBrowser::printFinished);
+        QVERIFY(browser->printRendered(browser->printer()));
+        if (painting) {
+            // The output file opens when the first page is about to be drawn.
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(out); }, kLoadTimeoutMs));
+        }
+        QCOMPARE(finished.size(), 0);
+        delete browser;
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        // Whatever the engine still sends for the page that went finds nobody.
+        QTest::qWait(500);
     }
 };
 

@@ -14,6 +14,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmSearch.h"
 #include "shell/mControls.h"
+#include "transfer/TransferCommands.h"
 
 #include "AnsiText.h"
 #include "CCategories.h"
@@ -146,6 +147,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     pgMain->hide();
 
     BuildMenus();
+    TransferCommands::Wire(*this);
     resize(800, 600);
 }
 

@@ -63,13 +63,13 @@ void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
     if (path.isEmpty()) {
         return;
     }
-    QString text;
+    QString message;
+    bool written = false;
     {
         BusyCursor busy;
-        text = UEFFile::ExportText(strKey);
+        written = UEFFile::WriteExport(path, UEFFile::ExportText(strKey), &message);
     }
-    QString message;
-    if (!UEFFile::WriteExport(path, text, &message)) {
+    if (!written) {
         QMessageBox::critical(parent, kTitle, message);
     }
 }
@@ -112,6 +112,13 @@ void SubmitItemOnline(QWidget* parent, const QString& strKey)
 
 void UploadCollection(QWidget* parent)
 {
+    if (!Component::CreateObject(QStringLiteral("Codevet.UPCObject"))) {
+        // Every item needs a valid code to be listed; without the checker the list is empty, and the user should
+        // know why.
+        QMessageBox::warning(parent, kTitle,
+                             QStringLiteral("UPC/EAN codes cannot be checked: the product-code checker (Codevet) is "
+                                            "not installed, so the collection list is empty."));
+    }
     QString list;
     {
         BusyCursor busy;

@@ -82,7 +82,9 @@ void frmExport::cmdOk_Click()
         return;
     }
     const UploadSession::After after = m_session->UploadAll();
-    if (after == UploadSession::After::StayOpen && !m_closeRequested) {
+    // After Cancel ended a wait the rows stay in view, to be sent again or left with Cancel.
+    const bool stay = after == UploadSession::After::StayOpen || m_session->Aborted();
+    if (stay && !m_closeRequested) {
         ShowRows();
         return;
     }

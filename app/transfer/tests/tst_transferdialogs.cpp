@@ -192,6 +192,27 @@ private slots:
         QCOMPARE(rows->topLevelItem(0)->text(2), QStringLiteral("Done"));
     }
 
+    void uploadCancelledMidWait()
+    {
+        const QString movie = TestWorld::AddMovie(QStringLiteral("Slow"), "!0", "DVD");
+        m_service->replies.insert("PREPAREUPLOAD", QByteArray()); // never answered
+        frmExport dialog;
+        dialog.AddItem(QStringLiteral("Slow"), kCodeA, movie);
+        bool stayed = false;
+        QString state;
+        Answer<frmExport>([&](frmExport* d) {
+            QTimer::singleShot(300, d, [d] { QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton); });
+            Child<QPushButton>(d, "cmdOk")->click();
+            stayed = d->isVisible();
+            state = Child<QTreeWidget>(d, "lstvUpload")->topLevelItem(0)->text(2);
+            Child<QPushButton>(d, "cmdCancel")->click();
+        });
+        dialog.exec();
+        QVERIFY(stayed);
+        QCOMPARE(state, QStringLiteral("Error"));
+        QVERIFY(m_service->uploads.isEmpty());
+    }
+
     void exportAndImportCommands()
     {
         const QString movie = TestWorld::AddMovie(QStringLiteral("Round"), "!0", "DVD");

@@ -159,6 +159,10 @@ int main(int argc, char* argv[])
             return 1;
         }
     }
+    if (service.uploads.size() != 5 || service.uploads.first().size() != list.size()) {
+        std::fprintf(stderr, "bench_transfer: the service did not receive the list\n");
+        return 1;
+    }
     std::printf("FIGURE upload-collection-ms %.1f ms\n", Median(upload));
     std::fflush(stdout);
 

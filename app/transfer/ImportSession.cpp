@@ -10,6 +10,8 @@
 #include "CGroups.h"
 #include "COM.h"
 
+#include <algorithm>
+
 ImportSession::ImportSession(QObject* parent) : OnlineSession(parent) {}
 
 QList<ImportSession::Place> ImportSession::Places()

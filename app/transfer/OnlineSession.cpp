@@ -35,21 +35,19 @@ void OnlineSession::Abort()
 
 bool OnlineSession::ConnectAndLogIn()
 {
-    {
-        const COM::eStatus status = Com().Status();
-        if (status == COM::Status_None || status == COM::StatusFailed) {
-            bool connected = false;
-            {
-                Wait wait(*this);
-                connected = Com().Connect();
-            }
-            if (m_aborted) {
-                return false;
-            }
-            if (!connected) {
-                emit Warning(CouldNotConnectMessage());
-                return false;
-            }
+    const COM::eStatus status = Com().Status();
+    if (status == COM::Status_None || status == COM::StatusFailed) {
+        bool connected = false;
+        {
+            Wait wait(*this);
+            connected = Com().Connect();
+        }
+        if (m_aborted) {
+            return false;
+        }
+        if (!connected) {
+            emit Warning(CouldNotConnectMessage());
+            return false;
         }
     }
     const QString user = ReadRegSetting(QStringLiteral("User")).toString();

@@ -54,6 +54,14 @@ QByteArray FakeService::Endpoint() const
     return "127.0.0.1:" + QByteArray::number(m_service.serverPort());
 }
 
+void FakeService::DropConnections()
+{
+    const QList<QTcpSocket*> sockets = m_peers.keys();
+    for (QTcpSocket* socket : sockets) {
+        socket->disconnectFromHost();
+    }
+}
+
 void FakeService::OnWebConnection()
 {
     while (QTcpSocket* socket = m_web.nextPendingConnection()) {

@@ -24,6 +24,9 @@ public:
     quint16 ServicePort() const { return m_service.serverPort(); }
     // "127.0.0.1:<service port>"
     QByteArray Endpoint() const;
+    // Closes every open connection of the catalogue service, as a service (or the client's watchdog) dropping an
+    // idle connection does.
+    void DropConnections();
 
     // The web host. lookupLine replaces the last line of its reply when set; lookupRaw replaces the whole reply.
     QByteArray lookupLine;

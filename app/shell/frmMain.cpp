@@ -17,6 +17,7 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mControls.h"
+#include "transfer/TransferCommands.h"
 
 #include "AnsiText.h"
 #include "CCategories.h"
@@ -175,6 +176,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     pgMain->hide();
 
     BuildMenus();
+    TransferCommands::Wire(*this);
     resize(800, 600);
 }
 

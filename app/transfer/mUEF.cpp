@@ -13,8 +13,12 @@
 #include "UEFBox.h"
 #include "UEFMedia.h"
 #include "UEFMovie.h"
+#include "UEFParser.h"
 
 #include <QUrl>
+
+#include <algorithm>
+#include <optional>
 
 QString ReadFileText(const QString& strPath)
 {
@@ -308,14 +312,73 @@ QString ImportBox(const UEFBox& entry, const QString& strParentKey)
     return newKey;
 }
 
-int ImportUEF(const QString& strUEF, const QString& strParentKey)
+namespace {
+
+// The raw value of an item's last CONTENTS element, as the parser takes it.
+std::optional<QStringView> ContentsOf(QStringView value)
 {
+    std::optional<QStringView> contents;
+    qsizetype pos = 0;
+    UEFParser::Element element;
+    while (pos < value.size()) {
+        if (UEFParser::NextTag(value, pos, element) && element.hasValue &&
+            AnsiText::UCase(AnsiText::Trim(element.tag)) == u"CONTENTS") {
+            contents = element.value;
+        }
+    }
+    return contents;
+}
+
+// Walks the text as the parser does and counts the items it checks.
+int CountChecked(QStringView text, bool topLevel, int depth)
+{
+    if (depth > UEFCollection::MaxDepth) {
+        return 0;
+    }
+    int count = 0;
+    qsizetype pos = 0;
+    UEFParser::Element element;
+    while (pos < text.size()) {
+        if (!UEFParser::NextTag(text, pos, element) || !element.hasValue) {
+            continue;
+        }
+        const QString tag = AnsiText::UCase(AnsiText::Trim(element.tag));
+        const bool box = tag == u"BOX";
+        const bool media = tag == u"MEDIA";
+        if (box || ((media || tag == u"MOVIE") && topLevel)) {
+            ++count;
+        }
+        if (box || media) {
+            if (const std::optional<QStringView> contents = ContentsOf(element.value)) {
+                count += CountChecked(*contents, false, depth + 1);
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+int CountCheckedItems(QStringView strUEF)
+{
+    return CountChecked(strUEF, true, 0);
+}
+
+int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
+{
+    if (refused) {
+        *refused = 0;
+    }
     if (strUEF.isEmpty()) {
         return 0;
     }
     UEF document;
     document.setStrUEF(strUEF);
     const std::shared_ptr<UEFCollection> items = document.colUEF();
+    if (refused) {
+        // Every checked item the parser kept is in the document; the others were refused.
+        *refused = std::max(0, CountCheckedItems(strUEF) - items->Count());
+    }
     int added = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
         QString newKey;

@@ -27,7 +27,12 @@ std::shared_ptr<UEF> CreateUEF(const QString& strKey, bool blnEmbedCovers);
 
 // Parses exchange text and adds every box, medium and movie in it, with contents and covers, under strParentKey.
 // Returns how many top-level items were added (0: nothing imported). The child lists are out of date afterwards.
-int ImportUEF(const QString& strUEF, const QString& strParentKey);
+// refused, when given, receives how many items of the text the parser left out (a product code it refused).
+int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused = nullptr);
+
+// How many items of an exchange text the parser puts to the product-code check: every box, and every medium and
+// movie at the top level.
+int CountCheckedItems(QStringView strUEF);
 
 // One item of each kind, appended to the end of colTarget. A key that names no item still gives an empty entry.
 void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);

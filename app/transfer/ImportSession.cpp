@@ -1,0 +1,170 @@
+#include "transfer/ImportSession.h"
+
+#include "core/mFunctions.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
+#include "transfer/mUEF.h"
+
+#include "AnsiText.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "COM.h"
+
+#include <algorithm>
+
+ImportSession::ImportSession(QObject* parent) : OnlineSession(parent) {}
+
+QList<ImportSession::Place> ImportSession::Places()
+{
+    QStringList keys{QStringLiteral("!0")};
+    if (gCategories) {
+        // Inserting from the last to the first, each right after the root, leaves them in collection order.
+        const auto categories = gCategories->items();
+        for (auto it = categories.rbegin(); it != categories.rend(); ++it) {
+            keys.insert(1, (*it)->strKey());
+        }
+    }
+    if (gGroups) {
+        const auto groups = gGroups->items();
+        for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
+            const qsizetype parent = keys.indexOf(MakeItemKey((*it)->lngParentType(), (*it)->lngParentID()));
+            if (parent >= 0) {
+                keys.insert(parent + 1, (*it)->strKey());
+            }
+        }
+    }
+    QList<Place> places;
+    places.reserve(keys.size());
+    for (const QString& key : std::as_const(keys)) {
+        Place place;
+        place.key = key;
+        if (key.startsWith(u'!')) {
+            place.text = QStringLiteral("Root");
+            place.image = QStringLiteral("imgVidsora");
+        } else if (key.startsWith(u'C')) {
+            const auto category = gCategories->Item(key);
+            place.text = ShortenText(category ? category->strName() : QString(), 50);
+            place.image = QStringLiteral("imgCategory");
+        } else {
+            const auto group = gGroups->Item(key);
+            place.text = ShortenText(group ? group->strName() : QString(), 50);
+            place.image = QStringLiteral("imgSubCategory");
+        }
+        place.indent = GetKeyDepth(key);
+        places.append(place);
+    }
+    return places;
+}
+
+bool ImportSession::Find(const QString& text, bool byTitle)
+{
+    BeginCommand();
+    if (!ConnectAndLogIn()) {
+        return false;
+    }
+    QVariant found;
+    {
+        Wait wait(*this);
+        const QString what = AnsiText::Trim(text);
+        found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
+    }
+    m_results.clear();
+    if (Aborted()) {
+        return false;
+    }
+    if (found.metaType() != QMetaType::fromType<COM::ResultTable>()) {
+        return true;
+    }
+    const COM::ResultTable table = found.value<COM::ResultTable>();
+    for (qsizetype i = 1; i < table.size(); ++i) {
+        const QStringList& record = table.at(i);
+        Result result;
+        result.code = record.value(1);
+        result.title = record.value(2);
+        result.media = record.value(3);
+        result.key = QStringLiteral("U") + result.code;
+        const bool known = std::any_of(m_results.cbegin(), m_results.cend(),
+                                       [&result](const Result& other) { return other.key == result.key; });
+        if (!known) {
+            m_results.append(result);
+        }
+    }
+    return true;
+}
+
+bool ImportSession::Queue(int result, const Place& place)
+{
+    if (result < 0 || result >= m_results.size()) {
+        return false;
+    }
+    const Result& chosen = m_results.at(result);
+    const bool queued =
+        std::any_of(m_rows.cbegin(), m_rows.cend(), [&chosen](const Row& row) { return row.key == chosen.key; });
+    if (queued) {
+        return false;
+    }
+    m_rows.append(Row{chosen.key, chosen.title, chosen.code, place.text, PendingState(), place.key});
+    return true;
+}
+
+bool ImportSession::Remove(int row)
+{
+    if (row < 0 || row >= m_rows.size() || IsWaiting()) {
+        return false;
+    }
+    m_rows.removeAt(row);
+    return true;
+}
+
+void ImportSession::ImportSelected()
+{
+    BeginCommand();
+    for (int i = 0; i < m_rows.size(); ++i) {
+        if (!ConnectAndLogIn()) {
+            if (Aborted()) {
+                SetState(i, ErrorState());
+            }
+            break;
+        }
+        SetCurrentRow(i);
+        QString text;
+        {
+            Wait wait(*this);
+            text = Com().GetUEF(m_rows.at(i).key.mid(1));
+        }
+        if (Aborted()) {
+            SetCurrentRow(-1);
+            SetState(i, ErrorState());
+            break;
+        }
+        if (text.isEmpty()) {
+            SetState(i, ErrorState());
+        } else {
+            SetState(i, ProcessingState());
+            // A row is finished only when at least one item came of it.
+            SetState(i, ImportUEF(text, m_rows.at(i).placeKey) > 0 ? FinishedState() : ErrorState());
+        }
+        SetCurrentRow(-1);
+    }
+    SetCurrentRow(-1);
+}
+
+int ImportSession::FinishedCount() const
+{
+    return int(
+        std::count_if(m_rows.cbegin(), m_rows.cend(), [](const Row& row) { return row.state == FinishedState(); }));
+}
+
+void ImportSession::OnProgress(int row, int percent)
+{
+    SetState(row, QString::number(percent) + u'%');
+}
+
+void ImportSession::SetState(int row, const QString& state)
+{
+    if (row < 0 || row >= m_rows.size()) {
+        return;
+    }
+    m_rows[row].state = state;
+    emit RowChanged(row);
+}

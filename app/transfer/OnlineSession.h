@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class COM;
+
+// What the online import and upload dialogs share, without their windows: the one online client of the dialog, the
+// connection and log-in before each piece of work, the abort of a wait, and the progress of the current row.
+//
+// Every call to the client waits for the service. While it waits, WaitingChanged(true) has been emitted: the window
+// then lets only its Cancel button through, which calls Abort.
+class OnlineSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OnlineSession(QObject* parent = nullptr);
+    ~OnlineSession() override;
+
+    static QString CouldNotConnectMessage() { return QStringLiteral("Could not connect!"); }
+    static QString CouldNotLogInMessage() { return QStringLiteral("Could not log in!"); }
+
+    // Ends the wait in progress at once: the client is dropped with its connection, and the command that waited
+    // stops, marking its row as failed. A fresh client serves the next command. Nothing happens when no wait runs.
+    void Abort();
+    bool IsWaiting() const { return m_waiting > 0; }
+    // True from an Abort until the next command starts.
+    bool Aborted() const { return m_aborted; }
+
+    // The row whose transfer is under way, or -1.
+    int CurrentRow() const { return m_current; }
+
+signals:
+    // A failure the user is told about; handled at once, before the command goes on.
+    void Warning(const QString& text);
+    void WaitingChanged(bool waiting);
+    // A row's state changed.
+    void RowChanged(int row);
+
+protected:
+    // The client, created when missing.
+    COM& Com();
+    // Connects when the client is not connected and logs in with the settings "User" and "Password"; tells the user
+    // about a failure (not about an abort).
+    bool ConnectAndLogIn();
+    // Starts a command: clears an earlier abort.
+    void BeginCommand() { m_aborted = false; }
+    void SetCurrentRow(int row) { m_current = row; }
+    // A progress report of the client for the current row.
+    virtual void OnProgress(int row, int percent) = 0;
+
+    // Marks a call to the client, so the window can gate its input meanwhile.
+    class Wait
+    {
+    public:
+        explicit Wait(OnlineSession& session);
+        ~Wait();
+        Wait(const Wait&) = delete;
+        Wait& operator=(const Wait&) = delete;
+
+    private:
+        OnlineSession& m_session;
+    };
+
+private:
+    std::unique_ptr<COM> m_com;
+    int m_waiting = 0;
+    int m_current = -1;
+    bool m_aborted = false;
+};

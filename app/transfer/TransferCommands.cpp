@@ -1,0 +1,206 @@
+#include "transfer/TransferCommands.h"
+
+#include "shell/frmMain.h"
+#include "transfer/AccountCommands.h"
+#include "transfer/CollectionList.h"
+#include "transfer/UEFFile.h"
+#include "transfer/UploadSession.h"
+#include "transfer/frmAddItem.h"
+#include "transfer/frmExport.h"
+
+#include "Component.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QToolBar>
+
+namespace TransferCommands {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Vidsora");
+
+void Refuse(QWidget* parent, const QString& text)
+{
+    QMessageBox::warning(parent, kTitle, text);
+}
+
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void CallAccount(QWidget* parent, const char* method)
+{
+    switch (AccountCommands::Call(method)) {
+    case AccountCommands::Outcome::Done:
+        break;
+    case AccountCommands::Outcome::NotInstalled:
+        QMessageBox::information(parent, kTitle, AccountCommands::NotInstalledMessage());
+        break;
+    case AccountCommands::Outcome::CallFailed:
+        QMessageBox::information(parent, kTitle, AccountCommands::CallFailedMessage());
+        break;
+    }
+}
+
+} // namespace
+
+void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
+{
+    if (!UEFFile::IsExportable(strKey)) {
+        Refuse(parent, UEFFile::NotExportableMessage());
+        return;
+    }
+    // The dialog's own question guards a file that is there already; a name without an extension stays as typed.
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), QString(), UEFFile::FileFilter());
+    if (path.isEmpty()) {
+        return;
+    }
+    QString message;
+    bool written = false;
+    {
+        BusyCursor busy;
+        written = UEFFile::WriteExport(path, UEFFile::ExportText(strKey), &message);
+    }
+    if (!written) {
+        QMessageBox::critical(parent, kTitle, message);
+    }
+}
+
+bool ImportUEFFile(QWidget* parent, const QString& strParentKey)
+{
+    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(), UEFFile::FileFilter());
+    if (path.isEmpty()) {
+        return false;
+    }
+    UEFFile::ImportOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = UEFFile::ImportFile(path, strParentKey);
+    }
+    if (!outcome.message.isEmpty()) {
+        QMessageBox::warning(parent, kTitle, outcome.message);
+    }
+    return true;
+}
+
+bool ImportOnline(QWidget* parent, const QString& strKey)
+{
+    frmAddItem dialog(parent);
+    return dialog.Import(strKey);
+}
+
+void SubmitItemOnline(QWidget* parent, const QString& strKey)
+{
+    const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
+    const UploadSession::Submission submission = UploadSession::CheckSubmission(strKey, checker.get());
+    if (!submission.accepted) {
+        Refuse(parent, submission.message);
+        return;
+    }
+    frmExport dialog(parent);
+    dialog.AddItem(submission.name, submission.code, strKey);
+    dialog.exec();
+}
+
+void UploadCollection(QWidget* parent)
+{
+    if (!Component::CreateObject(QStringLiteral("Codevet.UPCObject"))) {
+        // Every item needs a valid code to be listed; without the checker the list is empty, and the user should
+        // know why.
+        QMessageBox::warning(parent, kTitle,
+                             QStringLiteral("UPC/EAN codes cannot be checked: the product-code checker (Codevet) is "
+                                            "not installed, so the collection list is empty."));
+    }
+    QString list;
+    {
+        BusyCursor busy;
+        list = BuildCollectionList();
+    }
+    frmExport dialog(parent);
+    dialog.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, list);
+    dialog.exec();
+}
+
+void ComUserLogin(QWidget* parent)
+{
+    CallAccount(parent, "UserLogin");
+}
+
+void ComNewUser(QWidget* parent)
+{
+    CallAccount(parent, "NewUser");
+}
+
+void ComAnnouncements(QWidget* parent)
+{
+    CallAccount(parent, "Announcements");
+}
+
+void Wire(frmMain& window)
+{
+    frmMain* w = &window;
+    const auto on = [w](const char* name, std::function<void()> command) {
+        if (QAction* entry = w->findChild<QAction*>(QLatin1String(name))) {
+            QObject::connect(entry, &QAction::triggered, w, [w, command] {
+                // No command runs while the collections load.
+                if (!w->isLoading()) {
+                    command();
+                }
+            });
+        }
+    };
+    const auto exportItem = [w] { ExportSelectedToUEF(w, w->strKey()); };
+    const auto importFile = [w] {
+        if (ImportUEFFile(w, w->strKey())) {
+            w->FillTree();
+        }
+    };
+    const auto importOnline = [w] {
+        if (ImportOnline(w, w->strKey())) {
+            w->FillTree();
+        }
+    };
+    const auto submit = [w] { SubmitItemOnline(w, w->strKey()); };
+    on("mnuUEFExport", exportItem);
+    on("mnuExport", exportItem);
+    on("mnuUEFImport", importFile);
+    on("mnuImport", importFile);
+    on("mnuToolsDVDOrbelImport", importOnline);
+    on("mnuOrbelImport", importOnline);
+    on("mnuToolsDVDOrbelSubmit", submit);
+    on("mnuOrbelExport", submit);
+    on("mnuMyMovies", [w] { UploadCollection(w); });
+    on("mnuComLogin", [w] { ComUserLogin(w); });
+    on("mnuComNewuser", [w] { ComNewUser(w); });
+    on("mnuComAnnouncements", [w] { ComAnnouncements(w); });
+
+    // The toolbar's buttons run the commands of their menu entries.
+    if (auto* toolbar = w->findChild<QToolBar*>(QStringLiteral("tobMain"))) {
+        QObject::connect(toolbar, &QToolBar::actionTriggered, w,
+                         [w, exportItem, importFile, importOnline, submit](QAction* button) {
+                             if (!button || w->isLoading()) {
+                                 return;
+                             }
+                             const QString key = button->objectName();
+                             if (key == u"btnUEFExport") {
+                                 exportItem();
+                             } else if (key == u"btnUEFImport") {
+                                 importFile();
+                             } else if (key == u"btnOrbelImport") {
+                                 importOnline();
+                             } else if (key == u"btnOrbelExport") {
+                                 submit();
+                             }
+                         });
+    }
+}
+
+} // namespace TransferCommands

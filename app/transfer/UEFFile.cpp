@@ -1,0 +1,94 @@
+#include "transfer/UEFFile.h"
+
+#include "core/mLog.h"
+#include "transfer/WholeFile.h"
+#include "transfer/mUEF.h"
+
+#include "AnsiText.h"
+#include "UEF.h"
+
+#include <QDir>
+
+namespace UEFFile {
+
+namespace {
+
+QString Shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString RefusedText(int refused)
+{
+    return refused == 1 ? QStringLiteral("1 item was left out because its UPC/EAN is not valid.")
+                        : QStringLiteral("%1 items were left out because their UPC/EAN is not valid.").arg(refused);
+}
+
+} // namespace
+
+QString FileFilter()
+{
+    return QStringLiteral("UEF-files (*.UEF *.uef)");
+}
+
+bool IsExportable(const QString& strKey)
+{
+    return strKey.startsWith(u'B') || strKey.startsWith(u'E') || strKey.startsWith(u'M');
+}
+
+QString NotExportableMessage()
+{
+    return QStringLiteral("Only a box, a media or a movie can be exported to a UEF file.");
+}
+
+QString ExportText(const QString& strKey)
+{
+    return CreateUEF(strKey, true)->strUEF() + QStringLiteral("\r\n");
+}
+
+bool WriteExport(const QString& path, const QString& text, QString* message)
+{
+    if (AnsiText::WriteFile(path, text)) {
+        return true;
+    }
+    qCWarning(lcApp) << "the exchange file could not be written:" << path;
+    if (message) {
+        *message =
+            QStringLiteral("The file \"%1\" could not be written. Nothing was changed on disk.").arg(Shown(path));
+    }
+    return false;
+}
+
+ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
+{
+    ImportOutcome outcome;
+    const QString nothing = QStringLiteral("No item could be imported from \"%1\"").arg(Shown(path));
+    QByteArray bytes;
+    switch (WholeFile::Read(path, WholeFile::kExchangeFileCap, bytes)) {
+    case WholeFile::ReadResult::Ok:
+        break;
+    case WholeFile::ReadResult::Unreadable:
+        outcome.message = nothing + QStringLiteral(": the file could not be read.");
+        return outcome;
+    case WholeFile::ReadResult::NotRegularFile:
+        outcome.message = nothing + QStringLiteral(": it is not a regular file.");
+        return outcome;
+    case WholeFile::ReadResult::TooLarge:
+        outcome.message =
+            nothing +
+            QStringLiteral(": the file is larger than %1 MB.").arg(WholeFile::kExchangeFileCap / (1024 * 1024));
+        return outcome;
+    }
+    outcome.added = ImportUEF(AnsiText::Decode(bytes), strParentKey, &outcome.refused);
+    if (outcome.added == 0) {
+        outcome.message = nothing + u'.';
+        if (outcome.refused > 0) {
+            outcome.message += QStringLiteral("\n\n") + RefusedText(outcome.refused);
+        }
+    } else if (outcome.refused > 0) {
+        outcome.message = RefusedText(outcome.refused);
+    }
+    return outcome;
+}
+
+} // namespace UEFFile

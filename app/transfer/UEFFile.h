@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// The exchange-file commands without their windows: what the export writes and the import reads, and what the user
+// is told. The file dialogs, the busy cursor and the messages themselves belong to the window (TransferCommands).
+namespace UEFFile {
+
+// The file dialogs' filter: one entry, both cases of the extension.
+QString FileFilter();
+
+// Whether an item of this key can be exported: a box, a medium or a movie.
+bool IsExportable(const QString& strKey);
+QString NotExportableMessage();
+
+// The file's content for the item of strKey: its exchange text with the covers embedded, followed by CR LF.
+QString ExportText(const QString& strKey);
+
+// Writes text to path through the safe writer: a temporary file renamed over the target, so a failed write leaves
+// an existing file as it was. On failure, message names the file.
+bool WriteExport(const QString& path, const QString& text, QString* message = nullptr);
+
+struct ImportOutcome
+{
+    int added = 0;   // top-level items added
+    int refused = 0; // items the product-code check left out
+    // What the user is told; empty when everything in the file was imported.
+    QString message;
+};
+
+// Reads the file at path (regular files only, with a size cap) and imports its items under strParentKey.
+ImportOutcome ImportFile(const QString& path, const QString& strParentKey);
+
+} // namespace UEFFile

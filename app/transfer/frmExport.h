@@ -1,0 +1,43 @@
+#pragma once
+
+#include "transfer/UploadSession.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTreeWidget;
+class WaitGate;
+
+// "Uploading...": the rows to send to Vidsora: Online and their progress. OK sends every row; after the collection
+// list it offers to queue the items the service lacks, and the next OK sends those. The work is UploadSession's.
+class frmExport : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmExport(QWidget* parent = nullptr);
+    ~frmExport() override;
+
+    // Adds a row: the item's name, its product code ("N/A" for the collection list) and its key (or the list).
+    void AddItem(const QString& text, const QString& code, const QString& tag);
+
+    UploadSession& session() { return *m_session; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void cmdOk_Click();
+    void cmdCancel_Click();
+    void ShowRows();
+    void ShowRow(int row);
+
+    QTreeWidget* lstvUpload = nullptr;
+    QPushButton* cmdOk = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+    UploadSession* m_session = nullptr;
+    WaitGate* m_gate = nullptr;
+    bool m_closeRequested = false;
+};

@@ -66,7 +66,6 @@ public:
     bool Clickable(int index) const { return m_clickable.at(size_t(index)); }
     // Every pair found: the board shows all faces and takes no click.
     bool GameOver() const { return m_blnGameOver; }
-    bool Dealt() const { return !m_Cards[0].strPicture.isEmpty(); }
     int Tries() const { return m_lngTries; }
 
 private:

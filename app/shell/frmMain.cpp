@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 
 #include "commands/ItemCommands.h"
+#include "commands/MoveCommands.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -13,7 +14,9 @@
 #include "shell/DialogEditors.h"
 #include "shell/MainImages.h"
 #include "shell/ProgressBar.h"
+#include "shell/TypeAheadFilter.h"
 #include "shell/frmAbout.h"
+#include "shell/frmMemory.h"
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mControls.h"
@@ -371,6 +374,14 @@ void frmMain::SetCommandState(const QString& strKey)
 void frmMain::Load()
 {
     InitiateForm();
+    // From now on the window collects what the user types; the hidden word opens the pairs game.
+    if (!findChild<TypeAheadFilter*>()) {
+        connect(new TypeAheadFilter(this), &TypeAheadFilter::hiddenWordTyped, this, [this] {
+            if (!m_blnLoading) {
+                frmMemory::Play(this);
+            }
+        });
+    }
 }
 
 void frmMain::InitiateForm()
@@ -1130,4 +1141,37 @@ void frmMain::RemoveNodes(const QStringList& keys)
     }
     m_nodeOrder.removeIf([&gone](const QTreeWidgetItem* node) { return gone.contains(node); });
     m_blnSelecting = was;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Moves and summaries that no command reaches yet
+
+bool frmMain::MoveMovie(const QString& strKey, const QVariant& target)
+{
+    return MoveCommands::MoveMovie(strKey, target.toString());
+}
+
+bool frmMain::MoveMedia(const QString& strKey, const QVariant& target)
+{
+    return MoveCommands::MoveMedia(strKey, target.toString());
+}
+
+bool frmMain::MoveBox(const QString& strKey, const QVariant& target)
+{
+    return MoveCommands::MoveBox(strKey, target.toString());
+}
+
+bool frmMain::MoveSubcategory(const QString& strKey, const QVariant& target)
+{
+    return MoveCommands::MoveSubcategory(strKey, target.toString());
+}
+
+QVariant frmMain::CollectDVDRegions(const QString& strKey) const
+{
+    return MoveCommands::CollectDVDRegions(strKey);
+}
+
+QString frmMain::GetNextNodeKey(const QTreeWidgetItem* node) const
+{
+    return node ? MoveCommands::GetNextNodeKey(WindowTree(*this), NodeKey(node)) : QString();
 }

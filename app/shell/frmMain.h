@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QVariant>
 #include <QVector>
 
 #include <memory>
@@ -122,6 +123,15 @@ private:
     void PlaceBar(double left);
 
     void ReloadDatabase();
+
+    // Moves under a new parent, the region list of a box or medium, the node after a branch: no command reaches
+    // them yet.
+    bool MoveMovie(const QString& strKey, const QVariant& target);
+    bool MoveMedia(const QString& strKey, const QVariant& target);
+    bool MoveBox(const QString& strKey, const QVariant& target);
+    bool MoveSubcategory(const QString& strKey, const QVariant& target);
+    QVariant CollectDVDRegions(const QString& strKey) const;
+    QString GetNextNodeKey(const QTreeWidgetItem* node) const;
 
     // Item commands.
     void AddCategory();

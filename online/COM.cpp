@@ -515,6 +515,11 @@ bool COM::Upload(const QString& word, const QString& text, eStatus preparing, eS
         !WaitWhile([this, preparing] { return m_status == preparing; })) {
         return false;
     }
+    // An empty text has no body to wait for: the service may confirm it in the same breath as the preparation, so
+    // both replies can be handled before this wait ends and the status has already moved on to logged in.
+    if (text.isEmpty() && m_status == Status_LoggedIn) {
+        return true;
+    }
     if (m_status != uploading) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "CHTML.h"
 #include "Component.h"
+#include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFCollection.h"
@@ -81,12 +82,17 @@ QString ViewerSession::FileNamePart(const QString& path)
 
 QString ViewerSession::MakeTempName()
 {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-    QString folder = MakeUniqueFolder(QDir::tempPath(), QStringLiteral("VDS") + stamp + QLatin1Char('-'));
-    if (folder.isEmpty()) {
-        folder = MakeUniqueFolder(QCoreApplication::applicationDirPath(), QStringLiteral("VidpeekTemp"));
+    // The configured path as it stands, whether or not it exists: Qt's own answer is empty for a missing folder, and
+    // taking that for "no temporary path" would put this run's files beside the program. A folder that cannot be
+    // made there leaves the viewer without a page rather than writing elsewhere; only a system that names no
+    // temporary path at all sends the folder to the program's.
+    const QString configured = qEnvironmentVariable("TMPDIR");
+    const QString parent = configured.isEmpty() ? QDir::tempPath() : QDir::cleanPath(QDir(configured).absolutePath());
+    if (!parent.isEmpty()) {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+        return MakeUniqueFolder(parent, QStringLiteral("VDS") + stamp + QLatin1Char('-'));
     }
-    return folder;
+    return MakeUniqueFolder(QCoreApplication::applicationDirPath(), QStringLiteral("VidpeekTemp"));
 }
 
 bool ViewerSession::InitTemp()
@@ -105,16 +111,8 @@ QString ViewerSession::pagePath() const
 QString ViewerSession::ReadWholeFile(const QString& path)
 {
     // Only regular files: a pipe or a device could block or never end.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > MaxFileSize) {
-        return QString();
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
-    }
-    const QByteArray bytes = file.read(std::min(file.size(), MaxFileSize));
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes;
+    if (SafeFile::Read(path, bytes, MaxFileSize) != SafeFile::ReadStatus::Ok) {
         return QString();
     }
     return AnsiText::Decode(bytes);

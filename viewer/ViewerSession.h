@@ -31,9 +31,10 @@ public:
     // The file name part of a path, for the caption: after the last "/", or the whole path without one.
     static QString FileNamePart(const QString& path);
 
-    // Makes a new, empty folder of this run's own under the temporary-files path (or, failing that, the program's
-    // folder) and returns its path; the empty string when none could be made. The name is exclusive: the folder is
-    // created atomically under a name no other run holds, readable by this user only.
+    // Makes a new, empty folder of this run's own under the temporary-files path (TMPDIR as it stands; the program's
+    // folder only when the system names no temporary path at all) and returns its path; the empty string when none
+    // could be made, with nothing made anywhere else. The name is exclusive: the folder is created atomically under
+    // a name no other run holds, readable by this user only.
     static QString MakeTempName();
     // Makes this run's temporary folder (once); false when no folder could be made.
     bool InitTemp();

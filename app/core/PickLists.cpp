@@ -3,76 +3,16 @@
 #include "core/mFunctions.h"
 
 #include "AnsiText.h"
+#include "SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QLoggingCategory>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace PickLists {
 namespace {
 
 Q_LOGGING_CATEGORY(lcPickLists, "vidsora.picklists")
-
-enum class FileRead
-{
-    Ok,
-    Missing,
-    Failed,
-};
-
-// Reads a whole regular file of at most maxBytes. The one place that touches the file, so it can move to the
-// platform's bounded reader; O_NONBLOCK keeps a pipe from blocking the window that asked.
-FileRead ReadBounded(const QString& path, qint64 maxBytes, QByteArray& bytes)
-{
-    bytes.clear();
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Failed;
-    }
-    FileRead result = FileRead::Failed;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxBytes) {
-        // Read to the end, not to the size seen: a file that grows meanwhile is cut at the cap, never overrun.
-        bytes.resize(qsizetype(st.st_size) + 1);
-        qint64 got = 0;
-        result = FileRead::Ok;
-        for (;;) {
-            if (got == bytes.size()) {
-                if (got > maxBytes) {
-                    result = FileRead::Failed;
-                    break;
-                }
-                bytes.resize(qsizetype(qMin<qint64>(maxBytes + 1, got * 2 + 1)));
-            }
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                result = FileRead::Failed;
-                break;
-            }
-            if (n == 0) {
-                break;
-            }
-            got += n;
-        }
-        bytes.truncate(qsizetype(got));
-    }
-    ::close(fd);
-    if (result != FileRead::Ok) {
-        bytes.clear();
-    }
-    return result;
-}
 
 } // namespace
 
@@ -133,17 +73,20 @@ PickListText ReadFileText(PickList list)
     QByteArray bytes;
     for (const QString& path : {UserFilePath(list), DefaultFilePath(list)}) {
         result.path = path;
-        switch (ReadBounded(path, kMaxPickListBytes, bytes)) {
-        case FileRead::Ok:
+        // Regular files only, within the cap: a pipe under a list's name never blocks the window that asked.
+        switch (SafeFile::Read(path, bytes, kMaxPickListBytes)) {
+        case SafeFile::ReadStatus::Ok:
             result.status = ReadStatus::Loaded;
             result.text = AnsiText::Decode(bytes);
             return result;
-        case FileRead::Failed:
+        case SafeFile::ReadStatus::Missing:
+            break;
+        case SafeFile::ReadStatus::NotRegular:
+        case SafeFile::ReadStatus::TooLarge:
+        case SafeFile::ReadStatus::Failed:
             qCWarning(lcPickLists) << "cannot read the pick list" << path;
             result.status = ReadStatus::Unreadable;
             return result;
-        case FileRead::Missing:
-            break;
         }
     }
     result.status = ReadStatus::Missing;

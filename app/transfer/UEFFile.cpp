@@ -1,10 +1,10 @@
 #include "transfer/UEFFile.h"
 
 #include "core/mLog.h"
-#include "transfer/WholeFile.h"
 #include "transfer/mUEF.h"
 
 #include "AnsiText.h"
+#include "SafeFile.h"
 #include "UEF.h"
 
 #include <QDir>
@@ -64,19 +64,21 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
     ImportOutcome outcome;
     const QString nothing = QStringLiteral("No item could be imported from \"%1\"").arg(Shown(path));
     QByteArray bytes;
-    switch (WholeFile::Read(path, WholeFile::kExchangeFileCap, bytes)) {
-    case WholeFile::ReadResult::Ok:
+    // Regular files only and a size cap: a pipe, a device or a huge file picked in the dialog never blocks or swamps
+    // the window.
+    switch (SafeFile::Read(path, bytes, kExchangeFileCap)) {
+    case SafeFile::ReadStatus::Ok:
         break;
-    case WholeFile::ReadResult::Unreadable:
+    case SafeFile::ReadStatus::Missing:
+    case SafeFile::ReadStatus::Failed:
         outcome.message = nothing + QStringLiteral(": the file could not be read.");
         return outcome;
-    case WholeFile::ReadResult::NotRegularFile:
+    case SafeFile::ReadStatus::NotRegular:
         outcome.message = nothing + QStringLiteral(": it is not a regular file.");
         return outcome;
-    case WholeFile::ReadResult::TooLarge:
+    case SafeFile::ReadStatus::TooLarge:
         outcome.message =
-            nothing +
-            QStringLiteral(": the file is larger than %1 MB.").arg(WholeFile::kExchangeFileCap / (1024 * 1024));
+            nothing + QStringLiteral(": the file is larger than %1 MB.").arg(kExchangeFileCap / (1024 * 1024));
         return outcome;
     }
     outcome.added = ImportUEF(AnsiText::Decode(bytes), strParentKey, &outcome.refused);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // The exchange-file commands without their windows: what the export writes and the import reads, and what the user
 // is told. The file dialogs, the busy cursor and the messages themselves belong to the window (TransferCommands).
@@ -27,6 +28,9 @@ struct ImportOutcome
     // What the user is told; empty when everything in the file was imported.
     QString message;
 };
+
+// The largest exchange file the import takes: covers travel inside, but never this much.
+constexpr qint64 kExchangeFileCap = 64 * 1024 * 1024;
 
 // Reads the file at path (regular files only, with a size cap) and imports its items under strParentKey.
 ImportOutcome ImportFile(const QString& path, const QString& strParentKey);

@@ -230,6 +230,9 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::newRow("item") << false << 1234;
         QTest::newRow("collection, large") << true << 3 * 1024 * 1024;
+        // Nothing to send: the service confirms the upload together with its preparation, in one piece.
+        QTest::newRow("collection, empty") << true << 0;
+        QTest::newRow("item, empty") << false << 0;
     }
 
     void upload()
@@ -252,6 +255,26 @@ private slots:
         for (qint32 p : std::as_const(m_progress)) {
             QVERIFY(p >= 0 && p <= 100);
         }
+    }
+
+    // A service that confirms an upload before its body was sent has not received the text.
+    void confirmedBeforeTheBody_data()
+    {
+        QTest::addColumn<bool>("collection");
+        QTest::newRow("item") << false;
+        QTest::newRow("collection") << true;
+    }
+
+    void confirmedBeforeTheBody()
+    {
+        QFETCH(bool, collection);
+        const QByteArray word = collection ? "PREPARECOLLECTIONUPLOAD" : "PREPAREUPLOAD";
+        m_service->replies.insert(word, Msg("UPLOADPREPARED") + Msg("UPLOADDONE"));
+        QVERIFY(m_com->LogIn(kUser, kPassword));
+        const QString text = QStringLiteral("body");
+        QVERIFY(!(collection ? m_com->DoUploadCollection(text) : m_com->DoUpload(text)));
+        QCOMPARE(m_service->requests.last(), word + "\x02" + "4");
+        QVERIFY(m_service->uploads.isEmpty());
     }
 
     void handlerChangesStatus()

@@ -176,20 +176,69 @@ private slots:
         QVERIFY(Entries(m_tmp).isEmpty());
     }
 
-    // Without a usable temporary-files path the viewer still gets a private folder (beside the program).
-    void tempFolderFallback()
+    // The temporary-files path is taken as TMPDIR names it; one that cannot hold a folder leaves the viewer without
+    // a page and writes nothing anywhere else, least of all beside the program.
+    void tempFolderWhereTmpdirPoints_data()
     {
-        const QByteArray saved = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_world.filePath("missing").toLocal8Bit());
-        const QString folder = ViewerSession::MakeTempName();
-        qputenv("TMPDIR", saved);
-        if (folder.isEmpty()) {
-            QSKIP("the program's folder is not writable here");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("missing folder") << "missing" << false;
+        QTest::newRow("a file") << "file" << false;
+        QTest::newRow("below a file") << "below a file" << false;
+        QTest::newRow("trailing slash") << "slash" << true;
+        QTest::newRow("link to a folder, kept as named") << "link" << true;
+    }
+
+    void tempFolderWhereTmpdirPoints()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, usable);
+        QTemporaryDir place(QDir(m_world.path()).filePath("tmpdir-XXXXXX"));
+        QVERIFY(place.isValid());
+        QString tmpdir;
+        if (kind == "missing") {
+            tmpdir = place.filePath("missing");
+        } else if (kind == "file" || kind == "below a file") {
+            QVERIFY(AnsiText::WriteFile(place.filePath("plain"), QStringLiteral("x")));
+            tmpdir = place.filePath(kind == "file" ? "plain" : "plain/tmp");
+        } else if (kind == "slash") {
+            QVERIFY(QDir().mkpath(place.filePath("real")));
+            tmpdir = place.filePath("real") + '/';
+        } else if (kind == "link") {
+            QVERIFY(QDir().mkpath(place.filePath("real")));
+            QVERIFY(QFile::link(place.filePath("real"), place.filePath("link")));
+            tmpdir = place.filePath("link");
         }
-        QCOMPARE(QDir::cleanPath(QFileInfo(folder).absolutePath()),
-                 QDir::cleanPath(QCoreApplication::applicationDirPath()));
-        QVERIFY(QFileInfo(folder).fileName().startsWith("VidpeekTemp"));
-        QVERIFY(QDir().rmdir(folder));
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        const QStringList ownNames{"VidpeekTemp*", "VDS*"};
+        const QStringList programBefore = QDir(programFolder).entryList(ownNames, QDir::AllEntries | QDir::Hidden);
+        const QStringList placeBefore = Entries(place.path());
+
+        const QByteArray saved = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmpdir.toLocal8Bit());
+        auto session = std::make_unique<ViewerSession>();
+        const bool made = session->InitTemp();
+        qputenv("TMPDIR", saved);
+
+        QCOMPARE(made, usable);
+        QCOMPARE(QDir(programFolder).entryList(ownNames, QDir::AllEntries | QDir::Hidden), programBefore);
+        if (usable) {
+            QCOMPARE(QFileInfo(session->tempFolder()).path(), QDir::cleanPath(tmpdir));
+            QVERIFY(QFileInfo(session->tempFolder()).isDir());
+            session.reset();
+            QVERIFY(Entries(place.filePath("real")).isEmpty());
+            return;
+        }
+        // The viewer's way of showing nothing: the file is read, but no cover or page is written.
+        QVERIFY(session->tempFolder().isEmpty());
+        QVERIFY(session->pagePath().isEmpty());
+        UEF document;
+        document.colUEF()->Add(Movie("Nowhere to show", "x"));
+        QVERIFY(session->OpenUEFFile(WriteExchangeFile("no-temp.uef", document)));
+        QVERIFY(!session->WriteHtmlPage(session->document()));
+        QVERIFY(session->writtenFiles().empty());
+        QCOMPARE(QDir(programFolder).entryList(ownNames, QDir::AllEntries | QDir::Hidden), programBefore);
+        QCOMPARE(Entries(place.path()), placeBefore);
     }
 
     void readWholeFile_data()

@@ -4,7 +4,6 @@
 #include "TransferWorld.h"
 
 #include "transfer/UEFFile.h"
-#include "transfer/WholeFile.h"
 #include "transfer/mUEF.h"
 
 #include <QElapsedTimer>
@@ -186,6 +185,10 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("missing") << "missing"
                                  << "could not be read";
+        QTest::newRow("below a file") << "below a file"
+                                      << "could not be read";
+        QTest::newRow("name too long") << "long"
+                                       << "could not be read";
         QTest::newRow("folder") << "folder"
                                 << "not a regular file";
         QTest::newRow("pipe without writer") << "fifo"
@@ -201,7 +204,12 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir dir(TestWorld::ProgramDir().filePath(QStringLiteral("odd-XXXXXX")));
         QString path = dir.filePath(kind);
-        if (kind == u"folder") {
+        if (kind == u"below a file") {
+            QVERIFY(AnsiText::WriteFileBytes(dir.filePath(QStringLiteral("plain")), "[MOVIE=[TITLE=x]]"));
+            path = dir.filePath(QStringLiteral("plain/in.uef"));
+        } else if (kind == u"long") {
+            path = dir.filePath(QString(300, u'n'));
+        } else if (kind == u"folder") {
             QVERIFY(QDir().mkpath(path));
         } else if (kind == u"fifo") {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
@@ -211,7 +219,7 @@ private slots:
             // Sparse: the size is what counts.
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.resize(WholeFile::kExchangeFileCap + 1));
+            QVERIFY(file.resize(UEFFile::kExchangeFileCap + 1));
         }
         QElapsedTimer clock;
         clock.start();
@@ -221,17 +229,6 @@ private slots:
         QVERIFY2(outcome.message.startsWith(QStringLiteral("No item could be imported from")),
                  qPrintable(outcome.message));
         QVERIFY2(outcome.message.contains(says), qPrintable(outcome.message));
-    }
-
-    void wholeFileAtTheCap()
-    {
-        const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("cap.bin"));
-        QVERIFY(AnsiText::WriteFileBytes(path, QByteArray(1000, 'a')));
-        QByteArray bytes;
-        QCOMPARE(WholeFile::Read(path, 1000, bytes), WholeFile::ReadResult::Ok);
-        QCOMPARE(bytes.size(), 1000);
-        QCOMPARE(WholeFile::Read(path, 999, bytes), WholeFile::ReadResult::TooLarge);
-        QVERIFY(bytes.isEmpty());
     }
 
     void countCheckedItems_data()

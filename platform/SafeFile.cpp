@@ -10,7 +10,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <set>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,6 +25,20 @@ namespace {
 std::atomic<int> g_calls[Faults::OpCount];
 std::atomic<int> g_failAt[Faults::OpCount];
 std::atomic<qint64> g_budget{-1};
+
+// The open batch (see Batch): its depth, the files it wrote without syncing them, and one folder per file system
+// whose syncs it put off. The programs write from one thread.
+int g_batchDepth = 0;
+std::set<QByteArray> g_batchFiles;
+std::map<dev_t, QByteArray> g_batchFolders;
+
+void DeferToBatch(const QByteArray& folder)
+{
+    struct stat st;
+    if (::stat(folder.constData(), &st) == 0) {
+        g_batchFolders.try_emplace(st.st_dev, folder);
+    }
+}
 
 // Counts a call of op; true when the test seam makes this one fail (errno set as the real failure would).
 bool Injected(Faults::Op op)
@@ -55,6 +71,10 @@ void Trace(const char* what, QByteArrayView path, int err)
 
 bool SyncFolderNative(const QByteArray& folder)
 {
+    if (g_batchDepth > 0) {
+        DeferToBatch(folder);
+        return true;
+    }
     if (Injected(Faults::SyncDir)) {
         Trace("cannot sync the folder", folder, errno);
         return false;
@@ -232,6 +252,9 @@ bool Pending::Open()
         Trace("cannot write", m_target, EISDIR);
         return false; // the rename could never replace it
     }
+    // In a batch a new file is synced with the batch; a file that was there before is synced on its own, so its old
+    // version stays whole until the new one is on disk.
+    m_deferred = g_batchDepth > 0 && (!exists || g_batchFiles.count(m_target) > 0);
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temp = m_target.left(slash + 1) + '.' + name + '.' +
                  QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
@@ -311,7 +334,13 @@ bool Pending::Finish()
     if (m_fd < 0 || m_failed) {
         return false;
     }
-    bool ok = !Injected(Faults::Sync) && ::fdatasync(m_fd) == 0;
+    bool ok = true;
+    if (m_deferred) {
+        g_batchFiles.insert(m_target);
+        DeferToBatch(FolderOf(m_target));
+    } else {
+        ok = !Injected(Faults::Sync) && ::fdatasync(m_fd) == 0;
+    }
     int err = ok ? 0 : errno;
     // On Linux the descriptor is gone even when close is interrupted; the data was synced above.
     const bool closed = ::close(m_fd) == 0 || errno == EINTR;
@@ -625,6 +654,40 @@ ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
 }
 
 // ---- the test seam ----
+
+Batch::Batch()
+{
+    ++g_batchDepth;
+}
+
+Batch::~Batch()
+{
+    Commit();
+}
+
+bool Batch::Commit()
+{
+    if (m_done) {
+        return m_ok;
+    }
+    m_done = true;
+    if (--g_batchDepth > 0) {
+        return m_ok; // the outer batch syncs
+    }
+    for (const auto& [device, folder] : g_batchFolders) {
+        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || Injected(Faults::SyncDir) || ::syncfs(fd) != 0) {
+            Trace("cannot sync the file system of", folder, errno);
+            m_ok = false;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    g_batchFiles.clear();
+    g_batchFolders.clear();
+    return m_ok;
+}
 
 namespace Faults {
 

@@ -58,6 +58,28 @@ private:
     bool m_finished = false;
     bool m_committed = false;
     bool m_failed = false;
+    bool m_deferred = false;
+};
+
+// Many new files at once (an import, a box set made with its contents): while a batch is open, files that did not
+// exist before it are not synced one by one, nor are folders; the batch syncs their file systems once when it ends.
+// A file that existed before the batch is still synced on its own, so its old version stays whole. What was written
+// in a batch is on disk, and may be reported as saved, only once Commit has returned true. Batches nest: the
+// outermost one syncs.
+class Batch
+{
+public:
+    Batch();
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+    // Ends the batch; false when its files could not be synced.
+    bool Commit();
+
+private:
+    bool m_done = false;
+    bool m_ok = true;
 };
 
 // Writes several files into one folder: every new file is complete and on disk before the first one replaces its old

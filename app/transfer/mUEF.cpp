@@ -9,6 +9,7 @@
 #include "CBoxes.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFMedia.h"
@@ -379,6 +380,8 @@ int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
         // Every checked item the parser kept is in the document; the others were refused.
         *refused = std::max(0, CountCheckedItems(strUEF) - items->Count());
     }
+    // Every file an import writes is new: one sync of the store at the end instead of one per file and folder.
+    SafeFile::Batch batch;
     int added = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
         QString newKey;
@@ -394,6 +397,9 @@ int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
         } else {
             qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
         }
+    }
+    if (!batch.Commit()) {
+        qCWarning(lcApp) << "the imported items could not be synced to disk";
     }
     return added;
 }

@@ -440,6 +440,78 @@ private slots:
 
     void cleanup() { SafeFile::Faults::Reset(); }
 
+    // A batch of new items syncs once, at its end; a file that existed before it is still synced on its own; what it
+    // wrote loads whole.
+    void batchSyncsOnceAtItsEnd()
+    {
+        TestStore store;
+        QString existing;
+        {
+            CMovies movies;
+            movies.setDBDir(store.db());
+            existing = movies.Add(QStringLiteral("Before"));
+            QVERIFY(!existing.isEmpty());
+        }
+        CMovies movies;
+        movies.setDBDir(store.db());
+        movies.LoadData();
+        QStringList added;
+        {
+            SafeFile::Faults::Reset();
+            SafeFile::Batch outer;
+            {
+                SafeFile::Batch inner;
+                for (int i = 0; i < 10; ++i) {
+                    const QString key = movies.Add(QStringLiteral("Batch %1").arg(i));
+                    QVERIFY(!key.isEmpty());
+                    auto movie = movies.Item(key);
+                    movie->setStrNotes(QStringLiteral("notes %1").arg(i));
+                    movie->setStrSynopsis(QStringLiteral("synopsis %1").arg(i));
+                    QVERIFY(movies.Update(key));
+                    added << key;
+                }
+                QVERIFY(inner.Commit()); // the outer batch syncs
+            }
+            QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 0);
+            QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 0);
+            // The item that was there before keeps its own sync, so its old version is never at risk.
+            movies.Item(existing)->setStrNotes(QStringLiteral("changed in a batch"));
+            QVERIFY(movies.Update(existing));
+            QVERIFY(SafeFile::Faults::Calls(Faults::Sync) > 0);
+            const int syncs = SafeFile::Faults::Calls(Faults::Sync);
+            QVERIFY(outer.Commit());
+            QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 1); // one file system, synced once
+            QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), syncs);
+        }
+        CMovies reloaded;
+        reloaded.setDBDir(store.db());
+        reloaded.LoadData();
+        for (int i = 0; i < added.size(); ++i) {
+            const auto movie = reloaded.Item(added.at(i));
+            QVERIFY(movie);
+            QCOMPARE(movie->strNotes(), QStringLiteral("notes %1").arg(i));
+            QCOMPARE(movie->strSynopsis(), QStringLiteral("synopsis %1").arg(i));
+        }
+        QCOMPARE(reloaded.Item(existing)->strNotes(), QStringLiteral("changed in a batch"));
+        // Outside a batch every file is synced again.
+        SafeFile::Faults::Reset();
+        QVERIFY(!reloaded.Add(QStringLiteral("After")).isEmpty());
+        QVERIFY(SafeFile::Faults::Calls(Faults::Sync) > 0);
+    }
+
+    // A batch whose final sync fails says so.
+    void batchReportsAFailedSync()
+    {
+        TestStore store;
+        CMovies movies;
+        movies.setDBDir(store.db());
+        SafeFile::Batch batch;
+        QVERIFY(!movies.Add(QStringLiteral("Pending")).isEmpty());
+        SafeFile::Faults::FailNth(Faults::SyncDir, 1);
+        QVERIFY(!batch.Commit());
+        QVERIFY(!batch.Commit()); // asked again, the answer stands
+    }
+
     // Every writer, failed at every write point it has and at every byte a full disk could stop it: each call
     // reports failure, every old file stays byte for byte, and no temporary file is left.
     void fullDiskSweep_data()

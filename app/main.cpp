@@ -14,11 +14,12 @@ int main(int argc, char* argv[])
 
     mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
     if (!Main()) {
-        return mMain::kExitAlreadyRunning;
+        return mMain::ExitCode();
     }
     const int result = QApplication::exec();
     // A complete type, so the window's own destructor runs and removes this run's temporary folder.
     delete mMain::MainWindow();
+    mMain::CloseStore();
     mMain::ReleaseInstance();
     return result;
 }

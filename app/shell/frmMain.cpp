@@ -14,6 +14,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmSearch.h"
 #include "shell/mControls.h"
+#include "shell/mMain.h"
 
 #include "AnsiText.h"
 #include "CCategories.h"
@@ -818,9 +819,14 @@ void frmMain::ReloadDatabase()
     if (m_blnLoading) {
         return;
     }
+    const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
+    // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
+    // created, or in use by another program) leaves the window as it is.
+    if (!mMain::OpenStore(dbPath)) {
+        return;
+    }
     m_blnLoading = true;
     WaitCursor wait;
-    const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
 
     pnSmall->setText("Preparing...");
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -1,11 +1,16 @@
 #include "shell/mMain.h"
 
 #include "core/Collections.h"
+#include "core/StoreStart.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
 #include "shell/ProgressBar.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
+
+#include "CCategories.h"
+#include "Registry.h"
+#include "StoreLock.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -59,20 +64,35 @@ bool ClaimInstance()
     return false;
 }
 
-void ShowAlreadyRunning()
+// The lock of the open store, held for the whole run.
+std::unique_ptr<StoreLock>& TheStoreLock()
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vidsora"), QStringLiteral("Vidsora is already running!"),
-                    QMessageBox::Ok);
-    // Under the test platform a test may ask for the box to answer itself and say what it showed.
+    static std::unique_ptr<StoreLock> lock;
+    return lock;
+}
+
+int& LastExitCode()
+{
+    static int code = 0;
+    return code;
+}
+
+// A message box captioned "Vidsora"; the answer. Under the test platform a test may ask for the box to answer itself
+// (No, or OK) and say what it showed, for a program it started as a child.
+QMessageBox::StandardButton Tell(QMessageBox::Icon icon, const QString& text,
+                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok)
+{
+    QMessageBox box(icon, QStringLiteral("Vidsora"), text, buttons);
     if (qEnvironmentVariableIsSet("VIDSORA_TEST_AUTOCLOSE") &&
         QGuiApplication::platformName() == QLatin1String("offscreen")) {
         QTimer::singleShot(qEnvironmentVariableIntValue("VIDSORA_TEST_AUTOCLOSE"), &box, [&box] {
             QTextStream(stderr) << "message box: icon " << int(box.icon()) << " caption \"" << box.windowTitle()
                                 << "\" text \"" << box.text() << "\" buttons " << int(box.standardButtons()) << '\n';
-            box.button(QMessageBox::Ok)->click();
+            QAbstractButton* answer = box.button(QMessageBox::No);
+            (answer ? answer : box.button(QMessageBox::Ok))->click();
         });
     }
-    box.exec();
+    return QMessageBox::StandardButton(box.exec());
 }
 
 } // namespace
@@ -113,18 +133,67 @@ void ReleaseInstance()
     InstanceLock().reset();
 }
 
+int ExitCode()
+{
+    return LastExitCode();
+}
+
+bool OpenStore(const QString& dbDir)
+{
+    const StoreStart::Prompts prompts{
+        [](const QString& question) {
+            return Tell(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        },
+        [](const QString& message) { Tell(QMessageBox::Warning, message); },
+    };
+    std::unique_ptr<StoreLock>& held = TheStoreLock();
+    if (!held) {
+        held = std::make_unique<StoreLock>();
+    }
+    // The store open now is locked by this very program, and its own lock would refuse it: it is let go first.
+    const bool sameStore = gCategories && QDir::cleanPath(gCategories->DBDir()) == QDir::cleanPath(dbDir);
+    if (sameStore || !held->IsHeld()) {
+        return StoreStart::Open(dbDir, Registry::DefaultDBPath(), *held, prompts) == StoreStart::Outcome::Opened;
+    }
+    // Another store: the one open now stays locked until the new one is ours.
+    auto fresh = std::make_unique<StoreLock>();
+    if (StoreStart::Open(dbDir, Registry::DefaultDBPath(), *fresh, prompts) != StoreStart::Outcome::Opened) {
+        return false;
+    }
+    held = std::move(fresh);
+    return true;
+}
+
+void CloseStore()
+{
+    TheStoreLock().reset();
+}
+
 } // namespace mMain
 
 bool Main()
 {
     // 1. One instance only; a second one says so and reads nothing.
     if (!ClaimInstance()) {
-        ShowAlreadyRunning();
+        Tell(QMessageBox::Warning, QStringLiteral("Vidsora is already running!"));
+        LastExitCode() = mMain::kExitAlreadyRunning;
         return false;
     }
 
-    // 2. The database folder; a first start stores the default.
+    // A settings file that cannot be read is said once; every setting then reads as its default, and the file is
+    // never written over.
+    const QString settingsMessage = StoreStart::SettingsFileMessage();
+    if (!settingsMessage.isEmpty()) {
+        Tell(QMessageBox::Warning, settingsMessage);
+    }
+
+    // 2. The database folder; a first start stores the default. It must exist and be ours before any collection
+    // touches it (a collection's folder setter creates its kind folder).
     const QString dbDir = ReadRegSetting(QStringLiteral("DBPath"), DefaultDBPath()).toString();
+    if (!mMain::OpenStore(dbDir)) {
+        LastExitCode() = mMain::kExitStoreNotOpened;
+        return false;
+    }
 
     // 3.
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -15,12 +15,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -95,6 +98,36 @@ QMessageBox::StandardButton Tell(QMessageBox::Icon icon, const QString& text,
     return QMessageBox::StandardButton(box.exec());
 }
 
+qint64& LoadTime()
+{
+    static qint64 ns = 0;
+    return ns;
+}
+
+// Lets the window system put the shown window on screen; no click or key acts meanwhile. A window system that never
+// says so costs at most a second.
+void WaitUntilExposed(QWidget* window)
+{
+    auto onScreen = [window] {
+        return !window->isVisible() || (window->windowHandle() && window->windowHandle()->isExposed());
+    };
+    if (onScreen()) {
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop wait;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &wait, [&] {
+        if (onScreen() || clock.elapsed() >= 1000) {
+            wait.quit();
+        }
+    });
+    tick.start();
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace
 
 namespace mMain {
@@ -131,6 +164,11 @@ QWidget* MainWindow()
 void ReleaseInstance()
 {
     InstanceLock().reset();
+}
+
+qint64 LoadNanoseconds()
+{
+    return LoadTime();
 }
 
 int ExitCode()
@@ -214,7 +252,10 @@ bool Main()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     // 9. Categories first, movies last: the main window reads them all.
+    QElapsedTimer loadClock;
+    loadClock.start();
     Collections::LoadAll(dbDir, splash->pgLoading);
+    LoadTime() = loadClock.nsecsElapsed();
 
     // 10. The main window loads unseen.
     QWidget* window = nullptr;
@@ -223,12 +264,13 @@ bool Main()
     }
     TheMainWindow() = window;
 
-    // 11-13.
-    splash->close();
-    delete splash;
+    // 11-13. The splash window stays until the main window is on screen, so the screen is never empty meanwhile.
     if (window) {
         window->show();
+        WaitUntilExposed(window);
     }
+    splash->close();
+    delete splash;
     QApplication::restoreOverrideCursor();
     return true;
 }

@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidsora"));
 
-    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
+    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
     if (!Main()) {
         return mMain::ExitCode();
     }

@@ -8,7 +8,11 @@
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 
+#include "CBoxes.h"
 #include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
 #include "Registry.h"
 #include "StoreLock.h"
 
@@ -22,9 +26,11 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -33,6 +39,19 @@ MainWindowLoader& Loader()
 {
     static MainWindowLoader loader;
     return loader;
+}
+
+MainWindowPreparer& Preparer()
+{
+    static MainWindowPreparer prepare;
+    return prepare;
+}
+
+// The main window DefaultMainWindowPreparer made, until the loader takes it.
+QPointer<frmMain>& PreparedWindow()
+{
+    static QPointer<frmMain> window;
+    return window;
 }
 
 std::unique_ptr<QLockFile>& InstanceLock()
@@ -104,6 +123,74 @@ qint64& LoadTime()
     return ns;
 }
 
+// Carries the load's progress from the loading thread to the splash window's bar: the collections step its "Value"
+// there, and the bar on the window thread follows. A step goes across at most every 15 ms (the bar then shows the
+// latest value): one event per item would cost more than the load of the item.
+class ProgressRelay : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(float Value READ Value WRITE setValue)
+
+public:
+    explicit ProgressRelay(ProgressBar* bar) : m_bar(bar), m_value(bar->Value()) { m_clock.start(); }
+    float Value() const { return m_value.load(); }
+    // On the loading thread.
+    void setValue(float value)
+    {
+        m_value.store(value);
+        if (m_clock.elapsed() >= 15 && !m_pending.exchange(true)) {
+            m_clock.restart();
+            QMetaObject::invokeMethod(this, &ProgressRelay::Deliver, Qt::QueuedConnection);
+        }
+    }
+    // On the window thread: the bar shows the latest value.
+    void Deliver()
+    {
+        m_pending.store(false);
+        if (m_bar) {
+            m_bar->setValueF(m_value.load());
+        }
+    }
+
+private:
+    QPointer<ProgressBar> m_bar;
+    std::atomic<float> m_value;
+    std::atomic<bool> m_pending{false};
+    QElapsedTimer m_clock; // used by the loading thread only
+};
+
+// Loads the five collections on a thread of their own while the window thread runs prepare and keeps the splash
+// window painted; no click or key acts meanwhile. The items end up belonging to the window thread, as if it had
+// loaded them.
+void LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindowPreparer& prepare)
+{
+    ProgressRelay relay(bar);
+    QThread* const windowThread = QThread::currentThread();
+    std::unique_ptr<QThread> loader(QThread::create([&dbDir, &relay, windowThread] {
+        Collections::LoadAll(dbDir, &relay);
+        auto handOver = [windowThread](const auto& collection) {
+            for (const auto& item : *collection) {
+                item->moveToThread(windowThread);
+            }
+        };
+        handOver(gCategories);
+        handOver(gGroups);
+        handOver(gBoxes);
+        handOver(gMedias);
+        handOver(gMovies);
+    }));
+    QEventLoop wait;
+    QObject::connect(loader.get(), &QThread::finished, &wait, &QEventLoop::quit);
+    loader->start();
+    prepare();
+    if (!loader->isFinished()) {
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    loader->wait();
+    QCoreApplication::removePostedEvents(&relay);
+    relay.Deliver();
+}
+
 // Lets the window system put the shown window on screen; no click or key acts meanwhile. A window system that never
 // says so costs at most a second.
 void WaitUntilExposed(QWidget* window)
@@ -132,18 +219,33 @@ void WaitUntilExposed(QWidget* window)
 
 namespace mMain {
 
-void SetMainWindowLoader(MainWindowLoader loader)
+void SetMainWindowLoader(MainWindowLoader loader, MainWindowPreparer prepare)
 {
     Loader() = std::move(loader);
+    Preparer() = std::move(prepare);
 }
 
 MainWindowLoader DefaultMainWindowLoader()
 {
     return []() -> QWidget* {
-        auto* window = new frmMain;
+        frmMain* window = PreparedWindow().data();
+        PreparedWindow().clear();
+        if (!window) {
+            window = new frmMain;
+        }
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Load();
         return window;
+    };
+}
+
+MainWindowPreparer DefaultMainWindowPreparer()
+{
+    return [] {
+        // The window's browser pane starts the browser engine: the costliest part of the window, and one that needs
+        // no collection.
+        delete PreparedWindow().data();
+        PreparedWindow() = new frmMain;
     };
 }
 
@@ -251,10 +353,15 @@ bool Main()
     // No click or key may act before the collections are in place.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    // 9. Categories first, movies last: the main window reads them all.
+    // 9. Categories first, movies last: the main window reads them all. Meanwhile the window thread makes what of the
+    // main window needs no collection.
     QElapsedTimer loadClock;
     loadClock.start();
-    Collections::LoadAll(dbDir, splash->pgLoading);
+    if (const MainWindowPreparer& prepare = Preparer()) {
+        LoadWhilePreparing(dbDir, splash->pgLoading, prepare);
+    } else {
+        Collections::LoadAll(dbDir, splash->pgLoading);
+    }
     LoadTime() = loadClock.nsecsElapsed();
 
     // 10. The main window loads unseen.
@@ -274,3 +381,5 @@ bool Main()
     QApplication::restoreOverrideCursor();
     return true;
 }
+
+#include "mMain.moc"

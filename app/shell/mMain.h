@@ -13,6 +13,10 @@ class QWidget;
 // Makes the main window and runs its load handler, without showing it. The program sets this to its main window;
 // Main shows what it returns.
 using MainWindowLoader = std::function<QWidget*()>;
+// Makes, on the window thread while the collections load on another thread, what the main window needs that reads no
+// collection (the window itself and its browser engine), so that the loader only fills it in. It must not touch the
+// collections: they are being replaced meanwhile.
+using MainWindowPreparer = std::function<void()>;
 
 namespace mMain {
 
@@ -25,9 +29,13 @@ int ExitCode();
 // How long the last Main spent loading the five collections, in nanoseconds (the start-up benchmark's measure).
 qint64 LoadNanoseconds();
 
-void SetMainWindowLoader(MainWindowLoader loader);
-// The program's own: makes the main window, deleted when it closes, and runs its load handler.
+// Without a preparer the collections load on the window thread, before the loader runs.
+void SetMainWindowLoader(MainWindowLoader loader, MainWindowPreparer prepare = {});
+// The program's own: takes the main window DefaultMainWindowPreparer made (or makes one), deleted when it closes, and
+// runs its load handler.
 MainWindowLoader DefaultMainWindowLoader();
+// The program's own: makes the main window, empty and unseen, while the collections load.
+MainWindowPreparer DefaultMainWindowPreparer();
 // The lock file that marks a running instance, in the user's runtime folder.
 QString InstanceLockPath();
 // The main window Main showed, while it exists.

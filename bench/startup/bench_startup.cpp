@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
     StoreGenerator(db).Run();
     mRegister::EnsureKey(Registry::HKEY_CURRENT_USER, kProgramKey);
     WriteRegSetting(QStringLiteral("DBPath"), db);
-    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
+    mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
 
     QElapsedTimer timer;
     timer.start();

@@ -24,6 +24,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -219,6 +220,56 @@ private slots:
         QCOMPARE(m_seen.steps, expected);
         QCOMPARE(gMovies->Count(), movies);
         QCOMPARE(gCategories->Count(), categories);
+        ExpectMainWindowShown();
+    }
+
+    // With a preparer, the collections load on a thread of their own while the window thread prepares the main window:
+    // the preparer runs on the window thread under the splash window, the bar still ends at the total before the main
+    // window is made, and every item belongs to the window thread afterwards, as if it had loaded them.
+    void loadsWhilePreparing_data()
+    {
+        QTest::addColumn<int>("movies");
+        QTest::newRow("empty store") << 0;
+        QTest::newRow("a few hundred movies") << 400;
+    }
+    void loadsWhilePreparing()
+    {
+        QFETCH(int, movies);
+        const Counts counts{2, 2, 2, 2, movies};
+        const QString dbDir = m_home.filePath(QStringLiteral("store-prepared-%1").arg(movies));
+        MakeStore(dbDir, counts);
+        StoreDBPath(dbDir);
+        bool prepared = false;
+        bool onWindowThread = false;
+        bool underSplash = false;
+        mMain::SetMainWindowLoader([this] { return StandInMainWindow(); },
+                                   [&] {
+                                       prepared = true;
+                                       onWindowThread = QThread::currentThread() == qApp->thread();
+                                       for (QWidget* w : QApplication::topLevelWidgets()) {
+                                           underSplash = underSplash || (qobject_cast<frmSplash*>(w) && w->isVisible());
+                                       }
+                                   });
+
+        QVERIFY(Main());
+        QVERIFY(prepared);
+        QVERIFY(onWindowThread);
+        QVERIFY(underSplash);
+        QVERIFY(m_seen.allLoaded);
+        QVERIFY(m_seen.barsReleased);
+        QCOMPARE(m_seen.loaded, counts.Total());
+        QCOMPARE(m_seen.value, float(counts.Total()));
+        // The bar only rises, and its last step is the total.
+        QVERIFY(!m_seen.steps.isEmpty());
+        QCOMPARE(m_seen.steps.last(), float(counts.Total()));
+        QVERIFY(std::is_sorted(m_seen.steps.begin(), m_seen.steps.end(), std::less_equal<float>()));
+        QCOMPARE(gMovies->Count(), movies);
+        for (const auto& movie : *gMovies) {
+            QCOMPARE(movie->thread(), qApp->thread());
+        }
+        for (const auto& category : *gCategories) {
+            QCOMPARE(category->thread(), qApp->thread());
+        }
         ExpectMainWindowShown();
     }
 

@@ -21,7 +21,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader());
+        mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
     }
 
     void cleanup()

@@ -9,6 +9,7 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "Registry.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -51,7 +52,8 @@ void SetProgramFolder(const QString& folder)
 
 QString DefaultDBPath()
 {
-    return ProgramFolder() + QStringLiteral("/Database33");
+    // The user's data folder, never the program's: deleting a build or an installed program keeps the collection.
+    return Registry::DefaultDBPath();
 }
 
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)

@@ -22,7 +22,7 @@ bool TryWriteRegSetting(const QString& name, const QString& value);
 // The folder of the running program (where its default "Resources" lie); tests may point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
-// The program folder followed by "/Database33".
+// The store folder a first start uses: "${XDG_DATA_HOME:-~/.local/share}/Halvorix/Vidsora/Database33".
 QString DefaultDBPath();
 
 // Depth in the collection tree: "!0" 0, a category 1, a group, box or medium one more than its parent. The walk up

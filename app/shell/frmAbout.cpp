@@ -3,13 +3,14 @@
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "shell/Scroll.h"
-#include "shell/frmSplash.h"
 #include "shell/mControls.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringList>
 #include <QUrl>
@@ -29,7 +30,7 @@ frmAbout::frmAbout(QWidget* parent)
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("imgAbout"));
-    picture->setPixmap(frmSplash::Picture().scaledToWidth(300, Qt::SmoothTransformation));
+    picture->setPixmap(Picture());
     picture->setAlignment(Qt::AlignTop);
 
     ctlScroll->setMinimumSize(300, 150);
@@ -70,6 +71,52 @@ frmAbout::frmAbout(QWidget* parent)
     resize(sizeHint());
     layout->activate();
     Form_Load();
+}
+
+QPixmap frmAbout::Picture()
+{
+    // The box's own picture: a disc before a reel of film, in the program's colours. It says nothing of loading,
+    // since the box opens long after the collection is in.
+    QPixmap pixmap(300, 157);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, pixmap.height());
+    sky.setColorAt(0.0, QColor(40, 40, 96));
+    sky.setColorAt(1.0, QColor(153, 153, 255));
+    p.fillRect(pixmap.rect(), sky);
+    p.setPen(Qt::NoPen);
+
+    // The reel: a wheel with five windows.
+    const QPointF reel(92, 92);
+    p.setBrush(QColor(24, 24, 24));
+    p.drawEllipse(reel, 56, 56);
+    p.setBrush(QColor(120, 120, 200));
+    for (int i = 0; i < 5; ++i) {
+        p.save();
+        p.translate(reel);
+        p.rotate(72.0 * i);
+        p.drawEllipse(QPointF(0, -32), 13, 13);
+        p.restore();
+    }
+    p.setBrush(QColor(230, 230, 230));
+    p.drawEllipse(reel, 7, 7);
+
+    // The disc, lying over the reel.
+    const QPointF disc(196, 100);
+    p.setBrush(QColor(210, 210, 235));
+    p.drawEllipse(disc, 48, 48);
+    p.setBrush(QColor(170, 170, 220));
+    p.drawEllipse(disc, 25, 25);
+    p.setBrush(QColor(40, 40, 96));
+    p.drawEllipse(disc, 8, 8);
+
+    QFont title = p.font();
+    title.setPixelSize(26);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(14, 4, 272, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Vidsora"));
+    return pixmap;
 }
 
 QString frmAbout::SiteAddress()

@@ -7,7 +7,8 @@ class QLabel;
 class QPushButton;
 class Scroll;
 
-// The about box: name and version, a picture, the credits scrolling without end, and the link to the web site.
+// The about box: name and version, a picture of its own, the credits scrolling without end, and the link to the web
+// site.
 class frmAbout : public QDialog
 {
     Q_OBJECT
@@ -15,6 +16,8 @@ class frmAbout : public QDialog
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
+    // The box's own picture, drawn once per box.
+    static QPixmap Picture();
     // The web site the link label shows and opens.
     static QString SiteAddress();
     // The credit lines, joined by CR LF.

@@ -20,6 +20,7 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mControls.h"
+#include "shell/mMain.h"
 #include "transfer/TransferCommands.h"
 
 #include "AnsiText.h"
@@ -891,9 +892,14 @@ void frmMain::ReloadDatabase()
     if (m_blnLoading) {
         return;
     }
+    const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
+    // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
+    // created, or in use by another program) leaves the window as it is.
+    if (!mMain::OpenStore(dbPath)) {
+        return;
+    }
     m_blnLoading = true;
     WaitCursor wait;
-    const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
 
     pnSmall->setText("Preparing...");
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

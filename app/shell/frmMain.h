@@ -45,6 +45,8 @@ public:
     };
 
     // Builds the widgets only; Load sets the window up.
+    // Start-up makes the window while the collections load on another thread: the constructor must not read them
+    // (Load is where the window first does).
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 

@@ -1,22 +1,36 @@
 #include "shell/mMain.h"
 
 #include "core/Collections.h"
+#include "core/StoreStart.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
 #include "shell/ProgressBar.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "Registry.h"
+#include "StoreLock.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -25,6 +39,19 @@ MainWindowLoader& Loader()
 {
     static MainWindowLoader loader;
     return loader;
+}
+
+MainWindowPreparer& Preparer()
+{
+    static MainWindowPreparer prepare;
+    return prepare;
+}
+
+// The main window DefaultMainWindowPreparer made, until the loader takes it.
+QPointer<frmMain>& PreparedWindow()
+{
+    static QPointer<frmMain> window;
+    return window;
 }
 
 std::unique_ptr<QLockFile>& InstanceLock()
@@ -59,38 +86,166 @@ bool ClaimInstance()
     return false;
 }
 
-void ShowAlreadyRunning()
+// The lock of the open store, held for the whole run.
+std::unique_ptr<StoreLock>& TheStoreLock()
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vidsora"), QStringLiteral("Vidsora is already running!"),
-                    QMessageBox::Ok);
-    // Under the test platform a test may ask for the box to answer itself and say what it showed.
+    static std::unique_ptr<StoreLock> lock;
+    return lock;
+}
+
+int& LastExitCode()
+{
+    static int code = 0;
+    return code;
+}
+
+// A message box captioned "Vidsora"; the answer. Under the test platform a test may ask for the box to answer itself
+// (No, or OK) and say what it showed, for a program it started as a child.
+QMessageBox::StandardButton Tell(QMessageBox::Icon icon, const QString& text,
+                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok)
+{
+    QMessageBox box(icon, QStringLiteral("Vidsora"), text, buttons);
     if (qEnvironmentVariableIsSet("VIDSORA_TEST_AUTOCLOSE") &&
         QGuiApplication::platformName() == QLatin1String("offscreen")) {
         QTimer::singleShot(qEnvironmentVariableIntValue("VIDSORA_TEST_AUTOCLOSE"), &box, [&box] {
             QTextStream(stderr) << "message box: icon " << int(box.icon()) << " caption \"" << box.windowTitle()
                                 << "\" text \"" << box.text() << "\" buttons " << int(box.standardButtons()) << '\n';
-            box.button(QMessageBox::Ok)->click();
+            QAbstractButton* answer = box.button(QMessageBox::No);
+            (answer ? answer : box.button(QMessageBox::Ok))->click();
         });
     }
-    box.exec();
+    return QMessageBox::StandardButton(box.exec());
+}
+
+qint64& LoadTime()
+{
+    static qint64 ns = 0;
+    return ns;
+}
+
+// Carries the load's progress from the loading thread to the splash window's bar: the collections step its "Value"
+// there, and the bar on the window thread follows. A step goes across at most every 15 ms (the bar then shows the
+// latest value): one event per item would cost more than the load of the item.
+class ProgressRelay : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(float Value READ Value WRITE setValue)
+
+public:
+    explicit ProgressRelay(ProgressBar* bar) : m_bar(bar), m_value(bar->Value()) { m_clock.start(); }
+    float Value() const { return m_value.load(); }
+    // On the loading thread.
+    void setValue(float value)
+    {
+        m_value.store(value);
+        if (m_clock.elapsed() >= 15 && !m_pending.exchange(true)) {
+            m_clock.restart();
+            QMetaObject::invokeMethod(this, &ProgressRelay::Deliver, Qt::QueuedConnection);
+        }
+    }
+    // On the window thread: the bar shows the latest value.
+    void Deliver()
+    {
+        m_pending.store(false);
+        if (m_bar) {
+            m_bar->setValueF(m_value.load());
+        }
+    }
+
+private:
+    QPointer<ProgressBar> m_bar;
+    std::atomic<float> m_value;
+    std::atomic<bool> m_pending{false};
+    QElapsedTimer m_clock; // used by the loading thread only
+};
+
+// Loads the five collections on a thread of their own while the window thread runs prepare and keeps the splash
+// window painted; no click or key acts meanwhile. The items end up belonging to the window thread, as if it had
+// loaded them.
+void LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindowPreparer& prepare)
+{
+    ProgressRelay relay(bar);
+    QThread* const windowThread = QThread::currentThread();
+    std::unique_ptr<QThread> loader(QThread::create([&dbDir, &relay, windowThread] {
+        Collections::LoadAll(dbDir, &relay);
+        auto handOver = [windowThread](const auto& collection) {
+            for (const auto& item : *collection) {
+                item->moveToThread(windowThread);
+            }
+        };
+        handOver(gCategories);
+        handOver(gGroups);
+        handOver(gBoxes);
+        handOver(gMedias);
+        handOver(gMovies);
+    }));
+    QEventLoop wait;
+    QObject::connect(loader.get(), &QThread::finished, &wait, &QEventLoop::quit);
+    loader->start();
+    prepare();
+    if (!loader->isFinished()) {
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    loader->wait();
+    QCoreApplication::removePostedEvents(&relay);
+    relay.Deliver();
+}
+
+// Lets the window system put the shown window on screen; no click or key acts meanwhile. A window system that never
+// says so costs at most a second.
+void WaitUntilExposed(QWidget* window)
+{
+    auto onScreen = [window] {
+        return !window->isVisible() || (window->windowHandle() && window->windowHandle()->isExposed());
+    };
+    if (onScreen()) {
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop wait;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &wait, [&] {
+        if (onScreen() || clock.elapsed() >= 1000) {
+            wait.quit();
+        }
+    });
+    tick.start();
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace
 
 namespace mMain {
 
-void SetMainWindowLoader(MainWindowLoader loader)
+void SetMainWindowLoader(MainWindowLoader loader, MainWindowPreparer prepare)
 {
     Loader() = std::move(loader);
+    Preparer() = std::move(prepare);
 }
 
 MainWindowLoader DefaultMainWindowLoader()
 {
     return []() -> QWidget* {
-        auto* window = new frmMain;
+        frmMain* window = PreparedWindow().data();
+        PreparedWindow().clear();
+        if (!window) {
+            window = new frmMain;
+        }
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->Load();
         return window;
+    };
+}
+
+MainWindowPreparer DefaultMainWindowPreparer()
+{
+    return [] {
+        // The window's browser pane starts the browser engine: the costliest part of the window, and one that needs
+        // no collection.
+        delete PreparedWindow().data();
+        PreparedWindow() = new frmMain;
     };
 }
 
@@ -113,18 +268,72 @@ void ReleaseInstance()
     InstanceLock().reset();
 }
 
+qint64 LoadNanoseconds()
+{
+    return LoadTime();
+}
+
+int ExitCode()
+{
+    return LastExitCode();
+}
+
+bool OpenStore(const QString& dbDir)
+{
+    const StoreStart::Prompts prompts{
+        [](const QString& question) {
+            return Tell(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        },
+        [](const QString& message) { Tell(QMessageBox::Warning, message); },
+    };
+    std::unique_ptr<StoreLock>& held = TheStoreLock();
+    if (!held) {
+        held = std::make_unique<StoreLock>();
+    }
+    // The store open now is locked by this very program, and its own lock would refuse it: it is let go first.
+    const bool sameStore = gCategories && QDir::cleanPath(gCategories->DBDir()) == QDir::cleanPath(dbDir);
+    if (sameStore || !held->IsHeld()) {
+        return StoreStart::Open(dbDir, Registry::DefaultDBPath(), *held, prompts) == StoreStart::Outcome::Opened;
+    }
+    // Another store: the one open now stays locked until the new one is ours.
+    auto fresh = std::make_unique<StoreLock>();
+    if (StoreStart::Open(dbDir, Registry::DefaultDBPath(), *fresh, prompts) != StoreStart::Outcome::Opened) {
+        return false;
+    }
+    held = std::move(fresh);
+    return true;
+}
+
+void CloseStore()
+{
+    TheStoreLock().reset();
+}
+
 } // namespace mMain
 
 bool Main()
 {
     // 1. One instance only; a second one says so and reads nothing.
     if (!ClaimInstance()) {
-        ShowAlreadyRunning();
+        Tell(QMessageBox::Warning, QStringLiteral("Vidsora is already running!"));
+        LastExitCode() = mMain::kExitAlreadyRunning;
         return false;
     }
 
-    // 2. The database folder; a first start stores the default.
+    // A settings file that cannot be read is said once; every setting then reads as its default, and the file is
+    // never written over.
+    const QString settingsMessage = StoreStart::SettingsFileMessage();
+    if (!settingsMessage.isEmpty()) {
+        Tell(QMessageBox::Warning, settingsMessage);
+    }
+
+    // 2. The database folder; a first start stores the default. It must exist and be ours before any collection
+    // touches it (a collection's folder setter creates its kind folder).
     const QString dbDir = ReadRegSetting(QStringLiteral("DBPath"), DefaultDBPath()).toString();
+    if (!mMain::OpenStore(dbDir)) {
+        LastExitCode() = mMain::kExitStoreNotOpened;
+        return false;
+    }
 
     // 3.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -144,8 +353,16 @@ bool Main()
     // No click or key may act before the collections are in place.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    // 9. Categories first, movies last: the main window reads them all.
-    Collections::LoadAll(dbDir, splash->pgLoading);
+    // 9. Categories first, movies last: the main window reads them all. Meanwhile the window thread makes what of the
+    // main window needs no collection.
+    QElapsedTimer loadClock;
+    loadClock.start();
+    if (const MainWindowPreparer& prepare = Preparer()) {
+        LoadWhilePreparing(dbDir, splash->pgLoading, prepare);
+    } else {
+        Collections::LoadAll(dbDir, splash->pgLoading);
+    }
+    LoadTime() = loadClock.nsecsElapsed();
 
     // 10. The main window loads unseen.
     QWidget* window = nullptr;
@@ -154,12 +371,15 @@ bool Main()
     }
     TheMainWindow() = window;
 
-    // 11-13.
-    splash->close();
-    delete splash;
+    // 11-13. The splash window stays until the main window is on screen, so the screen is never empty meanwhile.
     if (window) {
         window->show();
+        WaitUntilExposed(window);
     }
+    splash->close();
+    delete splash;
     QApplication::restoreOverrideCursor();
     return true;
 }
+
+#include "mMain.moc"

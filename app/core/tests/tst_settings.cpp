@@ -45,6 +45,7 @@ private slots:
     {
         m_home = std::make_unique<QTemporaryDir>();
         qputenv("XDG_CONFIG_HOME", m_home->path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_home->filePath(QStringLiteral("data")).toUtf8());
     }
 
     void missingKeyGetsTheDefault()
@@ -122,7 +123,8 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, defaultValue);
         const QString expected = defaultValue.trimmed().isEmpty() ? DefaultDBPath() : defaultValue;
-        QCOMPARE(DefaultDBPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Database33"));
+        // The user's data folder, never the program's.
+        QCOMPARE(DefaultDBPath(), m_home->filePath(QStringLiteral("data/Halvorix/Vidsora/Database33")));
         StoreRaw(QStringLiteral("DBPath"), Registry::RegSz, data);
         QCOMPARE(ReadRegSetting(QStringLiteral("DBPath"), defaultValue).toString(), expected);
         // Written back, so the next read finds it.

@@ -1,5 +1,6 @@
 #include "shell/Scroll.h"
 #include "shell/frmAbout.h"
+#include "shell/frmSplash.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -185,6 +186,35 @@ private slots:
         QCOMPARE(label->x(), 0);
         QCOMPARE(label->width(), scroll->width());
         QVERIFY(label->alignment() & Qt::AlignHCenter);
+    }
+
+    // The box shows a picture of its own, not the splash window's with its "Loading the collection...", and no word
+    // in it speaks of loading.
+    void ownPictureNoLoading()
+    {
+        frmAbout dlg;
+        auto* picture = dlg.findChild<QLabel*>(QStringLiteral("imgAbout"));
+        QVERIFY(picture);
+        const QImage shown = picture->pixmap().toImage();
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown, frmAbout::Picture().toImage());
+        const QImage splash =
+            frmSplash::Picture().scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).toImage();
+        QVERIFY(shown.convertToFormat(QImage::Format_RGB32) != splash.convertToFormat(QImage::Format_RGB32));
+
+        QStringList texts{dlg.windowTitle(), dlg.findChild<Scroll*>(QStringLiteral("ctlScroll"))->ScrollText()};
+        for (const QLabel* label : dlg.findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        for (const QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
+            texts << box->title();
+        }
+        for (const QPushButton* button : dlg.findChildren<QPushButton*>()) {
+            texts << button->text();
+        }
+        for (const QString& text : std::as_const(texts)) {
+            QVERIFY2(!text.contains(QStringLiteral("Loading"), Qt::CaseInsensitive), qPrintable(text));
+        }
     }
 
     void linkOpensSite()

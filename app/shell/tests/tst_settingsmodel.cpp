@@ -193,7 +193,8 @@ private slots:
     {
         SettingsModel model;
         const SettingsForm& form = model.Load();
-        QCOMPARE(form.strDBPath, ProgramDir() + QStringLiteral("/Database33"));
+        QCOMPARE(form.strDBPath, DefaultDBPath());
+        QVERIFY(form.strDBPath.startsWith(m_home->filePath(QStringLiteral("data"))));
         QVERIFY(form.strAlias.isEmpty());
         QVERIFY(form.strPassword.isEmpty());
         // Read once, created with the default, as every reader of the settings does.

@@ -4,6 +4,7 @@
 #include "CMedias.h"
 #include "CMovies.h"
 #include "Registry.h"
+#include "StoreLock.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
 #include "core/mRegister.h"
@@ -11,16 +12,19 @@
 #include "shell/frmSplash.h"
 #include "shell/mMain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLockFile>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -104,23 +108,28 @@ private slots:
         qApp->installEventFilter(this);
     }
 
-    // Every test starts as a first start: its own settings, its own program folder.
+    // Every test starts as a first start: its own settings, data and program folders.
     void init()
     {
         static int n = 0;
         ++n;
         m_config = m_home.filePath(QStringLiteral("config%1").arg(n));
         qputenv("XDG_CONFIG_HOME", m_config.toLocal8Bit());
+        m_data = m_home.filePath(QStringLiteral("data%1").arg(n));
+        qputenv("XDG_DATA_HOME", m_data.toLocal8Bit());
         m_program = m_home.filePath(QStringLiteral("program%1").arg(n));
         QVERIFY(QDir().mkpath(m_program));
         SetProgramFolder(m_program);
         m_seen = Seen();
+        m_boxes.clear();
+        m_answer = QMessageBox::Ok;
         mMain::SetMainWindowLoader([this] { return StandInMainWindow(); });
     }
 
     void cleanup()
     {
         delete mMain::MainWindow();
+        mMain::CloseStore();
         mMain::ReleaseInstance();
         gCategories.reset();
         gGroups.reset();
@@ -214,6 +223,56 @@ private slots:
         ExpectMainWindowShown();
     }
 
+    // With a preparer, the collections load on a thread of their own while the window thread prepares the main window:
+    // the preparer runs on the window thread under the splash window, the bar still ends at the total before the main
+    // window is made, and every item belongs to the window thread afterwards, as if it had loaded them.
+    void loadsWhilePreparing_data()
+    {
+        QTest::addColumn<int>("movies");
+        QTest::newRow("empty store") << 0;
+        QTest::newRow("a few hundred movies") << 400;
+    }
+    void loadsWhilePreparing()
+    {
+        QFETCH(int, movies);
+        const Counts counts{2, 2, 2, 2, movies};
+        const QString dbDir = m_home.filePath(QStringLiteral("store-prepared-%1").arg(movies));
+        MakeStore(dbDir, counts);
+        StoreDBPath(dbDir);
+        bool prepared = false;
+        bool onWindowThread = false;
+        bool underSplash = false;
+        mMain::SetMainWindowLoader([this] { return StandInMainWindow(); },
+                                   [&] {
+                                       prepared = true;
+                                       onWindowThread = QThread::currentThread() == qApp->thread();
+                                       for (QWidget* w : QApplication::topLevelWidgets()) {
+                                           underSplash = underSplash || (qobject_cast<frmSplash*>(w) && w->isVisible());
+                                       }
+                                   });
+
+        QVERIFY(Main());
+        QVERIFY(prepared);
+        QVERIFY(onWindowThread);
+        QVERIFY(underSplash);
+        QVERIFY(m_seen.allLoaded);
+        QVERIFY(m_seen.barsReleased);
+        QCOMPARE(m_seen.loaded, counts.Total());
+        QCOMPARE(m_seen.value, float(counts.Total()));
+        // The bar only rises, and its last step is the total.
+        QVERIFY(!m_seen.steps.isEmpty());
+        QCOMPARE(m_seen.steps.last(), float(counts.Total()));
+        QVERIFY(std::is_sorted(m_seen.steps.begin(), m_seen.steps.end(), std::less_equal<float>()));
+        QCOMPARE(gMovies->Count(), movies);
+        for (const auto& movie : *gMovies) {
+            QCOMPARE(movie->thread(), qApp->thread());
+        }
+        for (const auto& category : *gCategories) {
+            QCOMPARE(category->thread(), qApp->thread());
+        }
+        ExpectMainWindowShown();
+    }
+
     // No items at all: the bar keeps the maximum it had, and start-up still ends in the main window.
     void emptyStoreReachesMainWindow_data()
     {
@@ -233,8 +292,11 @@ private slots:
             MakeStore(dbDir, Counts());
         }
         StoreDBPath(dbDir);
+        m_answer = QMessageBox::Yes;
 
         QVERIFY(Main());
+        // Only a folder that is not there is asked for.
+        QCOMPARE(m_boxes.size(), layout == QLatin1String("missing") ? 1 : 0);
         QVERIFY(m_seen.allLoaded);
         QCOMPARE(m_seen.loaded, 0);
         QCOMPARE(m_seen.max, 100.0f);
@@ -245,12 +307,15 @@ private slots:
         QCOMPARE(StoredDBPath(), dbDir);
     }
 
-    // A first start on an empty machine stores the default database folder, makes the store there and opens on it.
+    // A first start on an empty machine stores the default database folder, makes the store there without a
+    // question and opens on it. The default lies in the user's data folder, never beside the program.
     void firstStartCreatesDefaultStore()
     {
         QCOMPARE(StoredDBPath(), QStringLiteral("<missing>"));
-        const QString expected = m_program + QStringLiteral("/Database33");
+        const QString expected = m_data + QStringLiteral("/Halvorix/Vidsora/Database33");
         QVERIFY(Main());
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QVERIFY(QDir(m_program).isEmpty());
         QCOMPARE(StoredDBPath(), expected);
         ExpectKindFolders(expected);
         ExpectMainWindowShown();
@@ -267,6 +332,158 @@ private slots:
         QVERIFY(Main());
         QCOMPARE(StoredDBPath(), expected);
         QCOMPARE(m_seen.loaded, 2);
+    }
+
+    // "DBPath" naming a folder that is not there (a typo, an unplugged disk) is asked about before anything is made;
+    // No ends the start with nothing created and nothing loaded.
+    void missingStoreAsked_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+    void missingStoreAsked()
+    {
+        QFETCH(bool, yes);
+        const QString disk = m_home.filePath(QStringLiteral("disk-%1").arg(QTest::currentDataTag()));
+        const QString dbDir = disk + QStringLiteral("/Movies");
+        StoreDBPath(dbDir);
+        m_answer = yes ? QMessageBox::Yes : QMessageBox::No;
+
+        QCOMPARE(Main(), yes);
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("%1: The collection folder %2 does not exist. Create a new, "
+                                                     "empty collection there?")
+                                          .arg(int(QMessageBox::Question))
+                                          .arg(dbDir)});
+        if (yes) {
+            ExpectKindFolders(dbDir);
+            ExpectMainWindowShown();
+            QCOMPARE(m_seen.loaded, 0);
+        } else {
+            QCOMPARE(mMain::ExitCode(), mMain::kExitStoreNotOpened);
+            QVERIFY(!QFileInfo::exists(disk));
+            ExpectNothingLoaded();
+        }
+        QCOMPARE(StoredDBPath(), dbDir);
+        QVERIFY(!QDir(m_data).exists());
+    }
+
+    // A store another program holds is refused with the message, before a collection or the splash window is made.
+    void storeInUseRefused()
+    {
+        const QString dbDir = m_home.filePath(QStringLiteral("store-shared"));
+        MakeStore(dbDir, Counts{1, 0, 0, 0, 2});
+        StoreDBPath(dbDir);
+        StoreLock other;
+        QCOMPARE(other.Acquire(dbDir), StoreLock::Result::Locked);
+
+        QVERIFY(!Main());
+        QCOMPARE(mMain::ExitCode(), mMain::kExitStoreNotOpened);
+        QCOMPARE(m_boxes, QStringList{QStringLiteral("%1: The collection %2 is in use by another Vidsora.")
+                                          .arg(int(QMessageBox::Warning))
+                                          .arg(dbDir)});
+        ExpectNothingLoaded();
+
+        // Once the other program is gone, the store opens and stays locked while this one runs.
+        other.Release();
+        m_boxes.clear();
+        QVERIFY(Main());
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_seen.loaded, 3);
+        QCOMPARE(other.Acquire(dbDir), StoreLock::Result::InUse);
+        mMain::CloseStore();
+        QCOMPARE(other.Acquire(dbDir), StoreLock::Result::Locked);
+    }
+
+    // Two programs on one store: a second Vidsora (another user's, so the one-instance lock does not stop it) is told
+    // the store is in use, ends with its own code and loads nothing.
+    void secondProgramOnStoreRefused()
+    {
+        const QString dbDir = m_home.filePath(QStringLiteral("store-two"));
+        MakeStore(dbDir, Counts{0, 0, 0, 0, 2});
+        StoreDBPath(dbDir);
+        QVERIFY(Main());
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/vidsora");
+        QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
+
+        // The other user's world: own runtime folder and settings, the same store.
+        const QString other = m_home.filePath(QStringLiteral("other-user"));
+        for (const char* sub : {"run", "config/Halvorix", "tmp"}) {
+            QVERIFY(QDir().mkpath(other + u'/' + QLatin1String(sub)));
+        }
+        QFile::setPermissions(other + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile conf(other + QStringLiteral("/config/Halvorix/Vidsora.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("DBPath=" + dbDir.toUtf8() + '\n');
+        conf.close();
+
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), other + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), other + QStringLiteral("/run"));
+        env.insert(QStringLiteral("TMPDIR"), other + QStringLiteral("/tmp"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("VIDSORA_TEST_AUTOCLOSE"), QStringLiteral("100"));
+        child.setProcessEnvironment(env);
+        child.start(program, {});
+        QVERIFY(child.waitForFinished(20000));
+        const QString err = QString::fromLocal8Bit(child.readAllStandardError());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), mMain::kExitStoreNotOpened);
+        QVERIFY2(err.contains(QStringLiteral("message box: icon %1 caption \"Vidsora\" text \"The collection %2 is in "
+                                             "use by another Vidsora.\" buttons %3")
+                                  .arg(int(QMessageBox::Warning))
+                                  .arg(dbDir)
+                                  .arg(int(QMessageBox::Ok))),
+                 qPrintable(err));
+        // It showed nothing else and made no temporary folder.
+        QCOMPARE(err.count(QStringLiteral("message box:")), 1);
+        QVERIFY(QDir(other + QStringLiteral("/tmp")).isEmpty());
+        QVERIFY(mMain::MainWindow() && mMain::MainWindow()->isVisible());
+    }
+
+    // A settings file that cannot be used is named once; the default collection opens and the file is left as it
+    // was, byte for byte, even though a first start would store "DBPath".
+    void unusableSettingsFileSaidOnce_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("damaged") << false;
+        QTest::newRow("unreadable") << true;
+    }
+    void unusableSettingsFileSaidOnce()
+    {
+        QFETCH(bool, folder);
+        const QString file = Registry::ProgramFile();
+        QVERIFY(file.startsWith(m_config));
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        const QByteArray content("[Software\\Halvorix\\Vidsora]\nDBPath=/somewhere/Movies\nthis is no setting\n");
+        if (folder) {
+            QVERIFY(QDir().mkpath(file));
+        } else {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(content);
+        }
+
+        QVERIFY(Main());
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes.at(0).startsWith(
+                     QStringLiteral("%1: The settings file %2 ").arg(int(QMessageBox::Warning)).arg(file)),
+                 qPrintable(m_boxes.at(0)));
+        const QString expected = m_data + QStringLiteral("/Halvorix/Vidsora/Database33");
+        QVERIFY(gMovies && gMovies->DBDir() == expected);
+        ExpectKindFolders(expected);
+        ExpectMainWindowShown();
+        if (folder) {
+            QVERIFY(QFileInfo(file).isDir());
+        } else {
+            QFile in(file);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QCOMPARE(in.readAll(), content);
+        }
+        // No attempted write left a file of its own beside it.
+        QCOMPARE(QDir(QFileInfo(file).absolutePath()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     // The loads take no input: a request to close the splash window meanwhile is refused.
@@ -340,6 +557,20 @@ private slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // Every message box start-up shows is noted and answered.
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                m_boxes << QStringLiteral("%1: %2").arg(int(box->icon())).arg(box->text());
+                QPointer<QMessageBox> guard(box);
+                const QMessageBox::StandardButton answer = m_answer;
+                QTimer::singleShot(0, this, [guard, answer] {
+                    if (guard) {
+                        QAbstractButton* button = guard->button(answer);
+                        (button ? button : guard->button(QMessageBox::Ok))->click();
+                    }
+                });
+            }
+        }
         if (event->type() == QEvent::Show) {
             if (auto* splash = qobject_cast<frmSplash*>(watched)) {
                 connect(splash->pgLoading, &ProgressBar::ValueChanged, this, [this, splash](float value) {
@@ -391,6 +622,17 @@ private:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    void ExpectNothingLoaded()
+    {
+        QVERIFY(!m_seen.loaderCalled);
+        QVERIFY(!mMain::MainWindow());
+        QVERIFY(!gCategories && !gMovies);
+        QVERIFY(!QApplication::overrideCursor());
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY2(!qobject_cast<frmSplash*>(w) || !w->isVisible(), "a splash window was shown");
+        }
+    }
+
     void ExpectKindFolders(const QString& dbDir)
     {
         for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
@@ -400,7 +642,10 @@ private:
 
     QTemporaryDir m_home;
     QString m_config;
+    QString m_data;
     QString m_program;
+    QStringList m_boxes;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     Seen m_seen;
     bool m_closeSplash = false;
     bool m_closeRefused = false;

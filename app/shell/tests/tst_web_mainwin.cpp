@@ -5,6 +5,9 @@
 #include "WebBrowser.h"
 #include "shell/frmMain.h"
 #include "shell/frmSearch.h"
+#include "shell/mMain.h"
+
+#include "StoreLock.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -59,6 +62,8 @@ private slots:
     void reloadKeepsBranchesAndSelection();
     void reloadAfterRemoval();
     void reloadTakesNoInput();
+    void reloadOpensTheStoreSafely_data();
+    void reloadOpensTheStoreSafely();
     void unloadRemovesTempFolder();
     void aboutOpens();
 
@@ -135,6 +140,7 @@ void MainWindowTest::init()
 void MainWindowTest::cleanup()
 {
     m_main.reset();
+    mMain::CloseStore();
     m_dir.reset();
     m_opened.clear();
 }
@@ -669,6 +675,70 @@ void MainWindowTest::reloadTakesNoInput()
     QVERIFY(!m_main->isLoading());
     QCOMPARE(m_main->strKey(), m_store.comedyMovie);
     QVERIFY(QFileInfo(gTempFolder).isDir());
+}
+
+// A reload makes sure of the store as start-up does: a store another program holds is not read, a missing folder is
+// created only on Yes; a refused reload leaves the window, its collections and the old store's lock as they were.
+void MainWindowTest::reloadOpensTheStoreSafely_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::newRow("in use by another program") << "inUse";
+    QTest::newRow("missing folder, No") << "no";
+    QTest::newRow("missing folder, Yes") << "yes";
+}
+
+void MainWindowTest::reloadOpensTheStoreSafely()
+{
+    QFETCH(QString, situation);
+    // A first reload takes the lock of the store shown.
+    entry("mnuRefresh")->trigger();
+    StoreLock probe;
+    QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::InUse);
+    select(m_store.alphaMovie);
+    const int nodes = int(m_main->Nodes().size());
+
+    const QString elsewhere = m_dir->path() + "/unplugged/Movies";
+    StoreLock other;
+    QString expected;
+    if (situation == "inUse") {
+        // The other program got in between.
+        mMain::CloseStore();
+        QCOMPARE(other.Acquire(m_dbDir), StoreLock::Result::Locked);
+        expected = QString("The collection %1 is in use by another Vidsora.").arg(m_dbDir);
+    } else {
+        WriteRegSetting("DBPath", elsewhere);
+        expected =
+            QString("The collection folder %1 does not exist. Create a new, empty collection there?").arg(elsewhere);
+    }
+    QString shown;
+    AnswerModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        shown = box->text();
+        box->button(situation == "yes"  ? QMessageBox::Yes
+                    : situation == "no" ? QMessageBox::No
+                                        : QMessageBox::Ok)
+            ->click();
+    });
+    entry("mnuRefresh")->trigger();
+    QCOMPARE(shown, expected);
+    QVERIFY(!m_main->isLoading());
+
+    if (situation == "yes") {
+        QCOMPARE(gMovies->DBDir(), elsewhere);
+        QCOMPARE(int(m_main->Nodes().size()), 1);
+        QCOMPARE(probe.Acquire(elsewhere), StoreLock::Result::InUse);
+        // The old store is free again.
+        QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::Locked);
+        return;
+    }
+    QCOMPARE(gMovies->DBDir(), m_dbDir);
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(m_main->strKey(), m_store.alphaMovie);
+    QVERIFY(!QFileInfo::exists(m_dir->path() + "/unplugged"));
+    if (situation == "no") {
+        QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::InUse);
+    }
 }
 
 void MainWindowTest::unloadRemovesTempFolder()

@@ -2,21 +2,14 @@
 
 #include "shell/mMain.h"
 
+#include "WebBrowser.h"
+
 #include <QApplication>
 #include <QWidget>
 
-#include <unistd.h>
-
 int main(int argc, char* argv[])
 {
-    // The browser engine will not run sandboxed as root: it stops the program with nothing but a sandbox error. So for
-    // root, and only for root, the item pane runs without its sandbox (the pages it shows are the program's own);
-    // every other user keeps it. Set before the engine starts, which reads it.
-    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    // The embedded browser shares one OpenGL context across windows; this must precede the application object.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidsora"));
 

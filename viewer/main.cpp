@@ -1,11 +1,12 @@
 #include "ViewerSession.h"
+#include "WebBrowser.h"
 #include "frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidpeek"));
 

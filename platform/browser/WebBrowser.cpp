@@ -24,6 +24,16 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <unistd.h>
+
+void PrepareBrowserEngine()
+{
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
 namespace {
 
 // A page layout that never reports back must not hold a print (or the window, for a preview) for ever.

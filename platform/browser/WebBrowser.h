@@ -16,6 +16,12 @@ class QWebEngineProfile;
 class QWebEngineView;
 class LocalRequestInterceptor;
 
+// What the browser engine needs before the application object exists; both programs call it first thing in main.
+// The engine will not run sandboxed as root: it stops the program with nothing but a sandbox error. So for root, and
+// only for root, the pane runs without its sandbox (the pages it shows are the programs' own); every other user keeps
+// it. The engine also shares one OpenGL context across windows.
+void PrepareBrowserEngine();
+
 // The embedded browser of the item view and the viewer: navigation with the extended call and its plain fall-back,
 // the print and preview commands, and printing to a PDF file. It shows local pages only (see WebPage).
 class WebBrowser : public QWidget

@@ -1,7 +1,13 @@
 #include "shell/DialogEditors.h"
 
+#include "CMedia.h"
+#include "CMovie.h"
+#include "editors/frmBox.h"
+#include "editors/frmBoxWorkshop.h"
 #include "editors/frmCategory.h"
 #include "editors/frmGroup.h"
+#include "editors/frmMedia.h"
+#include "editors/frmMediaWorkshop.h"
 #include "editors/frmMovie.h"
 
 #include <QApplication>
@@ -26,6 +32,11 @@ public:
 } // namespace
 
 DialogEditors::DialogEditors(QWidget* parent) : m_parent(parent) {}
+
+DialogEditors::~DialogEditors()
+{
+    SetBusy(false);
+}
 
 QString DialogEditors::EditCategory(const QString& strKey)
 {
@@ -55,8 +66,11 @@ void DialogEditors::BoxParent(const QString& strKey)
 
 QString DialogEditors::EditBox(const QString& strKey)
 {
-    // The box editor comes with the box and media commands; until then an edit changes nothing, as a Cancel would.
-    return strKey;
+    frmBox editor(m_parent);
+    if (strKey.isEmpty()) {
+        editor.BoxParent(std::exchange(m_boxParent, QString()));
+    }
+    return editor.EditBox(strKey);
 }
 
 void DialogEditors::MediaParent(const QString& strKey)
@@ -66,8 +80,11 @@ void DialogEditors::MediaParent(const QString& strKey)
 
 QString DialogEditors::EditMedia(const QString& strKey)
 {
-    // As EditBox.
-    return strKey;
+    frmMedia editor(m_parent);
+    if (strKey.isEmpty()) {
+        editor.MediaParent(std::exchange(m_mediaParent, QString()));
+    }
+    return editor.EditMedia(strKey);
 }
 
 void DialogEditors::MovieParent(const QString& strKey)
@@ -99,4 +116,49 @@ void DialogEditors::ShowWarning(const QString& message)
     QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, m_parent);
     box.setObjectName("msgWarning");
     box.exec();
+}
+
+std::optional<QStringList> DialogEditors::GetBoxEpisodeList()
+{
+    frmBoxWorkshop workshop(m_parent);
+    return workshop.GetEpisodeList();
+}
+
+std::optional<QStringList> DialogEditors::GetMediaEpisodeList()
+{
+    frmMediaWorkshop workshop(m_parent);
+    return workshop.GetEpisodeList();
+}
+
+std::unique_ptr<CMedia> DialogEditors::MakeMediaTemplate()
+{
+    frmMedia editor(m_parent);
+    return editor.MakeTemplate();
+}
+
+std::unique_ptr<CMovie> DialogEditors::MakeMovieTemplate()
+{
+    frmMovie editor(m_parent);
+    return editor.MakeTemplate();
+}
+
+void DialogEditors::ShowMessage(const QString& message)
+{
+    ArrowCursor arrow;
+    QMessageBox box(QMessageBox::NoIcon, kTitle, message, QMessageBox::Ok, m_parent);
+    box.setObjectName("msgPlain");
+    box.exec();
+}
+
+void DialogEditors::SetBusy(bool busy)
+{
+    if (busy == m_busy) {
+        return;
+    }
+    m_busy = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }

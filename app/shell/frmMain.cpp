@@ -2,6 +2,7 @@
 
 #include "commands/ItemCommands.h"
 #include "commands/MoveCommands.h"
+#include "commands/MultiItemAdd.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -269,8 +270,8 @@ void frmMain::BuildMenus()
     QMenu* mnuTools = AddMenu(nullptr, "mnuTools", "&Tools");
     connect(mnuTools, &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
     AddEntry(mnuTools, "mnuToolsDVDOrbelImport", "Add from Vidsora: Online...");
-    AddEntry(mnuTools, "mnuAddbox", "Add &box");
-    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia");
+    AddEntry(mnuTools, "mnuAddbox", "Add &box", &frmMain::AddBox);
+    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia", &frmMain::AddMedia);
     AddEntry(mnuTools, "mnuAddMovie", "Add &movie", &frmMain::AddMovie);
     AddLine(mnuTools, "mnuToolsline3");
     AddEntry(mnuTools, "mnuAddCategory", "Add &category", &frmMain::AddCategory);
@@ -295,8 +296,8 @@ void frmMain::BuildMenus()
     mnuPopup->setObjectName("mnuPopup");
     AddEntry(mnuPopup, "mnuPopupEdit", "Edit...", &frmMain::mnuEdit_Click);
     AddLine(mnuPopup, "mnupopuline3");
-    AddEntry(mnuPopup, "mnuNewBox", "Add box...");
-    AddEntry(mnuPopup, "mnuNewMedia", "Add media...");
+    AddEntry(mnuPopup, "mnuNewBox", "Add box...", &frmMain::AddBox);
+    AddEntry(mnuPopup, "mnuNewMedia", "Add media...", &frmMain::AddMedia);
     AddEntry(mnuPopup, "mnuNewMovie", "Add movie...", &frmMain::AddMovie);
     AddLine(mnuPopup, "mnuPoipupline3");
     AddEntry(mnuPopup, "mnuNewCategory", "Add category...", &frmMain::AddCategory);
@@ -965,6 +966,10 @@ void frmMain::tobMain_ButtonClick(QAction* button)
         AddSubcategory();
     } else if (key == "btnAddMovie") {
         AddMovie();
+    } else if (key == "btnAddBox") {
+        AddBox();
+    } else if (key == "btnAddMedia") {
+        AddMedia();
     }
     // The item, exchange and online buttons wait for their commands.
 }
@@ -1074,6 +1079,43 @@ void frmMain::AddSubcategory()
 void frmMain::AddMovie()
 {
     ShowAddedItem(ItemCommands::AddMovie(Editors(), WindowTree(*this), m_strKey));
+}
+
+ItemWorkshops& frmMain::Workshops()
+{
+    if (auto* workshops = dynamic_cast<ItemWorkshops*>(&Editors())) {
+        return *workshops;
+    }
+    if (!m_workshops) {
+        m_workshops = std::make_unique<DialogEditors>(this);
+    }
+    return *m_workshops;
+}
+
+void frmMain::AddBox()
+{
+    ShowCreated(ItemCommands::AddBox(Editors(), Workshops(), m_strKey));
+}
+
+void frmMain::AddMedia()
+{
+    ShowCreated(ItemCommands::AddMedia(Editors(), Workshops(), m_strKey));
+}
+
+void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
+{
+    if (!created.blnRefill) {
+        return;
+    }
+    {
+        WaitCursor wait;
+        FillTree();
+    }
+    // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
+    SelectNode(Node(m_strKey));
+    if (QTreeWidgetItem* node = Node(created.strKey)) {
+        treeMovies->scrollToItem(node);
+    }
 }
 
 void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)

@@ -13,6 +13,7 @@
 #include <memory>
 
 class ItemEditors;
+class ItemWorkshops;
 class QAction;
 class QFrame;
 class QLabel;
@@ -25,7 +26,8 @@ class WebBrowser;
 struct TreeNode;
 namespace ItemCommands {
 struct AddOutcome;
-}
+struct CreationOutcome;
+} // namespace ItemCommands
 
 // The main window: the collection tree on the left, the selected item's page on the right, the menus, popup menu,
 // toolbar and status bar around them. Every item command acts on m_strKey, the key of the selected item.
@@ -139,11 +141,18 @@ private:
     void AddCategory();
     void AddSubcategory();
     void AddMovie();
+    void AddBox();
+    void AddMedia();
     void EditItem(const QString& strKey);
     void DeleteItem(const QString& strKey, bool blnAsk);
     ItemEditors& Editors();
     // Puts the node of a new item into the tree and makes the marked node the selection.
     void ShowAddedItem(const ItemCommands::AddOutcome& added);
+    // The workshops and templates: the editors' own when they offer them, else the program's dialogs.
+    ItemWorkshops& Workshops();
+    // Refills the tree after a box or medium was made with its contents; the selection stays and the new container
+    // is brought into view.
+    void ShowCreated(const ItemCommands::CreationOutcome& created);
     // Drops the nodes of the keys, and what hangs below them.
     void RemoveNodes(const QStringList& keys);
 
@@ -180,6 +189,7 @@ private:
     QTreeWidgetItem* m_root = nullptr;
 
     std::unique_ptr<ItemEditors> m_editors;
+    std::unique_ptr<ItemWorkshops> m_workshops;
 
     QString m_strKey;
     double m_dblSplit = 0.239;

@@ -1,6 +1,7 @@
 // Item-command figures on the generated store: OK in the movie editor of a new movie until its node is selected and
-// its page shown; deleting a whole category (its groups, boxes, media and movies, about 450 items) after the
-// question is answered. Prints "FIGURE <name> <value> <unit>" lines.
+// its page shown; a box set of 24 discs with 10 episodes each made in one command, its dialogs answered at once,
+// until the tree is refilled; deleting a whole category (its groups, boxes, media and movies, about 450 items) after
+// the question is answered. Prints "FIGURE <name> <value> <unit>" lines.
 
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
@@ -128,6 +129,47 @@ int main(int argc, char** argv)
         }
     }
     std::printf("FIGURE add-movie-ms %.1f ms\n", Median(adds));
+
+    // A box set of 24 discs x 10 episodes: the box editor, workshop and both templates answer at once, so the figure
+    // is the creation of 265 items and the refill of the tree.
+    {
+        auto dialogs = std::make_unique<TestWorld::FakeDialogs>();
+        TestWorld::FakeDialogs& d = *dialogs;
+        window.SetItemEditors(std::move(dialogs));
+        QStringList list;
+        for (int i = 1; i <= 240; ++i) {
+            list << QStringLiteral("Episode %1").arg(i);
+        }
+        list << QStringLiteral("10;").repeated(23) + QStringLiteral("10");
+        d.boxList = list;
+        d.mediaInfo.strMedia = QStringLiteral("DVD");
+        d.fillMovie = [](CMovie& movie) {
+            movie.setStrStudio(QStringLiteral("Bench Studio"));
+            movie.setStrCountry(QStringLiteral("Norway"));
+        };
+        QAction* mnuAddbox = window.findChild<QAction*>("mnuAddbox");
+        std::vector<double> boxes;
+        for (int n = 0; n < 5; ++n) {
+            window.SelectNode(window.Node(QStringLiteral("S100")));
+            window.treeMovies_NodeClick(window.Node(QStringLiteral("S100")));
+            QCoreApplication::processEvents();
+            d.strName = QStringLiteral("Bench Box %1").arg(n);
+            const int media = gMedias->Count();
+            const int movies = gMovies->Count();
+            const qsizetype nodes = window.Nodes().size();
+            QElapsedTimer clock;
+            clock.start();
+            mnuAddbox->trigger();
+            boxes.push_back(clock.nsecsElapsed() / 1e6);
+            if (gMedias->Count() != media + 24 || gMovies->Count() != movies + 240 ||
+                window.Nodes().size() != nodes + 265) {
+                std::fprintf(stderr, "the box set %d was not made whole\n", n);
+                return 1;
+            }
+            QCoreApplication::processEvents();
+        }
+        std::printf("FIGURE addbox-240-ms %.1f ms\n", Median(boxes));
+    }
 
     // The question is answered Yes at once: the figure is the delete itself.
     window.SetItemEditors(std::make_unique<TestWorld::FakeEditors>());

@@ -4,6 +4,7 @@
 // plain map hung the way the main window's tree filler hangs it.
 
 #include "commands/ItemEditors.h"
+#include "commands/ItemWorkshops.h"
 #include "commands/NodeTree.h"
 #include "core/TreeNodes.h"
 #include "core/mFunctions.h"
@@ -20,6 +21,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace TestWorld {
 
@@ -198,6 +201,86 @@ private:
     }
 
     QString m_parent;
+};
+
+// Workshops and templates answered without a window. Calls go into the log given, so that they interleave with the
+// editors' calls.
+class FakeWorkshops : public ItemWorkshops
+{
+public:
+    explicit FakeWorkshops(QStringList& log) : m_log(log) {}
+
+    // What each workshop returns; none is Cancel.
+    std::optional<QStringList> boxList;
+    std::optional<QStringList> mediaList;
+    // The templates: null when cancelled.
+    bool blnMediaTemplate = true;
+    mTypMediaInfo mediaInfo;
+    QString mediaExtras;
+    bool blnMovieTemplate = true;
+    std::function<void(CMovie&)> fillMovie;
+    // Run right after the movie template is given, before anything is created.
+    std::function<void()> afterTemplates;
+    QStringList messages;
+    bool busy = false;
+    int busyTurns = 0;
+
+    std::optional<QStringList> GetBoxEpisodeList() override
+    {
+        m_log << "GetBoxEpisodeList";
+        return boxList;
+    }
+    std::optional<QStringList> GetMediaEpisodeList() override
+    {
+        m_log << "GetMediaEpisodeList";
+        return mediaList;
+    }
+    std::unique_ptr<CMedia> MakeMediaTemplate() override
+    {
+        m_log << "MakeMediaTemplate";
+        if (!blnMediaTemplate) {
+            return nullptr;
+        }
+        auto medium = std::make_unique<CMedia>();
+        medium->setDMedia(mediaInfo);
+        medium->setStrExtras(mediaExtras);
+        return medium;
+    }
+    std::unique_ptr<CMovie> MakeMovieTemplate() override
+    {
+        m_log << "MakeMovieTemplate";
+        if (!blnMovieTemplate) {
+            return nullptr;
+        }
+        auto movie = std::make_unique<CMovie>();
+        if (fillMovie) {
+            fillMovie(*movie);
+        }
+        if (afterTemplates) {
+            afterTemplates();
+        }
+        return movie;
+    }
+    void ShowMessage(const QString& message) override
+    {
+        m_log << "ShowMessage";
+        messages << message;
+    }
+    void SetBusy(bool value) override
+    {
+        busyTurns += value != busy ? 1 : 0;
+        busy = value;
+    }
+
+private:
+    QStringList& m_log;
+};
+
+// Editors and workshops in one, as the program's dialogs are.
+class FakeDialogs : public FakeEditors, public FakeWorkshops
+{
+public:
+    FakeDialogs() : FakeWorkshops(FakeEditors::calls) {}
 };
 
 } // namespace TestWorld

@@ -1,0 +1,98 @@
+#include "editors/BoxEditor.h"
+
+#include "CBoxes.h"
+#include "core/mGeneral.h"
+#include "core/mGlobals.h"
+
+#include <algorithm>
+
+BoxForm ReadBox(const CBox& box)
+{
+    BoxForm form;
+    form.strName = box.strName();
+    form.strSortKey = box.strSortKey();
+    form.strUPC = box.strUPC();
+    form.strExtras = box.strExtras();
+    form.parentKey = MakeItemKey(box.lngParentType(), qint64(box.lngParentID()));
+    return form;
+}
+
+void WriteBox(const BoxForm& form, CBox& box)
+{
+    box.setStrName(form.strName);
+    box.setStrUPC(form.strUPC);
+    box.setStrSortKey(form.strSortKey);
+    box.setStrExtras(form.strExtras);
+    box.setLngParentID(ParentIdOf(form.parentKey));
+    box.setLngParentType(ParentTypeOf(form.parentKey));
+}
+
+QList<CodePage::Field> BoxFields(const BoxForm& form)
+{
+    return {{QStringLiteral("Name"), form.strName},
+            {QStringLiteral("Sortindex"), form.strSortKey},
+            {QStringLiteral("UPC/EAN"), form.strUPC},
+            {QStringLiteral("Extras"), form.strExtras}};
+}
+
+void BoxEditor::Open(const QString& strKey)
+{
+    m_key = strKey;
+    m_form = {};
+    m_caption = QStringLiteral("Box");
+    m_places = FillParentList(ParentKind::Box);
+    if (strKey.isEmpty()) {
+        m_caption = QStringLiteral("<New box>");
+        if (Offers(m_parentKey)) {
+            m_form.parentKey = m_parentKey;
+        }
+        return;
+    }
+    if (const auto box = gBoxes ? gBoxes->Item(strKey) : nullptr) {
+        m_form = ReadBox(*box);
+        m_caption = box->strName();
+    }
+}
+
+bool BoxEditor::Offers(const QString& parentKey) const
+{
+    return std::any_of(m_places.begin(), m_places.end(),
+                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
+}
+
+SaveOutcome BoxEditor::Save(const BoxForm& form, const PendingCovers& covers)
+{
+    const QString refusal = CodePageRefusal(BoxFields(form));
+    if (!refusal.isEmpty()) {
+        return SaveOutcome::Refused(refusal);
+    }
+    if (!gBoxes) {
+        return SaveOutcome::Refused(StoreRefusalMessage());
+    }
+    const bool isNew = m_key.isEmpty();
+    QString key = m_key;
+    if (isNew) {
+        key = gBoxes->Add(form.strName);
+        if (key.isEmpty()) {
+            return SaveOutcome::Refused(StoreRefusalMessage());
+        }
+    }
+    const auto box = gBoxes->Item(key);
+    if (!box) {
+        return SaveOutcome::Saved(); // a key that names no box: nothing to save
+    }
+    const PropertySnapshot before(*box);
+    WriteBox(form, *box);
+    if (!gBoxes->Update(key)) {
+        before.Restore(*box);
+        if (isNew) {
+            gBoxes->Remove(key);
+        }
+        return SaveOutcome::Refused(StoreRefusalMessage());
+    }
+    // The covers only once the record is safely written, so a refused save changes no file.
+    covers.Apply(*box);
+    m_key = key;
+    m_form = form;
+    return SaveOutcome::Saved();
+}

@@ -1,0 +1,102 @@
+#include "editors/DialogParts.h"
+
+#include "editors/CoverPicture.h"
+#include "editors/EditorWidgets.h"
+#include "shell/mControls.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip)
+{
+    auto* box = Named(new QLineEdit(parent), name);
+    box->setToolTip(toolTip);
+    SelectAllOnFocus(box);
+    return box;
+}
+
+QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& toolTip)
+{
+    auto* combo = Named(new QComboBox(parent), name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setToolTip(toolTip);
+    return combo;
+}
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip)
+{
+    auto* button = Named(new QPushButton(caption, parent), name);
+    button->setAutoDefault(false);
+    button->setToolTip(toolTip);
+    return button;
+}
+
+void RemoveSelectedEntry(QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (!selected.isEmpty()) {
+        delete selected.first();
+    }
+}
+
+ExtrasTab BuildExtrasTab(const QString& comboToolTip, const QString& addToolTip, const QString& removeToolTip)
+{
+    ExtrasTab tab;
+    tab.fraExtras = Named(new QWidget, "fraExtras");
+    tab.cboExtras = NamedPickCombo(tab.fraExtras, "cboExtras", comboToolTip);
+    tab.cmdAddExtra = NamedButton(tab.fraExtras, "cmdAddExtra", QStringLiteral("->"), addToolTip);
+    tab.cdmRemoveExtras = NamedButton(tab.fraExtras, "cdmRemoveExtras", QStringLiteral("<-"), removeToolTip);
+    tab.lstExtras = Named(new QListWidget(tab.fraExtras), "lstExtras");
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(tab.cmdAddExtra);
+    buttons->addWidget(tab.cdmRemoveExtras);
+    buttons->addStretch();
+    auto* combo = new QVBoxLayout;
+    combo->addWidget(tab.cboExtras);
+    combo->addStretch();
+    auto* layout = new QHBoxLayout(tab.fraExtras);
+    layout->addLayout(combo, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(tab.lstExtras, 1);
+
+    QComboBox* cbo = tab.cboExtras;
+    QListWidget* list = tab.lstExtras;
+    QObject::connect(tab.cmdAddExtra, &QPushButton::clicked, list,
+                     [cbo, list] { AddUniqueToList(cbo->currentText(), list); });
+    QObject::connect(tab.cdmRemoveExtras, &QPushButton::clicked, list, [list] { RemoveSelectedEntry(list); });
+    return tab;
+}
+
+CoverTab BuildCoverTab(const char* frontName, const char* backName)
+{
+    CoverTab tab;
+    tab.fraCover = Named(new QWidget, "fraCover");
+    tab.front = Named(new CoverPicture(tab.fraCover), frontName);
+    tab.back = Named(new CoverPicture(tab.fraCover), backName);
+    tab.cmdAddFrontCover = NamedButton(tab.fraCover, "cmdAddFrontCover", QStringLiteral("Add cover"));
+    tab.cdmDeleteFrontCover = NamedButton(tab.fraCover, "cdmDeleteFrontCover", QStringLiteral("Delete cover"));
+    tab.cmdAddBackCover = NamedButton(tab.fraCover, "cmdAddBackCover", QStringLiteral("Add cover"));
+    tab.cmdDeleteBackCover = NamedButton(tab.fraCover, "cmdDeleteBackCover", QStringLiteral("Delete cover"));
+
+    auto* grid = new QGridLayout(tab.fraCover);
+    grid->addWidget(new QLabel(QStringLiteral("Front cover"), tab.fraCover), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Back cover"), tab.fraCover), 0, 2, 1, 2);
+    grid->addWidget(tab.front, 1, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(tab.back, 1, 2, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(tab.cmdAddFrontCover, 2, 0);
+    grid->addWidget(tab.cdmDeleteFrontCover, 2, 1);
+    grid->addWidget(tab.cmdAddBackCover, 2, 2);
+    grid->addWidget(tab.cmdDeleteBackCover, 2, 3);
+    grid->setColumnStretch(4, 1);
+    grid->setRowStretch(3, 1);
+    return tab;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+class CoverPicture;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+// Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them.
+
+template <class T> T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A one-line box that selects its whole text when it gets the focus.
+QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip = QString());
+// A pick-list combo that is typed into as well; typing adds nothing to its list.
+QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& toolTip = QString());
+// A button that Enter never presses unless it has the focus.
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip = QString());
+// Removes the selected entry of a list; with none selected nothing happens.
+void RemoveSelectedEntry(QListWidget* list);
+
+// The "Extras" tab of the media and box editors: the extras pick list, "->" adds its text to the list unless the list
+// holds it already, "<-" removes the selected entry.
+struct ExtrasTab
+{
+    QWidget* fraExtras = nullptr;
+    QComboBox* cboExtras = nullptr;
+    QPushButton* cmdAddExtra = nullptr;
+    QPushButton* cdmRemoveExtras = nullptr;
+    QListWidget* lstExtras = nullptr;
+};
+ExtrasTab BuildExtrasTab(const QString& comboToolTip, const QString& addToolTip, const QString& removeToolTip);
+
+// The "Cover" tab of the media and box editors: the two pictures with their add and delete buttons.
+struct CoverTab
+{
+    QWidget* fraCover = nullptr;
+    CoverPicture* front = nullptr;
+    CoverPicture* back = nullptr;
+    QPushButton* cmdAddFrontCover = nullptr;
+    QPushButton* cdmDeleteFrontCover = nullptr;
+    QPushButton* cmdAddBackCover = nullptr;
+    QPushButton* cmdDeleteBackCover = nullptr;
+};
+CoverTab BuildCoverTab(const char* frontName, const char* backName);

@@ -1,0 +1,237 @@
+#include "editors/frmBox.h"
+
+#include "CBoxes.h"
+#include "core/PickLists.h"
+#include "core/mGlobals.h"
+#include "editors/CoverPicture.h"
+#include "editors/DialogParts.h"
+#include "editors/EditorWidgets.h"
+#include "editors/ParentCombo.h"
+#include "editors/ProductCodeField.h"
+#include "shell/mControls.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+frmBox::frmBox(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmBox"));
+    setWindowTitle(QStringLiteral("Box"));
+    setModal(true);
+
+    tbBox = Named(new QTabWidget(this), "tbBox");
+
+    fraGeneral = Named(new QWidget, "fraGeneral");
+    lblBName = Named(new QLabel(QStringLiteral("Name:"), fraGeneral), "lblBName");
+    txtBName = NamedLine(fraGeneral, "txtBName", QStringLiteral("The name of the box set."));
+    lblBSorting = Named(new QLabel(QStringLiteral("Sortindex:"), fraGeneral), "lblBSorting");
+    txtBSort = NamedLine(fraGeneral, "txtBSort",
+                         QStringLiteral("How the box should be sorted. \"The Terminator\" for example, is probably "
+                                        "sorted as \"Terminator, The\"."));
+    lblBUCP = Named(new QLabel(QStringLiteral("UPC/EAN:"), fraGeneral), "lblBUCP");
+    txtBUCP = Named(new ProductCodeField(ProductCodeGate::Editor::Box, fraGeneral), "txtBUCP");
+    SelectAllOnFocus(txtBUCP);
+    txtBUCP->SetDesignedToolTip(QStringLiteral("The bar code on the box, i.e. the numbers under it. All numbers must "
+                                               "be entered, including those \"outside\" the bars."));
+    lblBName->setBuddy(txtBName);
+    lblBSorting->setBuddy(txtBSort);
+    lblBUCP->setBuddy(txtBUCP);
+    auto* fields = new QFormLayout(fraGeneral);
+    fields->addRow(lblBName, txtBName);
+    fields->addRow(lblBSorting, txtBSort);
+    fields->addRow(lblBUCP, txtBUCP);
+    txtBName->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+
+    const ExtrasTab extras =
+        BuildExtrasTab(QStringLiteral("Select the extra."), QStringLiteral("Add the seleted extra."),
+                       QStringLiteral("Remove the selected extra."));
+    fraExtras = extras.fraExtras;
+    cboExtras = extras.cboExtras;
+    cmdAddExtra = extras.cmdAddExtra;
+    cdmRemoveExtras = extras.cdmRemoveExtras;
+    lstExtras = extras.lstExtras;
+
+    const CoverTab covers = BuildCoverTab("imgBFrontCover", "imgBBackCover");
+    fraCover = covers.fraCover;
+    imgBFrontCover = covers.front;
+    imgBBackCover = covers.back;
+    cmdAddFrontCover = covers.cmdAddFrontCover;
+    cdmDeleteFrontCover = covers.cdmDeleteFrontCover;
+    cmdAddBackCover = covers.cmdAddBackCover;
+    cmdDeleteBackCover = covers.cmdDeleteBackCover;
+
+    const struct
+    {
+        const char* key;
+        const char* caption;
+        QWidget* frame;
+    } tabs[] = {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}};
+    for (const auto& tab : tabs) {
+        const int index = tbBox->addTab(tab.frame, QString::fromLatin1(tab.caption));
+        tbBox->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
+    }
+
+    lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
+    cboParent = new ParentCombo(this);
+    cboParent->setPlaceholderText(QStringLiteral("(its place is missing; kept as stored)"));
+    lblParent->setBuddy(cboParent);
+    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
+    cmdOk->setDefault(true);
+    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    cmdCancel->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblParent);
+    bottom->addWidget(cboParent, 1);
+    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
+    bottom->addWidget(cmdOk);
+    bottom->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tbBox, 1);
+    layout->addLayout(bottom);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmBox::cmdOk_Click);
+    // Cancel, Esc and the close box alike leave the key as it was given.
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(txtBName, &QLineEdit::textChanged, this, &frmBox::txtBName_Change);
+    // Only a user's pick ends the keeping of a missing stored place.
+    connect(cboParent, &QComboBox::activated, this, [this] { m_parent.Pick(cboParent->SelectedKey()); });
+    using Side = PendingCovers::Side;
+    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
+    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
+    connect(cdmDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
+    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+}
+
+frmBox::~frmBox() = default;
+
+void frmBox::BoxParent(const QString& strKey)
+{
+    m_editor.SetParentKey(strKey);
+}
+
+QString frmBox::EditBox(const QString& strKey)
+{
+    m_editor.Open(strKey);
+    InitForm();
+    exec();
+    return m_editor.Key();
+}
+
+void frmBox::InitForm()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_covers.Reset();
+    tbBox->setCurrentIndex(0);
+    txtBName->clear();
+    txtBSort->clear();
+    lstExtras->clear();
+    imgBFrontCover->Clear();
+    imgBBackCover->Clear();
+    cboExtras->clear();
+    cboExtras->addItems(PickLists::ReadEntries(PickLists::PickList::Extras));
+    cboExtras->setCurrentIndex(-1);
+    cboExtras->clearEditText();
+    cboParent->Fill(m_editor.Places());
+    cboParent->SelectKey(kRootKey);
+
+    const BoxForm& form = m_editor.Form();
+    // The name first, so the sort key follows it for a moment; the stored sort key then replaces it.
+    m_follower.Reset(QString());
+    txtBName->setText(form.strName);
+    txtBSort->setText(form.strSortKey);
+    txtBUCP->SetContext(form.parentKey, false);
+    txtBUCP->LoadCode(form.strUPC, form.parentKey);
+    AddLinesToList(form.strExtras, lstExtras);
+    if (!m_editor.Key().isEmpty()) {
+        if (const auto box = gBoxes ? gBoxes->Item(m_editor.Key()) : nullptr) {
+            if (!box->strFrontCover().isEmpty()) {
+                imgBFrontCover->ShowFile(box->Path() + u'/' + box->strFrontCover());
+            }
+            if (!box->strBackCover().isEmpty()) {
+                imgBBackCover->ShowFile(box->Path() + u'/' + box->strBackCover());
+            }
+        }
+    }
+    m_parent = ParentChoice();
+    m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));
+    if (!cboParent->SelectKey(form.parentKey)) {
+        cboParent->setCurrentIndex(-1);
+    }
+    setWindowTitle(m_editor.Caption());
+    txtBName->setFocus();
+    QApplication::restoreOverrideCursor();
+}
+
+BoxForm frmBox::ReadForm() const
+{
+    BoxForm form;
+    form.strName = txtBName->text();
+    form.strSortKey = txtBSort->text();
+    form.strUPC = txtBUCP->text();
+    form.strExtras = ListToText(lstExtras);
+    form.parentKey = ParentKeyChosen();
+    return form;
+}
+
+QString frmBox::ParentKeyChosen() const
+{
+    ParentChoice choice = m_parent;
+    const QString selected = cboParent->SelectedKey();
+    choice.Select(selected.isEmpty() ? kRootKey : selected);
+    return choice.Key();
+}
+
+void frmBox::cmdOk_Click()
+{
+    const BoxForm form = ReadForm();
+    // Text the store cannot hold is refused before any question is asked.
+    const QString refusal = CodePageRefusal(BoxFields(form));
+    if (!refusal.isEmpty()) {
+        ShowRefusal(this, refusal);
+        return;
+    }
+    if (!txtBUCP->PassesOkGate()) {
+        return;
+    }
+    const SaveOutcome outcome = m_editor.Save(form, m_covers);
+    if (!outcome.saved) {
+        ShowRefusal(this, outcome.message);
+        return;
+    }
+    accept();
+}
+
+void frmBox::txtBName_Change(const QString& text)
+{
+    const QString sort = m_follower.NameChanged(text, txtBSort->text());
+    if (sort != txtBSort->text()) {
+        txtBSort->setText(sort);
+    }
+}
+
+void frmBox::PickCover(PendingCovers::Side side)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString path = PickCoverFile(this);
+    QApplication::restoreOverrideCursor();
+    if (path.isEmpty()) {
+        return;
+    }
+    (side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover)->ShowFile(path);
+    m_covers.Pick(side, path);
+}
+
+void frmBox::DeleteCover(PendingCovers::Side side)
+{
+    (side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover)->Clear();
+    m_covers.Delete(side);
+}

@@ -1,0 +1,133 @@
+#include "editors/frmBoxWorkshop.h"
+
+#include "editors/DialogParts.h"
+#include "editors/EditorWidgets.h"
+#include "editors/Workshops.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+frmBoxWorkshop::frmBoxWorkshop(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmBoxWorkshop"));
+    setWindowTitle(QStringLiteral("Box workshop"));
+    setModal(true);
+
+    Label1 = Named(new QLabel(QStringLiteral("Please list the movies / episodes in the box:"), this), "Label1");
+    txtList = Named(new QPlainTextEdit(this), "txtList");
+    txtList->setToolTip(QStringLiteral("List the included movies / episodes, one on each row."));
+    txtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtList->setTabChangesFocus(true);
+    Label1->setBuddy(txtList);
+    chkSeveralDiscs =
+        Named(new QCheckBox(QStringLiteral("There is more than one movie on each media:"), this), "chkSeveralDiscs");
+    chkSeveralDiscs->setToolTip(
+        QStringLiteral("This usually applies to for example TV series box sets, where several episodes are on each "
+                       "disc/tape within the set."));
+    txtEpDivided = NamedLine(this, "txtEpDivided",
+                             QStringLiteral("[Movies on media 1];[Movies on media 2];[Movies on media 3];..."));
+    cmdDivide = NamedButton(this, "cmdDivide", QStringLiteral("..."));
+    // Enter makes new lines in the list, so no button is the default.
+    cmdOk = NamedButton(this, "cmdOk", QStringLiteral("&Ok"));
+    cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("&Cancel"));
+
+    auto* division = new QHBoxLayout;
+    division->addWidget(txtEpDivided, 1);
+    division->addWidget(cmdDivide);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(txtList, 1);
+    layout->addWidget(chkSeveralDiscs);
+    layout->addLayout(division);
+    layout->addLayout(buttons);
+    resize(fontMetrics().averageCharWidth() * 60, fontMetrics().height() * 24);
+
+    connect(chkSeveralDiscs, &QCheckBox::toggled, this, &frmBoxWorkshop::chkSeveralDiscs_Click);
+    connect(cmdDivide, &QPushButton::clicked, this, &frmBoxWorkshop::SuggestDivision);
+    connect(cmdOk, &QPushButton::clicked, this, &frmBoxWorkshop::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+std::optional<QStringList> frmBoxWorkshop::GetEpisodeList()
+{
+    // Cancel, Esc and the close box leave no result, which the caller takes for Cancel.
+    m_result.reset();
+    txtList->clear();
+    txtEpDivided->clear();
+    chkSeveralDiscs->setChecked(false);
+    chkSeveralDiscs_Click();
+    txtList->setFocus();
+    exec();
+    return std::exchange(m_result, std::nullopt);
+}
+
+QString frmBoxWorkshop::ListText() const
+{
+    return txtList->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+}
+
+void frmBoxWorkshop::Refuse(const QString& title, const QString& message)
+{
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("msgWorkshop"));
+    box.exec();
+}
+
+void frmBoxWorkshop::chkSeveralDiscs_Click()
+{
+    // The division is kept either way.
+    txtEpDivided->setEnabled(chkSeveralDiscs->isChecked());
+}
+
+void frmBoxWorkshop::SuggestDivision()
+{
+    const int n = int(Workshops::ItemLines(ListText()).size());
+    if (n == 0) {
+        Refuse(Workshops::ErrorTitle(), Workshops::NoLinesMessage());
+        return;
+    }
+    QInputDialog ask(this);
+    ask.setObjectName(QStringLiteral("inputDiscs"));
+    ask.setWindowTitle(QStringLiteral("Vidsora"));
+    ask.setLabelText(Workshops::DiscCountQuestion());
+    ask.setInputMode(QInputDialog::TextInput);
+    const QString answer = ask.exec() == QDialog::Accepted ? ask.textValue() : QString();
+    const Workshops::Proposal proposal = Workshops::SuggestDivision(n, answer);
+    if (proposal.refusal != Workshops::Refusal::None) {
+        Refuse(Workshops::RefusalTitle(proposal.refusal), Workshops::RefusalText(proposal.refusal));
+        return;
+    }
+    txtEpDivided->setText(proposal.division);
+}
+
+void frmBoxWorkshop::cmdOk_Click()
+{
+    const Workshops::BoxResult result =
+        Workshops::BuildResult(ListText(), chkSeveralDiscs->isChecked(), txtEpDivided->text());
+    if (result.refusal == Workshops::Refusal::CodePage) {
+        ShowRefusal(this, result.message);
+        return;
+    }
+    if (result.refusal != Workshops::Refusal::None) {
+        Refuse(Workshops::RefusalTitle(result.refusal), result.message);
+        return;
+    }
+    if (result.divisionText != txtEpDivided->text()) {
+        txtEpDivided->setText(result.divisionText);
+    }
+    m_result = result.list;
+    accept();
+}

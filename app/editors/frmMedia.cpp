@@ -1,0 +1,257 @@
+#include "editors/frmMedia.h"
+
+#include "CMedias.h"
+#include "core/PickLists.h"
+#include "core/mGlobals.h"
+#include "editors/CoverPicture.h"
+#include "editors/DialogParts.h"
+#include "editors/EditorWidgets.h"
+#include "editors/ParentCombo.h"
+#include "editors/ProductCodeField.h"
+#include "editors/ctlMedia.h"
+#include "shell/mControls.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+frmMedia::frmMedia(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmMedia"));
+    setWindowTitle(QStringLiteral("Media"));
+    setModal(true);
+
+    tbMedia = Named(new QTabWidget(this), "tbMedia");
+
+    fraGeneral = Named(new QWidget, "fraGeneral");
+    txtEName = NamedLine(fraGeneral, "txtEName", QStringLiteral("The name of the media"));
+    txtESort = NamedLine(fraGeneral, "txtESort");
+    txtEUCP = Named(new ProductCodeField(ProductCodeGate::Editor::Media, fraGeneral), "txtEUCP");
+    SelectAllOnFocus(txtEUCP);
+    txtEUCP->SetDesignedToolTip(QStringLiteral(
+        "The bar code of the media, i.e. the numbers under it. All numbers must be entered, including those "
+        "\"outside\" the bars. Ignore this box for a media that is part of a box set."));
+    ctlMediaData = new ctlMedia(fraGeneral);
+    auto* fields = new QFormLayout;
+    fields->addRow(Named(new QLabel(QStringLiteral("Name:"), fraGeneral), "lblEName"), txtEName);
+    fields->addRow(Named(new QLabel(QStringLiteral("Sortindex:"), fraGeneral), "lblESort"), txtESort);
+    fields->addRow(Named(new QLabel(QStringLiteral("UPC/EAN:"), fraGeneral), "lblEUCP"), txtEUCP);
+    auto* general = new QVBoxLayout(fraGeneral);
+    general->addLayout(fields);
+    general->addWidget(ctlMediaData, 1);
+
+    const ExtrasTab extras =
+        BuildExtrasTab(QStringLiteral("Select the extra."), QStringLiteral("Add the seleted extra."),
+                       QStringLiteral("Remove the selected extra."));
+    fraExtras = extras.fraExtras;
+    cboExtras = extras.cboExtras;
+    cmdAddExtra = extras.cmdAddExtra;
+    cdmRemoveExtras = extras.cdmRemoveExtras;
+    lstExtras = extras.lstExtras;
+
+    const CoverTab covers = BuildCoverTab("imgEFrontCover", "imgEBackCover");
+    fraCover = covers.fraCover;
+    imgEFrontCover = covers.front;
+    imgEBackCover = covers.back;
+    cmdAddFrontCover = covers.cmdAddFrontCover;
+    cdmDeleteFrontCover = covers.cdmDeleteFrontCover;
+    cmdAddBackCover = covers.cmdAddBackCover;
+    cmdDeleteBackCover = covers.cmdDeleteBackCover;
+
+    const struct
+    {
+        const char* key;
+        const char* caption;
+        QWidget* frame;
+    } tabs[] = {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}};
+    for (const auto& tab : tabs) {
+        const int index = tbMedia->addTab(tab.frame, QString::fromLatin1(tab.caption));
+        tbMedia->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
+    }
+
+    cboParent = new ParentCombo(this);
+    cboParent->setPlaceholderText(QStringLiteral("(its container is missing; kept as stored)"));
+    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
+    cmdOk->setDefault(true);
+    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
+    cmdCancel->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(cboParent, 1);
+    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
+    bottom->addWidget(cmdOk);
+    bottom->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tbMedia, 1);
+    layout->addLayout(bottom);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmMedia::cmdOk_Click);
+    // Cancel, Esc and the close box alike leave the key as it was given.
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(txtEName, &QLineEdit::textChanged, this, &frmMedia::txtEName_Change);
+    connect(cboParent, &QComboBox::activated, this, [this] {
+        m_parent.Pick(cboParent->SelectedKey());
+        txtEUCP->SetContext(ParentKeyChosen(), TemplateMode());
+    });
+    using Side = PendingCovers::Side;
+    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
+    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
+    connect(cdmDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
+    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+}
+
+frmMedia::~frmMedia() = default;
+
+void frmMedia::MediaParent(const QString& strKey)
+{
+    m_editor.SetParentKey(strKey);
+}
+
+QString frmMedia::EditMedia(const QString& strKey)
+{
+    m_editor.Open(strKey);
+    InitForm();
+    exec();
+    return m_editor.Key();
+}
+
+std::unique_ptr<CMedia> frmMedia::MakeTemplate()
+{
+    m_editor.OpenTemplate();
+    InitForm();
+    exec();
+    return m_editor.TakeTemplate();
+}
+
+void frmMedia::InitForm()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_covers.Reset();
+    tbMedia->setCurrentIndex(0);
+    txtEName->clear();
+    txtESort->clear();
+    lstExtras->clear();
+    imgEFrontCover->Clear();
+    imgEBackCover->Clear();
+    cboExtras->clear();
+    cboExtras->addItems(PickLists::ReadEntries(PickLists::PickList::Extras));
+    cboExtras->setCurrentIndex(-1);
+    cboExtras->clearEditText();
+    cboParent->Fill(m_editor.Places());
+    cboParent->SelectKey(kRootKey);
+
+    const MediaForm& form = m_editor.Form();
+    const bool templateMode = TemplateMode();
+    // The name first, so the sort index follows it for a moment; the stored sort index then replaces it.
+    m_follower.Reset(QString());
+    txtEName->setText(form.strName);
+    txtESort->setText(form.strSortKey);
+    txtEUCP->LoadCode(form.strUPC, m_editor.LoadedParentKey());
+    ctlMediaData->setLocked(false);
+    ctlMediaData->setDMedia(form.dMedia);
+    AddLinesToList(form.strExtras, lstExtras);
+    if (m_editor.mode() == MediaEditor::Mode::Edit) {
+        if (const auto medium = gMedias ? gMedias->Item(m_editor.Key()) : nullptr) {
+            if (!medium->strFrontCover().isEmpty()) {
+                imgEFrontCover->ShowFile(medium->Path() + u'/' + medium->strFrontCover());
+            }
+            if (!medium->strBackCover().isEmpty()) {
+                imgEBackCover->ShowFile(medium->Path() + u'/' + medium->strBackCover());
+            }
+        }
+    }
+    m_parent = ParentChoice();
+    if (!templateMode) {
+        m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));
+        if (!cboParent->SelectKey(form.parentKey)) {
+            cboParent->setCurrentIndex(-1);
+        }
+    }
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{txtEName, txtESort, txtEUCP, cmdAddFrontCover, cdmDeleteFrontCover,
+                                         cmdAddBackCover, cmdDeleteBackCover, cboParent}) {
+        widget->setEnabled(!templateMode);
+    }
+    txtEUCP->SetContext(ParentKeyChosen(), templateMode);
+    setWindowTitle(m_editor.Caption());
+    (templateMode ? static_cast<QWidget*>(ctlMediaData) : txtEName)->setFocus();
+    QApplication::restoreOverrideCursor();
+}
+
+MediaForm frmMedia::ReadForm() const
+{
+    MediaForm form;
+    form.strName = txtEName->text();
+    form.strSortKey = txtESort->text();
+    form.strUPC = txtEUCP->text();
+    form.dMedia = ctlMediaData->dMedia();
+    form.strExtras = ListToText(lstExtras);
+    form.parentKey = ParentKeyChosen();
+    return form;
+}
+
+QString frmMedia::ParentKeyChosen() const
+{
+    if (TemplateMode()) {
+        return kRootKey;
+    }
+    ParentChoice choice = m_parent;
+    const QString selected = cboParent->SelectedKey();
+    choice.Select(selected.isEmpty() ? kRootKey : selected);
+    return choice.Key();
+}
+
+void frmMedia::cmdOk_Click()
+{
+    const MediaForm form = ReadForm();
+    // Text the store cannot hold is refused before any question is asked.
+    const QString refusal = CodePageRefusal(MediaFields(form));
+    if (!refusal.isEmpty()) {
+        ShowRefusal(this, refusal);
+        return;
+    }
+    // The need for a code follows the parent selected now.
+    txtEUCP->SetContext(form.parentKey, TemplateMode());
+    if (!txtEUCP->PassesOkGate()) {
+        return;
+    }
+    const SaveOutcome outcome = m_editor.Save(form, m_covers);
+    if (!outcome.saved) {
+        ShowRefusal(this, outcome.message);
+        return;
+    }
+    accept();
+}
+
+void frmMedia::txtEName_Change(const QString& text)
+{
+    const QString sort = m_follower.NameChanged(text, txtESort->text());
+    if (sort != txtESort->text()) {
+        txtESort->setText(sort);
+    }
+}
+
+void frmMedia::PickCover(PendingCovers::Side side)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString path = PickCoverFile(this);
+    QApplication::restoreOverrideCursor();
+    if (path.isEmpty()) {
+        return;
+    }
+    (side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover)->ShowFile(path);
+    m_covers.Pick(side, path);
+}
+
+void frmMedia::DeleteCover(PendingCovers::Side side)
+{
+    (side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover)->Clear();
+    m_covers.Delete(side);
+}

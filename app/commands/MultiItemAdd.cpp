@@ -8,6 +8,7 @@
 
 #include "CMedias.h"
 #include "CMovies.h"
+#include "SafeFile.h"
 
 namespace ItemCommands {
 
@@ -57,9 +58,13 @@ QString Create(const std::shared_ptr<Collection>& collection, const QString& str
     return key;
 }
 
-// Ends a creation: the child lists follow, and when a write failed the user hears how far it got.
-CreationOutcome Finish(CreationOutcome outcome, ItemEditors& editors)
+// Ends a creation: what was written is synced, the child lists follow, and when a write failed the user hears how
+// far it got.
+CreationOutcome Finish(CreationOutcome outcome, ItemEditors& editors, SafeFile::Batch* batch = nullptr)
 {
+    if (batch && !batch->Commit()) {
+        outcome.blnStopped = true;
+    }
     outcome.blnRefill = true;
     BuildChildLists();
     if (outcome.blnStopped) {
@@ -151,6 +156,8 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
     }
 
     Busy busy(workshops);
+    // Every item made from here on is new: the store is synced once, at the end.
+    SafeFile::Batch batch;
     const int boxId = IdOf(outcome.strKey);
     for (const PlannedContainer& container : plan.containers) {
         int parentType = 3;
@@ -165,7 +172,7 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
             });
             if (mediumKey.isEmpty()) {
                 outcome.blnStopped = true;
-                return Finish(outcome, editors);
+                return Finish(outcome, editors, &batch);
             }
             ++outcome.media;
             parentType = 4;
@@ -183,12 +190,12 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
             });
             if (movieKey.isEmpty()) {
                 outcome.blnStopped = true;
-                return Finish(outcome, editors);
+                return Finish(outcome, editors, &batch);
             }
             ++outcome.movies;
         }
     }
-    return Finish(outcome, editors);
+    return Finish(outcome, editors, &batch);
 }
 
 CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const QString& selectedKey)
@@ -210,6 +217,8 @@ CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const Q
     }
 
     Busy busy(workshops);
+    // Every item made from here on is new: the store is synced once, at the end.
+    SafeFile::Batch batch;
     const auto medium = gMedias ? gMedias->Item(outcome.strKey) : nullptr;
     const mTypMediaInfo description = medium ? medium->dMedia() : mTypMediaInfo();
     const int mediumId = IdOf(outcome.strKey);
@@ -223,11 +232,11 @@ CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const Q
         });
         if (movieKey.isEmpty()) {
             outcome.blnStopped = true;
-            return Finish(outcome, editors);
+            return Finish(outcome, editors, &batch);
         }
         ++outcome.movies;
     }
-    return Finish(outcome, editors);
+    return Finish(outcome, editors, &batch);
 }
 
 } // namespace ItemCommands

@@ -200,8 +200,13 @@ void frmMovie::BuildGeneral()
     website->addWidget(cmdSurfTo);
 
     auto* fields = new QFormLayout;
-    fields->addRow(Named(new QLabel(QStringLiteral("&Title:"), fraGeneral), "lblTitle"), txtTitle);
-    fields->addRow(Named(new QLabel(QStringLiteral("&Label:"), fraGeneral), "lblLabel"), txtLabel);
+    // A label shows its "&" as an underlined access key only when it has a buddy to take the focus.
+    auto* lblTitle = Named(new QLabel(QStringLiteral("&Title:"), fraGeneral), "lblTitle");
+    lblTitle->setBuddy(txtTitle);
+    fields->addRow(lblTitle, txtTitle);
+    auto* lblLabel = Named(new QLabel(QStringLiteral("&Label:"), fraGeneral), "lblLabel");
+    lblLabel->setBuddy(txtLabel);
+    fields->addRow(lblLabel, txtLabel);
     fields->addRow(Named(new QLabel(QStringLiteral("Sorting:"), fraGeneral), "lblMSorting"), txtMSorting);
     fields->addRow(Named(new QLabel(QStringLiteral("UPC/EAN:"), fraGeneral), "lblMUCP"), txtMUCP);
     fields->addRow(Named(new QLabel(QStringLiteral("System:"), fraGeneral), "lblSystem"), cboSystem);

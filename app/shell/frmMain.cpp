@@ -660,8 +660,9 @@ void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
 
 void frmMain::treeMovies_KeyDown(int keyCode)
 {
+    // The key runs the Delete command also while its entries are disabled; the command asks nothing at the root.
     if (keyCode == Qt::Key_Delete) {
-        mnuDelete_Click();
+        RunCommand(CommandTable::Command::Delete);
     }
 }
 

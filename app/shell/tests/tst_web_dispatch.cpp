@@ -41,6 +41,7 @@ private slots:
     void entriesWithoutCommandDoNothing();
     void shortcuts_data();
     void shortcuts();
+    void deleteKeyRunsDeleteWhileDisabled();
 
 private:
     QToolBar* toolbar() const { return m_main->findChild<QToolBar*>("tobMain"); }
@@ -285,6 +286,22 @@ void DispatchTest::shortcuts()
     observe(true);
     QTest::keySequence(tree, keys);
     QCOMPARE(m_seen, QList<Command>{command});
+}
+
+void DispatchTest::deleteKeyRunsDeleteWhileDisabled()
+{
+    select(QStringLiteral("!0"));
+    QVERIFY(!m_main->findChild<QAction*>("mnuDelete")->isEnabled());
+    auto* tree = m_main->findChild<QTreeWidget*>("treeMovies");
+    tree->setFocus();
+    observe(false);
+    const int nodes = int(m_main->Nodes().size());
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(m_seen, QList<Command>{Command::Delete});
+    // At the root nothing is asked and nothing removed.
+    QVERIFY(m_editors->calls.isEmpty());
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(m_main->strKey(), QStringLiteral("!0"));
 }
 
 QTEST_MAIN(DispatchTest)

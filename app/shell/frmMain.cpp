@@ -181,7 +181,6 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     pgMain->hide();
 
     BuildMenus();
-    TransferCommands::Wire(*this);
     resize(800, 600);
 }
 
@@ -208,19 +207,11 @@ QMenu* frmMain::AddMenu(QMenu* parent, const char* name, const QString& caption)
     return menu;
 }
 
-QAction* frmMain::AddEntry(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)())
+QAction* frmMain::AddEntry(QMenu* menu, const char* name, const QString& caption)
 {
     QAction* entry = menu->addAction(caption);
     entry->setObjectName(name);
     m_menu.insert(name, entry);
-    if (handler) {
-        // No command runs while the collections load.
-        connect(entry, &QAction::triggered, this, [this, handler] {
-            if (!m_blnLoading) {
-                (this->*handler)();
-            }
-        });
-    }
     return entry;
 }
 
@@ -234,30 +225,26 @@ QAction* frmMain::AddLine(QMenu* menu, const char* name)
 
 void frmMain::BuildMenus()
 {
-    // Entries without a handler stand ready for their commands.
+    // The entries get their commands from the command table once they all stand (RouteEntries).
     QMenu* mnuFile = AddMenu(nullptr, "mnuFile", "&File");
     QAction* mnuSave = AddEntry(mnuFile, "mnuSave", "&Save");
     mnuSave->setShortcut(QKeySequence("Ctrl+S"));
     mnuSave->setEnabled(false);
-    AddEntry(mnuFile, "mnuPreview", "&Preview...", &frmMain::mnuPreview_Click);
-    AddEntry(mnuFile, "mnuPrint", "&Print...", &frmMain::mnuPrint_Click);
+    AddEntry(mnuFile, "mnuPreview", "&Preview...");
+    AddEntry(mnuFile, "mnuPrint", "&Print...");
     AddLine(mnuFile, "mnuFileline2");
-    AddEntry(mnuFile, "mnuEdit", "&Edit...", &frmMain::mnuEdit_Click);
+    AddEntry(mnuFile, "mnuEdit", "&Edit...");
     AddLine(mnuFile, "mnuFileline1");
-    AddEntry(mnuFile, "mnuExit", "E&xit", &frmMain::mnuExit_Click);
+    AddEntry(mnuFile, "mnuExit", "E&xit");
 
     QMenu* mnuView = AddMenu(nullptr, "mnuView", "&View");
-    connect(AddEntry(mnuView, "mnuViewSettings", "&Settings..."), &QAction::triggered, this, [this] {
-        if (!m_blnLoading) {
-            frmSettings::ShowSettings(QString(), this);
-        }
-    });
-    QAction* full = AddEntry(mnuView, "mnuFullStructure", "Full structure", &frmMain::mnuFullStructure_Click);
+    AddEntry(mnuView, "mnuViewSettings", "&Settings...");
+    QAction* full = AddEntry(mnuView, "mnuFullStructure", "Full structure");
     full->setCheckable(true);
     full->setChecked(true);
     AddLine(mnuView, "mniViewline1");
-    AddEntry(mnuView, "mnuFind", "&Find...", &frmMain::mnuFind_Click)->setShortcut(QKeySequence("Ctrl+F"));
-    AddEntry(mnuView, "mnuRefresh", "&Refresh", &frmMain::mnuRefresh_Click)->setShortcut(QKeySequence("F5"));
+    AddEntry(mnuView, "mnuFind", "&Find...")->setShortcut(QKeySequence("Ctrl+F"));
+    AddEntry(mnuView, "mnuRefresh", "&Refresh")->setShortcut(QKeySequence("F5"));
 
     QMenu* mnuVidsoraCom = AddMenu(nullptr, "mnuVidsoraCom", "&Com");
     mnuVidsoraCom->menuAction()->setVisible(false);
@@ -270,46 +257,61 @@ void frmMain::BuildMenus()
     QMenu* mnuTools = AddMenu(nullptr, "mnuTools", "&Tools");
     connect(mnuTools, &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
     AddEntry(mnuTools, "mnuToolsDVDOrbelImport", "Add from Vidsora: Online...");
-    AddEntry(mnuTools, "mnuAddbox", "Add &box", &frmMain::AddBox);
-    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia", &frmMain::AddMedia);
-    AddEntry(mnuTools, "mnuAddMovie", "Add &movie", &frmMain::AddMovie);
+    AddEntry(mnuTools, "mnuAddbox", "Add &box");
+    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia");
+    AddEntry(mnuTools, "mnuAddMovie", "Add &movie");
     AddLine(mnuTools, "mnuToolsline3");
-    AddEntry(mnuTools, "mnuAddCategory", "Add &category", &frmMain::AddCategory);
-    AddEntry(mnuTools, "mnuAddGroup", "Add &group", &frmMain::AddSubcategory);
+    AddEntry(mnuTools, "mnuAddCategory", "Add &category");
+    AddEntry(mnuTools, "mnuAddGroup", "Add &group");
     AddLine(mnuTools, "mnuToolsline1");
     AddEntry(mnuTools, "mnuUEFImport", "Import &from UEF...");
     AddEntry(mnuTools, "mnuUEFExport", "Export selected item to &UEF...");
     AddLine(mnuTools, "mnuToolsline2");
     AddEntry(mnuTools, "mnuToolsDVDOrbelSubmit", "Submit selected item to Vidsora: Online");
     AddEntry(mnuTools, "mnuMyMovies", "Upload my movies...");
-    AddEntry(mnuTools, "mnuCollectionOnline", "Go to my collection online", &frmMain::mnuCollectionOnline_Click);
+    AddEntry(mnuTools, "mnuCollectionOnline", "Go to my collection online");
 
     QMenu* mnuHelp = AddMenu(nullptr, "mnuHelp", "&Help");
     QAction* mnuDoHelp = AddEntry(mnuHelp, "mnuDoHelp", "&Help");
     mnuDoHelp->setShortcut(QKeySequence("F1"));
     mnuDoHelp->setEnabled(false);
     AddLine(mnuHelp, "mnuHelpLine1");
-    AddEntry(mnuHelp, "mnuAbout", "&About...", &frmMain::mnuAbout_Click);
+    AddEntry(mnuHelp, "mnuAbout", "&About...");
 
     // The popup menu never stands on the menu bar; the tree opens it on a right click.
     mnuPopup = new QMenu("PopUp", this);
     mnuPopup->setObjectName("mnuPopup");
-    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...", &frmMain::mnuEdit_Click);
+    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...");
     AddLine(mnuPopup, "mnupopuline3");
-    AddEntry(mnuPopup, "mnuNewBox", "Add box...", &frmMain::AddBox);
-    AddEntry(mnuPopup, "mnuNewMedia", "Add media...", &frmMain::AddMedia);
-    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...", &frmMain::AddMovie);
+    AddEntry(mnuPopup, "mnuNewBox", "Add box...");
+    AddEntry(mnuPopup, "mnuNewMedia", "Add media...");
+    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...");
     AddLine(mnuPopup, "mnuPoipupline3");
-    AddEntry(mnuPopup, "mnuNewCategory", "Add category...", &frmMain::AddCategory);
-    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...", &frmMain::AddSubcategory);
+    AddEntry(mnuPopup, "mnuNewCategory", "Add category...");
+    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...");
     AddLine(mnuPopup, "mnuLine1");
-    AddEntry(mnuPopup, "mnuDelete", "Delete", &frmMain::mnuDelete_Click);
+    AddEntry(mnuPopup, "mnuDelete", "Delete");
     AddLine(mnuPopup, "mnuLine3");
     AddEntry(mnuPopup, "mnuExport", "Export to UEF...");
     AddEntry(mnuPopup, "mnuImport", "Import from UEF...");
     AddLine(mnuPopup, "mnuline5");
     AddEntry(mnuPopup, "mnuOrbelImport", "Import from Vidsora: Online...");
     AddEntry(mnuPopup, "mnuOrbelExport", "Submit to Vidsora: Online...");
+    RouteEntries();
+}
+
+void frmMain::RouteEntries()
+{
+    for (const CommandTable::Route& route : CommandTable::Routes()) {
+        if (route.surface == CommandTable::Surface::Toolbar) {
+            continue; // tobMain_ButtonClick dispatches the buttons
+        }
+        QAction* entry = m_menu.value(QLatin1String(route.name), nullptr);
+        if (!entry) {
+            continue;
+        }
+        connect(entry, &QAction::triggered, this, [this, command = route.command] { RunCommand(command); });
+    }
 }
 
 void frmMain::BuildToolbar()
@@ -658,8 +660,9 @@ void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
 
 void frmMain::treeMovies_KeyDown(int keyCode)
 {
+    // The key runs the Delete command also while its entries are disabled; the command asks nothing at the root.
     if (keyCode == Qt::Key_Delete) {
-        mnuDelete_Click();
+        RunCommand(CommandTable::Command::Delete);
     }
 }
 
@@ -948,30 +951,113 @@ void frmMain::ReloadDatabase()
 
 void frmMain::tobMain_ButtonClick(QAction* button)
 {
-    if (!button || m_blnLoading) {
+    // A separator or a key the table does not know runs nothing.
+    if (const std::optional<CommandTable::Command> command =
+            button ? CommandTable::ButtonCommand(button->objectName()) : std::nullopt) {
+        RunCommand(*command);
+    }
+}
+
+void frmMain::SetCommandObserver(std::function<bool(CommandTable::Command)> observer)
+{
+    m_commandObserver = std::move(observer);
+}
+
+void frmMain::RunCommand(CommandTable::Command command)
+{
+    // No command runs while the collections load.
+    if (m_blnLoading) {
         return;
     }
-    const QString key = button->objectName();
-    if (key == "btnPrint") {
-        PrintItem(false);
-    } else if (key == "btnPreview") {
-        mnuPreview_Click();
-    } else if (key == "btnEdit") {
-        EditItem(m_strKey);
-    } else if (key == "btnDelete") {
-        mnuDelete_Click();
-    } else if (key == "btnAddCategory") {
-        AddCategory();
-    } else if (key == "btnAddSubcategory") {
-        AddSubcategory();
-    } else if (key == "btnAddMovie") {
-        AddMovie();
-    } else if (key == "btnAddBox") {
-        AddBox();
-    } else if (key == "btnAddMedia") {
-        AddMedia();
+    if (m_commandObserver && m_commandObserver(command)) {
+        return;
     }
-    // The item, exchange and online buttons wait for their commands.
+    using CommandTable::Command;
+    switch (command) {
+    case Command::None:
+    case Command::Help:
+        break;
+    case Command::Preview:
+        mnuPreview_Click();
+        break;
+    case Command::PrintWithDialog:
+        mnuPrint_Click();
+        break;
+    case Command::PrintNow:
+        PrintItem(false);
+        break;
+    case Command::Edit:
+        mnuEdit_Click();
+        break;
+    case Command::Exit:
+        mnuExit_Click();
+        break;
+    case Command::Settings:
+        frmSettings::ShowSettings(QString(), this);
+        break;
+    case Command::FullStructure:
+        mnuFullStructure_Click();
+        break;
+    case Command::Find:
+        mnuFind_Click();
+        break;
+    case Command::Refresh:
+        mnuRefresh_Click();
+        break;
+    case Command::ComLogin:
+        TransferCommands::ComUserLogin(this);
+        break;
+    case Command::ComNewUser:
+        TransferCommands::ComNewUser(this);
+        break;
+    case Command::ComAnnouncements:
+        TransferCommands::ComAnnouncements(this);
+        break;
+    case Command::ImportOnline:
+        if (TransferCommands::ImportOnline(this, m_strKey)) {
+            FillTree();
+        }
+        break;
+    case Command::AddBox:
+        AddBox();
+        break;
+    case Command::AddMedia:
+        AddMedia();
+        break;
+    case Command::AddMovie:
+        AddMovie();
+        break;
+    case Command::AddCategory:
+        AddCategory();
+        break;
+    case Command::AddSubcategory:
+        AddSubcategory();
+        break;
+    case Command::ImportUEF:
+        // A read file may have added items anywhere: the tree is refilled whatever came of it.
+        if (TransferCommands::ImportUEFFile(this, m_strKey)) {
+            FillTree();
+        }
+        break;
+    case Command::ExportUEF:
+        TransferCommands::ExportSelectedToUEF(this, m_strKey);
+        break;
+    case Command::SubmitOnline:
+        TransferCommands::SubmitItemOnline(this, m_strKey);
+        break;
+    case Command::UploadCollection:
+        TransferCommands::UploadCollection(this);
+        break;
+    case Command::CollectionOnline:
+        mnuCollectionOnline_Click();
+        break;
+    case Command::About:
+        mnuAbout_Click();
+        break;
+    case Command::Delete:
+        mnuDelete_Click();
+        break;
+    }
 }
 
 void frmMain::mnuPreview_Click()

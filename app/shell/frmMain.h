@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/CommandTable.h"
 #include "shell/frmSearch.h"
 
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class ItemEditors;
@@ -86,6 +88,9 @@ public:
 
     // The editors and questions the item commands open; without one set, the window opens its own dialogs.
     void SetItemEditors(std::unique_ptr<ItemEditors> editors);
+    // Sees each command an entry or button dispatches before it runs; returning true takes the command over, so
+    // that a test can tell which command a route reaches without opening its dialogs.
+    void SetCommandObserver(std::function<bool(CommandTable::Command)> observer);
 
     // The find dialog's view of the tree.
     QStringList NodeKeys() const override;
@@ -100,7 +105,9 @@ protected:
 private:
     void BuildMenus();
     QMenu* AddMenu(QMenu* parent, const char* name, const QString& caption);
-    QAction* AddEntry(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)() = nullptr);
+    QAction* AddEntry(QMenu* menu, const char* name, const QString& caption);
+    // Connects every menu and popup entry to its command in the command table.
+    void RouteEntries();
     QAction* AddLine(QMenu* menu, const char* name);
     void BuildToolbar();
     void SetCommandState(const QString& strKey);
@@ -156,7 +163,8 @@ private:
     // Drops the nodes of the keys, and what hangs below them.
     void RemoveNodes(const QStringList& keys);
 
-    // Commands.
+    // Commands: every entry and button runs its command from the command table through here.
+    void RunCommand(CommandTable::Command command);
     void tobMain_ButtonClick(QAction* button);
     void mnuPreview_Click();
     void mnuPrint_Click();
@@ -190,6 +198,7 @@ private:
 
     std::unique_ptr<ItemEditors> m_editors;
     std::unique_ptr<ItemWorkshops> m_workshops;
+    std::function<bool(CommandTable::Command)> m_commandObserver;
 
     QString m_strKey;
     double m_dblSplit = 0.239;

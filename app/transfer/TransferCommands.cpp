@@ -1,6 +1,5 @@
 #include "transfer/TransferCommands.h"
 
-#include "shell/frmMain.h"
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
 #include "transfer/UEFFile.h"
@@ -10,11 +9,9 @@
 
 #include "Component.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QToolBar>
 
 namespace TransferCommands {
 
@@ -142,65 +139,6 @@ void ComNewUser(QWidget* parent)
 void ComAnnouncements(QWidget* parent)
 {
     CallAccount(parent, "Announcements");
-}
-
-void Wire(frmMain& window)
-{
-    frmMain* w = &window;
-    const auto on = [w](const char* name, std::function<void()> command) {
-        if (QAction* entry = w->findChild<QAction*>(QLatin1String(name))) {
-            QObject::connect(entry, &QAction::triggered, w, [w, command] {
-                // No command runs while the collections load.
-                if (!w->isLoading()) {
-                    command();
-                }
-            });
-        }
-    };
-    const auto exportItem = [w] { ExportSelectedToUEF(w, w->strKey()); };
-    const auto importFile = [w] {
-        if (ImportUEFFile(w, w->strKey())) {
-            w->FillTree();
-        }
-    };
-    const auto importOnline = [w] {
-        if (ImportOnline(w, w->strKey())) {
-            w->FillTree();
-        }
-    };
-    const auto submit = [w] { SubmitItemOnline(w, w->strKey()); };
-    on("mnuUEFExport", exportItem);
-    on("mnuExport", exportItem);
-    on("mnuUEFImport", importFile);
-    on("mnuImport", importFile);
-    on("mnuToolsDVDOrbelImport", importOnline);
-    on("mnuOrbelImport", importOnline);
-    on("mnuToolsDVDOrbelSubmit", submit);
-    on("mnuOrbelExport", submit);
-    on("mnuMyMovies", [w] { UploadCollection(w); });
-    on("mnuComLogin", [w] { ComUserLogin(w); });
-    on("mnuComNewuser", [w] { ComNewUser(w); });
-    on("mnuComAnnouncements", [w] { ComAnnouncements(w); });
-
-    // The toolbar's buttons run the commands of their menu entries.
-    if (auto* toolbar = w->findChild<QToolBar*>(QStringLiteral("tobMain"))) {
-        QObject::connect(toolbar, &QToolBar::actionTriggered, w,
-                         [w, exportItem, importFile, importOnline, submit](QAction* button) {
-                             if (!button || w->isLoading()) {
-                                 return;
-                             }
-                             const QString key = button->objectName();
-                             if (key == u"btnUEFExport") {
-                                 exportItem();
-                             } else if (key == u"btnUEFImport") {
-                                 importFile();
-                             } else if (key == u"btnOrbelImport") {
-                                 importOnline();
-                             } else if (key == u"btnOrbelExport") {
-                                 submit();
-                             }
-                         });
-    }
 }
 
 } // namespace TransferCommands

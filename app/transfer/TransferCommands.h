@@ -3,10 +3,9 @@
 #include <QString>
 
 class QWidget;
-class frmMain;
 
 // The main window's exchange-file, online and account commands. Each takes the window that owns the dialogs it
-// opens and the key of the main window's selection.
+// opens and the key of the main window's selection; the main window's command table routes its entries to them.
 namespace TransferCommands {
 
 // Asks for a file and writes the item of strKey to it as exchange text with its covers embedded.
@@ -24,8 +23,5 @@ void UploadCollection(QWidget* parent);
 void ComUserLogin(QWidget* parent);
 void ComNewUser(QWidget* parent);
 void ComAnnouncements(QWidget* parent);
-
-// Connects the main window's menu entries, popup entries and toolbar buttons of these commands.
-void Wire(frmMain& window);
 
 } // namespace TransferCommands

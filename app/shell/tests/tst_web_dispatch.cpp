@@ -1,0 +1,308 @@
+// Every menu entry, popup entry and toolbar button of the main window reaches its command from the command table,
+// once; the window holds no entry the table leaves without a command.
+
+#include "MainWindowWorld.h"
+#include "commands/CommandTable.h"
+#include "commands/tests/CommandFakes.h"
+#include "shell/frmMain.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace TestWorld;
+using CommandTable::Command;
+using CommandTable::Surface;
+
+Q_DECLARE_METATYPE(Command)
+
+class DispatchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void everyEntryHasARoute();
+    void everyRouteHasItsEntry();
+    void dispatch_data();
+    void dispatch();
+    void separatorsAndStrayKeysRunNothing();
+    void itemCommandsReachTheEditors_data();
+    void itemCommandsReachTheEditors();
+    void entriesWithoutCommandDoNothing_data();
+    void entriesWithoutCommandDoNothing();
+    void shortcuts_data();
+    void shortcuts();
+    void deleteKeyRunsDeleteWhileDisabled();
+
+private:
+    QToolBar* toolbar() const { return m_main->findChild<QToolBar*>("tobMain"); }
+    QMenu* popup() const { return m_main->findChild<QMenu*>("mnuPopup"); }
+    void select(const QString& key)
+    {
+        m_main->SelectNode(m_main->Node(key));
+        m_main->treeMovies_NodeClick(m_main->Node(key));
+    }
+    // The commands the window dispatched since the last init; taken over when m_swallow is set.
+    void observe(bool swallow)
+    {
+        m_main->SetCommandObserver([this, swallow](Command command) {
+            m_seen << command;
+            return swallow;
+        });
+    }
+    // Clicks a toolbar button as the user would, or triggers a menu entry (enabled for the moment if it is not).
+    void run(QAction* action)
+    {
+        const bool enabled = action->isEnabled();
+        action->setEnabled(true);
+        if (QWidget* button = toolbar()->widgetForAction(action)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            action->trigger();
+        }
+        action->setEnabled(enabled);
+    }
+    // The routed actions the window holds: named entries and buttons, no separators, no menu titles.
+    QList<QAction*> windowActions() const
+    {
+        QList<QAction*> found;
+        for (QAction* action : m_main->findChildren<QAction*>()) {
+            const QString name = action->objectName();
+            if (action->isSeparator() || action->menu() || name.isEmpty()) {
+                continue;
+            }
+            found << action;
+        }
+        return found;
+    }
+    Surface surfaceOf(QAction* action) const
+    {
+        if (toolbar()->actions().contains(action)) {
+            return Surface::Toolbar;
+        }
+        return popup()->actions().contains(action) ? Surface::Popup : Surface::Menu;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    SampleStore m_store;
+    std::unique_ptr<frmMain> m_main;
+    FakeEditors* m_editors = nullptr;
+    QList<Command> m_seen;
+};
+
+void DispatchTest::initTestCase()
+{
+    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
+    const QString dbDir = m_dir->path() + "/Database33";
+    NewCollections(dbDir);
+    m_store.Build();
+    LoadCollections(dbDir);
+    m_main = std::make_unique<frmMain>();
+    auto editors = std::make_unique<FakeEditors>();
+    m_editors = editors.get();
+    m_main->SetItemEditors(std::move(editors));
+    m_main->Load();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+}
+
+void DispatchTest::cleanupTestCase()
+{
+    m_main.reset();
+    m_dir.reset();
+}
+
+void DispatchTest::init()
+{
+    m_seen.clear();
+    m_editors->calls.clear();
+    m_main->SetCommandObserver({});
+    select(m_store.comedyMovie);
+}
+
+void DispatchTest::everyEntryHasARoute()
+{
+    const QList<QAction*> actions = windowActions();
+    QVERIFY(actions.size() >= int(CommandTable::Routes().size()));
+    for (QAction* action : actions) {
+        const QString name = action->objectName();
+        const std::optional<Command> command = surfaceOf(action) == Surface::Toolbar ? CommandTable::ButtonCommand(name)
+                                                                                     : CommandTable::EntryCommand(name);
+        QVERIFY2(command.has_value(), qPrintable(name + " has no command"));
+    }
+}
+
+void DispatchTest::everyRouteHasItsEntry()
+{
+    for (const CommandTable::Route& route : CommandTable::Routes()) {
+        const QList<QAction*> named = m_main->findChildren<QAction*>(QLatin1String(route.name));
+        QVERIFY2(named.size() == 1, route.name);
+        QCOMPARE(surfaceOf(named.first()), route.surface);
+    }
+}
+
+void DispatchTest::dispatch_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Command>("command");
+    for (const CommandTable::Route& route : CommandTable::Routes()) {
+        QTest::newRow(route.name) << QString::fromLatin1(route.name) << route.command;
+    }
+}
+
+void DispatchTest::dispatch()
+{
+    QFETCH(QString, name);
+    QFETCH(Command, command);
+    QAction* action = m_main->findChild<QAction*>(name);
+    QVERIFY(action);
+    observe(true);
+    run(action);
+    // Exactly once: an entry with a second connection would show its command twice.
+    QCOMPARE(m_seen, QList<Command>{command});
+}
+
+void DispatchTest::separatorsAndStrayKeysRunNothing()
+{
+    observe(true);
+    QAction* separator = nullptr;
+    for (QAction* action : toolbar()->actions()) {
+        if (action->isSeparator()) {
+            separator = action;
+            break;
+        }
+    }
+    QVERIFY(separator);
+    emit toolbar()->actionTriggered(separator);
+    QAction stray(QStringLiteral("stray"));
+    stray.setObjectName(QStringLiteral("mnuEdit")); // a menu entry's name is no toolbar key
+    emit toolbar()->actionTriggered(&stray);
+    stray.setObjectName(QStringLiteral("btnUnknown"));
+    emit toolbar()->actionTriggered(&stray);
+    emit toolbar()->actionTriggered(nullptr);
+    QVERIFY(m_seen.isEmpty());
+}
+
+void DispatchTest::itemCommandsReachTheEditors_data()
+{
+    QTest::addColumn<QString>("name");
+    // What the command asks of the editors first; %1 stands for the selected movie's key.
+    QTest::addColumn<QString>("firstCall");
+    const struct
+    {
+        const char* names[3];
+        const char* call;
+    } rows[] = {
+        {{"mnuEdit", "mnuPopupEdit", "btnEdit"}, "EditMovie(%1)"},
+        {{"mnuAddCategory", "mnuNewCategory", "btnAddCategory"}, "EditCategory()"},
+        {{"mnuAddGroup", "mnuNewSubcategory", "btnAddSubcategory"}, "GroupParent(%1)"},
+        {{"mnuAddbox", "mnuNewBox", "btnAddBox"}, "BoxParent(%1)"},
+        {{"mhuAddMedia", "mnuNewMedia", "btnAddMedia"}, "MediaParent(%1)"},
+        {{"mnuAddMovie", "mnuNewMovie", "btnAddMovie"}, "MovieParent(%1)"},
+        {{"mnuDelete", "btnDelete", nullptr}, "AskYesNo"},
+    };
+    for (const auto& row : rows) {
+        for (const char* name : row.names) {
+            if (name) {
+                QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(row.call);
+            }
+        }
+    }
+}
+
+void DispatchTest::itemCommandsReachTheEditors()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, firstCall);
+    // The commands run for real against editors that cancel and a question answered No: nothing changes.
+    m_editors->blnCancel = true;
+    m_editors->answer = false;
+    const int nodes = int(m_main->Nodes().size());
+    observe(false);
+    run(m_main->findChild<QAction*>(name));
+    QCOMPARE(m_seen.size(), 1);
+    QVERIFY2(!m_editors->calls.isEmpty(), qPrintable(name));
+    const QString expected = firstCall.contains("%1") ? firstCall.arg(m_store.comedyMovie) : firstCall;
+    QVERIFY2(m_editors->calls.first().startsWith(expected), qPrintable(m_editors->calls.join(", ")));
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(m_main->strKey(), m_store.comedyMovie);
+}
+
+void DispatchTest::entriesWithoutCommandDoNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Command>("command");
+    QTest::newRow("mnuSave") << "mnuSave" << Command::None;
+    QTest::newRow("mnuDoHelp") << "mnuDoHelp" << Command::Help;
+}
+
+void DispatchTest::entriesWithoutCommandDoNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(Command, command);
+    QAction* action = m_main->findChild<QAction*>(name);
+    QVERIFY(action);
+    // Disabled as the window stands; run anyway, they open nothing and change nothing.
+    QVERIFY(!action->isEnabled());
+    const int nodes = int(m_main->Nodes().size());
+    observe(false);
+    run(action);
+    QCOMPARE(m_seen, QList<Command>{command});
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(m_editors->calls.isEmpty());
+    QVERIFY(m_main->isVisible());
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(m_main->strKey(), m_store.comedyMovie);
+}
+
+void DispatchTest::shortcuts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<Command>("command");
+    QTest::newRow("F5") << "mnuRefresh" << QKeySequence(Qt::Key_F5) << Command::Refresh;
+    QTest::newRow("Ctrl+F") << "mnuFind" << QKeySequence(Qt::CTRL | Qt::Key_F) << Command::Find;
+}
+
+void DispatchTest::shortcuts()
+{
+    QFETCH(QString, name);
+    QFETCH(QKeySequence, keys);
+    QFETCH(Command, command);
+    QCOMPARE(m_main->findChild<QAction*>(name)->shortcut(), keys);
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    auto* tree = m_main->findChild<QTreeWidget*>("treeMovies");
+    tree->setFocus();
+    observe(true);
+    QTest::keySequence(tree, keys);
+    QCOMPARE(m_seen, QList<Command>{command});
+}
+
+void DispatchTest::deleteKeyRunsDeleteWhileDisabled()
+{
+    select(QStringLiteral("!0"));
+    QVERIFY(!m_main->findChild<QAction*>("mnuDelete")->isEnabled());
+    auto* tree = m_main->findChild<QTreeWidget*>("treeMovies");
+    tree->setFocus();
+    observe(false);
+    const int nodes = int(m_main->Nodes().size());
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(m_seen, QList<Command>{Command::Delete});
+    // At the root nothing is asked and nothing removed.
+    QVERIFY(m_editors->calls.isEmpty());
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(m_main->strKey(), QStringLiteral("!0"));
+}
+
+QTEST_MAIN(DispatchTest)
+#include "tst_web_dispatch.moc"

@@ -278,6 +278,16 @@ private slots:
         QCOMPARE(main.value(QStringLiteral("Exec")), m_prefix + QStringLiteral("/bin/vidsora"));
         QCOMPARE(main.value(QStringLiteral("Icon")), QStringLiteral("vidsora"));
 
+        // Where the desktop's tools are there, the install has told them: *.uef opens in Vidpeek.
+        if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
+            QVERIFY(Bytes(m_prefix + QStringLiteral("/share/mime/globs2"))
+                        .contains("application/x-vidsora-exchange:*.uef"));
+        }
+        if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
+            QVERIFY(Bytes(m_prefix + QStringLiteral("/share/applications/mimeinfo.cache"))
+                        .contains("application/x-vidsora-exchange=vidpeek.desktop;"));
+        }
+
         const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (validate.isEmpty()) {
             QSKIP("desktop-file-validate is not installed (Debian package desktop-file-utils)");

@@ -337,4 +337,33 @@ int UnregisterLibrary(const QString& libraryPath)
     return CallLibrary(libraryPath, false);
 }
 
+QString RegisteredLibrary(const QString& progId)
+{
+    if (progId.isEmpty() || progId.contains(u'\\')) {
+        return {};
+    }
+    const QString clsid = ClassIdOf(progId);
+    if (clsid.isEmpty() || clsid.contains(u'\\')) {
+        return {};
+    }
+    return DefaultValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"));
+}
+
+bool RegisterWhereMissing(const QString& progId, const QString& libraryPath)
+{
+    if (!QFileInfo(libraryPath).isFile()) {
+        return false;
+    }
+    const QString current = RegisteredLibrary(progId);
+    if (!current.isEmpty() && QFileInfo(current).isFile()) {
+        return false;
+    }
+    const int result = RegisterLibrary(libraryPath);
+    if (result != 0) {
+        qCWarning(lcPlatform) << "the component library" << libraryPath << "could not be registered:" << result;
+        return false;
+    }
+    return true;
+}
+
 } // namespace Component

@@ -63,4 +63,12 @@ long UnregisterClassEntries(const ClassRegistration& entry);
 int RegisterLibrary(const QString& libraryPath);
 int UnregisterLibrary(const QString& libraryPath);
 
+// The library file the registration of progId names (directly or through its current version), or "" when it is
+// not registered.
+QString RegisteredLibrary(const QString& progId);
+// What an installer did once, for a program that carries its component libraries beside it: registers the library
+// at libraryPath when it is there and progId's registration is missing or names a file that no longer exists. A
+// registration naming another file that exists is left alone. True when it registered the library.
+bool RegisterWhereMissing(const QString& progId, const QString& libraryPath);
+
 } // namespace Component

@@ -1,3 +1,4 @@
+#include "Component.h"
 #include "ViewerSession.h"
 #include "WebBrowser.h"
 #include "frmMain.h"
@@ -9,6 +10,10 @@ int main(int argc, char** argv)
     PrepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidpeek"));
+    // An exchange file's items are read only when their product codes check: the checker beside the viewer is
+    // registered, as an installer would have, when no usable registration is there (the user's settings only).
+    Component::RegisterWhereMissing(QStringLiteral("Codevet.UPCObject"),
+                                    QCoreApplication::applicationDirPath() + QStringLiteral("/libcodevet.so"));
 
     frmMain window;
     window.show();

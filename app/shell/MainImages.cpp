@@ -1,6 +1,7 @@
 #include "shell/MainImages.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -311,6 +312,38 @@ QHash<QString, QPixmap> ToolbarImages()
     images.insert("imgEdit", Draw([](QPainter& p) { Pencil(p); }));
     images.insert("imgDelete", Draw([](QPainter& p) { Cross(p); }));
     return images;
+}
+
+namespace {
+
+// Draws fn, made for the 16 by 16 grid, scaled to size by size on transparency.
+template <class Fn> QImage DrawScaled(int size, Fn&& fn)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / qreal(kSize), size / qreal(kSize));
+    fn(p);
+    p.end();
+    return image;
+}
+
+} // namespace
+
+QImage ProgramIcon(int size)
+{
+    return DrawScaled(size, [](QPainter& p) { Reel(p); });
+}
+
+QImage ViewerIcon(int size)
+{
+    return DrawScaled(size, [](QPainter& p) {
+        Document(p);
+        p.translate(6, 0);
+        p.scale(0.625, 0.625);
+        Reel(p);
+    });
 }
 
 } // namespace MainImages

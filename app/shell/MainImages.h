@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -17,5 +18,11 @@ QStringList ToolbarImageKeys();
 // key -> image for every key above.
 QHash<QString, QPixmap> TreeImages();
 QHash<QString, QPixmap> ToolbarImages();
+
+// The program icons the desktop shows, size by size pixels on transparency: Vidsora's is the tree root's reel (the
+// main window's own icon), Vidpeek's an exchange document carrying that reel. Drawn by the same strokes, scaled, so
+// they need no screen.
+QImage ProgramIcon(int size);
+QImage ViewerIcon(int size);
 
 } // namespace MainImages

@@ -1,6 +1,7 @@
 #include "shell/mMain.h"
 
 #include "core/Collections.h"
+#include "core/ComponentSetup.h"
 #include "core/StoreStart.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
@@ -326,6 +327,10 @@ bool Main()
     if (!settingsMessage.isEmpty()) {
         Tell(QMessageBox::Warning, settingsMessage);
     }
+
+    // The component libraries beside the program register themselves where no installer did, before any editor
+    // creates one. This writes the user's settings only.
+    ComponentSetup::RegisterMissing(ProgramFolder());
 
     // 2. The database folder; a first start stores the default. It must exist and be ours before any collection
     // touches it (a collection's folder setter creates its kind folder).

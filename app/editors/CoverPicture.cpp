@@ -1,5 +1,6 @@
 #include "editors/CoverPicture.h"
 
+#include "CCoveredItem.h"
 #include "editors/ImageSize.h"
 
 #include <QApplication>
@@ -54,4 +55,32 @@ QString PickCoverFile(QWidget* parent)
 {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), QString(), CoverFileFilter(), nullptr,
                                         QFileDialog::ReadOnly);
+}
+
+void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString path = PickCoverFile(parent);
+    QApplication::restoreOverrideCursor();
+    if (path.isEmpty()) {
+        return;
+    }
+    picture->ShowFile(path);
+    covers.Pick(side, path);
+}
+
+void DeleteCoverFrom(CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side)
+{
+    picture->Clear();
+    covers.Delete(side);
+}
+
+void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPicture* back)
+{
+    if (!item.strFrontCover().isEmpty()) {
+        front->ShowFile(item.Path() + u'/' + item.strFrontCover());
+    }
+    if (!item.strBackCover().isEmpty()) {
+        back->ShowFile(item.Path() + u'/' + item.strBackCover());
+    }
 }

@@ -2,15 +2,19 @@
 
 #include "editors/CoverPicture.h"
 #include "editors/EditorWidgets.h"
+#include "editors/ParentCombo.h"
 #include "shell/mControls.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip)
@@ -44,6 +48,34 @@ void RemoveSelectedEntry(QListWidget* list)
     if (!selected.isEmpty()) {
         delete selected.first();
     }
+}
+
+void AddKeyedTabs(QTabWidget* tabWidget, std::initializer_list<KeyedTab> tabs)
+{
+    for (const KeyedTab& tab : tabs) {
+        const int index = tabWidget->addTab(tab.frame, QString::fromLatin1(tab.caption));
+        tabWidget->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
+    }
+}
+
+void BuildEditorFoot(QDialog* dialog, QTabWidget* tabWidget, QLabel* parentLabel, ParentCombo* parentCombo,
+                     QPushButton*& ok, QPushButton*& cancel)
+{
+    ok = Named(new QPushButton(QStringLiteral("&Ok"), dialog), "cmdOk");
+    ok->setDefault(true);
+    cancel = Named(new QPushButton(QStringLiteral("&Cancel"), dialog), "cmdCancel");
+    cancel->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    if (parentLabel) {
+        bottom->addWidget(parentLabel);
+    }
+    bottom->addWidget(parentCombo, 1);
+    bottom->addSpacing(dialog->fontMetrics().averageCharWidth() * 4);
+    bottom->addWidget(ok);
+    bottom->addWidget(cancel);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(tabWidget, 1);
+    layout->addLayout(bottom);
 }
 
 ExtrasTab BuildExtrasTab(const QString& comboToolTip, const QString& addToolTip, const QString& removeToolTip)

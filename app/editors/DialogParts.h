@@ -2,11 +2,17 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 class CoverPicture;
+class ParentCombo;
+class QDialog;
+class QLabel;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTabWidget;
 class QWidget;
 
 // Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them.
@@ -25,6 +31,21 @@ QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& tool
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip = QString());
 // Removes the selected entry of a list; with none selected nothing happens.
 void RemoveSelectedEntry(QListWidget* list);
+
+// A tab of the movie, media and box editors: its frame under its caption, with the key that names the tab kept in the
+// tab bar's data.
+struct KeyedTab
+{
+    const char* key;
+    const char* caption;
+    QWidget* frame;
+};
+void AddKeyedTabs(QTabWidget* tabWidget, std::initializer_list<KeyedTab> tabs);
+
+// The foot of the movie, media and box editors under their tabs: the place combo (after its label, when there is
+// one), then "&Ok" (the default button) and "&Cancel", which Enter presses only when it has the focus.
+void BuildEditorFoot(QDialog* dialog, QTabWidget* tabWidget, QLabel* parentLabel, ParentCombo* parentCombo,
+                     QPushButton*& ok, QPushButton*& cancel);
 
 // The "Extras" tab of the media and box editors: the extras pick list, "->" adds its text to the list unless the list
 // holds it already, "<-" removes the selected entry.

@@ -13,14 +13,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 frmBox::frmBox(QWidget* parent) : QDialog(parent)
 {
@@ -69,34 +66,14 @@ frmBox::frmBox(QWidget* parent) : QDialog(parent)
     cmdAddBackCover = covers.cmdAddBackCover;
     cmdDeleteBackCover = covers.cmdDeleteBackCover;
 
-    const struct
-    {
-        const char* key;
-        const char* caption;
-        QWidget* frame;
-    } tabs[] = {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}};
-    for (const auto& tab : tabs) {
-        const int index = tbBox->addTab(tab.frame, QString::fromLatin1(tab.caption));
-        tbBox->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
-    }
+    AddKeyedTabs(
+        tbBox, {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}});
 
     lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
     cboParent = new ParentCombo(this);
     cboParent->setPlaceholderText(QStringLiteral("(its place is missing; kept as stored)"));
     lblParent->setBuddy(cboParent);
-    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    cmdCancel->setAutoDefault(false);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(lblParent);
-    bottom->addWidget(cboParent, 1);
-    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
-    bottom->addWidget(cmdOk);
-    bottom->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tbBox, 1);
-    layout->addLayout(bottom);
+    BuildEditorFoot(this, tbBox, lblParent, cboParent, cmdOk, cmdCancel);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmBox::cmdOk_Click);
     // Cancel, Esc and the close box alike leave the key as it was given.
@@ -153,12 +130,7 @@ void frmBox::InitForm()
     AddLinesToList(form.strExtras, lstExtras);
     if (!m_editor.Key().isEmpty()) {
         if (const auto box = gBoxes ? gBoxes->Item(m_editor.Key()) : nullptr) {
-            if (!box->strFrontCover().isEmpty()) {
-                imgBFrontCover->ShowFile(box->Path() + u'/' + box->strFrontCover());
-            }
-            if (!box->strBackCover().isEmpty()) {
-                imgBBackCover->ShowFile(box->Path() + u'/' + box->strBackCover());
-            }
+            ShowStoredCovers(*box, imgBFrontCover, imgBBackCover);
         }
     }
     m_parent = ParentChoice();
@@ -193,45 +165,26 @@ QString frmBox::ParentKeyChosen() const
 void frmBox::cmdOk_Click()
 {
     const BoxForm form = ReadForm();
-    // Text the store cannot hold is refused before any question is asked.
-    const QString refusal = CodePageRefusal(BoxFields(form));
-    if (!refusal.isEmpty()) {
-        ShowRefusal(this, refusal);
+    if (RefuseUnstorable(this, BoxFields(form))) {
         return;
     }
     if (!txtBUCP->PassesOkGate()) {
         return;
     }
-    const SaveOutcome outcome = m_editor.Save(form, m_covers);
-    if (!outcome.saved) {
-        ShowRefusal(this, outcome.message);
-        return;
-    }
-    accept();
+    AcceptOrRefuse(this, m_editor.Save(form, m_covers));
 }
 
 void frmBox::txtBName_Change(const QString& text)
 {
-    const QString sort = m_follower.NameChanged(text, txtBSort->text());
-    if (sort != txtBSort->text()) {
-        txtBSort->setText(sort);
-    }
+    FollowName(m_follower, text, txtBSort);
 }
 
 void frmBox::PickCover(PendingCovers::Side side)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = PickCoverFile(this);
-    QApplication::restoreOverrideCursor();
-    if (path.isEmpty()) {
-        return;
-    }
-    (side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover)->ShowFile(path);
-    m_covers.Pick(side, path);
+    PickCoverInto(this, side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover, m_covers, side);
 }
 
 void frmBox::DeleteCover(PendingCovers::Side side)
 {
-    (side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover)->Clear();
-    m_covers.Delete(side);
+    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover, m_covers, side);
 }

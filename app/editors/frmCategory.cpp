@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,19 +37,9 @@ frmCategory::frmCategory(QWidget* parent) : QDialog(parent)
     fields->addRow(lblCName, txtCName);
     fields->addRow(lblCSorting, txtCSort);
 
-    cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraCategory);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, cmdOk, cmdCancel));
     txtCName->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmCategory::cmdOk_Click);
@@ -62,12 +51,7 @@ QString frmCategory::EditCategory(const QString& strKey)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_editor.Open(strKey);
-    m_follower.Reset(QString());
-    txtCName->clear();
-    txtCSort->clear();
-    // The name first, so the sort key follows it for a moment; the stored sort key then replaces it.
-    txtCName->setText(m_editor.Form().strName);
-    txtCSort->setText(m_editor.Form().strSortKey);
+    LoadNameAndSort(m_follower, txtCName, txtCSort, m_editor.Form().strName, m_editor.Form().strSortKey);
     setWindowTitle(m_editor.Caption());
     txtCName->setFocus();
     QApplication::restoreOverrideCursor();
@@ -77,18 +61,10 @@ QString frmCategory::EditCategory(const QString& strKey)
 
 void frmCategory::cmdOk_Click()
 {
-    const SaveOutcome outcome = m_editor.Save({txtCName->text(), txtCSort->text()});
-    if (!outcome.saved) {
-        ShowRefusal(this, outcome.message);
-        return;
-    }
-    accept();
+    AcceptOrRefuse(this, m_editor.Save({txtCName->text(), txtCSort->text()}));
 }
 
 void frmCategory::txtCName_Change(const QString& text)
 {
-    const QString sort = m_follower.NameChanged(text, txtCSort->text());
-    if (sort != txtCSort->text()) {
-        txtCSort->setText(sort);
-    }
+    FollowName(m_follower, text, txtCSort);
 }

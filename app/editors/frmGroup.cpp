@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,19 +47,9 @@ frmGroup::frmGroup(QWidget* parent) : QDialog(parent)
     fields->addRow(lblSSorting, txtSSort);
     fields->addRow(lblParent, cboParent);
 
-    cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraSubcategory);
-    layout->addLayout(buttons);
+    layout->addLayout(OkCancelRow(this, cmdOk, cmdCancel));
     txtSName->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmGroup::cmdOk_Click);
@@ -81,11 +70,7 @@ QString frmGroup::EditGroup(const QString& strKey)
     m_editor.Open(strKey);
     cboParent->Fill(m_editor.Places());
     cboParent->SelectKey(kRootKey);
-    m_follower.Reset(QString());
-    txtSName->clear();
-    txtSSort->clear();
-    txtSName->setText(m_editor.Form().strName);
-    txtSSort->setText(m_editor.Form().strSortKey);
+    LoadNameAndSort(m_follower, txtSName, txtSSort, m_editor.Form().strName, m_editor.Form().strSortKey);
     const QString place = m_editor.Form().parentKey;
     m_place = ParentChoice();
     m_place.Load(place, cboParent->HasKey(place));
@@ -106,18 +91,10 @@ void frmGroup::cmdOk_Click()
     form.strName = txtSName->text();
     form.strSortKey = txtSSort->text();
     form.parentKey = m_place.Key();
-    const SaveOutcome outcome = m_editor.Save(form);
-    if (!outcome.saved) {
-        ShowRefusal(this, outcome.message);
-        return;
-    }
-    accept();
+    AcceptOrRefuse(this, m_editor.Save(form));
 }
 
 void frmGroup::txtSName_Change(const QString& text)
 {
-    const QString sort = m_follower.NameChanged(text, txtSSort->text());
-    if (sort != txtSSort->text()) {
-        txtSSort->setText(sort);
-    }
+    FollowName(m_follower, text, txtSSort);
 }

@@ -14,12 +14,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -66,31 +64,13 @@ frmMedia::frmMedia(QWidget* parent) : QDialog(parent)
     cmdAddBackCover = covers.cmdAddBackCover;
     cmdDeleteBackCover = covers.cmdDeleteBackCover;
 
-    const struct
-    {
-        const char* key;
-        const char* caption;
-        QWidget* frame;
-    } tabs[] = {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}};
-    for (const auto& tab : tabs) {
-        const int index = tbMedia->addTab(tab.frame, QString::fromLatin1(tab.caption));
-        tbMedia->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
-    }
+    AddKeyedTabs(
+        tbMedia,
+        {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}});
 
     cboParent = new ParentCombo(this);
     cboParent->setPlaceholderText(QStringLiteral("(its container is missing; kept as stored)"));
-    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    cmdCancel->setAutoDefault(false);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(cboParent, 1);
-    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
-    bottom->addWidget(cmdOk);
-    bottom->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tbMedia, 1);
-    layout->addLayout(bottom);
+    BuildEditorFoot(this, tbMedia, nullptr, cboParent, cmdOk, cmdCancel);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmMedia::cmdOk_Click);
     // Cancel, Esc and the close box alike leave the key as it was given.
@@ -159,12 +139,7 @@ void frmMedia::InitForm()
     AddLinesToList(form.strExtras, lstExtras);
     if (m_editor.mode() == MediaEditor::Mode::Edit) {
         if (const auto medium = gMedias ? gMedias->Item(m_editor.Key()) : nullptr) {
-            if (!medium->strFrontCover().isEmpty()) {
-                imgEFrontCover->ShowFile(medium->Path() + u'/' + medium->strFrontCover());
-            }
-            if (!medium->strBackCover().isEmpty()) {
-                imgEBackCover->ShowFile(medium->Path() + u'/' + medium->strBackCover());
-            }
+            ShowStoredCovers(*medium, imgEFrontCover, imgEBackCover);
         }
     }
     m_parent = ParentChoice();
@@ -211,10 +186,7 @@ QString frmMedia::ParentKeyChosen() const
 void frmMedia::cmdOk_Click()
 {
     const MediaForm form = ReadForm();
-    // Text the store cannot hold is refused before any question is asked.
-    const QString refusal = CodePageRefusal(MediaFields(form));
-    if (!refusal.isEmpty()) {
-        ShowRefusal(this, refusal);
+    if (RefuseUnstorable(this, MediaFields(form))) {
         return;
     }
     // The need for a code follows the parent selected now.
@@ -222,36 +194,20 @@ void frmMedia::cmdOk_Click()
     if (!txtEUCP->PassesOkGate()) {
         return;
     }
-    const SaveOutcome outcome = m_editor.Save(form, m_covers);
-    if (!outcome.saved) {
-        ShowRefusal(this, outcome.message);
-        return;
-    }
-    accept();
+    AcceptOrRefuse(this, m_editor.Save(form, m_covers));
 }
 
 void frmMedia::txtEName_Change(const QString& text)
 {
-    const QString sort = m_follower.NameChanged(text, txtESort->text());
-    if (sort != txtESort->text()) {
-        txtESort->setText(sort);
-    }
+    FollowName(m_follower, text, txtESort);
 }
 
 void frmMedia::PickCover(PendingCovers::Side side)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = PickCoverFile(this);
-    QApplication::restoreOverrideCursor();
-    if (path.isEmpty()) {
-        return;
-    }
-    (side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover)->ShowFile(path);
-    m_covers.Pick(side, path);
+    PickCoverInto(this, side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover, m_covers, side);
 }
 
 void frmMedia::DeleteCover(PendingCovers::Side side)
 {
-    (side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover)->Clear();
-    m_covers.Delete(side);
+    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover, m_covers, side);
 }

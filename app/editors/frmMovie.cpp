@@ -4,6 +4,7 @@
 #include "core/PickLists.h"
 #include "core/mGlobals.h"
 #include "editors/CoverPicture.h"
+#include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ParentCombo.h"
 #include "editors/ProductCodeField.h"
@@ -22,7 +23,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -30,39 +30,11 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLineEdit* Line(QWidget* parent, const char* name)
-{
-    auto* box = Named(new QLineEdit(parent), name);
-    SelectAllOnFocus(box);
-    return box;
-}
-
 QPlainTextEdit* Text(QWidget* parent, const char* name)
 {
     auto* box = Named(new QPlainTextEdit(parent), name);
     box->setTabChangesFocus(true);
     return box;
-}
-
-QComboBox* Combo(QWidget* parent, const char* name)
-{
-    auto* combo = Named(new QComboBox(parent), name);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    return combo;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* button = Named(new QPushButton(caption, parent), name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 // The store keeps CR LF between lines; the text boxes use a bare line feed.
@@ -74,15 +46,6 @@ QString FromStore(const QString& text)
 QString ToStore(const QString& text)
 {
     return QString(text).replace(u'\n', kCrLf);
-}
-
-// Removes the selected entry of a list; with none selected nothing happens.
-void RemoveSelected(QListWidget* list)
-{
-    const QList<QListWidgetItem*> selected = list->selectedItems();
-    if (!selected.isEmpty()) {
-        delete selected.first();
-    }
 }
 
 // A list with its combo box, add and remove buttons, the way the editors feed lists.
@@ -120,43 +83,21 @@ frmMovie::frmMovie(QWidget* parent) : QDialog(parent)
     BuildPeople();
     BuildCover();
 
-    const struct
-    {
-        const char* key;
-        const char* caption;
-        QWidget* frame;
-    } tabs[] = {{"General", "&General", fraGeneral},
-                {"Media", "&Media", fraMedia},
-                {"Language", "&Language", fraLanguage},
-                {"Cast", "C&ast", fraCast},
-                {"Crew", "C&rew", fraCrew},
-                {"Extras", "E&xtras", fraExtras},
-                {"Synopsis", "&Synopsis", fraSynopsis},
-                {"Notes", "&Notes", fraNotes},
-                {"Cover", "C&over", fraCover}};
-    for (const auto& tab : tabs) {
-        const int index = tbMovie->addTab(tab.frame, QString::fromLatin1(tab.caption));
-        tbMovie->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
-    }
+    AddKeyedTabs(tbMovie, {{"General", "&General", fraGeneral},
+                           {"Media", "&Media", fraMedia},
+                           {"Language", "&Language", fraLanguage},
+                           {"Cast", "C&ast", fraCast},
+                           {"Crew", "C&rew", fraCrew},
+                           {"Extras", "E&xtras", fraExtras},
+                           {"Synopsis", "&Synopsis", fraSynopsis},
+                           {"Notes", "&Notes", fraNotes},
+                           {"Cover", "C&over", fraCover}});
 
     lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
     cboParent = new ParentCombo(this);
     cboParent->setPlaceholderText(QStringLiteral("(its container is missing; kept as stored)"));
     lblParent->setBuddy(cboParent);
-    cmdOk = Named(new QPushButton(QStringLiteral("&Ok"), this), "cmdOk");
-    cmdOk->setDefault(true);
-    cmdCancel = Named(new QPushButton(QStringLiteral("&Cancel"), this), "cmdCancel");
-    cmdCancel->setAutoDefault(false);
-
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(lblParent);
-    bottom->addWidget(cboParent, 1);
-    bottom->addSpacing(fontMetrics().averageCharWidth() * 4);
-    bottom->addWidget(cmdOk);
-    bottom->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tbMovie, 1);
-    layout->addLayout(bottom);
+    BuildEditorFoot(this, tbMovie, lblParent, cboParent, cmdOk, cmdCancel);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmMovie::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmMovie::cmdCancel_Click);
@@ -176,24 +117,24 @@ frmMovie::~frmMovie() = default;
 void frmMovie::BuildGeneral()
 {
     fraGeneral = Named(new QWidget, "fraGeneral");
-    txtTitle = Line(fraGeneral, "txtTitle");
-    txtLabel = Line(fraGeneral, "txtLabel");
+    txtTitle = NamedLine(fraGeneral, "txtTitle");
+    txtLabel = NamedLine(fraGeneral, "txtLabel");
     txtLabel->setToolTip(QStringLiteral("Additions to the title, such as \"Special Edition\" or a translated title."));
-    txtMSorting = Line(fraGeneral, "txtMSorting");
+    txtMSorting = NamedLine(fraGeneral, "txtMSorting");
     txtMUCP = Named(new ProductCodeField(ProductCodeGate::Editor::Movie, fraGeneral), "txtMUCP");
     SelectAllOnFocus(txtMUCP);
     txtMUCP->SetDesignedToolTip(
         QStringLiteral("The UPC/EAN of the movie: enter all the digits, also those printed outside the bars. Ignore "
                        "this box for a movie that is part of a medium or a box set."));
-    cboSystem = Combo(fraGeneral, "cboSystem");
-    txtCountry = Line(fraGeneral, "txtCountry");
-    txtYear = Line(fraGeneral, "txtYear");
+    cboSystem = NamedPickCombo(fraGeneral, "cboSystem");
+    txtCountry = NamedLine(fraGeneral, "txtCountry");
+    txtYear = NamedLine(fraGeneral, "txtYear");
     txtYear->setMaxLength(4);
-    txtLength = Line(fraGeneral, "txtLength");
+    txtLength = NamedLine(fraGeneral, "txtLength");
     txtLength->setToolTip(QStringLiteral("The length in minutes."));
-    cboStudios = Combo(fraGeneral, "cboStudios");
-    txtWebsite = Line(fraGeneral, "txtWebsite");
-    cmdSurfTo = Button(fraGeneral, "cmdSurfTo", QStringLiteral("&Go"));
+    cboStudios = NamedPickCombo(fraGeneral, "cboStudios");
+    txtWebsite = NamedLine(fraGeneral, "txtWebsite");
+    cmdSurfTo = NamedButton(fraGeneral, "cmdSurfTo", QStringLiteral("&Go"));
     cmdSurfTo->setToolTip(QStringLiteral("Open the web site in the browser."));
     auto* website = new QHBoxLayout;
     website->addWidget(txtWebsite, 1);
@@ -217,9 +158,9 @@ void frmMovie::BuildGeneral()
     fields->addRow(Named(new QLabel(QStringLiteral("Website:"), fraGeneral), "lblWebsite"), website);
 
     fraPicture = Named(new QGroupBox(QStringLiteral("Picture formats"), fraGeneral), "fraPicture");
-    cboPicture = Combo(fraPicture, "cboPicture");
-    cmdAddPictureFormat = Button(fraPicture, "cmdAddPictureFormat", QStringLiteral("Add"));
-    cmdRemovePictureFormat = Button(fraPicture, "cmdRemovePictureFormat", QStringLiteral("Remove"));
+    cboPicture = NamedPickCombo(fraPicture, "cboPicture");
+    cmdAddPictureFormat = NamedButton(fraPicture, "cmdAddPictureFormat", QStringLiteral("Add"));
+    cmdRemovePictureFormat = NamedButton(fraPicture, "cmdRemovePictureFormat", QStringLiteral("Remove"));
     lstPicture = Named(new QListWidget(fraPicture), "lstPicture");
     ListEditor(fraPicture, {cboPicture}, cmdAddPictureFormat, cmdRemovePictureFormat, lstPicture);
 
@@ -238,24 +179,24 @@ void frmMovie::BuildGeneral()
     });
     connect(cmdAddPictureFormat, &QPushButton::clicked, this,
             [this] { AddUniqueToList(cboPicture->currentText(), lstPicture); });
-    connect(cmdRemovePictureFormat, &QPushButton::clicked, this, [this] { RemoveSelected(lstPicture); });
+    connect(cmdRemovePictureFormat, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstPicture); });
 }
 
 void frmMovie::BuildLanguage()
 {
     fraLanguage = Named(new QWidget, "fraLanguage");
     fraSpoken = Named(new QGroupBox(QStringLiteral("Spoken languages"), fraLanguage), "fraSpoken");
-    cboSpokenLanguage = Combo(fraSpoken, "cboSpokenLanguage");
-    cboSoundmix = Combo(fraSpoken, "cboSoundmix");
-    cmdAddSpokenLanguage = Button(fraSpoken, "cmdAddSpokenLanguage", QStringLiteral("Add"));
-    cmdRemoveSpokenLanguage = Button(fraSpoken, "cmdRemoveSpokenLanguage", QStringLiteral("Remove"));
+    cboSpokenLanguage = NamedPickCombo(fraSpoken, "cboSpokenLanguage");
+    cboSoundmix = NamedPickCombo(fraSpoken, "cboSoundmix");
+    cmdAddSpokenLanguage = NamedButton(fraSpoken, "cmdAddSpokenLanguage", QStringLiteral("Add"));
+    cmdRemoveSpokenLanguage = NamedButton(fraSpoken, "cmdRemoveSpokenLanguage", QStringLiteral("Remove"));
     lstAudio = Named(new QListWidget(fraSpoken), "lstAudio");
     ListEditor(fraSpoken, {cboSpokenLanguage, cboSoundmix}, cmdAddSpokenLanguage, cmdRemoveSpokenLanguage, lstAudio);
 
     fraSubtitles = Named(new QGroupBox(QStringLiteral("Subtitles"), fraLanguage), "fraSubtitles");
-    cboSubtitles = Combo(fraSubtitles, "cboSubtitles");
-    cmdAddSubtitles = Button(fraSubtitles, "cmdAddSubtitles", QStringLiteral("Add"));
-    cmdRemoveSubtitles = Button(fraSubtitles, "cmdRemoveSubtitles", QStringLiteral("Remove"));
+    cboSubtitles = NamedPickCombo(fraSubtitles, "cboSubtitles");
+    cmdAddSubtitles = NamedButton(fraSubtitles, "cmdAddSubtitles", QStringLiteral("Add"));
+    cmdRemoveSubtitles = NamedButton(fraSubtitles, "cmdRemoveSubtitles", QStringLiteral("Remove"));
     lstSubtitles = Named(new QListWidget(fraSubtitles), "lstSubtitles");
     ListEditor(fraSubtitles, {cboSubtitles}, cmdAddSubtitles, cmdRemoveSubtitles, lstSubtitles);
 
@@ -266,10 +207,10 @@ void frmMovie::BuildLanguage()
     connect(cmdAddSpokenLanguage, &QPushButton::clicked, this, [this] {
         AddUniqueToList(cboSpokenLanguage->currentText() + u' ' + cboSoundmix->currentText(), lstAudio);
     });
-    connect(cmdRemoveSpokenLanguage, &QPushButton::clicked, this, [this] { RemoveSelected(lstAudio); });
+    connect(cmdRemoveSpokenLanguage, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstAudio); });
     connect(cmdAddSubtitles, &QPushButton::clicked, this,
             [this] { AddUniqueToList(cboSubtitles->currentText(), lstSubtitles); });
-    connect(cmdRemoveSubtitles, &QPushButton::clicked, this, [this] { RemoveSelected(lstSubtitles); });
+    connect(cmdRemoveSubtitles, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstSubtitles); });
 }
 
 void frmMovie::BuildPeople()
@@ -290,13 +231,13 @@ void frmMovie::BuildPeople()
     crewLayout->addRow(Named(new QLabel(QStringLiteral("Producer:"), fraCrew), "lblProducer"), txtProducer);
 
     fraExtras = Named(new QWidget, "fraExtras");
-    cboExtras = Combo(fraExtras, "cboExtras");
-    cmdAddExtra = Button(fraExtras, "cmdAddExtra", QStringLiteral("Add"));
-    cdmRemoveExtras = Button(fraExtras, "cdmRemoveExtras", QStringLiteral("Remove"));
+    cboExtras = NamedPickCombo(fraExtras, "cboExtras");
+    cmdAddExtra = NamedButton(fraExtras, "cmdAddExtra", QStringLiteral("Add"));
+    cdmRemoveExtras = NamedButton(fraExtras, "cdmRemoveExtras", QStringLiteral("Remove"));
     lstExtras = Named(new QListWidget(fraExtras), "lstExtras");
     ListEditor(fraExtras, {cboExtras}, cmdAddExtra, cdmRemoveExtras, lstExtras);
     connect(cmdAddExtra, &QPushButton::clicked, this, [this] { AddUniqueToList(cboExtras->currentText(), lstExtras); });
-    connect(cdmRemoveExtras, &QPushButton::clicked, this, [this] { RemoveSelected(lstExtras); });
+    connect(cdmRemoveExtras, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstExtras); });
 
     fraSynopsis = Named(new QWidget, "fraSynopsis");
     txtSynopsis = Text(fraSynopsis, "txtSynopsis");
@@ -314,10 +255,10 @@ void frmMovie::BuildCover()
     fraCover = Named(new QWidget, "fraCover");
     imgMFrontCover = Named(new CoverPicture(fraCover), "imgMFrontCover");
     imgMBackCover = Named(new CoverPicture(fraCover), "imgMBackCover");
-    cmdAddFrontCover = Button(fraCover, "cmdAddFrontCover", QStringLiteral("Add..."));
-    cmdDeleteFrontCover = Button(fraCover, "cmdDeleteFrontCover", QStringLiteral("Delete"));
-    cmdAddBackCover = Button(fraCover, "cmdAddBackCover", QStringLiteral("Add..."));
-    cmdDeleteBackCover = Button(fraCover, "cmdDeleteBackCover", QStringLiteral("Delete"));
+    cmdAddFrontCover = NamedButton(fraCover, "cmdAddFrontCover", QStringLiteral("Add..."));
+    cmdDeleteFrontCover = NamedButton(fraCover, "cmdDeleteFrontCover", QStringLiteral("Delete"));
+    cmdAddBackCover = NamedButton(fraCover, "cmdAddBackCover", QStringLiteral("Add..."));
+    cmdDeleteBackCover = NamedButton(fraCover, "cmdDeleteBackCover", QStringLiteral("Delete"));
 
     auto* grid = new QGridLayout(fraCover);
     grid->addWidget(new QLabel(QStringLiteral("Front cover"), fraCover), 0, 0, 1, 2);
@@ -505,12 +446,7 @@ void frmMovie::ShowCovers(const QString& key)
     if (!movie) {
         return;
     }
-    if (!movie->strFrontCover().isEmpty()) {
-        imgMFrontCover->ShowFile(movie->Path() + u'/' + movie->strFrontCover());
-    }
-    if (!movie->strBackCover().isEmpty()) {
-        imgMBackCover->ShowFile(movie->Path() + u'/' + movie->strBackCover());
-    }
+    ShowStoredCovers(*movie, imgMFrontCover, imgMBackCover);
 }
 
 void frmMovie::SetTemplateLook(bool templateMode)
@@ -525,22 +461,14 @@ void frmMovie::SetTemplateLook(bool templateMode)
 void frmMovie::cmdOk_Click()
 {
     const MovieForm form = ReadForm();
-    // Text the store cannot hold is refused before any question is asked.
-    const QString refusal = CodePageRefusal(MovieFields(form));
-    if (!refusal.isEmpty()) {
-        ShowRefusal(this, refusal);
+    if (RefuseUnstorable(this, MovieFields(form))) {
         return;
     }
     txtMUCP->SetContext(form.parentKey, m_editor.mode() == MovieEditor::Mode::Template);
     if (!txtMUCP->PassesOkGate()) {
         return;
     }
-    const SaveOutcome outcome = m_editor.Save(form, m_covers);
-    if (!outcome.saved) {
-        ShowRefusal(this, outcome.message);
-        return;
-    }
-    accept();
+    AcceptOrRefuse(this, m_editor.Save(form, m_covers));
 }
 
 void frmMovie::cmdCancel_Click()
@@ -580,26 +508,15 @@ void frmMovie::cboParent_Change()
 
 void frmMovie::txtTitle_Change(const QString& text)
 {
-    const QString sort = m_follower.NameChanged(text, txtMSorting->text());
-    if (sort != txtMSorting->text()) {
-        txtMSorting->setText(sort);
-    }
+    FollowName(m_follower, text, txtMSorting);
 }
 
 void frmMovie::PickCover(PendingCovers::Side side)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = PickCoverFile(this);
-    QApplication::restoreOverrideCursor();
-    if (path.isEmpty()) {
-        return;
-    }
-    (side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover)->ShowFile(path);
-    m_covers.Pick(side, path);
+    PickCoverInto(this, side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover, m_covers, side);
 }
 
 void frmMovie::DeleteCover(PendingCovers::Side side)
 {
-    (side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover)->Clear();
-    m_covers.Delete(side);
+    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover, m_covers, side);
 }

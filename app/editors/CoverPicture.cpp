@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -82,5 +83,22 @@ void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPictur
     }
     if (!item.strBackCover().isEmpty()) {
         back->ShowFile(item.Path() + u'/' + item.strBackCover());
+    }
+}
+
+void ConnectCoverButtons(QWidget* dialog, PendingCovers& covers, const CoverSide& front, const CoverSide& back)
+{
+    using Side = PendingCovers::Side;
+    const struct
+    {
+        CoverSide controls;
+        Side side;
+    } sides[] = {{front, Side::Front}, {back, Side::Back}};
+    for (const auto& [controls, side] : sides) {
+        CoverPicture* picture = controls.picture;
+        QObject::connect(controls.add, &QPushButton::clicked, dialog,
+                         [dialog, picture, &covers, side = side] { PickCoverInto(dialog, picture, covers, side); });
+        QObject::connect(controls.remove, &QPushButton::clicked, dialog,
+                         [picture, &covers, side = side] { DeleteCoverFrom(picture, covers, side); });
     }
 }

@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 class CCoveredItem;
+class QPushButton;
 
 // A cover picture of the movie, media and box editors. The picture is fitted into the cover box (209 x 286 pixels at
 // 96 dpi, scaled with the screen) with its own proportions.
@@ -40,3 +41,13 @@ void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPictur
 void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side);
 // The delete-cover button: empties the picture and marks the side's cover to be deleted on save.
 void DeleteCoverFrom(CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side);
+
+// One side's picture with its add and delete buttons.
+struct CoverSide
+{
+    CoverPicture* picture;
+    QPushButton* add;
+    QPushButton* remove;
+};
+// Wires both sides' buttons to PickCoverInto and DeleteCoverFrom for the dialog and its pending covers.
+void ConnectCoverButtons(QWidget* dialog, PendingCovers& covers, const CoverSide& front, const CoverSide& back);

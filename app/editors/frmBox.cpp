@@ -81,11 +81,8 @@ frmBox::frmBox(QWidget* parent) : QDialog(parent)
     connect(txtBName, &QLineEdit::textChanged, this, &frmBox::txtBName_Change);
     // Only a user's pick ends the keeping of a missing stored place.
     connect(cboParent, &QComboBox::activated, this, [this] { m_parent.Pick(cboParent->SelectedKey()); });
-    using Side = PendingCovers::Side;
-    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
-    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
-    connect(cdmDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
-    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+    ConnectCoverButtons(this, m_covers, {imgBFrontCover, cmdAddFrontCover, cdmDeleteFrontCover},
+                        {imgBBackCover, cmdAddBackCover, cmdDeleteBackCover});
 }
 
 frmBox::~frmBox() = default;
@@ -177,14 +174,4 @@ void frmBox::cmdOk_Click()
 void frmBox::txtBName_Change(const QString& text)
 {
     FollowName(m_follower, text, txtBSort);
-}
-
-void frmBox::PickCover(PendingCovers::Side side)
-{
-    PickCoverInto(this, side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover, m_covers, side);
-}
-
-void frmBox::DeleteCover(PendingCovers::Side side)
-{
-    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgBFrontCover : imgBBackCover, m_covers, side);
 }

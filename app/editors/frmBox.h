@@ -68,8 +68,6 @@ private:
 
     void cmdOk_Click();
     void txtBName_Change(const QString& text);
-    void PickCover(PendingCovers::Side side);
-    void DeleteCover(PendingCovers::Side side);
 
     BoxEditor m_editor;
     PendingCovers m_covers;

@@ -80,11 +80,8 @@ frmMedia::frmMedia(QWidget* parent) : QDialog(parent)
         m_parent.Pick(cboParent->SelectedKey());
         txtEUCP->SetContext(ParentKeyChosen(), TemplateMode());
     });
-    using Side = PendingCovers::Side;
-    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
-    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
-    connect(cdmDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
-    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+    ConnectCoverButtons(this, m_covers, {imgEFrontCover, cmdAddFrontCover, cdmDeleteFrontCover},
+                        {imgEBackCover, cmdAddBackCover, cmdDeleteBackCover});
 }
 
 frmMedia::~frmMedia() = default;
@@ -200,14 +197,4 @@ void frmMedia::cmdOk_Click()
 void frmMedia::txtEName_Change(const QString& text)
 {
     FollowName(m_follower, text, txtESort);
-}
-
-void frmMedia::PickCover(PendingCovers::Side side)
-{
-    PickCoverInto(this, side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover, m_covers, side);
-}
-
-void frmMedia::DeleteCover(PendingCovers::Side side)
-{
-    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgEFrontCover : imgEBackCover, m_covers, side);
 }

@@ -75,8 +75,6 @@ private:
 
     void cmdOk_Click();
     void txtEName_Change(const QString& text);
-    void PickCover(PendingCovers::Side side);
-    void DeleteCover(PendingCovers::Side side);
 
     MediaEditor m_editor;
     PendingCovers m_covers;

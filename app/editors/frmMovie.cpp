@@ -272,11 +272,8 @@ void frmMovie::BuildCover()
     grid->setColumnStretch(4, 1);
     grid->setRowStretch(3, 1);
 
-    using Side = PendingCovers::Side;
-    connect(cmdAddFrontCover, &QPushButton::clicked, this, [this] { PickCover(Side::Front); });
-    connect(cmdAddBackCover, &QPushButton::clicked, this, [this] { PickCover(Side::Back); });
-    connect(cmdDeleteFrontCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Front); });
-    connect(cmdDeleteBackCover, &QPushButton::clicked, this, [this] { DeleteCover(Side::Back); });
+    ConnectCoverButtons(this, m_covers, {imgMFrontCover, cmdAddFrontCover, cmdDeleteFrontCover},
+                        {imgMBackCover, cmdAddBackCover, cmdDeleteBackCover});
 }
 
 void frmMovie::MovieParent(const QString& strKey)
@@ -509,14 +506,4 @@ void frmMovie::cboParent_Change()
 void frmMovie::txtTitle_Change(const QString& text)
 {
     FollowName(m_follower, text, txtMSorting);
-}
-
-void frmMovie::PickCover(PendingCovers::Side side)
-{
-    PickCoverInto(this, side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover, m_covers, side);
-}
-
-void frmMovie::DeleteCover(PendingCovers::Side side)
-{
-    DeleteCoverFrom(side == PendingCovers::Side::Front ? imgMFrontCover : imgMBackCover, m_covers, side);
 }

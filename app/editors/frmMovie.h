@@ -130,8 +130,6 @@ private:
     void cmdCancel_Click();
     void cboParent_Change();
     void txtTitle_Change(const QString& text);
-    void PickCover(PendingCovers::Side side);
-    void DeleteCover(PendingCovers::Side side);
     QString ParentKeyChosen() const;
 
     MovieEditor m_editor;

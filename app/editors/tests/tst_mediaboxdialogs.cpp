@@ -1,6 +1,7 @@
 // Wiring of the media and box editors and the two workshops: controls by name, tabs, OK, Cancel and the close box,
 // the product-code questions, template mode, the division check and the "..." button.
 
+#include "editors/CoverPicture.h"
 #include "editors/ParentCombo.h"
 #include "editors/ProductCodeField.h"
 #include "editors/Workshops.h"
@@ -10,6 +11,7 @@
 #include "editors/frmMedia.h"
 #include "editors/frmMediaWorkshop.h"
 
+#include "AnsiText.h"
 #include "CMedia.h"
 #include "Component.h"
 #include "ModalAnswerer.h"
@@ -17,8 +19,10 @@
 #include "core/tests/CollectionWorld.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -215,6 +219,40 @@ private slots:
 
         AnswerModal([](QWidget* dialog) { dialog->close(); });
         QVERIFY(!form.MakeTemplate());
+    }
+
+    // Each delete button empties its own side's picture and leaves the other side's.
+    void coverDeleteButtons()
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QImage image(20, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(&buffer, "PNG"));
+        const QString path = m_store.filePath(QStringLiteral("cover.png"));
+        QVERIFY(AnsiText::WriteFileBytes(path, png));
+
+        frmBox box;
+        frmMedia media;
+        const struct
+        {
+            CoverPicture* front;
+            CoverPicture* back;
+            QPushButton* deleteFront;
+            QPushButton* deleteBack;
+        } dialogs[] = {
+            {box.imgBFrontCover, box.imgBBackCover, box.cdmDeleteFrontCover, box.cmdDeleteBackCover},
+            {media.imgEFrontCover, media.imgEBackCover, media.cdmDeleteFrontCover, media.cmdDeleteBackCover}};
+        for (const auto& dialog : dialogs) {
+            QVERIFY(dialog.front->ShowFile(path));
+            QVERIFY(dialog.back->ShowFile(path));
+            dialog.deleteFront->click();
+            QVERIFY(!dialog.front->HasPicture());
+            QVERIFY(dialog.back->HasPicture());
+            dialog.deleteBack->click();
+            QVERIFY(!dialog.back->HasPicture());
+        }
     }
 
     void boxEditor()

@@ -1,20 +1,15 @@
 #include "core/PickLists.h"
 
 #include "core/mFunctions.h"
+#include "core/mLog.h"
 
 #include "AnsiText.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 
 namespace PickLists {
-namespace {
-
-Q_LOGGING_CATEGORY(lcPickLists, "vidsora.picklists")
-
-} // namespace
 
 const QList<PickList>& All()
 {
@@ -84,7 +79,7 @@ PickListText ReadFileText(PickList list)
         case SafeFile::ReadStatus::NotRegular:
         case SafeFile::ReadStatus::TooLarge:
         case SafeFile::ReadStatus::Failed:
-            qCWarning(lcPickLists) << "cannot read the pick list" << path;
+            qCWarning(lcApp) << "cannot read the pick list" << path;
             result.status = ReadStatus::Unreadable;
             return result;
         }
@@ -97,16 +92,16 @@ PickListText ReadFileText(PickList list)
 bool WriteFileText(PickList list, const QString& text)
 {
     if (!AnsiText::IsEncodable(text)) {
-        qCWarning(lcPickLists) << "refused to write" << FileName(list) << "with characters the code page lacks";
+        qCWarning(lcApp) << "refused to write" << FileName(list) << "with characters the code page lacks";
         return false;
     }
     const QString folder = UserFolder();
     if (!QDir().mkpath(folder)) {
-        qCWarning(lcPickLists) << "cannot make the pick-list folder" << folder;
+        qCWarning(lcApp) << "cannot make the pick-list folder" << folder;
         return false;
     }
     if (!AnsiText::WriteFile(UserFilePath(list), text)) {
-        qCWarning(lcPickLists) << "cannot write the pick list" << UserFilePath(list);
+        qCWarning(lcApp) << "cannot write the pick list" << UserFilePath(list);
         return false;
     }
     return true;

@@ -1,33 +1,17 @@
 #include "editors/ProductCodeGate.h"
 
+#include "core/mGeneral.h"
+#include "core/mLog.h"
+
 #include "AnsiText.h"
 #include "Component.h"
 
-#include <QLoggingCategory>
-
 #include <utility>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcEditors, "vidsora.editors")
-
-QString Digits(const QString& text)
-{
-    QString digits;
-    for (QChar c : text) {
-        if (c >= u'0' && c <= u'9') {
-            digits += c;
-        }
-    }
-    return digits;
-}
-
-} // namespace
 
 ProductCodeGate::ProductCodeGate(Editor editor) : m_editor(editor), m_checker(Component::CreateObject(kCheckerProgId))
 {
     if (!m_checker) {
-        qCWarning(lcEditors) << "no product-code checker:" << kCheckerProgId << "is not registered";
+        qCWarning(lcApp) << "no product-code checker:" << kCheckerProgId << "is not registered";
     }
 }
 
@@ -44,7 +28,7 @@ int ProductCodeGate::Check(const QString& text) const
     bool ok = false;
     const QVariant result = Component::CallByName(m_checker.get(), "CheckString", {AnsiText::Trim(text)}, &ok);
     if (!ok) {
-        qCWarning(lcEditors) << "the product-code checker has no CheckString";
+        qCWarning(lcApp) << "the product-code checker has no CheckString";
         return 0;
     }
     return result.toInt();
@@ -107,12 +91,12 @@ ProductCodeGate::OkOutcome ProductCodeGate::OnOk(const QString& text, const QStr
 
 QString ProductCodeGate::TextOnLeave(const QString& text) const
 {
-    return m_editor == Editor::Movie ? Digits(text) : text;
+    return m_editor == Editor::Movie ? DigitsOnly(text) : text;
 }
 
 QString ProductCodeGate::SavedCode(const QString& text) const
 {
-    return m_editor == Editor::Movie ? Digits(text) : text;
+    return m_editor == Editor::Movie ? DigitsOnly(text) : text;
 }
 
 QString ProductCodeGate::ToolTip(const QString& designedToolTip) const

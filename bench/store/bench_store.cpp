@@ -15,6 +15,7 @@
 #include "CMovie.h"
 #include "CMovies.h"
 #include "ItemStore.h"
+#include "KillRun.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
@@ -202,100 +203,15 @@ double LiteralLoadMs(const QString& db)
 
 // ---- the kill run ----
 
-QString Notes(int g)
-{
-    return QStringLiteral("Notes of version %1\r\n").arg(g) + QString(400, QChar(u'n')) + QStringLiteral(" %1").arg(g);
-}
-QString Synopsis(int g)
-{
-    return QStringLiteral("Synopsis %1 ").arg(g) + QString(600, QChar(u's')) + QStringLiteral(" %1").arg(g);
-}
-const QByteArray kCoverA(24000, 'A');
-const QByteArray kCoverB(36000, 'B');
-
-// The child: saves whole versions of movies, changes covers and adds movies (reporting each key once Add returned)
-// until it is killed.
-int RunSaver(const QString& db, const QString& sources, quint32 seed)
-{
-    CMovies movies;
-    movies.setDBDir(db);
-    movies.LoadData();
-    QRandomGenerator rng(seed);
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
-    for (int i = 1;; ++i) {
-        const auto all = movies.items();
-        const auto movie = all[size_t(rng.bounded(int(all.size())))];
-        const int g = int(rng.bounded(1000000));
-        movie->setStrLabel(QStringLiteral("Label %1").arg(g));
-        movie->setStrNotes(Notes(g));
-        movie->setStrSynopsis(Synopsis(g));
-        movies.Update(movie->strKey());
-        if (i % 5 == 0) {
-            movie->AddFrontCover(sources + (i % 10 == 0 ? QStringLiteral("/a.jpg") : QStringLiteral("/b.GIF")));
-        }
-        if (i % 7 == 0) {
-            const QString key = movies.Add(QStringLiteral("Added %1").arg(i));
-            if (!key.isEmpty()) {
-                std::printf("added %s\n", qPrintable(key));
-                std::fflush(stdout);
-            }
-        }
-    }
-}
-
-QByteArray Raw(const QString& path)
-{
-    QByteArray bytes;
-    SafeFile::Read(path, bytes);
-    return bytes;
-}
-
-// Items or files lost after a kill: a reported movie that does not load, a record, text or cover that is not one
-// whole version, a temporary file a load left.
-int Lost(const QString& db, const QStringList& keys)
-{
-    CMovies movies;
-    movies.setDBDir(db);
-    movies.LoadData();
-    int lost = 0;
-    for (const QString& key : keys) {
-        const auto movie = movies.Item(key);
-        if (!movie) {
-            ++lost;
-            continue;
-        }
-        if (Raw(movie->Path() + QStringLiteral("/content.mdc")) != AnsiText::Encode(ItemStore::RecordText(*movie))) {
-            ++lost;
-        }
-        const QString notes = movie->strNotes();
-        const QString synopsis = movie->strSynopsis();
-        const int n = notes.section(u' ', 3, 3).section(u'\r', 0, 0).toInt();
-        const int s = synopsis.section(u' ', 1, 1).toInt();
-        lost += (!notes.isEmpty() && notes != Notes(n)) ? 1 : 0;
-        lost += (!synopsis.isEmpty() && synopsis != Synopsis(s)) ? 1 : 0;
-        if (!movie->strFrontCover().isEmpty()) {
-            const QByteArray cover = Raw(movie->Path() + u'/' + movie->strFrontCover());
-            lost += (cover != kCoverA && cover != kCoverB) ? 1 : 0;
-        }
-    }
-    QDirIterator it(db, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        lost += SafeFile::IsTempName(QFile::encodeName(it.fileName())) ? 1 : 0;
-    }
-    return lost;
-}
-
 // Kills a saving child at random moments; the kills made and what was lost.
-std::pair<int, int> KillRun(int kills)
+std::pair<int, int> KillRunFigures(int kills)
 {
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("Database"));
     const QString sources = dir.filePath(QStringLiteral("src"));
     QDir().mkpath(sources);
-    SafeFile::Write(sources + QStringLiteral("/a.jpg"), kCoverA);
-    SafeFile::Write(sources + QStringLiteral("/b.GIF"), kCoverB);
+    SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
+    SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
     QStringList keys;
     {
         CMovies movies;
@@ -324,7 +240,8 @@ std::pair<int, int> KillRun(int kills)
                 keys << QString::fromLatin1(line.mid(6));
             }
         }
-        lost += Lost(db, keys);
+        QString why;
+        lost += KillRun::CheckAfterKill(db, keys, &why);
     }
     std::fprintf(stderr, "kill run: %lld movies at the end\n", static_cast<long long>(keys.size()));
     return {made, lost};
@@ -336,8 +253,8 @@ int main(int argc, char** argv)
 {
     if (argc >= 5 && std::strcmp(argv[1], "--saver") == 0) {
         QCoreApplication app(argc, argv);
-        return RunSaver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-                        quint32(QByteArray(argv[4]).toUInt()));
+        return KillRun::RunSaver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                 quint32(QByteArray(argv[4]).toUInt()));
     }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
@@ -419,7 +336,7 @@ int main(int argc, char** argv)
     Figure("update-us", updateUs, "us");
     Figure("load-rss-mb", rssMb, "MB");
 
-    const auto [kills, lost] = KillRun(500);
+    const auto [kills, lost] = KillRunFigures(500);
     Figure("crash-kills", kills, "count");
     Figure("crash-lost", lost, "count");
     return 0;

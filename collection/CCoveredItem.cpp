@@ -140,73 +140,76 @@ void CCoveredItem::setPath(const QString& value)
     }
 }
 
-void CCoveredItem::DeleteFrontCover()
+bool CCoveredItem::DeleteFrontCover()
 {
-    DeleteCover(Front);
+    return DeleteCover(Front);
 }
 
-void CCoveredItem::DeleteBackCover()
+bool CCoveredItem::DeleteBackCover()
 {
-    DeleteCover(Back);
+    return DeleteCover(Back);
 }
 
-void CCoveredItem::AddFrontCover(const QString& strFile)
+bool CCoveredItem::AddFrontCover(const QString& strFile)
 {
-    AddCover(Front, strFile);
+    return AddCover(Front, strFile);
 }
 
-void CCoveredItem::AddBackCover(const QString& strFile)
+bool CCoveredItem::AddBackCover(const QString& strFile)
 {
-    AddCover(Back, strFile);
+    return AddCover(Back, strFile);
 }
 
-void CCoveredItem::DeleteCover(Side side)
+bool CCoveredItem::DeleteCover(Side side)
 {
     if (Path().isEmpty()) {
-        return; // an item never saved has no cover
+        return true; // an item never saved has no cover
     }
     bool removed = false;
+    bool whole = true;
     for (const QString& name : CoverFiles(Path(), Prefix(side))) {
         if (SafeFile::Remove(Path() + u'/' + name)) {
             removed = true;
         } else {
             qCWarning(lcStore) << "cannot delete the cover" << Path() + u'/' + name;
+            whole = false;
         }
     }
     if (removed) {
         SafeFile::SyncFolder(Path());
     }
     m_cover[side].clear();
+    return whole;
 }
 
-void CCoveredItem::AddCover(Side side, const QString& strFile)
+bool CCoveredItem::AddCover(Side side, const QString& strFile)
 {
     if (Path().isEmpty()) {
-        return; // a template item is never stored, so it takes no cover
+        return false; // a template item is never stored, so it takes no cover
     }
     const QString ext = CoverExtension(strFile);
     if (ext.isEmpty()) {
         qCWarning(lcStore) << "cannot add the cover" << strFile << "- its name has no plain extension";
-        return;
+        return false;
     }
     const QStringList old = CoverFiles(Path(), Prefix(side));
     // Copying the current cover onto itself would only risk it.
     for (const QString& name : old) {
         if (SafeFile::SameFile(strFile, Path() + u'/' + name)) {
-            return;
+            return true;
         }
     }
     // Regular files only, size-capped: a pipe offered as a cover never blocks.
     QByteArray bytes;
     if (SafeFile::Read(strFile, bytes) != SafeFile::ReadStatus::Ok) {
         qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- it cannot be read";
-        return;
+        return false;
     }
     const QString target = Prefix(side) + ext;
     // The new cover is whole and on disk before the old one goes; a failed copy leaves the old cover.
     if (!SafeFile::Write(Path() + u'/' + target, bytes)) {
         qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- the old cover stays";
-        return;
+        return false;
     }
     m_cover[side] = target;
     // On a file system that ignores case, "FrontCover.JPG" and "FrontCover.jpg" are the file just written.
@@ -223,6 +226,7 @@ void CCoveredItem::AddCover(Side side, const QString& strFile)
     if (removed) {
         SafeFile::SyncFolder(Path());
     }
+    return true;
 }
 
 bool CCoveredItem::RemoveOtherCovers()

@@ -15,14 +15,16 @@ public:
     QString strFrontCover() const;
     QString strBackCover() const;
 
-    // Remove that side's cover files and empty its cache; nothing while Path is empty.
-    Q_INVOKABLE void DeleteFrontCover();
-    Q_INVOKABLE void DeleteBackCover();
+    // Remove that side's cover files and empty its cache; nothing while Path is empty. True when no cover file of
+    // that side is left.
+    Q_INVOKABLE bool DeleteFrontCover();
+    Q_INVOKABLE bool DeleteBackCover();
     // Replace that side's cover by a copy of strFile. The extension comes from the file name and must be 1 to 8
     // letters or digits; otherwise, while Path is empty, or when the copy fails, nothing changes. The new cover is on
-    // disk before the old one is removed; an old file that is the new one under another case is kept.
-    Q_INVOKABLE void AddFrontCover(const QString& strFile);
-    Q_INVOKABLE void AddBackCover(const QString& strFile);
+    // disk before the old one is removed; an old file that is the new one under another case is kept. True when the
+    // new cover is on disk.
+    Q_INVOKABLE bool AddFrontCover(const QString& strFile);
+    Q_INVOKABLE bool AddBackCover(const QString& strFile);
 
     void setPath(const QString& value) override;
 
@@ -42,8 +44,8 @@ private:
     };
     QString Cover(Side side) const;
     void LookUp(Side side) const;
-    void DeleteCover(Side side);
-    void AddCover(Side side, const QString& strFile);
+    bool DeleteCover(Side side);
+    bool AddCover(Side side, const QString& strFile);
 
     bool m_lazyCovers;
     mutable QString m_cover[2];

@@ -1,5 +1,7 @@
 #include "CItemList.h"
 
+#include "CCoveredItem.h"
+
 #include "ItemStore.h"
 #include "SafeFile.h"
 #include "StoreLog.h"
@@ -83,16 +85,39 @@ void CItemList::setDBDir(const QString& dbDir)
 
 QString CItemList::Add(const QString& strName)
 {
+    std::shared_ptr<CItem> item = ItemStore::NewItem(m_kind);
+    item->setDisplayName(strName);
+    return AddNew(item);
+}
+
+QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers, QString* error)
+{
     const int highest = HighestId();
     if (highest == INT_MAX) {
-        qCWarning(lcStore) << "cannot add" << strName << "to" << ItemStore::KindFolder(m_kind) << "- no ID is left";
+        qCWarning(lcStore) << "cannot add" << item->DisplayName() << "to" << ItemStore::KindFolder(m_kind)
+                           << "- no ID is left";
+        if (error) {
+            *error = QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(m_kind));
+        }
         return {};
     }
-    std::shared_ptr<CItem> item = ItemStore::NewItem(m_kind);
     item->setLngID(highest + 1);
-    item->setDisplayName(strName);
     if (!ItemStore::SaveItem(*item, m_DBDir)) {
+        if (error) {
+            *error = QStringLiteral("the record of %1 could not be written").arg(item->DisplayName());
+        }
         return {};
+    }
+    if (auto* covered = qobject_cast<CCoveredItem*>(item.get())) {
+        const bool front = covers.front.isEmpty() || covered->AddFrontCover(covers.front);
+        const bool back = covers.back.isEmpty() || covered->AddBackCover(covers.back);
+        if (!front || !back) {
+            ItemStore::DeleteItemFolder(*item);
+            if (error) {
+                *error = QStringLiteral("a cover of %1 could not be written").arg(item->DisplayName());
+            }
+            return {};
+        }
     }
     PlaceOne(item);
     return item->strKey();

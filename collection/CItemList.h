@@ -30,8 +30,18 @@ public:
     // Keeps the database folder and creates it and this kind's folder when they are missing.
     void setDBDir(const QString& dbDir);
 
-    // Creates, places and saves a new item with the next id and the given name; its key, or empty when it could not
-    // be stored (then no item is kept).
+    // The cover files a new item is created with; an empty path gives that side no cover.
+    struct NewCovers
+    {
+        QString front;
+        QString back;
+    };
+    // Creates a whole new item: `item` (made by ItemStore::NewItem for this kind, every field and its parent set, no
+    // id and no Path) gets the next id, its folder, complete record and covers are written, and it is placed. Its
+    // key, or empty when anything could not be written: then nothing of it is kept, on disk or in the list, and
+    // `error` (when given) names the folder or file and why.
+    QString AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {}, QString* error = nullptr);
+    // AddNew for an item holding only the given name.
     QString Add(const QString& strName);
     // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing (true). When
     // the folder cannot be deleted the item keeps its entry and its folder, and the result is false.

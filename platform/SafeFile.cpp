@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -30,14 +31,19 @@ std::atomic<qint64> g_budget{-1};
 // whose syncs it put off. The programs write from one thread.
 int g_batchDepth = 0;
 std::set<QByteArray> g_batchFiles;
-std::map<dev_t, QByteArray> g_batchFolders;
+std::set<QByteArray> g_batchDirs; // folders made or put in place while the batch is open
+// One open folder per file system whose syncs the batch put off: a descriptor, so that a folder renamed or removed
+// later in the batch still reaches its file system.
+std::map<dev_t, std::pair<int, QByteArray>> g_batchFolders;
 
 void DeferToBatch(const QByteArray& folder)
 {
     struct stat st;
-    if (::stat(folder.constData(), &st) == 0) {
-        g_batchFolders.try_emplace(st.st_dev, folder);
+    if (::stat(folder.constData(), &st) != 0 || g_batchFolders.count(st.st_dev) > 0) {
+        return;
     }
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    g_batchFolders.emplace(st.st_dev, std::make_pair(fd, folder));
 }
 
 // Counts a call of op; true when the test seam makes this one fail (errno set as the real failure would).
@@ -254,7 +260,8 @@ bool Pending::Open()
     }
     // In a batch a new file is synced with the batch; a file that was there before is synced on its own, so its old
     // version stays whole until the new one is on disk.
-    m_deferred = g_batchDepth > 0 && (!exists || g_batchFiles.count(m_target) > 0);
+    m_deferred = g_batchDepth > 0 &&
+                 (!exists || g_batchFiles.count(m_target) > 0 || g_batchDirs.count(m_target.left(slash)) > 0);
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temp = m_target.left(slash + 1) + '.' + name + '.' +
                  QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
@@ -404,26 +411,42 @@ bool Write(const QString& path, QByteArrayView bytes, unsigned mode)
     return SyncFolderNative(FolderOf(target));
 }
 
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files)
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files, QString* failed)
 {
     std::vector<std::unique_ptr<Pending>> out;
     out.reserve(files.size());
+    // The reason of a failure outlives the clean-up of the temporary files.
+    const auto fail = [&](const QString& name) {
+        const int err = errno;
+        out.clear();
+        if (failed) {
+            *failed = name;
+        }
+        errno = err;
+        return false;
+    };
     for (const auto& [name, bytes] : files) {
         auto file = std::make_unique<Pending>(folder + u'/' + name);
-        if (!file->Open() || !file->Append(bytes) || !file->Finish()) {
-            return false;
-        }
+        const bool written = file->Open() && file->Append(bytes) && file->Finish();
         out.push_back(std::move(file));
+        if (!written) {
+            return fail(name);
+        }
     }
     // The first failed rename stops the rest, so a failure leaves every old file (a later failure cannot undo the
     // files already replaced, each of which is whole).
-    for (auto& file : out) {
-        if (!file->Commit()) {
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (!out[i]->Commit()) {
+            const int err = errno;
             SyncFolder(folder);
-            return false;
+            errno = err;
+            return fail(files[i].first);
         }
     }
-    return SyncFolder(folder);
+    if (!SyncFolder(folder)) {
+        return fail(QString());
+    }
+    return true;
 }
 
 bool SyncFolder(const QString& folder)
@@ -469,6 +492,63 @@ bool Rename(const QString& from, const QString& to)
         return false;
     }
     return ::rename(Encode(from).constData(), Encode(to).constData()) == 0;
+}
+
+QString MakeTempFolder(const QString& parent, QStringView name)
+{
+    const QByteArray folder = Encode(parent);
+    // The temporary name stays within a file name's 255 bytes, whatever the name's length.
+    const QByteArray base = Encode(name).left(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray path =
+            folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        if (Injected(Faults::MakeDir)) {
+            Trace("cannot create a folder in", folder, errno);
+            return {};
+        }
+        if (::mkdir(path.constData(), 0777) == 0) {
+            if (g_batchDepth > 0) {
+                g_batchDirs.insert(path);
+            }
+            return Decode(path);
+        }
+        if (errno != EEXIST) {
+            Trace("cannot create a folder in", folder, errno);
+            return {};
+        }
+    }
+    errno = EEXIST;
+    return {};
+}
+
+int PutFolderInPlace(const QString& from, const QString& to)
+{
+    const QByteArray source = Encode(from);
+    const QByteArray target = Encode(to);
+    if (Injected(Faults::Rename)) {
+        return errno;
+    }
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+        const int err = errno;
+        if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP) {
+            return err;
+        }
+        // A file system that cannot refuse to replace (FUSE, some network shares): the name is taken by an empty
+        // folder made exclusively, which a rename may then replace. Should the program die in between, the empty
+        // folder is left for the next load to sweep.
+        if (::mkdir(target.constData(), 0700) != 0) {
+            return errno;
+        }
+        if (::rename(source.constData(), target.constData()) != 0) {
+            const int failed = errno;
+            ::rmdir(target.constData());
+            return failed;
+        }
+    }
+    if (g_batchDepth > 0) {
+        g_batchDirs.insert(target);
+    }
+    return 0;
 }
 
 bool Remove(const QString& path)
@@ -551,6 +631,24 @@ bool SameFile(const QString& a, const QString& b)
     struct stat sb;
     return ::stat(Encode(a).constData(), &sa) == 0 && ::stat(Encode(b).constData(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool ListedBoth(const QString& folder, QStringView a, QStringView b)
+{
+    const QByteArray first = Encode(a);
+    const QByteArray second = Encode(b);
+    DIR* dir = ::opendir(Encode(folder).constData());
+    if (!dir) {
+        return false;
+    }
+    bool seenFirst = false;
+    bool seenSecond = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        seenFirst = seenFirst || first == entry->d_name;
+        seenSecond = seenSecond || second == entry->d_name;
+    }
+    ::closedir(dir);
+    return seenFirst && seenSecond;
 }
 
 // ---- reading ----
@@ -675,9 +773,9 @@ bool Batch::Commit()
         return m_ok; // the outer batch syncs
     }
     for (const auto& [device, folder] : g_batchFolders) {
-        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const auto& [fd, path] = folder;
         if (fd < 0 || Injected(Faults::SyncDir) || ::syncfs(fd) != 0) {
-            Trace("cannot sync the file system of", folder, errno);
+            Trace("cannot sync the file system of", path, fd < 0 ? EBADF : errno);
             m_ok = false;
         }
         if (fd >= 0) {
@@ -685,6 +783,7 @@ bool Batch::Commit()
         }
     }
     g_batchFiles.clear();
+    g_batchDirs.clear();
     g_batchFolders.clear();
     return m_ok;
 }

@@ -62,10 +62,10 @@ private:
 };
 
 // Many new files at once (an import, a box set made with its contents): while a batch is open, files that did not
-// exist before it are not synced one by one, nor are folders; the batch syncs their file systems once when it ends.
-// A file that existed before the batch is still synced on its own, so its old version stays whole. What was written
-// in a batch is on disk, and may be reported as saved, only once Commit has returned true. Batches nest: the
-// outermost one syncs.
+// exist before it (or lie in a folder made or put in place during it) are not synced one by one, nor are folders; the
+// batch syncs their file systems once when it ends, renamed folders included. A file that existed before the batch
+// is still synced on its own, so its old version stays whole. What was written in a batch is on disk, and may be
+// reported as saved, only once Commit has returned true. Batches nest: the outermost one syncs.
 class Batch
 {
 public:
@@ -83,9 +83,10 @@ private:
 };
 
 // Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
-// version, and the folder is synced once at the end. False when any file failed; an old file whose new version
-// could not be written is left as it was.
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files);
+// version, and the folder is synced once at the end. False when any file failed (failed, when given, then names it
+// and errno tells why); an old file whose new version could not be written is left as it was.
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files,
+              QString* failed = nullptr);
 
 // Makes the folder's entries (new, renamed or removed files) durable.
 bool SyncFolder(const QString& folder);
@@ -95,6 +96,15 @@ int MakeFolder(const QString& path, unsigned mode = 0777);
 bool MakePath(const QString& path);
 // Renames a file or folder within one file system (the folder is not synced); true when it moved.
 bool Rename(const QString& from, const QString& to);
+// Makes a new, empty folder in parent under a temporary name of the writer's pattern (IsTempName), for something to
+// be built whole before it is put in place with PutFolderInPlace. Not synced: if it is left behind, the next sweep
+// of parent removes it. Its path, or empty with errno set.
+QString MakeTempFolder(const QString& parent, QStringView name);
+// Renames the folder from to `to`, in the same parent, but never over anything: 0 when it moved, EEXIST when `to`
+// is taken (in any case, on a file system that ignores it), or the errno of another failure. Where the file system
+// cannot rename without replacing, `to` is first made as an empty folder exclusively and then replaced. The parent
+// is not synced (SyncFolder, or the open batch, does).
+int PutFolderInPlace(const QString& from, const QString& to);
 // Removes one file (not a folder); true when it is gone. The folder is not synced.
 bool Remove(const QString& path);
 // Removes a folder with everything in it, symbolic links as links; true when it is gone.
@@ -106,9 +116,13 @@ bool IsTempName(QByteArrayView name);
 // Only for a folder no other program writes to at the moment: a live write there would fail.
 int RemoveStrayTemps(const QString& folder);
 
-// True when both paths name one file (device and inode): on a file system that ignores case, "Notes.txt" and
-// "notes.txt" are one file.
+// True when both paths name one file (device and inode): two names that are links to one file. Not proof that two
+// names are other files: a file system that ignores case may give each spelling of one file its own inode (exFAT
+// through FUSE), so whether an other-case name is another file is told by a listing (ListedBoth).
 bool SameFile(const QString& a, const QString& b);
+// True when a fresh listing of folder holds both names exactly as spelt: on a file system that ignores case, the
+// names of one file differing only in case are one entry.
+bool ListedBoth(const QString& folder, QStringView a, QStringView b);
 
 // ---- reading ----
 

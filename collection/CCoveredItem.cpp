@@ -160,6 +160,12 @@ bool CCoveredItem::AddBackCover(const QString& strFile)
     return AddCover(Back, strFile);
 }
 
+QString CCoveredItem::CoverFileName(bool front, const QString& strFile)
+{
+    const QString ext = CoverExtension(strFile);
+    return ext.isEmpty() ? QString() : Prefix(front ? Front : Back) + ext;
+}
+
 bool CCoveredItem::DeleteCover(Side side)
 {
     if (Path().isEmpty()) {
@@ -175,11 +181,25 @@ bool CCoveredItem::DeleteCover(Side side)
             whole = false;
         }
     }
-    if (removed) {
-        SafeFile::SyncFolder(Path());
+    // A removal that may not survive a power cut is not reported as done.
+    if (removed && !SafeFile::SyncFolder(Path())) {
+        whole = false;
     }
     m_cover[side].clear();
+    if (!whole) {
+        LookUp(side); // what is left, if anything, is still the cover
+    }
     return whole;
+}
+
+bool CCoveredItem::IsOtherFile(const QString& name, const QString& kept) const
+{
+    if (name.compare(kept, Qt::CaseInsensitive) != 0) {
+        return true;
+    }
+    // Names differing only in case: on a file system that ignores case the folder lists one of them only, whatever
+    // inode numbers each spelling gets; two links to one file are not other files either.
+    return SafeFile::ListedBoth(Path(), name, kept) && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + kept);
 }
 
 bool CCoveredItem::AddCover(Side side, const QString& strFile)
@@ -208,25 +228,30 @@ bool CCoveredItem::AddCover(Side side, const QString& strFile)
     const QString target = Prefix(side) + ext;
     // The new cover is whole and on disk before the old one goes; a failed copy leaves the old cover.
     if (!SafeFile::Write(Path() + u'/' + target, bytes)) {
-        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- the old cover stays";
+        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- it may not be on disk";
         return false;
     }
     m_cover[side] = target;
     // On a file system that ignores case, "FrontCover.JPG" and "FrontCover.jpg" are the file just written.
     bool removed = false;
+    bool whole = true;
     for (const QString& name : old) {
-        if (name != target && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + target)) {
-            if (SafeFile::Remove(Path() + u'/' + name)) {
-                removed = true;
-            } else {
-                qCWarning(lcStore) << "cannot remove the old cover" << Path() + u'/' + name << "- the next save does";
-            }
+        if (name == target || !IsOtherFile(name, target)) {
+            continue;
+        }
+        if (SafeFile::Remove(Path() + u'/' + name)) {
+            removed = true;
+        } else {
+            qCWarning(lcStore) << "cannot remove the old cover" << Path() + u'/' + name << "- the next save does";
+            whole = false;
         }
     }
-    if (removed) {
-        SafeFile::SyncFolder(Path());
+    if (removed && !SafeFile::SyncFolder(Path())) {
+        whole = false;
     }
-    return true;
+    // The folder may keep the old spelling of the file just written; the cover is named as listed.
+    LookUp(side);
+    return whole;
 }
 
 bool CCoveredItem::RemoveOtherCovers()
@@ -242,7 +267,7 @@ bool CCoveredItem::RemoveOtherCovers()
             continue;
         }
         for (const QString& name : names[size_t(side)]) {
-            if (name != kept && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + kept)) {
+            if (name != kept && IsOtherFile(name, kept)) {
                 if (SafeFile::Remove(Path() + u'/' + name)) {
                     removed = true;
                 } else {

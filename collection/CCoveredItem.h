@@ -21,15 +21,20 @@ public:
     Q_INVOKABLE bool DeleteBackCover();
     // Replace that side's cover by a copy of strFile. The extension comes from the file name and must be 1 to 8
     // letters or digits; otherwise, while Path is empty, or when the copy fails, nothing changes. The new cover is on
-    // disk before the old one is removed; an old file that is the new one under another case is kept. True when the
-    // new cover is on disk.
+    // disk before the old one is removed; an old name differing from the new one only in case is removed only while
+    // the folder still lists both (on a file system that ignores case they are one file). True when the new cover is
+    // on disk and the old ones are gone.
     Q_INVOKABLE bool AddFrontCover(const QString& strFile);
     Q_INVOKABLE bool AddBackCover(const QString& strFile);
+
+    // The name a copy of strFile takes as that side's cover: "FrontCover." or "BackCover." and the extension of the
+    // file's name; empty when that extension is not 1 to 8 letters or digits.
+    static QString CoverFileName(bool front, const QString& strFile);
 
     void setPath(const QString& value) override;
 
     // Removes the cover files of each side but the one the item names (left by an interrupted cover change) when
-    // they are really other files; true when any went. The folder is not synced.
+    // they are really other files (see AddFrontCover); true when any went. The folder is not synced.
     bool RemoveOtherCovers();
 
 protected:
@@ -46,6 +51,8 @@ private:
     void LookUp(Side side) const;
     bool DeleteCover(Side side);
     bool AddCover(Side side, const QString& strFile);
+    // Whether the cover file `name` is another file than `kept`, by the folder's own listing.
+    bool IsOtherFile(const QString& name, const QString& kept) const;
 
     bool m_lazyCovers;
     mutable QString m_cover[2];

@@ -1,7 +1,5 @@
 #include "CItemList.h"
 
-#include "CCoveredItem.h"
-
 #include "ItemStore.h"
 #include "SafeFile.h"
 #include "StoreLog.h"
@@ -92,32 +90,26 @@ QString CItemList::Add(const QString& strName)
 
 QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers, QString* error)
 {
+    const auto refuse = [&](const QString& why) {
+        qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
+                           << ItemStore::KindFolder(m_kind) << "-" << why;
+        if (error) {
+            *error = why;
+        }
+        return QString();
+    };
+    // Only a fresh item of this kind: an id or a folder given before would be another item's.
+    if (!item || item->Kind() != m_kind || !item->blFirstID() || !item->Path().isEmpty()) {
+        return refuse(QStringLiteral("it is no new item of this kind"));
+    }
     const int highest = HighestId();
     if (highest == INT_MAX) {
-        qCWarning(lcStore) << "cannot add" << item->DisplayName() << "to" << ItemStore::KindFolder(m_kind)
-                           << "- no ID is left";
-        if (error) {
-            *error = QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(m_kind));
-        }
-        return {};
+        return refuse(QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(m_kind)));
     }
     item->setLngID(highest + 1);
-    if (!ItemStore::SaveItem(*item, m_DBDir)) {
-        if (error) {
-            *error = QStringLiteral("the record of %1 could not be written").arg(item->DisplayName());
-        }
+    // Folder, record and covers appear together or not at all.
+    if (!ItemStore::CreateItem(*item, m_DBDir, covers.front, covers.back, error)) {
         return {};
-    }
-    if (auto* covered = qobject_cast<CCoveredItem*>(item.get())) {
-        const bool front = covers.front.isEmpty() || covered->AddFrontCover(covers.front);
-        const bool back = covers.back.isEmpty() || covered->AddBackCover(covers.back);
-        if (!front || !back) {
-            ItemStore::DeleteItemFolder(*item);
-            if (error) {
-                *error = QStringLiteral("a cover of %1 could not be written").arg(item->DisplayName());
-            }
-            return {};
-        }
     }
     PlaceOne(item);
     return item->strKey();
@@ -167,10 +159,8 @@ void CItemList::LoadData()
         return;
     }
     const QString folder = m_DBDir + u'/' + ItemStore::KindFolder(m_kind);
-    // What an interrupted save or delete left in the kind folder goes first.
-    if (SafeFile::RemoveStrayTemps(folder) > 0) {
-        SafeFile::SyncFolder(folder);
-    }
+    // What an interrupted creation, save or delete left in the kind folder goes first.
+    ItemStore::RemoveDebris(folder);
     // The whole listing is taken before any record is read.
     const auto names = ItemStore::ListEntries(folder);
     if (!names) {

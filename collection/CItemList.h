@@ -39,7 +39,9 @@ public:
     // Creates a whole new item: `item` (made by ItemStore::NewItem for this kind, every field and its parent set, no
     // id and no Path) gets the next id, its folder, complete record and covers are written, and it is placed. Its
     // key, or empty when anything could not be written: then nothing of it is kept, on disk or in the list, and
-    // `error` (when given) names the folder or file and why.
+    // `error` (when given) names the folder or file and why. The folder is built under a temporary name and renamed
+    // into place, so a kill or power cut leaves the item whole or absent (see ItemStore::CreateItem). An item that
+    // has an id or a Path already is refused; one refused or failed once is not offered again.
     QString AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {}, QString* error = nullptr);
     // AddNew for an item holding only the given name.
     QString Add(const QString& strName);

@@ -293,32 +293,34 @@ QString ReadTextFile(int dirFd, const QByteArray& name, QByteArray& file)
     return AnsiText::Decode(text);
 }
 
-// Creates the item folder, taking the first free variant of its name. Empty on failure.
-QString CreateItemFolder(const CItem& item, const QString& dbDir)
+// The record files of the item, by name: "content.mdc", and for movies "Notes.txt" and "Synopsis.txt".
+std::vector<std::pair<QString, QByteArray>> RecordFiles(const CItem& item)
 {
-    if (dbDir.isEmpty()) {
-        qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "- no store folder is set";
-        return {};
+    std::vector<std::pair<QString, QByteArray>> files;
+    files.emplace_back(kRecord, AnsiText::Encode(RecordText(item)));
+    if (item.Kind() == ItemKind::Movie) {
+        const auto& movie = static_cast<const CMovie&>(item);
+        files.emplace_back(kNotes, AnsiText::Encode(movie.strNotes() + QStringLiteral("\r\n")));
+        files.emplace_back(kSynopsis, AnsiText::Encode(movie.strSynopsis() + QStringLiteral("\r\n")));
     }
-    const QString kindDir = dbDir + u'/' + KindFolder(item.Kind()) + u'/';
-    const QString base = item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
-    for (int variant = 1; variant <= kMaxVariants; ++variant) {
-        const QString path = kindDir + MGeneral::ItemFolderName(base, variant, item.lngID());
-        // Created exclusively: an existing folder belongs to another item, whatever its record says. The new folder
-        // is synced into its kind folder, so a saved item survives a power cut.
-        const int err = SafeFile::MakeFolder(path);
-        if (err == 0) {
-            return path;
-        }
-        if (err != EEXIST) {
-            qCWarning(lcStore) << "cannot create the folder" << path << "for the new item" << item.strKey() << "-"
-                               << qt_error_string(err);
-            return {};
-        }
+    return files;
+}
+
+// Why a cover source could not be read.
+QString ReadFailure(SafeFile::ReadStatus status, int err)
+{
+    switch (status) {
+    case SafeFile::ReadStatus::Missing:
+        return QStringLiteral("it does not exist");
+    case SafeFile::ReadStatus::NotRegular:
+        return QStringLiteral("it is not a regular file");
+    case SafeFile::ReadStatus::TooLarge:
+        return QStringLiteral("it is too large");
+    case SafeFile::ReadStatus::Failed:
+    case SafeFile::ReadStatus::Ok:
+        break;
     }
-    qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "- no free folder name for" << base << "in"
-                       << kindDir;
-    return {};
+    return qt_error_string(err);
 }
 
 // What a listing of an item folder tells: the stray temporary files of an interrupted save, and the names under
@@ -330,6 +332,7 @@ struct FolderScan
     QByteArray synopsis;                    // the same for the synopsis
     std::vector<QByteArray> variants[2];    // other-case names of "Notes.txt" and "Synopsis.txt"
     std::vector<QByteArray> recordVariants; // other-case names of "content.mdc"
+    bool record = false;                    // "content.mdc" itself is listed
 };
 
 // Lists the open folder dirFd (which stays open), in one system call for a small folder and without a directory
@@ -361,8 +364,12 @@ FolderScan ScanFolder(int dirFd)
                 scan.variants[t].emplace_back(name);
             }
         }
-        if (::strcasecmp(name, "content.mdc") == 0 && std::strcmp(name, "content.mdc") != 0) {
-            scan.recordVariants.emplace_back(name);
+        if (::strcasecmp(name, "content.mdc") == 0) {
+            if (std::strcmp(name, "content.mdc") != 0) {
+                scan.recordVariants.emplace_back(name);
+            } else {
+                scan.record = true;
+            }
         }
     };
     alignas(8) char buffer[8192];
@@ -411,13 +418,15 @@ bool RemoveTemps(const QByteArray& folder, const FolderScan& scan)
 }
 
 // After a save: removes stray temporary files, and the other-case copies of the files just written, but only those
-// that are really other files (on a file system that ignores case they are the file just written); keeps the cover
-// the item names and removes other covers of the same side (left by an interrupted cover change).
+// that are really other files: the listing taken after the write shows both names (on a file system that ignores case
+// it shows one entry for the file just written, whatever its inode numbers) and they are not links to one file. Keeps
+// the cover the item names and removes other covers of the same side (left by an interrupted cover change).
 void TidyFolder(CItem& item, const QString& folder)
 {
     const QByteArray native = SafeFile::Encode(folder);
     const FolderScan scan = ScanFolder(native);
     bool changed = RemoveTemps(native, scan);
+    // Called only for names the scan listed beside `kept` itself.
     const auto removeIfOther = [&](const QByteArray& name, const QString& kept) {
         const QString path = folder + u'/' + SafeFile::Decode(name);
         if (SafeFile::SameFile(path, folder + u'/' + kept)) {
@@ -429,15 +438,18 @@ void TidyFolder(CItem& item, const QString& folder)
             qCWarning(lcStore) << "cannot remove" << path << "which differs from" << kept << "only in case";
         }
     };
-    for (const QByteArray& name : scan.recordVariants) {
-        removeIfOther(name, kRecord);
+    if (scan.record) {
+        for (const QByteArray& name : scan.recordVariants) {
+            removeIfOther(name, kRecord);
+        }
     }
     if (item.Kind() == ItemKind::Movie) {
         for (int t = 0; t < 2; ++t) {
             const QString kept = t == 0 ? kNotes : kSynopsis;
-            const QByteArray found = t == 0 ? scan.notes : scan.synopsis;
-            if (!found.isEmpty() && found != SafeFile::Encode(kept)) {
-                removeIfOther(found, kept);
+            // The scan names the exact spelling first when it is listed; when it is not, the one entry listed is
+            // the file just written under its old spelling.
+            if ((t == 0 ? scan.notes : scan.synopsis) != SafeFile::Encode(kept)) {
+                continue;
             }
             for (const QByteArray& name : scan.variants[t]) {
                 removeIfOther(name, kept);
@@ -513,6 +525,122 @@ std::optional<QStringList> ListEntries(const QString& folder)
         return QStringView(a).compare(QStringView(b), Qt::CaseSensitive) < 0;
     });
     return names;
+}
+
+namespace {
+
+// Whether a file of an item folder is one the program itself writes there.
+bool IsOwnFile(const char* name)
+{
+    if (SafeFile::IsTempName(name) || ::strcasecmp(name, "Notes.txt") == 0 || ::strcasecmp(name, "Synopsis.txt") == 0) {
+        return true;
+    }
+    for (const char* prefix : {"FrontCover.", "BackCover."}) {
+        const size_t n = std::strlen(prefix);
+        if (::strncasecmp(name, prefix, n) == 0) {
+            return AnsiText::IsSafeExtension(QString::fromLatin1(name + n));
+        }
+    }
+    return false;
+}
+
+// Whether the item folder `name` of the open kind folder kindFd is what an interrupted creation left: no record, or
+// an empty one, and nothing but files the program writes. strangers gets the names of other entries.
+bool IsDebris(int kindFd, const QByteArray& name, QList<QByteArray>& strangers)
+{
+    struct stat st;
+    if (::fstatat(kindFd, (name + "/content.mdc").constData(), &st, 0) == 0 &&
+        (st.st_size > 0 || !S_ISREG(st.st_mode))) {
+        return false; // a record: the load reads it (or tells why it cannot)
+    }
+    const int fd = ::openat(kindFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* file = entry->d_name;
+        if (file[0] == '.' && (file[1] == '\0' || (file[1] == '.' && file[2] == '\0'))) {
+            continue;
+        }
+        const bool regular = ::fstatat(::dirfd(dir), file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+        if (!regular || (std::strcmp(file, "content.mdc") != 0 && !IsOwnFile(file))) {
+            strangers.append(file);
+        }
+    }
+    ::closedir(dir);
+    return strangers.isEmpty();
+}
+
+} // namespace
+
+int RemoveDebris(const QString& kindFolder)
+{
+    const QByteArray native = SafeFile::Encode(kindFolder);
+    const int kindFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (kindFd < 0) {
+        return 0;
+    }
+    DIR* dir = ::fdopendir(kindFd);
+    if (!dir) {
+        ::close(kindFd);
+        return 0;
+    }
+    std::vector<QByteArray> temps;
+    std::vector<QByteArray> folders;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+            continue;
+        }
+        if (SafeFile::IsTempName(name)) {
+            temps.emplace_back(name);
+            continue;
+        }
+        struct stat st;
+        if (entry->d_type == DT_DIR ||
+            (entry->d_type == DT_UNKNOWN && ::fstatat(kindFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISDIR(st.st_mode))) {
+            folders.emplace_back(name);
+        }
+    }
+    int removed = 0;
+    const auto remove = [&](const QByteArray& name, const char* what) {
+        const QString path = SafeFile::Decode(native + '/' + name);
+        struct stat st;
+        if (::lstat((native + '/' + name).constData(), &st) != 0) {
+            return;
+        }
+        if (S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path)) {
+            ++removed;
+        } else {
+            qCWarning(lcStore) << "cannot remove" << path << what;
+        }
+    };
+    for (const QByteArray& name : temps) {
+        remove(name, "left by an interrupted save or delete");
+    }
+    for (const QByteArray& name : folders) {
+        QList<QByteArray> strangers;
+        if (IsDebris(kindFd, name, strangers)) {
+            remove(name, "left by an interrupted creation");
+        } else if (!strangers.isEmpty()) {
+            QStringList names;
+            for (const QByteArray& stranger : strangers) {
+                names << SafeFile::Decode(stranger);
+            }
+            qCWarning(lcStore) << "left alone" << SafeFile::Decode(native + '/' + name)
+                               << "- it holds no item record, and files Vidsora does not write:" << names;
+        }
+    }
+    ::closedir(dir); // closes kindFd
+    if (removed > 0) {
+        SafeFile::SyncFolder(kindFolder);
+    }
+    return removed;
 }
 
 int CountEntries(const QString& folder)
@@ -748,17 +876,21 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     }
     QByteArray file;
     if (const auto status = SafeFile::ReadAt(dirFd, "content.mdc", file); status != SafeFile::ReadStatus::Ok) {
-        qCWarning(lcStore) << "skipped" << folderPath << "-"
-                           << (status == SafeFile::ReadStatus::Missing ? "it holds no record"
-                                                                       : "its record cannot be read");
+        // A folder without a record was named already, by the sweep before the listing (RemoveDebris).
+        if (status != SafeFile::ReadStatus::Missing) {
+            qCWarning(lcStore) << "skipped" << folderPath << "- its record cannot be read";
+        }
         ::close(dirFd);
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(kind);
     ApplyRecordBytes(*item, file);
-    // A record without a usable id line has no key; it is left out, its folder untouched.
+    // A record without a usable id line has no key; it is left out, its folder untouched (an empty one was named by
+    // the sweep already).
     if (item->blFirstID() || item->lngID() == -1) {
-        qCWarning(lcStore) << "skipped" << folderPath << "- its record has no usable ID";
+        if (!file.isEmpty()) {
+            qCWarning(lcStore) << "skipped" << folderPath << "- its record has no usable ID";
+        }
         ::close(dirFd);
         return {};
     }
@@ -773,42 +905,102 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     return item;
 }
 
-bool SaveItem(CItem& item, const QString& dbDir)
+bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error)
 {
-    const bool first = item.Path().isEmpty();
-    QString folder = item.Path();
-    if (first) {
-        folder = CreateItemFolder(item, dbDir);
-        if (folder.isEmpty()) {
-            return false; // traced where the folder failed
+    const auto fail = [&](const QString& why) {
+        qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
+    if (dbDir.isEmpty()) {
+        return fail(QStringLiteral("no collection folder is set"));
+    }
+    if (!item.Path().isEmpty()) {
+        return fail(QStringLiteral("it is stored in %1 already").arg(item.Path()));
+    }
+    const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
+    const QString base = item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
+    const QString firstName = MGeneral::ItemFolderName(base, 1, item.lngID());
+
+    std::vector<std::pair<QString, QByteArray>> files = RecordFiles(item);
+    // The covers are read before anything is made, so a cover that cannot be had leaves nothing behind.
+    if (dynamic_cast<const CCoveredItem*>(&item)) {
+        for (const bool front : {true, false}) {
+            const QString& source = front ? frontCover : backCover;
+            if (source.isEmpty()) {
+                continue;
+            }
+            const QString name = CCoveredItem::CoverFileName(front, source);
+            if (name.isEmpty()) {
+                return fail(QStringLiteral("the cover %1 cannot be used: its name has no plain extension").arg(source));
+            }
+            QByteArray bytes;
+            if (const auto status = SafeFile::Read(source, bytes); status != SafeFile::ReadStatus::Ok) {
+                const int err = errno;
+                return fail(QStringLiteral("the cover %1 cannot be read: %2").arg(source, ReadFailure(status, err)));
+            }
+            files.emplace_back(name, std::move(bytes));
         }
     }
 
-    std::vector<std::pair<QString, QByteArray>> files;
-    files.emplace_back(kRecord, AnsiText::Encode(RecordText(item)));
-    if (item.Kind() == ItemKind::Movie) {
-        const auto& movie = static_cast<const CMovie&>(item);
-        files.emplace_back(kNotes, AnsiText::Encode(movie.strNotes() + QStringLiteral("\r\n")));
-        files.emplace_back(kSynopsis, AnsiText::Encode(movie.strSynopsis() + QStringLiteral("\r\n")));
+    // Built under a temporary name that a load sweeps away, then renamed into place in one step: the item appears
+    // whole or not at all, also after a kill or a power cut.
+    const QString temp = SafeFile::MakeTempFolder(kindDir, firstName);
+    if (temp.isEmpty()) {
+        const int err = errno;
+        return fail(QStringLiteral("cannot create the folder %1/%2: %3").arg(kindDir, firstName, qt_error_string(err)));
     }
-    if (!SafeFile::WriteAll(folder, files)) {
-        if (first) {
-            qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "in" << folder
-                               << "- the folder is removed again";
-            if (!SafeFile::RemoveTree(folder)) {
-                qCWarning(lcStore) << "cannot remove the folder" << folder << "of the unsaved item";
-            }
-            SafeFile::SyncFolder(dbDir + u'/' + KindFolder(item.Kind()));
-        } else {
-            qCWarning(lcStore) << "cannot save the item" << item.strKey() << "in" << folder << "- its old files stay";
+    const auto discard = [&](const QString& why) {
+        if (!SafeFile::RemoveTree(temp)) {
+            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
         }
+        return fail(why);
+    };
+    QString failed;
+    if (!SafeFile::WriteAll(temp, files, &failed)) {
+        const int err = errno;
+        const QString what = failed.isEmpty() ? QStringLiteral("the files of %1/%2").arg(kindDir, firstName)
+                                              : QStringLiteral("%1/%2/%3").arg(kindDir, firstName, failed);
+        return discard(QStringLiteral("cannot write %1: %2").arg(what, qt_error_string(err)));
+    }
+    QString folder;
+    for (int variant = 1; variant <= kMaxVariants && folder.isEmpty(); ++variant) {
+        // An existing folder belongs to another item, whatever its record says: never replaced, never adopted.
+        const QString path = kindDir + u'/' + MGeneral::ItemFolderName(base, variant, item.lngID());
+        const int err = SafeFile::PutFolderInPlace(temp, path);
+        if (err == 0) {
+            folder = path;
+        } else if (err != EEXIST && err != ENOTEMPTY) {
+            return discard(QStringLiteral("cannot create the folder %1: %2").arg(path, qt_error_string(err)));
+        }
+    }
+    if (folder.isEmpty()) {
+        return discard(QStringLiteral("no free folder name for %1 in %2").arg(base, kindDir));
+    }
+    if (!SafeFile::SyncFolder(kindDir)) {
+        const int err = errno;
+        if (!SafeFile::RemoveTree(folder)) {
+            qCWarning(lcStore) << "cannot remove" << folder << "after its folder could not be synced";
+        }
+        return fail(QStringLiteral("cannot sync the folder %1: %2").arg(kindDir, qt_error_string(err)));
+    }
+    item.setPath(folder);
+    return true;
+}
+
+bool SaveItem(CItem& item, const QString& dbDir)
+{
+    if (item.Path().isEmpty()) {
+        return CreateItem(item, dbDir);
+    }
+    const QString folder = item.Path();
+    if (!SafeFile::WriteAll(folder, RecordFiles(item))) {
+        qCWarning(lcStore) << "cannot save the item" << item.strKey() << "in" << folder << "- its old files stay";
         return false;
     }
-    if (first) {
-        item.setPath(folder);
-    } else {
-        TidyFolder(item, folder);
-    }
+    TidyFolder(item, folder);
     return true;
 }
 
@@ -820,8 +1012,13 @@ bool DeleteItemFolder(const CItem& item)
     }
     const QByteArray native = SafeFile::Encode(folder);
     struct stat st;
-    if (::lstat(native.constData(), &st) != 0 && errno == ENOENT) {
-        return true; // already gone
+    if (::lstat(native.constData(), &st) != 0) {
+        // A folder that is not there (the collection's disk unplugged, say) would bring the item back with it: the
+        // item stays.
+        const int err = errno;
+        qCWarning(lcStore) << "cannot delete the item" << item.strKey() << "- its folder" << folder
+                           << "cannot be reached:" << qt_error_string(err);
+        return false;
     }
     // The folder first leaves the store under a temporary name in one step, so the item is either whole or gone,
     // also after a crash (a load removes what is left of it).

@@ -35,14 +35,29 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text);
 // The item stored in folderPath, or null when its record cannot be read or holds no usable id. Stray temporary files
 // in the folder are removed first; notes and synopsis are found without regard to case.
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);
-// Writes the item's record files. The first save (empty Path) creates the item folder under
-// dbDir/<kind folder>/ exclusively, taking a free variant of the name when it exists, syncs it into the kind folder
-// and sets Path. The files go through SafeFile: a failed save leaves the old files whole, a successful one is on
-// disk. A re-save then removes stray temporary files, other-case copies of the files it wrote that are really other
-// files, and cover files of a side other than the one the item names. True when every record file was written.
+// Creates the item (empty Path) whole: its folder is made under a temporary name in dbDir/<kind folder>/, its record
+// files and its covers (copies of frontCover and backCover, when given, for the kinds that have covers) are written
+// into it, and it is renamed to its name: MakeSafeName of the sort key (else of the name) and the id, the first
+// variant that is free; nothing is ever replaced. Outside a batch every file and the folder are synced before the
+// rename and the kind folder after it; in a batch, the batch's Commit syncs. Sets Path. On false nothing of the item
+// is left on disk, and error (when given) names the folder or file and why.
+bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {}, const QString& backCover = {},
+                QString* error = nullptr);
+// Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
+// save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
+// other-case copies of the files it wrote that are really other files, and cover files of a side other than the one
+// the item names. True when every record file was written.
 bool SaveItem(CItem& item, const QString& dbDir);
 // Deletes the item's folder with everything in it; true when it is gone (or Path is empty). On false the folder is
-// back where it was with its record, so the item can stay.
+// back where it was with its record, so the item can stay; a folder that cannot be reached (gone with its disk) is
+// false too.
 bool DeleteItemFolder(const CItem& item);
+
+// Clears what interrupted work left in a kind folder, before it is listed: entries of the writer's temporary pattern
+// (files, and folders with what they hold), and item folders without a record (none, or one of 0 bytes) that hold
+// nothing but files the program writes there (an empty record, notes, synopsis, covers, temporary files). A folder
+// without a record that holds anything else is left alone and named in the log. How many entries went; the kind
+// folder is synced when any did.
+int RemoveDebris(const QString& kindFolder);
 
 } // namespace ItemStore

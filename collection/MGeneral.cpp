@@ -31,6 +31,11 @@ QString MakeSafeName(QStringView name)
 {
     QString safe = name.toString();
     for (QChar& c : safe) {
+        // Control characters (an escape, a line break from an imported title) never reach a folder name either.
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            c = u'_';
+            continue;
+        }
         switch (c.unicode()) {
         case u'?':
         case u'/':
@@ -40,7 +45,6 @@ QString MakeSafeName(QStringView name)
         case u'"':
         case u'<':
         case u'>':
-        case u'\0':
             c = u'_';
             break;
         default:

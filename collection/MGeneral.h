@@ -6,8 +6,8 @@
 // Helpers that the five collections share for their folder names and record lines.
 namespace MGeneral {
 
-// The name with the characters a folder name cannot hold ("?", "/", "\", "*", ":", '"', "<", ">" and NUL) replaced
-// by "_".
+// The name with the characters a folder name cannot hold ("?", "/", "\", "*", ":", '"', "<", ">", and the control
+// characters U+0000 to U+001F and U+007F) replaced by "_".
 QString MakeSafeName(QStringView name);
 
 // The record lines of a multi-valued field: one "key = entry" line per entry (entries are separated by CR LF) that

@@ -138,8 +138,8 @@ private slots:
         WriteCategory(store, "a", 1, "A");
         WriteCategory(store, "b", 1, "B"); // same id: the first listed wins
         TestStore::Write(store.db() + "/Categories/stray.txt", "x");
-        QDir().mkpath(store.db() + "/Categories/empty");
-        WriteCategory(store, ".hidden", 2, "H"); // a dot folder is an ordinary entry
+        TestStore::Write(store.db() + "/Categories/no record/letter.doc", "x"); // not the program's: it stays
+        WriteCategory(store, ".hidden", 2, "H");                                // a dot folder is an ordinary entry
         CCategories cats;
         cats.setDBDir(store.db());
         FakeBar bar;

@@ -28,6 +28,7 @@ private slots:
                                      << "|x.y é";
         QTest::newRow("NUL") << QString("a") + QChar(0) + "b"
                              << "a_b";
+        QTest::newRow("control characters") << QString("\x1b[2JTitle\r\nTwo\tx\x7f") << QString("_[2JTitle__Two_x_");
     }
     void safeName()
     {

@@ -1,8 +1,10 @@
 // Load, add, look-up and update figures of the collection store on a generated store of 20,000 movies, 2,000 media,
 // 500 boxes, 200 groups and 50 categories (every field filled, notes and synopsis of about 500 bytes, a cover on one
-// movie in five); adds and updates include the syncs that make them survive a power cut. Then a kill run: a child
-// saving in a loop is killed 500 times at random moments, and what each kill lost is counted. Prints one
-// "FIGURE <name> <value> <unit>" line per figure.
+// movie in five); adds and updates include the syncs that make them survive a power cut. Then two kill runs: a child
+// saving in a loop is killed 500 times at random moments, and what each kill lost is counted; a child creating items
+// whole in batches (flat, and a box holding media holding movies) is killed 150 times, and the items found half made
+// or the folders without a record after a load are counted. Prints one "FIGURE <name> <value> <unit>" line per
+// figure.
 #include "AnsiText.h"
 #include "CBox.h"
 #include "CBoxes.h"
@@ -247,6 +249,52 @@ std::pair<int, int> KillRunFigures(int kills)
     return {made, lost};
 }
 
+// Kills a child creating items in batches at random moments; the kills made and what they left.
+std::pair<int, KillRun::Creation> CreationKillFigures(int kills)
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("Database"));
+    const QString sources = dir.filePath(QStringLiteral("src"));
+    for (const char* kind : {"Boxes", "Medias", "Movies"}) {
+        QDir().mkpath(db + u'/' + QLatin1String(kind));
+    }
+    QDir().mkpath(sources);
+    SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
+    SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
+    QRandomGenerator rng(17);
+    QStringList keys;
+    KillRun::Creation total;
+    int made = 0;
+    for (int k = 0; k < kills; ++k) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--creator"), db, sources, QString::number(k + 1)});
+        if (!child.waitForStarted(10000) || !child.waitForReadyRead(10000)) {
+            std::fprintf(stderr, "the creator did not start\n");
+            break;
+        }
+        QThread::usleep(1000 + rng.bounded(60000));
+        child.kill();
+        child.waitForFinished(10000);
+        ++made;
+        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("added ")) {
+                keys << QString::fromLatin1(line.mid(6));
+            }
+        }
+        QString why;
+        const KillRun::Creation found = KillRun::CheckCreated(db, keys, &why);
+        if (found.half + found.recordless + found.lost > 0) {
+            std::fprintf(stderr, "after kill %d: %s\n", k + 1, qPrintable(why));
+        }
+        total.half += found.half;
+        total.recordless += found.recordless;
+        total.lost += found.lost;
+    }
+    std::fprintf(stderr, "creation kill run: %lld items reported made\n", static_cast<long long>(keys.size()));
+    return {made, total};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -255,6 +303,11 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return KillRun::RunSaver(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                                  quint32(QByteArray(argv[4]).toUInt()));
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "--creator") == 0) {
+        QCoreApplication app(argc, argv);
+        return KillRun::RunCreator(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                   quint32(QByteArray(argv[4]).toUInt()));
     }
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
@@ -339,6 +392,12 @@ int main(int argc, char** argv)
     const auto [kills, lost] = KillRunFigures(500);
     Figure("crash-kills", kills, "count");
     Figure("crash-lost", lost, "count");
+
+    const auto [creationKills, left] = CreationKillFigures(150);
+    Figure("kill-import-kills", creationKills, "count");
+    Figure("kill-import-half-items", left.half, "count");
+    Figure("kill-import-recordless-folders", left.recordless, "count");
+    Figure("kill-import-lost", left.lost, "count");
     return 0;
 }
 

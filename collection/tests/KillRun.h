@@ -3,9 +3,7 @@
 // The kill runs shared by the store's safety test and its benchmark: a child process saves movies (or creates items)
 // in a loop until it is killed, and the store it leaves is checked item by item and file by file.
 #include "AnsiText.h"
-#include "CBox.h"
 #include "CBoxes.h"
-#include "CMedia.h"
 #include "CMedias.h"
 #include "CMovie.h"
 #include "CMovies.h"
@@ -19,7 +17,7 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <sys/stat.h>
+#include <map>
 
 namespace KillRun {
 
@@ -155,43 +153,31 @@ inline int CheckAfterKill(const QString& db, const QStringList& keys, QString* w
 
 // ---- creation ----
 
-// What a created item holds, all of it told by its name: a name "... in E12" says the item lies in medium 12.
+// A created item holds what its name tells: its extras (and a movie's label, notes and synopsis) come from it, and
+// a name "... in E12" puts it in medium 12 ("in B3": box 3).
 inline QString Extras(const QString& name)
 {
     return QStringLiteral("Extras of ") + name + QStringLiteral("\r\nSecond line");
 }
-inline int ParentOf(const QString& name, int* id)
+inline QString ParentKey(const QString& name)
 {
-    static const QRegularExpression in(QStringLiteral(" in ([BE])(\\d+)$"));
-    const auto m = in.match(name);
-    *id = m.hasMatch() ? m.captured(2).toInt() : 0;
-    return !m.hasMatch() ? 0 : (m.captured(1) == u"B" ? 3 : 4);
+    static const QRegularExpression in(QStringLiteral(" in ([BE]\\d+)$"));
+    return in.match(name).captured(1);
 }
 
-// Creates one item whole, with every field its name tells and its covers; its key or empty.
-template <class List> QString CreateOne(List& list, ItemKind kind, const QString& name, const QString& sources)
+// Creates one item whole, with every field its name tells and both covers; its key or empty.
+inline QString CreateOne(CItemList& list, const QString& name, const QString& sources)
 {
-    const auto item = ItemStore::NewItem(kind);
+    const auto item = ItemStore::NewItem(list.Kind());
     item->setDisplayName(name);
     item->setStrSortKey(name.toUpper());
-    int parentId = 0;
-    const int parentType = ParentOf(name, &parentId);
-    if (auto* box = qobject_cast<CBox*>(item.get())) {
-        box->setStrExtras(Extras(name));
-        box->setLngParentType(parentType);
-        box->setLngParentID(parentId);
-    } else if (auto* media = qobject_cast<CMedia*>(item.get())) {
-        media->setStrExtras(Extras(name));
-        media->setLngParentType(parentType);
-        media->setLngParentID(parentId);
-    } else if (auto* movie = qobject_cast<CMovie*>(item.get())) {
-        movie->setStrLabel(QStringLiteral("Label of ") + name);
-        movie->setStrExtras(Extras(name));
-        movie->setStrNotes(Notes(name.size()));
-        movie->setStrSynopsis(Synopsis(name.size()));
-        movie->setLngParentType(parentType);
-        movie->setLngParentID(parentId);
-    }
+    item->setProperty("strExtras", Extras(name));
+    item->setProperty("strLabel", QStringLiteral("Label of ") + name);
+    item->setProperty("strNotes", Notes(int(name.size())));
+    item->setProperty("strSynopsis", Synopsis(int(name.size())));
+    const QString parent = ParentKey(name);
+    item->setProperty("lngParentType", parent.isEmpty() ? 0 : parent.startsWith(u'B') ? 3 : 4);
+    item->setProperty("lngParentID", parent.mid(1).toInt());
     return list.AddNew(item, {sources + QStringLiteral("/a.jpg"), sources + QStringLiteral("/b.GIF")});
 }
 
@@ -212,25 +198,22 @@ inline int RunCreator(const QString& db, const QString& sources, quint32 seed)
         const QString tag = QStringLiteral("%1-%2").arg(seed).arg(round);
         SafeFile::Batch batch;
         QStringList made;
-        if (round % 2 == 1) {
-            for (int i = 0; i < 8; ++i) {
-                made << CreateOne(movies, ItemKind::Movie, QStringLiteral("Flat %1 #%2").arg(tag).arg(i), sources);
-            }
-        } else {
-            const QString box = CreateOne(boxes, ItemKind::Box, QStringLiteral("Set %1").arg(tag), sources);
-            made << box;
-            for (int d = 0; d < 2 && !box.isEmpty(); ++d) {
-                const QString disc = CreateOne(medias, ItemKind::Media,
-                                               QStringLiteral("Disc %1 #%2 in %3").arg(tag).arg(d).arg(box), sources);
-                made << disc;
-                for (int e = 0; e < 3 && !disc.isEmpty(); ++e) {
-                    made << CreateOne(movies, ItemKind::Movie,
-                                      QStringLiteral("Episode %1 #%2%3 in %4").arg(tag).arg(d).arg(e).arg(disc),
-                                      sources);
-                }
-            }
+        for (int i = 0; round % 2 == 1 && i < 8; ++i) {
+            made << CreateOne(movies, QStringLiteral("Flat %1 #%2").arg(tag).arg(i), sources);
         }
-        if (batch.Commit() && !made.contains(QString())) {
+        const QString box = round % 2 == 0 ? CreateOne(boxes, QStringLiteral("Set ") + tag, sources) : QString();
+        for (int d = 0; !box.isEmpty() && d < 2; ++d) {
+            const QString disc =
+                CreateOne(medias, QStringLiteral("Disc %1 #%2 in %3").arg(tag).arg(d).arg(box), sources);
+            for (int e = 0; !disc.isEmpty() && e < 3; ++e) {
+                made << CreateOne(movies, QStringLiteral("Episode %1 #%2%3 in %4").arg(tag).arg(d).arg(e).arg(disc),
+                                  sources);
+            }
+            made << disc;
+        }
+        made << box;
+        made.removeAll(QString()); // a round that failed anywhere reports nothing (see the Commit below)
+        if (batch.Commit() && made.size() == (round % 2 == 1 ? 8 : 9)) {
             for (const QString& key : made) {
                 std::printf("added %s\n", qPrintable(key));
             }
@@ -254,63 +237,54 @@ inline Creation CheckCreated(const QString& db, const QStringList& keys, QString
     CBoxes boxes;
     CMedias medias;
     CMovies movies;
-    for (CItemList* list : std::initializer_list<CItemList*>{&boxes, &medias, &movies}) {
-        list->setDBDir(db);
-        list->LoadData();
-    }
-    const auto half = [&](const CItem& item, const QString& what) {
-        *why = item.strKey() + QStringLiteral(" (") + item.Path() + QStringLiteral("): ") + what;
-        ++found.half;
-    };
-    const auto check = [&](const CItem& item, const QString& extras, int parentType, int parentId, const QString& front,
-                           const QString& back) {
-        const QString name = item.DisplayName();
-        int id = 0;
-        const int type = ParentOf(name, &id);
-        if (ReadRaw(item.Path() + QStringLiteral("/content.mdc")) != AnsiText::Encode(ItemStore::RecordText(item))) {
-            half(item, QStringLiteral("the record is not whole"));
-        } else if (item.strSortKey() != name.toUpper() || extras != Extras(name)) {
-            half(item, QStringLiteral("fields missing"));
-        } else if (parentType != type || parentId != id || (type == 3 && !boxes.Item(QStringLiteral("B%1").arg(id))) ||
-                   (type == 4 && !medias.Item(QStringLiteral("E%1").arg(id)))) {
-            half(item, QStringLiteral("not under its parent"));
-        } else if (ReadRaw(item.Path() + u'/' + front) != kCoverA || ReadRaw(item.Path() + u'/' + back) != kCoverB) {
-            half(item, QStringLiteral("covers missing"));
+    std::map<QString, std::shared_ptr<CItem>> loaded;
+    const auto load = [&](auto& list) {
+        list.setDBDir(db);
+        list.LoadData();
+        for (const auto& item : list) {
+            loaded[item->strKey()] = item;
         }
     };
-    for (const auto& box : boxes) {
-        check(*box, box->strExtras(), box->lngParentType(), box->lngParentID(), box->strFrontCover(),
-              box->strBackCover());
-    }
-    for (const auto& media : medias) {
-        check(*media, media->strExtras(), media->lngParentType(), media->lngParentID(), media->strFrontCover(),
-              media->strBackCover());
-    }
-    for (const auto& movie : movies) {
-        check(*movie, movie->strExtras(), movie->lngParentType(), movie->lngParentID(), movie->strFrontCover(),
-              movie->strBackCover());
-        const int n = int(movie->strTitle().size());
-        if (movie->strLabel() != QStringLiteral("Label of ") + movie->strTitle() || movie->strNotes() != Notes(n) ||
-            movie->strSynopsis() != Synopsis(n)) {
-            half(*movie, QStringLiteral("label, notes or synopsis missing"));
+    load(boxes);
+    load(medias);
+    load(movies);
+    for (const auto& [key, item] : loaded) {
+        const QString name = item->DisplayName();
+        const QString folder = item->Path() + u'/';
+        const QString parent =
+            CItem::KeyLetter(item->property("lngParentType").toInt() == 3 ? ItemKind::Box : ItemKind::Media) +
+            item->property("lngParentID").toString();
+        const bool movie = item->Kind() == ItemKind::Movie;
+        QString what;
+        if (ReadRaw(folder + QStringLiteral("content.mdc")) != AnsiText::Encode(ItemStore::RecordText(*item)) ||
+            item->strSortKey() != name.toUpper() || item->property("strExtras") != Extras(name) ||
+            (movie && (item->property("strLabel") != QStringLiteral("Label of ") + name ||
+                       item->property("strNotes") != Notes(int(name.size())) ||
+                       item->property("strSynopsis") != Synopsis(int(name.size()))))) {
+            what = QStringLiteral("not whole");
+        } else if (ParentKey(name) != (item->property("lngParentType").toInt() == 0 ? QString() : parent) ||
+                   (!ParentKey(name).isEmpty() && loaded.count(parent) == 0)) {
+            what = QStringLiteral("not under its parent");
+        } else if (ReadRaw(folder + item->property("strFrontCover").toString()) != kCoverA ||
+                   ReadRaw(folder + item->property("strBackCover").toString()) != kCoverB) {
+            what = QStringLiteral("covers missing");
+        }
+        if (!what.isEmpty()) {
+            *why = key + QStringLiteral(" in ") + folder + QStringLiteral(": ") + what;
+            ++found.half;
         }
     }
     for (const QString& key : keys) {
-        const bool there = key.startsWith(u'B')   ? bool(boxes.Item(key))
-                           : key.startsWith(u'E') ? bool(medias.Item(key))
-                                                  : bool(movies.Item(key));
-        if (!there) {
+        if (loaded.count(key) == 0) {
             *why = key + QStringLiteral(" was reported made and is gone");
             ++found.lost;
         }
     }
     for (const char* kind : {"Boxes", "Medias", "Movies"}) {
-        const QString folder = db + u'/' + QLatin1String(kind);
-        const auto names = ItemStore::ListEntries(folder);
-        for (const QString& name : names ? *names : QStringList()) {
-            struct stat st;
-            if (::stat(SafeFile::Encode(folder + u'/' + name + QStringLiteral("/content.mdc")).constData(), &st) != 0) {
-                *why = folder + u'/' + name + QStringLiteral(" holds no record after a load");
+        const QString folder = db + u'/' + QLatin1String(kind) + u'/';
+        for (const QString& name : ItemStore::ListEntries(folder).value_or(QStringList())) {
+            if (!QFileInfo::exists(folder + name + QStringLiteral("/content.mdc"))) {
+                *why = folder + name + QStringLiteral(" holds no record after a load");
                 ++found.recordless;
             }
         }

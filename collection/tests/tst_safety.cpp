@@ -231,30 +231,24 @@ class TestSafety : public QObject
                               return m_movies->Update(QStringLiteral("M1"));
                           }};
         };
-        m_writers[QStringLiteral("movie add")] = [this, movieWorld] {
-            return Writer{movieWorld, [this] { return !m_movies->Add(QStringLiteral("Ronin")).isEmpty(); }, true};
-        };
         auto sources = std::make_shared<QString>();
-        m_writers[QStringLiteral("movie made whole, with covers")] = [this, movieWorld, sources] {
-            return Writer{[movieWorld, sources](const QString& d) {
-                              movieWorld(d);
-                              *sources = d + QStringLiteral("/src");
-                          },
-                          [this, sources] {
-                              auto movie = std::static_pointer_cast<CMovie>(ItemStore::NewItem(ItemKind::Movie));
-                              movie->setStrTitle(QStringLiteral("Ronin"));
-                              movie->setStrNotes(Notes(3));
-                              movie->setStrSynopsis(Synopsis(3));
-                              movie->setLngParentType(4);
-                              movie->setLngParentID(7);
-                              QString error;
-                              const QString key = m_movies->AddNew(
-                                  movie, {*sources + QStringLiteral("/new.JPG"), *sources + QStringLiteral("/old.gif")},
-                                  &error);
-                              // A failure without its reason, or one that kept the item, counts as a success.
-                              return !key.isEmpty() || error.isEmpty() || m_movies->Count() != 1;
-                          },
-                          true};
+        m_writers[QStringLiteral("movie add, whole with covers")] = [this, movieWorld, sources] {
+            return Writer{
+                [movieWorld, sources](const QString& d) {
+                    movieWorld(d);
+                    *sources = d + QStringLiteral("/src/");
+                },
+                [this, sources] {
+                    auto movie = std::static_pointer_cast<CMovie>(ItemStore::NewItem(ItemKind::Movie));
+                    movie->setStrTitle(QStringLiteral("Ronin"));
+                    movie->setStrNotes(Notes(3));
+                    movie->setLngParentType(4);
+                    QString error;
+                    const QString key = m_movies->AddNew(movie, {*sources + "new.JPG", *sources + "old.gif"}, &error);
+                    // A failure without its reason, or one that kept the item, counts as a success.
+                    return !key.isEmpty() || error.isEmpty() || m_movies->Count() != 1;
+                },
+                true};
         };
         auto coverDir = std::make_shared<QString>();
         m_writers[QStringLiteral("front cover change")] = [this, movieWorld, coverDir] {
@@ -616,25 +610,22 @@ private slots:
     // exFAT through FUSE, which gives each spelling of one file its own inode number.
     void caseInsensitiveFileSystem_data()
     {
-        QTest::addColumn<bool>("fuse");
-        QTest::newRow("vfat") << false;
-        QTest::newRow("exfat through FUSE") << true;
+        QTest::addColumn<QString>("mkfs");
+        QTest::addColumn<QString>("mount");
+        QTest::newRow("vfat") << "mkfs.vfat"
+                              << "mount";
+        QTest::newRow("exfat through FUSE") << "mkfs.exfat"
+                                            << "mount.exfat-fuse";
     }
     void caseInsensitiveFileSystem()
     {
-        QFETCH(bool, fuse);
-        QString mkfs =
-            QStandardPaths::findExecutable(fuse ? QStringLiteral("mkfs.exfat") : QStringLiteral("mkfs.vfat"));
-        if (mkfs.isEmpty() && !fuse) {
-            mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.fat"));
-        }
-        const QString mountFuse = QStandardPaths::findExecutable(QStringLiteral("mount.exfat-fuse"));
-        const QString losetup = QStandardPaths::findExecutable(QStringLiteral("losetup"));
-        if (mkfs.isEmpty()) {
-            QSKIP(fuse ? "mkfs.exfat is not installed" : "mkfs.vfat is not installed");
-        }
-        if (fuse && (mountFuse.isEmpty() || losetup.isEmpty() || !QFileInfo::exists(QStringLiteral("/dev/fuse")))) {
-            QSKIP("exFAT through FUSE needs /dev/fuse, mount.exfat-fuse and losetup");
+        QFETCH(QString, mkfs);
+        QFETCH(QString, mount);
+        const QStringList tools{QStandardPaths::findExecutable(mkfs), QStandardPaths::findExecutable(mount),
+                                QStandardPaths::findExecutable(QStringLiteral("losetup"))};
+        if (tools.contains(QString()) || (mount.contains(u"fuse") && !QFileInfo::exists(QStringLiteral("/dev/fuse")))) {
+            QSKIP(
+                qPrintable(mkfs + QStringLiteral(", ") + mount + QStringLiteral(", losetup or /dev/fuse is missing")));
         }
         if (::geteuid() != 0) {
             QSKIP("mounting a loop image needs root");
@@ -649,28 +640,14 @@ private slots:
             QVERIFY(img.open(QIODevice::WriteOnly));
             QVERIFY(img.resize(16 * 1024 * 1024));
         }
-        if (QProcess::execute(mkfs, fuse ? QStringList{image} : QStringList{QStringLiteral("-n"), "VIDSORA", image}) !=
-            0) {
-            QSKIP("the file system could not be made");
+        QProcess attach;
+        attach.start(tools[2], {QStringLiteral("-f"), QStringLiteral("--show"), image});
+        if (QProcess::execute(tools[0], {image}) != 0 || !attach.waitForFinished(10000) || attach.exitCode() != 0) {
+            QSKIP("the image cannot be made or attached here");
         }
-        QString loop;
-        if (fuse) {
-            QProcess attach;
-            attach.start(losetup, {QStringLiteral("-f"), QStringLiteral("--show"), image});
-            if (!attach.waitForFinished(10000) || attach.exitCode() != 0) {
-                QSKIP("no loop device can be attached here");
-            }
-            loop = QString::fromLocal8Bit(attach.readAllStandardOutput()).trimmed();
-        }
-        const auto detach = qScopeGuard([&] {
-            if (!loop.isEmpty()) {
-                QProcess::execute(losetup, {QStringLiteral("-d"), loop});
-            }
-        });
-        const int mounted =
-            fuse ? QProcess::execute(mountFuse, {loop, mnt})
-                 : QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), "loop", image, mnt});
-        if (mounted != 0) {
+        const QString loop = QString::fromLocal8Bit(attach.readAllStandardOutput()).trimmed();
+        const auto detach = qScopeGuard([&] { QProcess::execute(tools[2], {QStringLiteral("-d"), loop}); });
+        if (QProcess::execute(tools[1], {loop, mnt}) != 0) {
             QSKIP("the image cannot be mounted here");
         }
         const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mnt}); });

@@ -46,7 +46,8 @@ public:
     // AddNew for an item holding only the given name.
     QString Add(const QString& strName);
     // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing (true). When
-    // the folder cannot be deleted the item keeps its entry and its folder, and the result is false.
+    // the folder cannot be deleted, or cannot be reached (the store's disk gone), the item keeps its entry and its
+    // folder, and the result is false.
     bool Remove(const QString& strKey);
     int Count() const { return int(m_items.size()); }
     // Empties the list in memory; no file is touched.

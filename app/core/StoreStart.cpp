@@ -37,8 +37,10 @@ Outcome Open(const QString& dbDir, const QString& defaultDir, StoreLock& lock, c
         prompts.warn(StoreLock::InUseMessage(dbDir));
         return Outcome::InUse;
     case StoreLock::Result::Failed:
-        // A collection on a read-only disk can still be browsed; nobody can save into it either.
+        // A collection on a read-only disk can still be browsed; nobody can save into it either. The user is told
+        // that no second program is kept out.
         qCWarning(lcApp) << "the collection" << dbDir << "could not be locked; it is opened without a lock";
+        prompts.warn(lock.FailedMessage(dbDir));
         break;
     }
     return Outcome::Opened;

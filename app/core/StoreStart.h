@@ -31,7 +31,7 @@ struct Prompts
 
 // Makes sure the store in dbDir exists (defaultDir: the folder a first start creates unasked) and takes lock on it.
 // Every outcome but Opened has asked or told the user; on those the lock is left as it was. A store whose lock file
-// cannot be made (a read-only disk) opens unlocked, as it always did, with a log entry.
+// cannot be made (a read-only disk) opens unlocked after the user was told why.
 Outcome Open(const QString& dbDir, const QString& defaultDir, StoreLock& lock, const Prompts& prompts);
 
 // What the user is told, besides StoreFolder::AskText and StoreLock::InUseMessage.

@@ -123,6 +123,19 @@ private slots:
         QCOMPARE(later.Acquire(dbDir), StoreLock::Result::Locked);
     }
 
+    // A store whose lock cannot be taken still opens, for browsing, but never without a word.
+    void unlockableStoreIsSaid()
+    {
+        const QString dbDir = m_home->filePath(QStringLiteral("No lock"));
+        QVERIFY(QDir().mkpath(dbDir + u'/' + StoreLock::FileName()));
+        Talk talk;
+        StoreLock lock;
+        QCOMPARE(StoreStart::Open(dbDir, m_default, lock, talk.Prompts()), StoreStart::Outcome::Opened);
+        QVERIFY(!lock.IsHeld());
+        QCOMPARE(talk.messages.size(), 1);
+        QVERIFY(talk.messages.first().contains(StoreLock::FileName()));
+    }
+
     // A store another program has open is refused with the message, whichever way it was found.
     void storeInUse_data()
     {

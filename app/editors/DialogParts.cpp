@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +17,69 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+namespace {
+
+// Enter in the watched box clicks the button instead of reaching the dialog.
+class EnterClicks : public QObject
+{
+public:
+    EnterClicks(QPushButton* button, QObject* parent) : QObject(parent), m_button(button) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                if (m_button->isEnabled()) {
+                    m_button->click();
+                }
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPushButton* m_button;
+};
+
+// Moves the focus to the first control of the tab that becomes current, unless a key pressed on the tab bar itself
+// changed the tab: then the user is walking the tabs and the focus stays on the bar.
+class TabFocusMover : public QObject
+{
+public:
+    explicit TabFocusMover(QTabWidget* tabs) : QObject(tabs), m_tabs(tabs)
+    {
+        tabs->tabBar()->installEventFilter(this);
+        connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
+            const bool walking = m_keyOnBar;
+            m_keyOnBar = false;
+            if (walking) {
+                return;
+            }
+            if (QWidget* first = FirstControl(m_tabs->widget(index))) {
+                first->setFocus(Qt::TabFocusReason);
+            }
+        });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            m_keyOnBar = true;
+        } else if (event->type() == QEvent::KeyRelease || event->type() == QEvent::FocusOut) {
+            m_keyOnBar = false;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTabWidget* m_tabs;
+    bool m_keyOnBar = false;
+};
+
+} // namespace
 
 QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip)
 {
@@ -50,12 +114,37 @@ void RemoveSelectedEntry(QListWidget* list)
     }
 }
 
+void AddOnEnter(QComboBox* combo, QPushButton* add)
+{
+    combo->installEventFilter(new EnterClicks(add, combo));
+}
+
+QWidget* FirstControl(QWidget* frame)
+{
+    if (!frame) {
+        return nullptr;
+    }
+    for (QWidget* w = frame->nextInFocusChain(); w && w != frame; w = w->nextInFocusChain()) {
+        if (frame->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isEnabled() &&
+            w->isVisibleTo(frame)) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void FocusFirstControlOnTabChange(QTabWidget* tabWidget)
+{
+    new TabFocusMover(tabWidget);
+}
+
 void AddKeyedTabs(QTabWidget* tabWidget, std::initializer_list<KeyedTab> tabs)
 {
     for (const KeyedTab& tab : tabs) {
         const int index = tabWidget->addTab(tab.frame, QString::fromLatin1(tab.caption));
         tabWidget->tabBar()->setTabData(index, QString::fromLatin1(tab.key));
     }
+    FocusFirstControlOnTabChange(tabWidget);
 }
 
 void BuildEditorFoot(QDialog* dialog, QTabWidget* tabWidget, QLabel* parentLabel, ParentCombo* parentCombo,
@@ -104,6 +193,7 @@ ExtrasTab BuildExtrasTab(const QString& comboToolTip, const QString& addToolTip,
     QListWidget* list = tab.lstExtras;
     QObject::connect(tab.cmdAddExtra, &QPushButton::clicked, list,
                      [cbo, list] { AddUniqueToList(cbo->currentText(), list); });
+    AddOnEnter(tab.cboExtras, tab.cmdAddExtra);
     QObject::connect(tab.cdmRemoveExtras, &QPushButton::clicked, list, [list] { RemoveSelectedEntry(list); });
     return tab;
 }

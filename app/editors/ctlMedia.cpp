@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -56,12 +57,15 @@ QGroupBox* ctlMedia::AddGroup(const QString& name, const QString& caption, const
     auto* frame = new QGroupBox(caption, this);
     frame->setObjectName(name);
     auto* row = new QHBoxLayout(frame);
+    QList<QRadioButton*> group;
     for (const MediaOption& option : options) {
         auto* button = new QRadioButton(option.caption, frame);
         button->setObjectName(option.name);
         // Qt's exclusivity cannot come back to "none selected"; the model keeps the groups exclusive.
         button->setAutoExclusive(false);
+        button->installEventFilter(this);
         row->addWidget(button);
+        group.append(button);
         buttons.insert(option.value, button);
         const int value = option.value;
         connect(button, &QRadioButton::clicked, this, [this, click, value] {
@@ -73,7 +77,51 @@ QGroupBox* ctlMedia::AddGroup(const QString& name, const QString& caption, const
         });
     }
     row->addStretch();
+    m_groups.append(group);
     return frame;
+}
+
+bool ctlMedia::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        if (auto* button = qobject_cast<QRadioButton*>(watched)) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                MoveInGroup(button, false);
+                return true;
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                MoveInGroup(button, true);
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ctlMedia::MoveInGroup(QRadioButton* from, bool forward)
+{
+    for (const QList<QRadioButton*>& group : std::as_const(m_groups)) {
+        const qsizetype at = group.indexOf(from);
+        if (at < 0) {
+            continue;
+        }
+        // No wrap at the ends, as with Qt's own groups.
+        for (qsizetype i = at + (forward ? 1 : -1); i >= 0 && i < group.size(); i += forward ? 1 : -1) {
+            QRadioButton* next = group[i];
+            if (next->isEnabled() && next->isVisibleTo(this)) {
+                next->setFocus(Qt::OtherFocusReason);
+                if (!next->isChecked()) {
+                    next->click();
+                }
+                return;
+            }
+        }
+        return;
+    }
 }
 
 mTypMediaInfo ctlMedia::dMedia()
@@ -113,6 +161,19 @@ void ctlMedia::ShowSelection()
         const QSignalBlocker quiet(box);
         box->setChecked(selection.regions[size_t(n - 1)]);
         box->setEnabled(enabled);
+    }
+    // One Tab stop a group: its selected button, or its first while none is; the others take the focus only by a
+    // click or an arrow key.
+    for (const QList<QRadioButton*>& group : std::as_const(m_groups)) {
+        QRadioButton* stop = group.value(0);
+        for (QRadioButton* button : group) {
+            if (button->isChecked()) {
+                stop = button;
+            }
+        }
+        for (QRadioButton* button : group) {
+            button->setFocusPolicy(button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
     }
     const MediaFrames frames = m_model.Frames();
     fraDVDType->setVisible(frames.dvdType);

@@ -14,7 +14,8 @@ class QRadioButton;
 
 // The media description control of the movie and media editors: the medium's kind, DVD type, Laserdisc type, case
 // and regions, moved in and out as one record through dMedia. Each option group may have nothing selected, so the
-// buttons are kept exclusive by hand rather than by Qt.
+// buttons are kept exclusive by hand rather than by Qt, and so is the keyboard: each group is one Tab stop (its
+// selected button, or its first while none is), and the arrow keys move the selection within the group.
 class ctlMedia : public QWidget
 {
     Q_OBJECT
@@ -42,11 +43,16 @@ public:
 signals:
     void Change();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QGroupBox* AddGroup(const QString& name, const QString& caption, const QList<MediaOption>& options,
                         QHash<int, QRadioButton*>& buttons, const std::function<bool(int)>& click);
     // Shows the model's selection, frames and lock on the buttons.
     void ShowSelection();
+    // The arrow key's move within the button's group: focus and select the next or previous button that can be.
+    void MoveInGroup(QRadioButton* from, bool forward);
 
     MediaInfoModel m_model;
     QHash<int, QRadioButton*> m_media;
@@ -54,4 +60,5 @@ private:
     QHash<int, QRadioButton*> m_ldType;
     QHash<int, QRadioButton*> m_case;
     QList<QCheckBox*> m_regions;
+    QList<QList<QRadioButton*>> m_groups; // each group's buttons, left to right
 };

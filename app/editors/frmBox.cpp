@@ -67,7 +67,7 @@ frmBox::frmBox(QWidget* parent) : QDialog(parent)
     cmdDeleteBackCover = covers.cmdDeleteBackCover;
 
     AddKeyedTabs(
-        tbBox, {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}});
+        tbBox, {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "Co&ver", fraCover}});
 
     lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
     cboParent = new ParentCombo(this);

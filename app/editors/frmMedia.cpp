@@ -66,7 +66,7 @@ frmMedia::frmMedia(QWidget* parent) : QDialog(parent)
 
     AddKeyedTabs(
         tbMedia,
-        {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "C&over", fraCover}});
+        {{"General", "&General", fraGeneral}, {"Extras", "E&xtras", fraExtras}, {"Cover", "Co&ver", fraCover}});
 
     cboParent = new ParentCombo(this);
     cboParent->setPlaceholderText(QStringLiteral("(its container is missing; kept as stored)"));

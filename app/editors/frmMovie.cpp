@@ -61,6 +61,9 @@ QGridLayout* ListEditor(QWidget* frame, const QList<QComboBox*>& combos, QPushBu
     row->addWidget(remove);
     grid->addLayout(row, 0, 0);
     grid->addWidget(list, 1, 0);
+    for (QComboBox* combo : combos) {
+        AddOnEnter(combo, add);
+    }
     return grid;
 }
 
@@ -91,7 +94,7 @@ frmMovie::frmMovie(QWidget* parent) : QDialog(parent)
                            {"Extras", "E&xtras", fraExtras},
                            {"Synopsis", "&Synopsis", fraSynopsis},
                            {"Notes", "&Notes", fraNotes},
-                           {"Cover", "C&over", fraCover}});
+                           {"Cover", "Co&ver", fraCover}});
 
     lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
     cboParent = new ParentCombo(this);
@@ -134,7 +137,8 @@ void frmMovie::BuildGeneral()
     txtLength->setToolTip(QStringLiteral("The length in minutes."));
     cboStudios = NamedPickCombo(fraGeneral, "cboStudios");
     txtWebsite = NamedLine(fraGeneral, "txtWebsite");
-    cmdSurfTo = NamedButton(fraGeneral, "cmdSurfTo", QStringLiteral("&Go"));
+    // No access key: the letters of "Go" belong to "&General" and "&Ok".
+    cmdSurfTo = NamedButton(fraGeneral, "cmdSurfTo", QStringLiteral("Go"));
     cmdSurfTo->setToolTip(QStringLiteral("Open the web site in the browser."));
     auto* website = new QHBoxLayout;
     website->addWidget(txtWebsite, 1);
@@ -145,7 +149,7 @@ void frmMovie::BuildGeneral()
     auto* lblTitle = Named(new QLabel(QStringLiteral("&Title:"), fraGeneral), "lblTitle");
     lblTitle->setBuddy(txtTitle);
     fields->addRow(lblTitle, txtTitle);
-    auto* lblLabel = Named(new QLabel(QStringLiteral("&Label:"), fraGeneral), "lblLabel");
+    auto* lblLabel = Named(new QLabel(QStringLiteral("La&bel:"), fraGeneral), "lblLabel");
     lblLabel->setBuddy(txtLabel);
     fields->addRow(lblLabel, txtLabel);
     fields->addRow(Named(new QLabel(QStringLiteral("Sorting:"), fraGeneral), "lblMSorting"), txtMSorting);
@@ -169,8 +173,9 @@ void frmMovie::BuildGeneral()
     layout->addWidget(fraPicture, 2);
 
     connect(txtTitle, &QLineEdit::textChanged, this, &frmMovie::txtTitle_Change);
+    // Offered only for an address the desktop's browser would be given.
     connect(txtWebsite, &QLineEdit::textChanged, this,
-            [this](const QString& text) { cmdSurfTo->setEnabled(!text.isEmpty()); });
+            [this](const QString& text) { cmdSurfTo->setEnabled(!WebsiteUrl(text).isEmpty()); });
     connect(cmdSurfTo, &QPushButton::clicked, this, [this] {
         const QUrl url = WebsiteUrl(txtWebsite->text());
         if (url.isValid() && !url.isEmpty()) {
@@ -391,7 +396,7 @@ void frmMovie::LoadForm(const MovieForm& form)
     txtLength->setText(form.strLength);
     cboStudios->setEditText(form.strStudio);
     txtWebsite->setText(form.strWebsite);
-    cmdSurfTo->setEnabled(!form.strWebsite.isEmpty());
+    cmdSurfTo->setEnabled(!WebsiteUrl(form.strWebsite).isEmpty());
     AddLinesToList(form.strExtras, lstExtras);
     txtNotes->setPlainText(FromStore(form.strNotes));
     txtSynopsis->setPlainText(FromStore(form.strSynopsis));

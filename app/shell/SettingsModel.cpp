@@ -41,8 +41,8 @@ const QList<SettingsTab>& SettingsModel::Tabs()
         {QStringLiteral("User"), QStringLiteral("&User"), std::nullopt},
         {QStringLiteral("Picture"), QStringLiteral("&Picture formats"), PickList::Picture},
         {QStringLiteral("Soundmix"), QStringLiteral("&Soundmix"), PickList::Soundmix},
-        {QStringLiteral("Spoken"), QStringLiteral("Sp&oken language"), PickList::LangSpoken},
-        {QStringLiteral("Subtitles"), QStringLiteral("S&ubtitles"), PickList::LangSub},
+        {QStringLiteral("Spoken"), QStringLiteral("Spo&ken language"), PickList::LangSpoken},
+        {QStringLiteral("Subtitles"), QStringLiteral("Su&btitles"), PickList::LangSub},
         {QStringLiteral("Extras"), QStringLiteral("E&xtras"), PickList::Extras},
         {QStringLiteral("Studios"), QStringLiteral("S&tudios"), PickList::Studios},
     };

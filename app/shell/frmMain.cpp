@@ -33,6 +33,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragMoveEvent>
 #include <QFrame>
@@ -149,6 +150,19 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     tmFocus->setSingleShot(true);
     tmFocus->setInterval(100);
     connect(webObject, &WebBrowser::gotFocus, tmFocus, qOverload<>(&QTimer::start));
+    // A print that went wrong is said, once the print has wound down.
+    connect(
+        webObject, &WebBrowser::printFinished, this,
+        [this](bool ok) {
+            if (!ok) {
+                const QString file = webObject->printFile();
+                QMessageBox::warning(
+                    this, QStringLiteral("Vidsora"),
+                    file.isEmpty() ? QStringLiteral("The page could not be printed.")
+                                   : QStringLiteral("The page could not be written to the PDF file \"%1\".").arg(file));
+            }
+        },
+        Qt::QueuedConnection);
 
     auto* tobMain = new QToolBar(this);
     tobMain->setObjectName("tobMain");
@@ -230,7 +244,7 @@ void frmMain::BuildMenus()
     QAction* mnuSave = AddEntry(mnuFile, "mnuSave", "&Save");
     mnuSave->setShortcut(QKeySequence("Ctrl+S"));
     mnuSave->setEnabled(false);
-    AddEntry(mnuFile, "mnuPreview", "&Preview...");
+    AddEntry(mnuFile, "mnuPreview", "P&review...");
     AddEntry(mnuFile, "mnuPrint", "&Print...");
     AddLine(mnuFile, "mnuFileline2");
     AddEntry(mnuFile, "mnuEdit", "&Edit...");
@@ -684,6 +698,24 @@ void frmMain::treeMovies_MouseDown(Qt::MouseButton button, const QPoint& pos)
     mnuPopup->popup(treeMovies->viewport()->mapToGlobal(pos));
 }
 
+void frmMain::treeMovies_PopupAtSelection()
+{
+    QTreeWidgetItem* node = SelectedNode();
+    if (!node || mnuPopup->isVisible()) {
+        return;
+    }
+    if (NodeKey(node) != m_strKey) {
+        treeMovies_NodeClick(node);
+    }
+    SetCommandState(m_strKey);
+    treeMovies->scrollToItem(node);
+    const QRect rect = treeMovies->visualItemRect(node);
+    const QRect shown = treeMovies->viewport()->rect();
+    const QPoint at(qBound(shown.left(), rect.left() + rect.height(), shown.right()),
+                    qBound(shown.top(), rect.bottom(), shown.bottom()));
+    mnuPopup->popup(treeMovies->viewport()->mapToGlobal(at));
+}
+
 void frmMain::treeMovies_DragOver(const QPoint& pos)
 {
     if (QTreeWidgetItem* hit = treeMovies->itemAt(pos)) {
@@ -718,10 +750,26 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         }
     }
     if (watched == treeMovies && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The Menu key and Shift+F10 open the popup menu at the selected node, as a right click does at its own.
+        if ((key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            if (!m_blnLoading) {
+                treeMovies_PopupAtSelection();
+            }
+            return true;
+        }
         if (!m_blnLoading) {
-            treeMovies_KeyDown(static_cast<QKeyEvent*>(event)->key());
+            treeMovies_KeyDown(key->key());
         }
         return false;
+    }
+    // The desktop may send the Menu key as a context-menu request of the keyboard instead.
+    if ((watched == treeMovies || watched == treeMovies->viewport()) && event->type() == QEvent::ContextMenu) {
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard && !m_blnLoading) {
+            treeMovies_PopupAtSelection();
+        }
+        return true;
     }
     if (watched == treeMovies->viewport()) {
         switch (event->type()) {
@@ -749,8 +797,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
                 });
             }
             return false;
-        case QEvent::ContextMenu:
-            return true;
         case QEvent::DragEnter:
             static_cast<QDragEnterEvent*>(event)->acceptProposedAction();
             return true;
@@ -810,6 +856,14 @@ void frmMain::NavigateBrowser(const QString& url)
 
 void frmMain::PrintItem(bool bPrompt)
 {
+    // Without the dialog the page goes straight to the printer; with none installed that is said, and nothing is
+    // written anywhere: the print dialog is the way to a PDF file the user names.
+    if (!bPrompt && !webObject->hasPrintTarget()) {
+        QMessageBox::information(this, QStringLiteral("Vidsora"),
+                                 QStringLiteral("No printer is installed. To print the page to a PDF file, choose "
+                                                "Print... in the File menu."));
+        return;
+    }
     webObject->ExecWB(WebBrowser::OLECMDID_PRINT,
                       bPrompt ? WebBrowser::OLECMDEXECOPT_PROMPTUSER : WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER);
 }

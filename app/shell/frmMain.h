@@ -125,6 +125,8 @@ private:
     void treeMovies_Collapse(QTreeWidgetItem* node);
     void treeMovies_KeyDown(int keyCode);
     void treeMovies_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    // The popup menu at the selected node, for the keyboard.
+    void treeMovies_PopupAtSelection();
     void treeMovies_DragOver(const QPoint& pos);
 
     // Splitter bar.

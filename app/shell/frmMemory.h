@@ -39,6 +39,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Esc does not end the game: the window has no cancel button, only its close box and "No" at the end close it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void imgImage_Click(int index);

@@ -1,5 +1,7 @@
 #include "shell/frmSettings.h"
 
+#include "editors/DialogParts.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -131,6 +133,7 @@ frmSettings::frmSettings(QWidget* parent)
     connect(cmdOk, &QPushButton::clicked, this, &frmSettings::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSettings::cmdCancel_Click);
     connect(tbSettings, &QTabWidget::currentChanged, this, &frmSettings::tbSettings_Click);
+    FocusFirstControlOnTabChange(tbSettings);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

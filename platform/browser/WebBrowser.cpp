@@ -4,6 +4,7 @@
 #include "LocalRequestInterceptor.h"
 #include "PagePrinter.h"
 #include "PrintPreview.h"
+#include "SafeFile.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -17,6 +18,7 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
@@ -150,20 +152,6 @@ WebBrowser::WebBrowser(QWidget* parent)
             }
             break;
         }
-    });
-    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& path, bool ok) {
-        m_enginePdf = false;
-        if (m_going) {
-            return;
-        }
-        const bool isPrint = m_pdfIsPrint;
-        EndPrint();
-        if (isPrint) {
-            emit printFinished(ok);
-        } else {
-            emit pdfPrintingFinished(path, ok);
-        }
-        emit printingEnded();
     });
     // The page's own print request (window.print) goes the way of the print command with its dialog.
     connect(m_view, &QWebEngineView::printRequested, this,
@@ -307,8 +295,7 @@ bool WebBrowser::ExecWB(int cmdID, int cmdexecopt)
                 return false;
             }
         }
-        StartPrint();
-        return true;
+        return StartPrint();
     case OLECMDID_PRINTPREVIEW:
         return Preview();
     default:
@@ -331,11 +318,19 @@ void WebBrowser::ShowBusy(bool busy)
 void WebBrowser::EndPrint()
 {
     m_printing = false;
-    m_pdfIsPrint = false;
     ShowBusy(false);
 }
 
-void WebBrowser::MakePdf(const QPrinter& printer, std::function<void(const QByteArray&)> done)
+bool WebBrowser::hasPrintTarget() const
+{
+    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        return !m_printer->outputFileName().isEmpty();
+    }
+    return m_printer->isValid() && !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void WebBrowser::MakePdf(const QPageLayout& layout, const QPageRanges& ranges,
+                         std::function<void(const QByteArray&)> done)
 {
     const quint64 job = ++m_pdfJobs;
     m_pdfJob = job;
@@ -352,7 +347,7 @@ void WebBrowser::MakePdf(const QPrinter& printer, std::function<void(const QByte
                 done(pdf);
             }
         },
-        printer.pageLayout(), printer.pageRanges());
+        layout, ranges);
     QTimer::singleShot(kPdfTimeoutMs, this, [this, job, done] {
         if (m_pdfJob == job) {
             m_pdfJob = 0;
@@ -379,18 +374,39 @@ int WebBrowser::RasterResolution(const QPrinter& printer)
     return qMin(dpi, kMaxRasterDpi);
 }
 
-void WebBrowser::StartPrint()
+bool WebBrowser::StartPrint()
 {
-    // A PDF file is written by the engine itself, so its text stays text; any other printer gets rendered pages.
-    if (m_printer->outputFormat() == QPrinter::PdfFormat && !m_printer->outputFileName().isEmpty()) {
-        m_printing = true;
-        m_pdfIsPrint = true;
-        m_enginePdf = true;
-        ShowBusy(true);
-        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout(), m_printer->pageRanges());
-        return;
+    // Nothing is written where nobody asked for a file: with no printer and no file named, there is no print.
+    if (!hasPrintTarget()) {
+        return false;
     }
-    printRendered(m_printer.get());
+    // A PDF file gets the engine's document as it stands, so its text stays text; any other printer gets rendered
+    // pages.
+    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        m_printFile = m_printer->outputFileName();
+        return WritePdf(m_printFile, m_printer->pageLayout(), m_printer->pageRanges(),
+                        [this](const QString&, bool ok) { emit printFinished(ok); });
+    }
+    m_printFile.clear();
+    return printRendered(m_printer.get());
+}
+
+bool WebBrowser::WritePdf(const QString& path, const QPageLayout& layout, const QPageRanges& ranges,
+                          std::function<void(const QString&, bool)> told)
+{
+    if (m_printing || path.isEmpty()) {
+        return false;
+    }
+    m_printing = true;
+    ShowBusy(true);
+    // The file is written as every file of the programs is: whole, or not at all with the old one left as it was.
+    MakePdf(layout, ranges, [this, path, told](const QByteArray& pdf) {
+        const bool ok = !pdf.isEmpty() && SafeFile::Write(path, pdf);
+        EndPrint();
+        told(path, ok);
+        emit printingEnded();
+    });
+    return true;
 }
 
 bool WebBrowser::printRendered(QPrinter* printer)
@@ -404,7 +420,7 @@ bool WebBrowser::printRendered(QPrinter* printer)
     if (printer->resolution() != dpi) {
         printer->setResolution(dpi);
     }
-    MakePdf(*printer, [this, printer](const QByteArray& pdf) {
+    MakePdf(printer->pageLayout(), printer->pageRanges(), [this, printer](const QByteArray& pdf) {
         auto* pages = new PagePrinter(printer, this);
         if (pdf.isEmpty() || !pages->Start(pdf)) {
             delete pages;
@@ -435,7 +451,7 @@ bool WebBrowser::Preview()
     QByteArray pdf;
     bool answered = false;
     QEventLoop wait;
-    MakePdf(*m_printer, [&pdf, &answered, &wait](const QByteArray& bytes) {
+    MakePdf(m_printer->pageLayout(), m_printer->pageRanges(), [&pdf, &answered, &wait](const QByteArray& bytes) {
         pdf = bytes;
         answered = true;
         wait.quit();
@@ -462,12 +478,6 @@ bool WebBrowser::Preview()
 
 bool WebBrowser::printToPdf(const QString& filePath)
 {
-    if (m_printing || filePath.isEmpty()) {
-        return false;
-    }
-    m_printing = true;
-    m_enginePdf = true;
-    ShowBusy(true);
-    m_page->printToPdf(filePath, m_printer->pageLayout());
-    return true;
+    return WritePdf(filePath, m_printer->pageLayout(), QPageRanges(),
+                    [this](const QString& path, bool ok) { emit pdfPrintingFinished(path, ok); });
 }

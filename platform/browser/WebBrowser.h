@@ -10,6 +10,8 @@
 #include <memory>
 
 class QMenu;
+class QPageLayout;
+class QPageRanges;
 class QPrinter;
 class PagePrinter;
 class QWebEngineProfile;
@@ -54,14 +56,21 @@ public:
 
     // Print (with or without the print dialog) or print preview of the page shown. Printing runs on after the call
     // returns (printFinished tells the end); the preview is modal and has ended when the call returns. False for an
-    // unknown command, a cancelled dialog, a page that could not be made ready, or while another print runs.
+    // unknown command, a cancelled dialog, a page that could not be made ready, while another print runs, or for a
+    // print without the dialog when there is nothing to print on (hasPrintTarget).
     //
     // Each renders at the resolution its output needs: the page is laid out once as a PDF document; a PDF file
-    // printer gets that document as it stands (text stays text), the preview shows it at screen resolution, and
-    // any other printer gets its pages as bitmaps at the printer's own resolution, one page at a time.
+    // printer gets that document as it stands (text stays text), written through the one safe file writer, the
+    // preview shows it at screen resolution, and any other printer gets its pages as bitmaps at the printer's own
+    // resolution, one page at a time.
     bool ExecWB(int cmdID, int cmdexecopt);
-    // Writes the page shown as a PDF file in the printer's page layout; pdfPrintingFinished tells the end. False while
-    // another print runs.
+    // The printer is one that is installed, or a PDF file that was named (in the print dialog or by a caller). Without
+    // a printer installed the engine's default is a PDF file of no name, and nothing is printed.
+    bool hasPrintTarget() const;
+    // The PDF file the last print command wrote or tried to write; empty when it went to a printer.
+    QString printFile() const { return m_printFile; }
+    // Writes the page shown as a PDF file in the printer's page layout, through the safe file writer;
+    // pdfPrintingFinished tells the end. False while another print runs.
     bool printToPdf(const QString& filePath);
     // Prints the page shown on printer as bitmaps at the printer's resolution (the way to a printer that takes only
     // painting); printFinished tells the end. The printer must outlive the print. False while another print runs.
@@ -99,11 +108,14 @@ protected:
 private:
     void Watch(QObject* child);
     bool Load(const QUrl& url);
-    void StartPrint();
+    bool StartPrint();
     bool Preview();
-    // Lays the page out as a PDF document in the printer's page layout; done gets the bytes (empty on failure) unless
-    // the browser has moved on to another print or is going.
-    void MakePdf(const QPrinter& printer, std::function<void(const QByteArray&)> done);
+    // Lays the page out as a PDF document in the page layout; done gets the bytes (empty on failure) unless the
+    // browser has moved on to another print or is going.
+    void MakePdf(const QPageLayout& layout, const QPageRanges& ranges, std::function<void(const QByteArray&)> done);
+    // Makes the PDF document and writes it to path; told(path, ok) at the end. False while another print runs.
+    bool WritePdf(const QString& path, const QPageLayout& layout, const QPageRanges& ranges,
+                  std::function<void(const QString&, bool)> told);
     // The resolution a printer's pages are rendered at.
     static int RasterResolution(const QPrinter& printer);
     // Back to no print running: the flags and the cursor; the caller tells the end.
@@ -119,9 +131,9 @@ private:
     QUrl m_hostUrl; // the host's load that has not ended yet
     int m_hostRetries = 0;
     bool m_printing = false;
-    bool m_pdfIsPrint = false; // the running PDF file is the print command's
-    quint64 m_pdfJob = 0;      // the PDF document being made; 0 when its answer is no longer wanted
-    quint64 m_pdfJobs = 0;     // PDF documents asked for so far
+    QString m_printFile;   // the PDF file of the last print command
+    quint64 m_pdfJob = 0;  // the PDF document being made; 0 when its answer is no longer wanted
+    quint64 m_pdfJobs = 0; // PDF documents asked for so far
     PagePrinter* m_pagePrinter = nullptr;
     bool m_busy = false;      // the busy cursor is up
     bool m_enginePdf = false; // the engine is making a PDF document of the page

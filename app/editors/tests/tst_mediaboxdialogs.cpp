@@ -8,9 +8,12 @@
 #include "editors/ctlMedia.h"
 #include "editors/frmBox.h"
 #include "editors/frmBoxWorkshop.h"
+#include "editors/frmCategory.h"
+#include "editors/frmGroup.h"
 #include "editors/frmMedia.h"
 #include "editors/frmMediaWorkshop.h"
 
+#include "AccessKeys.h"
 #include "AnsiText.h"
 #include "CMedia.h"
 #include "Component.h"
@@ -34,6 +37,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using TestSupport::AccessKeyClashes;
 using TestSupport::AnswerModal;
 
 namespace {
@@ -54,7 +58,7 @@ void AnswerBox(QString* text, QMessageBox::StandardButton button = QMessageBox::
 void CheckTabs(QTabWidget* tabs)
 {
     const QStringList keys{"General", "Extras", "Cover"};
-    const QStringList captions{"&General", "E&xtras", "C&over"};
+    const QStringList captions{"&General", "E&xtras", "Co&ver"};
     const QStringList frames{"fraGeneral", "fraExtras", "fraCover"};
     QCOMPARE(tabs->count(), 3);
     for (int i = 0; i < 3; ++i) {
@@ -62,6 +66,20 @@ void CheckTabs(QTabWidget* tabs)
         QCOMPARE(tabs->tabText(i), captions[i]);
         QCOMPARE(tabs->widget(i)->objectName(), frames[i]);
     }
+}
+
+QStringList Texts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        texts << list->item(i)->text();
+    }
+    return texts;
+}
+
+QString FocusName(const QWidget* window)
+{
+    return window->focusWidget() ? window->focusWidget()->objectName() : QString();
 }
 
 } // namespace
@@ -427,6 +445,77 @@ private slots:
             dialog->close();
         });
         QVERIFY(!workshop.GetEpisodeList());
+    }
+
+    // Keys as a desktop user presses them: Enter in the extras box adds its text and never ends the dialog, a tab
+    // change puts the focus on the tab's first control, each access key reaches one control, and the medium's option
+    // group is one Tab stop whose arrow keys move the choice.
+
+    void keyboard()
+    {
+        QStringList clashes;
+        {
+            frmBoxWorkshop boxWorkshop;
+            frmMediaWorkshop mediaWorkshop;
+            frmCategory category;
+            frmGroup group;
+            for (QWidget* window : std::initializer_list<QWidget*>{&boxWorkshop, &mediaWorkshop, &category, &group}) {
+                clashes << AccessKeyClashes(window);
+            }
+        }
+        QHash<QString, QString> focused;
+        QString medium;
+        QStringList mediaExtras, boxExtras;
+        frmMedia media;
+        AnswerModal([&](QWidget* dialog) {
+            auto* m = qobject_cast<frmMedia*>(dialog);
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            clashes << AccessKeyClashes(m);
+            m->txtEUCP->setFocus();
+            QTest::keyClick(m->txtEUCP, Qt::Key_Tab);
+            focused.insert("Tab", FocusName(m));
+            QTest::keyClick(m->focusWidget(), Qt::Key_Right);
+            focused.insert("Right", FocusName(m));
+            medium = m->ctlMediaData->dMedia().strMedia;
+            QTest::keyClick(m, Qt::Key_X, Qt::AltModifier);
+            focused.insert("Extras", FocusName(m));
+            m->cboExtras->setEditText("Booklet");
+            QTest::keyClick(m->cboExtras, Qt::Key_Return);
+            QVERIFY(m->isVisible());
+            mediaExtras = Texts(m->lstExtras);
+            QTest::mouseClick(m->tbMedia->tabBar(), Qt::LeftButton, {}, m->tbMedia->tabBar()->tabRect(2).center());
+            focused.insert("Cover", FocusName(m));
+            m->cmdCancel->click();
+        });
+        QCOMPARE(media.EditMedia("E1"), QStringLiteral("E1"));
+        QCOMPARE(focused.value("Tab"), QStringLiteral("optLD")); // the medium's choice, not the group's first
+        QCOMPARE(focused.value("Right"), QStringLiteral("optVHS"));
+        QCOMPARE(medium, QStringLiteral("VHS"));
+        QCOMPARE(focused.value("Extras"), QStringLiteral("cboExtras"));
+        QCOMPARE(mediaExtras, QStringList{"Booklet"});
+        QCOMPARE(focused.value("Cover"), QStringLiteral("cmdAddFrontCover"));
+
+        frmBox box;
+        focused.clear();
+        AnswerModal([&](QWidget* dialog) {
+            auto* b = qobject_cast<frmBox*>(dialog);
+            QVERIFY(QTest::qWaitForWindowActive(b));
+            clashes << AccessKeyClashes(b);
+            QTest::keyClick(b, Qt::Key_X, Qt::AltModifier);
+            focused.insert("Extras", FocusName(b));
+            b->cboExtras->setEditText("Trailer");
+            QTest::keyClick(b->cboExtras, Qt::Key_Enter);
+            QVERIFY(b->isVisible());
+            boxExtras = Texts(b->lstExtras);
+            QTest::keyClick(b, Qt::Key_G, Qt::AltModifier);
+            focused.insert("General", FocusName(b));
+            b->cmdCancel->click();
+        });
+        QCOMPARE(box.EditBox("B1"), QStringLiteral("B1"));
+        QCOMPARE(focused.value("Extras"), QStringLiteral("cboExtras"));
+        QCOMPARE(boxExtras, QStringList{"Trailer"});
+        QCOMPARE(focused.value("General"), QStringLiteral("txtBName"));
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "editors/ctlMedia.h"
 #include "editors/frmMovie.h"
 
+#include "AccessKeys.h"
 #include "AnsiText.h"
 #include "CMovie.h"
 #include "Component.h"
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using TestSupport::AccessKeyClashes;
 using TestSupport::AnswerModal;
 
 namespace {
@@ -46,6 +48,15 @@ void AnswerBox(QString* text, QMessageBox::StandardButton button)
         *text = box->windowTitle() + u'|' + box->text();
         box->button(button)->click();
     });
+}
+
+QStringList Texts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) {
+        texts << list->item(i)->text();
+    }
+    return texts;
 }
 
 } // namespace
@@ -133,7 +144,7 @@ private slots:
         }
         const QStringList keys{"General", "Media", "Language", "Cast", "Crew", "Extras", "Synopsis", "Notes", "Cover"};
         const QStringList captions{"&General", "&Media",    "&Language", "C&ast", "C&rew",
-                                   "E&xtras",  "&Synopsis", "&Notes",    "C&over"};
+                                   "E&xtras",  "&Synopsis", "&Notes",    "Co&ver"};
         const QStringList frames{"fraGeneral", "fraMedia",    "fraLanguage", "fraCast", "fraCrew",
                                  "fraExtras",  "fraSynopsis", "fraNotes",    "fraCover"};
         QCOMPARE(form.tbMovie->count(), 9);
@@ -329,6 +340,90 @@ private slots:
 
         AnswerModal([](QWidget* dialog) { Movie(dialog)->cmdCancel->click(); });
         QVERIFY(!form.MakeTemplate());
+    }
+
+    // Keys as a desktop user presses them: Enter in a pick-list box adds its text and never ends the dialog, a tab
+    // change puts the focus on the tab's first control, each access key reaches one control, and the option groups of
+    // the media block are one Tab stop each with the arrow keys moving the choice.
+    void keyboard()
+    {
+        frmMovie form;
+        QStringList clashes;
+        QStringList audio, subtitles, pictures, extras;
+        QHash<QString, QString> focused;
+        QString dvdType;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            clashes = AccessKeyClashes(m);
+            const auto enter = [m](QComboBox* combo, const QString& text) {
+                combo->setFocus();
+                combo->setEditText(text);
+                QTest::keyClick(combo, Qt::Key_Return);
+                QVERIFY2(m->isVisible(), qPrintable(combo->objectName()));
+            };
+            enter(m->cboPicture, "Widescreen");
+            m->tbMovie->setCurrentWidget(m->fraLanguage);
+            m->cboSpokenLanguage->setEditText("German");
+            enter(m->cboSoundmix, "Mono");
+            m->cboSoundmix->setEditText("DTS");
+            enter(m->cboSpokenLanguage, "French");
+            enter(m->cboSubtitles, "Danish");
+            m->tbMovie->setCurrentWidget(m->fraExtras);
+            enter(m->cboExtras, "Trailer");
+            audio = Texts(m->lstAudio);
+            subtitles = Texts(m->lstSubtitles);
+            pictures = Texts(m->lstPicture);
+            extras = Texts(m->lstExtras);
+
+            // By mouse and by access key; the focus starts on a control of another tab each time.
+            const auto name = [m] { return m->focusWidget() ? m->focusWidget()->objectName() : QString(); };
+            QTest::mouseClick(m->tbMovie->tabBar(), Qt::LeftButton, {}, m->tbMovie->tabBar()->tabRect(3).center());
+            focused.insert("Cast", name());
+            QTest::keyClick(m, Qt::Key_L, Qt::AltModifier);
+            focused.insert("Language", name());
+            QTest::keyClick(m, Qt::Key_M, Qt::AltModifier);
+            focused.insert("Media", name());
+            // The medium's group is one stop: Tab goes on to the DVD type, whose Right arrow picks the next type.
+            QTest::keyClick(m->focusWidget(), Qt::Key_Tab);
+            focused.insert("Tab", name());
+            QTest::keyClick(m->focusWidget(), Qt::Key_Right);
+            focused.insert("Right", name());
+            dvdType = m->ctlMediaData->dMedia().strDVDType;
+            QTest::keyClick(m, Qt::Key_V, Qt::AltModifier);
+            focused.insert("Cover", name());
+            m->cmdCancel->click();
+        });
+        QCOMPARE(form.EditMovie("M1"), QString());
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+        QCOMPARE(pictures, QStringList{"Widescreen"});
+        QCOMPARE(audio, (QStringList{"German Mono", "French DTS"}));
+        QCOMPARE(subtitles, QStringList{"Danish"});
+        QCOMPARE(extras, QStringList{"Trailer"});
+        QCOMPARE(focused.value("Cast"), QStringLiteral("txtCast"));
+        QCOMPARE(focused.value("Language"), QStringLiteral("cboSpokenLanguage"));
+        QCOMPARE(focused.value("Media"), QStringLiteral("optDVD")); // the medium is a DVD
+        QCOMPARE(focused.value("Tab"), QStringLiteral("optDVD5"));  // no type chosen: the group's first
+        QCOMPARE(focused.value("Right"), QStringLiteral("optDVD9"));
+        QCOMPARE(dvdType, QStringLiteral("DVD-9"));
+        QCOMPARE(focused.value("Cover"), QStringLiteral("cmdAddFrontCover"));
+    }
+
+    // The "Go" button is offered only for an address the desktop's browser would be given.
+    void goButtonOnlyForAnAddress()
+    {
+        frmMovie form;
+        QList<bool> enabled;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            for (const char* text : {"see the box", "www.example.com", "ftp://example.com", "https://example.com"}) {
+                m->txtWebsite->setText(QString::fromLatin1(text));
+                enabled << m->cmdSurfTo->isEnabled();
+            }
+            m->cmdCancel->click();
+        });
+        form.EditMovie("M1");
+        QCOMPARE(enabled, (QList<bool>{false, true, false, true}));
     }
 };
 

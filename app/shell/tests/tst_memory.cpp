@@ -35,6 +35,7 @@ private slots:
     void coversThatCannotBeShown();
     void wholeGames();
     void tooFewCovers();
+    void escapeKeepsTheGame();
 
 private:
     // count movies with a front cover each of its own colour; the first cover is no picture at all.
@@ -356,6 +357,21 @@ void TestMemory::tooFewCovers()
     QVERIFY(!frmMemory::Play(nullptr));
     QTest::qWait(400);
     QVERIFY(!opened);
+}
+
+void TestMemory::escapeKeepsTheGame()
+{
+    AddCovers(20);
+    bool openAfterEsc = false;
+    bool closedByCloseBox = false;
+    AnswerModal([&](QWidget* modal) {
+        QTest::keyClick(modal, Qt::Key_Escape);
+        openAfterEsc = modal->isVisible();
+        closedByCloseBox = modal->close();
+    });
+    QVERIFY(frmMemory::Play(nullptr));
+    QVERIFY(openAfterEsc);
+    QVERIFY(closedByCloseBox);
 }
 
 int main(int argc, char** argv)

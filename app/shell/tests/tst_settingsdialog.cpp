@@ -6,6 +6,7 @@
 #include "core/PickLists.h"
 #include "core/mFunctions.h"
 
+#include "AccessKeys.h"
 #include "AnsiText.h"
 #include "ModalAnswerer.h"
 #include "Registry.h"
@@ -124,8 +125,8 @@ private slots:
                 captions << tabs->tabText(i);
                 keys << tabs->tabBar()->tabData(i).toString();
             }
-            QCOMPARE(captions, (QStringList{"&Database", "&User", "&Picture formats", "&Soundmix", "Sp&oken language",
-                                            "S&ubtitles", "E&xtras", "S&tudios"}));
+            QCOMPARE(captions, (QStringList{"&Database", "&User", "&Picture formats", "&Soundmix", "Spo&ken language",
+                                            "Su&btitles", "E&xtras", "S&tudios"}));
             QCOMPARE(keys, (QStringList{"Database", "User", "Picture", "Soundmix", "Spoken", "Subtitles", "Extras",
                                         "Studios"}));
             QCOMPARE(dialog->cmdOk->text(), QStringLiteral("&Ok"));
@@ -193,6 +194,21 @@ private slots:
         QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Extras)), extras);
         QCOMPARE(Bytes(Registry::Folder() + QStringLiteral("/Vidsora.conf")), conf);
         QVERIFY(!QFileInfo::exists(PickLists::UserFilePath(PickList::Picture)));
+    }
+
+    // Each access key reaches one control, and a tab change puts the focus on the tab's list.
+    void accessKeysAndTabFocus()
+    {
+        QStringList clashes;
+        QString focused;
+        Drive(QString(), [&](frmSettings* dialog) {
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            clashes = TestSupport::AccessKeyClashes(dialog);
+            QTest::keyClick(dialog, Qt::Key_K, Qt::AltModifier);
+            focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        });
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+        QCOMPARE(focused, QStringLiteral("txtSpoken"));
     }
 
     void okWritesWhatChanged()

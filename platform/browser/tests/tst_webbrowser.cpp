@@ -1,5 +1,6 @@
 #include "LocalRequestInterceptor.h"
 #include "PrintPreview.h"
+#include "SafeFile.h"
 #include "WebBrowser.h"
 #include "WebPage.h"
 
@@ -577,6 +578,29 @@ private slots:
         }
         QVERIFY(!m_browser->isPrinting());
         QVERIFY(PdfText(pdf).contains(kTitle));
+    }
+
+    // A named PDF file is written whole through the safe writer: one that cannot be written is told, and the file it
+    // would have replaced stays as it was, with no temporary file left beside it.
+    void pdfFileThatCannotBeWritten()
+    {
+        const QString pdf = m_dir.filePath(QStringLiteral("kept.pdf"));
+        QVERIFY(SafeFile::Write(pdf, "kept"));
+        m_browser->printer()->setOutputFormat(QPrinter::PdfFormat);
+        m_browser->printer()->setOutputFileName(pdf);
+        QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+        SafeFile::Faults::FailNth(SafeFile::Faults::Rename, 1);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
+        QVERIFY(finished.wait(kLoadTimeoutMs));
+        SafeFile::Faults::Reset();
+        QCOMPARE(finished.first().at(0).toBool(), false);
+        QCOMPARE(m_browser->printFile(), pdf);
+        QVERIFY(!m_browser->isPrinting());
+        QFile kept(pdf);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("kept"));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".kept.pdf.*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     void promptedPrintCancelledPrintsNothing()

@@ -449,8 +449,8 @@ void CountLeftOut(QStringView text, bool topLevel, int depth, LeftOut& out)
         const QString tag = TagOf(element);
         const bool box = tag == u"BOX";
         const bool media = tag == u"MEDIA";
-        if (!box && !media && tag != u"MOVIE") {
-            continue;
+        if (!box && !media && (tag != u"MOVIE" || !topLevel)) {
+            continue; // a movie inside an item is neither checked nor holds anything
         }
         const ItemParts parts = PartsOf(element.value);
         if ((box || topLevel) && !Accepted(parts.upc)) {

@@ -1,14 +1,15 @@
 #include "commands/MultiItemAdd.h"
 
 #include "commands/DivisionPlan.h"
+#include "core/ItemCreation.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
 
+#include "CBoxes.h"
 #include "CMedias.h"
 #include "CMovies.h"
-#include "SafeFile.h"
 
 namespace ItemCommands {
 
@@ -32,44 +33,34 @@ int IdOf(const QString& key)
     return key.mid(1).toInt();
 }
 
-// Adds an item with its name, lets fill set its fields and writes it. An item the store refused is not kept: the
-// key is empty and nothing of it is left.
-template <class Collection, class Fill>
-QString Create(const std::shared_ptr<Collection>& collection, const QString& strName, const Fill& fill)
+// Ends a creation: what was written is synced, or everything of it (the container too) is removed again when a write
+// failed; the child lists follow, and the user hears what could not be written and what is left of it.
+CreationOutcome Finish(CreationOutcome outcome, ItemEditors& editors, ItemCreation* creation = nullptr)
 {
-    if (!collection) {
-        return QString();
-    }
-    const QString key = collection->Add(strName);
-    if (key.isEmpty()) {
-        qCWarning(lcApp) << "the store refused a new item:" << strName;
-        return QString();
-    }
-    const auto item = collection->Item(key);
-    if (!item) {
-        return QString();
-    }
-    fill(*item);
-    if (!collection->Update(key)) {
-        qCWarning(lcApp) << "the store refused the record of" << key;
-        collection->Remove(key);
-        return QString();
-    }
-    return key;
-}
-
-// Ends a creation: what was written is synced, the child lists follow, and when a write failed the user hears how
-// far it got.
-CreationOutcome Finish(CreationOutcome outcome, ItemEditors& editors, SafeFile::Batch* batch = nullptr)
-{
-    if (batch && !batch->Commit()) {
+    if (creation && !creation->Commit()) {
         outcome.blnStopped = true;
+        outcome.media = 0;
+        outcome.movies = 0;
+        bool containerLeft = false;
+        for (const QString& key : creation->KeptKeys()) {
+            if (key == outcome.strKey) {
+                containerLeft = true;
+            } else if (key.startsWith(u'E')) {
+                ++outcome.media;
+            } else if (key.startsWith(u'M')) {
+                ++outcome.movies;
+            }
+        }
+        if (!containerLeft) {
+            outcome.strKey.clear();
+        }
+        outcome.blnRefill = true;
+        BuildChildLists();
+        editors.ShowWarning(CreationStoppedMessage(creation->Error(), creation->Kept(), outcome.media, outcome.movies));
+        return outcome;
     }
     outcome.blnRefill = true;
     BuildChildLists();
-    if (outcome.blnStopped) {
-        editors.ShowWarning(CreationStoppedMessage(outcome.media, outcome.movies));
-    }
     return outcome;
 }
 
@@ -85,17 +76,22 @@ QString MovieTemplateMessage()
     return QStringLiteral("Please enter all information that is COMMON to all included movies / episodes.");
 }
 
-QString CreationStoppedMessage(int media, int movies)
+QString CreationStoppedMessage(const QString& why, int left, int media, int movies)
 {
-    const int items = media + movies;
-    return QStringLiteral("The collection folder refused a write, so the creation stopped there. %1 %2 made "
-                          "(%3 %4 and %5 %6); everything made is complete.")
-        .arg(items)
-        .arg(items == 1 ? QStringLiteral("item was") : QStringLiteral("items were"))
-        .arg(media)
-        .arg(media == 1 ? QStringLiteral("medium") : QStringLiteral("media"))
-        .arg(movies)
-        .arg(movies == 1 ? QStringLiteral("movie") : QStringLiteral("movies"));
+    const QString what =
+        QStringLiteral("The new items could not be written (%1), so the creation stopped there.").arg(why);
+    if (left == 0) {
+        return what + QStringLiteral(" Nothing of it was kept: the collection is as it was.");
+    }
+    const int contents = media + movies;
+    return what + QStringLiteral(" %1 of its items could not be removed again and are still in the collection "
+                                 "(%2 %3 and %4 %5%6).")
+                      .arg(left)
+                      .arg(media)
+                      .arg(media == 1 ? QStringLiteral("medium") : QStringLiteral("media"))
+                      .arg(movies)
+                      .arg(movies == 1 ? QStringLiteral("movie") : QStringLiteral("movies"))
+                      .arg(left > contents ? QStringLiteral(" besides the container") : QString());
 }
 
 void CopyTemplateFields(const CMovie& movieTemplate, CMovie& movie)
@@ -156,46 +152,47 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
     }
 
     Busy busy(workshops);
-    // Every item made from here on is new: the store is synced once, at the end.
-    SafeFile::Batch batch;
+    // The box set is made whole or not at all: the box the editor saved goes with its contents when a write fails.
+    ItemCreation creation;
+    if (gBoxes) {
+        creation.Adopt(*gBoxes, outcome.strKey);
+    }
     const int boxId = IdOf(outcome.strKey);
     for (const PlannedContainer& container : plan.containers) {
         int parentType = 3;
         int parentId = boxId;
         if (!container.blnBox) {
-            const QString mediumKey = Create(gMedias, container.strName, [&](CMedia& medium) {
-                medium.setLngParentType(3);
-                medium.setLngParentID(boxId);
-                medium.setStrExtras(mediaTemplate->strExtras());
-                medium.setDMedia(mediaTemplate->dMedia());
-                medium.setStrSortKey(container.strSortKey);
-            });
+            auto medium = std::make_shared<CMedia>();
+            medium->setStrName(container.strName);
+            medium->setLngParentType(3);
+            medium->setLngParentID(boxId);
+            medium->setStrExtras(mediaTemplate->strExtras());
+            medium->setDMedia(mediaTemplate->dMedia());
+            medium->setStrSortKey(container.strSortKey);
+            const QString mediumKey = gMedias ? creation.Add(*gMedias, medium) : QString();
             if (mediumKey.isEmpty()) {
-                outcome.blnStopped = true;
-                return Finish(outcome, editors, &batch);
+                return Finish(outcome, editors, &creation);
             }
             ++outcome.media;
             parentType = 4;
             parentId = IdOf(mediumKey);
         }
         for (const PlannedMovie& planned : container.movies) {
-            // Each title gets a movie of its own; one the store refused is never written over another.
-            const QString movieKey = Create(gMovies, titles.at(planned.line), [&](CMovie& movie) {
-                movie.setStrSortKey(planned.strSortKey);
-                // Movies straight in the box have no medium of their own: they take the template's description.
-                movie.setDMedia(movieTemplate->dMedia());
-                movie.setLngParentType(parentType);
-                movie.setLngParentID(parentId);
-                CopyTemplateFields(*movieTemplate, movie);
-            });
-            if (movieKey.isEmpty()) {
-                outcome.blnStopped = true;
-                return Finish(outcome, editors, &batch);
+            auto movie = std::make_shared<CMovie>();
+            movie->setStrTitle(titles.at(planned.line));
+            movie->setStrSortKey(planned.strSortKey);
+            // Movies straight in the box have no medium of their own: they take the template's description.
+            movie->setDMedia(movieTemplate->dMedia());
+            movie->setLngParentType(parentType);
+            movie->setLngParentID(parentId);
+            CopyTemplateFields(*movieTemplate, *movie);
+            if ((gMovies ? creation.Add(*gMovies, movie) : QString()).isEmpty()) {
+                return Finish(outcome, editors, &creation);
             }
             ++outcome.movies;
         }
     }
-    return Finish(outcome, editors, &batch);
+    return Finish(outcome, editors, &creation);
 }
 
 CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const QString& selectedKey)
@@ -217,26 +214,28 @@ CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const Q
     }
 
     Busy busy(workshops);
-    // Every item made from here on is new: the store is synced once, at the end.
-    SafeFile::Batch batch;
+    // The medium is made whole with its movies or not at all.
+    ItemCreation creation;
+    if (gMedias) {
+        creation.Adopt(*gMedias, outcome.strKey);
+    }
     const auto medium = gMedias ? gMedias->Item(outcome.strKey) : nullptr;
     const mTypMediaInfo description = medium ? medium->dMedia() : mTypMediaInfo();
     const int mediumId = IdOf(outcome.strKey);
     for (const PlannedMovie& planned : PlanMedia(*titles)) {
-        const QString movieKey = Create(gMovies, titles->at(planned.line), [&](CMovie& movie) {
-            movie.setStrSortKey(planned.strSortKey);
-            movie.setDMedia(description);
-            movie.setLngParentType(4);
-            movie.setLngParentID(mediumId);
-            CopyTemplateFields(*movieTemplate, movie);
-        });
-        if (movieKey.isEmpty()) {
-            outcome.blnStopped = true;
-            return Finish(outcome, editors, &batch);
+        auto movie = std::make_shared<CMovie>();
+        movie->setStrTitle(titles->at(planned.line));
+        movie->setStrSortKey(planned.strSortKey);
+        movie->setDMedia(description);
+        movie->setLngParentType(4);
+        movie->setLngParentID(mediumId);
+        CopyTemplateFields(*movieTemplate, *movie);
+        if ((gMovies ? creation.Add(*gMovies, movie) : QString()).isEmpty()) {
+            return Finish(outcome, editors, &creation);
         }
         ++outcome.movies;
     }
-    return Finish(outcome, editors, &batch);
+    return Finish(outcome, editors, &creation);
 }
 
 } // namespace ItemCommands

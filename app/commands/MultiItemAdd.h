@@ -14,16 +14,17 @@ namespace ItemCommands {
 // The messages shown right before each template editor.
 QString MediaTemplateMessage();
 QString MovieTemplateMessage();
-// The message when the store refused a write in the middle of a creation.
-QString CreationStoppedMessage(int media, int movies);
+// The message when the store refused a write in the middle of a creation: why, and how many items (the container
+// among them) could not be removed again, with the media and movies among those.
+QString CreationStoppedMessage(const QString& why, int left, int media, int movies);
 
 struct CreationOutcome
 {
-    QString strKey;          // the new box or medium; empty when its editor saved nothing, and then nothing changed
+    QString strKey;          // the new box or medium; empty when its editor saved nothing or it was removed again
     bool blnRefill = false;  // the tree must be refilled (whenever the container was made)
-    int media = 0;           // media made inside it
-    int movies = 0;          // movies made inside it
-    bool blnStopped = false; // a store write failed and the creation stopped there
+    int media = 0;           // media made inside it (after a stop: those still in the collection)
+    int movies = 0;          // movies made inside it (after a stop: those still in the collection)
+    bool blnStopped = false; // a write failed: everything made, the container too, was removed again
 };
 
 // The sixteen fields every generated movie takes from the movie template.
@@ -31,11 +32,12 @@ void CopyTemplateFields(const CMovie& movieTemplate, CMovie& movie);
 
 // AddBox: the box editor for a new box offered selectedKey as its place, the box-set workshop, the media template
 // (several discs only) and the movie template, then one medium per part of the division and one movie per title,
-// each medium stored before its movies. A cancel after the box was made ends the creation and leaves the box. The
-// child lists are rebuilt whenever the box was made.
+// each medium stored before its movies, each item whole, the store synced once at the end. A cancel after the box was
+// made ends the creation and leaves the box; a write that fails removes the contents and the box again and says why.
+// The child lists are rebuilt whenever the box was made.
 CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QString& selectedKey);
 // AddMedia: the media editor for a new medium, the media workshop and the movie template, then one movie per title
-// in the medium, taking the medium's description.
+// in the medium, taking the medium's description; made whole, or removed again with the medium, as AddBox.
 CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const QString& selectedKey);
 
 } // namespace ItemCommands

@@ -69,29 +69,11 @@ SaveOutcome BoxEditor::Save(const BoxForm& form, const PendingCovers& covers)
     if (!gBoxes) {
         return SaveOutcome::Refused(StoreRefusalMessage());
     }
-    const bool isNew = m_key.isEmpty();
     QString key = m_key;
-    if (isNew) {
-        key = gBoxes->Add(form.strName);
-        if (key.isEmpty()) {
-            return SaveOutcome::Refused(StoreRefusalMessage());
-        }
+    const SaveOutcome outcome = SaveEditedItem(*gBoxes, key, &covers, [&form](auto& box) { WriteBox(form, box); });
+    if (!outcome.saved) {
+        return outcome;
     }
-    const auto box = gBoxes->Item(key);
-    if (!box) {
-        return SaveOutcome::Saved(); // a key that names no box: nothing to save
-    }
-    const PropertySnapshot before(*box);
-    WriteBox(form, *box);
-    if (!gBoxes->Update(key)) {
-        before.Restore(*box);
-        if (isNew) {
-            gBoxes->Remove(key);
-        }
-        return SaveOutcome::Refused(StoreRefusalMessage());
-    }
-    // The covers only once the record is safely written, so a refused save changes no file.
-    covers.Apply(*box);
     m_key = key;
     m_form = form;
     return SaveOutcome::Saved();

@@ -28,27 +28,13 @@ SaveOutcome CategoryEditor::Save(const CategoryForm& form)
     if (!gCategories) {
         return SaveOutcome::Refused(StoreRefusalMessage());
     }
-    const bool isNew = m_key.isEmpty();
     QString key = m_key;
-    if (isNew) {
-        key = gCategories->Add(form.strName);
-        if (key.isEmpty()) {
-            return SaveOutcome::Refused(StoreRefusalMessage());
-        }
-    }
-    const auto category = gCategories->Item(key);
-    if (!category) {
-        return SaveOutcome::Saved(); // a key that names no category: nothing to save
-    }
-    const PropertySnapshot before(*category);
-    category->setStrName(form.strName);
-    category->setStrSortKey(form.strSortKey);
-    if (!gCategories->Update(key)) {
-        before.Restore(*category);
-        if (isNew) {
-            gCategories->Remove(key);
-        }
-        return SaveOutcome::Refused(StoreRefusalMessage());
+    const SaveOutcome outcome = SaveEditedItem(*gCategories, key, nullptr, [&form](auto& category) {
+        category.setStrName(form.strName);
+        category.setStrSortKey(form.strSortKey);
+    });
+    if (!outcome.saved) {
+        return outcome;
     }
     m_key = key;
     m_form = form;

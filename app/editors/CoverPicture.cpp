@@ -1,6 +1,7 @@
 #include "editors/CoverPicture.h"
 
 #include "CCoveredItem.h"
+#include "editors/EditorWidgets.h"
 #include "editors/ImageSize.h"
 
 #include <QApplication>
@@ -64,6 +65,12 @@ void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers
     const QString path = PickCoverFile(parent);
     QApplication::restoreOverrideCursor();
     if (path.isEmpty()) {
+        return;
+    }
+    // A file that is no picture is refused before anything changes: the shown and the pending cover stay.
+    const QString refusal = PendingCovers::PickRefusal(path);
+    if (!refusal.isEmpty()) {
+        ShowRefusal(parent, refusal);
         return;
     }
     picture->ShowFile(path);

@@ -11,6 +11,27 @@ QString StoreRefusalMessage()
                           "changed; your entries are still in the editor, so you can try again or cancel.");
 }
 
+QString StoreRefusalMessage(const QString& why)
+{
+    return QStringLiteral("The item could not be saved: %1. Nothing was changed; your entries are still in the "
+                          "editor, so you can try again or cancel.")
+        .arg(why);
+}
+
+QString CoverRefusalMessage(const QString& failure)
+{
+    return QStringLiteral("%1 The collection folder refused the write, so the item's fields were left as they were; "
+                          "your entries are still in the editor, so you can try again or cancel.")
+        .arg(failure);
+}
+
+QString StoreRefusalAfterCoversMessage()
+{
+    return QStringLiteral("The item could not be saved: the collection folder refused the write. Its covers were "
+                          "changed, its other fields were not; your entries are still in the editor, so you can try "
+                          "again or cancel.");
+}
+
 QString RefusalTitle()
 {
     return QStringLiteral("Vidsora");

@@ -1,10 +1,17 @@
 #pragma once
 
 #include "core/CodePage.h"
+#include "editors/PendingCovers.h"
+
+#include "CCoveredItem.h"
+#include "CItemList.h"
 
 #include <QList>
 #include <QString>
 #include <QVariant>
+
+#include <memory>
+#include <type_traits>
 
 class QObject;
 
@@ -24,6 +31,12 @@ struct SaveOutcome
 
 // The message when the store could not write an item; nothing of the item was changed.
 QString StoreRefusalMessage();
+// The same, saying what could not be written.
+QString StoreRefusalMessage(const QString& why);
+// The message when a cover of a saved item could not be written or deleted: failure says which and where.
+QString CoverRefusalMessage(const QString& failure);
+// The message when the covers were stored but the record then could not be.
+QString StoreRefusalAfterCoversMessage();
 // The title of the editors' refusal messages.
 QString RefusalTitle();
 
@@ -55,3 +68,50 @@ public:
 private:
     QList<QPair<QByteArray, QVariant>> m_values;
 };
+
+// OK's write of an item of collection. A new one (empty key) is made whole: write fills a fresh item from the form,
+// and the collection writes it with the picked covers or keeps nothing of it; key then becomes its key. An existing
+// one gets its cover choices, then its record; a refused cover leaves the record and the fields as they were, a
+// refused record leaves the fields in memory as they are on disk. With no covers (categories, groups) only the record
+// is written.
+template <class Collection, class Write>
+SaveOutcome SaveEditedItem(Collection& collection, QString& key, const PendingCovers* covers, const Write& write)
+{
+    using Item = typename decltype(collection.Item(key))::element_type;
+    if (key.isEmpty()) {
+        auto item = std::make_shared<Item>();
+        write(*item);
+        CItemList::NewCovers files;
+        if (covers) {
+            files = {covers->NewFile(PendingCovers::Side::Front), covers->NewFile(PendingCovers::Side::Back)};
+        }
+        QString error;
+        const QString newKey = collection.AddNew(item, files, &error);
+        if (newKey.isEmpty()) {
+            const bool withCovers = !files.front.isEmpty() || !files.back.isEmpty();
+            return SaveOutcome::Refused(withCovers ? StoreRefusalMessage(error) : StoreRefusalMessage());
+        }
+        key = newKey;
+        return SaveOutcome::Saved();
+    }
+    const auto item = collection.Item(key);
+    if (!item) {
+        return SaveOutcome::Saved(); // a key that names no item: nothing to save
+    }
+    // The covers first: they are the large writes, and one refused leaves the record and the fields untouched.
+    bool coversChanged = false;
+    if constexpr (std::is_base_of_v<CCoveredItem, Item>) {
+        QString failure;
+        if (covers && !covers->Apply(*item, &failure)) {
+            return SaveOutcome::Refused(CoverRefusalMessage(failure));
+        }
+        coversChanged = covers && !covers->IsEmpty();
+    }
+    const PropertySnapshot before(*item);
+    write(*item);
+    if (!collection.Update(key)) {
+        before.Restore(*item);
+        return SaveOutcome::Refused(coversChanged ? StoreRefusalAfterCoversMessage() : StoreRefusalMessage());
+    }
+    return SaveOutcome::Saved();
+}

@@ -43,29 +43,15 @@ SaveOutcome GroupEditor::Save(const GroupForm& form)
     if (!gGroups) {
         return SaveOutcome::Refused(StoreRefusalMessage());
     }
-    const bool isNew = m_key.isEmpty();
     QString key = m_key;
-    if (isNew) {
-        key = gGroups->Add(form.strName);
-        if (key.isEmpty()) {
-            return SaveOutcome::Refused(StoreRefusalMessage());
-        }
-    }
-    const auto group = gGroups->Item(key);
-    if (!group) {
-        return SaveOutcome::Saved(); // a key that names no group: nothing to save
-    }
-    const PropertySnapshot before(*group);
-    group->setStrName(form.strName);
-    group->setStrSortKey(form.strSortKey);
-    group->setLngParentID(ParentIdOf(form.parentKey));
-    group->setLngParentType(ParentTypeOf(form.parentKey));
-    if (!gGroups->Update(key)) {
-        before.Restore(*group);
-        if (isNew) {
-            gGroups->Remove(key);
-        }
-        return SaveOutcome::Refused(StoreRefusalMessage());
+    const SaveOutcome outcome = SaveEditedItem(*gGroups, key, nullptr, [&form](auto& group) {
+        group.setStrName(form.strName);
+        group.setStrSortKey(form.strSortKey);
+        group.setLngParentID(ParentIdOf(form.parentKey));
+        group.setLngParentType(ParentTypeOf(form.parentKey));
+    });
+    if (!outcome.saved) {
+        return outcome;
     }
     m_key = key;
     m_form = form;

@@ -97,29 +97,12 @@ SaveOutcome MediaEditor::Save(const MediaForm& form, const PendingCovers& covers
     if (!gMedias) {
         return SaveOutcome::Refused(StoreRefusalMessage());
     }
-    const bool isNew = m_key.isEmpty();
     QString key = m_key;
-    if (isNew) {
-        key = gMedias->Add(form.strName);
-        if (key.isEmpty()) {
-            return SaveOutcome::Refused(StoreRefusalMessage());
-        }
+    const SaveOutcome outcome =
+        SaveEditedItem(*gMedias, key, &covers, [&form](auto& medium) { WriteMedia(form, medium); });
+    if (!outcome.saved) {
+        return outcome;
     }
-    const auto medium = gMedias->Item(key);
-    if (!medium) {
-        return SaveOutcome::Saved(); // a key that names no medium: nothing to save
-    }
-    const PropertySnapshot before(*medium);
-    WriteMedia(form, *medium);
-    if (!gMedias->Update(key)) {
-        before.Restore(*medium);
-        if (isNew) {
-            gMedias->Remove(key);
-        }
-        return SaveOutcome::Refused(StoreRefusalMessage());
-    }
-    // The covers only once the record is safely written, so a refused save changes no file.
-    covers.Apply(*medium);
     m_key = key;
     m_form = form;
     return SaveOutcome::Saved();

@@ -159,29 +159,12 @@ SaveOutcome MovieEditor::Save(const MovieForm& form, const PendingCovers& covers
     if (!gMovies) {
         return SaveOutcome::Refused(StoreRefusalMessage());
     }
-    const bool isNew = m_key.isEmpty();
     QString key = m_key;
-    if (isNew) {
-        key = gMovies->Add(form.strTitle);
-        if (key.isEmpty()) {
-            return SaveOutcome::Refused(StoreRefusalMessage());
-        }
+    const SaveOutcome outcome =
+        SaveEditedItem(*gMovies, key, &covers, [&form](auto& movie) { WriteMovie(form, movie); });
+    if (!outcome.saved) {
+        return outcome;
     }
-    const auto movie = gMovies->Item(key);
-    if (!movie) {
-        return SaveOutcome::Saved(); // a key that names no movie: nothing to save
-    }
-    const PropertySnapshot before(*movie);
-    WriteMovie(form, *movie);
-    if (!gMovies->Update(key)) {
-        before.Restore(*movie);
-        if (isNew) {
-            gMovies->Remove(key);
-        }
-        return SaveOutcome::Refused(StoreRefusalMessage());
-    }
-    // The covers only once the record is safely written, so a refused save changes no file.
-    covers.Apply(*movie);
     m_key = key;
     m_form = form;
     return SaveOutcome::Saved();

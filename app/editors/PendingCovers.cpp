@@ -1,6 +1,12 @@
 #include "editors/PendingCovers.h"
 
+#include "editors/ImageSize.h"
+
+#include "AnsiText.h"
 #include "CCoveredItem.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 void PendingCovers::Reset()
 {
@@ -16,23 +22,59 @@ void PendingCovers::Pick(Side side, const QString& path)
     (side == Side::Front ? m_front : m_back) = path;
 }
 
+QString PendingCovers::PickRefusal(const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!AnsiText::IsSafeExtension(QFileInfo(path).suffix())) {
+        return QStringLiteral("\"%1\" cannot be a cover: its name needs an extension of 1 to 8 letters or digits.")
+            .arg(shown);
+    }
+    if (GetImageSize(path).isEmpty()) {
+        return QStringLiteral("\"%1\" cannot be a cover: it is not a PNG, GIF or JPEG picture that can be read.")
+            .arg(shown);
+    }
+    return {};
+}
+
+QString PendingCovers::NewFile(Side side) const
+{
+    const QString value = Value(side);
+    return value == kDelete ? QString() : value;
+}
+
 void PendingCovers::Delete(Side side)
 {
     (side == Side::Front ? m_front : m_back) = kDelete;
 }
 
-void PendingCovers::Apply(CCoveredItem& item) const
+bool PendingCovers::Apply(CCoveredItem& item, QString* failure) const
 {
-    if (m_front == kDelete) {
-        item.DeleteFrontCover();
-    } else if (!m_front.isEmpty()) {
-        item.AddFrontCover(m_front);
+    const struct
+    {
+        const QString& value;
+        const char* name;
+        bool (CCoveredItem::*add)(const QString&);
+        bool (CCoveredItem::*remove)();
+    } sides[] = {{m_front, "front", &CCoveredItem::AddFrontCover, &CCoveredItem::DeleteFrontCover},
+                 {m_back, "back", &CCoveredItem::AddBackCover, &CCoveredItem::DeleteBackCover}};
+    for (const auto& side : sides) {
+        if (side.value.isEmpty()) {
+            continue;
+        }
+        const bool removing = side.value == kDelete;
+        if (removing ? (item.*side.remove)() : (item.*side.add)(side.value)) {
+            continue;
+        }
+        if (failure) {
+            *failure = removing ? QStringLiteral("The %1 cover could not be deleted from \"%2\".")
+                                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(item.Path()))
+                                : QStringLiteral("The %1 cover \"%2\" could not be copied into \"%3\".")
+                                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(side.value),
+                                           QDir::toNativeSeparators(item.Path()));
+        }
+        return false;
     }
-    if (m_back == kDelete) {
-        item.DeleteBackCover();
-    } else if (!m_back.isEmpty()) {
-        item.AddBackCover(m_back);
-    }
+    return true;
 }
 
 QString CoverFileFilter()

@@ -25,14 +25,22 @@ public:
 
     // Both sides back to "keep", as each opening of an editor starts.
     void Reset();
-    // The user picked a picture file for a side; an empty path changes nothing (a cancelled pick).
+    // The user picked a picture file for a side (one PickRefusal accepts); an empty path changes nothing (a
+    // cancelled pick).
     void Pick(Side side, const QString& path);
     // The user deleted a side's cover.
     void Delete(Side side);
 
+    // Why a picked file cannot be a cover, naming it: not a PNG, GIF or JPEG picture whose size can be read, or a
+    // name without an extension the store takes. Empty when it can.
+    static QString PickRefusal(const QString& path);
+
     // Applies the choices to a saved item, front first: "/" deletes the cover, a path replaces it, empty does
-    // nothing. An item without a folder (a template) is left alone by the item itself.
-    void Apply(CCoveredItem& item) const;
+    // nothing. An item without a folder (a template) is left alone by the item itself. False when a choice did not
+    // reach the disk: the steps after it are not tried, and failure (when given) says which cover and what.
+    bool Apply(CCoveredItem& item, QString* failure = nullptr) const;
+    // The covers a new item is created with: the picked files (a delete means no cover).
+    QString NewFile(Side side) const;
 
 private:
     QString m_front;

@@ -141,12 +141,28 @@ void ImportSession::ImportSelected()
             SetState(i, ErrorState());
         } else {
             SetState(i, ProcessingState());
-            // A row is finished only when at least one item came of it.
-            SetState(i, ImportUEF(text, m_rows.at(i).placeKey) > 0 ? FinishedState() : ErrorState());
+            // A row is finished only when at least one item came of it; one that could not be written leaves
+            // nothing behind and says why.
+            const ImportResult result = ImportExchange(text, m_rows.at(i).placeKey);
+            SetState(i, result.added > 0 ? FinishedState() : ErrorState());
+            if (!result.error.isEmpty()) {
+                emit Warning(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));
+            }
         }
         SetCurrentRow(-1);
     }
     SetCurrentRow(-1);
+}
+
+QString ImportSession::WriteFailureMessage(const QString& title, const QString& why, int left)
+{
+    QString text = QStringLiteral("\"%1\" could not be written to the collection: %2. Nothing of it was imported.")
+                       .arg(title, why);
+    if (left > 0) {
+        text += QStringLiteral(" %1 of the items made could not be removed again and are still in the collection.")
+                    .arg(left);
+    }
+    return text;
 }
 
 int ImportSession::FinishedCount() const

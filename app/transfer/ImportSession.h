@@ -60,8 +60,11 @@ public:
     const QList<Row>& Rows() const { return m_rows; }
 
     // Downloads and imports every queued row in order, under the place it was queued with. Stops at a connection
-    // or log-in failure (the rows from there on stay as they are) and at an abort (the row becomes "Error!").
+    // or log-in failure (the rows from there on stay as they are) and at an abort (the row becomes "Error!"). A row
+    // whose items could not be written keeps nothing, becomes "Error!" and raises Warning with the reason.
     void ImportSelected();
+    // That warning: the row's title, what could not be written, and how many items could not be removed again.
+    static QString WriteFailureMessage(const QString& title, const QString& why, int left);
     // How many rows were imported ("Finished").
     int FinishedCount() const;
 

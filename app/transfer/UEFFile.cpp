@@ -6,6 +6,7 @@
 #include "AnsiText.h"
 #include "SafeFile.h"
 #include "UEF.h"
+#include "UEFCollection.h"
 
 #include <QDir>
 
@@ -22,6 +23,32 @@ QString RefusedText(int refused)
 {
     return refused == 1 ? QStringLiteral("1 item was left out because its UPC/EAN is not valid.")
                         : QStringLiteral("%1 items were left out because their UPC/EAN is not valid.").arg(refused);
+}
+
+QString TooDeepText(int tooDeep)
+{
+    return tooDeep == 1 ? QStringLiteral("1 item was left out because it lies deeper than %1 levels.")
+                              .arg(UEFCollection::MaxDepth)
+                        : QStringLiteral("%1 items were left out because they lie deeper than %2 levels.")
+                              .arg(tooDeep)
+                              .arg(UEFCollection::MaxDepth);
+}
+
+QString FailureText(const QString& path, const ImportResult& result)
+{
+    QString text = QStringLiteral("The items of \"%1\" could not be written to the collection: %2. Nothing was "
+                                  "imported.")
+                       .arg(Shown(path), result.error);
+    if (result.left > 0) {
+        text += QStringLiteral(" %1 of the items made could not be removed again and are still in the collection.")
+                    .arg(result.left);
+    }
+    return text;
+}
+
+void Append(QString& message, const QString& text)
+{
+    message += message.isEmpty() ? text : QStringLiteral("\n\n") + text;
 }
 
 } // namespace
@@ -81,7 +108,15 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
             nothing + QStringLiteral(": the file is larger than %1 MB.").arg(kExchangeFileCap / (1024 * 1024));
         return outcome;
     }
-    outcome.added = ImportUEF(AnsiText::Decode(bytes), strParentKey, &outcome.refused);
+    const ImportResult result = ImportExchange(AnsiText::Decode(bytes), strParentKey);
+    outcome.added = result.added;
+    outcome.refused = result.refused;
+    outcome.tooDeep = result.tooDeep;
+    if (!result.error.isEmpty()) {
+        outcome.failed = true;
+        outcome.message = FailureText(path, result);
+        return outcome;
+    }
     if (outcome.added == 0) {
         outcome.message = nothing + u'.';
         if (outcome.refused > 0) {
@@ -89,6 +124,9 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
         }
     } else if (outcome.refused > 0) {
         outcome.message = RefusedText(outcome.refused);
+    }
+    if (outcome.tooDeep > 0) {
+        Append(outcome.message, TooDeepText(outcome.tooDeep));
     }
     return outcome;
 }

@@ -23,8 +23,10 @@ bool WriteExport(const QString& path, const QString& text, QString* message = nu
 
 struct ImportOutcome
 {
-    int added = 0;   // top-level items added
-    int refused = 0; // items the product-code check left out
+    int added = 0;       // top-level items added
+    int refused = 0;     // items the product-code check left out
+    int tooDeep = 0;     // items nested deeper than the exchange format's limit, left out
+    bool failed = false; // a write failed: nothing was imported and the collection is as it was
     // What the user is told; empty when everything in the file was imported.
     QString message;
 };

@@ -1,6 +1,7 @@
 #include "transfer/mUEF.h"
 
 #include "core/Collections.h"
+#include "core/ItemCreation.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
@@ -9,6 +10,7 @@
 #include "CBoxes.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "Component.h"
 #include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -18,8 +20,8 @@
 
 #include <QUrl>
 
-#include <algorithm>
 #include <optional>
+#include <vector>
 
 QString ReadFileText(const QString& strPath)
 {
@@ -85,28 +87,166 @@ void ParentOf(const QString& strParentKey, int& parentType, int& parentID)
     }
 }
 
-// Writes an embedded cover to the temporary folder as <key><F|B>.<ext> and hands it to the item.
-void ImportCover(CCoveredItem& item, const QString& newKey, bool front, const QString& bytes, const QString& ext)
+// Copies of embedded covers in the temporary folder, handed to a new item and removed as soon as it is written,
+// whether or not it could be.
+class CoverCopies
 {
-    if (bytes.isEmpty() || !AnsiText::IsSafeExtension(ext) || gTempFolder.isEmpty()) {
-        return;
+public:
+    CoverCopies() = default;
+    CoverCopies(const CoverCopies&) = delete;
+    CoverCopies& operator=(const CoverCopies&) = delete;
+    ~CoverCopies()
+    {
+        for (const QString& file : {covers.front, covers.back}) {
+            if (!file.isEmpty() && !SafeFile::Remove(file)) {
+                qCWarning(lcApp) << "a temporary cover copy could not be removed:" << file;
+            }
+        }
     }
-    const QString file = gTempFolder + u'/' + newKey + (front ? u'F' : u'B') + u'.' + ext;
-    if (!WriteFileText(file, bytes)) {
-        qCWarning(lcApp) << "an imported cover could not be written; the item keeps none:" << file;
-        return;
+
+    // Writes both embedded covers of entry. A side without bytes, with an extension the store does not take, or
+    // with no temporary folder to go through, gets no cover; false when a copy could not be written.
+    template <class Exchange> bool Write(const Exchange& entry, QString& error)
+    {
+        return Side(covers.front, entry.strFrontCover(), entry.strFrontCoverExt(), u'F', error) &&
+               Side(covers.back, entry.strBackCover(), entry.strBackCoverExt(), u'B', error);
     }
-    if (front) {
-        item.AddFrontCover(file);
-    } else {
-        item.AddBackCover(file);
+
+    CItemList::NewCovers covers;
+
+private:
+    static bool Side(QString& path, const QString& bytes, const QString& ext, QChar side, QString& error)
+    {
+        if (bytes.isEmpty() || !AnsiText::IsSafeExtension(ext) || gTempFolder.isEmpty()) {
+            return true;
+        }
+        // Named by a running number, never by anything the text holds.
+        static quint64 s_number = 0;
+        const QString file = gTempFolder + QStringLiteral("/UEF%1%2.%3").arg(++s_number).arg(side).arg(ext);
+        if (!WriteFileText(file, bytes)) {
+            error = QStringLiteral("the cover copy %1 could not be written").arg(file);
+            return false;
+        }
+        path = file;
+        return true;
     }
+};
+
+// Adds one item, whole, with the covers its entry embeds; its key, or empty when it could not be written (then the
+// creation has failed and says why).
+template <class Exchange>
+QString AddWhole(ItemCreation& creation, CItemList* list, const std::shared_ptr<CItem>& item, const Exchange& entry)
+{
+    if (!list || creation.Failed()) {
+        return {};
+    }
+    CoverCopies copies;
+    QString error;
+    if (!copies.Write(entry, error)) {
+        creation.Fail(error);
+        return {};
+    }
+    return creation.Add(*list, item, copies.covers);
 }
 
-template <class Exchange> void ImportCovers(CCoveredItem& item, const QString& newKey, const Exchange& entry)
+QString AddMovie(ItemCreation& creation, const UEFMovie& entry, const QString& strParentKey)
 {
-    ImportCover(item, newKey, true, entry.strFrontCover(), entry.strFrontCoverExt());
-    ImportCover(item, newKey, false, entry.strBackCover(), entry.strBackCoverExt());
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    auto movie = std::make_shared<CMovie>();
+    movie->setStrTitle(entry.strTitle());
+    movie->setStrLabel(entry.strLabel());
+    movie->setStrSortKey(entry.strSortKey());
+    movie->setStrUPC(entry.strUPC());
+    movie->setStrSystem(entry.strSystem());
+    movie->setStrCountry(entry.strCountry());
+    movie->setStrYear(entry.strYear());
+    movie->setStrLength(entry.strLength());
+    movie->setStrStudio(entry.strStudio());
+    movie->setStrWebsite(entry.strWebsite());
+    movie->setStrPicture(entry.strPicture());
+    movie->setDMedia(MediaFieldsOf(entry));
+    movie->setStrSoundmix(entry.strSoundmix());
+    movie->setStrSubtitles(entry.strSubtitles());
+    movie->setStrCast(entry.strCast());
+    movie->setStrWriter(entry.strWriter());
+    movie->setStrProducer(entry.strProducer());
+    movie->setStrDirector(entry.strDirector());
+    movie->setStrExtras(entry.strExtras());
+    movie->setStrSynopsis(entry.strSynopsis());
+    movie->setStrNotes(entry.strNotes());
+    movie->setLngParentID(parentID);
+    movie->setLngParentType(parentType);
+    return AddWhole(creation, gMovies.get(), movie, entry);
+}
+
+QString AddMedia(ItemCreation& creation, const UEFMedia& entry, const QString& strParentKey)
+{
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    auto media = std::make_shared<CMedia>();
+    media->setStrName(entry.strName());
+    media->setStrSortKey(entry.strSortKey());
+    media->setStrUPC(entry.strUPC());
+    media->setDMedia(MediaFieldsOf(entry));
+    media->setStrExtras(entry.strExtras());
+    media->setLngParentID(parentID);
+    media->setLngParentType(parentType);
+    const QString newKey = AddWhole(creation, gMedias.get(), media, entry);
+    if (newKey.isEmpty()) {
+        return {};
+    }
+    // A medium holds movies only; anything else a hand-made text put there is skipped.
+    const std::shared_ptr<UEFCollection> contents = entry.colContents();
+    for (const std::shared_ptr<QObject>& child : *contents) {
+        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
+            if (AddMovie(creation, *movie, newKey).isEmpty()) {
+                return {};
+            }
+        }
+    }
+    return newKey;
+}
+
+QString AddBox(ItemCreation& creation, const UEFBox& entry, const QString& strParentKey)
+{
+    int parentType = 0;
+    int parentID = 0;
+    ParentOf(strParentKey, parentType, parentID);
+    auto box = std::make_shared<CBox>();
+    box->setStrName(entry.strName());
+    box->setStrUPC(entry.strUPC());
+    box->setStrSortKey(entry.strSortKey());
+    box->setStrExtras(entry.strExtras());
+    box->setLngParentID(parentID);
+    box->setLngParentType(parentType);
+    const QString newKey = AddWhole(creation, gBoxes.get(), box, entry);
+    if (newKey.isEmpty()) {
+        return {};
+    }
+    const std::shared_ptr<UEFCollection> contents = entry.colContents();
+    for (const std::shared_ptr<QObject>& child : *contents) {
+        QString childKey = QStringLiteral("-");
+        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
+            childKey = AddMovie(creation, *movie, newKey);
+        } else if (const auto* media = qobject_cast<const UEFMedia*>(child.get())) {
+            childKey = AddMedia(creation, *media, newKey);
+        }
+        if (childKey.isEmpty()) {
+            return {};
+        }
+    }
+    return newKey;
+}
+
+// One entry on its own: made whole with its contents and synced, or nothing of it kept.
+template <class Exchange, class Adder> QString ImportOne(const Exchange& entry, const QString& strParentKey, Adder add)
+{
+    ItemCreation creation;
+    const QString key = add(creation, entry, strParentKey);
+    return creation.Commit() ? key : QString();
 }
 
 } // namespace
@@ -208,189 +348,156 @@ std::shared_ptr<UEF> CreateUEF(const QString& strKey, bool blnEmbedCovers)
 
 QString ImportMovie(const UEFMovie& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    if (!gMovies) {
-        return {};
-    }
-    const QString newKey = gMovies->Add(entry.strTitle());
-    const auto movie = newKey.isEmpty() ? nullptr : gMovies->Item(newKey);
-    if (!movie) {
-        return {};
-    }
-    movie->setStrTitle(entry.strTitle());
-    movie->setStrLabel(entry.strLabel());
-    movie->setStrSortKey(entry.strSortKey());
-    movie->setStrUPC(entry.strUPC());
-    movie->setStrSystem(entry.strSystem());
-    movie->setStrCountry(entry.strCountry());
-    movie->setStrYear(entry.strYear());
-    movie->setStrLength(entry.strLength());
-    movie->setStrStudio(entry.strStudio());
-    movie->setStrWebsite(entry.strWebsite());
-    movie->setStrPicture(entry.strPicture());
-    movie->setDMedia(MediaFieldsOf(entry));
-    movie->setStrSoundmix(entry.strSoundmix());
-    movie->setStrSubtitles(entry.strSubtitles());
-    movie->setStrCast(entry.strCast());
-    movie->setStrWriter(entry.strWriter());
-    movie->setStrProducer(entry.strProducer());
-    movie->setStrDirector(entry.strDirector());
-    movie->setStrExtras(entry.strExtras());
-    movie->setStrSynopsis(entry.strSynopsis());
-    movie->setStrNotes(entry.strNotes());
-    movie->setLngParentID(parentID);
-    movie->setLngParentType(parentType);
-    ImportCovers(*movie, newKey, entry);
-    gMovies->Update(newKey);
-    return newKey;
+    return ImportOne(entry, strParentKey, AddMovie);
 }
 
 QString ImportMedia(const UEFMedia& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    if (!gMedias) {
-        return {};
-    }
-    const QString newKey = gMedias->Add(entry.strName());
-    const auto media = newKey.isEmpty() ? nullptr : gMedias->Item(newKey);
-    if (!media) {
-        return {};
-    }
-    media->setStrName(entry.strName());
-    media->setStrSortKey(entry.strSortKey());
-    media->setStrUPC(entry.strUPC());
-    media->setDMedia(MediaFieldsOf(entry));
-    media->setStrExtras(entry.strExtras());
-    media->setLngParentID(parentID);
-    media->setLngParentType(parentType);
-    ImportCovers(*media, newKey, entry);
-    gMedias->Update(newKey);
-
-    // A medium holds movies only; anything else a hand-made text put there is skipped.
-    const std::shared_ptr<UEFCollection> contents = entry.colContents();
-    for (const std::shared_ptr<QObject>& child : *contents) {
-        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
-            ImportMovie(*movie, newKey);
-        }
-    }
-    return newKey;
+    return ImportOne(entry, strParentKey, AddMedia);
 }
 
 QString ImportBox(const UEFBox& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    if (!gBoxes) {
-        return {};
-    }
-    const QString newKey = gBoxes->Add(entry.strName());
-    const auto box = newKey.isEmpty() ? nullptr : gBoxes->Item(newKey);
-    if (!box) {
-        return {};
-    }
-    box->setStrName(entry.strName());
-    box->setStrUPC(entry.strUPC());
-    box->setStrSortKey(entry.strSortKey());
-    box->setStrExtras(entry.strExtras());
-    box->setLngParentID(parentID);
-    box->setLngParentType(parentType);
-    ImportCovers(*box, newKey, entry);
-    gBoxes->Update(newKey);
-
-    const std::shared_ptr<UEFCollection> contents = entry.colContents();
-    for (const std::shared_ptr<QObject>& child : *contents) {
-        if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
-            ImportMovie(*movie, newKey);
-        } else if (const auto* media = qobject_cast<const UEFMedia*>(child.get())) {
-            ImportMedia(*media, newKey);
-        }
-    }
-    return newKey;
+    return ImportOne(entry, strParentKey, AddBox);
 }
 
 namespace {
 
-// The raw value of an item's last CONTENTS element, as the parser takes it.
-std::optional<QStringView> ContentsOf(QStringView value)
+// The tag of an element as the parser compares it.
+QString TagOf(const UEFParser::Element& element)
+{
+    return AnsiText::UCase(AnsiText::Trim(element.tag));
+}
+
+// The raw value of an item's last CONTENTS element, as the parser takes it, and the value of its last UPC element.
+struct ItemParts
 {
     std::optional<QStringView> contents;
+    QString upc;
+};
+ItemParts PartsOf(QStringView value)
+{
+    ItemParts parts;
     qsizetype pos = 0;
     UEFParser::Element element;
     while (pos < value.size()) {
-        if (UEFParser::NextTag(value, pos, element) && element.hasValue &&
-            AnsiText::UCase(AnsiText::Trim(element.tag)) == u"CONTENTS") {
-            contents = element.value;
-        }
-    }
-    return contents;
-}
-
-// Walks the text as the parser does and counts the items it checks.
-int CountChecked(QStringView text, bool topLevel, int depth)
-{
-    if (depth > UEFCollection::MaxDepth) {
-        return 0;
-    }
-    int count = 0;
-    qsizetype pos = 0;
-    UEFParser::Element element;
-    while (pos < text.size()) {
-        if (!UEFParser::NextTag(text, pos, element) || !element.hasValue) {
+        if (!UEFParser::NextTag(value, pos, element) || !element.hasValue) {
             continue;
         }
-        const QString tag = AnsiText::UCase(AnsiText::Trim(element.tag));
-        const bool box = tag == u"BOX";
-        const bool media = tag == u"MEDIA";
-        if (box || ((media || tag == u"MOVIE") && topLevel)) {
-            ++count;
+        const QString tag = TagOf(element);
+        if (tag == u"CONTENTS") {
+            parts.contents = element.value;
+        } else if (tag == u"UPC") {
+            parts.upc = UEFParser::UnescapeText(AnsiText::Trim(element.value));
         }
-        if (box || media) {
-            if (const std::optional<QStringView> contents = ContentsOf(element.value)) {
-                count += CountChecked(*contents, false, depth + 1);
+    }
+    return parts;
+}
+
+// The product-code check the parser puts a box, and a medium or movie at the top level, to.
+bool Accepted(const QString& upc)
+{
+    const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
+    bool called = false;
+    const QVariant result = checker ? Component::CallByName(checker.get(), "CheckString", {upc}, &called) : QVariant();
+    bool isNumber = false;
+    return called && result.toInt(&isNumber) != 0 && isNumber;
+}
+
+// Every item in text and below it, without recursion: all of it lies beyond the parser's nesting limit.
+int CountAllItems(QStringView text)
+{
+    int count = 0;
+    std::vector<QStringView> pending{text};
+    while (!pending.empty()) {
+        const QStringView run = pending.back();
+        pending.pop_back();
+        qsizetype pos = 0;
+        UEFParser::Element element;
+        while (pos < run.size()) {
+            if (!UEFParser::NextTag(run, pos, element) || !element.hasValue) {
+                continue;
+            }
+            const QString tag = TagOf(element);
+            if (tag == u"BOX" || tag == u"MEDIA" || tag == u"MOVIE") {
+                ++count;
+                if (tag != u"MOVIE") {
+                    if (const std::optional<QStringView> contents = PartsOf(element.value).contents) {
+                        pending.push_back(*contents);
+                    }
+                }
             }
         }
     }
     return count;
 }
 
-} // namespace
-
-int CountCheckedItems(QStringView strUEF)
+// Walks the text as the parser does: an item it refuses is counted, and nothing inside it (the parser never reads
+// it); items in contents deeper than its limit are counted apart.
+void CountLeftOut(QStringView text, bool topLevel, int depth, LeftOut& out)
 {
-    return CountChecked(strUEF, true, 0);
+    if (depth > UEFCollection::MaxDepth) {
+        out.tooDeep += CountAllItems(text);
+        return;
+    }
+    qsizetype pos = 0;
+    UEFParser::Element element;
+    while (pos < text.size()) {
+        if (!UEFParser::NextTag(text, pos, element) || !element.hasValue) {
+            continue;
+        }
+        const QString tag = TagOf(element);
+        const bool box = tag == u"BOX";
+        const bool media = tag == u"MEDIA";
+        if (!box && !media && (tag != u"MOVIE" || !topLevel)) {
+            continue; // a movie inside an item is neither checked nor holds anything
+        }
+        const ItemParts parts = PartsOf(element.value);
+        if ((box || topLevel) && !Accepted(parts.upc)) {
+            ++out.refused;
+            continue;
+        }
+        if ((box || media) && parts.contents) {
+            CountLeftOut(*parts.contents, false, depth + 1, out);
+        }
+    }
 }
 
-int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
+} // namespace
+
+LeftOut CountLeftOut(QStringView strUEF)
 {
-    if (refused) {
-        *refused = 0;
-    }
+    LeftOut out;
+    CountLeftOut(strUEF, true, 0, out);
+    return out;
+}
+
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey)
+{
+    ImportResult result;
     if (strUEF.isEmpty()) {
-        return 0;
+        return result;
     }
     UEF document;
     document.setStrUEF(strUEF);
     const std::shared_ptr<UEFCollection> items = document.colUEF();
-    if (refused) {
-        // Every checked item the parser kept is in the document; the others were refused.
-        *refused = std::max(0, CountCheckedItems(strUEF) - items->Count());
-    }
-    // Every file an import writes is new: one sync of the store at the end instead of one per file and folder.
-    SafeFile::Batch batch;
+    const LeftOut leftOut = CountLeftOut(strUEF);
+    result.refused = leftOut.refused;
+    result.tooDeep = leftOut.tooDeep;
+    // Everything the text holds is added whole, or nothing of it stays.
+    ItemCreation creation;
     int added = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
         QString newKey;
         if (const auto* movie = qobject_cast<const UEFMovie*>(entry.get())) {
-            newKey = ImportMovie(*movie, strParentKey);
+            newKey = AddMovie(creation, *movie, strParentKey);
         } else if (const auto* media = qobject_cast<const UEFMedia*>(entry.get())) {
-            newKey = ImportMedia(*media, strParentKey);
+            newKey = AddMedia(creation, *media, strParentKey);
         } else if (const auto* box = qobject_cast<const UEFBox*>(entry.get())) {
-            newKey = ImportBox(*box, strParentKey);
+            newKey = AddBox(creation, *box, strParentKey);
+        }
+        if (creation.Failed()) {
+            break;
         }
         if (!newKey.isEmpty()) {
             ++added;
@@ -398,8 +505,20 @@ int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
             qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
         }
     }
-    if (!batch.Commit()) {
-        qCWarning(lcApp) << "the imported items could not be synced to disk";
+    if (!creation.Commit()) {
+        result.error = creation.Error();
+        result.left = creation.Kept();
+        return result;
     }
-    return added;
+    result.added = added;
+    return result;
+}
+
+int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)
+{
+    const ImportResult result = ImportExchange(strUEF, strParentKey);
+    if (refused) {
+        *refused = result.refused;
+    }
+    return result.added;
 }

@@ -25,21 +25,41 @@ bool WriteFileText(const QString& strPath, const QString& strData);
 // medium child lists (BuildChildLists must have run since the last change of a parent); changes nothing.
 std::shared_ptr<UEF> CreateUEF(const QString& strKey, bool blnEmbedCovers);
 
-// Parses exchange text and adds every box, medium and movie in it, with contents and covers, under strParentKey.
-// Returns how many top-level items were added (0: nothing imported). The child lists are out of date afterwards.
-// refused, when given, receives how many items of the text the parser left out (a product code it refused).
+// What an import of exchange text came to.
+struct ImportResult
+{
+    int added = 0;   // top-level items added
+    int refused = 0; // items the product-code check left out (what lies inside them is never read, nor counted)
+    int tooDeep = 0; // items nested deeper than the exchange format's limit, left out
+    QString error;   // what could not be written (the folder or file, and why); then nothing was added
+    int left = 0;    // after a failure: items made that could not be removed again
+};
+
+// Parses exchange text and adds every box, medium and movie in it, with contents and covers, under strParentKey:
+// each item whole, everything synced once at the end; when anything could not be written, everything made is
+// removed again and the collection is as it was. The child lists are out of date afterwards.
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey);
+// The same, giving the number of top-level items added (0: nothing imported) and, when asked, how many the
+// product-code check left out.
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused = nullptr);
 
-// How many items of an exchange text the parser puts to the product-code check: every box, and every medium and
-// movie at the top level.
-int CountCheckedItems(QStringView strUEF);
+// The items of an exchange text the parser leaves out: those whose product code it refuses (every box, and every
+// medium and movie at the top level, is checked; what lies inside a refused item is not counted), and those nested
+// deeper than UEFCollection::MaxDepth.
+struct LeftOut
+{
+    int refused = 0;
+    int tooDeep = 0;
+};
+LeftOut CountLeftOut(QStringView strUEF);
 
 // One item of each kind, appended to the end of colTarget. A key that names no item still gives an empty entry.
 void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 
-// One entry (and its contents) added under strParentKey; the new item's key, or empty when nothing was added.
+// One entry (and its contents) added under strParentKey, whole and synced; the new item's key, or empty when nothing
+// was added (then nothing of it is kept).
 QString ImportMovie(const UEFMovie& entry, const QString& strParentKey);
 QString ImportMedia(const UEFMedia& entry, const QString& strParentKey);
 QString ImportBox(const UEFBox& entry, const QString& strParentKey);

@@ -3,6 +3,8 @@
 //   upload-collection-ms  that list sent as the collection row to the loopback service
 //   export-box-ms         a box of 24 discs of 10 movies, every item with both covers, written to a file
 //   import-box-ms         that file imported back
+//   import-box-floor-ms   the same folders and files that import writes, by a plain loop through the writer's batch
+//                         with one sync, on the same disk in the same run: what the import costs at the least
 #include "FakeService.h"
 #include "StoreGenerator.h"
 
@@ -21,7 +23,10 @@
 #include "CMovies.h"
 #include "Component.h"
 
+#include "SafeFile.h"
+
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -109,6 +114,64 @@ QString BuildBox(const QString& scratch)
     return box;
 }
 
+// Every folder and file under root, relative to it: folders parents first, files with their bytes.
+struct Tree
+{
+    QStringList folders;
+    std::vector<std::pair<QString, QByteArray>> files;
+};
+
+Tree ReadTree(const QString& root)
+{
+    Tree tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QDir(root).relativeFilePath(path);
+        if (it.fileInfo().isDir()) {
+            tree.folders << name;
+        } else {
+            QByteArray bytes;
+            SafeFile::Read(path, bytes);
+            tree.files.emplace_back(name, bytes);
+        }
+    }
+    std::sort(tree.folders.begin(), tree.folders.end(),
+              [](const QString& a, const QString& b) { return a.count(u'/') < b.count(u'/'); });
+    return tree;
+}
+
+// What an import of the box writes into the store, taken from the difference of the store before and after one.
+Tree Written(const Tree& before, const Tree& after)
+{
+    Tree written;
+    for (const QString& folder : after.folders) {
+        if (!before.folders.contains(folder)) {
+            written.folders << folder;
+        }
+    }
+    for (const auto& file : after.files) {
+        if (written.folders.contains(file.first.section(u'/', 0, -2))) {
+            written.files.push_back(file);
+        }
+    }
+    return written;
+}
+
+// The least an import of the box can cost: its folders and files written in one batch, synced once.
+bool WriteFloor(const QString& root, const Tree& tree)
+{
+    SafeFile::Batch batch;
+    bool ok = true;
+    for (const QString& folder : tree.folders) {
+        ok = SafeFile::MakePath(root + u'/' + folder) && ok;
+    }
+    for (const auto& [name, bytes] : tree.files) {
+        ok = SafeFile::Write(root + u'/' + name, bytes) && ok;
+    }
+    return batch.Commit() && ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -177,19 +240,37 @@ int main(int argc, char* argv[])
     const QString file = work.filePath(QStringLiteral("box.UEF"));
     std::vector<double> exported;
     std::vector<double> imported;
+    std::vector<double> floor;
+    Tree written;
     for (int i = 0; i < 5; ++i) {
-        bool written = false;
-        exported.push_back(TimeMs([&] { written = UEFFile::WriteExport(file, UEFFile::ExportText(box)); }));
+        bool exportWritten = false;
+        exported.push_back(TimeMs([&] { exportWritten = UEFFile::WriteExport(file, UEFFile::ExportText(box)); }));
+        const Tree before = i == 0 ? ReadTree(boxStore) : Tree();
         UEFFile::ImportOutcome outcome;
         imported.push_back(TimeMs([&] { outcome = UEFFile::ImportFile(file, QStringLiteral("!0")); }));
-        if (!written || outcome.added != 1) {
+        if (!exportWritten || outcome.added != 1) {
             std::fprintf(stderr, "bench_transfer: the box did not travel\n");
             return 1;
         }
+        if (i == 0) {
+            written = Written(before, ReadTree(boxStore));
+        }
+        // The floor on the same disk, beside the store.
+        const QString root = work.filePath(QStringLiteral("floor%1").arg(i));
+        bool floorWritten = false;
+        floor.push_back(TimeMs([&] { floorWritten = WriteFloor(root, written); }));
+        if (!floorWritten) {
+            std::fprintf(stderr, "bench_transfer: the floor could not be written\n");
+            return 1;
+        }
+        SafeFile::RemoveTree(root);
     }
+    std::fprintf(stderr, "bench_transfer: an import writes %lld folders and %lld files\n",
+                 qlonglong(written.folders.size()), qlonglong(written.files.size()));
     std::fprintf(stderr, "bench_transfer: %lld bytes in the box file\n", qlonglong(QFileInfo(file).size()));
     std::printf("FIGURE export-box-ms %.1f ms\n", Median(exported));
     std::printf("FIGURE import-box-ms %.1f ms\n", Median(imported));
+    std::printf("FIGURE import-box-floor-ms %.1f ms\n", Median(floor));
     std::fflush(stdout);
     RemoveTempFolder();
     return 0;

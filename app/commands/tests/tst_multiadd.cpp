@@ -12,6 +12,7 @@
 #include "SafeFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QTest>
 
 #include <memory>
@@ -77,6 +78,22 @@ void FillTemplate(CMovie& movie)
     movie.setStrYear("2001");
 }
 
+// Every entry under folder with its bytes (a folder as its name and "/"), to compare a store byte for byte.
+QMap<QString, QByteArray> Files(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QDir(folder).relativeFilePath(path);
+        QFile file(path);
+        files.insert(it.fileInfo().isDir() ? name + u'/' : name,
+                     !it.fileInfo().isDir() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    return files;
+}
+
 } // namespace
 
 class TestMultiAdd : public QObject
@@ -103,6 +120,7 @@ private slots:
     void hostileDivision();
     void storeRefusesHalfWay_data();
     void storeRefusesHalfWay();
+    void boxSetOnAFullDisk();
 
 private:
     // The items of a collection whose parent is key, by key.
@@ -497,54 +515,80 @@ void TestMultiAdd::storeRefusesHalfWay_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("op");
     QTest::addColumn<int>("nth"); // counted from the first item created after the templates
-    QTest::addColumn<int>("media");
-    QTest::addColumn<int>("movies");
-    // 3;3;2: Disc 1, three movies, Disc 2, ... Each item is one folder, written by Add and again by Update.
-    QTest::newRow("box: the second movie's folder") << "box" << int(SafeFile::Faults::MakeDir) << 3 << 1 << 1;
-    QTest::newRow("box: the second disc's folder") << "box" << int(SafeFile::Faults::MakeDir) << 5 << 1 << 3;
-    QTest::newRow("box: the first disc's record") << "box" << int(SafeFile::Faults::Rename) << 2 << 0 << 0;
-    QTest::newRow("box: a movie's record rewritten") << "box" << int(SafeFile::Faults::Rename) << 8 << 1 << 0;
-    QTest::newRow("media: the fifth movie's folder") << "media" << int(SafeFile::Faults::MakeDir) << 5 << 0 << 4;
-    QTest::newRow("media: the first movie's record") << "media" << int(SafeFile::Faults::Rename) << 2 << 0 << 0;
+    // 3;3;2: Disc 1, three movies, Disc 2, ... Each item is one folder and one record.
+    QTest::newRow("box: the second movie's folder") << "box" << int(SafeFile::Faults::MakeDir) << 3;
+    QTest::newRow("box: the second disc's folder") << "box" << int(SafeFile::Faults::MakeDir) << 5;
+    QTest::newRow("box: the first disc's record") << "box" << int(SafeFile::Faults::Rename) << 1;
+    QTest::newRow("box: the final sync") << "box" << int(SafeFile::Faults::SyncDir) << 1;
+    QTest::newRow("media: the fifth movie's folder") << "media" << int(SafeFile::Faults::MakeDir) << 5;
+    QTest::newRow("media: the final sync") << "media" << int(SafeFile::Faults::SyncDir) << 1;
 }
 
+// A write refused anywhere in the creation: the container and everything made in it are removed again, the store is
+// byte for byte as before, and the user hears why and that nothing was kept.
 void TestMultiAdd::storeRefusesHalfWay()
 {
     QFETCH(QString, command);
     QFETCH(int, op);
     QFETCH(int, nth);
-    QFETCH(int, media);
-    QFETCH(int, movies);
     FakeDialogs& d = *m_dialogs;
     d.boxList = Titles(8) << "3;3;2";
     d.mediaList = Titles(8);
     d.mediaInfo.strMedia = "DVD";
     d.afterTemplates = [op, nth] { SafeFile::Faults::FailNth(SafeFile::Faults::Op(op), nth); };
-    const int mediaBefore = gMedias->Count();
-    const int moviesBefore = gMovies->Count();
+    const QMap<QString, QByteArray> before = Files(m_dbDir);
+    const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
 
     const CreationOutcome outcome = command == "box" ? AddBox(d, d, "!0") : AddMedia(d, d, "!0");
     SafeFile::Faults::Reset();
     QVERIFY(outcome.blnStopped);
     QVERIFY(outcome.blnRefill);
-    QTEST(outcome.media, "media");
-    QTEST(outcome.movies, "movies");
-    QCOMPARE(d.warnings, QStringList{CreationStoppedMessage(media, movies)});
+    QVERIFY(outcome.strKey.isEmpty());
+    QCOMPARE(outcome.media + outcome.movies, 0);
+    QCOMPARE(d.warnings.size(), 1);
+    QVERIFY2(d.warnings.value(0).contains("Nothing of it was kept"), qPrintable(d.warnings.value(0)));
     QVERIFY(!d.busy);
+    QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+    QVERIFY(Files(m_dbDir) == before);
+}
 
-    // Nothing half-written: memory and store hold exactly the items made, each complete.
-    const int newMedia = command == "box" ? media : 1;
-    QCOMPARE(gMedias->Count(), mediaBefore + newMedia);
-    QCOMPARE(gMovies->Count(), moviesBefore + movies);
-    LoadCollections(m_dbDir);
-    QCOMPARE(gMedias->Count(), mediaBefore + newMedia);
-    QCOMPARE(gMovies->Count(), moviesBefore + movies);
-    for (int i = 1; i <= movies; ++i) {
-        const auto movie = gMovies->Item(QStringLiteral("M%1").arg(moviesBefore + i));
-        QVERIFY(movie);
-        QCOMPARE(movie->strTitle(), QStringLiteral("Episode %1").arg(i));
-        QVERIFY(!movie->strSortKey().isEmpty());
-        QCOMPARE(movie->strStudio(), QStringLiteral("Fjord Pictures"));
+// A box set of 24 discs of 10 episodes while the disk fills up at many points of its creation: each time a failure,
+// and the store as it was before the box editor saved the box.
+void TestMultiAdd::boxSetOnAFullDisk()
+{
+    FakeDialogs& d = *m_dialogs;
+    d.boxList = Titles(240) << QStringLiteral("10;").repeated(24);
+    d.mediaInfo.strMedia = "DVD";
+    const QMap<QString, QByteArray> before = Files(m_dbDir);
+    const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
+
+    // What the contents take, measured once; then removed again with the box.
+    const qint64 plenty = qint64(1) << 40;
+    d.afterTemplates = [plenty] { SafeFile::Faults::SetByteBudget(plenty); };
+    const CreationOutcome whole = AddBox(d, d, "!0");
+    const qint64 written = plenty - SafeFile::Faults::ByteBudget();
+    SafeFile::Faults::Reset();
+    QCOMPARE(whole.movies, 240);
+    QVERIFY(written > 264 * 100);
+    for (const QString& key : Inside(whole.strKey)) {
+        for (const QString& movie : Inside(key)) {
+            QVERIFY(gMovies->Remove(movie));
+        }
+        QVERIFY(gMedias->Remove(key));
+    }
+    QVERIFY(gBoxes->Remove(whole.strKey));
+    QVERIFY(Files(m_dbDir) == before);
+
+    for (int level = 0; level < 10; ++level) {
+        d.warnings.clear();
+        const qint64 budget = written * level / 10 + level * 3;
+        d.afterTemplates = [budget] { SafeFile::Faults::SetByteBudget(budget); };
+        const CreationOutcome outcome = AddBox(d, d, "!0");
+        SafeFile::Faults::Reset();
+        QVERIFY2(outcome.blnStopped, qPrintable(QString::number(level)));
+        QCOMPARE(d.warnings.size(), 1);
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+        QVERIFY2(Files(m_dbDir) == before, qPrintable(QString::number(level)));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "editors/MovieEditor.h"
 
 #include "AnsiText.h"
+#include "SafeFile.h"
 #include "core/tests/CollectionWorld.h"
 
 #include <QtTest>
@@ -253,6 +254,60 @@ private slots:
         QVERIFY(editor.Save(FullForm(), covers).saved);
         QCOMPARE(movie->strTitle(), QStringLiteral("The Long Road"));
         QVERIFY(QFile::exists(folder + "/FrontCover.jpg"));
+    }
+
+    // A cover that cannot be written or deleted refuses the save like a refused record: one message, no key for a
+    // new movie and nothing of it kept; an existing movie keeps its fields, its record and its covers as they were.
+    void coverRefusal()
+    {
+        const QString big = m_store.filePath(QStringLiteral("big.jpg"));
+        QVERIFY(AnsiText::WriteFileBytes(big, QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(200000, 'j')));
+        MovieEditor editor;
+        editor.Open(QString());
+        PendingCovers covers;
+        covers.Pick(PendingCovers::Side::Front, big);
+        SafeFile::Faults::SetByteBudget(100000); // room for the record, not for the cover
+        SaveOutcome outcome = editor.Save(FullForm(), covers);
+        SafeFile::Faults::Reset();
+        QVERIFY(!outcome.saved);
+        QVERIFY(!outcome.message.isEmpty());
+        QCOMPARE(editor.Key(), QString());
+        QCOMPARE(gMovies->Count(), 3);
+        QCOMPARE(MovieFolders(), 3);
+
+        const auto movie = gMovies->Item("M1");
+        QVERIFY(movie->AddFrontCover(m_picture));
+        const auto files = [&movie] {
+            QMap<QString, QByteArray> bytes;
+            for (const QString& name : QDir(movie->Path()).entryList(QDir::Files | QDir::Hidden)) {
+                QFile file(movie->Path() + u'/' + name);
+                bytes.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+            }
+            return bytes;
+        };
+        const QMap<QString, QByteArray> stored = files();
+        const MovieForm before = ReadMovie(*movie);
+        for (const bool deleting : {false, true}) {
+            editor.Open("M1");
+            PendingCovers change;
+            if (deleting) {
+                change.Delete(PendingCovers::Side::Front);
+                SafeFile::Faults::FailNth(SafeFile::Faults::RemoveFile, 1);
+            } else {
+                change.Pick(PendingCovers::Side::Front, big);
+                SafeFile::Faults::SetByteBudget(100000);
+            }
+            outcome = editor.Save(FullForm(), change);
+            SafeFile::Faults::Reset();
+            QVERIFY(!outcome.saved);
+            QVERIFY2(outcome.message.contains(deleting ? QStringLiteral("could not be deleted")
+                                                       : QDir::toNativeSeparators(big)),
+                     qPrintable(outcome.message));
+            QCOMPARE(editor.Key(), QStringLiteral("M1"));
+            QCOMPARE(ReadMovie(*movie), before);
+            QCOMPARE(movie->strFrontCover(), QStringLiteral("FrontCover.jpg"));
+            QVERIFY(files() == stored);
+        }
     }
 
     void websiteAddresses_data()

@@ -141,6 +141,33 @@ private slots:
         QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
     }
 
+    // A picked file is taken only when it is a picture the program can read and its name gives an extension the
+    // store takes; the refusal names the file.
+    void pickRefusal_data()
+    {
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x20\x08\x02\0\0\0", 29);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("picture") << "real.png" << png << true;
+        QTest::newRow("text named as a picture") << "notes.jpg" << QByteArray("just some text") << false;
+        QTest::newRow("empty file") << "empty.gif" << QByteArray() << false;
+        QTest::newRow("picture without an extension") << "cover" << png << false;
+        QTest::newRow("missing") << "" << QByteArray() << false;
+    }
+    void pickRefusal()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, taken);
+        const QString path = name.isEmpty() ? m_home.filePath(QStringLiteral("gone.png")) : Picture(name, bytes);
+        const QString refusal = PendingCovers::PickRefusal(path);
+        QCOMPARE(refusal.isEmpty(), taken);
+        if (!taken) {
+            QVERIFY2(refusal.contains(QDir::toNativeSeparators(path)), qPrintable(refusal));
+        }
+    }
+
     void templateItemIsLeftAlone()
     {
         // A template is never stored: it has no folder, so nothing is copied anywhere.

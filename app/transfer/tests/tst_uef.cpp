@@ -355,8 +355,8 @@ private slots:
 
         const auto imported = gMovies->Item(1);
         QCOMPARE(imported->strFrontCover(), accepted ? QStringLiteral("FrontCover.") + ext : QString());
-        const QStringList written = QDir(gTempFolder).entryList(QDir::Files);
-        QCOMPARE(written, accepted ? QStringList({QStringLiteral("M1F.") + ext}) : QStringList());
+        // The copy that carried the cover into the store is gone once the movie is written.
+        QCOMPARE(QDir(gTempFolder).entryList(QDir::Files), QStringList());
         QCOMPARE(QDir(m_home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries), tmpBefore);
         QCOMPARE(QDir(m_home.path()).entryList(QDir::AllEntries), homeBefore);
         QVERIFY(QDir(gTempFolder + QStringLiteral("/M1F.")).isEmpty());
@@ -367,7 +367,7 @@ private slots:
         }
     }
 
-    void backCoverFileNamedByTheNewKey()
+    void backCoverOfTheNewItem()
     {
         for (int i = 0; i < 16; ++i) {
             gMedias->Add(QStringLiteral("Filler"));
@@ -380,7 +380,6 @@ private slots:
         media->setStrBackCoverExt(QStringLiteral("png"));
         document.colUEF()->Add(media);
         QCOMPARE(ImportUEF(document.strUEF(), QStringLiteral("!0")), 1);
-        QVERIFY(QFileInfo::exists(gTempFolder + QStringLiteral("/E17B.png")));
         QCOMPARE(gMedias->Item(QStringLiteral("E17"))->strBackCover(), QStringLiteral("BackCover.png"));
     }
 
@@ -412,7 +411,6 @@ private slots:
         const auto newBox = gBoxes->Item(1);
         QCOMPARE(newBox->lngParentType(), 1);
         QCOMPARE(newBox->lngParentID(), 7);
-        QVERIFY(QFileInfo::exists(gTempFolder + u'/' + newBox->strKey() + QStringLiteral("F.jpg")));
         BuildChildLists();
         QCOMPARE(CreateUEF(newBox->strKey(), true)->strUEF(), text);
 

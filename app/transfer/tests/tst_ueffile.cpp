@@ -6,6 +6,9 @@
 #include "transfer/UEFFile.h"
 #include "transfer/mUEF.h"
 
+#include "SafeFile.h"
+
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -52,6 +55,34 @@ QList<QByteArray> Covers(const QString& key)
         covers << Covers(child);
     }
     return covers;
+}
+
+// Every entry under folder with its bytes (a folder as its name and "/"), to compare a store byte for byte.
+QMap<QString, QByteArray> Files(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QDir(folder).relativeFilePath(path);
+        if (it.fileInfo().isDir()) {
+            files.insert(name + u'/', QByteArray());
+        } else {
+            files.insert(name, ReadBytes(path));
+        }
+    }
+    return files;
+}
+
+// A box nested in a box, levels deep in media, holding two movies at the bottom.
+QByteArray DeepBox(int levels)
+{
+    QByteArray text = "[MOVIE=[TITLE=a]][MOVIE=[TITLE=b]]";
+    for (int i = 0; i < levels; ++i) {
+        text = "[MEDIA=[NAME=m][CONTENTS=" + text + "]]";
+    }
+    return "[BOX=[NAME=Deep][UPC=" + kCodeA.toLatin1() + "][CONTENTS=" + text + "]]";
 }
 
 } // namespace
@@ -160,6 +191,8 @@ private slots:
             << "[BOX=[NAME=Outer][UPC=" + kCodeB.toLatin1() + "][CONTENTS=[BOX=[NAME=Inner][UPC=1]]]]" << 1 << 1
             << "1 item was left out";
         QTest::newRow("brackets only") << QByteArray(100000, '[') << 0 << 0 << "No item could be imported from";
+        // The medium at the 17th level below the box and its two movies lie beyond the parser's limit.
+        QTest::newRow("too deep") << DeepBox(17) << 1 << 0 << "3 items were left out because they lie deeper than 16";
     }
     void refusedFiles()
     {
@@ -231,21 +264,82 @@ private slots:
         QVERIFY2(outcome.message.contains(says), qPrintable(outcome.message));
     }
 
-    void countCheckedItems_data()
+    void countLeftOut_data()
     {
+        const QString a = kCodeA;
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("count");
-        QTest::newRow("none") << "" << 0;
-        QTest::newRow("top level") << "[MOVIE=x][media=y][ Box =z][CATEGORY=w]" << 3;
-        QTest::newRow("contents of a medium are not checked") << "[MEDIA=[CONTENTS=[MOVIE=a][MOVIE=b]]]" << 1;
-        QTest::newRow("boxes anywhere") << "[BOX=[CONTENTS=[MEDIA=[CONTENTS=[BOX=q]]][BOX=r]]]" << 3;
-        QTest::newRow("last contents counts") << "[BOX=[CONTENTS=[BOX=a]][CONTENTS=[MOVIE=b]]]" << 1;
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<int>("tooDeep");
+        QTest::newRow("none") << "" << 0 << 0;
+        QTest::newRow("top level") << "[MOVIE=x][media=y][ Box =z][CATEGORY=w]" << 3 << 0;
+        QTest::newRow("contents of a medium are not checked")
+            << "[MEDIA=[UPC=" + a + "][CONTENTS=[MOVIE=a][MOVIE=b]]]" << 0 << 0;
+        QTest::newRow("boxes anywhere") << "[BOX=[UPC=" + a + "][CONTENTS=[MEDIA=[CONTENTS=[BOX=q]]][BOX=r]]]" << 2
+                                        << 0;
+        // The parser never reads inside a refused item, so nothing in it counts, valid or not.
+        QTest::newRow("inside a refused box") << "[BOX=[UPC=1][CONTENTS=[BOX=[UPC=" + a + "]][MOVIE=m]]]" << 1 << 0;
+        QTest::newRow("last contents counts")
+            << "[BOX=[UPC=" + a + "][CONTENTS=[BOX=a]][CONTENTS=[MOVIE=b]]]" << 0 << 0;
+        QTest::newRow("just within the limit") << QString::fromLatin1(DeepBox(15)) << 0 << 0;
+        QTest::newRow("beyond the limit") << QString::fromLatin1(DeepBox(20)) << 0 << 6;
     }
-    void countCheckedItems()
+    void countLeftOut()
     {
         QFETCH(QString, text);
-        QFETCH(int, count);
-        QCOMPARE(CountCheckedItems(text), count);
+        const LeftOut leftOut = CountLeftOut(text);
+        QTEST(leftOut.refused, "refused");
+        QTEST(leftOut.tooDeep, "tooDeep");
+    }
+
+    // A box set of 24 discs of 10 episodes with covers, imported while the disk fills up at many points of the
+    // import, and once with a final sync that fails: each is a failure that names what could not be written, and
+    // the store is byte for byte as before, in memory and on disk, with no cover copy left behind.
+    void importOnAFullDisk()
+    {
+        const QString db = TestWorld::ProgramDir().filePath(QStringLiteral("store"));
+        const QString box = AddFullBox(QStringLiteral("!0"), 24, 10);
+        const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("season.UEF"));
+        QVERIFY(UEFFile::WriteExport(path, UEFFile::ExportText(box)));
+        const QStringList temp = QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        // What a whole import writes, measured on a store of its own.
+        const QString tempFolder = gTempFolder;
+        TestWorld::NewCollections(TestWorld::ProgramDir().filePath(QStringLiteral("measure")));
+        gTempFolder = tempFolder;
+        const qint64 plenty = qint64(1) << 40;
+        SafeFile::Faults::SetByteBudget(plenty);
+        const UEFFile::ImportOutcome measured = UEFFile::ImportFile(path, QStringLiteral("!0"));
+        QVERIFY2(measured.added == 1, qPrintable(measured.message));
+        const qint64 written = plenty - SafeFile::Faults::ByteBudget();
+        SafeFile::Faults::Reset();
+        QVERIFY(written > 265 * 1200);
+
+        TestWorld::LoadCollections(db);
+        const QMap<QString, QByteArray> before = Files(db);
+        const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
+        for (int level = 0; level <= 12; ++level) {
+            const bool syncFails = level == 12;
+            if (syncFails) {
+                SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, 1);
+            } else {
+                SafeFile::Faults::SetByteBudget(written * level / 12 + level * 7);
+            }
+            const UEFFile::ImportOutcome outcome = UEFFile::ImportFile(path, QStringLiteral("!0"));
+            SafeFile::Faults::Reset();
+            QVERIFY2(outcome.failed && outcome.added == 0, qPrintable(QString::number(level)));
+            QVERIFY2(outcome.message.contains(QStringLiteral("could not be written")), qPrintable(outcome.message));
+            QVERIFY2(!syncFails || outcome.message.contains(QStringLiteral("synced")), qPrintable(outcome.message));
+            QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+            QVERIFY2(Files(db) == before, qPrintable(QString::number(level)));
+            QCOMPARE(QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), temp);
+        }
+        // With room, the same file comes in whole, and its cover copies are gone once it is written.
+        const UEFFile::ImportOutcome outcome = UEFFile::ImportFile(path, QStringLiteral("!0"));
+        QCOMPARE(outcome.added, 1);
+        QVERIFY(!outcome.failed);
+        QCOMPARE(QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), temp);
+        TestWorld::LoadCollections(db);
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), 2 * items);
     }
 };
 

@@ -1,0 +1,90 @@
+#include "core/ItemCreation.h"
+
+#include "core/mLog.h"
+
+ItemCreation::ItemCreation()
+{
+    // Every file written from here on is new: one sync of the store at the end instead of one per file and folder.
+    m_batch.emplace();
+}
+
+ItemCreation::~ItemCreation()
+{
+    if (!m_committed) {
+        Undo();
+    }
+}
+
+QString ItemCreation::Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCovers& covers)
+{
+    if (Failed() || m_committed) {
+        return {};
+    }
+    QString error;
+    const QString key = list.AddNew(item, covers, &error);
+    if (key.isEmpty()) {
+        m_error = error.isEmpty() ? QStringLiteral("%1 could not be written").arg(item->DisplayName()) : error;
+        qCWarning(lcApp) << "a new item could not be written:" << m_error;
+        return {};
+    }
+    m_made.push_back({&list, key});
+    return key;
+}
+
+void ItemCreation::Fail(const QString& why)
+{
+    if (!Failed()) {
+        m_error = why;
+        qCWarning(lcApp) << "a new item could not be written:" << m_error;
+    }
+}
+
+void ItemCreation::Adopt(CItemList& list, const QString& strKey)
+{
+    m_made.insert(m_made.begin(), Made{&list, strKey});
+}
+
+bool ItemCreation::Commit()
+{
+    if (m_committed) {
+        return true;
+    }
+    if (!Failed()) {
+        const bool synced = m_batch->Commit();
+        m_batch.reset();
+        if (synced) {
+            m_committed = true;
+            return true;
+        }
+        m_error = QStringLiteral("the collection folder could not be synced to disk");
+        qCWarning(lcApp) << "the new items could not be synced; they are removed again";
+    }
+    Undo();
+    return false;
+}
+
+int ItemCreation::Undo()
+{
+    if (m_batch) {
+        m_batch->Commit();
+        m_batch.reset();
+    }
+    std::vector<Made> left;
+    for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) {
+        if (!it->list->Remove(it->key)) {
+            qCWarning(lcApp) << "a new item could not be removed again:" << it->key;
+            left.insert(left.begin(), *it);
+        }
+    }
+    m_made = std::move(left);
+    return int(m_made.size());
+}
+
+QStringList ItemCreation::KeptKeys() const
+{
+    QStringList keys;
+    for (const Made& made : m_made) {
+        keys.append(made.key);
+    }
+    return keys;
+}

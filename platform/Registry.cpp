@@ -2,6 +2,7 @@
 
 #include "RegistryLog.h"
 #include "SafeFile.h"
+#include "UserFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -512,11 +513,7 @@ long FindValue(const OpenKeyEntry& key, const QString& name, Value* out)
 
 QString DataFolder()
 {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty()) {
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    }
-    return base + QStringLiteral("/Halvorix/Vidsora");
+    return UserFolders::DataHome() + QStringLiteral("/Halvorix/Vidsora");
 }
 
 QString DefaultDBPath()
@@ -540,11 +537,7 @@ FileState ProgramFileState()
 
 QString Folder()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty()) {
-        base = QDir::homePath() + QStringLiteral("/.config");
-    }
-    return base + QStringLiteral("/Halvorix");
+    return UserFolders::ConfigHome() + QStringLiteral("/Halvorix");
 }
 
 long OpenKey(HKEY parent, const QString& subKey, std::uint32_t access, HKEY* result)

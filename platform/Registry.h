@@ -59,7 +59,8 @@ inline constexpr std::uint32_t KeyRead = 0x20019;
 inline constexpr std::uint32_t KeyWrite = 0x20006;
 inline constexpr std::uint32_t KeyAllAccess = 0xF003F;
 
-// The folder of the files: "${XDG_CONFIG_HOME:-$HOME/.config}/Halvorix", read from the environment at each call.
+// The folder of the files: "${XDG_CONFIG_HOME:-$HOME/.config}/Halvorix", read from the environment at each call (a
+// relative XDG_CONFIG_HOME is ignored: UserFolders::ConfigHome).
 QString Folder();
 // The program key's file: Folder() + "/Vidsora.conf".
 QString ProgramFile();
@@ -76,7 +77,8 @@ enum class FileState
 FileState ProgramFileState();
 
 // Where the user's own data lives: "${XDG_DATA_HOME:-$HOME/.local/share}/Halvorix/Vidsora", read from the
-// environment at each call.
+// environment at each call (a relative XDG_DATA_HOME is ignored: UserFolders::DataHome). The default store and the
+// user's pick lists are below it.
 QString DataFolder();
 // The store folder a first start uses: DataFolder() + "/Database33".
 QString DefaultDBPath();

@@ -168,8 +168,11 @@ void FailNth(Op op, int n);
 void SetByteBudget(qint64 bytes);
 // What is left of the byte budget; negative when there is no limit.
 qint64 ByteBudget();
-// Turns every fault off and zeroes the counters.
+// Turns every fault off and zeroes the counters; SkipSyncs stays as it was.
 void Reset();
+// While on, the syncs of files, folders and file systems are left out (still counted, and still made to fail by
+// FailNth): for tests whose files are thrown away afterwards and never meet a power cut. Off unless a test turns it on.
+void SkipSyncs(bool on);
 // Calls of op since the last Reset.
 int Calls(Op op);
 

@@ -8,13 +8,14 @@
 #include "UEFBox.h"
 #include "UEFCollection.h"
 #include "UEFMedia.h"
+#include "UserFolders.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <algorithm>
@@ -36,19 +37,22 @@ std::shared_ptr<UEFCollection> ContentsOf(QObject& item)
     return nullptr;
 }
 
-// Makes a new folder under parent whose name starts with prefix; mkdtemp-style, so the create is exclusive and the
-// folder is this user's alone. Empty when parent is unusable.
+// Makes a new folder under parent whose name starts with prefix and ends in six random letters; the create is
+// exclusive and the folder is this user's alone. Empty when parent is unusable.
 QString MakeUniqueFolder(const QString& parent, const QString& prefix)
 {
     if (parent.isEmpty() || !QFileInfo(parent).isDir()) {
         return QString();
     }
-    QTemporaryDir dir(QDir(parent).filePath(prefix + QStringLiteral("XXXXXX")));
-    if (!dir.isValid()) {
-        return QString();
-    }
-    dir.setAutoRemove(false);
-    return QDir::cleanPath(dir.path());
+    const auto nameAt = [&](int) {
+        static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        QString name = QDir(parent).filePath(prefix);
+        for (int i = 0; i < 6; ++i) {
+            name += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+        }
+        return name;
+    };
+    return QDir::cleanPath(UserFolders::MakeOwnFolder(nameAt, 100).path);
 }
 
 } // namespace
@@ -82,12 +86,9 @@ QString ViewerSession::FileNamePart(const QString& path)
 
 QString ViewerSession::MakeTempName()
 {
-    // The configured path as it stands, whether or not it exists: Qt's own answer is empty for a missing folder, and
-    // taking that for "no temporary path" would put this run's files beside the program. A folder that cannot be
-    // made there leaves the viewer without a page rather than writing elsewhere; only a system that names no
-    // temporary path at all sends the folder to the program's.
-    const QString configured = qEnvironmentVariable("TMPDIR");
-    const QString parent = configured.isEmpty() ? QDir::tempPath() : QDir::cleanPath(QDir(configured).absolutePath());
+    // Only a system that names no temporary path at all sends the folder to the program's; a folder that cannot be
+    // made under the configured path leaves the viewer without a page rather than writing elsewhere.
+    const QString parent = UserFolders::TempPath();
     if (!parent.isEmpty()) {
         const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
         return MakeUniqueFolder(parent, QStringLiteral("VDS") + stamp + QLatin1Char('-'));

@@ -4,6 +4,7 @@
 #include "core/mLog.h"
 
 #include "AnsiText.h"
+#include "Registry.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
@@ -39,12 +40,7 @@ QString FileName(PickList list)
 
 QString UserFolder()
 {
-    // A relative XDG_DATA_HOME is to be ignored, as for every XDG variable.
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    }
-    return base + QStringLiteral("/Halvorix/Vidsora/Resources");
+    return Registry::DataFolder() + QStringLiteral("/Resources");
 }
 
 QString DefaultsFolder()

@@ -10,21 +10,16 @@
 #include "CMedias.h"
 #include "CMovies.h"
 #include "Registry.h"
+#include "UserFolders.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
 
-#include <cerrno>
 #include <cmath>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // ---- settings ----
 
@@ -179,11 +174,7 @@ void BuildChildLists()
 
 QString MakeTempName()
 {
-    // The configured path as it stands, as the system's call gives it, whether or not it exists: Qt's own answer is
-    // empty for a missing folder, which would move this run's files into the program folder. A folder that cannot
-    // be made there is a failure the item view reports, not a reason to write elsewhere.
-    const QString configured = qEnvironmentVariable("TMPDIR");
-    QString path = configured.isEmpty() ? QDir::tempPath() : QDir::cleanPath(QDir(configured).absolutePath());
+    QString path = UserFolders::TempPath();
     if (path.isEmpty()) {
         path = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     }
@@ -200,99 +191,26 @@ QString MakeTempName()
 namespace {
 
 // The folder CreateTempFolder made in this run, known by its identity so a swapped-in folder or link is left alone.
-struct MadeFolder
-{
-    QString path;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-MadeFolder g_madeFolder;
-
-// Removes everything below the open folder dirFd without following links; depth bounds the recursion.
-void RemoveContents(int dirFd, int depth)
-{
-    DIR* dir = fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
-        return;
-    }
-    const int fd = dirfd(dir);
-    while (dirent* entry = readdir(dir)) {
-        const char* name = entry->d_name;
-        if (qstrcmp(name, ".") == 0 || qstrcmp(name, "..") == 0) {
-            continue;
-        }
-        struct stat st;
-        if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            if (depth < 16) {
-                const int child = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (child >= 0) {
-                    RemoveContents(child, depth + 1);
-                }
-            }
-            unlinkat(fd, name, AT_REMOVEDIR);
-        } else {
-            unlinkat(fd, name, 0);
-        }
-    }
-    closedir(dir);
-}
+UserFolders::OwnFolder g_madeFolder;
 
 } // namespace
 
 bool CreateTempFolder(QString* tried)
 {
-    constexpr int kAttempts = 50;
-    QString path;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        path = (attempt == 0 && !gTempFolder.isEmpty()) ? gTempFolder : MakeTempName();
-        const QByteArray native = QFile::encodeName(path);
-        if (::mkdir(native.constData(), 0700) != 0) {
-            if (errno == EEXIST) {
-                continue; // taken, by anything: a fresh name instead
-            }
-            break;
-        }
-        struct stat st;
-        if (lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            break;
-        }
-        ::chmod(native.constData(), 0700); // whatever the umask left
-        g_madeFolder = MadeFolder{path, st.st_dev, st.st_ino};
-        gTempFolder = path;
-        return true;
-    }
-    if (tried) {
-        *tried = path;
-    }
-    gTempFolder.clear();
-    return false;
+    // The name chosen at start-up first; when it is taken, a fresh one.
+    const QString first = gTempFolder;
+    g_madeFolder = UserFolders::MakeOwnFolder(
+        [&first](int attempt) { return (attempt == 0 && !first.isEmpty()) ? first : MakeTempName(); }, 50, tried);
+    gTempFolder = g_madeFolder.path;
+    return !g_madeFolder.IsNull();
 }
 
 void RemoveTempFolder()
 {
-    const MadeFolder made = g_madeFolder;
-    g_madeFolder = MadeFolder{};
-    if (made.path.isEmpty()) {
-        return;
-    }
-    const QByteArray native = QFile::encodeName(made.path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || st.st_dev != made.device || st.st_ino != made.inode) {
-        ::close(fd);
-        qCWarning(lcApp) << "the temporary folder was replaced by another; left alone:" << made.path;
-        return;
-    }
-    RemoveContents(fd, 0);
-    if (::rmdir(native.constData()) != 0) {
-        qCWarning(lcApp) << "the temporary folder could not be removed:" << made.path;
+    const UserFolders::OwnFolder made = g_madeFolder;
+    g_madeFolder = UserFolders::OwnFolder{};
+    if (!made.IsNull() && !UserFolders::RemoveOwnFolder(made)) {
+        qCWarning(lcApp) << "the temporary folder was left:" << made.path;
     }
 }
 

@@ -17,7 +17,6 @@
 #include "Registry.h"
 #include "StoreLock.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,7 +25,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
-#include <QTextStream>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -100,21 +98,11 @@ int& LastExitCode()
     return code;
 }
 
-// A message box captioned "Vidsora"; the answer. Under the test platform a test may ask for the box to answer itself
-// (No, or OK) and say what it showed, for a program it started as a child.
+// A message box captioned "Vidsora"; the answer.
 QMessageBox::StandardButton Tell(QMessageBox::Icon icon, const QString& text,
                                  QMessageBox::StandardButtons buttons = QMessageBox::Ok)
 {
     QMessageBox box(icon, QStringLiteral("Vidsora"), text, buttons);
-    if (qEnvironmentVariableIsSet("VIDSORA_TEST_AUTOCLOSE") &&
-        QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        QTimer::singleShot(qEnvironmentVariableIntValue("VIDSORA_TEST_AUTOCLOSE"), &box, [&box] {
-            QTextStream(stderr) << "message box: icon " << int(box.icon()) << " caption \"" << box.windowTitle()
-                                << "\" text \"" << box.text() << "\" buttons " << int(box.standardButtons()) << '\n';
-            QAbstractButton* answer = box.button(QMessageBox::No);
-            (answer ? answer : box.button(QMessageBox::Ok))->click();
-        });
-    }
     return QMessageBox::StandardButton(box.exec());
 }
 

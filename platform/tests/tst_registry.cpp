@@ -104,6 +104,9 @@ private slots:
         QCOMPARE(Folder(), m_dir->filePath(QStringLiteral("config/Halvorix")));
         qputenv("XDG_CONFIG_HOME", "");
         QCOMPARE(Folder(), QDir::homePath() + QStringLiteral("/.config/Halvorix"));
+        // A relative folder is ignored: the settings must not move with the folder the program starts in.
+        qputenv("XDG_CONFIG_HOME", "config");
+        QCOMPARE(Folder(), QDir::homePath() + QStringLiteral("/.config/Halvorix"));
     }
 
     void stringsRoundTrip_data()
@@ -560,6 +563,9 @@ private slots:
         QCOMPARE(DefaultDBPath(), QStringLiteral("/data/x/Halvorix/Vidsora/Database33"));
         qunsetenv("XDG_DATA_HOME");
         QCOMPARE(DataFolder(), QDir::homePath() + QStringLiteral("/.local/share/Halvorix/Vidsora"));
+        // Nor does the default collection move with the folder the program starts in.
+        qputenv("XDG_DATA_HOME", "data/x");
+        QCOMPARE(DefaultDBPath(), QDir::homePath() + QStringLiteral("/.local/share/Halvorix/Vidsora/Database33"));
         qputenv("XDG_DATA_HOME", old);
     }
 

@@ -403,9 +403,6 @@ private slots:
         MakeStore(dbDir, Counts{0, 0, 0, 0, 2});
         StoreDBPath(dbDir);
         QVERIFY(Main());
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/vidsora");
-        QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-
         // The other user's world: own runtime folder and settings, the same store.
         const QString other = m_home.filePath(QStringLiteral("other-user"));
         for (const char* sub : {"run", "config/Halvorix", "tmp"}) {
@@ -423,9 +420,9 @@ private slots:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), other + QStringLiteral("/run"));
         env.insert(QStringLiteral("TMPDIR"), other + QStringLiteral("/tmp"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("VIDSORA_TEST_AUTOCLOSE"), QStringLiteral("100"));
+        env.insert(QStringLiteral("VIDSORA_TEST_START"), QStringLiteral("1"));
         child.setProcessEnvironment(env);
-        child.start(program, {});
+        child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForFinished(20000));
         const QString err = QString::fromLocal8Bit(child.readAllStandardError());
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
@@ -505,17 +502,14 @@ private slots:
     void secondInstanceRefused()
     {
         QVERIFY(Main());
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/vidsora");
-        QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-
         const QString childConfig = m_home.filePath(QStringLiteral("child-config"));
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), childConfig);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("VIDSORA_TEST_AUTOCLOSE"), QStringLiteral("100"));
+        env.insert(QStringLiteral("VIDSORA_TEST_START"), QStringLiteral("1"));
         child.setProcessEnvironment(env);
-        child.start(program, {});
+        child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForFinished(20000));
         const QString err = QString::fromLocal8Bit(child.readAllStandardError());
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
@@ -651,8 +645,60 @@ private:
     bool m_closeRefused = false;
 };
 
+namespace {
+
+// Answers every message box of a program started by StartAsProgram (No where it asks, else OK) and says on stderr
+// what it showed.
+class BoxReporter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = event->type() == QEvent::Show ? qobject_cast<QMessageBox*>(watched) : nullptr;
+        if (box) {
+            QPointer<QMessageBox> guard(box);
+            QTimer::singleShot(0, this, [guard] {
+                if (!guard) {
+                    return;
+                }
+                QTextStream(stderr) << "message box: icon " << int(guard->icon()) << " caption \""
+                                    << guard->windowTitle() << "\" text \"" << guard->text() << "\" buttons "
+                                    << int(guard->standardButtons()) << '\n';
+                QAbstractButton* answer = guard->button(QMessageBox::No);
+                (answer ? answer : guard->button(QMessageBox::Ok))->click();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Starts as the program does, in a process of its own, for the tests of two programs at once; the exit code is the
+// program's.
+int StartAsProgram(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    BoxReporter reporter;
+    app.installEventFilter(&reporter);
+    mMain::SetMainWindowLoader([] { return new QMainWindow; });
+    if (!Main()) {
+        return mMain::ExitCode();
+    }
+    delete mMain::MainWindow();
+    mMain::CloseStore();
+    mMain::ReleaseInstance();
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (qEnvironmentVariableIsSet("VIDSORA_TEST_START")) {
+        return StartAsProgram(argc, argv);
+    }
     // Plays an instance that holds the lock until it is killed.
     if (qEnvironmentVariableIsSet("VIDSORA_TEST_HOLD_LOCK")) {
         QCoreApplication app(argc, argv);

@@ -486,6 +486,25 @@ private slots:
         }
     }
 
+    // Cancel reaches the reading of a long missing list: it stops there and the rows stay as they were.
+    void abortWhileReadingMissingList()
+    {
+        SetCode(TestWorld::AddMovie(QStringLiteral("Listed"), "!0", "DVD"), kCodeA);
+        UploadSession session;
+        session.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, QStringLiteral("row\r\n"));
+        QString list;
+        for (int i = 0; i < 2000000; ++i) {
+            list += kCodeB + QStringLiteral("\r\n");
+        }
+        list += kCodeA;
+        // The first events to run are those the reading lets through.
+        QTimer::singleShot(0, &session, [&session] { session.Abort(); });
+        QCOMPARE(session.QueueMissing(list), -1);
+        QVERIFY(session.Aborted());
+        QCOMPARE(session.Rows().size(), 1);
+        QVERIFY(session.Rows()[0].IsCollection());
+    }
+
     void abortAnUpload()
     {
         const QString movie = TestWorld::AddMovie(QStringLiteral("Up"), "!0", "DVD");

@@ -9,6 +9,7 @@
 #include <QHostAddress>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QStringTokenizer>
 
 #include <algorithm>
 #include <limits>
@@ -105,11 +106,16 @@ COM::ResultTable BuildResultTable(const QString& argument)
     if (argument.isEmpty()) {
         return table;
     }
-    for (const QString& record : argument.split(kRecord)) {
-        const QStringList fields = record.split(kColumn);
+    // Cut in place: a reply near the size cap holds hundreds of thousands of records, and lists of every record's
+    // text and every record's fields on top of the table would hold the reply several times over.
+    for (const QStringView record : QStringTokenizer(argument, kRecord)) {
         QStringList row(4);
-        for (int column = 1; column <= 3 && column <= fields.size(); ++column) {
-            row[column] = fields[column - 1];
+        int column = 1;
+        for (const QStringView field : QStringTokenizer(record, kColumn)) {
+            row[column] = field.toString();
+            if (++column > 3) {
+                break;
+            }
         }
         table.append(row);
     }

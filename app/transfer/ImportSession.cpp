@@ -10,6 +10,8 @@
 #include "CGroups.h"
 #include "COM.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 ImportSession::ImportSession(QObject* parent) : OnlineSession(parent) {}
@@ -62,12 +64,10 @@ bool ImportSession::Find(const QString& text, bool byTitle)
     if (!ConnectAndLogIn()) {
         return false;
     }
-    QVariant found;
-    {
-        Wait wait(*this);
-        const QString what = AnsiText::Trim(text);
-        found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
-    }
+    // The reading of the reply belongs to the wait as well: a reply of many thousand results can be cancelled.
+    Wait wait(*this);
+    const QString what = AnsiText::Trim(text);
+    const QVariant found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
     m_results.clear();
     if (Aborted()) {
         return false;
@@ -76,19 +76,29 @@ bool ImportSession::Find(const QString& text, bool byTitle)
         return true;
     }
     const COM::ResultTable table = found.value<COM::ResultTable>();
+    // A code found again is left out: the first record with it stands.
+    QList<Result> results;
+    QSet<QString> keys;
+    const qsizetype records = std::max<qsizetype>(0, table.size() - 1);
+    results.reserve(records);
+    keys.reserve(records);
     for (qsizetype i = 1; i < table.size(); ++i) {
+        if (!StillWanted()) {
+            return false;
+        }
         const QStringList& record = table.at(i);
         Result result;
         result.code = record.value(1);
         result.title = record.value(2);
         result.media = record.value(3);
         result.key = QStringLiteral("U") + result.code;
-        const bool known = std::any_of(m_results.cbegin(), m_results.cend(),
-                                       [&result](const Result& other) { return other.key == result.key; });
-        if (!known) {
-            m_results.append(result);
+        const qsizetype known = keys.size();
+        keys.insert(result.key);
+        if (keys.size() > known) {
+            results.append(result);
         }
     }
+    m_results = std::move(results);
     return true;
 }
 

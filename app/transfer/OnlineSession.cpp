@@ -4,6 +4,16 @@
 
 #include "COM.h"
 
+#include <QCoreApplication>
+
+namespace {
+
+// How often a long loop lets events run, and how many of its steps pass between looks at the clock.
+constexpr qint64 kEventIntervalMs = 25;
+constexpr int kStepsPerLook = 256;
+
+} // namespace
+
 OnlineSession::OnlineSession(QObject* parent) : QObject(parent) {}
 
 OnlineSession::~OnlineSession() = default;
@@ -31,6 +41,25 @@ void OnlineSession::Abort()
     // again. Dropping it ends every kind of wait at once, the address lookup included, and closes the connection.
     std::unique_ptr<COM> gone = std::move(m_com);
     gone.reset();
+}
+
+bool OnlineSession::StillWanted()
+{
+    if (m_aborted) {
+        return false;
+    }
+    if (++m_steps < kStepsPerLook) {
+        return true;
+    }
+    m_steps = 0;
+    if (!m_lastEvents.isValid()) {
+        m_lastEvents.start();
+    } else if (m_lastEvents.elapsed() >= kEventIntervalMs) {
+        // Input stays out, as in the client's own wait: the window's gate delivers what reaches Cancel.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_lastEvents.start();
+    }
+    return !m_aborted;
 }
 
 bool OnlineSession::ConnectAndLogIn()

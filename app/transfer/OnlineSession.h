@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -51,6 +52,9 @@ protected:
     void SetCurrentRow(int row) { m_current = row; }
     // A progress report of the client for the current row.
     virtual void OnProgress(int row, int percent) = 0;
+    // For each step of a long loop that runs inside a Wait: now and then the pending events run (user input aside,
+    // which the window's gate hands to Cancel alone), so Cancel reaches the loop. False once the wait was aborted.
+    bool StillWanted();
 
     // Marks a call to the client, so the window can gate its input meanwhile.
     class Wait
@@ -70,4 +74,7 @@ private:
     int m_waiting = 0;
     int m_current = -1;
     bool m_aborted = false;
+    // When StillWanted last let events run, and its calls since it last looked at the clock.
+    QElapsedTimer m_lastEvents;
+    int m_steps = 0;
 };

@@ -11,6 +11,9 @@
 #include "Component.h"
 #include "UEF.h"
 
+#include <QHash>
+#include <QStringTokenizer>
+
 UploadSession::UploadSession(QObject* parent) : OnlineSession(parent) {}
 
 void UploadSession::AddItem(const QString& text, const QString& code, const QString& tag)
@@ -66,8 +69,10 @@ UploadSession::After UploadSession::UploadAll()
         QString list;
         if (FetchMissing(list) && !list.isEmpty()) {
             SetCurrentRow(-1);
-            QueueMissing(list);
-            return After::StayOpen;
+            // Cancel while the list is read leaves the rows as they were, as it does while the list downloads.
+            if (QueueMissing(list) >= 0) {
+                return After::StayOpen;
+            }
         }
     }
     SetCurrentRow(-1);
@@ -97,39 +102,64 @@ bool UploadSession::FetchMissing(QString& list)
     return true;
 }
 
-int UploadSession::QueueMissing(const QString& list)
+namespace {
+
+// The rows each product code of the collection stands for: the movies with exactly that code, else the media, else
+// the boxes, each kind in its collection's order.
+QHash<QString, QList<UploadSession::Row>> RowsByCode()
 {
-    m_rows.clear();
-    for (const QString& line : list.split(QStringLiteral("\r\n"))) {
-        const QString code = AnsiText::Trim(line);
-        if (code.isEmpty()) {
-            continue;
-        }
-        bool matched = false;
-        if (gMovies) {
-            for (const auto& movie : *gMovies) {
-                if (movie->strUPC() == code) {
-                    AddItem(movie->strTitle(), movie->strUPC(), movie->strKey());
-                    matched = true;
-                }
-            }
-        }
-        if (!matched && gMedias) {
-            for (const auto& media : *gMedias) {
-                if (media->strUPC() == code) {
-                    AddItem(media->strName(), media->strUPC(), media->strKey());
-                    matched = true;
-                }
-            }
-        }
-        if (!matched && gBoxes) {
-            for (const auto& box : *gBoxes) {
-                if (box->strUPC() == code) {
-                    AddItem(box->strName(), box->strUPC(), box->strKey());
-                }
+    QHash<QString, QList<UploadSession::Row>> movies;
+    QHash<QString, QList<UploadSession::Row>> media;
+    QHash<QString, QList<UploadSession::Row>> boxes;
+    if (gMovies) {
+        for (const auto& movie : *gMovies) {
+            if (!movie->strUPC().isEmpty()) {
+                movies[movie->strUPC()].append({movie->strTitle(), movie->strUPC(), QString(), movie->strKey()});
             }
         }
     }
+    if (gMedias) {
+        for (const auto& medium : *gMedias) {
+            if (!medium->strUPC().isEmpty() && !movies.contains(medium->strUPC())) {
+                media[medium->strUPC()].append({medium->strName(), medium->strUPC(), QString(), medium->strKey()});
+            }
+        }
+    }
+    if (gBoxes) {
+        for (const auto& box : *gBoxes) {
+            if (!box->strUPC().isEmpty() && !movies.contains(box->strUPC()) && !media.contains(box->strUPC())) {
+                boxes[box->strUPC()].append({box->strName(), box->strUPC(), QString(), box->strKey()});
+            }
+        }
+    }
+    movies.insert(media);
+    movies.insert(boxes);
+    return movies;
+}
+
+} // namespace
+
+int UploadSession::QueueMissing(const QString& list)
+{
+    // The list comes from the service and may name a code any number of times: each item is queued once, at the
+    // first line naming its code, so the rows stay within the collection's size whatever the list holds.
+    Wait wait(*this);
+    QHash<QString, QList<Row>> byCode = RowsByCode();
+    QList<Row> rows;
+    for (const QStringView line : QStringTokenizer(list, u"\r\n")) {
+        if (!StillWanted()) {
+            return -1;
+        }
+        if (byCode.isEmpty()) {
+            break;
+        }
+        const auto found = byCode.constFind(AnsiText::Trim(line));
+        if (found != byCode.constEnd()) {
+            rows.append(*found);
+            byCode.erase(found);
+        }
+    }
+    m_rows = std::move(rows);
     return int(m_rows.size());
 }
 

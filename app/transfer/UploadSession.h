@@ -44,8 +44,9 @@ public:
     // "Error" and the next row is tried; an abort marks its row "Error" and ends the run.
     After UploadAll();
 
-    // Empties the list and queues, for each code of the missing list, the movies with exactly that code, else the
-    // media, else the boxes. Returns the number of rows queued.
+    // Replaces the rows with, for each code of the missing list, the movies with exactly that code, else the media,
+    // else the boxes; an item is queued once, however often the list names its code. Returns the number of rows
+    // queued, or -1 when Cancel stopped it (the rows then stay as they were).
     int QueueMissing(const QString& list);
 
     static QString MissingQuestion()

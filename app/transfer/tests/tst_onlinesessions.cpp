@@ -157,6 +157,23 @@ private slots:
         }
     }
 
+    // A reply naming codes again and again keeps the first record of each code, in the reply's order.
+    void searchKeepsFirstOfEachCode()
+    {
+        m_service->records.clear();
+        for (int i = 0; i < 30000; ++i) {
+            const int code = (i * 7) % 1000;
+            m_service->records.append({QByteArray::number(1000000 + code), "Title " + QByteArray::number(i), "DVD"});
+        }
+        ImportSession session;
+        QVERIFY(session.Find(QStringLiteral("title"), true));
+        QCOMPARE(session.Results().size(), 1000);
+        for (int i = 0; i < 1000; ++i) {
+            QCOMPARE(session.Results()[i].title, QStringLiteral("Title %1").arg(i));
+            QCOMPARE(session.Results()[i].code, QString::number(1000000 + i * 7 % 1000));
+        }
+    }
+
     void searchFailures()
     {
         ImportSession session;
@@ -377,8 +394,14 @@ private slots:
         SetCode(disc, kCodeC);
         TestWorld::LoadCollections(gMovies->DBDir());
         BuildChildLists();
+        // Each item is queued once, at the first line naming its code, however often the list repeats it.
         m_service->missing = "\r\n  " + kCodeA.toLatin1() + " \r\n\r\n" + kCodeB.toLatin1() + "\r\n" +
-                             kCodeC.toLatin1() + "\r\n   \r\n" + kCodeD.toLatin1();
+                             kCodeA.toLatin1() + "\r\n" + kCodeC.toLatin1() + "\r\n   \r\n" + kCodeD.toLatin1() +
+                             "\r\n";
+        for (int i = 0; i < 20000; ++i) {
+            m_service->missing += (i % 2 ? kCodeC : kCodeA).toLatin1() + "\r\n";
+        }
+        m_service->missing += kCodeB.toLatin1();
 
         const QString list = BuildCollectionList();
         UploadSession session;
@@ -461,6 +484,25 @@ private slots:
         if (!warning.isEmpty()) {
             QCOMPARE(warnings[0][0].toString(), warning);
         }
+    }
+
+    // Cancel reaches the reading of a long missing list: it stops there and the rows stay as they were.
+    void abortWhileReadingMissingList()
+    {
+        SetCode(TestWorld::AddMovie(QStringLiteral("Listed"), "!0", "DVD"), kCodeA);
+        UploadSession session;
+        session.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, QStringLiteral("row\r\n"));
+        QString list;
+        for (int i = 0; i < 2000000; ++i) {
+            list += kCodeB + QStringLiteral("\r\n");
+        }
+        list += kCodeA;
+        // The first events to run are those the reading lets through.
+        QTimer::singleShot(0, &session, [&session] { session.Abort(); });
+        QCOMPARE(session.QueueMissing(list), -1);
+        QVERIFY(session.Aborted());
+        QCOMPARE(session.Rows().size(), 1);
+        QVERIFY(session.Rows()[0].IsCollection());
     }
 
     void abortAnUpload()

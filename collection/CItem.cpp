@@ -1,5 +1,7 @@
 #include "CItem.h"
 
+#include "ItemOrder.h"
+
 CItem::CItem(int initialId, QObject* parent) : QObject(parent), m_lngID(initialId) {}
 
 CItem::~CItem() = default;
@@ -34,4 +36,12 @@ void CItem::setLngID(int value)
 void CItem::setPath(const QString& value)
 {
     m_Path = value;
+}
+
+void CItem::setStrSortKey(const QString& value)
+{
+    m_strSortKey = value;
+    if (m_order) {
+        m_order->KeyChanged(this);
+    }
 }

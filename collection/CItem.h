@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class ItemOrder;
+
 // The five kinds of item the store holds.
 enum class ItemKind
 {
@@ -40,7 +42,8 @@ public:
 
     QString strSortKey() const { return m_strSortKey; }
     const QString& strSortKeyRef() const { return m_strSortKey; }
-    void setStrSortKey(const QString& value) { m_strSortKey = value; }
+    // The collection that holds the item is told, so it can keep placing new items by the current keys.
+    void setStrSortKey(const QString& value);
 
     QString strKey() const { return m_strKey; }
 
@@ -51,9 +54,13 @@ protected:
     CItem(int initialId, QObject* parent);
 
 private:
+    friend class ItemOrder;
+
     int m_lngID;
     QString m_strSortKey;
     QString m_strKey;
     bool m_blFirstID = true;
     QString m_Path;
+    ItemOrder* m_order = nullptr; // the order of the collection holding the item, if any
+    int m_orderNode = -1;
 };

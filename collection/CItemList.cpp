@@ -11,14 +11,21 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace {
 
 // Window events run at most this often while loading; the progress bar still steps once per entry.
 constexpr qint64 kEventIntervalMs = 16;
+// Item folders read at once while loading (the loading thread among them), and the fewest entries worth more than
+// the one thread.
+constexpr int kReaders = 12;
+constexpr size_t kReadersFrom = 16;
 
 // Sort keys compare as sequences of 16-bit code units, with no case folding and no locale.
 bool KeyLess(const QString& a, const QString& b)
@@ -107,11 +114,16 @@ QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& c
         return refuse(QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(m_kind)));
     }
     item->setLngID(highest + 1);
-    // Folder, record and covers appear together or not at all.
-    if (!ItemStore::CreateItem(*item, m_DBDir, covers.front, covers.back, error)) {
+    // Folder, record and covers appear together or not at all. An item was always added under its name alone and
+    // given its other fields after: its folder carries that name and it takes the place an empty sort key gives, so
+    // a whole item lands where it always did.
+    if (!ItemStore::CreateItem(*item, m_DBDir, covers.front, covers.back, error, true)) {
         return {};
     }
+    const QString sortKey = item->strSortKey();
+    item->setStrSortKey(QString());
     PlaceOne(item);
+    item->setStrSortKey(sortKey);
     return item->strKey();
 }
 
@@ -126,10 +138,7 @@ bool CItemList::Remove(const QString& strKey)
         return false;
     }
     m_byKey.remove(strKey);
-    const auto it = std::find(m_items.begin(), m_items.end(), item);
-    if (it != m_items.end()) {
-        m_items.erase(it);
-    }
+    m_order.Remove(item.get());
     if (item->lngID() >= m_highestId) {
         m_highestIdValid = false;
     }
@@ -138,7 +147,7 @@ bool CItemList::Remove(const QString& strKey)
 
 void CItemList::Clear()
 {
-    m_items.clear();
+    m_order.Clear();
     m_byKey.clear();
     m_highestId = 0;
     m_highestIdValid = true;
@@ -168,22 +177,69 @@ void CItemList::LoadData()
         qCWarning(lcStore) << "nothing loaded from" << folder << "- it cannot be listed:" << qt_error_string(err);
         return;
     }
-    std::vector<std::shared_ptr<CItem>> batch;
-    batch.reserve(names->size());
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    for (const QString& name : *names) {
-        if (std::shared_ptr<CItem> item = ItemStore::ReadItem(m_kind, folder + u'/' + name)) {
-            batch.push_back(std::move(item));
+    std::vector<std::shared_ptr<CItem>> batch = ReadListed(folder, *names);
+    PlaceBatch(batch);
+}
+
+std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder, const QStringList& names)
+{
+    // Several folders are read at once, so a cold disk serves them side by side rather than one wait after another,
+    // and a warm one parses on several cores. Each read lands in its name's slot: the order stays the listing's.
+    QThread* const home = m_itemThread ? m_itemThread.data() : QThread::currentThread();
+    const size_t n = size_t(names.size());
+    std::vector<std::shared_ptr<CItem>> readItems(n);
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> done{0};
+    const auto readNext = [&]() {
+        const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+        if (i >= n) {
+            return false;
         }
-        StepProgress();
-        if (sinceEvents.elapsed() >= kEventIntervalMs) {
-            // User input stays queued, so no click or key reaches a half-loaded collection.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            sinceEvents.restart();
+        std::shared_ptr<CItem> item = ItemStore::ReadItem(m_kind, folder + u'/' + names[qsizetype(i)]);
+        if (item && item->thread() != home) {
+            item->moveToThread(home); // only the thread that made it may hand it on
+        }
+        readItems[i] = std::move(item);
+        done.fetch_add(1, std::memory_order_release);
+        return true;
+    };
+
+    std::vector<std::thread> helpers;
+    if (n >= kReadersFrom) {
+        for (int h = 1; h < kReaders; ++h) {
+            try {
+                helpers.emplace_back([&readNext] {
+                    while (readNext()) {
+                    }
+                });
+            } catch (const std::system_error& e) {
+                qCWarning(lcStore) << "reading with fewer threads:" << e.what();
+                break;
+            }
         }
     }
-    PlaceBatch(batch);
+    // This thread reads too, and steps the progress bar once for every finished entry.
+    size_t stepped = 0;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const auto stepTo = [&](size_t finished) {
+        for (; stepped < finished; ++stepped) {
+            StepProgress();
+            if (sinceEvents.elapsed() >= kEventIntervalMs) {
+                // User input stays queued, so no click or key reaches a half-loaded collection.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceEvents.restart();
+            }
+        }
+    };
+    while (readNext()) {
+        stepTo(done.load(std::memory_order_acquire));
+    }
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    stepTo(n);
+    return readItems;
 }
 
 std::shared_ptr<CItem> CItemList::ItemByKey(const QString& strKey) const
@@ -193,10 +249,11 @@ std::shared_ptr<CItem> CItemList::ItemByKey(const QString& strKey) const
 
 std::shared_ptr<CItem> CItemList::ItemAt(qsizetype position) const
 {
-    if (position < 1 || position > qsizetype(m_items.size())) {
+    const auto& items = m_order.Items();
+    if (position < 1 || position > qsizetype(items.size())) {
         return {};
     }
-    return m_items[size_t(position - 1)];
+    return items[size_t(position - 1)];
 }
 
 void CItemList::PlaceOne(const std::shared_ptr<CItem>& item)
@@ -205,11 +262,11 @@ void CItemList::PlaceOne(const std::shared_ptr<CItem>& item)
         qCWarning(lcStore) << "left out" << item->Path() << "- the key" << item->strKey() << "is held already";
         return;
     }
+    if (!m_order.Place(item)) {
+        qCWarning(lcStore) << "left out" << item->Path() << "- the item belongs to another collection";
+        return;
+    }
     m_byKey.insert(item->strKey(), item);
-    const auto at = std::find_if(m_items.begin(), m_items.end(), [&](const std::shared_ptr<CItem>& e) {
-        return KeyLess(item->strSortKey(), e->strSortKey());
-    });
-    m_items.insert(at, item);
     m_highestId = std::max(m_highestId, item->lngID());
 }
 
@@ -220,6 +277,9 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
     fresh.reserve(batch.size());
     m_byKey.reserve(m_byKey.size() + qsizetype(batch.size()));
     for (auto& item : batch) {
+        if (!item) {
+            continue; // a folder that held no item
+        }
         std::shared_ptr<CItem>& slot = m_byKey[item->strKey()]; // one hash per arrival
         if (!slot) {
             slot = item;
@@ -237,41 +297,34 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
         m_highestId = std::max(m_highestId, item->lngID());
     }
 
-    if (IsSorted()) {
-        // Placing each arrival before the first greater key in a sorted list is a stable merge of the list with the
-        // arrivals in stable order: held entries before equal arrivals, arrivals in the order they came.
-        StableSortByKey(fresh);
-        if (m_items.empty()) {
-            m_items = std::move(fresh);
-            return;
-        }
-        std::vector<std::shared_ptr<CItem>> merged;
-        merged.reserve(m_items.size() + fresh.size());
-        std::merge(std::make_move_iterator(m_items.begin()), std::make_move_iterator(m_items.end()),
-                   std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()),
-                   std::back_inserter(merged), ItemLess);
-        m_items = std::move(merged);
+    // Placing each arrival in turn before the first entry whose key is greater puts the arrivals that land between
+    // two held entries in key order, equal keys in order of arrival, and an arrival lands before the first held
+    // entry whose key is greater than its own. So the arrivals, stably sorted, merge into the held entries in one
+    // pass, whether or not edited keys left those out of order.
+    StableSortByKey(fresh);
+    const std::vector<std::shared_ptr<CItem>>& held = m_order.Items();
+    if (held.empty()) {
+        m_order.Assign(std::move(fresh));
         return;
     }
-    // Edited sort keys left the list unsorted: each arrival goes before the first greater key from the start.
-    for (auto& item : fresh) {
-        const auto at = std::find_if(m_items.begin(), m_items.end(), [&](const std::shared_ptr<CItem>& e) {
-            return KeyLess(item->strSortKey(), e->strSortKey());
-        });
-        m_items.insert(at, std::move(item));
+    std::vector<std::shared_ptr<CItem>> merged;
+    merged.reserve(held.size() + fresh.size());
+    auto arrival = fresh.begin();
+    for (const auto& entry : held) {
+        while (arrival != fresh.end() && ItemLess(*arrival, entry)) {
+            merged.push_back(std::move(*arrival++));
+        }
+        merged.push_back(entry);
     }
-}
-
-bool CItemList::IsSorted() const
-{
-    return std::is_sorted(m_items.begin(), m_items.end(), ItemLess);
+    std::move(arrival, fresh.end(), std::back_inserter(merged));
+    m_order.Assign(std::move(merged));
 }
 
 int CItemList::HighestId() const
 {
     if (!m_highestIdValid) {
         m_highestId = 0;
-        for (const auto& item : m_items) {
+        for (const auto& item : m_order.Items()) {
             m_highestId = std::max(m_highestId, item->lngID());
         }
         m_highestIdValid = true;

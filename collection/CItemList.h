@@ -1,10 +1,13 @@
 #pragma once
 
 #include "CItem.h"
+#include "ItemOrder.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QThread>
 
 #include <memory>
 #include <vector>
@@ -49,11 +52,15 @@ public:
     // the folder cannot be deleted, or cannot be reached (the store's disk gone), the item keeps its entry and its
     // folder, and the result is false.
     bool Remove(const QString& strKey);
-    int Count() const { return int(m_items.size()); }
+    int Count() const { return int(m_order.Count()); }
     // Empties the list in memory; no file is touched.
     void Clear();
     // Reads every item folder of the kind into the list, without emptying it first; keys already held are skipped.
+    // Several folders are read at once; what is placed, and in which order, is what reading them one by one in
+    // listing order gives. The items belong to the calling thread, or to the one setItemThread named.
     void LoadData();
+    // The thread that items LoadData reads will belong to; null: the thread that calls LoadData.
+    void setItemThread(QThread* thread) { m_itemThread = thread; }
     // Rewrites the record files of the item with that key; true when they were written.
     bool Update(const QString& strKey);
 
@@ -63,12 +70,12 @@ protected:
     std::shared_ptr<CItem> ItemByKey(const QString& strKey) const;
     // 1 is the first entry in order.
     std::shared_ptr<CItem> ItemAt(qsizetype position) const;
-    const std::vector<std::shared_ptr<CItem>>& Entries() const { return m_items; }
+    const std::vector<std::shared_ptr<CItem>>& Entries() const { return m_order.Items(); }
 
 private:
+    std::vector<std::shared_ptr<CItem>> ReadListed(const QString& folder, const QStringList& names);
     void PlaceOne(const std::shared_ptr<CItem>& item);
     void PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch);
-    bool IsSorted() const;
     int HighestId() const;
     void StepProgress();
 
@@ -76,7 +83,8 @@ private:
     QString m_DBDir;
     QPointer<QObject> m_PGB;
     int m_PGBValue = -1;
-    std::vector<std::shared_ptr<CItem>> m_items;
+    QPointer<QThread> m_itemThread;
+    ItemOrder m_order;
     QHash<QString, std::shared_ptr<CItem>> m_byKey;
     mutable int m_highestId = 0;
     mutable bool m_highestIdValid = true;

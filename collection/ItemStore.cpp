@@ -905,7 +905,8 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
     return item;
 }
 
-bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error)
+bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error,
+                bool byName)
 {
     const auto fail = [&](const QString& why) {
         qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
@@ -921,7 +922,7 @@ bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, co
         return fail(QStringLiteral("it is stored in %1 already").arg(item.Path()));
     }
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
-    const QString base = item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
+    const QString base = byName || item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
     const QString firstName = MGeneral::ItemFolderName(base, 1, item.lngID());
 
     std::vector<std::pair<QString, QByteArray>> files = RecordFiles(item);

@@ -37,12 +37,13 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text);
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);
 // Creates the item (empty Path) whole: its folder is made under a temporary name in dbDir/<kind folder>/, its record
 // files and its covers (copies of frontCover and backCover, when given, for the kinds that have covers) are written
-// into it, and it is renamed to its name: MakeSafeName of the sort key (else of the name) and the id, the first
-// variant that is free; nothing is ever replaced. Outside a batch every file and the folder are synced before the
+// into it, and it is renamed to its name: MakeSafeName of the sort key (else of the name; always of the name with
+// byName, as for an item added to its collection, which names its folder as it was named when made) and the id, the
+// first variant that is free; nothing is ever replaced. Outside a batch every file and the folder are synced before the
 // rename and the kind folder after it; in a batch, the batch's Commit syncs. Sets Path. On false nothing of the item
 // is left on disk, and error (when given) names the folder or file and why.
 bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {}, const QString& backCover = {},
-                QString* error = nullptr);
+                QString* error = nullptr, bool byName = false);
 // Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
 // save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
 // other-case copies of the files it wrote that are really other files, and cover files of a side other than the one

@@ -31,10 +31,12 @@ template <class Collection> QString ParentKeyIn(const std::shared_ptr<Collection
     return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
 }
 
-template <class Collection> void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress)
+template <class Collection>
+void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress, QThread* itemThread)
 {
     global = std::make_shared<Collection>();
     global->setDBDir(dbDir);
+    global->setItemThread(itemThread);
     global->setPGB(progress);
     global->LoadData();
     global->setPGB(nullptr);
@@ -125,14 +127,14 @@ int EntryCount(const QString& dbDir)
     return sum <= std::numeric_limits<int>::max() ? int(sum) : 0;
 }
 
-void LoadAll(const QString& dbDir, QObject* progress)
+void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread)
 {
     // Categories first, movies last: the tree and the child lists read them all.
-    LoadKind(gCategories, dbDir, progress);
-    LoadKind(gGroups, dbDir, progress);
-    LoadKind(gBoxes, dbDir, progress);
-    LoadKind(gMedias, dbDir, progress);
-    LoadKind(gMovies, dbDir, progress);
+    LoadKind(gCategories, dbDir, progress, itemThread);
+    LoadKind(gGroups, dbDir, progress, itemThread);
+    LoadKind(gBoxes, dbDir, progress, itemThread);
+    LoadKind(gMedias, dbDir, progress, itemThread);
+    LoadKind(gMovies, dbDir, progress, itemThread);
 }
 
 } // namespace Collections

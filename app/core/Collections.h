@@ -8,6 +8,7 @@
 #include <memory>
 
 class QObject;
+class QThread;
 
 // One face over the five collections in the globals, so that no caller has to pick a collection by a key's letter.
 namespace Collections {
@@ -32,7 +33,8 @@ QStringList Children(const QString& key);
 // The number of entries a full load steps the progress target through; 0 when the sum would overflow an int.
 int EntryCount(const QString& dbDir);
 // Replaces the five collections with fresh ones loaded from dbDir, categories first and movies last. The progress
-// target (any object with a numeric "Value" property, or null) is advanced by one per entry.
-void LoadAll(const QString& dbDir, QObject* progress);
+// target (any object with a numeric "Value" property, or null) is advanced by one per entry. The items belong to
+// itemThread, or to the calling thread when it is null.
+void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread = nullptr);
 
 } // namespace Collections

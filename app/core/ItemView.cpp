@@ -15,8 +15,7 @@ namespace ItemViews {
 ItemView Make(const QString& strKey)
 {
     ItemView view;
-    view.strSmall =
-        QString::number(gRootChildren.UBound() + gCategoryChildren.UBound() + gGroupChildren.UBound()) + " items";
+    view.strSmall = ItemCountText();
     const QChar kind = strKey.isEmpty() ? QChar() : strKey.at(0);
     if (kind == '!') {
         view.strLarge = "Vidsora: Personal (" + GetVersionText() + ")";
@@ -38,6 +37,11 @@ ItemView Make(const QString& strKey)
         }
     }
     return view;
+}
+
+QString ItemCountText()
+{
+    return QString::number(gRootChildren.UBound() + gCategoryChildren.UBound() + gGroupChildren.UBound()) + " items";
 }
 
 bool WritePage(const ItemView& view)

@@ -18,6 +18,8 @@ namespace ItemViews {
 
 // Reads the collections and the child lists; writes nothing.
 ItemView Make(const QString& strKey);
+// "<n> items": the boxes, media and movies directly under the root, a category or a group, by the child lists.
+QString ItemCountText();
 // Writes the page through the one file writer; false when it could not be written (or there is no page or no file).
 bool WritePage(const ItemView& view);
 

@@ -141,6 +141,38 @@ void BuildChildLists()
         }
     };
 
+    // Each list is sized once: growing five lists of thousands of pairs step by step costs more than this count.
+    {
+        int counts[5] = {};
+        int flat = 0;
+        const auto count = [&](int parentType, int highestType, bool inFlat) {
+            if (parentType >= 0 && parentType <= highestType) {
+                ++counts[parentType];
+            }
+            flat += inFlat ? 1 : 0;
+        };
+        if (gBoxes) {
+            for (const auto& box : *gBoxes) {
+                count(box->lngParentType(), 2, true);
+            }
+        }
+        if (gMedias) {
+            for (const auto& media : *gMedias) {
+                count(media->lngParentType(), 3, media->lngParentType() != 3);
+            }
+        }
+        if (gMovies) {
+            for (const auto& movie : *gMovies) {
+                const int type = movie->lngParentType();
+                count(type, 4, type != 3 && type != 4);
+            }
+        }
+        for (int t = 0; t < 5; ++t) {
+            byParent[t]->Items().reserve(counts[t] + 1);
+        }
+        gFlatItems.Items().reserve(flat + 1);
+    }
+
     if (gBoxes) {
         for (const auto& box : *gBoxes) {
             AddPair(gFlatItems, box->strKey(), box->strSortKey());

@@ -3,59 +3,154 @@
 #include "AnsiText.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 void AddPair(SortPairList& list, const QString& key, const QString& sortKey)
 {
     list.Items().append(mTypSortPair{key, sortKey});
 }
 
+namespace {
+
+using KeyView = std::u16string_view;
+
+KeyView ViewOf(const QString& s)
+{
+    return KeyView(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+
+// Positions 0..n-1 ordered by key, equal keys by position: the list's ascending runs merged pairwise, so a list made
+// of a few sorted runs costs little more than one pass.
+std::vector<int> StableOrder(const std::vector<KeyView>& keys)
+{
+    const int n = int(keys.size());
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        order[size_t(i)] = i;
+    }
+    std::vector<int> bounds{0};
+    for (int i = 1; i < n; ++i) {
+        if (keys[size_t(i)] < keys[size_t(i - 1)]) {
+            bounds.push_back(i);
+        }
+    }
+    bounds.push_back(n);
+    const auto less = [&keys](int x, int y) { return keys[size_t(x)] < keys[size_t(y)]; };
+    std::vector<int> merged(static_cast<size_t>(n));
+    while (bounds.size() > 2) {
+        std::vector<int> next{0};
+        size_t r = 0;
+        for (; r + 2 < bounds.size(); r += 2) {
+            std::merge(order.begin() + bounds[r], order.begin() + bounds[r + 1], order.begin() + bounds[r + 1],
+                       order.begin() + bounds[r + 2], merged.begin() + bounds[r], less);
+            next.push_back(bounds[r + 2]);
+        }
+        if (r + 2 == bounds.size()) { // an odd run out stays as it is
+            std::copy(order.begin() + bounds[r], order.end(), merged.begin() + bounds[r]);
+            next.push_back(n);
+        }
+        order.swap(merged);
+        bounds = std::move(next);
+    }
+    return order;
+}
+
+// Counts of positions taken so far, by position.
+class PositionCounts
+{
+public:
+    explicit PositionCounts(int n) : m_tree(size_t(n) + 1, 0) {}
+    void Take(int position)
+    {
+        for (size_t i = size_t(position) + 1; i < m_tree.size(); i += i & (~i + 1)) {
+            ++m_tree[i];
+        }
+    }
+    // Taken positions below `end`.
+    int Below(int end) const
+    {
+        int sum = 0;
+        for (size_t i = size_t(end); i > 0; i -= i & (~i + 1)) {
+            sum += m_tree[i];
+        }
+        return sum;
+    }
+
+private:
+    std::vector<int> m_tree;
+};
+
+} // namespace
+
 void SortPairs(SortPairList& list)
 {
     QVector<mTypSortPair>& a = list.Items();
     const int n = list.UBound();
-    bool sorted = true;
-    for (int i = 2; i <= n && sorted; ++i) {
-        sorted = !(a[i].strSortKey < a[i - 1].strSortKey);
+    std::vector<KeyView> keys;
+    keys.reserve(size_t(std::max(n, 0)));
+    for (int i = 1; i <= n; ++i) {
+        keys.push_back(ViewOf(a[i].strSortKey));
     }
-    if (sorted) {
+    if (std::is_sorted(keys.begin(), keys.end())) {
         return; // the exchange sort swaps nothing in a sorted list
     }
 
-    // The exchange sort itself is kept, since the order it leaves equal keys in is what the tree shows; but it runs
-    // over integers: each entry's rank among the distinct keys in the high half, its position in the low half, so
-    // one integer comparison tells "strictly less" and a swap carries the entry along.
-    std::vector<int> byKey(n);
-    for (int i = 0; i < n; ++i) {
-        byKey[i] = i + 1;
-    }
-    std::sort(byKey.begin(), byKey.end(), [&a](int x, int y) { return a[x].strSortKey < a[y].strSortKey; });
-    std::vector<quint64> v(n + 1, 0);
-    quint64 rank = 0;
-    for (int k = 0; k < n; ++k) {
-        if (k > 0 && a[byKey[k - 1]].strSortKey < a[byKey[k]].strSortKey) {
-            ++rank;
+    // The exchange sort (for i, for j > i, swap when i's key is greater) ends in key order, and what it does to a run
+    // of equal keys can be told without running it. Take the entries of one key X, at positions p1 < ... < pr, and
+    // every entry with a smaller key: each smaller one that lies after p(c) and before p(c+1) turns the first c
+    // X-entries (in their current order) one place to the left, the first to the back; larger keys do not matter.
+    // So each key's entries are turned k(c) mod c places for each c, k(c) counted with the positions of the smaller
+    // keys, which the walk in key order collects as it goes.
+    std::vector<int> order = StableOrder(keys);
+    std::vector<int> result;
+    result.reserve(size_t(n));
+    PositionCounts smaller(n);
+    std::vector<int> next; // the equal run as a ring: next[c] follows c
+    for (int from = 0; from < n;) {
+        int to = from + 1;
+        while (to < n && keys[size_t(order[size_t(to)])] == keys[size_t(order[size_t(from)])]) {
+            ++to;
         }
-        v[byKey[k]] = (rank << 32) | quint64(byKey[k]);
-    }
-    constexpr quint64 kRankMask = ~quint64(0xFFFFFFFFu);
-    for (int i = 1; i <= n; ++i) {
-        quint64 current = v[i];
-        quint64 floor = current & kRankMask;
-        for (int j = i + 1; j <= n; ++j) {
-            if (v[j] < floor) {
-                std::swap(current, v[j]);
-                floor = current & kRankMask;
+        const int r = to - from;
+        const auto position = [&](int c) { return order[size_t(from + c)]; };
+        if (r == 1) {
+            result.push_back(position(0));
+        } else {
+            next.assign(size_t(r), 0);
+            int head = 0;
+            int tail = 0;
+            for (int c = 1; c <= r; ++c) {
+                if (c >= 2) {
+                    const int end = c < r ? position(c) : n;
+                    const int k = smaller.Below(end) - smaller.Below(position(c - 1) + 1);
+                    for (int step = k % c; step > 0; --step) {
+                        tail = head;
+                        head = next[size_t(head)];
+                    }
+                }
+                if (c < r) {
+                    next[size_t(tail)] = c;
+                    next[size_t(c)] = head;
+                    tail = c;
+                }
+            }
+            for (int c = 0, at = head; c < r; ++c, at = next[size_t(at)]) {
+                result.push_back(position(at));
             }
         }
-        v[i] = current;
+        for (int c = from; c < to; ++c) {
+            smaller.Take(order[size_t(c)]);
+        }
+        from = to;
     }
 
-    QVector<mTypSortPair> result(n + 1);
-    result[0] = a[0];
-    for (int i = 1; i <= n; ++i) {
-        result[i] = std::move(a[int(v[i] & 0xFFFFFFFFu)]);
+    QVector<mTypSortPair> sorted(n + 1);
+    sorted[0] = std::move(a[0]);
+    for (int i = 0; i < n; ++i) {
+        sorted[i + 1] = std::move(a[result[size_t(i)] + 1]);
     }
-    a = std::move(result);
+    a = std::move(sorted);
 }
 
 QString MakeItemKey(int parentType, const QVariant& id)

@@ -632,6 +632,8 @@ void frmMain::FillTree()
     if (hadFocus) {
         treeMovies->setFocus();
     }
+    // The count follows every refill, also one that shows no page (a box set made, a file imported).
+    pnSmall->setText(ItemViews::ItemCountText());
     m_blnSelecting = was;
 }
 

@@ -149,25 +149,14 @@ private:
 };
 
 // Loads the five collections on a thread of their own while the window thread runs prepare and keeps the splash
-// window painted; no click or key acts meanwhile. The items end up belonging to the window thread, as if it had
-// loaded them.
+// window painted; no click or key acts meanwhile. The items belong to the window thread from the moment they are
+// read, as if it had loaded them.
 void LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindowPreparer& prepare)
 {
     ProgressRelay relay(bar);
     QThread* const windowThread = QThread::currentThread();
-    std::unique_ptr<QThread> loader(QThread::create([&dbDir, &relay, windowThread] {
-        Collections::LoadAll(dbDir, &relay);
-        auto handOver = [windowThread](const auto& collection) {
-            for (const auto& item : *collection) {
-                item->moveToThread(windowThread);
-            }
-        };
-        handOver(gCategories);
-        handOver(gGroups);
-        handOver(gBoxes);
-        handOver(gMedias);
-        handOver(gMovies);
-    }));
+    std::unique_ptr<QThread> loader(
+        QThread::create([&dbDir, &relay, windowThread] { Collections::LoadAll(dbDir, &relay, windowThread); }));
     QEventLoop wait;
     QObject::connect(loader.get(), &QThread::finished, &wait, &QEventLoop::quit);
     loader->start();

@@ -1,6 +1,7 @@
 // Export cost of the transfer mapping. Prints "FIGURE <name> <value> <unit>" lines.
 
 #include "core/mFunctions.h"
+#include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "transfer/mUEF.h"
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -123,5 +125,35 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("FIGURE createuef-box-ms %.2f ms\n", best);
+
+    // A child list of 40,000 sorted keys (three words each, so many equal), one of them edited in place.
+    {
+        QRandomGenerator rng(5);
+        static const char* const kWords[] = {"NIGHT", "RIVER",  "STAR",   "CITY",  "GHOST", "WINTER", "BLUE",
+                                             "LAST",  "SILENT", "GOLDEN", "STORM", "DREAM", "EMPIRE", "ROAD",
+                                             "IRON",  "SUMMER", "SHADOW", "FIRE",  "LOST",  "KING",   "OCEAN"};
+        QStringList keys;
+        for (int i = 0; i < 40000; ++i) {
+            QStringList words;
+            for (int w = 0; w < 3; ++w) {
+                words << QLatin1String(kWords[rng.bounded(int(std::size(kWords)))]);
+            }
+            keys << words.join(u' ');
+        }
+        std::sort(keys.begin(), keys.end());
+        keys[20000] = QStringLiteral("AAA EDITED");
+        double sortBest = 1e9;
+        for (int run = 0; run < 7; ++run) {
+            SortPairList list;
+            for (int i = 0; i < keys.size(); ++i) {
+                AddPair(list, QStringLiteral("M%1").arg(i + 1), keys[i]);
+            }
+            const auto start = std::chrono::steady_clock::now();
+            SortPairs(list);
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+            sortBest = std::min(sortBest, took.count());
+        }
+        std::printf("FIGURE sortpairs-40000-edited-ms %.2f ms\n", sortBest);
+    }
     return 0;
 }

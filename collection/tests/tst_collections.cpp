@@ -1,13 +1,17 @@
 #include "CBoxes.h"
 #include "CCategories.h"
+#include "CCategory.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "ItemOrder.h"
+#include "ItemStore.h"
 #include "TestStore.h"
 
 #include <QApplication>
 #include <QProgressBar>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -117,6 +121,30 @@ private slots:
         QVERIFY(!cats.Update("C99"));
     }
 
+    // A whole new item lands where an item added by name and given its sort key after always did, and its folder
+    // carries its name: sibling order and folder names stay what they were.
+    void wholeItemLandsWhereANamedOneDid()
+    {
+        TestStore store;
+        WriteCategory(store, "a", 1, "A");
+        WriteCategory(store, "b", 2, "B");
+        CCategories cats;
+        cats.setDBDir(store.db());
+        cats.LoadData();
+        auto item = ItemStore::NewItem(ItemKind::Category);
+        item->setDisplayName("Zed");
+        item->setStrSortKey("AA");
+        const QString key = cats.AddNew(item);
+        QCOMPARE(Keys(cats), (QStringList{"C3", "C1", "C2"}));
+        QCOMPARE(QFileInfo(item->Path()).fileName(), QString("Zed.3"));
+        QVERIFY(TestStore::Read(item->Path() + "/content.mdc").contains("SORTKEY = AA\r\n"));
+        // The key it holds now counts for what is placed after it.
+        QCOMPARE(cats.Item(key)->strSortKey(), QString("AA"));
+        const QString later = cats.Add("Ann");
+        QCOMPARE(Keys(cats), (QStringList{"C4", "C3", "C1", "C2"}));
+        QVERIFY(!later.isEmpty());
+    }
+
     void loadSortsStablyByKey()
     {
         TestStore store;
@@ -217,6 +245,118 @@ private slots:
         for (const auto& e : expected)
             want << "C" + QString::number(e.first);
         QCOMPARE(Keys(cats), want);
+    }
+
+    // A new entry goes before the first entry whose key is greater, also after keys were edited in place, entries
+    // removed and the order read between changes: the order must match the literal walk at every step.
+    void orderPlacesAsTheWalkDoes()
+    {
+        QRandomGenerator rng(7);
+        const QStringList alphabet{"", "A", "AB", "B", "BA", "C"};
+        const auto pick = [&] { return alphabet[rng.bounded(int(alphabet.size()))]; };
+        const auto keysOf = [](const std::vector<std::shared_ptr<CItem>>& items) {
+            QStringList keys;
+            for (const auto& item : items) {
+                keys << item->strKey();
+            }
+            return keys;
+        };
+        for (int round = 0; round < 300; ++round) {
+            std::vector<std::shared_ptr<CItem>> walk;
+            int id = 0;
+            {
+                ItemOrder order;
+                for (int step = 0; step < 80; ++step) {
+                    const int what = rng.bounded(20);
+                    if (what < 11 || walk.empty()) {
+                        auto item = std::make_shared<CCategory>();
+                        item->setLngID(++id);
+                        item->setStrSortKey(pick());
+                        auto at = std::find_if(walk.begin(), walk.end(),
+                                               [&](const auto& e) { return item->strSortKey() < e->strSortKey(); });
+                        walk.insert(at, item);
+                        QVERIFY(order.Place(item));
+                    } else if (what < 17) {
+                        walk[size_t(rng.bounded(int(walk.size())))]->setStrSortKey(pick());
+                    } else if (what < 19) {
+                        const auto at = walk.begin() + rng.bounded(int(walk.size()));
+                        QVERIFY(order.Remove(at->get()));
+                        QVERIFY(!order.Remove(at->get()));
+                        walk.erase(at);
+                    } else {
+                        order.Assign(walk); // as a load leaves it
+                    }
+                    if (rng.bounded(3) == 0) {
+                        QCOMPARE(keysOf(order.Items()), keysOf(walk));
+                    }
+                }
+                QCOMPARE(keysOf(order.Items()), keysOf(walk));
+                QCOMPARE(order.Count(), qsizetype(walk.size()));
+                ItemOrder other;
+                QVERIFY(!other.Place(walk.front())); // an item is in one order at a time
+            }
+            // The order is gone; its items live on and must not reach it.
+            for (const auto& item : walk) {
+                item->setStrSortKey("Z");
+            }
+        }
+    }
+
+    // The load reads several folders at once; what it gives must be what reading them one by one in listing order
+    // and placing each in turn gives: the same items, fields and order, owned by the loading thread.
+    void threadedLoadGivesTheOneByOneResult()
+    {
+        TestStore store;
+        QRandomGenerator rng(11);
+        const QStringList alphabet{"", "NIGHT", "NIGHT RIVER", "RIVER", "river", "STAR"};
+        for (int n = 0; n < 120; ++n) {
+            const int id = 1 + rng.bounded(100); // some ids twice: the first listed wins
+            WriteCategory(store, QString("f%1").arg(n, 3, 10, QChar('0')), id,
+                          alphabet[rng.bounded(int(alphabet.size()))]);
+        }
+        TestStore::Write(store.db() + "/Categories/f050x", "a stray file");
+        // A folder without a record that holds a file of the user's own is no item, but stays and counts a step.
+        TestStore::Write(store.db() + "/Categories/f090x/keep.me", "the user's");
+
+        QStringList expected;
+        QStringList expectedRecords;
+        {
+            std::vector<std::shared_ptr<CItem>> walk;
+            QSet<QString> held;
+            const QStringList names = ItemStore::ListEntries(store.db() + "/Categories").value();
+            for (const QString& name : names) {
+                const auto item = ItemStore::ReadItem(ItemKind::Category, store.db() + "/Categories/" + name);
+                if (!item || held.contains(item->strKey())) {
+                    continue;
+                }
+                held.insert(item->strKey());
+                auto at = std::find_if(walk.begin(), walk.end(),
+                                       [&](const auto& e) { return item->strSortKey() < e->strSortKey(); });
+                walk.insert(at, item);
+            }
+            for (const auto& item : walk) {
+                expected << item->strKey();
+                expectedRecords << ItemStore::RecordText(*item) + item->Path();
+            }
+        }
+
+        QThread elsewhere;
+        for (QThread* owner : {static_cast<QThread*>(nullptr), &elsewhere}) {
+            CCategories cats;
+            cats.setDBDir(store.db());
+            FakeBar bar;
+            cats.setPGB(&bar);
+            cats.setItemThread(owner);
+            cats.LoadData();
+            QCOMPARE(bar.Value(), 122);
+            QCOMPARE(Keys(cats), expected);
+            QStringList records;
+            for (const auto& c : cats) {
+                records << ItemStore::RecordText(*c) + c->Path();
+                QCOMPARE(c->thread(), owner ? owner : QThread::currentThread());
+            }
+            QCOMPARE(records, expectedRecords);
+        }
     }
 
     void itemByKeyOrPosition()

@@ -128,40 +128,54 @@ private slots:
         QVERIFY(empty[0].strKey.isEmpty());
     }
 
+    // Thousands of lists of every shape the child lists take: runs of boxes, media and movies each in collection
+    // order, collections whose keys were edited in place, many equal keys; each against the literal exchange sort.
     void sortPairsMatchesTheExchangeSortOnRandomLists_data()
     {
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("alphabet");
         QTest::addColumn<int>("runs");
-        QTest::newRow("tiny, many equal") << 6 << 2 << 0;
-        QTest::newRow("small, some equal") << 40 << 6 << 0;
-        QTest::newRow("medium, distinct-ish") << 300 << 200 << 0;
-        QTest::newRow("three sorted runs") << 400 << 30 << 3;
-        QTest::newRow("descending") << 200 << 1000 << -1;
+        QTest::addColumn<int>("edits");
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("tiny, many equal") << 8 << 2 << 0 << 0 << 3000;
+        QTest::newRow("small, some equal") << 40 << 6 << 0 << 0 << 1000;
+        QTest::newRow("medium, distinct-ish") << 300 << 200 << 0 << 0 << 20;
+        QTest::newRow("three sorted runs") << 400 << 30 << 3 << 0 << 20;
+        QTest::newRow("several short runs, equal keys") << 60 << 8 << 5 << 0 << 1000;
+        QTest::newRow("sorted, one key edited") << 200 << 40 << 1 << 1 << 200;
+        QTest::newRow("three runs, a few keys edited") << 120 << 12 << 3 << 4 << 500;
+        QTest::newRow("descending") << 200 << 1000 << -1 << 0 << 20;
     }
     void sortPairsMatchesTheExchangeSortOnRandomLists()
     {
         QFETCH(int, size);
         QFETCH(int, alphabet);
         QFETCH(int, runs);
-        QRandomGenerator rng(size * 131 + alphabet);
-        for (int round = 0; round < 20; ++round) {
+        QFETCH(int, edits);
+        QFETCH(int, rounds);
+        QRandomGenerator rng(size * 131 + alphabet * 7 + runs * 3 + edits);
+        for (int round = 0; round < rounds; ++round) {
+            const int n = int(rng.bounded(size + 1));
             QStringList keys;
-            for (int i = 0; i < size; ++i) {
+            for (int i = 0; i < n; ++i) {
                 keys << QString::number(rng.bounded(alphabet)).rightJustified(4, u'0');
             }
-            if (runs > 0) {
+            if (runs > 0 && n > 0) {
                 // Boxes, then media, then movies, each in collection order: how the lists are really built.
-                const int part = size / runs;
-                for (int r = 0; r < runs; ++r) {
-                    std::sort(keys.begin() + r * part, r == runs - 1 ? keys.end() : keys.begin() + (r + 1) * part);
+                const int part = std::max(1, n / runs);
+                for (int r = 0; r < runs && r * part < n; ++r) {
+                    std::sort(keys.begin() + r * part,
+                              r == runs - 1 ? keys.end() : keys.begin() + std::min(n, (r + 1) * part));
                 }
             } else if (runs < 0) {
                 std::sort(keys.begin(), keys.end(), std::greater<>());
             }
+            for (int e = 0; e < edits && n > 0; ++e) {
+                keys[rng.bounded(n)] = QString::number(rng.bounded(alphabet)).rightJustified(4, u'0');
+            }
             SortPairList fast;
             SortPairList literal;
-            for (int i = 0; i < size; ++i) {
+            for (int i = 0; i < n; ++i) {
                 AddPair(fast, QString::number(i), keys[i]);
                 AddPair(literal, QString::number(i), keys[i]);
             }

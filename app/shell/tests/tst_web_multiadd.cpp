@@ -6,6 +6,7 @@
 #include "commands/MultiItemAdd.h"
 #include "commands/tests/CommandFakes.h"
 #include "core/Collections.h"
+#include "core/ItemView.h"
 #include "editors/ctlMedia.h"
 #include "editors/frmBox.h"
 #include "editors/frmBoxWorkshop.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -142,6 +144,8 @@ void MultiAddWiringTest::entries()
     QVERIFY(!key.isEmpty());
     QCOMPARE(m_main->strKey(), selected);
     QVERIFY(node(selected)->isSelected());
+    // The status bar counts the refilled tree, not the one before the command.
+    QCOMPARE(m_main->findChild<QLabel*>("pnSmall")->text(), ItemViews::ItemCountText());
     if (box) {
         const QStringList discs = childKeys(key);
         QCOMPARE(discs.size(), 2);

@@ -563,8 +563,8 @@ void TestMultiAdd::boxSetOnAFullDisk()
     const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
 
     // What the contents take, measured once; then removed again with the box.
-    const qint64 plenty = qint64(1) << 40;
-    d.afterTemplates = [plenty] { SafeFile::Faults::SetByteBudget(plenty); };
+    constexpr qint64 plenty = qint64(1) << 40;
+    d.afterTemplates = [] { SafeFile::Faults::SetByteBudget(plenty); };
     const CreationOutcome whole = AddBox(d, d, "!0");
     const qint64 written = plenty - SafeFile::Faults::ByteBudget();
     SafeFile::Faults::Reset();

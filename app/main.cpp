@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
     PrepareBrowserEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidsora"));
+    UseWebBrowserPanes();
 
     mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
     if (!Main()) {

@@ -25,10 +25,10 @@
 #include "transfer/TransferCommands.h"
 
 #include "AnsiText.h"
+#include "BrowserPane.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "OnlineHost.h"
-#include "WebBrowser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -143,16 +143,16 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     picDrag->setCursor(Qt::SplitHCursor);
     picDrag->installEventFilter(this);
 
-    webObject = new WebBrowser(m_client);
+    webObject = BrowserPane::Create(m_client);
     webObject->setObjectName("webObject");
     auto* tmFocus = new QTimer(this);
     tmFocus->setObjectName("tmFocus");
     tmFocus->setSingleShot(true);
     tmFocus->setInterval(100);
-    connect(webObject, &WebBrowser::gotFocus, tmFocus, qOverload<>(&QTimer::start));
+    connect(webObject, &BrowserPane::gotFocus, tmFocus, qOverload<>(&QTimer::start));
     // A print that went wrong is said, once the print has wound down.
     connect(
-        webObject, &WebBrowser::printFinished, this,
+        webObject, &BrowserPane::printFinished, this,
         [this](bool ok) {
             if (!ok) {
                 const QString file = webObject->printFile();
@@ -441,7 +441,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (!m_blnCloseAfterPrint) {
             m_blnCloseAfterPrint = true;
             connect(
-                webObject, &WebBrowser::printingEnded, this,
+                webObject, &BrowserPane::printingEnded, this,
                 [this] {
                     m_blnCloseAfterPrint = false;
                     close();
@@ -866,13 +866,13 @@ void frmMain::PrintItem(bool bPrompt)
                                                 "Print... in the File menu."));
         return;
     }
-    webObject->ExecWB(WebBrowser::OLECMDID_PRINT,
-                      bPrompt ? WebBrowser::OLECMDEXECOPT_PROMPTUSER : WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER);
+    webObject->ExecWB(BrowserPane::OLECMDID_PRINT,
+                      bPrompt ? BrowserPane::OLECMDEXECOPT_PROMPTUSER : BrowserPane::OLECMDEXECOPT_DONTPROMPTUSER);
 }
 
 void frmMain::PrintPreviewItem()
 {
-    webObject->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT);
+    webObject->ExecWB(BrowserPane::OLECMDID_PRINTPREVIEW, BrowserPane::OLECMDEXECOPT_DODEFAULT);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

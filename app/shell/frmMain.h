@@ -24,7 +24,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class ProgressBar;
 class SortPairList;
-class WebBrowser;
+class BrowserPane;
 struct TreeNode;
 namespace ItemCommands {
 struct AddOutcome;
@@ -181,7 +181,7 @@ private:
     void mnuDelete_Click();
 
     QTreeWidget* treeMovies = nullptr;
-    WebBrowser* webObject = nullptr;
+    BrowserPane* webObject = nullptr;
     QFrame* picDrag = nullptr;
     QWidget* m_client = nullptr;
     QLabel* pnSmall = nullptr;

@@ -104,6 +104,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     QTemporaryDir store;
     if (!store.isValid()) {
         return 1;

@@ -5,6 +5,7 @@
 // the load reads, one at a time: what bench_store calls load-floor-ms).
 #include "ItemStore.h"
 #include "StoreGenerator.h"
+#include "WebBrowser.h"
 
 #include "CMovies.h"
 #include "core/mFunctions.h"
@@ -42,6 +43,7 @@ int RunOnce(int argc, char* argv[], const QString& work)
     qputenv("TMPDIR", (work + QStringLiteral("/tmp")).toLocal8Bit());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
 
     QElapsedTimer timer;

@@ -82,8 +82,13 @@ QString SansSerifFamily(const QWebEngineSettings& settings)
 
 } // namespace
 
+void UseWebBrowserPanes()
+{
+    BrowserPane::SetMaker([](QWidget* parent) -> BrowserPane* { return new WebBrowser(parent); });
+}
+
 WebBrowser::WebBrowser(QWidget* parent)
-    : QWidget(parent), m_printer(std::make_unique<QPrinter>(QPrinter::PrinterResolution))
+    : BrowserPane(parent), m_printer(std::make_unique<QPrinter>(QPrinter::PrinterResolution))
 {
     // Nothing of a shown page is kept on disk: the profile lives in memory only.
     m_profile = new QWebEngineProfile(this);

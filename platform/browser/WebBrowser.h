@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserPane.h"
 #include "WebPage.h"
 
 #include <QString>
@@ -24,35 +25,24 @@ class LocalRequestInterceptor;
 // it. The engine also shares one OpenGL context across windows.
 void PrepareBrowserEngine();
 
+// Makes every browser pane from now on a WebBrowser (BrowserPane::Create): the program calls it before its windows.
+void UseWebBrowserPanes();
+
 // The embedded browser of the item view and the viewer: navigation with the extended call and its plain fall-back,
 // the print and preview commands, and printing to a PDF file. It shows local pages only (see WebPage).
-class WebBrowser : public QWidget
+class WebBrowser : public BrowserPane
 {
     Q_OBJECT
 
 public:
-    // Command identifiers and options of ExecWB, with the old control's values.
-    enum OLECMDID
-    {
-        OLECMDID_PRINT = 6,
-        OLECMDID_PRINTPREVIEW = 7,
-    };
-    enum OLECMDEXECOPT
-    {
-        OLECMDEXECOPT_DODEFAULT = 0,
-        OLECMDEXECOPT_PROMPTUSER = 1,
-        OLECMDEXECOPT_DONTPROMPTUSER = 2,
-        OLECMDEXECOPT_SHOWHELP = 3,
-    };
-
     explicit WebBrowser(QWidget* parent = nullptr);
     ~WebBrowser() override;
 
     // Extended navigation: an absolute address with its scheme, or an absolute local path. False when the text is
     // neither or the address is not one this browser shows (only local files and "about:blank").
-    bool Navigate2(const QString& url);
+    bool Navigate2(const QString& url) override;
     // Plain navigation: the text is read leniently (a relative path counts from the current folder).
-    bool Navigate(const QString& url);
+    bool Navigate(const QString& url) override;
 
     // Print (with or without the print dialog) or print preview of the page shown. Printing runs on after the call
     // returns (printFinished tells the end); the preview is modal and has ended when the call returns. False for an
@@ -63,12 +53,12 @@ public:
     // printer gets that document as it stands (text stays text), written through the one safe file writer, the
     // preview shows it at screen resolution, and any other printer gets its pages as bitmaps at the printer's own
     // resolution, one page at a time.
-    bool ExecWB(int cmdID, int cmdexecopt);
+    bool ExecWB(int cmdID, int cmdexecopt) override;
     // The printer is one that is installed, or a PDF file that was named (in the print dialog or by a caller). Without
     // a printer installed the engine's default is a PDF file of no name, and nothing is printed.
-    bool hasPrintTarget() const;
+    bool hasPrintTarget() const override;
     // The PDF file the last print command wrote or tried to write; empty when it went to a printer.
-    QString printFile() const { return m_printFile; }
+    QString printFile() const override { return m_printFile; }
     // Writes the page shown as a PDF file in the printer's page layout, through the safe file writer;
     // pdfPrintingFinished tells the end. False while another print runs.
     bool printToPdf(const QString& filePath);
@@ -76,12 +66,12 @@ public:
     // painting); printFinished tells the end. The printer must outlive the print. False while another print runs.
     bool printRendered(QPrinter* printer);
 
-    QUrl LocationURL() const;
+    QUrl LocationURL() const override;
     QString LocationName() const;
     // A page is loading.
     bool Busy() const { return m_loading; }
     // A print, a preview or a PDF file is being made: one at a time, and the window waits for its end to close.
-    bool isPrinting() const { return m_printing; }
+    bool isPrinting() const override { return m_printing; }
 
     // The printer that print and preview use; callers may choose it (a PDF file, for instance).
     QPrinter* printer() const { return m_printer.get(); }
@@ -91,16 +81,6 @@ public:
     void setExternalOpener(WebPage::UrlOpener opener);
     // The pane's right-click menu: only what keeps the item in view (copy, select all). The caller owns it.
     QMenu* createContextMenu(QWidget* parent = nullptr) const;
-
-signals:
-    // A page has loaded (ok false: it could not be shown, the engine's own error page may stand in).
-    void DocumentComplete(const QUrl& url, bool ok);
-    void printFinished(bool ok);
-    void pdfPrintingFinished(const QString& filePath, bool ok);
-    // Whatever print, preview or PDF file ran has ended; isPrinting() is false again.
-    void printingEnded();
-    // The pane (or the page inside it) got the keyboard focus.
-    void gotFocus();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

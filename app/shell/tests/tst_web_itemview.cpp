@@ -319,6 +319,7 @@ int main(int argc, char** argv)
     SetUpEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     ItemViewTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -170,6 +170,7 @@ int main(int argc, char** argv)
     QDir::setCurrent(ProgramDir().path() + "/work");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     KeyboardTest test;
     return QTest::qExec(&test, argc, argv);
 }

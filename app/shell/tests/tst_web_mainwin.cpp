@@ -1,8 +1,8 @@
 // The main window without its pages: tree filling in both views, tree events, command state, menus and toolbar,
 // layout and splitter, find, reload and unload.
 
+#include "BrowserPane.h"
 #include "MainWindowWorld.h"
-#include "WebBrowser.h"
 #include "shell/frmMain.h"
 #include "shell/frmSearch.h"
 #include "shell/mMain.h"
@@ -153,7 +153,7 @@ void MainWindowTest::startUpShowsTheRoot()
     QCOMPARE(text("pnSmall"), QString("9 items"));
     QVERIFY(node("!0")->isExpanded());
     QVERIFY(tree()->selectedItems().isEmpty());
-    QTRY_COMPARE(m_main->findChild<WebBrowser*>("webObject")->LocationURL(), QUrl("about:blank"));
+    QTRY_COMPARE(m_main->findChild<BrowserPane*>("webObject")->LocationURL(), QUrl("about:blank"));
     QVERIFY(QFileInfo(gTempFolder).isDir());
 }
 

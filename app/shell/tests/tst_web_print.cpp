@@ -220,6 +220,7 @@ int main(int argc, char** argv)
     SetUpEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     PrintTest test;
     return QTest::qExec(&test, argc, argv);
 }

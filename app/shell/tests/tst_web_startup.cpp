@@ -9,6 +9,7 @@
 #include "shell/mMain.h"
 
 #include "StoreLock.h"
+#include "WebBrowser.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -143,6 +144,7 @@ int main(int argc, char* argv[])
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(world.filePath(QStringLiteral("run"))));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     TestWebStartup test;
     return QTest::qExec(&test, argc, argv);
 }

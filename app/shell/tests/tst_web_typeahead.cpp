@@ -177,6 +177,7 @@ int main(int argc, char** argv)
     SetUpEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    UseWebBrowserPanes();
     TypeAheadWiringTest test;
     return QTest::qExec(&test, argc, argv);
 }

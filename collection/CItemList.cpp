@@ -97,6 +97,18 @@ QString CItemList::Add(const QString& strName)
 
 QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers, QString* error)
 {
+    return AddNew(item, ItemStore::NewCover{covers.front, {}, {}}, ItemStore::NewCover{covers.back, {}, {}}, error);
+}
+
+QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers, QString* error)
+{
+    return AddNew(item, ItemStore::NewCover{{}, covers.front, covers.frontExt},
+                  ItemStore::NewCover{{}, covers.back, covers.backExt}, error);
+}
+
+QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                          const ItemStore::NewCover& back, QString* error)
+{
     const auto refuse = [&](const QString& why) {
         qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
                            << ItemStore::KindFolder(m_kind) << "-" << why;
@@ -117,7 +129,7 @@ QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& c
     // Folder, record and covers appear together or not at all. An item was always added under its name alone and
     // given its other fields after: its folder carries that name and it takes the place an empty sort key gives, so
     // a whole item lands where it always did.
-    if (!ItemStore::CreateItem(*item, m_DBDir, covers.front, covers.back, error, true)) {
+    if (!ItemStore::CreateItem(*item, m_DBDir, front, back, error, true)) {
         return {};
     }
     const QString sortKey = item->strSortKey();

@@ -12,6 +12,10 @@
 #include <memory>
 #include <vector>
 
+namespace ItemStore {
+struct NewCover;
+}
+
 // The keyed, sorted list of the items of one kind, shared by the five collections. Items are kept in the order the
 // placement rule gives: before the first entry whose sort key is greater (ordinal comparison), so equal keys keep
 // their order of arrival. Add, Update and Remove keep memory and store in step.
@@ -39,6 +43,14 @@ public:
         QString front;
         QString back;
     };
+    // The covers of a new item as their bytes, each stored under its extension; a side without one gets no cover.
+    struct NewCoverBytes
+    {
+        QByteArray front;
+        QString frontExt;
+        QByteArray back;
+        QString backExt;
+    };
     // Creates a whole new item: `item` (made by ItemStore::NewItem for this kind, every field and its parent set, no
     // id and no Path) gets the next id, its folder, complete record and covers are written, and it is placed. Its
     // key, or empty when anything could not be written: then nothing of it is kept, on disk or in the list, and
@@ -46,6 +58,7 @@ public:
     // into place, so a kill or power cut leaves the item whole or absent (see ItemStore::CreateItem). An item that
     // has an id or a Path already is refused; one refused or failed once is not offered again.
     QString AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {}, QString* error = nullptr);
+    QString AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers, QString* error = nullptr);
     // AddNew for an item holding only the given name.
     QString Add(const QString& strName);
     // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing (true). When
@@ -73,6 +86,8 @@ protected:
     const std::vector<std::shared_ptr<CItem>>& Entries() const { return m_order.Items(); }
 
 private:
+    QString AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                   const ItemStore::NewCover& back, QString* error);
     std::vector<std::shared_ptr<CItem>> ReadListed(const QString& folder, const QStringList& names);
     void PlaceOne(const std::shared_ptr<CItem>& item);
     void PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch);

@@ -908,6 +908,12 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
 bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error,
                 bool byName)
 {
+    return CreateItem(item, dbDir, NewCover{frontCover, {}, {}}, NewCover{backCover, {}, {}}, error, byName);
+}
+
+bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
+                QString* error, bool byName)
+{
     const auto fail = [&](const QString& why) {
         qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
         if (error) {
@@ -929,7 +935,16 @@ bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, co
     // The covers are read before anything is made, so a cover that cannot be had leaves nothing behind.
     if (dynamic_cast<const CCoveredItem*>(&item)) {
         for (const bool front : {true, false}) {
-            const QString& source = front ? frontCover : backCover;
+            const NewCover& cover = front ? frontCover : backCover;
+            if (!cover.ext.isEmpty()) {
+                const QString name = CCoveredItem::CoverFileName(front, QStringLiteral("cover.") + cover.ext);
+                if (name.isEmpty()) {
+                    return fail(QStringLiteral("the cover extension %1 cannot be used").arg(cover.ext));
+                }
+                files.emplace_back(name, cover.bytes);
+                continue;
+            }
+            const QString& source = cover.file;
             if (source.isEmpty()) {
                 continue;
             }

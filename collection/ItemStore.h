@@ -2,6 +2,7 @@
 
 #include "CItem.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,16 @@ std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);
 // is left on disk, and error (when given) names the folder or file and why.
 bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {}, const QString& backCover = {},
                 QString* error = nullptr, bool byName = false);
+// A cover of a new item: a copy of the file, or, when ext is set, these bytes stored under that extension (a side with
+// neither gets no cover).
+struct NewCover
+{
+    QString file;
+    QByteArray bytes;
+    QString ext;
+};
+bool CreateItem(CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
+                bool byName);
 // Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
 // save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
 // other-case copies of the files it wrote that are really other files, and cover files of a side other than the one

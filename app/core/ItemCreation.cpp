@@ -17,6 +17,17 @@ ItemCreation::~ItemCreation()
 
 QString ItemCreation::Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCovers& covers)
 {
+    return AddWith(list, item, covers);
+}
+
+QString ItemCreation::Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers)
+{
+    return AddWith(list, item, covers);
+}
+
+template <class Covers>
+QString ItemCreation::AddWith(CItemList& list, const std::shared_ptr<CItem>& item, const Covers& covers)
+{
     if (Failed() || m_committed) {
         return {};
     }

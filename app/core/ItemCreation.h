@@ -25,6 +25,7 @@ public:
     // Adds the whole item to list (see CItemList::AddNew); its key, or empty after the first failure, which is kept
     // in Error(). Once one add failed, later ones are not tried.
     QString Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCovers& covers = {});
+    QString Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers);
     // A step of the creation outside the collections (a file the items need) failed: nothing more is added.
     void Fail(const QString& why);
     // An item made before the creation (a box saved by its editor) that belongs to it: undone with it, last.
@@ -44,6 +45,7 @@ public:
     QStringList KeptKeys() const;
 
 private:
+    template <class Covers> QString AddWith(CItemList& list, const std::shared_ptr<CItem>& item, const Covers& covers);
     struct Made
     {
         CItemList* list;

@@ -87,50 +87,24 @@ void ParentOf(const QString& strParentKey, int& parentType, int& parentID)
     }
 }
 
-// Copies of embedded covers in the temporary folder, handed to a new item and removed as soon as it is written,
-// whether or not it could be.
-class CoverCopies
+// The embedded covers of entry, handed to the new item as bytes. A side without bytes or with an extension the store
+// does not take gets no cover, and so does every side while the program has no temporary folder.
+template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entry)
 {
-public:
-    CoverCopies() = default;
-    CoverCopies(const CoverCopies&) = delete;
-    CoverCopies& operator=(const CoverCopies&) = delete;
-    ~CoverCopies()
-    {
-        for (const QString& file : {covers.front, covers.back}) {
-            if (!file.isEmpty() && !SafeFile::Remove(file)) {
-                qCWarning(lcApp) << "a temporary cover copy could not be removed:" << file;
-            }
-        }
+    CItemList::NewCoverBytes covers;
+    if (gTempFolder.isEmpty()) {
+        return covers;
     }
-
-    // Writes both embedded covers of entry. A side without bytes, with an extension the store does not take, or
-    // with no temporary folder to go through, gets no cover; false when a copy could not be written.
-    template <class Exchange> bool Write(const Exchange& entry, QString& error)
-    {
-        return Side(covers.front, entry.strFrontCover(), entry.strFrontCoverExt(), u'F', error) &&
-               Side(covers.back, entry.strBackCover(), entry.strBackCoverExt(), u'B', error);
-    }
-
-    CItemList::NewCovers covers;
-
-private:
-    static bool Side(QString& path, const QString& bytes, const QString& ext, QChar side, QString& error)
-    {
-        if (bytes.isEmpty() || !AnsiText::IsSafeExtension(ext) || gTempFolder.isEmpty()) {
-            return true;
+    const auto side = [](const QString& text, const QString& ext, QByteArray& bytes, QString& kept) {
+        if (!text.isEmpty() && AnsiText::IsSafeExtension(ext)) {
+            bytes = AnsiText::Encode(text);
+            kept = ext;
         }
-        // Named by a running number, never by anything the text holds.
-        static quint64 s_number = 0;
-        const QString file = gTempFolder + QStringLiteral("/UEF%1%2.%3").arg(++s_number).arg(side).arg(ext);
-        if (!WriteFileText(file, bytes)) {
-            error = QStringLiteral("the cover copy %1 could not be written").arg(file);
-            return false;
-        }
-        path = file;
-        return true;
-    }
-};
+    };
+    side(entry.strFrontCover(), entry.strFrontCoverExt(), covers.front, covers.frontExt);
+    side(entry.strBackCover(), entry.strBackCoverExt(), covers.back, covers.backExt);
+    return covers;
+}
 
 // Adds one item, whole, with the covers its entry embeds; its key, or empty when it could not be written (then the
 // creation has failed and says why).
@@ -140,13 +114,7 @@ QString AddWhole(ItemCreation& creation, CItemList* list, const std::shared_ptr<
     if (!list || creation.Failed()) {
         return {};
     }
-    CoverCopies copies;
-    QString error;
-    if (!copies.Write(entry, error)) {
-        creation.Fail(error);
-        return {};
-    }
-    return creation.Add(*list, item, copies.covers);
+    return creation.Add(*list, item, CoversOf(entry));
 }
 
 QString AddMovie(ItemCreation& creation, const UEFMovie& entry, const QString& strParentKey)

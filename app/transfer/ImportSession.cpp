@@ -153,7 +153,18 @@ void ImportSession::ImportSelected()
             SetState(i, ProcessingState());
             // A row is finished only when at least one item came of it; one that could not be written leaves
             // nothing behind and says why.
-            const ImportResult result = ImportExchange(text, m_rows.at(i).placeKey);
+            // The items go in as a wait of their own, so Cancel reaches every one of them; a cancelled row leaves
+            // nothing behind and the command ends.
+            ImportResult result;
+            {
+                Wait wait(*this);
+                result = ImportExchange(text, m_rows.at(i).placeKey, [this](int, int) { return StillWanted(); });
+            }
+            if (result.cancelled && result.left == 0) {
+                SetCurrentRow(-1);
+                SetState(i, ErrorState());
+                break;
+            }
             SetState(i, result.added > 0 ? FinishedState() : ErrorState());
             if (!result.error.isEmpty()) {
                 emit Warning(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));

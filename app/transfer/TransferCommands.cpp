@@ -2,6 +2,7 @@
 
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
+#include "transfer/LongWork.h"
 #include "transfer/UEFFile.h"
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
@@ -79,10 +80,11 @@ bool ImportUEFFile(QWidget* parent, const QString& strParentKey)
     }
     UEFFile::ImportOutcome outcome;
     {
-        BusyCursor busy;
-        outcome = UEFFile::ImportFile(path, strParentKey);
+        LongWork work(parent, QStringLiteral("Importing items..."));
+        outcome = UEFFile::ImportFile(path, strParentKey, work.Hook());
     }
-    if (!outcome.message.isEmpty()) {
+    // A cancelled import left the collection as it was; the user knows why nothing came of it.
+    if (!outcome.cancelled && !outcome.message.isEmpty()) {
         QMessageBox::warning(parent, kTitle, outcome.message);
     }
     return true;

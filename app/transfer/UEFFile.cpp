@@ -86,7 +86,7 @@ bool WriteExport(const QString& path, const QString& text, QString* message)
     return false;
 }
 
-ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
+ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const ImportProgress& progress)
 {
     ImportOutcome outcome;
     const QString nothing = QStringLiteral("No item could be imported from \"%1\"").arg(Shown(path));
@@ -108,7 +108,11 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey)
             nothing + QStringLiteral(": the file is larger than %1 MB.").arg(kExchangeFileCap / (1024 * 1024));
         return outcome;
     }
-    const ImportResult result = ImportExchange(AnsiText::Decode(bytes), strParentKey);
+    const ImportResult result = ImportExchange(AnsiText::Decode(bytes), strParentKey, progress);
+    if (result.cancelled && result.left == 0) {
+        outcome.cancelled = true;
+        return outcome;
+    }
     outcome.added = result.added;
     outcome.refused = result.refused;
     outcome.tooDeep = result.tooDeep;

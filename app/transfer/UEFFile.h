@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/mUEF.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -27,6 +29,8 @@ struct ImportOutcome
     int refused = 0;     // items the product-code check left out
     int tooDeep = 0;     // items nested deeper than the exchange format's limit, left out
     bool failed = false; // a write failed: nothing was imported and the collection is as it was
+    // Stopped by the progress hook: nothing was imported, and there is nothing to tell.
+    bool cancelled = false;
     // What the user is told; empty when everything in the file was imported.
     QString message;
 };
@@ -34,7 +38,8 @@ struct ImportOutcome
 // The largest exchange file the import takes: covers travel inside, but never this much.
 constexpr qint64 kExchangeFileCap = 64 * 1024 * 1024;
 
-// Reads the file at path (regular files only, with a size cap) and imports its items under strParentKey.
-ImportOutcome ImportFile(const QString& path, const QString& strParentKey);
+// Reads the file at path (regular files only, with a size cap) and imports its items under strParentKey, telling
+// progress after each top-level item (see ImportExchange).
+ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const ImportProgress& progress = {});
 
 } // namespace UEFFile

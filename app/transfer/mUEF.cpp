@@ -440,7 +440,7 @@ LeftOut CountLeftOut(QStringView strUEF)
     return out;
 }
 
-ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey)
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress)
 {
     ImportResult result;
     if (strUEF.isEmpty()) {
@@ -455,7 +455,16 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey)
     // Everything the text holds is added whole, or nothing of it stays.
     ItemCreation creation;
     int added = 0;
+    const int total = items->Count();
+    int done = 0;
+    if (progress && !progress(0, total)) {
+        result.cancelled = true;
+        creation.Fail(QStringLiteral("cancelled"));
+    }
     for (const std::shared_ptr<QObject>& entry : *items) {
+        if (creation.Failed()) {
+            break;
+        }
         QString newKey;
         if (const auto* movie = qobject_cast<const UEFMovie*>(entry.get())) {
             newKey = AddMovie(creation, *movie, strParentKey);
@@ -471,6 +480,10 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey)
             ++added;
         } else {
             qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
+        }
+        if (progress && !progress(++done, total)) {
+            result.cancelled = true;
+            creation.Fail(QStringLiteral("cancelled"));
         }
     }
     if (!creation.Commit()) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class UEF;
@@ -33,12 +34,18 @@ struct ImportResult
     int tooDeep = 0; // items nested deeper than the exchange format's limit, left out
     QString error;   // what could not be written (the folder or file, and why); then nothing was added
     int left = 0;    // after a failure: items made that could not be removed again
+    // The progress hook asked to stop: a failure whose error says "cancelled".
+    bool cancelled = false;
 };
+
+// Told after each top-level item of an import how many of how many are done; returning false stops the import,
+// which then removes what it made, as after a failed write.
+using ImportProgress = std::function<bool(int done, int total)>;
 
 // Parses exchange text and adds every box, medium and movie in it, with contents and covers, under strParentKey:
 // each item whole, everything synced once at the end; when anything could not be written, everything made is
 // removed again and the collection is as it was. The child lists are out of date afterwards.
-ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey);
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress = {});
 // The same, giving the number of top-level items added (0: nothing imported) and, when asked, how many the
 // product-code check left out.
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused = nullptr);

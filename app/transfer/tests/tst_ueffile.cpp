@@ -341,6 +341,38 @@ private slots:
         TestWorld::LoadCollections(db);
         QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), 2 * items);
     }
+
+    // An import stopped half-way by its progress hook is a cancel, not a failure to tell about: nothing of the file
+    // stays, in memory or on disk, byte for byte, and no cover copy is left behind.
+    void importCancelledHalfWay()
+    {
+        const QString db = TestWorld::ProgramDir().filePath(QStringLiteral("store"));
+        const QString box = AddFullBox(QStringLiteral("!0"), 3, 4);
+        const QString text = UEFFile::ExportText(box);
+        const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("six.UEF"));
+        QVERIFY(UEFFile::WriteExport(path, text.repeated(6)));
+        TestWorld::LoadCollections(db);
+        const QMap<QString, QByteArray> before = Files(db);
+        const QStringList temp = QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
+
+        QList<int> seen;
+        const UEFFile::ImportOutcome outcome =
+            UEFFile::ImportFile(path, QStringLiteral("!0"), [&seen](int done, int total) {
+                seen << done;
+                return !(total == 6 && done == 3);
+            });
+        QVERIFY(outcome.cancelled);
+        QVERIFY(!outcome.failed);
+        QCOMPARE(outcome.added, 0);
+        QVERIFY2(outcome.message.isEmpty(), qPrintable(outcome.message));
+        QCOMPARE(seen, (QList<int>{0, 1, 2, 3}));
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+        QVERIFY(Files(db) == before);
+        QCOMPARE(QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), temp);
+        TestWorld::LoadCollections(db);
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+    }
 };
 
 int main(int argc, char** argv)

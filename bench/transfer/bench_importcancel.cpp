@@ -1,0 +1,138 @@
+// Cancel during a large exchange-file import, as the window runs it. Prints "FIGURE <name> <value> <unit>" lines:
+//   import-cancel-ms   Cancel pressed half-way through a 20,000-movie import until the window is idle again, the
+//                      collection as it was (median of 3)
+//   import-half-ms     the import up to that point, for scale (median of 3)
+
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+#include "transfer/LongWork.h"
+#include "transfer/UEFFile.h"
+
+#include "CBoxes.h"
+#include "CCategories.h"
+#include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
+#include "Component.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kMovies = 20000;
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void NewCollections(const QString& db)
+{
+    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
+        QDir().mkpath(db + u'/' + QLatin1String(kind));
+    }
+    gCategories = std::make_shared<CCategories>();
+    gGroups = std::make_shared<CGroups>();
+    gBoxes = std::make_shared<CBoxes>();
+    gMedias = std::make_shared<CMedias>();
+    gMovies = std::make_shared<CMovies>();
+    for (const auto& list : std::initializer_list<CItemList*>{gCategories.get(), gGroups.get(), gBoxes.get(),
+                                                              gMedias.get(), gMovies.get()}) {
+        list->setDBDir(db);
+    }
+}
+
+int Entries(const QString& folder)
+{
+    return int(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        std::fprintf(stderr, "bench_importcancel: no temporary folder\n");
+        return 1;
+    }
+    qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
+    QDir().mkpath(work.filePath(QStringLiteral("tmp")));
+    qputenv("TMPDIR", work.filePath(QStringLiteral("tmp")).toLocal8Bit());
+    QApplication app(argc, argv);
+    if (Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)) != 0) {
+        std::fprintf(stderr, "bench_importcancel: Codevet could not be registered\n");
+        return 1;
+    }
+
+    const QString db = work.filePath(QStringLiteral("store"));
+    NewCollections(db);
+    gTempFolder = MakeTempName();
+    CreateTempFolder();
+    QString text;
+    for (int i = 0; i < kMovies; ++i) {
+        text +=
+            QStringLiteral("[MOVIE=[TITLE=Movie %1][UPC=036000291452][YEAR=%2][LENGTH=%3][NOTES=A film of the bench.]]")
+                .arg(i)
+                .arg(1950 + i % 70)
+                .arg(80 + i % 90);
+    }
+    const QString file = work.filePath(QStringLiteral("movies.UEF"));
+    if (!UEFFile::WriteExport(file, text)) {
+        std::fprintf(stderr, "bench_importcancel: the file could not be written\n");
+        return 1;
+    }
+
+    QWidget window;
+    window.resize(800, 600);
+    window.show();
+    std::vector<double> cancel;
+    std::vector<double> half;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer started;
+        QElapsedTimer pressed;
+        UEFFile::ImportOutcome outcome;
+        {
+            LongWork longWork(&window, QStringLiteral("Importing items..."));
+            QPushButton* button = longWork.Dialog()->findChild<QPushButton*>();
+            started.start();
+            outcome = UEFFile::ImportFile(file, QStringLiteral("!0"), [&](int done, int total) {
+                if (done == total / 2 && !pressed.isValid()) {
+                    // The press waits in the queue like a user's click until the work lets events run.
+                    half.push_back(double(started.nsecsElapsed()) / 1e6);
+                    pressed.start();
+                    QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+                }
+                return longWork.Step(done, total);
+            });
+        }
+        QApplication::processEvents();
+        const double ms = double(pressed.nsecsElapsed()) / 1e6;
+        if (!pressed.isValid() || !outcome.cancelled || gMovies->Count() != 0 ||
+            Entries(db + QStringLiteral("/Movies")) != 0) {
+            std::fprintf(stderr, "bench_importcancel: the cancelled import left %d movies\n", gMovies->Count());
+            return 1;
+        }
+        cancel.push_back(ms);
+    }
+    // The same file imported whole, so the cancelled runs are known to have had movies to make.
+    const UEFFile::ImportOutcome whole = UEFFile::ImportFile(file, QStringLiteral("!0"));
+    if (whole.added != kMovies) {
+        std::fprintf(stderr, "bench_importcancel: the file gave %d movies\n", whole.added);
+        return 1;
+    }
+    std::printf("FIGURE import-cancel-ms %.1f ms\n", Median(cancel));
+    std::printf("FIGURE import-half-ms %.1f ms\n", Median(half));
+    RemoveTempFolder();
+    return 0;
+}

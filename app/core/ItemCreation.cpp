@@ -2,6 +2,8 @@
 
 #include "core/mLog.h"
 
+#include <algorithm>
+
 ItemCreation::ItemCreation()
 {
     // Every file written from here on is new: one sync of the store at the end instead of one per file and folder.
@@ -80,12 +82,19 @@ int ItemCreation::Undo()
         m_batch->Commit();
         m_batch.reset();
     }
+    // The removals are synced together at the end, not one folder at a time: undoing a large import costs what
+    // making it did.
+    SafeFile::Batch removal;
     std::vector<Made> left;
     for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) {
         if (!it->list->Remove(it->key)) {
             qCWarning(lcApp) << "a new item could not be removed again:" << it->key;
-            left.insert(left.begin(), *it);
+            left.push_back(*it);
         }
+    }
+    std::reverse(left.begin(), left.end());
+    if (!removal.Commit()) {
+        qCWarning(lcApp) << "the removal of the new items could not be synced to disk";
     }
     m_made = std::move(left);
     return int(m_made.size());

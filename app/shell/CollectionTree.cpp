@@ -61,6 +61,49 @@ QTreeWidgetItem* CollectionTree::SelectedNode(const QString& key) const
     return m_root;
 }
 
+void CollectionTree::SetIndentation(double twipsPerPixel)
+{
+    // 100 twips, and never less than the images and expand marks need.
+    m_control->setIndentation(qMax(qRound(100 / twipsPerPixel), 19));
+}
+
+void CollectionTree::ExpandRoot()
+{
+    if (m_root && !m_root->isExpanded()) {
+        Quiet quiet(*this);
+        m_root->setExpanded(true);
+    }
+}
+
+void CollectionTree::ScrollTo(const QString& key)
+{
+    if (QTreeWidgetItem* node = Node(key)) {
+        m_control->scrollToItem(node);
+    }
+}
+
+QTreeWidgetItem* CollectionTree::NodeAfterRemoval(const QString& key) const
+{
+    QTreeWidgetItem* node = m_control->selectedItems().value(0, nullptr);
+    if (!node) {
+        node = Node(key);
+    }
+    if (!node) {
+        node = m_control->currentItem();
+    }
+    return node ? node : m_root;
+}
+
+QPoint CollectionTree::PopupPoint(QTreeWidgetItem* node) const
+{
+    m_control->scrollToItem(node);
+    const QRect rect = m_control->visualItemRect(node);
+    const QRect shown = m_control->viewport()->rect();
+    const QPoint at(qBound(shown.left(), rect.left() + rect.height(), shown.right()),
+                    qBound(shown.top(), rect.bottom(), shown.bottom()));
+    return m_control->viewport()->mapToGlobal(at);
+}
+
 void CollectionTree::SelectNode(QTreeWidgetItem* node)
 {
     if (!node) {

@@ -50,6 +50,12 @@ public:
 
     // The node the control marks selected; without one, the node of key, else the root.
     QTreeWidgetItem* SelectedNode(const QString& key) const;
+    // The node to select after a removal: the control's own choice, else the node of key, else the current node,
+    // else the root.
+    QTreeWidgetItem* NodeAfterRemoval(const QString& key) const;
+    // Where a popup menu opens for a node opened from the keyboard, on the screen: the node brought into view, just
+    // below and to the right of its image, inside the visible part of the control.
+    QPoint PopupPoint(QTreeWidgetItem* node) const;
     // Marks a node selected in the control; the window's selection handlers see it as no user's choice.
     void SelectNode(QTreeWidgetItem* node);
     // True while the tree itself changes the control's selection, expansion or nodes.
@@ -67,6 +73,13 @@ public:
         CollectionTree& m_tree;
         bool m_was;
     };
+
+    // Sets the indentation for a screen of that many twips per pixel.
+    void SetIndentation(double twipsPerPixel);
+    // Expands the root node, as the selection handlers see no user's choice.
+    void ExpandRoot();
+    // Brings the node of key into view, if it has one.
+    void ScrollTo(const QString& key);
 
     // Rebuilds every node from the collections and the child lists: the full structure, or the flat one.
     void Fill(bool blnFull);

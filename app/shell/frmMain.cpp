@@ -50,9 +50,6 @@
 
 namespace {
 
-// The tree's indentation in twips.
-constexpr double kIndentation = 100;
-
 // The hourglass for as long as a command runs.
 class WaitCursor
 {
@@ -176,13 +173,15 @@ double frmMain::TwipsPerPixel() const
 void frmMain::BuildMenus()
 {
     using namespace CommandTable;
-    // The popup menu never stands on the menu bar; the tree opens it on a right click.
-    mnuPopup = new QMenu("PopUp", this);
-    mnuPopup->setObjectName("mnuPopup");
     QHash<QString, QMenu*> menus;
     for (const Item& item : Items()) {
         if (item.surface == Surface::Toolbar) {
             continue; // BuildToolbar makes the buttons once the images are at hand
+        }
+        // The popup menu never stands on the menu bar; the tree opens it on a right click.
+        if (item.surface == Surface::Popup && !mnuPopup) {
+            mnuPopup = new QMenu("PopUp", this);
+            mnuPopup->setObjectName("mnuPopup");
         }
         QMenu* in = item.surface == Surface::Popup ? mnuPopup : menus.value(QLatin1String(item.parent), nullptr);
         QAction* action = nullptr;
@@ -199,9 +198,7 @@ void frmMain::BuildMenus()
         }
         action->setObjectName(item.name);
         m_menu.insert(item.name, action);
-        if (item.shortcut) {
-            action->setShortcut(QKeySequence(item.shortcut));
-        }
+        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
         if (item.flags & Checked) {
             action->setCheckable(true);
             action->setChecked(true);
@@ -269,8 +266,7 @@ void frmMain::InitiateForm()
         m_dblSplit = 0.239;
         NavigateBrowser("about:blank");
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        // The control never indents less than its images and expand marks need.
-        treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
+        m_tree->SetIndentation(TwipsPerPixel());
         if (!CreateTempFolder(&m_strTempTried)) {
             // The item view then shows no pages; the tree and the commands still work.
             qCWarning(lcApp) << "no temporary folder could be made:" << m_strTempTried;
@@ -281,9 +277,7 @@ void frmMain::InitiateForm()
     m_strKey = "!0";
     ShowItem("!0");
     SetCommandState("!0");
-    if (QTreeWidgetItem* root = m_tree->Root()) {
-        root->setExpanded(true);
-    }
+    m_tree->ExpandRoot();
     ReadRegSetting("CheckAnnouncements", "-1");
     LayoutForm();
 }
@@ -329,36 +323,6 @@ void frmMain::Unload()
 // ---------------------------------------------------------------------------------------------------------------
 // The tree
 
-QTreeWidgetItem* frmMain::Node(const QString& key) const
-{
-    return m_tree->Node(key);
-}
-
-const QVector<QTreeWidgetItem*>& frmMain::Nodes() const
-{
-    return m_tree->Nodes();
-}
-
-QString frmMain::NodeKey(const QTreeWidgetItem* node)
-{
-    return CollectionTree::NodeKey(node);
-}
-
-QTreeWidgetItem* frmMain::SelectedNode() const
-{
-    return m_tree->SelectedNode(m_strKey);
-}
-
-void frmMain::SelectNode(QTreeWidgetItem* node)
-{
-    m_tree->SelectNode(node);
-}
-
-QStringList frmMain::NodeKeys() const
-{
-    return m_tree->NodeKeys();
-}
-
 QString frmMain::SelectedKey() const
 {
     return NodeKey(SelectedNode());
@@ -401,10 +365,7 @@ void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
     // What the item view shows is also what the tree marks, so Delete acts on it.
     SelectNode(node);
     treeMovies_NodeClick(node);
-    if (QTreeWidgetItem* root = m_tree->Root(); root && !root->isExpanded()) {
-        CollectionTree::Quiet quiet(*m_tree);
-        root->setExpanded(true);
-    }
+    m_tree->ExpandRoot();
 }
 
 void frmMain::treeMovies_KeyDown(int keyCode)
@@ -443,12 +404,7 @@ void frmMain::treeMovies_PopupAtSelection()
         treeMovies_NodeClick(node);
     }
     SetCommandState(m_strKey);
-    treeMovies->scrollToItem(node);
-    const QRect rect = treeMovies->visualItemRect(node);
-    const QRect shown = treeMovies->viewport()->rect();
-    const QPoint at(qBound(shown.left(), rect.left() + rect.height(), shown.right()),
-                    qBound(shown.top(), rect.bottom(), shown.bottom()));
-    mnuPopup->popup(treeMovies->viewport()->mapToGlobal(at));
+    mnuPopup->popup(m_tree->PopupPoint(node));
 }
 
 void frmMain::treeMovies_DragOver(const QPoint& pos)
@@ -800,6 +756,9 @@ void frmMain::RunCommand(CommandTable::Command command)
             return;
         }
     }
+    if (command != Command::None && command != Command::Help) {
+        qCWarning(lcApp) << "no procedure runs the command" << CommandTable::CommandName(command);
+    }
 }
 
 void frmMain::mnuTools_Click()
@@ -821,16 +780,7 @@ void frmMain::mnuDelete_Click()
 {
     DeleteItem(m_strKey, true);
     // Nothing deleted: the selection stays. Otherwise the tree's own choice after the removal, else the root.
-    QTreeWidgetItem* node = treeMovies->selectedItems().value(0, nullptr);
-    if (!node) {
-        node = Node(m_strKey);
-    }
-    if (!node) {
-        node = treeMovies->currentItem();
-    }
-    if (!node) {
-        node = m_tree->Root();
-    }
+    QTreeWidgetItem* node = m_tree->NodeAfterRemoval(m_strKey);
     SelectNode(node);
     treeMovies_NodeClick(node);
 }
@@ -898,9 +848,7 @@ void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
     }
     // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
     SelectNode(Node(m_strKey));
-    if (QTreeWidgetItem* node = Node(created.strKey)) {
-        treeMovies->scrollToItem(node);
-    }
+    m_tree->ScrollTo(created.strKey);
 }
 
 void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)

@@ -70,13 +70,13 @@ public:
     double TwipsPerPixel() const;
 
     // The node collection in the order the tree filler added the nodes, and the node of a key.
-    const QVector<QTreeWidgetItem*>& Nodes() const;
-    QTreeWidgetItem* Node(const QString& key) const;
-    static QString NodeKey(const QTreeWidgetItem* node);
+    const QVector<QTreeWidgetItem*>& Nodes() const { return m_tree->Nodes(); }
+    QTreeWidgetItem* Node(const QString& key) const { return m_tree->Node(key); }
+    static QString NodeKey(const QTreeWidgetItem* node) { return CollectionTree::NodeKey(node); }
     // The node the tree marks selected; without one, the node of m_strKey, else the root.
-    QTreeWidgetItem* SelectedNode() const;
+    QTreeWidgetItem* SelectedNode() const { return m_tree->SelectedNode(m_strKey); }
     // Marks a node selected in the tree without running the node-click handler.
-    void SelectNode(QTreeWidgetItem* node);
+    void SelectNode(QTreeWidgetItem* node) { m_tree->SelectNode(node); }
 
     // The editors and questions the item commands open; without one set, the window opens its own dialogs.
     void SetItemEditors(std::unique_ptr<ItemEditors> editors);
@@ -85,7 +85,7 @@ public:
     void SetCommandObserver(std::function<bool(CommandTable::Command)> observer);
 
     // The find dialog's view of the tree.
-    QStringList NodeKeys() const override;
+    QStringList NodeKeys() const override { return m_tree->NodeKeys(); }
     QString SelectedKey() const override;
     void SelectAndShow(const QString& key) override;
 

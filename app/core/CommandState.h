@@ -4,7 +4,8 @@
 #include <QStringList>
 
 // Which of the main window's item commands (menu entries and toolbar buttons, by object name) may run for the
-// selected item. The window switches every managed command off and then on again the ones enabled for the key.
+// selected item, by the rules of the command table. The window switches every managed command off and then on again
+// the ones enabled for the key.
 namespace CommandState {
 
 // Every command whose state follows the selection.

@@ -1,7 +1,6 @@
 #include "shell/frmMain.h"
 
 #include "commands/ItemCommands.h"
-#include "commands/MoveCommands.h"
 #include "commands/MultiItemAdd.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
@@ -12,6 +11,7 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
+#include "shell/CollectionTree.h"
 #include "shell/DialogEditors.h"
 #include "shell/MainImages.h"
 #include "shell/ProgressBar.h"
@@ -26,8 +26,6 @@
 
 #include "AnsiText.h"
 #include "BrowserPane.h"
-#include "CCategories.h"
-#include "CGroups.h"
 #include "OnlineHost.h"
 
 #include <QAction>
@@ -44,7 +42,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QSet>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -52,9 +49,6 @@
 #include <QUrl>
 
 namespace {
-
-// The tree's indentation in twips.
-constexpr double kIndentation = 100;
 
 // The hourglass for as long as a command runs.
 class WaitCursor
@@ -66,40 +60,13 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The item commands' view of the window's tree.
-class WindowTree : public NodeTree
-{
-public:
-    explicit WindowTree(const frmMain& window) : m_window(window) {}
-    bool HasNode(const QString& key) const override { return m_window.Node(key) != nullptr; }
-    QString ParentNodeKey(const QString& key) const override
-    {
-        const QTreeWidgetItem* node = m_window.Node(key);
-        return node ? frmMain::NodeKey(node->parent()) : QString();
-    }
-    QStringList ChildNodeKeys(const QString& key) const override
-    {
-        QStringList keys;
-        if (const QTreeWidgetItem* node = m_window.Node(key)) {
-            for (int i = 0; i < node->childCount(); ++i) {
-                keys.append(frmMain::NodeKey(node->child(i)));
-            }
-        }
-        return keys;
-    }
-
-private:
-    const frmMain& m_window;
-};
-
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("frmMain");
     setWindowTitle("Vidsora");
-    imglTree = MainImages::TreeImages();
-    imglToolbar = MainImages::ToolbarImages();
+    const QHash<QString, QPixmap> imglTree = MainImages::TreeImages();
     setWindowIcon(QIcon(imglTree.value("imgVidsora")));
 
     m_client = new QWidget(this);
@@ -107,14 +74,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(m_client);
     m_client->installEventFilter(this);
 
-    treeMovies = new QTreeWidget(m_client);
-    treeMovies->setObjectName("treeMovies");
-    treeMovies->setColumnCount(1);
-    treeMovies->header()->hide();
-    treeMovies->setSelectionMode(QAbstractItemView::SingleSelection);
-    treeMovies->setIconSize(QSize(16, 16));
-    treeMovies->setUniformRowHeights(true);
-    treeMovies->setAcceptDrops(true);
+    m_tree = std::make_unique<CollectionTree>(m_client, imglTree);
+    treeMovies = m_tree->Control();
     treeMovies->installEventFilter(this);
     treeMovies->viewport()->installEventFilter(this);
     connect(treeMovies, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
@@ -125,18 +86,15 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     // Moving through the tree with the keyboard selects as a click does; mouse presses are handled by the click.
     // A current node that is not selected (the tree's own choice when it gets the focus) is no selection.
     connect(treeMovies, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-        if (node && node->isSelected() && !m_blnSelecting && !m_blnMouseDown && !m_blnLoading) {
+        if (node && node->isSelected() && !m_tree->IsSelecting() && !m_blnMouseDown && !m_blnLoading) {
             treeMovies_NodeClick(node);
         }
     });
     connect(treeMovies, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
-        ShowExpandedImage(node, false);
-        if (!m_blnSelecting && !m_blnLoading) {
+        if (!m_tree->IsSelecting() && !m_blnLoading) {
             treeMovies_Collapse(node);
         }
     });
-    connect(treeMovies, &QTreeWidget::itemExpanded, this,
-            [this](QTreeWidgetItem* node) { ShowExpandedImage(node, true); });
 
     picDrag = new QFrame(m_client);
     picDrag->setObjectName("picDrag");
@@ -212,120 +170,43 @@ double frmMain::TwipsPerPixel() const
 // ---------------------------------------------------------------------------------------------------------------
 // Menus and toolbar
 
-QMenu* frmMain::AddMenu(QMenu* parent, const char* name, const QString& caption)
-{
-    QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
-    menu->setObjectName(name);
-    menu->menuAction()->setObjectName(name);
-    m_menu.insert(name, menu->menuAction());
-    return menu;
-}
-
-QAction* frmMain::AddEntry(QMenu* menu, const char* name, const QString& caption)
-{
-    QAction* entry = menu->addAction(caption);
-    entry->setObjectName(name);
-    m_menu.insert(name, entry);
-    return entry;
-}
-
-QAction* frmMain::AddLine(QMenu* menu, const char* name)
-{
-    QAction* line = menu->addSeparator();
-    line->setObjectName(name);
-    m_menu.insert(name, line);
-    return line;
-}
-
 void frmMain::BuildMenus()
 {
-    // The entries get their commands from the command table once they all stand (RouteEntries).
-    QMenu* mnuFile = AddMenu(nullptr, "mnuFile", "&File");
-    QAction* mnuSave = AddEntry(mnuFile, "mnuSave", "&Save");
-    mnuSave->setShortcut(QKeySequence("Ctrl+S"));
-    mnuSave->setEnabled(false);
-    AddEntry(mnuFile, "mnuPreview", "P&review...");
-    AddEntry(mnuFile, "mnuPrint", "&Print...");
-    AddLine(mnuFile, "mnuFileline2");
-    AddEntry(mnuFile, "mnuEdit", "&Edit...");
-    AddLine(mnuFile, "mnuFileline1");
-    AddEntry(mnuFile, "mnuExit", "E&xit");
-
-    QMenu* mnuView = AddMenu(nullptr, "mnuView", "&View");
-    AddEntry(mnuView, "mnuViewSettings", "&Settings...");
-    QAction* full = AddEntry(mnuView, "mnuFullStructure", "Full structure");
-    full->setCheckable(true);
-    full->setChecked(true);
-    AddLine(mnuView, "mniViewline1");
-    AddEntry(mnuView, "mnuFind", "&Find...")->setShortcut(QKeySequence("Ctrl+F"));
-    AddEntry(mnuView, "mnuRefresh", "&Refresh")->setShortcut(QKeySequence("F5"));
-
-    QMenu* mnuVidsoraCom = AddMenu(nullptr, "mnuVidsoraCom", "&Com");
-    mnuVidsoraCom->menuAction()->setVisible(false);
-    AddEntry(mnuVidsoraCom, "mnuComLogin", "&Login to Vidsora: Online...");
-    QMenu* mnuComUser = AddMenu(mnuVidsoraCom, "mnuComUser", "User");
-    mnuComUser->menuAction()->setVisible(false);
-    AddEntry(mnuComUser, "mnuComNewuser", "New user registration...");
-    AddEntry(mnuVidsoraCom, "mnuComAnnouncements", "Check announcements...")->setVisible(false);
-
-    QMenu* mnuTools = AddMenu(nullptr, "mnuTools", "&Tools");
-    connect(mnuTools, &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
-    AddEntry(mnuTools, "mnuToolsDVDOrbelImport", "Add from Vidsora: Online...");
-    AddEntry(mnuTools, "mnuAddbox", "Add &box");
-    AddEntry(mnuTools, "mhuAddMedia", "Add m&edia");
-    AddEntry(mnuTools, "mnuAddMovie", "Add &movie");
-    AddLine(mnuTools, "mnuToolsline3");
-    AddEntry(mnuTools, "mnuAddCategory", "Add &category");
-    AddEntry(mnuTools, "mnuAddGroup", "Add &group");
-    AddLine(mnuTools, "mnuToolsline1");
-    AddEntry(mnuTools, "mnuUEFImport", "Import &from UEF...");
-    AddEntry(mnuTools, "mnuUEFExport", "Export selected item to &UEF...");
-    AddLine(mnuTools, "mnuToolsline2");
-    AddEntry(mnuTools, "mnuToolsDVDOrbelSubmit", "Submit selected item to Vidsora: Online");
-    AddEntry(mnuTools, "mnuMyMovies", "Upload my movies...");
-    AddEntry(mnuTools, "mnuCollectionOnline", "Go to my collection online");
-
-    QMenu* mnuHelp = AddMenu(nullptr, "mnuHelp", "&Help");
-    QAction* mnuDoHelp = AddEntry(mnuHelp, "mnuDoHelp", "&Help");
-    mnuDoHelp->setShortcut(QKeySequence("F1"));
-    mnuDoHelp->setEnabled(false);
-    AddLine(mnuHelp, "mnuHelpLine1");
-    AddEntry(mnuHelp, "mnuAbout", "&About...");
-
-    // The popup menu never stands on the menu bar; the tree opens it on a right click.
-    mnuPopup = new QMenu("PopUp", this);
-    mnuPopup->setObjectName("mnuPopup");
-    AddEntry(mnuPopup, "mnuPopupEdit", "Edit...");
-    AddLine(mnuPopup, "mnupopuline3");
-    AddEntry(mnuPopup, "mnuNewBox", "Add box...");
-    AddEntry(mnuPopup, "mnuNewMedia", "Add media...");
-    AddEntry(mnuPopup, "mnuNewMovie", "Add movie...");
-    AddLine(mnuPopup, "mnuPoipupline3");
-    AddEntry(mnuPopup, "mnuNewCategory", "Add category...");
-    AddEntry(mnuPopup, "mnuNewSubcategory", "Add group...");
-    AddLine(mnuPopup, "mnuLine1");
-    AddEntry(mnuPopup, "mnuDelete", "Delete");
-    AddLine(mnuPopup, "mnuLine3");
-    AddEntry(mnuPopup, "mnuExport", "Export to UEF...");
-    AddEntry(mnuPopup, "mnuImport", "Import from UEF...");
-    AddLine(mnuPopup, "mnuline5");
-    AddEntry(mnuPopup, "mnuOrbelImport", "Import from Vidsora: Online...");
-    AddEntry(mnuPopup, "mnuOrbelExport", "Submit to Vidsora: Online...");
-    RouteEntries();
-}
-
-void frmMain::RouteEntries()
-{
-    for (const CommandTable::Route& route : CommandTable::Routes()) {
-        if (route.surface == CommandTable::Surface::Toolbar) {
-            continue; // tobMain_ButtonClick dispatches the buttons
+    using namespace CommandTable;
+    QHash<QString, QMenu*> menus;
+    for (const Item& item : Items()) {
+        if (item.surface == Surface::Toolbar) {
+            continue; // BuildToolbar makes the buttons once the images are at hand
         }
-        QAction* entry = m_menu.value(QLatin1String(route.name), nullptr);
-        if (!entry) {
-            continue;
+        // The popup menu never stands on the menu bar; the tree opens it on a right click.
+        if (item.surface == Surface::Popup && !mnuPopup) {
+            mnuPopup = new QMenu("PopUp", this);
+            mnuPopup->setObjectName("mnuPopup");
         }
-        connect(entry, &QAction::triggered, this, [this, command = route.command] { RunCommand(command); });
+        QMenu* in = item.surface == Surface::Popup ? mnuPopup : menus.value(QLatin1String(item.parent), nullptr);
+        QAction* action = nullptr;
+        if (item.kind == Kind::Submenu) {
+            QMenu* menu = in ? in->addMenu(item.caption) : menuBar()->addMenu(item.caption);
+            menu->setObjectName(item.name);
+            menus.insert(item.name, menu);
+            action = menu->menuAction();
+        } else if (item.kind == Kind::Line) {
+            action = in->addSeparator();
+        } else {
+            action = in->addAction(item.caption);
+            connect(action, &QAction::triggered, this, [this, command = item.command] { RunCommand(command); });
+        }
+        action->setObjectName(item.name);
+        m_menu.insert(item.name, action);
+        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        if (item.flags & Checked) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        action->setEnabled(!(item.flags & Disabled));
+        action->setVisible(!(item.flags & Hidden));
     }
+    connect(menus.value("mnuTools"), &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
 }
 
 void frmMain::BuildToolbar()
@@ -334,41 +215,17 @@ void frmMain::BuildToolbar()
     if (!tobMain || !m_buttons.isEmpty()) {
         return;
     }
-    struct Button
-    {
-        const char* key;
-        const char* image;
-        const char* tooltip;
-    };
-    static const Button buttons[] = {
-        {"btnPrint", "imgPrint", "Print"},
-        {"btnPreview", "imgPreview", "Preview..."},
-        {nullptr, nullptr, nullptr},
-        {"btnEdit", "imgEdit", "Edit..."},
-        {"btnDelete", "imgDelete", "Delete..."},
-        {nullptr, nullptr, nullptr},
-        {"btnOrbelImport", "imgOnlineImport", "Import from Vidsora: Online..."},
-        {"btnOrbelExport", "imgOnlineSubmit", "Export to Vidsora: Online..."},
-        {nullptr, nullptr, nullptr},
-        {"btnAddCategory", "imgCategory", "Add category..."},
-        {"btnAddSubcategory", "imgSubcategory", "Add subcategory..."},
-        {"btnAddBox", "imgBox", "Add box..."},
-        {"btnAddMedia", "imgMedia", "Add media..."},
-        {"btnAddMovie", "imgMovie", "Add movie..."},
-        {nullptr, nullptr, nullptr},
-        {"btnUEFImport", "imgUEFIm", "Import from UEF..."},
-        {"btnUEFExport", "imgUEFEx", "Export to UEF..."},
-    };
-    for (const Button& b : buttons) {
-        if (!b.key) {
+    const QHash<QString, QPixmap> imglToolbar = MainImages::ToolbarImages();
+    for (const CommandTable::Item& item : CommandTable::Items()) {
+        if (item.kind == CommandTable::Kind::Gap) {
             tobMain->addSeparator();
-            continue;
+        } else if (item.kind == CommandTable::Kind::Button) {
+            QAction* button = tobMain->addAction(QIcon(imglToolbar.value(item.image)), QString());
+            button->setObjectName(item.name);
+            button->setToolTip(item.caption);
+            button->setData(QString::fromLatin1(item.image));
+            m_buttons.insert(item.name, button);
         }
-        QAction* button = tobMain->addAction(QIcon(imglToolbar.value(b.image)), QString());
-        button->setObjectName(b.key);
-        button->setToolTip(b.tooltip);
-        button->setData(QString::fromLatin1(b.image));
-        m_buttons.insert(b.key, button);
     }
 }
 
@@ -409,8 +266,7 @@ void frmMain::InitiateForm()
         m_dblSplit = 0.239;
         NavigateBrowser("about:blank");
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        // The control never indents less than its images and expand marks need.
-        treeMovies->setIndentation(qMax(qRound(kIndentation / TwipsPerPixel()), 19));
+        m_tree->SetIndentation(TwipsPerPixel());
         if (!CreateTempFolder(&m_strTempTried)) {
             // The item view then shows no pages; the tree and the commands still work.
             qCWarning(lcApp) << "no temporary folder could be made:" << m_strTempTried;
@@ -421,9 +277,7 @@ void frmMain::InitiateForm()
     m_strKey = "!0";
     ShowItem("!0");
     SetCommandState("!0");
-    if (m_root) {
-        m_root->setExpanded(true);
-    }
+    m_tree->ExpandRoot();
     ReadRegSetting("CheckAnnouncements", "-1");
     LayoutForm();
 }
@@ -469,46 +323,6 @@ void frmMain::Unload()
 // ---------------------------------------------------------------------------------------------------------------
 // The tree
 
-QString frmMain::NodeKey(const QTreeWidgetItem* node)
-{
-    return node ? node->data(0, KeyRole).toString() : QString();
-}
-
-QTreeWidgetItem* frmMain::SelectedNode() const
-{
-    const QList<QTreeWidgetItem*> selected = treeMovies->selectedItems();
-    if (!selected.isEmpty()) {
-        return selected.first();
-    }
-    if (QTreeWidgetItem* node = Node(m_strKey)) {
-        return node;
-    }
-    return m_root;
-}
-
-void frmMain::SelectNode(QTreeWidgetItem* node)
-{
-    if (!node) {
-        return;
-    }
-    const bool was = m_blnSelecting;
-    m_blnSelecting = true;
-    treeMovies->setCurrentItem(node);
-    node->setSelected(true);
-    treeMovies->scrollToItem(node);
-    m_blnSelecting = was;
-}
-
-QStringList frmMain::NodeKeys() const
-{
-    QStringList keys;
-    keys.reserve(m_nodeOrder.size());
-    for (const QTreeWidgetItem* node : m_nodeOrder) {
-        keys.append(NodeKey(node));
-    }
-    return keys;
-}
-
 QString frmMain::SelectedKey() const
 {
     return NodeKey(SelectedNode());
@@ -522,126 +336,11 @@ void frmMain::SelectAndShow(const QString& key)
     }
 }
 
-QIcon frmMain::NodeIcon(const QString& image, const QString& selectedImage)
-{
-    const QString cacheKey = image + '|' + selectedImage;
-    auto it = m_nodeIcons.constFind(cacheKey);
-    if (it != m_nodeIcons.constEnd()) {
-        return *it;
-    }
-    QIcon icon;
-    const QPixmap closed = imglTree.value(image);
-    icon.addPixmap(closed, QIcon::Normal);
-    icon.addPixmap(selectedImage.isEmpty() ? closed : imglTree.value(selectedImage), QIcon::Selected);
-    m_nodeIcons.insert(cacheKey, icon);
-    return icon;
-}
-
-void frmMain::ShowExpandedImage(QTreeWidgetItem* node, bool expanded)
-{
-    const QString expandedImage = node ? node->data(0, ExpandedImageRole).toString() : QString();
-    if (expandedImage.isEmpty()) {
-        return;
-    }
-    const QString selectedImage = node->data(0, SelectedImageRole).toString();
-    node->setIcon(0, NodeIcon(expanded ? expandedImage : node->data(0, ImageRole).toString(), selectedImage));
-}
-
-QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const TreeNode& item)
-{
-    // Keys are unique in the tree: a second node with a key already held is refused.
-    if (!parent || m_nodes.contains(item.strKey)) {
-        return nullptr;
-    }
-    auto* node = new QTreeWidgetItem(parent);
-    node->setText(0, item.strText);
-    node->setData(0, KeyRole, item.strKey);
-    node->setData(0, TagRole, item.strTag);
-    node->setData(0, ImageRole, item.strImage);
-    node->setData(0, SelectedImageRole, item.strSelectedImage);
-    if (!item.strExpandedImage.isEmpty()) {
-        node->setData(0, ExpandedImageRole, item.strExpandedImage);
-    }
-    node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
-    m_nodes.insert(item.strKey, node);
-    m_nodeOrder.append(node);
-    return node;
-}
-
-void frmMain::AddItemNode(const QString& key, bool blnFlat)
-{
-    const std::optional<TreeNode> item = TreeNodes::NodeOf(key, blnFlat);
-    if (!item) {
-        return;
-    }
-    QTreeWidgetItem* parent = Node(item->strParentKey);
-    if (!parent && item->blnRootWhenParentMissing) {
-        parent = m_root;
-    }
-    AddNode(parent, *item);
-}
-
 void frmMain::FillTree()
 {
-    const bool was = m_blnSelecting;
-    m_blnSelecting = true;
-    const bool hadFocus = treeMovies->hasFocus();
-    treeMovies->setUpdatesEnabled(false);
-    treeMovies->hide();
-    treeMovies->clear();
-    m_nodes.clear();
-    m_nodeOrder.clear();
-
-    // The whole tree is built detached from the control and handed to it at once.
-    const TreeNode root = TreeNodes::Root();
-    m_root = new QTreeWidgetItem;
-    m_root->setText(0, root.strText);
-    m_root->setData(0, KeyRole, root.strKey);
-    m_root->setData(0, ImageRole, root.strImage);
-    m_root->setIcon(0, NodeIcon(root.strImage, QString()));
-    m_nodes.insert(root.strKey, m_root);
-    m_nodeOrder.append(m_root);
-
-    const bool full = m_menu.value("mnuFullStructure")->isChecked();
-    if (full && gCategories) {
-        for (const auto& category : *gCategories) {
-            AddItemNode(category->strKey(), false);
-        }
-    }
-    if (full && gGroups) {
-        for (const auto& group : *gGroups) {
-            AddItemNode(group->strKey(), false);
-        }
-    }
-    BuildChildLists();
-    if (full) {
-        for (const SortPairList* list :
-             {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren, &gMediaChildren}) {
-            AddSortedItemsToTree(*list, false);
-        }
-    } else {
-        AddSortedItemsToTree(gFlatItems, true);
-        AddSortedItemsToTree(gBoxChildren, false);
-        AddSortedItemsToTree(gMediaChildren, false);
-    }
-
-    treeMovies->addTopLevelItem(m_root);
-    treeMovies->show();
-    m_root->setExpanded(true);
-    treeMovies->setUpdatesEnabled(true);
-    if (hadFocus) {
-        treeMovies->setFocus();
-    }
+    m_tree->Fill(m_menu.value("mnuFullStructure")->isChecked());
     // The count follows every refill, also one that shows no page (a box set made, a file imported).
     pnSmall->setText(ItemViews::ItemCountText());
-    m_blnSelecting = was;
-}
-
-void frmMain::AddSortedItemsToTree(const SortPairList& list, bool blnFlat)
-{
-    for (int i = 1; i <= list.UBound(); ++i) {
-        AddItemNode(list[i].strKey, blnFlat);
-    }
 }
 
 void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
@@ -666,12 +365,7 @@ void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
     // What the item view shows is also what the tree marks, so Delete acts on it.
     SelectNode(node);
     treeMovies_NodeClick(node);
-    if (m_root && !m_root->isExpanded()) {
-        const bool was = m_blnSelecting;
-        m_blnSelecting = true;
-        m_root->setExpanded(true);
-        m_blnSelecting = was;
-    }
+    m_tree->ExpandRoot();
 }
 
 void frmMain::treeMovies_KeyDown(int keyCode)
@@ -710,12 +404,7 @@ void frmMain::treeMovies_PopupAtSelection()
         treeMovies_NodeClick(node);
     }
     SetCommandState(m_strKey);
-    treeMovies->scrollToItem(node);
-    const QRect rect = treeMovies->visualItemRect(node);
-    const QRect shown = treeMovies->viewport()->rect();
-    const QPoint at(qBound(shown.left(), rect.left() + rect.height(), shown.right()),
-                    qBound(shown.top(), rect.bottom(), shown.bottom()));
-    mnuPopup->popup(treeMovies->viewport()->mapToGlobal(at));
+    mnuPopup->popup(m_tree->PopupPoint(node));
 }
 
 void frmMain::treeMovies_DragOver(const QPoint& pos)
@@ -963,12 +652,7 @@ void frmMain::ReloadDatabase()
 
     pnSmall->setText("Preparing...");
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QStringList expandedKeys{QString()};
-    for (const QTreeWidgetItem* node : std::as_const(m_nodeOrder)) {
-        if (node->isExpanded()) {
-            expandedKeys.append(NodeKey(node));
-        }
-    }
+    const QStringList expandedKeys = m_tree->ExpandedKeys();
     pnSmall->setText("Loading...");
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
@@ -990,13 +674,9 @@ void frmMain::ReloadDatabase()
     pnSmall->setText(QString());
     FillTree();
 
-    for (qsizetype i = 1, last = expandedKeys.size() - 1; i <= last; ++i) {
-        if (QTreeWidgetItem* node = Node(expandedKeys.at(i))) {
-            node->setExpanded(true);
-        }
-    }
+    m_tree->Expand(expandedKeys);
     const TreeNodeLookup lookup = [this](const QString& key) { return Node(key); };
-    SelectNode(TreeNodeExists(lookup, m_strKey) ? Node(m_strKey) : m_root);
+    SelectNode(TreeNodeExists(lookup, m_strKey) ? Node(m_strKey) : m_tree->Root());
     m_strKey.clear();
     m_blnLoading = false;
     treeMovies_NodeClick(SelectedNode());
@@ -1029,123 +709,56 @@ void frmMain::RunCommand(CommandTable::Command command)
         return;
     }
     using CommandTable::Command;
-    switch (command) {
-    case Command::None:
-    case Command::Help:
-        break;
-    case Command::Preview:
-        mnuPreview_Click();
-        break;
-    case Command::PrintWithDialog:
-        mnuPrint_Click();
-        break;
-    case Command::PrintNow:
-        PrintItem(false);
-        break;
-    case Command::Edit:
-        mnuEdit_Click();
-        break;
-    case Command::Exit:
-        mnuExit_Click();
-        break;
-    case Command::Settings:
-        frmSettings::ShowSettings(QString(), this);
-        break;
-    case Command::FullStructure:
-        mnuFullStructure_Click();
-        break;
-    case Command::Find:
-        mnuFind_Click();
-        break;
-    case Command::Refresh:
-        mnuRefresh_Click();
-        break;
-    case Command::ComLogin:
-        TransferCommands::ComUserLogin(this);
-        break;
-    case Command::ComNewUser:
-        TransferCommands::ComNewUser(this);
-        break;
-    case Command::ComAnnouncements:
-        TransferCommands::ComAnnouncements(this);
-        break;
-    case Command::ImportOnline:
-        if (TransferCommands::ImportOnline(this, m_strKey)) {
-            FillTree();
-        }
-        break;
-    case Command::AddBox:
-        AddBox();
-        break;
-    case Command::AddMedia:
-        AddMedia();
-        break;
-    case Command::AddMovie:
-        AddMovie();
-        break;
-    case Command::AddCategory:
-        AddCategory();
-        break;
-    case Command::AddSubcategory:
-        AddSubcategory();
-        break;
-    case Command::ImportUEF:
+    using Procedure = void (*)(frmMain&);
+    // What each command runs; Save and Help run nothing.
+    static const std::pair<Command, Procedure> procedures[] = {
+        {Command::Preview, [](frmMain& w) { w.PrintPreviewItem(); }},
+        {Command::PrintWithDialog, [](frmMain& w) { w.PrintItem(true); }},
+        {Command::PrintNow, [](frmMain& w) { w.PrintItem(false); }},
+        {Command::Edit, [](frmMain& w) { w.EditItem(w.m_strKey); }},
+        {Command::Exit, [](frmMain& w) { w.close(); }},
+        {Command::Settings, [](frmMain& w) { frmSettings::ShowSettings(QString(), &w); }},
+        // The entry is checkable, so its mark has already been inverted.
+        {Command::FullStructure, [](frmMain& w) { w.FillTree(); }},
+        {Command::Find, [](frmMain& w) { frmSearch(&w, &w).exec(); }},
+        {Command::Refresh, [](frmMain& w) { w.ReloadDatabase(); }},
+        {Command::ComLogin, [](frmMain& w) { TransferCommands::ComUserLogin(&w); }},
+        {Command::ComNewUser, [](frmMain& w) { TransferCommands::ComNewUser(&w); }},
+        {Command::ComAnnouncements, [](frmMain& w) { TransferCommands::ComAnnouncements(&w); }},
+        {Command::ImportOnline,
+         [](frmMain& w) {
+             if (TransferCommands::ImportOnline(&w, w.m_strKey)) {
+                 w.FillTree();
+             }
+         }},
+        {Command::AddBox, [](frmMain& w) { w.AddBox(); }},
+        {Command::AddMedia, [](frmMain& w) { w.AddMedia(); }},
+        {Command::AddMovie, [](frmMain& w) { w.AddMovie(); }},
+        {Command::AddCategory, [](frmMain& w) { w.AddCategory(); }},
+        {Command::AddSubcategory, [](frmMain& w) { w.AddSubcategory(); }},
         // A read file may have added items anywhere: the tree is refilled whatever came of it.
-        if (TransferCommands::ImportUEFFile(this, m_strKey)) {
-            FillTree();
+        {Command::ImportUEF,
+         [](frmMain& w) {
+             if (TransferCommands::ImportUEFFile(&w, w.m_strKey)) {
+                 w.FillTree();
+             }
+         }},
+        {Command::ExportUEF, [](frmMain& w) { TransferCommands::ExportSelectedToUEF(&w, w.m_strKey); }},
+        {Command::SubmitOnline, [](frmMain& w) { TransferCommands::SubmitItemOnline(&w, w.m_strKey); }},
+        {Command::UploadCollection, [](frmMain& w) { TransferCommands::UploadCollection(&w); }},
+        {Command::CollectionOnline, [](frmMain& w) { w.mnuCollectionOnline_Click(); }},
+        {Command::About, [](frmMain& w) { frmAbout(&w).exec(); }},
+        {Command::Delete, [](frmMain& w) { w.mnuDelete_Click(); }},
+    };
+    for (const auto& [bound, procedure] : procedures) {
+        if (bound == command) {
+            procedure(*this);
+            return;
         }
-        break;
-    case Command::ExportUEF:
-        TransferCommands::ExportSelectedToUEF(this, m_strKey);
-        break;
-    case Command::SubmitOnline:
-        TransferCommands::SubmitItemOnline(this, m_strKey);
-        break;
-    case Command::UploadCollection:
-        TransferCommands::UploadCollection(this);
-        break;
-    case Command::CollectionOnline:
-        mnuCollectionOnline_Click();
-        break;
-    case Command::About:
-        mnuAbout_Click();
-        break;
-    case Command::Delete:
-        mnuDelete_Click();
-        break;
     }
-}
-
-void frmMain::mnuPreview_Click()
-{
-    PrintPreviewItem();
-}
-
-void frmMain::mnuPrint_Click()
-{
-    PrintItem(true);
-}
-
-void frmMain::mnuExit_Click()
-{
-    close();
-}
-
-void frmMain::mnuFullStructure_Click()
-{
-    // The entry is checkable, so its mark has already been inverted.
-    FillTree();
-}
-
-void frmMain::mnuFind_Click()
-{
-    frmSearch dlg(this, this);
-    dlg.exec();
-}
-
-void frmMain::mnuRefresh_Click()
-{
-    ReloadDatabase();
+    if (command != Command::None && command != Command::Help) {
+        qCWarning(lcApp) << "no procedure runs the command" << CommandTable::CommandName(command);
+    }
 }
 
 void frmMain::mnuTools_Click()
@@ -1163,31 +776,11 @@ void frmMain::mnuCollectionOnline_Click()
     OpenDocument(address);
 }
 
-void frmMain::mnuAbout_Click()
-{
-    frmAbout dlg(this);
-    dlg.exec();
-}
-
-void frmMain::mnuEdit_Click()
-{
-    EditItem(m_strKey);
-}
-
 void frmMain::mnuDelete_Click()
 {
     DeleteItem(m_strKey, true);
     // Nothing deleted: the selection stays. Otherwise the tree's own choice after the removal, else the root.
-    QTreeWidgetItem* node = treeMovies->selectedItems().value(0, nullptr);
-    if (!node) {
-        node = Node(m_strKey);
-    }
-    if (!node) {
-        node = treeMovies->currentItem();
-    }
-    if (!node) {
-        node = m_root;
-    }
+    QTreeWidgetItem* node = m_tree->NodeAfterRemoval(m_strKey);
     SelectNode(node);
     treeMovies_NodeClick(node);
 }
@@ -1210,17 +803,17 @@ ItemEditors& frmMain::Editors()
 
 void frmMain::AddCategory()
 {
-    ShowAddedItem(ItemCommands::AddCategory(Editors(), WindowTree(*this)));
+    ShowAddedItem(ItemCommands::AddCategory(Editors(), *m_tree));
 }
 
 void frmMain::AddSubcategory()
 {
-    ShowAddedItem(ItemCommands::AddSubcategory(Editors(), WindowTree(*this), m_strKey));
+    ShowAddedItem(ItemCommands::AddSubcategory(Editors(), *m_tree, m_strKey));
 }
 
 void frmMain::AddMovie()
 {
-    ShowAddedItem(ItemCommands::AddMovie(Editors(), WindowTree(*this), m_strKey));
+    ShowAddedItem(ItemCommands::AddMovie(Editors(), *m_tree, m_strKey));
 }
 
 ItemWorkshops& frmMain::Workshops()
@@ -1255,9 +848,7 @@ void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
     }
     // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
     SelectNode(Node(m_strKey));
-    if (QTreeWidgetItem* node = Node(created.strKey)) {
-        treeMovies->scrollToItem(node);
-    }
+    m_tree->ScrollTo(created.strKey);
 }
 
 void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)
@@ -1266,7 +857,7 @@ void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)
         return;
     }
     if (added.node) {
-        SelectNode(AddNode(Node(added.node->strParentKey), *added.node));
+        SelectNode(m_tree->AddNode(Node(added.node->strParentKey), *added.node));
     }
     // Without a node (its parent is not shown) the marked node is shown again.
     treeMovies_NodeClick(SelectedNode());
@@ -1274,7 +865,7 @@ void frmMain::ShowAddedItem(const ItemCommands::AddOutcome& added)
 
 void frmMain::EditItem(const QString& strKey)
 {
-    const ItemCommands::EditOutcome edited = ItemCommands::EditItem(Editors(), WindowTree(*this), strKey);
+    const ItemCommands::EditOutcome edited = ItemCommands::EditItem(Editors(), *m_tree, strKey);
     if (edited.strKey.isEmpty()) {
         return;
     }
@@ -1298,70 +889,11 @@ void frmMain::DeleteItem(const QString& strKey, bool blnAsk)
     ItemCommands::DeleteOutcome deleted;
     {
         WaitCursor wait;
-        deleted = ItemCommands::DeleteItem(WindowTree(*this), strKey);
-        RemoveNodes(deleted.removed);
+        deleted = ItemCommands::DeleteItem(*m_tree, strKey);
+        m_tree->RemoveNodes(deleted.removed);
     }
     const QString failure = ItemCommands::DeleteFailureMessage(deleted);
     if (!failure.isEmpty()) {
         Editors().ShowWarning(failure);
     }
-}
-
-void frmMain::RemoveNodes(const QStringList& keys)
-{
-    const bool was = m_blnSelecting;
-    m_blnSelecting = true;
-    QSet<const QTreeWidgetItem*> gone;
-    // Containers come after their contents: taking them first drops each branch in one step.
-    for (auto it = keys.crbegin(); it != keys.crend(); ++it) {
-        QTreeWidgetItem* node = Node(*it);
-        if (!node || node == m_root) {
-            continue;
-        }
-        QVector<QTreeWidgetItem*> branch{node};
-        for (qsizetype i = 0; i < branch.size(); ++i) {
-            QTreeWidgetItem* below = branch.at(i);
-            gone.insert(below);
-            m_nodes.remove(NodeKey(below));
-            for (int c = 0; c < below->childCount(); ++c) {
-                branch.append(below->child(c));
-            }
-        }
-        delete node;
-    }
-    m_nodeOrder.removeIf([&gone](const QTreeWidgetItem* node) { return gone.contains(node); });
-    m_blnSelecting = was;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// Moves and summaries that no command reaches yet
-
-bool frmMain::MoveMovie(const QString& strKey, const QVariant& target)
-{
-    return MoveCommands::MoveMovie(strKey, target.toString());
-}
-
-bool frmMain::MoveMedia(const QString& strKey, const QVariant& target)
-{
-    return MoveCommands::MoveMedia(strKey, target.toString());
-}
-
-bool frmMain::MoveBox(const QString& strKey, const QVariant& target)
-{
-    return MoveCommands::MoveBox(strKey, target.toString());
-}
-
-bool frmMain::MoveSubcategory(const QString& strKey, const QVariant& target)
-{
-    return MoveCommands::MoveSubcategory(strKey, target.toString());
-}
-
-QVariant frmMain::CollectDVDRegions(const QString& strKey) const
-{
-    return MoveCommands::CollectDVDRegions(strKey);
-}
-
-QString frmMain::GetNextNodeKey(const QTreeWidgetItem* node) const
-{
-    return node ? MoveCommands::GetNextNodeKey(WindowTree(*this), NodeKey(node)) : QString();
 }

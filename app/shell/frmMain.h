@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/CommandTable.h"
+#include "shell/CollectionTree.h"
 #include "shell/frmSearch.h"
 
 #include <QHash>
@@ -23,9 +24,7 @@ class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ProgressBar;
-class SortPairList;
 class BrowserPane;
-struct TreeNode;
 namespace ItemCommands {
 struct AddOutcome;
 struct CreationOutcome;
@@ -39,14 +38,7 @@ class frmMain : public QMainWindow, public SearchTree
 
 public:
     // Data roles of a tree node.
-    enum NodeRole
-    {
-        KeyRole = Qt::UserRole,
-        TagRole,
-        ImageRole,
-        SelectedImageRole,
-        ExpandedImageRole
-    };
+    using enum CollectionTree::NodeRole;
 
     // Builds the widgets only; Load sets the window up.
     // Start-up makes the window while the collections load on another thread: the constructor must not read them
@@ -78,13 +70,13 @@ public:
     double TwipsPerPixel() const;
 
     // The node collection in the order the tree filler added the nodes, and the node of a key.
-    const QVector<QTreeWidgetItem*>& Nodes() const { return m_nodeOrder; }
-    QTreeWidgetItem* Node(const QString& key) const { return m_nodes.value(key, nullptr); }
-    static QString NodeKey(const QTreeWidgetItem* node);
+    const QVector<QTreeWidgetItem*>& Nodes() const { return m_tree->Nodes(); }
+    QTreeWidgetItem* Node(const QString& key) const { return m_tree->Node(key); }
+    static QString NodeKey(const QTreeWidgetItem* node) { return CollectionTree::NodeKey(node); }
     // The node the tree marks selected; without one, the node of m_strKey, else the root.
-    QTreeWidgetItem* SelectedNode() const;
+    QTreeWidgetItem* SelectedNode() const { return m_tree->SelectedNode(m_strKey); }
     // Marks a node selected in the tree without running the node-click handler.
-    void SelectNode(QTreeWidgetItem* node);
+    void SelectNode(QTreeWidgetItem* node) { m_tree->SelectNode(node); }
 
     // The editors and questions the item commands open; without one set, the window opens its own dialogs.
     void SetItemEditors(std::unique_ptr<ItemEditors> editors);
@@ -93,7 +85,7 @@ public:
     void SetCommandObserver(std::function<bool(CommandTable::Command)> observer);
 
     // The find dialog's view of the tree.
-    QStringList NodeKeys() const override;
+    QStringList NodeKeys() const override { return m_tree->NodeKeys(); }
     QString SelectedKey() const override;
     void SelectAndShow(const QString& key) override;
 
@@ -104,22 +96,9 @@ protected:
 
 private:
     void BuildMenus();
-    QMenu* AddMenu(QMenu* parent, const char* name, const QString& caption);
-    QAction* AddEntry(QMenu* menu, const char* name, const QString& caption);
-    // Connects every menu and popup entry to its command in the command table.
-    void RouteEntries();
-    QAction* AddLine(QMenu* menu, const char* name);
     void BuildToolbar();
     void SetCommandState(const QString& strKey);
     void Unload();
-
-    // Tree filling.
-    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TreeNode& item);
-    // The node of a loaded item, under its parent's node.
-    void AddItemNode(const QString& key, bool blnFlat);
-    void AddSortedItemsToTree(const SortPairList& list, bool blnFlat);
-    QIcon NodeIcon(const QString& image, const QString& selectedImage);
-    void ShowExpandedImage(QTreeWidgetItem* node, bool expanded);
 
     // Tree events.
     void treeMovies_Collapse(QTreeWidgetItem* node);
@@ -137,15 +116,6 @@ private:
 
     void ReloadDatabase();
 
-    // Moves under a new parent, the region list of a box or medium, the node after a branch: no command reaches
-    // them yet.
-    bool MoveMovie(const QString& strKey, const QVariant& target);
-    bool MoveMedia(const QString& strKey, const QVariant& target);
-    bool MoveBox(const QString& strKey, const QVariant& target);
-    bool MoveSubcategory(const QString& strKey, const QVariant& target);
-    QVariant CollectDVDRegions(const QString& strKey) const;
-    QString GetNextNodeKey(const QTreeWidgetItem* node) const;
-
     // Item commands.
     void AddCategory();
     void AddSubcategory();
@@ -162,22 +132,12 @@ private:
     // Refills the tree after a box or medium was made with its contents; the selection stays and the new container
     // is brought into view.
     void ShowCreated(const ItemCommands::CreationOutcome& created);
-    // Drops the nodes of the keys, and what hangs below them.
-    void RemoveNodes(const QStringList& keys);
 
     // Commands: every entry and button runs its command from the command table through here.
     void RunCommand(CommandTable::Command command);
     void tobMain_ButtonClick(QAction* button);
-    void mnuPreview_Click();
-    void mnuPrint_Click();
-    void mnuEdit_Click();
-    void mnuExit_Click();
-    void mnuFullStructure_Click();
-    void mnuFind_Click();
-    void mnuRefresh_Click();
     void mnuTools_Click();
     void mnuCollectionOnline_Click();
-    void mnuAbout_Click();
     void mnuDelete_Click();
 
     QTreeWidget* treeMovies = nullptr;
@@ -190,13 +150,7 @@ private:
     QMenu* mnuPopup = nullptr;
     QHash<QString, QAction*> m_menu;    // menu entries by name
     QHash<QString, QAction*> m_buttons; // toolbar buttons by key
-    QHash<QString, QPixmap> imglTree;
-    QHash<QString, QPixmap> imglToolbar;
-    QHash<QString, QIcon> m_nodeIcons;
-
-    QHash<QString, QTreeWidgetItem*> m_nodes;
-    QVector<QTreeWidgetItem*> m_nodeOrder;
-    QTreeWidgetItem* m_root = nullptr;
+    std::unique_ptr<CollectionTree> m_tree;
 
     std::unique_ptr<ItemEditors> m_editors;
     std::unique_ptr<ItemWorkshops> m_workshops;
@@ -208,7 +162,6 @@ private:
     bool m_blnMoving = false;
     bool m_blnLoading = false;
     bool m_blnMouseDown = false;
-    bool m_blnSelecting = false;
     bool m_blnUnloaded = false;
     QString m_strTempTried;            // the temporary folder that could not be made
     bool m_blnNoPagesTold = false;     // the user has heard that pages cannot be shown

@@ -22,6 +22,7 @@ private slots:
     void surfacesKeepTheirNames_data();
     void surfacesKeepTheirNames();
     void onlySaveAndHelpDoNothing();
+    void everyItemStandsInAMenuMadeBeforeIt();
 };
 
 void CommandTableTest::twinsRunOneCommand_data()
@@ -141,6 +142,30 @@ void CommandTableTest::onlySaveAndHelpDoNothing()
     }
     QCOMPARE(idle, QStringList({"mnuSave", "mnuDoHelp"}));
     QVERIFY(!names.contains(QString()));
+}
+
+// The window builds its menus from the table in one pass: an entry whose menu is misspelt or comes later would have
+// nowhere to stand when the window opens.
+void CommandTableTest::everyItemStandsInAMenuMadeBeforeIt()
+{
+    QSet<QString> menus;
+    for (const CommandTable::Item& item : CommandTable::Items()) {
+        const char* label = item.name ? item.name : "a toolbar gap";
+        const bool needsMenu =
+            item.surface == Surface::Menu && (item.kind != CommandTable::Kind::Submenu || item.parent);
+        if (needsMenu) {
+            QVERIFY2(item.parent && menus.contains(QString::fromLatin1(item.parent)), label);
+        } else {
+            QVERIFY2(!item.parent, label);
+        }
+        QVERIFY2((item.surface == Surface::Toolbar) ==
+                     (item.kind == CommandTable::Kind::Button || item.kind == CommandTable::Kind::Gap),
+                 label);
+        if (item.kind == CommandTable::Kind::Submenu) {
+            menus.insert(QString::fromLatin1(item.name));
+        }
+    }
+    QVERIFY(menus.contains("mnuTools"));
 }
 
 QTEST_GUILESS_MAIN(CommandTableTest)

@@ -1,0 +1,294 @@
+#include "shell/CollectionTree.h"
+
+#include "core/TreeNodes.h"
+#include "core/mFunctions.h"
+#include "core/mGlobals.h"
+
+#include "CCategories.h"
+#include "CGroups.h"
+
+#include <QHeaderView>
+#include <QSet>
+#include <QTreeWidget>
+
+CollectionTree::CollectionTree(QWidget* parent, QHash<QString, QPixmap> images) : m_images(std::move(images))
+{
+    m_control = new QTreeWidget(parent);
+    m_control->setObjectName("treeMovies");
+    m_control->setColumnCount(1);
+    m_control->header()->hide();
+    m_control->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_control->setIconSize(QSize(16, 16));
+    m_control->setUniformRowHeights(true);
+    m_control->setAcceptDrops(true);
+    m_collapsed = QObject::connect(m_control, &QTreeWidget::itemCollapsed, m_control,
+                                   [this](QTreeWidgetItem* node) { ShowExpandedImage(node, false); });
+    m_expanded = QObject::connect(m_control, &QTreeWidget::itemExpanded, m_control,
+                                  [this](QTreeWidgetItem* node) { ShowExpandedImage(node, true); });
+}
+
+CollectionTree::~CollectionTree()
+{
+    // The control may outlive the tree while its window goes: it must not reach the tree any more.
+    QObject::disconnect(m_collapsed);
+    QObject::disconnect(m_expanded);
+}
+
+QString CollectionTree::NodeKey(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, KeyRole).toString() : QString();
+}
+
+QStringList CollectionTree::NodeKeys() const
+{
+    QStringList keys;
+    keys.reserve(m_nodeOrder.size());
+    for (const QTreeWidgetItem* node : m_nodeOrder) {
+        keys.append(NodeKey(node));
+    }
+    return keys;
+}
+
+QTreeWidgetItem* CollectionTree::SelectedNode(const QString& key) const
+{
+    const QList<QTreeWidgetItem*> selected = m_control->selectedItems();
+    if (!selected.isEmpty()) {
+        return selected.first();
+    }
+    if (QTreeWidgetItem* node = Node(key)) {
+        return node;
+    }
+    return m_root;
+}
+
+void CollectionTree::SetIndentation(double twipsPerPixel)
+{
+    // 100 twips, and never less than the images and expand marks need.
+    m_control->setIndentation(qMax(qRound(100 / twipsPerPixel), 19));
+}
+
+void CollectionTree::ExpandRoot()
+{
+    if (m_root && !m_root->isExpanded()) {
+        Quiet quiet(*this);
+        m_root->setExpanded(true);
+    }
+}
+
+void CollectionTree::ScrollTo(const QString& key)
+{
+    if (QTreeWidgetItem* node = Node(key)) {
+        m_control->scrollToItem(node);
+    }
+}
+
+QTreeWidgetItem* CollectionTree::NodeAfterRemoval(const QString& key) const
+{
+    QTreeWidgetItem* node = m_control->selectedItems().value(0, nullptr);
+    if (!node) {
+        node = Node(key);
+    }
+    if (!node) {
+        node = m_control->currentItem();
+    }
+    return node ? node : m_root;
+}
+
+QPoint CollectionTree::PopupPoint(QTreeWidgetItem* node) const
+{
+    m_control->scrollToItem(node);
+    const QRect rect = m_control->visualItemRect(node);
+    const QRect shown = m_control->viewport()->rect();
+    const QPoint at(qBound(shown.left(), rect.left() + rect.height(), shown.right()),
+                    qBound(shown.top(), rect.bottom(), shown.bottom()));
+    return m_control->viewport()->mapToGlobal(at);
+}
+
+void CollectionTree::SelectNode(QTreeWidgetItem* node)
+{
+    if (!node) {
+        return;
+    }
+    Quiet quiet(*this);
+    m_control->setCurrentItem(node);
+    node->setSelected(true);
+    m_control->scrollToItem(node);
+}
+
+QIcon CollectionTree::NodeIcon(const QString& image, const QString& selectedImage)
+{
+    const QString cacheKey = image + '|' + selectedImage;
+    auto it = m_nodeIcons.constFind(cacheKey);
+    if (it != m_nodeIcons.constEnd()) {
+        return *it;
+    }
+    QIcon icon;
+    const QPixmap closed = m_images.value(image);
+    icon.addPixmap(closed, QIcon::Normal);
+    icon.addPixmap(selectedImage.isEmpty() ? closed : m_images.value(selectedImage), QIcon::Selected);
+    m_nodeIcons.insert(cacheKey, icon);
+    return icon;
+}
+
+void CollectionTree::ShowExpandedImage(QTreeWidgetItem* node, bool expanded)
+{
+    const QString expandedImage = node ? node->data(0, ExpandedImageRole).toString() : QString();
+    if (expandedImage.isEmpty()) {
+        return;
+    }
+    const QString selectedImage = node->data(0, SelectedImageRole).toString();
+    node->setIcon(0, NodeIcon(expanded ? expandedImage : node->data(0, ImageRole).toString(), selectedImage));
+}
+
+QTreeWidgetItem* CollectionTree::AddNode(QTreeWidgetItem* parent, const TreeNode& item)
+{
+    // Keys are unique in the tree: a second node with a key already held is refused.
+    if (!parent || m_nodes.contains(item.strKey)) {
+        return nullptr;
+    }
+    auto* node = new QTreeWidgetItem(parent);
+    node->setText(0, item.strText);
+    node->setData(0, KeyRole, item.strKey);
+    node->setData(0, TagRole, item.strTag);
+    node->setData(0, ImageRole, item.strImage);
+    node->setData(0, SelectedImageRole, item.strSelectedImage);
+    if (!item.strExpandedImage.isEmpty()) {
+        node->setData(0, ExpandedImageRole, item.strExpandedImage);
+    }
+    node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
+    m_nodes.insert(item.strKey, node);
+    m_nodeOrder.append(node);
+    return node;
+}
+
+void CollectionTree::AddItemNode(const QString& key, bool blnFlat)
+{
+    const std::optional<TreeNode> item = TreeNodes::NodeOf(key, blnFlat);
+    if (!item) {
+        return;
+    }
+    QTreeWidgetItem* parent = Node(item->strParentKey);
+    if (!parent && item->blnRootWhenParentMissing) {
+        parent = m_root;
+    }
+    AddNode(parent, *item);
+}
+
+void CollectionTree::Fill(bool blnFull)
+{
+    Quiet quiet(*this);
+    const bool hadFocus = m_control->hasFocus();
+    m_control->setUpdatesEnabled(false);
+    m_control->hide();
+    m_control->clear();
+    m_nodes.clear();
+    m_nodeOrder.clear();
+
+    // The whole tree is built detached from the control and handed to it at once.
+    const TreeNode root = TreeNodes::Root();
+    m_root = new QTreeWidgetItem;
+    m_root->setText(0, root.strText);
+    m_root->setData(0, KeyRole, root.strKey);
+    m_root->setData(0, ImageRole, root.strImage);
+    m_root->setIcon(0, NodeIcon(root.strImage, QString()));
+    m_nodes.insert(root.strKey, m_root);
+    m_nodeOrder.append(m_root);
+
+    if (blnFull && gCategories) {
+        for (const auto& category : *gCategories) {
+            AddItemNode(category->strKey(), false);
+        }
+    }
+    if (blnFull && gGroups) {
+        for (const auto& group : *gGroups) {
+            AddItemNode(group->strKey(), false);
+        }
+    }
+    BuildChildLists();
+    if (blnFull) {
+        for (const SortPairList* list :
+             {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren, &gMediaChildren}) {
+            AddSortedItemsToTree(*list, false);
+        }
+    } else {
+        AddSortedItemsToTree(gFlatItems, true);
+        AddSortedItemsToTree(gBoxChildren, false);
+        AddSortedItemsToTree(gMediaChildren, false);
+    }
+
+    m_control->addTopLevelItem(m_root);
+    m_control->show();
+    m_root->setExpanded(true);
+    m_control->setUpdatesEnabled(true);
+    if (hadFocus) {
+        m_control->setFocus();
+    }
+}
+
+void CollectionTree::AddSortedItemsToTree(const SortPairList& list, bool blnFlat)
+{
+    for (int i = 1; i <= list.UBound(); ++i) {
+        AddItemNode(list[i].strKey, blnFlat);
+    }
+}
+
+void CollectionTree::RemoveNodes(const QStringList& keys)
+{
+    Quiet quiet(*this);
+    QSet<const QTreeWidgetItem*> gone;
+    // Containers come after their contents: taking them first drops each branch in one step.
+    for (auto it = keys.crbegin(); it != keys.crend(); ++it) {
+        QTreeWidgetItem* node = Node(*it);
+        if (!node || node == m_root) {
+            continue;
+        }
+        QVector<QTreeWidgetItem*> branch{node};
+        for (qsizetype i = 0; i < branch.size(); ++i) {
+            QTreeWidgetItem* below = branch.at(i);
+            gone.insert(below);
+            m_nodes.remove(NodeKey(below));
+            for (int c = 0; c < below->childCount(); ++c) {
+                branch.append(below->child(c));
+            }
+        }
+        delete node;
+    }
+    m_nodeOrder.removeIf([&gone](const QTreeWidgetItem* node) { return gone.contains(node); });
+}
+
+QStringList CollectionTree::ExpandedKeys() const
+{
+    QStringList keys;
+    for (const QTreeWidgetItem* node : m_nodeOrder) {
+        if (node->isExpanded()) {
+            keys.append(NodeKey(node));
+        }
+    }
+    return keys;
+}
+
+void CollectionTree::Expand(const QStringList& keys)
+{
+    for (const QString& key : keys) {
+        if (QTreeWidgetItem* node = Node(key)) {
+            node->setExpanded(true);
+        }
+    }
+}
+
+QString CollectionTree::ParentNodeKey(const QString& key) const
+{
+    const QTreeWidgetItem* node = Node(key);
+    return node ? NodeKey(node->parent()) : QString();
+}
+
+QStringList CollectionTree::ChildNodeKeys(const QString& key) const
+{
+    QStringList keys;
+    if (const QTreeWidgetItem* node = Node(key)) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            keys.append(NodeKey(node->child(i)));
+        }
+    }
+    return keys;
+}

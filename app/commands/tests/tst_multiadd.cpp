@@ -2,12 +2,12 @@
 // hostile divisions), then AddBox and AddMedia against fake editors, workshops and templates: what they ask, what
 // they store, a cancel at each step and a store that refuses a write half-way.
 
+#include "CollectionWorld.h"
 #include "CommandFakes.h"
 #include "commands/DivisionPlan.h"
 #include "commands/MultiItemAdd.h"
+#include "commands/Workshops.h"
 #include "core/Collections.h"
-#include "core/tests/CollectionWorld.h"
-#include "editors/Workshops.h"
 
 #include "SafeFile.h"
 

@@ -1,7 +1,7 @@
 // Build step: draws the desktop icons of both programs with the program's own artwork, one PNG per size.
 //   vidsora_makeicons <folder> <size>...   writes <folder>/vidsora-<size>.png and <folder>/vidpeek-<size>.png
 
-#include "shell/MainImages.h"
+#include "widgets/MainImages.h"
 
 #include "AnsiText.h"
 

@@ -1,8 +1,8 @@
 #include "commands/DivisionPlan.h"
 
 #include "AnsiText.h"
+#include "commands/Workshops.h"
 #include "core/mGeneral.h"
-#include "editors/Workshops.h"
 
 int BoxPlan::MovieCount() const
 {

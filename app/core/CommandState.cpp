@@ -1,6 +1,6 @@
 #include "core/CommandState.h"
 
-#include "commands/CommandTable.h"
+#include "core/CommandTable.h"
 #include "core/Collections.h"
 
 #include "CMedia.h"

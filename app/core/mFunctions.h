@@ -5,7 +5,7 @@
 #include <QVariant>
 
 // Shared procedures of the main program that reach the collections, the settings and the file system. The ones that
-// need a window (TreeNodeExists, OpenDocument) are in "shell/mControls.h".
+// need a window (TreeNodeExists, OpenDocument) are in "widgets/mControls.h".
 
 // The per-user key that holds every setting of the program, below HKEY_CURRENT_USER.
 inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora");

@@ -5,7 +5,7 @@
 #include <QVector>
 
 // Shared procedures of the main program: item keys, sort keys, child-list pairs and small text helpers. The helpers
-// for list and text controls are in "shell/mControls.h".
+// for list and text controls are in "widgets/mControls.h".
 
 // One entry of a child list.
 struct mTypSortPair

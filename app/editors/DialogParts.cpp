@@ -3,7 +3,7 @@
 #include "editors/CoverPicture.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ParentCombo.h"
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "editors/EditorWidgets.h"
 
 #include "editors/EditorSave.h"
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include <QDialog>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #include "editors/ParentCombo.h"
 
-#include "shell/MainImages.h"
+#include "widgets/MainImages.h"
 
 #include <QAbstractItemView>
 #include <QPainter>

@@ -8,7 +8,7 @@
 #include "editors/EditorWidgets.h"
 #include "editors/ParentCombo.h"
 #include "editors/ProductCodeField.h"
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include <QApplication>
 #include <QComboBox>

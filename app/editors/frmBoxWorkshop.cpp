@@ -1,8 +1,8 @@
 #include "editors/frmBoxWorkshop.h"
 
+#include "commands/Workshops.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
-#include "editors/Workshops.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

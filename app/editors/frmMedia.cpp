@@ -9,7 +9,7 @@
 #include "editors/ParentCombo.h"
 #include "editors/ProductCodeField.h"
 #include "editors/ctlMedia.h"
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include <QApplication>
 #include <QComboBox>

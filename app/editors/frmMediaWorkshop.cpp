@@ -1,8 +1,8 @@
 #include "editors/frmMediaWorkshop.h"
 
+#include "commands/Workshops.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
-#include "editors/Workshops.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

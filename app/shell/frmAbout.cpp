@@ -3,7 +3,7 @@
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "shell/Scroll.h"
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

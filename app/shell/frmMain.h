@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/CommandTable.h"
+#include "core/CommandTable.h"
 #include "shell/CollectionTree.h"
 #include "shell/frmSearch.h"
 

@@ -3,7 +3,7 @@
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include "AnsiText.h"
 #include "CCategories.h"

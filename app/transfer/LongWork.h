@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "transfer/UEFFile.h"
 
 #include "core/mLog.h"
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include "AnsiText.h"
 #include "SafeFile.h"

@@ -1,7 +1,7 @@
 #include "transfer/UploadSession.h"
 
 #include "core/mGlobals.h"
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"

@@ -1,8 +1,8 @@
 #include "transfer/frmAddItem.h"
 
-#include "shell/MainImages.h"
-#include "shell/mControls.h"
 #include "transfer/WaitGate.h"
+#include "widgets/MainImages.h"
+#include "widgets/mControls.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -5,9 +5,9 @@
 
 #include "CMovie.h"
 #include "CMovies.h"
+#include "CommandFakes.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
-#include "commands/tests/CommandFakes.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"

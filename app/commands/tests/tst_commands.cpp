@@ -1,10 +1,10 @@
 // The add, edit and delete commands without a window: what they store and remove, what they ask, and what they hand
 // the tree, against fake editors and a tree hung the way the main window hangs it.
 
+#include "CollectionWorld.h"
 #include "CommandFakes.h"
 #include "commands/ItemCommands.h"
 #include "core/Collections.h"
-#include "core/tests/CollectionWorld.h"
 
 #include <QDir>
 #include <QSet>

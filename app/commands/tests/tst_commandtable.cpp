@@ -1,7 +1,7 @@
 // The command table: the twins of an entry in the menus, the popup and on the toolbar run one command, and no name
 // is routed twice.
 
-#include "commands/CommandTable.h"
+#include "core/CommandTable.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The pairs game without its window: which covers a game is dealt from, how the cards are dealt, and a whole game
 // played turn by turn, with the turns counted on through a second game.
 
+#include "CollectionWorld.h"
 #include "commands/MemoryGame.h"
-#include "core/tests/CollectionWorld.h"
 
 #include "AnsiText.h"
 

@@ -1,10 +1,10 @@
 // The move procedures, the region list and the next node key without a window: what a move stores, what it refuses,
 // that memory and store agree afterwards, which regions boxes and media report, and where a branch ends.
 
+#include "CollectionWorld.h"
 #include "CommandFakes.h"
 #include "commands/MoveCommands.h"
 #include "core/Collections.h"
-#include "core/tests/CollectionWorld.h"
 
 #include "SafeFile.h"
 

@@ -2,12 +2,12 @@
 // hostile divisions), then AddBox and AddMedia against fake editors, workshops and templates: what they ask, what
 // they store, a cancel at each step and a store that refuses a write half-way.
 
+#include "CollectionWorld.h"
 #include "CommandFakes.h"
 #include "commands/DivisionPlan.h"
 #include "commands/MultiItemAdd.h"
+#include "commands/Workshops.h"
 #include "core/Collections.h"
-#include "core/tests/CollectionWorld.h"
-#include "editors/Workshops.h"
 
 #include "SafeFile.h"
 
@@ -120,6 +120,7 @@ private slots:
     void hostileDivision();
     void storeRefusesHalfWay_data();
     void storeRefusesHalfWay();
+    void boxItselfRefused();
     void boxSetOnAFullDisk();
 
 private:
@@ -548,6 +549,23 @@ void TestMultiAdd::storeRefusesHalfWay()
     QCOMPARE(d.warnings.size(), 1);
     QVERIFY2(d.warnings.value(0).contains("Nothing of it was kept"), qPrintable(d.warnings.value(0)));
     QVERIFY(!d.busy);
+    QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+    QVERIFY(Files(m_dbDir) == before);
+}
+
+// The store refuses the new box itself: the command ends there, nothing is made and no workshop is asked.
+void TestMultiAdd::boxItselfRefused()
+{
+    FakeDialogs& d = *m_dialogs;
+    d.boxList = Titles(3) << "1";
+    const QMap<QString, QByteArray> before = Files(m_dbDir);
+    const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
+    SafeFile::Faults::FailNth(SafeFile::Faults::MakeDir, 1);
+    const CreationOutcome outcome = AddBox(d, d, "!0");
+    SafeFile::Faults::Reset();
+    QCOMPARE(d.refusals, QStringList{"Add(New Item)"});
+    QCOMPARE(d.calls, (QStringList{"BoxParent(!0)", "EditBox()"}));
+    QVERIFY(outcome.strKey.isEmpty());
     QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
     QVERIFY(Files(m_dbDir) == before);
 }

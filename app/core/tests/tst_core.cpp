@@ -1,4 +1,4 @@
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 
 #include "core/Collections.h"
 #include "core/CommandState.h"

@@ -4,8 +4,8 @@
 #include "editors/frmCategory.h"
 #include "editors/frmGroup.h"
 
+#include "CollectionWorld.h"
 #include "ModalAnswerer.h"
-#include "core/tests/CollectionWorld.h"
 
 #include <QApplication>
 #include <QLineEdit>

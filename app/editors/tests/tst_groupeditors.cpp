@@ -3,7 +3,7 @@
 #include "editors/CategoryEditor.h"
 #include "editors/GroupEditor.h"
 
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // Wiring of the media and box editors and the two workshops: controls by name, tabs, OK, Cancel and the close box,
 // the product-code questions, template mode, the division check and the "..." button.
 
+#include "commands/Workshops.h"
 #include "editors/CoverPicture.h"
 #include "editors/ParentCombo.h"
 #include "editors/ProductCodeField.h"
-#include "editors/Workshops.h"
 #include "editors/ctlMedia.h"
 #include "editors/frmBox.h"
 #include "editors/frmBoxWorkshop.h"
@@ -16,10 +16,10 @@
 #include "AccessKeys.h"
 #include "AnsiText.h"
 #include "CMedia.h"
+#include "CollectionWorld.h"
 #include "Component.h"
 #include "ModalAnswerer.h"
 #include "core/PickLists.h"
-#include "core/tests/CollectionWorld.h"
 
 #include <QApplication>
 #include <QBuffer>

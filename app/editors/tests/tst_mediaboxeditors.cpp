@@ -5,7 +5,7 @@
 #include "editors/MediaEditor.h"
 
 #include "AnsiText.h"
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 
 #include <QtTest>
 

@@ -10,10 +10,10 @@
 #include "AccessKeys.h"
 #include "AnsiText.h"
 #include "CMovie.h"
+#include "CollectionWorld.h"
 #include "Component.h"
 #include "ModalAnswerer.h"
 #include "core/PickLists.h"
-#include "core/tests/CollectionWorld.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -4,8 +4,8 @@
 #include "editors/MovieEditor.h"
 
 #include "AnsiText.h"
+#include "CollectionWorld.h"
 #include "SafeFile.h"
-#include "core/tests/CollectionWorld.h"
 
 #include <QtTest>
 

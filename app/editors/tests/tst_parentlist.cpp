@@ -2,7 +2,7 @@
 
 #include "editors/ParentList.h"
 
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The workshops without their windows: the title lines, counts, the proposal of the "..." button and the check of
 // OK, hostile divisions included.
 
-#include "editors/Workshops.h"
+#include "commands/Workshops.h"
 
 #include <QtTest>
 

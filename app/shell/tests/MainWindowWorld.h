@@ -3,7 +3,7 @@
 // The world of the main-window tests: the collection world, and the shared helper that answers the modal dialog a
 // command opens.
 
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 
 #include "ModalAnswerer.h"
 

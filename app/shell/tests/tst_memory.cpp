@@ -2,7 +2,7 @@
 // preview, the turn ending after its delay, the question after the last pair, and cards whose picture cannot be
 // shown.
 
-#include "core/tests/CollectionWorld.h"
+#include "CollectionWorld.h"
 #include "shell/frmMemory.h"
 
 #include "AnsiText.h"

@@ -1,8 +1,8 @@
 // The item commands' wiring in the main window: the menu entries, popup entries, toolbar buttons and the Delete key
 // reach the add, edit and delete commands, with fake editors in place of the dialogs, and the tree follows.
 
+#include "CommandFakes.h"
 #include "MainWindowWorld.h"
-#include "commands/tests/CommandFakes.h"
 #include "core/Collections.h"
 #include "editors/frmCategory.h"
 #include "editors/frmGroup.h"

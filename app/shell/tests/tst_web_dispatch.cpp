@@ -1,9 +1,9 @@
 // Every menu entry, popup entry and toolbar button of the main window reaches its command from the command table,
 // once; the window holds no entry the table leaves without a command.
 
+#include "CommandFakes.h"
 #include "MainWindowWorld.h"
-#include "commands/CommandTable.h"
-#include "commands/tests/CommandFakes.h"
+#include "core/CommandTable.h"
 #include "shell/frmMain.h"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 // fake dialogs, the tree refilled with the new container and its contents, and once the whole way through the
 // program's own editors, workshop and templates.
 
+#include "CommandFakes.h"
 #include "MainWindowWorld.h"
 #include "commands/MultiItemAdd.h"
-#include "commands/tests/CommandFakes.h"
 #include "core/Collections.h"
 #include "core/ItemView.h"
 #include "editors/ctlMedia.h"

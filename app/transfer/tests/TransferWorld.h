@@ -3,8 +3,8 @@
 // The world of the transfer tests: private settings and temporary folders, Codevet registered from the build, fresh
 // collections on a temporary store, and a few items with covers.
 
+#include "CollectionWorld.h"
 #include "core/Collections.h"
-#include "core/tests/CollectionWorld.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"

@@ -3,11 +3,11 @@
 
 #include "TransferWorld.h"
 
+#include "core/mUEF.h"
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
 #include "transfer/ImportSession.h"
 #include "transfer/UploadSession.h"
-#include "transfer/mUEF.h"
 
 #include "CCategories.h"
 #include "CGroups.h"

@@ -1,7 +1,7 @@
 // The wiring of the transfer windows: the import and upload dialogs over their sessions, their Cancel during a wait
 // and the gate on other input, and the exchange-file and account commands with their file dialogs and messages.
 
-#include "DialogAnswers.h"
+#include "ModalAnswerer.h"
 #include "TransferWorld.h"
 
 #include "transfer/AccountCommands.h"
@@ -23,7 +23,7 @@
 #include <memory>
 
 using namespace TransferWorld;
-using namespace DialogAnswers;
+using namespace TestSupport;
 
 namespace {
 

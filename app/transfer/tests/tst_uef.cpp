@@ -1,6 +1,6 @@
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include "AnsiText.h"
 #include "CBoxes.h"

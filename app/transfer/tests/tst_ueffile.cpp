@@ -3,8 +3,8 @@
 
 #include "TransferWorld.h"
 
+#include "core/mUEF.h"
 #include "transfer/UEFFile.h"
-#include "transfer/mUEF.h"
 
 #include "SafeFile.h"
 

@@ -92,7 +92,9 @@ private:
 };
 
 // Editors that save at once. A new item is stored under the remembered parent when the kind's parent list would
-// offer it, else under the root, as the real editors preselect; an existing one gets `change` applied.
+// offer it, else under the root, as the real editors preselect; an existing one gets `change` applied. A save the
+// store refuses is answered as the real editors answer it: no key for a new item (nor from the movie editor), the
+// given key for an existing one; and it is noted in `refusals`.
 class FakeEditors : public ItemEditors
 {
 public:
@@ -107,6 +109,8 @@ public:
     std::function<void(const QString& key)> change;
     bool answer = true;
     QStringList warnings;
+    // Every save the store refused, as "Add(<name>)" or "Update(<key>)".
+    QStringList refusals;
 
     QString EditCategory(const QString& strKey) override
     {
@@ -163,7 +167,10 @@ private:
         if (!strKey.isEmpty()) {
             if (!blnCancel && change) {
                 change(strKey);
-                collection->Update(strKey);
+                if (!collection->Update(strKey)) {
+                    refusals << "Update(" + strKey + ")";
+                    return std::is_same_v<Collection, CMovies> ? QString() : strKey;
+                }
             }
             return strKey;
         }
@@ -171,6 +178,10 @@ private:
             return QString();
         }
         const QString key = collection->Add(strName);
+        if (key.isEmpty()) {
+            refusals << "Add(" + strName + ")";
+            return QString();
+        }
         auto item = collection->Item(key);
         item->setStrSortKey(MakeSortKey(strName));
         if constexpr (!std::is_same_v<Collection, CCategories>) {
@@ -181,7 +192,12 @@ private:
         if constexpr (std::is_same_v<Collection, CMovies>) {
             item->setStrLabel(strLabel);
         }
-        collection->Update(key);
+        if (!collection->Update(key)) {
+            // Nothing of a refused new item is kept.
+            refusals << "Update(" + key + ")";
+            collection->Remove(key);
+            return QString();
+        }
         return key;
     }
     static bool Exists(const QString& key)

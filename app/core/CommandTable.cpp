@@ -1,4 +1,4 @@
-#include "commands/CommandTable.h"
+#include "core/CommandTable.h"
 
 namespace CommandTable {
 

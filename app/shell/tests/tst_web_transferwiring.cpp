@@ -1,7 +1,7 @@
 // The main window runs the exchange-file, online and account commands from every menu entry, popup entry and
 // toolbar button that names them.
 
-#include "DialogAnswers.h"
+#include "ModalAnswerer.h"
 #include "TransferWorld.h"
 
 #include "shell/frmMain.h"
@@ -18,7 +18,7 @@
 #include <memory>
 
 using namespace TransferWorld;
-using namespace DialogAnswers;
+using namespace TestSupport;
 
 class TestTransferWiring : public QObject
 {

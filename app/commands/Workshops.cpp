@@ -1,4 +1,4 @@
-#include "editors/Workshops.h"
+#include "commands/Workshops.h"
 
 #include "AnsiText.h"
 #include "core/CodePage.h"

@@ -1,4 +1,4 @@
-#include "shell/MainImages.h"
+#include "widgets/MainImages.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "shell/mControls.h"
+#include "widgets/mControls.h"
 
 #include "core/mFunctions.h"
 

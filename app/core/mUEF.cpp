@@ -1,4 +1,4 @@
-#include "transfer/mUEF.h"
+#include "core/mUEF.h"
 
 #include "core/Collections.h"
 #include "core/ItemCreation.h"

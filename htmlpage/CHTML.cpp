@@ -354,7 +354,10 @@ QString CHTML::BoxExtras(const UEFCollection& colData)
     return out;
 }
 
-QString CHTML::WrapPage(const QString& strFragment)
+namespace {
+
+// The page around the fragment: up to the body's start, and after the body.
+const QString& PageHead()
 {
     static const char* const style[] = {
         "<style type=text/css>",
@@ -383,10 +386,35 @@ QString CHTML::WrapPage(const QString& strFragment)
         "//-->",
         "</style>",
     };
-    QString out = QStringLiteral("<HTML><HEAD>");
-    for (const char* piece : style) {
-        out += QLatin1String(piece);
-    }
-    out += QLatin1String("</HEAD><BODY BGCOLOR=FFFFFF>") + strFragment + QLatin1String("</BODY></HTML>");
+    static const QString head = []() -> QString {
+        QString out = QStringLiteral("<HTML><HEAD>");
+        for (const char* piece : style) {
+            out += QLatin1String(piece);
+        }
+        out += QLatin1String("</HEAD><BODY BGCOLOR=FFFFFF>");
+        return out;
+    }();
+    return head;
+}
+
+const QLatin1String kPageTail("</BODY></HTML>");
+
+} // namespace
+
+QString CHTML::WrapPage(const QString& strFragment)
+{
+    QString out = PageHead() + strFragment + kPageTail;
+    return out;
+}
+
+QByteArray CHTML::WrapPageAnsi(QStringView strFragment)
+{
+    // Each piece is encoded straight into the page's bytes: a large page is never copied whole as text first.
+    const QString& head = PageHead();
+    QByteArray out;
+    out.reserve(head.size() + strFragment.size() + kPageTail.size());
+    out += AnsiText::Encode(head);
+    out += AnsiText::Encode(strFragment);
+    out += kPageTail;
     return out;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 
 #include <memory>
 
@@ -30,6 +32,8 @@ public:
     // The whole item page around a fragment: head, style block and body, with no line break of its own. The main
     // program's item view and the viewer both write their pages through it.
     static QString WrapPage(const QString& strFragment);
+    // The same page as 8-bit text, the way page files hold it (AnsiText::Encode(WrapPage(f)), without the copy).
+    static QByteArray WrapPageAnsi(QStringView strFragment);
 
 private:
     QString GetCode(const UEFCollection& colIn, bool blSub, bool blMedia, int depth) const;

@@ -207,7 +207,12 @@ bool ViewerSession::WriteHtmlPage(const std::shared_ptr<UEF>& document)
     }
     CHTML html;
     html.setUEF(document);
-    return WriteOwnFile(pagePath(), CHTML::WrapPage(html.HTML()));
+    const QString path = pagePath();
+    if (!AnsiText::WriteFileBytes(path, CHTML::WrapPageAnsi(html.HTML()))) {
+        return false;
+    }
+    m_written.push_back(path);
+    return true;
 }
 
 bool ViewerSession::OpenUEFFile(const QString& path)

@@ -7,6 +7,9 @@ namespace {
 
 const char* const kScriptName = "vidsora-compat";
 
+// The elements at the top of a page's body (its script and first items) shown while the rest is still parsed.
+constexpr int kShownWhileParsed = 12;
+
 // A style attribute that a script set to "display: block" is serialised with a blank after the colon; the page's
 // own markup writes it without one. The rule only matches an element that is shown, so "none" still hides.
 const char* const kStyle = R"CSS(
@@ -45,10 +48,11 @@ const char* const kScript = R"JS(
         sheet.replaceSync(css);
         document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
         // A page of thousands of items carries a script block per box and medium; each one lets the engine lay out
-        // everything parsed so far again. Nothing is shown until the parse ends, which then lays the page out once.
+        // everything parsed so far again. While the page is parsed only its first items are shown (the top of the
+        // page, at once); the rest is laid out once when the parse ends.
         if (document.readyState === 'loading') {
             var hidden = new CSSStyleSheet();
-            hidden.replaceSync('html { display: none !important; }');
+            hidden.replaceSync('body > :nth-child(n+%2) { display: none !important; }');
             document.adoptedStyleSheets = document.adoptedStyleSheets.concat([hidden]);
             document.addEventListener('DOMContentLoaded', function () {
                 document.adoptedStyleSheets = document.adoptedStyleSheets.filter(function (s) {
@@ -103,7 +107,7 @@ QString CompatStyle()
 
 QString CompatScript()
 {
-    return QString::fromLatin1(kScript).arg(JsStringLiteral(CompatStyle()));
+    return QString::fromLatin1(kScript).arg(JsStringLiteral(CompatStyle()), QString::number(kShownWhileParsed));
 }
 
 void Install(QWebEngineScriptCollection& scripts)

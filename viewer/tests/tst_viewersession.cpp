@@ -1,5 +1,6 @@
 #include "AnsiText.h"
 #include "Component.h"
+#include "HTMLFuncs.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFCollection.h"
@@ -56,6 +57,27 @@ std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& cover = QSt
 QString Location(const QString& plainPath)
 {
     return QStringLiteral("file://") + plainPath;
+}
+
+// Every text field of an item filled from its name: markup characters, line ends, colons (the cast's split), a
+// character beyond ASCII and both kinds of website.
+void FillFields(QObject& item, const QString& name, int number)
+{
+    const QMetaObject* meta = item.metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        const QString field = QString::fromLatin1(property.name());
+        if (property.typeId() != QMetaType::QString || field.contains(QLatin1String("Cover")) ||
+            field == QLatin1String("strUPC")) {
+            continue;
+        }
+        property.write(
+            &item, QStringLiteral("%1 %2 <b>&amp;\"\xe9\"\r\nrole %3: part\r\n\r\nlast").arg(name, field).arg(number));
+    }
+    Component::SetProperty(&item, "strWebsite",
+                           number % 2 ? QStringLiteral("http://example.invalid/%1?a=1&b=<2>").arg(number)
+                                      : QStringLiteral("javascript:alert(%1)").arg(number));
+    Component::SetProperty(&item, "strMedia", number % 3 == 0 ? QStringLiteral("LaserDisc") : QStringLiteral("DVD"));
 }
 
 QStringList Entries(const QString& folder)
@@ -387,6 +409,54 @@ private slots:
 
         session.RemoveTempDir();
         QVERIFY(!QFileInfo::exists(dir));
+    }
+
+    // The page a file gives, byte for byte as the viewer has always written it: a box of media of movies with every
+    // field filled, covers, a movie with nothing but its title, all beside each other at the top.
+    void pageBytesUnchanged()
+    {
+        UEF written;
+        int number = 0;
+        auto box = std::make_shared<UEFBox>();
+        FillFields(*box, "Box", ++number);
+        box->setStrUPC(kUPC);
+        box->setStrFrontCover("box-front");
+        box->setStrBackCover("box-back");
+        for (int m = 0; m < 2; ++m) {
+            auto media = std::make_shared<UEFMedia>();
+            FillFields(*media, "Disc", ++number);
+            media->setStrUPC("012345678905");
+            for (int v = 0; v < 2; ++v) {
+                auto movie = Movie("Movie", v == 0 ? QStringLiteral("small-cover") : QString());
+                FillFields(*movie, "Movie", ++number);
+                media->colContents()->Add(movie);
+            }
+            box->colContents()->Add(media);
+        }
+        written.colUEF()->Add(box);
+        auto full = Movie("Full", "front");
+        FillFields(*full, "Full", ++number);
+        full->setStrBackCover("back");
+        full->setStrBackCoverExt("gif");
+        written.colUEF()->Add(full);
+        written.colUEF()->Add(Movie("Bare & <plain>"));
+        const QString file = WriteExchangeFile("reference.uef", written);
+
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        HTMLFuncs::lngBlockID = 0;
+        QVERIFY(session.OpenUEFFile(file));
+        // The covers' folder is this run's own; the reference names it by a stand-in.
+        QByteArray page = FileBytes(session.pagePath());
+        page.replace(ViewerSession::CoverLocation(session.tempFolder()).toLatin1(), "@TEMP@");
+        const QByteArray reference = FileBytes(QStringLiteral(REFERENCE_PAGE));
+        QVERIFY(!reference.isEmpty());
+        if (page != reference) {
+            const QString actual = m_world.filePath("page-actual.html");
+            QVERIFY(AnsiText::WriteFileBytes(actual, page));
+            QFAIL(qPrintable("the page differs from the reference; it is in " + actual));
+        }
+        session.RemoveTempDir();
     }
 
     // The second file's covers replace the first's, and the numbering goes on where it stood.

@@ -1,7 +1,7 @@
 #include "core/CommandState.h"
 
-#include "core/CommandTable.h"
 #include "core/Collections.h"
+#include "core/CommandTable.h"
 
 #include "CMedia.h"
 #include "CMovie.h"

@@ -4,6 +4,7 @@
 
 #include "CollectionWorld.h"
 #include "CommandFakes.h"
+#include "FolderBytes.h"
 #include "commands/DivisionPlan.h"
 #include "commands/MultiItemAdd.h"
 #include "commands/Workshops.h"
@@ -78,20 +79,9 @@ void FillTemplate(CMovie& movie)
     movie.setStrYear("2001");
 }
 
-// Every entry under folder with its bytes (a folder as its name and "/"), to compare a store byte for byte.
 QMap<QString, QByteArray> Files(const QString& folder)
 {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = QDir(folder).relativeFilePath(path);
-        QFile file(path);
-        files.insert(it.fileInfo().isDir() ? name + u'/' : name,
-                     !it.fileInfo().isDir() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
-    }
-    return files;
+    return TestSupport::FolderBytes(folder);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The exchange-file commands without their windows: the file they write, the import under another place, and the
 // files the import must refuse with a word to the user.
 
+#include "FolderBytes.h"
 #include "TransferWorld.h"
 
 #include "core/mUEF.h"
@@ -57,22 +58,9 @@ QList<QByteArray> Covers(const QString& key)
     return covers;
 }
 
-// Every entry under folder with its bytes (a folder as its name and "/"), to compare a store byte for byte.
 QMap<QString, QByteArray> Files(const QString& folder)
 {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = QDir(folder).relativeFilePath(path);
-        if (it.fileInfo().isDir()) {
-            files.insert(name + u'/', QByteArray());
-        } else {
-            files.insert(name, ReadBytes(path));
-        }
-    }
-    return files;
+    return TestSupport::FolderBytes(folder);
 }
 
 // A box nested in a box, levels deep in media, holding two movies at the bottom.

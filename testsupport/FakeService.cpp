@@ -118,6 +118,9 @@ void FakeService::OnServiceData(QTcpSocket* socket)
             uploads.append(peer->upload);
             peer->upload.clear();
             Reply(socket, "UPLOAD", QByteArray("UPLOADDONE") + kEnd);
+            if (!m_peers.contains(socket)) {
+                return; // the reply closed the connection, and its peer went with it
+            }
             continue;
         }
         const qsizetype end = peer->buffer.indexOf(kEnd);

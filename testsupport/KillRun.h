@@ -10,11 +10,14 @@
 #include "ItemStore.h"
 #include "SafeFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QThread>
 
 #include <cstdio>
 #include <map>
@@ -55,6 +58,31 @@ inline QByteArray ReadRaw(const QString& path)
     QByteArray bytes;
     SafeFile::Read(path, bytes);
     return bytes;
+}
+
+// Starts this program again with args, kills it delayUs after its first output (after its first add, with
+// untilAdded) and adds the keys it reported made ("added KEY" lines) to keys. False when it did not start or end.
+inline bool KillChild(const QStringList& args, unsigned long delayUs, QStringList& keys, bool untilAdded = false)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), args);
+    if (!child.waitForStarted(10000) || !child.waitForReadyRead(10000)) {
+        return false;
+    }
+    QByteArray out = child.readAllStandardOutput();
+    while (untilAdded && !out.contains("added ") && child.waitForReadyRead(20000)) {
+        out += child.readAllStandardOutput();
+    }
+    QThread::usleep(delayUs);
+    child.kill();
+    const bool ended = child.waitForFinished(10000);
+    out += child.readAllStandardOutput();
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.startsWith("added ")) {
+            keys << QString::fromLatin1(line.mid(6));
+        }
+    }
+    return ended;
 }
 
 inline const QByteArray kCoverA(20000, 'A');

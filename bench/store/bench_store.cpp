@@ -226,22 +226,12 @@ std::pair<int, int> KillRunFigures(int kills)
     int made = 0;
     int lost = 0;
     for (int k = 0; k < kills; ++k) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--saver"), db, sources, QString::number(k + 1)});
-        if (!child.waitForStarted(10000) || !child.waitForReadyRead(10000)) {
+        if (!KillRun::KillChild({QStringLiteral("--saver"), db, sources, QString::number(k + 1)},
+                                1000 + rng.bounded(40000), keys)) {
             std::fprintf(stderr, "the saver did not start\n");
             break;
         }
-        QThread::usleep(1000 + rng.bounded(40000));
-        child.kill();
-        child.waitForFinished(10000);
         ++made;
-        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-            if (line.startsWith("added ")) {
-                keys << QString::fromLatin1(line.mid(6));
-            }
-        }
         QString why;
         lost += KillRun::CheckAfterKill(db, keys, &why);
     }
@@ -266,22 +256,12 @@ std::pair<int, KillRun::Creation> CreationKillFigures(int kills)
     KillRun::Creation total;
     int made = 0;
     for (int k = 0; k < kills; ++k) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--creator"), db, sources, QString::number(k + 1)});
-        if (!child.waitForStarted(10000) || !child.waitForReadyRead(10000)) {
+        if (!KillRun::KillChild({QStringLiteral("--creator"), db, sources, QString::number(k + 1)},
+                                1000 + rng.bounded(60000), keys)) {
             std::fprintf(stderr, "the creator did not start\n");
             break;
         }
-        QThread::usleep(1000 + rng.bounded(60000));
-        child.kill();
-        child.waitForFinished(10000);
         ++made;
-        for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-            if (line.startsWith("added ")) {
-                keys << QString::fromLatin1(line.mid(6));
-            }
-        }
         QString why;
         const KillRun::Creation found = KillRun::CheckCreated(db, keys, &why);
         if (found.half + found.recordless + found.lost > 0) {

@@ -500,26 +500,10 @@ private slots:
         QRandomGenerator rng(12345);
         int lost = 0;
         for (int k = 0; k < kills; ++k) {
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--saver"), store.db(), sources, QString::number(k + 1)});
-            QVERIFY(child.waitForStarted(10000));
-            QVERIFY(child.waitForReadyRead(10000));
-            QByteArray out = child.readAllStandardOutput();
             // Every tenth child first gets as far as an add, however slow the build (the sanitizers), so kills also
             // land among stores that grew.
-            while (k % 10 == 9 && !out.contains("added ") && child.waitForReadyRead(20000)) {
-                out += child.readAllStandardOutput();
-            }
-            QThread::usleep(1000 + rng.bounded(30000));
-            child.kill();
-            QVERIFY(child.waitForFinished(10000));
-            out += child.readAllStandardOutput();
-            for (const QByteArray& line : out.split('\n')) {
-                if (line.startsWith("added ")) {
-                    keys << QString::fromLatin1(line.mid(6));
-                }
-            }
+            QVERIFY(KillRun::KillChild({QStringLiteral("--saver"), store.db(), sources, QString::number(k + 1)},
+                                       1000 + rng.bounded(30000), keys, k % 10 == 9));
             QString why;
             lost += CheckAfterKill(store.db(), keys, &why);
             QVERIFY2(lost == 0, qPrintable(QStringLiteral("after kill %1: ").arg(k + 1) + why));
@@ -541,21 +525,10 @@ private slots:
         QRandomGenerator rng(4242);
         QStringList keys;
         for (int k = 0; k < kills; ++k) {
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("--creator"), store.db(), sources, QString::number(k + 1)});
-            QVERIFY(child.waitForStarted(10000));
-            QVERIFY(child.waitForReadyRead(10000));
             // A slow machine (or a sanitizer build) makes nothing in the first moments: until something was made,
             // each child is given longer.
-            QThread::usleep(1000 + rng.bounded(40000 + (keys.isEmpty() ? k * 40000 : 0)));
-            child.kill();
-            QVERIFY(child.waitForFinished(10000));
-            for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-                if (line.startsWith("added ")) {
-                    keys << QString::fromLatin1(line.mid(6));
-                }
-            }
+            QVERIFY(KillRun::KillChild({QStringLiteral("--creator"), store.db(), sources, QString::number(k + 1)},
+                                       1000 + rng.bounded(40000 + (keys.isEmpty() ? k * 40000 : 0)), keys));
             QString why;
             const Creation found = CheckCreated(store.db(), keys, &why);
             QVERIFY2(found.half == 0 && found.lost == 0 && found.recordless == 0,

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <deque>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -26,6 +27,8 @@ constexpr qint64 kEventIntervalMs = 16;
 // the one thread.
 constexpr int kReaders = 12;
 constexpr size_t kReadersFrom = 16;
+// Items each reader has started (their files opened, their disk reads sent) ahead of the one it finishes.
+constexpr size_t kStartedAhead = 2;
 
 // Sort keys compare as sequences of 16-bit code units, with no case folding and no locale.
 bool KeyLess(const QString& a, const QString& b)
@@ -202,17 +205,29 @@ std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder,
     std::vector<std::shared_ptr<CItem>> readItems(n);
     std::atomic<size_t> next{0};
     std::atomic<size_t> done{0};
-    const auto readNext = [&]() {
-        const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= n) {
-            return false;
-        }
-        std::shared_ptr<CItem> item = ItemStore::ReadItem(m_kind, folder + u'/' + names[qsizetype(i)]);
+    const auto finish = [&](std::pair<size_t, ItemStore::ItemRead>& started) {
+        std::shared_ptr<CItem> item = started.second.Finish();
         if (item && item->thread() != home) {
             item->moveToThread(home); // only the thread that made it may hand it on
         }
-        readItems[i] = std::move(item);
+        readItems[started.first] = std::move(item);
         done.fetch_add(1, std::memory_order_release);
+    };
+    // Each reader keeps a few items started ahead of the one it finishes, so a cold disk has many reads queued.
+    // Returns false when nothing was left to start or finish.
+    const auto readNext = [&](std::deque<std::pair<size_t, ItemStore::ItemRead>>& started) {
+        const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+        if (i < n) {
+            started.emplace_back(i, ItemStore::ItemRead(m_kind, folder + u'/' + names[qsizetype(i)]));
+            if (started.size() <= kStartedAhead) {
+                return true;
+            }
+        }
+        if (started.empty()) {
+            return false;
+        }
+        finish(started.front());
+        started.pop_front();
         return true;
     };
 
@@ -221,7 +236,8 @@ std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder,
         for (int h = 1; h < kReaders; ++h) {
             try {
                 helpers.emplace_back([&readNext] {
-                    while (readNext()) {
+                    std::deque<std::pair<size_t, ItemStore::ItemRead>> started;
+                    while (readNext(started)) {
                     }
                 });
             } catch (const std::system_error& e) {
@@ -244,7 +260,8 @@ std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder,
             }
         }
     };
-    while (readNext()) {
+    std::deque<std::pair<size_t, ItemStore::ItemRead>> started;
+    while (readNext(started)) {
         stepTo(done.load(std::memory_order_acquire));
     }
     for (std::thread& helper : helpers) {

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -262,9 +263,9 @@ std::optional<int> ToInt(QByteArrayView value)
 
 // The text of a movie's notes or synopsis file, line by line as the record reader splits them: leading empty lines
 // are dropped, the others joined by CR LF.
-QString ReadTextFile(int dirFd, const QByteArray& name, QByteArray& file)
+QString ReadTextFile(SafeFile::StartedRead& read, QByteArray& file)
 {
-    if (SafeFile::ReadAt(dirFd, name.constData(), file) != SafeFile::ReadStatus::Ok) {
+    if (read.Finish(file) != SafeFile::ReadStatus::Ok) {
         return {};
     }
     QByteArrayView raw = file;
@@ -859,50 +860,88 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text)
     }
 }
 
-std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
+ItemRead::ItemRead(ItemKind kind, const QString& folderPath) : m_kind(kind), m_path(folderPath)
 {
     // The folder is opened once; its files are read relative to it.
     const QByteArray folder = SafeFile::Encode(folderPath);
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) {
-        const int err = errno;
-        qCWarning(lcStore) << "skipped" << folderPath << "- no item folder:" << qt_error_string(err);
-        return {};
+    m_dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_dirFd < 0) {
+        m_openError = errno;
+        return;
     }
     // A load finishes what an interrupted save left: its temporary files go.
-    const FolderScan scan = ScanFolder(dirFd);
+    const FolderScan scan = ScanFolder(m_dirFd);
     if (!scan.temps.empty() && RemoveTemps(folder, scan)) {
         SafeFile::SyncFolder(folderPath);
     }
-    QByteArray file;
-    if (const auto status = SafeFile::ReadAt(dirFd, "content.mdc", file); status != SafeFile::ReadStatus::Ok) {
-        // A folder without a record was named already, by the sweep before the listing (RemoveDebris).
-        if (status != SafeFile::ReadStatus::Missing) {
-            qCWarning(lcStore) << "skipped" << folderPath << "- its record cannot be read";
+    m_record = SafeFile::StartedRead(m_dirFd, "content.mdc");
+    if (kind == ItemKind::Movie) {
+        // The text files are found without regard to case, as covers are.
+        m_hasNotes = !scan.notes.isEmpty();
+        m_hasSynopsis = !scan.synopsis.isEmpty();
+        if (m_hasNotes) {
+            m_notes = SafeFile::StartedRead(m_dirFd, scan.notes.constData());
         }
-        ::close(dirFd);
+        if (m_hasSynopsis) {
+            m_synopsis = SafeFile::StartedRead(m_dirFd, scan.synopsis.constData());
+        }
+    }
+}
+
+ItemRead::ItemRead(ItemRead&& other) noexcept
+    : m_kind(other.m_kind), m_path(std::move(other.m_path)), m_dirFd(std::exchange(other.m_dirFd, -1)),
+      m_openError(other.m_openError), m_record(std::move(other.m_record)), m_notes(std::move(other.m_notes)),
+      m_synopsis(std::move(other.m_synopsis)), m_hasNotes(other.m_hasNotes), m_hasSynopsis(other.m_hasSynopsis)
+{
+}
+
+ItemRead::~ItemRead()
+{
+    // The files first: their reads name the folder by its descriptor.
+    m_record = {};
+    m_notes = {};
+    m_synopsis = {};
+    if (m_dirFd >= 0) {
+        ::close(m_dirFd);
+    }
+}
+
+std::shared_ptr<CItem> ItemRead::Finish()
+{
+    if (m_dirFd < 0) {
+        qCWarning(lcStore) << "skipped" << m_path << "- no item folder:" << qt_error_string(m_openError);
         return {};
     }
-    std::shared_ptr<CItem> item = NewItem(kind);
+    QByteArray file;
+    if (const auto status = m_record.Finish(file); status != SafeFile::ReadStatus::Ok) {
+        // A folder without a record was named already, by the sweep before the listing (RemoveDebris).
+        if (status != SafeFile::ReadStatus::Missing) {
+            qCWarning(lcStore) << "skipped" << m_path << "- its record cannot be read";
+        }
+        return {};
+    }
+    std::shared_ptr<CItem> item = NewItem(m_kind);
     ApplyRecordBytes(*item, file);
     // A record without a usable id line has no key; it is left out, its folder untouched (an empty one was named by
     // the sweep already).
     if (item->blFirstID() || item->lngID() == -1) {
         if (!file.isEmpty()) {
-            qCWarning(lcStore) << "skipped" << folderPath << "- its record has no usable ID";
+            qCWarning(lcStore) << "skipped" << m_path << "- its record has no usable ID";
         }
-        ::close(dirFd);
         return {};
     }
-    item->setPath(folderPath);
-    if (kind == ItemKind::Movie) {
+    item->setPath(m_path);
+    if (m_kind == ItemKind::Movie) {
         auto& movie = static_cast<CMovie&>(*item);
-        // The text files are found without regard to case, as covers are.
-        movie.setStrNotes(scan.notes.isEmpty() ? QString() : ReadTextFile(dirFd, scan.notes, file));
-        movie.setStrSynopsis(scan.synopsis.isEmpty() ? QString() : ReadTextFile(dirFd, scan.synopsis, file));
+        movie.setStrNotes(m_hasNotes ? ReadTextFile(m_notes, file) : QString());
+        movie.setStrSynopsis(m_hasSynopsis ? ReadTextFile(m_synopsis, file) : QString());
     }
-    ::close(dirFd);
     return item;
+}
+
+std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath)
+{
+    return ItemRead(kind, folderPath).Finish();
 }
 
 bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error,

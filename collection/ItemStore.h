@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CItem.h"
+#include "SafeFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -36,6 +37,32 @@ void ApplyRecordBytes(CItem& item, QByteArrayView text);
 // The item stored in folderPath, or null when its record cannot be read or holds no usable id. Stray temporary files
 // in the folder are removed first; notes and synopsis are found without regard to case.
 std::shared_ptr<CItem> ReadItem(ItemKind kind, const QString& folderPath);
+// ReadItem in two steps: the constructor opens the folder, clears its temporary files and starts the reads of its
+// record files without waiting for the disk; Finish waits for them and gives what ReadItem gives. Several items
+// started before the first is finished keep many disk reads in flight from one thread. Finish once.
+class ItemRead
+{
+public:
+    ItemRead(ItemKind kind, const QString& folderPath);
+    ItemRead(ItemRead&& other) noexcept;
+    ItemRead& operator=(ItemRead&&) = delete;
+    ItemRead(const ItemRead&) = delete;
+    ItemRead& operator=(const ItemRead&) = delete;
+    ~ItemRead();
+
+    std::shared_ptr<CItem> Finish();
+
+private:
+    ItemKind m_kind;
+    QString m_path;
+    int m_dirFd = -1;
+    int m_openError = 0;
+    SafeFile::StartedRead m_record;
+    SafeFile::StartedRead m_notes;
+    SafeFile::StartedRead m_synopsis;
+    bool m_hasNotes = false;
+    bool m_hasSynopsis = false;
+};
 // Creates the item (empty Path) whole: its folder is made under a temporary name in dbDir/<kind folder>/, its record
 // files and its covers (copies of frontCover and backCover, when given, for the kinds that have covers) are written
 // into it, and it is renamed to its name: MakeSafeName of the sort key (else of the name; always of the name with

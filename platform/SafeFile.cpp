@@ -14,10 +14,12 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace SafeFile {
@@ -674,30 +676,44 @@ ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
 
 namespace {
 
-ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+// Opens name inside dirFd for a whole-file read and sizes out one byte past the file's size; -1 with the status when
+// the file cannot be read.
+int OpenForRead(int dirFd, const char* name, QByteArray& out, qint64 cap, ReadStatus& status)
 {
     out.resize(0);
     // Non-blocking, so a pipe or a device under a record's name cannot hold the open up.
     const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+        status = (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+        return -1;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return ReadStatus::Failed;
+        errno = err;
+        status = ReadStatus::Failed;
+        return -1;
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return ReadStatus::NotRegular;
+        status = ReadStatus::NotRegular;
+        return -1;
     }
     if (st.st_size > cap) {
         ::close(fd);
-        return ReadStatus::TooLarge;
+        status = ReadStatus::TooLarge;
+        return -1;
     }
-    qsizetype used = 0;
     // One byte more than the size tells the end without a second call when the file did not grow.
     out.resize(qsizetype(st.st_size) + 1);
+    status = ReadStatus::Ok;
+    return fd;
+}
+
+// Reads the open file fd on from its position (used bytes of out hold what came before) to its end, and closes it.
+ReadStatus ReadRest(int fd, QByteArray& out, qsizetype used, qint64 cap)
+{
     for (;;) {
         if (used == out.size()) {
             if (used > cap) {
@@ -712,8 +728,10 @@ ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
             continue;
         }
         if (n < 0) {
+            const int err = errno;
             ::close(fd);
             out.resize(0);
+            errno = err;
             return ReadStatus::Failed;
         }
         if (n == 0) {
@@ -730,6 +748,13 @@ ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
     return ReadStatus::Ok;
 }
 
+ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+{
+    ReadStatus status = ReadStatus::Failed;
+    const int fd = OpenForRead(dirFd, name, out, cap, status);
+    return fd < 0 ? status : ReadRest(fd, out, 0, cap);
+}
+
 // The full path of name inside the open folder dirFd, for a trace.
 QByteArray PathAt(int dirFd, const char* name)
 {
@@ -744,10 +769,11 @@ QByteArray PathAt(int dirFd, const char* name)
 
 } // namespace
 
-ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+namespace {
+
+// The log line of a read that did not give the file; errno is the failure's.
+void ReportRead(ReadStatus status, int dirFd, const char* name, qint64 cap)
 {
-    const ReadStatus status = ReadFileAt(dirFd, name, out, cap);
-    // A missing file is an answer, not a failure: optional files are read this way.
     if (status == ReadStatus::NotRegular) {
         qCWarning(lcPlatform) << "cannot read" << Decode(PathAt(dirFd, name)) << "- it is no regular file";
     } else if (status == ReadStatus::TooLarge) {
@@ -757,6 +783,77 @@ ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
         Trace("cannot read", PathAt(dirFd, name), err);
         errno = err;
     }
+}
+
+} // namespace
+
+ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
+{
+    const ReadStatus status = ReadFileAt(dirFd, name, out, cap);
+    // A missing file is an answer, not a failure: optional files are read this way.
+    ReportRead(status, dirFd, name, cap);
+    return status;
+}
+
+StartedRead::StartedRead(int dirFd, const char* name, qint64 cap) : m_dirFd(dirFd), m_name(name), m_cap(cap)
+{
+    m_fd = OpenForRead(dirFd, name, m_data, cap, m_status);
+    if (m_fd < 0) {
+        m_errno = errno;
+        return;
+    }
+    // Takes what the page cache holds without waiting; for pages it does not hold the kernel starts the disk read
+    // and answers EAGAIN, and Finish waits for them. A kernel or file system without this answers otherwise, and
+    // Finish reads it all.
+    iovec part{m_data.data(), size_t(m_data.size())};
+    const ssize_t n = ::preadv2(m_fd, &part, 1, -1, RWF_NOWAIT);
+    m_used = n > 0 ? qsizetype(n) : 0;
+}
+
+StartedRead::StartedRead(StartedRead&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+StartedRead& StartedRead::operator=(StartedRead&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_dirFd = other.m_dirFd;
+        m_name = std::move(other.m_name);
+        m_cap = other.m_cap;
+        m_fd = std::exchange(other.m_fd, -1);
+        m_status = other.m_status;
+        m_errno = other.m_errno;
+        m_data = std::move(other.m_data);
+        m_used = other.m_used;
+    }
+    return *this;
+}
+
+StartedRead::~StartedRead()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+ReadStatus StartedRead::Finish(QByteArray& out)
+{
+    ReadStatus status = m_status;
+    if (m_fd >= 0) {
+        status = ReadRest(std::exchange(m_fd, -1), m_data, m_used, m_cap);
+        m_status = ReadStatus::Failed; // the data went to out; a second Finish gives nothing
+    } else {
+        errno = m_errno;
+    }
+    out = std::move(m_data);
+    if (status != ReadStatus::Ok) {
+        out.resize(0);
+    }
+    ReportRead(status, m_dirFd, m_name.constData(), m_cap);
     return status;
 }
 

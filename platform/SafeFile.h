@@ -144,6 +144,33 @@ ReadStatus Read(const QString& path, QByteArray& out, qint64 cap = kReadCap);
 ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap = kReadCap);
 // The same for name inside the open folder dirFd (many files of one folder, without walking its path again).
 ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap = kReadCap);
+// A read of name inside the open folder dirFd begun without waiting for the disk: the file is opened and what the page
+// cache holds of it is taken at once, and the reads of the rest are sent to the disk; Finish waits for them. Starting
+// the reads of several files before finishing the first keeps many disk reads in flight from one thread. Finish gives
+// what ReadAt would have given at the start, with the same log line; dirFd stays open until then.
+class StartedRead
+{
+public:
+    StartedRead() = default;
+    StartedRead(int dirFd, const char* name, qint64 cap = kReadCap);
+    StartedRead(StartedRead&& other) noexcept;
+    StartedRead& operator=(StartedRead&& other) noexcept;
+    StartedRead(const StartedRead&) = delete;
+    StartedRead& operator=(const StartedRead&) = delete;
+    ~StartedRead();
+
+    ReadStatus Finish(QByteArray& out);
+
+private:
+    int m_dirFd = -1;
+    QByteArray m_name;
+    qint64 m_cap = kReadCap;
+    int m_fd = -1;
+    ReadStatus m_status = ReadStatus::Missing;
+    int m_errno = 0;
+    QByteArray m_data;
+    qsizetype m_used = 0;
+};
 
 // ---- the test seam ----
 // Tests make the writer fail deterministically, also as root. The counters are process-wide.

@@ -28,6 +28,7 @@
 #include <functional>
 #include <map>
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -1100,6 +1101,46 @@ private slots:
         QCOMPARE(SafeFile::Read(store.path(QStringLiteral("big")), bytes, 5000), SafeFile::ReadStatus::Ok);
         QCOMPARE(bytes.size(), 5000);
         QVERIFY(timer.elapsed() < 5000);
+    }
+
+    // Reads started together give each file whole, also when the disk has to supply all of a file or only its end.
+    void startedReadsGiveWholeFilesFromTheDisk()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::vector<int> sizes{0, 1, 4095, 4096, 4097, 70000};
+        std::vector<QByteArray> written;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            QByteArray bytes(sizes[i], Qt::Uninitialized);
+            for (char& c : bytes) {
+                c = char(QRandomGenerator::global()->generate());
+            }
+            const QByteArray path = SafeFile::Encode(dir.filePath(QString::number(i)));
+            WriteRaw(QString::fromLocal8Bit(path), bytes);
+            // Written back, then dropped from the page cache: all of an odd file, all but the first page of an even.
+            const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::fdatasync(fd), 0);
+            ::posix_fadvise(fd, i % 2 ? 0 : 4096, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+            written.push_back(bytes);
+        }
+        const int dirFd = ::open(SafeFile::Encode(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(dirFd >= 0);
+        std::vector<SafeFile::StartedRead> reads;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            reads.emplace_back(dirFd, QByteArray::number(qsizetype(i)).constData());
+        }
+        SafeFile::StartedRead missing(dirFd, "none");
+        for (size_t i = 0; i < reads.size(); ++i) {
+            QByteArray bytes("left over");
+            QCOMPARE(reads[i].Finish(bytes), SafeFile::ReadStatus::Ok);
+            QVERIFY2(bytes == written[i], qPrintable(QString::number(sizes[i])));
+        }
+        QByteArray bytes("left over");
+        QCOMPARE(missing.Finish(bytes), SafeFile::ReadStatus::Missing);
+        QVERIFY(bytes.isEmpty());
+        ::close(dirFd);
     }
 
     void writerKeepsModeAndLinks()

@@ -1,8 +1,11 @@
 #include "core/TreeNodes.h"
 
 #include "core/Collections.h"
+#include "core/mGeneral.h"
 
 #include "AnsiText.h"
+#include "CBox.h"
+#include "CGroup.h"
 #include "CMedia.h"
 #include "CMovie.h"
 
@@ -10,21 +13,80 @@
 
 namespace TreeNodes {
 
-QString MediaImagePrefix(const QString& strMedia)
+namespace {
+
+// The media kinds with images of their own; none is 0.
+enum MediaImages
+{
+    kNoImages,
+    kDVD,
+    kLD,
+    kVCD,
+    kVHS,
+};
+
+MediaImages MediaImagesOf(const QString& strMedia)
 {
     const QString kind = AnsiText::UCase(strMedia);
-    if (kind == "DVD") {
-        return "imgDVD";
+    if (kind == u"DVD") {
+        return kDVD;
     }
-    if (kind == "LD" || kind == "LASERDISC") {
-        return "imgLD";
+    if (kind == u"LD" || kind == u"LASERDISC") {
+        return kLD;
     }
-    static const QStringList vcd{"VCD", "VIDEO CD", "VIDEOCD", "VIDEO-CD", "SVCD", "S-VCD", "SUPER VCD"};
-    if (vcd.contains(kind)) {
-        return "imgVCD";
+    for (const char16_t* vcd : {u"VCD", u"VIDEO CD", u"VIDEOCD", u"VIDEO-CD", u"SVCD", u"S-VCD", u"SUPER VCD"}) {
+        if (kind == QStringView(vcd)) {
+            return kVCD;
+        }
     }
-    if (kind == "VHS") {
-        return "imgVHS";
+    if (kind == u"VHS") {
+        return kVHS;
+    }
+    return kNoImages;
+}
+
+// A node's closed and open image names. The names are literals, so the thousands of nodes of a large collection
+// share them instead of each building its own.
+struct ImageNames
+{
+    QString closed;
+    QString open;
+};
+
+const ImageNames& MediaImageNames(MediaImages kind, bool movie)
+{
+    static const ImageNames kNames[] = {
+        {QStringLiteral("imgMediaClosed"), QStringLiteral("imgMediaOpen")},
+        {QStringLiteral("imgDVDClosed"), QStringLiteral("imgDVDOpen")},
+        {QStringLiteral("imgLDClosed"), QStringLiteral("imgLDOpen")},
+        {QStringLiteral("imgVCDClosed"), QStringLiteral("imgVCDOpen")},
+        {QStringLiteral("imgVHSClosed"), QStringLiteral("imgVHSOpen")},
+    };
+    static const ImageNames kMovie{QStringLiteral("imgMovieClosed"), QStringLiteral("imgMovieOpen")};
+    return movie && kind == kNoImages ? kMovie : kNames[kind];
+}
+
+// The key of the item's parent, as Collections::ParentKey gives it.
+template <class Item> QString ParentKeyOf(const Item& item)
+{
+    return MakeItemKey(item.lngParentType(), qint64(item.lngParentID()));
+}
+
+} // namespace
+
+QString MediaImagePrefix(const QString& strMedia)
+{
+    switch (MediaImagesOf(strMedia)) {
+    case kDVD:
+        return QStringLiteral("imgDVD");
+    case kLD:
+        return QStringLiteral("imgLD");
+    case kVCD:
+        return QStringLiteral("imgVCD");
+    case kVHS:
+        return QStringLiteral("imgVHS");
+    case kNoImages:
+        break;
     }
     return QString();
 }
@@ -44,60 +106,57 @@ std::optional<TreeNode> NodeOf(const QString& key, bool blnFlat)
     if (!item) {
         return std::nullopt;
     }
+    return NodeOf(*item, blnFlat);
+}
+
+TreeNode NodeOf(const CItem& item, bool blnFlat)
+{
     TreeNode node;
-    node.strKey = key;
-    node.strText = node.strTag = item->DisplayName();
-    node.strParentKey = Collections::ParentKey(key);
-    switch (item->Kind()) {
+    node.strKey = item.strKey();
+    node.strText = node.strTag = item.DisplayName();
+    const auto setImages = [&node](const ImageNames& names) {
+        node.strImage = names.closed;
+        node.strSelectedImage = names.open;
+    };
+    switch (item.Kind()) {
     case ItemKind::Category:
-        node.strImage = "imgCategoryClosed";
-        node.strSelectedImage = "imgCategoryOpen";
+        node.strImage = QStringLiteral("imgCategoryClosed");
+        node.strSelectedImage = QStringLiteral("imgCategoryOpen");
         node.strParentKey = QStringLiteral("!0");
-        break;
-    case ItemKind::Group:
-        node.strImage = "imgSubCategoryClosed";
-        node.strSelectedImage = node.strExpandedImage = "imgSubCategoryOpen";
-        break;
-    case ItemKind::Box:
-        node.strImage = "imgBoxClosed";
-        node.strSelectedImage = "imgBoxOpen";
-        if (blnFlat) {
-            node.strParentKey = QStringLiteral("!0");
-        }
-        break;
+        return node;
+    case ItemKind::Group: {
+        const auto& group = static_cast<const CGroup&>(item);
+        node.strImage = QStringLiteral("imgSubCategoryClosed");
+        node.strSelectedImage = node.strExpandedImage = QStringLiteral("imgSubCategoryOpen");
+        node.strParentKey = ParentKeyOf(group);
+        return node;
+    }
+    case ItemKind::Box: {
+        const auto& box = static_cast<const CBox&>(item);
+        node.strImage = QStringLiteral("imgBoxClosed");
+        node.strSelectedImage = QStringLiteral("imgBoxOpen");
+        node.strParentKey = blnFlat ? QStringLiteral("!0") : ParentKeyOf(box);
+        return node;
+    }
     case ItemKind::Media: {
-        const auto media = std::static_pointer_cast<CMedia>(item);
-        QString images = MediaImagePrefix(media->dMedia().strMedia);
-        if (images.isEmpty()) {
-            images = "imgMedia";
-        }
-        node.strImage = images + "Closed";
-        node.strSelectedImage = images + "Open";
+        const auto& media = static_cast<const CMedia&>(item);
+        setImages(MediaImageNames(MediaImagesOf(media.dMedia().strMedia), false));
         // In the flat view a medium in a box stays in its box.
-        if (blnFlat && media->lngParentType() != 3) {
-            node.strParentKey = QStringLiteral("!0");
-        }
-        break;
+        node.strParentKey = blnFlat && media.lngParentType() != 3 ? QStringLiteral("!0") : ParentKeyOf(media);
+        return node;
     }
     case ItemKind::Movie: {
-        const auto movie = std::static_pointer_cast<CMovie>(item);
-        const int type = movie->lngParentType();
+        const auto& movie = static_cast<const CMovie&>(item);
+        const int type = movie.lngParentType();
         // A movie on a medium shows the plain movie image: the medium above it shows the kind.
-        QString images = type == 4 ? QString() : MediaImagePrefix(movie->dMedia().strMedia);
-        if (images.isEmpty()) {
-            images = "imgMovie";
-        }
-        if (!movie->strLabel().isEmpty()) {
-            node.strText += " (" + movie->strLabel() + ")";
-        }
-        node.strImage = images + "Closed";
-        node.strSelectedImage = images + "Open";
-        // In the flat view what sits in a box or on a medium stays there.
-        if (blnFlat && type != 3 && type != 4) {
-            node.strParentKey = QStringLiteral("!0");
+        setImages(MediaImageNames(type == 4 ? kNoImages : MediaImagesOf(movie.dMedia().strMedia), true));
+        if (!movie.strLabel().isEmpty()) {
+            node.strText += QStringLiteral(" (") + movie.strLabel() + u')';
         }
         node.blnRootWhenParentMissing = true;
-        break;
+        // In the flat view what sits in a box or on a medium stays there.
+        node.strParentKey = blnFlat && type != 3 && type != 4 ? QStringLiteral("!0") : ParentKeyOf(movie);
+        return node;
     }
     }
     return node;

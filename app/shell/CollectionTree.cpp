@@ -1,11 +1,15 @@
 #include "shell/CollectionTree.h"
 
+#include "core/Collections.h"
 #include "core/TreeNodes.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
 
+#include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
+#include "CMedias.h"
+#include "CMovies.h"
 
 #include <QHeaderView>
 #include <QSet>
@@ -117,7 +121,7 @@ void CollectionTree::SelectNode(QTreeWidgetItem* node)
 
 QIcon CollectionTree::NodeIcon(const QString& image, const QString& selectedImage)
 {
-    const QString cacheKey = image + '|' + selectedImage;
+    const std::pair<QString, QString> cacheKey(image, selectedImage);
     auto it = m_nodeIcons.constFind(cacheKey);
     if (it != m_nodeIcons.constEnd()) {
         return *it;
@@ -143,10 +147,15 @@ void CollectionTree::ShowExpandedImage(QTreeWidgetItem* node, bool expanded)
 QTreeWidgetItem* CollectionTree::AddNode(QTreeWidgetItem* parent, const TreeNode& item)
 {
     // Keys are unique in the tree: a second node with a key already held is refused.
-    if (!parent || m_nodes.contains(item.strKey)) {
+    if (!parent) {
+        return nullptr;
+    }
+    QTreeWidgetItem*& slot = m_nodes[item.strKey];
+    if (slot) {
         return nullptr;
     }
     auto* node = new QTreeWidgetItem(parent);
+    slot = node;
     node->setText(0, item.strText);
     node->setData(0, KeyRole, item.strKey);
     node->setData(0, TagRole, item.strTag);
@@ -156,22 +165,25 @@ QTreeWidgetItem* CollectionTree::AddNode(QTreeWidgetItem* parent, const TreeNode
         node->setData(0, ExpandedImageRole, item.strExpandedImage);
     }
     node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
-    m_nodes.insert(item.strKey, node);
     m_nodeOrder.append(node);
     return node;
 }
 
 void CollectionTree::AddItemNode(const QString& key, bool blnFlat)
 {
-    const std::optional<TreeNode> item = TreeNodes::NodeOf(key, blnFlat);
-    if (!item) {
-        return;
+    if (const std::shared_ptr<CItem> item = Collections::Item(key)) {
+        AddItemNode(*item, blnFlat);
     }
-    QTreeWidgetItem* parent = Node(item->strParentKey);
-    if (!parent && item->blnRootWhenParentMissing) {
+}
+
+void CollectionTree::AddItemNode(const CItem& item, bool blnFlat)
+{
+    const TreeNode node = TreeNodes::NodeOf(item, blnFlat);
+    QTreeWidgetItem* parent = Node(node.strParentKey);
+    if (!parent && node.blnRootWhenParentMissing) {
         parent = m_root;
     }
-    AddNode(parent, *item);
+    AddNode(parent, node);
 }
 
 void CollectionTree::Fill(bool blnFull)
@@ -183,6 +195,16 @@ void CollectionTree::Fill(bool blnFull)
     m_control->clear();
     m_nodes.clear();
     m_nodeOrder.clear();
+    // Room for a node of every loaded item, made once.
+    qsizetype expected = 1;
+    for (const qsizetype count :
+         {gCategories ? qsizetype(gCategories->Count()) : 0, gGroups ? qsizetype(gGroups->Count()) : 0,
+          gBoxes ? qsizetype(gBoxes->Count()) : 0, gMedias ? qsizetype(gMedias->Count()) : 0,
+          gMovies ? qsizetype(gMovies->Count()) : 0}) {
+        expected += count;
+    }
+    m_nodes.reserve(expected);
+    m_nodeOrder.reserve(expected);
 
     // The whole tree is built detached from the control and handed to it at once.
     const TreeNode root = TreeNodes::Root();
@@ -196,12 +218,12 @@ void CollectionTree::Fill(bool blnFull)
 
     if (blnFull && gCategories) {
         for (const auto& category : *gCategories) {
-            AddItemNode(category->strKey(), false);
+            AddItemNode(*category, false);
         }
     }
     if (blnFull && gGroups) {
         for (const auto& group : *gGroups) {
-            AddItemNode(group->strKey(), false);
+            AddItemNode(*group, false);
         }
     }
     BuildChildLists();

@@ -11,6 +11,9 @@
 #include <QTreeWidget>
 #include <QVector>
 
+#include <utility>
+
+class CItem;
 class QTreeWidgetItem;
 class QWidget;
 class SortPairList;
@@ -87,6 +90,7 @@ public:
     QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TreeNode& item);
     // The node of a loaded item, under its parent's node.
     void AddItemNode(const QString& key, bool blnFlat);
+    void AddItemNode(const CItem& item, bool blnFlat);
     void AddSortedItemsToTree(const SortPairList& list, bool blnFlat);
     // Drops the nodes of the keys, and what hangs below them.
     void RemoveNodes(const QStringList& keys);
@@ -107,7 +111,7 @@ private:
     QMetaObject::Connection m_collapsed;
     QMetaObject::Connection m_expanded;
     QHash<QString, QPixmap> m_images;
-    QHash<QString, QIcon> m_nodeIcons;
+    QHash<std::pair<QString, QString>, QIcon> m_nodeIcons;
     QHash<QString, QTreeWidgetItem*> m_nodes;
     QVector<QTreeWidgetItem*> m_nodeOrder;
     QTreeWidgetItem* m_root = nullptr;

@@ -15,6 +15,76 @@
 #include <QSet>
 #include <QTreeWidget>
 
+namespace {
+
+// A node of the tree. Its key, tag and image names are members of its own, read and written through data() and
+// setData(): a large tree keeps no list of values for them per node, and a refill neither builds nor tears one down.
+// The text and the icon, which the control paints, stay with the control's item.
+class NodeItem final : public QTreeWidgetItem
+{
+public:
+    NodeItem() = default;
+    explicit NodeItem(QTreeWidgetItem* parent) : QTreeWidgetItem(parent) {}
+
+    QVariant data(int column, int role) const override
+    {
+        if (const QString* field = column == 0 ? Field(role) : nullptr) {
+            return field->isNull() ? QVariant() : QVariant(*field);
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    void setData(int column, int role, const QVariant& value) override
+    {
+        if (QString* field = column == 0 ? Field(role) : nullptr) {
+            *field = value.toString();
+            if (treeWidget()) {
+                emitDataChanged();
+            }
+            return;
+        }
+        QTreeWidgetItem::setData(column, role, value);
+    }
+
+    // Sets the members without a data change to tell: the node is not in a control yet.
+    void SetFields(const TreeNode& node)
+    {
+        m_key = node.strKey;
+        m_tag = node.strTag;
+        m_image = node.strImage;
+        m_selectedImage = node.strSelectedImage;
+        m_expandedImage = node.strExpandedImage;
+    }
+
+private:
+    const QString* Field(int role) const { return const_cast<NodeItem*>(this)->Field(role); }
+    QString* Field(int role)
+    {
+        switch (role) {
+        case CollectionTree::KeyRole:
+            return &m_key;
+        case CollectionTree::TagRole:
+            return &m_tag;
+        case CollectionTree::ImageRole:
+            return &m_image;
+        case CollectionTree::SelectedImageRole:
+            return &m_selectedImage;
+        case CollectionTree::ExpandedImageRole:
+            return &m_expandedImage;
+        default:
+            return nullptr;
+        }
+    }
+
+    QString m_key;
+    QString m_tag;
+    QString m_image;
+    QString m_selectedImage;
+    QString m_expandedImage;
+};
+
+} // namespace
+
 CollectionTree::CollectionTree(QWidget* parent, QHash<QString, QPixmap> images) : m_images(std::move(images))
 {
     m_control = new QTreeWidget(parent);
@@ -154,17 +224,12 @@ QTreeWidgetItem* CollectionTree::AddNode(QTreeWidgetItem* parent, const TreeNode
     if (slot) {
         return nullptr;
     }
-    auto* node = new QTreeWidgetItem(parent);
-    slot = node;
+    auto* node = new NodeItem;
+    node->SetFields(item);
     node->setText(0, item.strText);
-    node->setData(0, KeyRole, item.strKey);
-    node->setData(0, TagRole, item.strTag);
-    node->setData(0, ImageRole, item.strImage);
-    node->setData(0, SelectedImageRole, item.strSelectedImage);
-    if (!item.strExpandedImage.isEmpty()) {
-        node->setData(0, ExpandedImageRole, item.strExpandedImage);
-    }
     node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
+    parent->addChild(node);
+    slot = node;
     m_nodeOrder.append(node);
     return node;
 }
@@ -208,10 +273,10 @@ void CollectionTree::Fill(bool blnFull)
 
     // The whole tree is built detached from the control and handed to it at once.
     const TreeNode root = TreeNodes::Root();
-    m_root = new QTreeWidgetItem;
+    auto* rootNode = new NodeItem;
+    rootNode->SetFields(root);
+    m_root = rootNode;
     m_root->setText(0, root.strText);
-    m_root->setData(0, KeyRole, root.strKey);
-    m_root->setData(0, ImageRole, root.strImage);
     m_root->setIcon(0, NodeIcon(root.strImage, QString()));
     m_nodes.insert(root.strKey, m_root);
     m_nodeOrder.append(m_root);

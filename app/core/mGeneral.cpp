@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 #include <vector>
 
@@ -164,7 +165,15 @@ QString MakeItemKey(int parentType, const QVariant& id)
 
 QString MakeItemKey(int parentType, qint64 id)
 {
-    return MakeItemKey(parentType, QVariant(id));
+    // The digits as QVariant's text of the number gives them, without going through one.
+    static const char letters[] = {'!', 'C', 'S', 'B', 'E'};
+    if (parentType < 1 || parentType > 4) {
+        return QStringLiteral("!0");
+    }
+    char text[1 + 20];
+    text[0] = letters[parentType];
+    const auto end = std::to_chars(text + 1, text + sizeof text, id).ptr;
+    return QString::fromLatin1(text, end - text);
 }
 
 int KeyPrefixToType(const QString& letter)

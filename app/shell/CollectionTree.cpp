@@ -17,18 +17,27 @@
 
 namespace {
 
-// A node of the tree. Its key, tag and image names are members of its own, read and written through data() and
-// setData(): a large tree keeps no list of values for them per node, and a refill neither builds nor tears one down.
-// The text and the icon, which the control paints, stay with the control's item.
+// A node of the tree. What it shows and holds (text, icon, key, tag and image names) are members of its own, read and
+// written through data() and setData(): a large tree keeps no lists of values per node, and a refill neither builds
+// nor tears them down.
 class NodeItem final : public QTreeWidgetItem
 {
 public:
-    NodeItem() = default;
-    explicit NodeItem(QTreeWidgetItem* parent) : QTreeWidgetItem(parent) {}
+    explicit NodeItem(const TreeNode& node, QIcon icon)
+        : m_text(node.strText), m_icon(std::move(icon)), m_key(node.strKey), m_tag(node.strTag), m_image(node.strImage),
+          m_selectedImage(node.strSelectedImage), m_expandedImage(node.strExpandedImage)
+    {
+    }
 
     QVariant data(int column, int role) const override
     {
-        if (const QString* field = column == 0 ? Field(role) : nullptr) {
+        if (column != 0) {
+            return QTreeWidgetItem::data(column, role);
+        }
+        if (role == Qt::DecorationRole) {
+            return m_icon.isNull() ? QVariant() : QVariant(m_icon);
+        }
+        if (const QString* field = Field(role)) {
             return field->isNull() ? QVariant() : QVariant(*field);
         }
         return QTreeWidgetItem::data(column, role);
@@ -36,24 +45,21 @@ public:
 
     void setData(int column, int role, const QVariant& value) override
     {
-        if (QString* field = column == 0 ? Field(role) : nullptr) {
-            *field = value.toString();
-            if (treeWidget()) {
-                emitDataChanged();
-            }
+        if (column != 0) {
+            QTreeWidgetItem::setData(column, role, value);
             return;
         }
-        QTreeWidgetItem::setData(column, role, value);
-    }
-
-    // Sets the members without a data change to tell: the node is not in a control yet.
-    void SetFields(const TreeNode& node)
-    {
-        m_key = node.strKey;
-        m_tag = node.strTag;
-        m_image = node.strImage;
-        m_selectedImage = node.strSelectedImage;
-        m_expandedImage = node.strExpandedImage;
+        if (role == Qt::DecorationRole) {
+            m_icon = value.value<QIcon>();
+        } else if (QString* field = Field(role)) {
+            *field = value.toString();
+        } else {
+            QTreeWidgetItem::setData(column, role, value);
+            return;
+        }
+        if (treeWidget()) {
+            emitDataChanged();
+        }
     }
 
 private:
@@ -61,6 +67,9 @@ private:
     QString* Field(int role)
     {
         switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return &m_text;
         case CollectionTree::KeyRole:
             return &m_key;
         case CollectionTree::TagRole:
@@ -76,6 +85,8 @@ private:
         }
     }
 
+    QString m_text;
+    QIcon m_icon;
     QString m_key;
     QString m_tag;
     QString m_image;
@@ -224,10 +235,7 @@ QTreeWidgetItem* CollectionTree::AddNode(QTreeWidgetItem* parent, const TreeNode
     if (slot) {
         return nullptr;
     }
-    auto* node = new NodeItem;
-    node->SetFields(item);
-    node->setText(0, item.strText);
-    node->setIcon(0, NodeIcon(item.strImage, item.strSelectedImage));
+    auto* node = new NodeItem(item, NodeIcon(item.strImage, item.strSelectedImage));
     parent->addChild(node);
     slot = node;
     m_nodeOrder.append(node);
@@ -273,11 +281,7 @@ void CollectionTree::Fill(bool blnFull)
 
     // The whole tree is built detached from the control and handed to it at once.
     const TreeNode root = TreeNodes::Root();
-    auto* rootNode = new NodeItem;
-    rootNode->SetFields(root);
-    m_root = rootNode;
-    m_root->setText(0, root.strText);
-    m_root->setIcon(0, NodeIcon(root.strImage, QString()));
+    m_root = new NodeItem(root, NodeIcon(root.strImage, QString()));
     m_nodes.insert(root.strKey, m_root);
     m_nodeOrder.append(m_root);
 

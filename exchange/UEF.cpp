@@ -42,7 +42,7 @@ void UEF::AppendText(QStringView text, UEFParser::LeftOut& leftOut)
     ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(text, items, leftOut); });
 }
 
-void UEF::AppendBytes(QByteArrayView bytes, UEFParser::LeftOut& leftOut)
+void UEF::AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut)
 {
     ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(bytes, items, leftOut); });
 }

@@ -3,7 +3,7 @@
 #include "UEFCollection.h"
 #include "UEFParser.h"
 
-#include <QByteArrayView>
+#include <QByteArray>
 
 #include <QObject>
 #include <QString>
@@ -26,7 +26,7 @@ public:
     // setStrUEF, adding to leftOut what the parser left out.
     void AppendText(QStringView text, UEFParser::LeftOut& leftOut);
     // The same for a file's bytes: the items of the text AnsiText decodes them to, their covers kept as bytes.
-    void AppendBytes(QByteArrayView bytes, UEFParser::LeftOut& leftOut);
+    void AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut);
 
     // The document's own collection, the same object on every read; replacing it with null gives an empty one.
     std::shared_ptr<UEFCollection> colUEF() const { return m_colUEF; }

@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <memory>
-#include <utility>
 
 // One box set: its own text fields and the media and movies it holds.
 // Every text property is readable and writable by name as well (the viewer sets covers that way).
@@ -49,11 +48,11 @@ public:
     const QString& strBackCoverURL() const { return m_strBackCoverURL; }
     void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
 
-    // The covers as a file holds them: the import takes them from a file to the store as bytes (see UEFCover).
+    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
     const UEFCover& frontCover() const { return m_frontCover; }
-    void setFrontCoverBytes(QByteArray bytes) { m_frontCover.SetBytes(std::move(bytes)); }
+    UEFCover& frontCover() { return m_frontCover; }
     const UEFCover& backCover() const { return m_backCover; }
-    void setBackCoverBytes(QByteArray bytes) { m_backCover.SetBytes(std::move(bytes)); }
+    UEFCover& backCover() { return m_backCover; }
 
     // The item's own collection, the same object on every read; replacing it with null gives an empty one.
     std::shared_ptr<UEFCollection> colContents() const { return m_colContents; }

@@ -4,9 +4,10 @@
 #include <QString>
 
 // One cover image of an exchange item. It is held as the text its property shows (one character per byte) or, when
-// it was read straight from a file's bytes, as those bytes, turned into text only when the text is asked for; either
-// way Bytes() is that text as AnsiText encodes it, so a cover read from a file reaches the store without a trip
-// through text. The first read of the text of a cover held as bytes fills it in: not for two threads at once.
+// it was read straight from a file, as where it stands in the file's bytes, still escaped: the file is shared, not
+// copied, and the cover is unescaped only when it is asked for, as text or as bytes. Either way Bytes() is the text
+// as AnsiText encodes it, so a cover read from a file reaches the store without a trip through text. The first read
+// of the text of a cover held in a file fills it in: not for two threads at once.
 class UEFCover
 {
 public:
@@ -14,13 +15,16 @@ public:
     void SetText(const QString& text);
 
     QByteArray Bytes() const;
-    void SetBytes(QByteArray bytes);
+    // The escaped value at [from, from + size) of file.
+    void SetEscaped(const QByteArray& file, qsizetype from, qsizetype size);
 
-    bool IsEmpty() const { return m_fromBytes ? m_bytes.isEmpty() : m_text.isEmpty(); }
+    bool IsEmpty() const { return m_inFile ? m_size == 0 : m_text.isEmpty(); }
 
 private:
     mutable QString m_text;
-    QByteArray m_bytes;
-    bool m_fromBytes = false;
+    QByteArray m_file;
+    qsizetype m_from = 0;
+    qsizetype m_size = 0;
+    bool m_inFile = false;
     mutable bool m_decoded = false;
 };

@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <utility>
-
 // One movie as plain text fields.
 // Every text property is readable and writable by name as well (the viewer sets covers that way).
 class UEFMovie : public QObject
@@ -113,11 +111,11 @@ public:
     const QString& strBackCoverURL() const { return m_strBackCoverURL; }
     void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
 
-    // The covers as a file holds them: the import takes them from a file to the store as bytes (see UEFCover).
+    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
     const UEFCover& frontCover() const { return m_frontCover; }
-    void setFrontCoverBytes(QByteArray bytes) { m_frontCover.SetBytes(std::move(bytes)); }
+    UEFCover& frontCover() { return m_frontCover; }
     const UEFCover& backCover() const { return m_backCover; }
-    void setBackCoverBytes(QByteArray bytes) { m_backCover.SetBytes(std::move(bytes)); }
+    UEFCover& backCover() { return m_backCover; }
 
 private:
     QString m_strMedia;

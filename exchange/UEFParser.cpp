@@ -66,11 +66,12 @@ struct Bytes
     QByteArrayView view;
     qsizetype offset = 0;
     const Brackets* brackets = nullptr;
+    const QByteArray* file = nullptr;
 
     qsizetype size() const { return view.size(); }
-    Bytes sliced(qsizetype pos) const { return {view.sliced(pos), offset + pos, brackets}; }
-    Bytes sliced(qsizetype pos, qsizetype n) const { return {view.sliced(pos, n), offset + pos, brackets}; }
-    Bytes first(qsizetype n) const { return {view.first(n), offset, brackets}; }
+    Bytes sliced(qsizetype pos) const { return {view.sliced(pos), offset + pos, brackets, file}; }
+    Bytes sliced(qsizetype pos, qsizetype n) const { return {view.sliced(pos, n), offset + pos, brackets, file}; }
+    Bytes first(qsizetype n) const { return {view.first(n), offset, brackets, file}; }
 };
 
 template <class View> constexpr bool kBytes = std::is_same_v<View, Bytes>;
@@ -227,37 +228,6 @@ QString FieldValue(const Bytes& value)
     return UnescapeText(AnsiText::Decode(TrimSpaces(value).view));
 }
 
-// UnescapeText on bytes: the escapes are ASCII, so this is the encoded UnescapeText of the decoded bytes.
-QByteArray UnescapeBytes(QByteArrayView value)
-{
-    QByteArray bytes(value.size(), Qt::Uninitialized);
-    char* out = bytes.data();
-    const char* in = value.data();
-    const qsizetype n = value.size();
-    qsizetype w = 0;
-    qsizetype r = 0;
-    while (r < n) {
-        const void* amp = std::memchr(in + r, '&', size_t(n - r));
-        const qsizetype end = amp ? static_cast<const char*>(amp) - in : n;
-        std::memcpy(out + w, in + r, size_t(end - r));
-        w += end - r;
-        r = end;
-        if (r == n) {
-            break;
-        }
-        const char code = r + 1 < n ? in[r + 1] : '\0';
-        if (code == '0' || code == '1' || code == '2') {
-            out[w++] = code == '0' ? '&' : code == '1' ? '[' : ']';
-            r += 2;
-        } else {
-            out[w++] = '&';
-            ++r;
-        }
-    }
-    bytes.truncate(w);
-    return bytes;
-}
-
 // One parse: the document the items go to, the product-code checker, made at the first check and used for every
 // item (it keeps nothing between calls), and what was left out, when it is counted.
 struct Parse
@@ -293,16 +263,14 @@ void Refused(Parse& parse)
     }
 }
 
-// From bytes, a cover goes to the item as its bytes; true when tag named one.
+// From bytes, a cover stays where it is in the file until it is wanted; true when tag named one.
 template <class View, class T> bool SetCoverBytes(T& item, std::string_view tag, View value)
 {
     if constexpr (kBytes<View>) {
-        if (tag == "FRONTCOVER") {
-            item.setFrontCoverBytes(UnescapeBytes(TrimSpaces(value).view));
-            return true;
-        }
-        if (tag == "BACKCOVER") {
-            item.setBackCoverBytes(UnescapeBytes(TrimSpaces(value).view));
+        if (tag == "FRONTCOVER" || tag == "BACKCOVER") {
+            const Bytes trimmed = TrimSpaces(value);
+            (tag == "FRONTCOVER" ? item.frontCover() : item.backCover())
+                .SetEscaped(*trimmed.file, trimmed.offset, trimmed.size());
             return true;
         }
     }
@@ -514,6 +482,36 @@ QString UnescapeText(QStringView value)
     return text;
 }
 
+QByteArray UnescapeBytes(QByteArrayView value)
+{
+    QByteArray bytes(value.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    const char* in = value.data();
+    const qsizetype n = value.size();
+    qsizetype w = 0;
+    qsizetype r = 0;
+    while (r < n) {
+        const void* amp = std::memchr(in + r, '&', size_t(n - r));
+        const qsizetype end = amp ? static_cast<const char*>(amp) - in : n;
+        std::memcpy(out + w, in + r, size_t(end - r));
+        w += end - r;
+        r = end;
+        if (r == n) {
+            break;
+        }
+        const char code = r + 1 < n ? in[r + 1] : '\0';
+        if (code == '0' || code == '1' || code == '2') {
+            out[w++] = code == '0' ? '&' : code == '1' ? '[' : ']';
+            r += 2;
+        } else {
+            out[w++] = '&';
+            ++r;
+        }
+    }
+    bytes.truncate(w);
+    return bytes;
+}
+
 void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent, int depth)
 {
     Parse parse(document);
@@ -526,11 +524,11 @@ void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut)
     ParseItemsIn(text, parse, nullptr, 0);
 }
 
-void ParseDocument(QByteArrayView bytes, UEFCollection& document, LeftOut& leftOut)
+void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut)
 {
     Parse parse(document, &leftOut);
     const Brackets brackets = FindBrackets(bytes);
-    ParseItemsIn(Bytes{bytes, 0, &brackets}, parse, nullptr, 0);
+    ParseItemsIn(Bytes{bytes, 0, &brackets, &bytes}, parse, nullptr, 0);
 }
 
 void ParseBox(QStringView value, UEFCollection& document, int depth)

@@ -17,6 +17,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -674,6 +675,26 @@ ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
 
 namespace {
 
+// Asks for large pages under a large buffer before it is first written: fresh memory is otherwise had one small page
+// at a time, which for a file of tens of megabytes costs more than reading it. Only a hint; without it nothing changes.
+void PreferLargePages(QByteArray& buffer)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr qsizetype kLarge = 4 * 1024 * 1024;
+    if (buffer.size() < kLarge) {
+        return;
+    }
+    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
+    const auto begin = (quintptr(buffer.data()) + page - 1) & ~(page - 1);
+    const auto end = (quintptr(buffer.data()) + quintptr(buffer.size())) & ~(page - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+#else
+    Q_UNUSED(buffer);
+#endif
+}
+
 ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
 {
     out.resize(0);
@@ -698,6 +719,7 @@ ReadStatus ReadFileAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
     qsizetype used = 0;
     // One byte more than the size tells the end without a second call when the file did not grow.
     out.resize(qsizetype(st.st_size) + 1);
+    PreferLargePages(out);
     for (;;) {
         if (used == out.size()) {
             if (used > cap) {

@@ -400,7 +400,7 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, 
     return ImportDocument(document, leftOut, strParentKey, progress);
 }
 
-ImportResult ImportExchangeBytes(QByteArrayView bytes, const QString& strParentKey, const ImportProgress& progress)
+ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress)
 {
     if (bytes.isEmpty()) {
         return {};

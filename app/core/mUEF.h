@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArrayView>
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -49,7 +49,7 @@ using ImportProgress = std::function<bool(int done, int total)>;
 ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress = {});
 // The same for an exchange file's bytes: what ImportExchange makes of the text AnsiText decodes them to, byte for byte,
 // without turning the file into text; the covers go from the file to the store as bytes.
-ImportResult ImportExchangeBytes(QByteArrayView bytes, const QString& strParentKey,
+ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey,
                                  const ImportProgress& progress = {});
 // The same, giving the number of top-level items added (0: nothing imported) and, when asked, how many the
 // product-code check left out.

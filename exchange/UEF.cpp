@@ -17,16 +17,34 @@ QString UEF::strUEF() const
     }
 }
 
-void UEF::setStrUEF(const QString& text)
+namespace {
+
+template <class Parse> void ParseWhole(const std::shared_ptr<UEFCollection> items, Parse parse)
 {
-    // Hold the collection for the whole parse, whatever the caller does with the document meanwhile.
-    const std::shared_ptr<UEFCollection> items = m_colUEF;
     try {
-        UEFParser::ParseItems(text, *items, nullptr);
+        parse(*items);
     } catch (...) {
         // Bad text only yields fewer items; what was appended before the failure stays.
         qCWarning(lcExchange) << "exchange text could not be read whole; kept" << items->Count() << "items";
     }
+}
+
+} // namespace
+
+// Each holds the collection for the whole parse, whatever the caller does with the document meanwhile.
+void UEF::setStrUEF(const QString& text)
+{
+    ParseWhole(m_colUEF, [&text](UEFCollection& items) { UEFParser::ParseItems(text, items, nullptr); });
+}
+
+void UEF::AppendText(QStringView text, UEFParser::LeftOut& leftOut)
+{
+    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(text, items, leftOut); });
+}
+
+void UEF::AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut)
+{
+    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(bytes, items, leftOut); });
 }
 
 void UEF::setColUEF(std::shared_ptr<UEFCollection> items)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UEFCollection.h"
+#include "UEFCover.h"
 
 #include <QObject>
 #include <QString>
@@ -34,18 +35,24 @@ public:
     void setStrUPC(const QString& value) { m_strUPC = value; }
     const QString& strSortKey() const { return m_strSortKey; }
     void setStrSortKey(const QString& value) { m_strSortKey = value; }
-    const QString& strFrontCover() const { return m_strFrontCover; }
-    void setStrFrontCover(const QString& value) { m_strFrontCover = value; }
+    const QString& strFrontCover() const { return m_frontCover.Text(); }
+    void setStrFrontCover(const QString& value) { m_frontCover.SetText(value); }
     const QString& strFrontCoverExt() const { return m_strFrontCoverExt; }
     void setStrFrontCoverExt(const QString& value) { m_strFrontCoverExt = value; }
     const QString& strFrontCoverURL() const { return m_strFrontCoverURL; }
     void setStrFrontCoverURL(const QString& value) { m_strFrontCoverURL = value; }
-    const QString& strBackCover() const { return m_strBackCover; }
-    void setStrBackCover(const QString& value) { m_strBackCover = value; }
+    const QString& strBackCover() const { return m_backCover.Text(); }
+    void setStrBackCover(const QString& value) { m_backCover.SetText(value); }
     const QString& strBackCoverExt() const { return m_strBackCoverExt; }
     void setStrBackCoverExt(const QString& value) { m_strBackCoverExt = value; }
     const QString& strBackCoverURL() const { return m_strBackCoverURL; }
     void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
+
+    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
+    const UEFCover& frontCover() const { return m_frontCover; }
+    UEFCover& frontCover() { return m_frontCover; }
+    const UEFCover& backCover() const { return m_backCover; }
+    UEFCover& backCover() { return m_backCover; }
 
     // The item's own collection, the same object on every read; replacing it with null gives an empty one.
     std::shared_ptr<UEFCollection> colContents() const { return m_colContents; }
@@ -56,10 +63,10 @@ private:
     QString m_strName;
     QString m_strUPC;
     QString m_strSortKey;
-    QString m_strFrontCover;
+    UEFCover m_frontCover;
     QString m_strFrontCoverExt;
     QString m_strFrontCoverURL;
-    QString m_strBackCover;
+    UEFCover m_backCover;
     QString m_strBackCoverExt;
     QString m_strBackCoverURL;
     std::shared_ptr<UEFCollection> m_colContents;

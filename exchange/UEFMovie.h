@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UEFCover.h"
+
 #include <QObject>
 #include <QString>
 
@@ -96,18 +98,24 @@ public:
     void setStrSystem(const QString& value) { m_strSystem = value; }
     const QString& strStudio() const { return m_strStudio; }
     void setStrStudio(const QString& value) { m_strStudio = value; }
-    const QString& strFrontCover() const { return m_strFrontCover; }
-    void setStrFrontCover(const QString& value) { m_strFrontCover = value; }
+    const QString& strFrontCover() const { return m_frontCover.Text(); }
+    void setStrFrontCover(const QString& value) { m_frontCover.SetText(value); }
     const QString& strFrontCoverExt() const { return m_strFrontCoverExt; }
     void setStrFrontCoverExt(const QString& value) { m_strFrontCoverExt = value; }
     const QString& strFrontCoverURL() const { return m_strFrontCoverURL; }
     void setStrFrontCoverURL(const QString& value) { m_strFrontCoverURL = value; }
-    const QString& strBackCover() const { return m_strBackCover; }
-    void setStrBackCover(const QString& value) { m_strBackCover = value; }
+    const QString& strBackCover() const { return m_backCover.Text(); }
+    void setStrBackCover(const QString& value) { m_backCover.SetText(value); }
     const QString& strBackCoverExt() const { return m_strBackCoverExt; }
     void setStrBackCoverExt(const QString& value) { m_strBackCoverExt = value; }
     const QString& strBackCoverURL() const { return m_strBackCoverURL; }
     void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
+
+    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
+    const UEFCover& frontCover() const { return m_frontCover; }
+    UEFCover& frontCover() { return m_frontCover; }
+    const UEFCover& backCover() const { return m_backCover; }
+    UEFCover& backCover() { return m_backCover; }
 
 private:
     QString m_strMedia;
@@ -135,10 +143,10 @@ private:
     QString m_strExtras;
     QString m_strSystem;
     QString m_strStudio;
-    QString m_strFrontCover;
+    UEFCover m_frontCover;
     QString m_strFrontCoverExt;
     QString m_strFrontCoverURL;
-    QString m_strBackCover;
+    UEFCover m_backCover;
     QString m_strBackCoverExt;
     QString m_strBackCoverURL;
 };

@@ -2,6 +2,8 @@
 
 #include "UEFCollection.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -26,10 +28,25 @@ bool NextTag(QStringView text, qsizetype& pos, Element& element);
 
 // "&1" -> "[", then "&2" -> "]", then "&0" -> "&".
 QString UnescapeText(QStringView value);
+// The same on a file's bytes (the escapes are ASCII): the encoded UnescapeText of the text they decode to.
+QByteArray UnescapeBytes(QByteArrayView value);
 
 // Parses a run of items. document is the top-level collection (boxes always land there); parent is the collection
 // of the enclosing item, or null at the top level; depth counts the contents levels around text.
 void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent, int depth = 0);
+
+// What a parse left out: the items whose product code was refused (what lies inside them is never read, nor counted),
+// and the items nested deeper than UEFCollection::MaxDepth.
+struct LeftOut
+{
+    int refused = 0;
+    int tooDeep = 0;
+};
+// A whole text parsed into document (ParseItems at the top level), counting what was left out.
+void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut);
+// The same for a file's bytes: what ParseDocument makes of the text AnsiText decodes them to, without decoding the
+// covers, which the items hold as where they stand in the bytes (UEFCover, which shares them).
+void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut);
 
 void ParseBox(QStringView value, UEFCollection& document, int depth);
 void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth);

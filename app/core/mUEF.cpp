@@ -10,7 +10,6 @@
 #include "CBoxes.h"
 #include "CMedias.h"
 #include "CMovies.h"
-#include "Component.h"
 #include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -19,9 +18,6 @@
 #include "UEFParser.h"
 
 #include <QUrl>
-
-#include <optional>
-#include <vector>
 
 QString ReadFileText(const QString& strPath)
 {
@@ -95,14 +91,14 @@ template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entr
     if (gTempFolder.isEmpty()) {
         return covers;
     }
-    const auto side = [](const QString& text, const QString& ext, QByteArray& bytes, QString& kept) {
-        if (!text.isEmpty() && AnsiText::IsSafeExtension(ext)) {
-            bytes = AnsiText::Encode(text);
+    const auto side = [](const UEFCover& cover, const QString& ext, QByteArray& bytes, QString& kept) {
+        if (!cover.IsEmpty() && AnsiText::IsSafeExtension(ext)) {
+            bytes = cover.Bytes();
             kept = ext;
         }
     };
-    side(entry.strFrontCover(), entry.strFrontCoverExt(), covers.front, covers.frontExt);
-    side(entry.strBackCover(), entry.strBackCoverExt(), covers.back, covers.backExt);
+    side(entry.frontCover(), entry.strFrontCoverExt(), covers.front, covers.frontExt);
+    side(entry.backCover(), entry.strBackCoverExt(), covers.back, covers.backExt);
     return covers;
 }
 
@@ -329,127 +325,23 @@ QString ImportBox(const UEFBox& entry, const QString& strParentKey)
     return ImportOne(entry, strParentKey, AddBox);
 }
 
-namespace {
-
-// The tag of an element as the parser compares it.
-QString TagOf(const UEFParser::Element& element)
-{
-    return AnsiText::UCase(AnsiText::Trim(element.tag));
-}
-
-// The raw value of an item's last CONTENTS element, as the parser takes it, and the value of its last UPC element.
-struct ItemParts
-{
-    std::optional<QStringView> contents;
-    QString upc;
-};
-ItemParts PartsOf(QStringView value)
-{
-    ItemParts parts;
-    qsizetype pos = 0;
-    UEFParser::Element element;
-    while (pos < value.size()) {
-        if (!UEFParser::NextTag(value, pos, element) || !element.hasValue) {
-            continue;
-        }
-        const QString tag = TagOf(element);
-        if (tag == u"CONTENTS") {
-            parts.contents = element.value;
-        } else if (tag == u"UPC") {
-            parts.upc = UEFParser::UnescapeText(AnsiText::Trim(element.value));
-        }
-    }
-    return parts;
-}
-
-// The product-code check the parser puts a box, and a medium or movie at the top level, to.
-bool Accepted(const QString& upc)
-{
-    const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
-    bool called = false;
-    const QVariant result = checker ? Component::CallByName(checker.get(), "CheckString", {upc}, &called) : QVariant();
-    bool isNumber = false;
-    return called && result.toInt(&isNumber) != 0 && isNumber;
-}
-
-// Every item in text and below it, without recursion: all of it lies beyond the parser's nesting limit.
-int CountAllItems(QStringView text)
-{
-    int count = 0;
-    std::vector<QStringView> pending{text};
-    while (!pending.empty()) {
-        const QStringView run = pending.back();
-        pending.pop_back();
-        qsizetype pos = 0;
-        UEFParser::Element element;
-        while (pos < run.size()) {
-            if (!UEFParser::NextTag(run, pos, element) || !element.hasValue) {
-                continue;
-            }
-            const QString tag = TagOf(element);
-            if (tag == u"BOX" || tag == u"MEDIA" || tag == u"MOVIE") {
-                ++count;
-                if (tag != u"MOVIE") {
-                    if (const std::optional<QStringView> contents = PartsOf(element.value).contents) {
-                        pending.push_back(*contents);
-                    }
-                }
-            }
-        }
-    }
-    return count;
-}
-
-// Walks the text as the parser does: an item it refuses is counted, and nothing inside it (the parser never reads
-// it); items in contents deeper than its limit are counted apart.
-void CountLeftOut(QStringView text, bool topLevel, int depth, LeftOut& out)
-{
-    if (depth > UEFCollection::MaxDepth) {
-        out.tooDeep += CountAllItems(text);
-        return;
-    }
-    qsizetype pos = 0;
-    UEFParser::Element element;
-    while (pos < text.size()) {
-        if (!UEFParser::NextTag(text, pos, element) || !element.hasValue) {
-            continue;
-        }
-        const QString tag = TagOf(element);
-        const bool box = tag == u"BOX";
-        const bool media = tag == u"MEDIA";
-        if (!box && !media && (tag != u"MOVIE" || !topLevel)) {
-            continue; // a movie inside an item is neither checked nor holds anything
-        }
-        const ItemParts parts = PartsOf(element.value);
-        if ((box || topLevel) && !Accepted(parts.upc)) {
-            ++out.refused;
-            continue;
-        }
-        if ((box || media) && parts.contents) {
-            CountLeftOut(*parts.contents, false, depth + 1, out);
-        }
-    }
-}
-
-} // namespace
-
 LeftOut CountLeftOut(QStringView strUEF)
 {
-    LeftOut out;
-    CountLeftOut(strUEF, true, 0, out);
-    return out;
+    UEF document;
+    UEFParser::LeftOut leftOut;
+    document.AppendText(strUEF, leftOut);
+    return LeftOut{leftOut.refused, leftOut.tooDeep};
 }
 
-ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress)
+namespace {
+
+// The items of document, each added whole under strParentKey, or nothing of them kept; leftOut is what the parser
+// left out of the text.
+ImportResult ImportDocument(const UEF& document, const UEFParser::LeftOut& leftOut, const QString& strParentKey,
+                            const ImportProgress& progress)
 {
     ImportResult result;
-    if (strUEF.isEmpty()) {
-        return result;
-    }
-    UEF document;
-    document.setStrUEF(strUEF);
     const std::shared_ptr<UEFCollection> items = document.colUEF();
-    const LeftOut leftOut = CountLeftOut(strUEF);
     result.refused = leftOut.refused;
     result.tooDeep = leftOut.tooDeep;
     // Everything the text holds is added whole, or nothing of it stays.
@@ -493,6 +385,30 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, 
     }
     result.added = added;
     return result;
+}
+
+} // namespace
+
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress)
+{
+    if (strUEF.isEmpty()) {
+        return {};
+    }
+    UEF document;
+    UEFParser::LeftOut leftOut;
+    document.AppendText(strUEF, leftOut);
+    return ImportDocument(document, leftOut, strParentKey, progress);
+}
+
+ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress)
+{
+    if (bytes.isEmpty()) {
+        return {};
+    }
+    UEF document;
+    UEFParser::LeftOut leftOut;
+    document.AppendBytes(bytes, leftOut);
+    return ImportDocument(document, leftOut, strParentKey, progress);
 }
 
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)

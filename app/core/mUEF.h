@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -46,6 +47,10 @@ using ImportProgress = std::function<bool(int done, int total)>;
 // each item whole, everything synced once at the end; when anything could not be written, everything made is
 // removed again and the collection is as it was. The child lists are out of date afterwards.
 ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress = {});
+// The same for an exchange file's bytes: what ImportExchange makes of the text AnsiText decodes them to, byte for byte,
+// without turning the file into text; the covers go from the file to the store as bytes.
+ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey,
+                                 const ImportProgress& progress = {});
 // The same, giving the number of top-level items added (0: nothing imported) and, when asked, how many the
 // product-code check left out.
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused = nullptr);

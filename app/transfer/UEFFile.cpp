@@ -108,7 +108,7 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const
             nothing + QStringLiteral(": the file is larger than %1 MB.").arg(kExchangeFileCap / (1024 * 1024));
         return outcome;
     }
-    const ImportResult result = ImportExchange(AnsiText::Decode(bytes), strParentKey, progress);
+    const ImportResult result = ImportExchangeBytes(bytes, strParentKey, progress);
     if (result.cancelled && result.left == 0) {
         outcome.cancelled = true;
         return outcome;

@@ -174,6 +174,49 @@ private slots:
         document.Clear();
         QCOMPARE(document.strUEF(), QString());
     }
+
+    // A file's bytes give the items, covers and left-out counts of the text they decode to: every byte value in
+    // values, covers and tags, refused and nested items, stray and cut-off brackets.
+    void bytesReadAsTheirText()
+    {
+        UEF document;
+        auto box = Filled<UEFBox>("box", "036000291452");
+        auto disc = Filled<UEFMedia>("disc", "");
+        disc->colContents()->Add(Filled<UEFMovie>("disc movie", ""));
+        box->colContents()->Add(disc);
+        box->colContents()->Add(Filled<UEFMovie>("box movie", ""));
+        document.colUEF()->Add(box);
+        document.colUEF()->Add(Filled<UEFMovie>("movie", "96385074"));
+        document.colUEF()->Add(Filled<UEFMovie>("refused", "1"));
+        QByteArray bytes = AnsiText::Encode(document.strUEF());
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray odd(1, char(b));
+            bytes += "[MOVI" + odd + "=[TITLE=t" + odd + "][UPC=036000291452][S" + odd + "NOPSIS=x]]";
+            bytes += "[" + odd + "BOX=[UPC=1]]]";
+        }
+        QString deep = Movie("m");
+        for (int level = 0; level < 20; ++level) {
+            deep = Media("m", "", deep);
+        }
+        bytes += Box("deep", "036000291452", deep).toLatin1();
+        bytes += "[BOX=[NAME=cut][UPC=036000291452][FRONTCOVER=abc";
+
+        UEF fromText;
+        UEFParser::LeftOut textLeftOut;
+        fromText.AppendText(AnsiText::Decode(bytes), textLeftOut);
+        UEF fromBytes;
+        UEFParser::LeftOut bytesLeftOut;
+        fromBytes.AppendBytes(bytes, bytesLeftOut);
+        QVERIFY(fromText.colUEF()->Count() > 3);
+        QCOMPARE(bytesLeftOut.refused, textLeftOut.refused);
+        QCOMPARE(bytesLeftOut.tooDeep, textLeftOut.tooDeep);
+        QVERIFY(textLeftOut.refused > 0 && textLeftOut.tooDeep > 0);
+        CompareTrees(*fromText.colUEF(), *fromBytes.colUEF());
+        QCOMPARE(fromBytes.strUEF(), fromText.strUEF());
+        const auto* first = qobject_cast<UEFBox*>(fromBytes.colUEF()->Item(1).get());
+        QVERIFY(first);
+        QCOMPARE(first->frontCover().Bytes(), AnsiText::Encode(box->strFrontCover()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUEFExchange)

@@ -42,7 +42,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text = AnsiText::Decode(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = AnsiText::Decode(bytes);
+    // The file import parses the bytes themselves: it must make exactly what the decoded text makes.
+    UEF fromText;
+    UEF fromBytes;
+    UEFParser::LeftOut textLeftOut;
+    UEFParser::LeftOut bytesLeftOut;
+    fromText.AppendText(text, textLeftOut);
+    fromBytes.AppendBytes(bytes, bytesLeftOut);
+    if (fromBytes.strUEF() != fromText.strUEF() || bytesLeftOut.refused != textLeftOut.refused ||
+        bytesLeftOut.tooDeep != textLeftOut.tooDeep) {
+        std::fprintf(stderr, "fuzz_exchange: the bytes and their text parse differently\n");
+        std::abort();
+    }
     UEF document;
     document.setStrUEF(text);
     // Inside a parent nothing is checked, so every item path is reached whether or not a code is valid.

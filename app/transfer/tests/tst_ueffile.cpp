@@ -8,6 +8,8 @@
 #include "transfer/UEFFile.h"
 
 #include "SafeFile.h"
+#include "UEFMovie.h"
+#include "UEFWriter.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -277,6 +279,36 @@ private slots:
         const LeftOut leftOut = CountLeftOut(text);
         QTEST(leftOut.refused, "refused");
         QTEST(leftOut.tooDeep, "tooDeep");
+    }
+
+    // The file's bytes go to the store as they are: an import of the file leaves the same folders and files, byte for
+    // byte, as an import of the text they decode to, with every byte value in names, texts and covers.
+    void fileImportEqualsTextImport()
+    {
+        const QString box = AddFullBox(QStringLiteral("!0"), 2, 2);
+        QByteArray every;
+        for (int b = 0; b < 256; ++b) {
+            every += char(b);
+        }
+        UEFMovie odd;
+        odd.setStrTitle(AnsiText::Decode(every.mid(0x80)));
+        odd.setStrUPC(kCodeA);
+        odd.setStrSynopsis(AnsiText::Decode(every));
+        odd.setStrFrontCover(AnsiText::Decode("G" + every + "Z"));
+        odd.setStrFrontCoverExt(QStringLiteral("jpg"));
+        odd.setStrBackCover(AnsiText::Decode(every));
+        odd.setStrBackCoverExt(QStringLiteral("png"));
+        const QByteArray bytes = AnsiText::Encode(UEFFile::ExportText(box) + UEFWriter::WriteMovie(odd));
+        const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("odd.UEF"));
+        QVERIFY(AnsiText::WriteFileBytes(path, bytes));
+
+        const QString fromFile = NewWorld(QStringLiteral("from file"));
+        QCOMPARE(UEFFile::ImportFile(path, QStringLiteral("!0")).added, 2);
+        const QString fromText = NewWorld(QStringLiteral("from text"));
+        QCOMPARE(ImportExchange(AnsiText::Decode(bytes), QStringLiteral("!0")).added, 2);
+        const QMap<QString, QByteArray> files = Files(fromFile);
+        QVERIFY(files.size() > 40);
+        QVERIFY(files == Files(fromText));
     }
 
     // A box set of 24 discs of 10 episodes with covers, imported while the disk fills up at many points of the

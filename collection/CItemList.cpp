@@ -135,11 +135,16 @@ QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const ItemStore::N
     if (!ItemStore::CreateItem(*item, m_DBDir, front, back, error, true)) {
         return {};
     }
+    PlaceNew(item);
+    return item->strKey();
+}
+
+void CItemList::PlaceNew(const std::shared_ptr<CItem>& item)
+{
     const QString sortKey = item->strSortKey();
     item->setStrSortKey(QString());
     PlaceOne(item);
     item->setStrSortKey(sortKey);
-    return item->strKey();
 }
 
 bool CItemList::Remove(const QString& strKey)

@@ -86,10 +86,14 @@ protected:
     const std::vector<std::shared_ptr<CItem>>& Entries() const { return m_order.Items(); }
 
 private:
+    friend class StagedItems;
+
     QString AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
                    const ItemStore::NewCover& back, QString* error);
     std::vector<std::shared_ptr<CItem>> ReadListed(const QString& folder, const QStringList& names);
     void PlaceOne(const std::shared_ptr<CItem>& item);
+    // Places an item just created (whole on disk, its id the next one) where AddNew puts it.
+    void PlaceNew(const std::shared_ptr<CItem>& item);
     void PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch);
     int HighestId() const;
     void StepProgress();

@@ -950,15 +950,32 @@ bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, co
     return CreateItem(item, dbDir, NewCover{frontCover, {}, {}}, NewCover{backCover, {}, {}}, error, byName);
 }
 
-bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
-                QString* error, bool byName)
+namespace {
+
+// The folder name an item is created under: of its name (with byName, or while it has no sort key), else of its sort
+// key.
+QString FolderBase(const CItem& item, bool byName)
+{
+    return byName || item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
+}
+
+bool Failure(const CItem& item, QString* error, const QString& why)
+{
+    qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
+    if (error) {
+        *error = why;
+    }
+    return false;
+}
+
+} // namespace
+
+QString StageItem(const CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
+                  QString* error, bool byName)
 {
     const auto fail = [&](const QString& why) {
-        qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
-        if (error) {
-            *error = why;
-        }
-        return false;
+        Failure(item, error, why);
+        return QString();
     };
     if (dbDir.isEmpty()) {
         return fail(QStringLiteral("no collection folder is set"));
@@ -967,8 +984,7 @@ bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, c
         return fail(QStringLiteral("it is stored in %1 already").arg(item.Path()));
     }
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
-    const QString base = byName || item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
-    const QString firstName = MGeneral::ItemFolderName(base, 1, item.lngID());
+    const QString firstName = MGeneral::ItemFolderName(FolderBase(item, byName), 1, item.lngID());
 
     std::vector<std::pair<QString, QByteArray>> files = RecordFiles(item);
     // The covers are read before anything is made, so a cover that cannot be had leaves nothing behind.
@@ -1000,26 +1016,36 @@ bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, c
         }
     }
 
-    // Built under a temporary name that a load sweeps away, then renamed into place in one step: the item appears
-    // whole or not at all, also after a kill or a power cut.
+    // Built under a temporary name that a load sweeps away; PlaceStaged renames it into place in one step, so the
+    // item appears whole or not at all, also after a kill or a power cut.
     const QString temp = SafeFile::MakeTempFolder(kindDir, firstName);
     if (temp.isEmpty()) {
         const int err = errno;
         return fail(QStringLiteral("cannot create the folder %1/%2: %3").arg(kindDir, firstName, qt_error_string(err)));
     }
-    const auto discard = [&](const QString& why) {
-        if (!SafeFile::RemoveTree(temp)) {
-            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
-        }
-        return fail(why);
-    };
     QString failed;
     if (!SafeFile::WriteAll(temp, files, &failed)) {
         const int err = errno;
         const QString what = failed.isEmpty() ? QStringLiteral("the files of %1/%2").arg(kindDir, firstName)
                                               : QStringLiteral("%1/%2/%3").arg(kindDir, firstName, failed);
-        return discard(QStringLiteral("cannot write %1: %2").arg(what, qt_error_string(err)));
+        if (!SafeFile::RemoveTree(temp)) {
+            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
+        }
+        return fail(QStringLiteral("cannot write %1: %2").arg(what, qt_error_string(err)));
     }
+    return temp;
+}
+
+bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString* error, bool byName)
+{
+    const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
+    const QString base = FolderBase(item, byName);
+    const auto discard = [&](const QString& why) {
+        if (!SafeFile::RemoveTree(temp)) {
+            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
+        }
+        return Failure(item, error, why);
+    };
     QString folder;
     for (int variant = 1; variant <= kMaxVariants && folder.isEmpty(); ++variant) {
         // An existing folder belongs to another item, whatever its record says: never replaced, never adopted.
@@ -1034,15 +1060,45 @@ bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, c
     if (folder.isEmpty()) {
         return discard(QStringLiteral("no free folder name for %1 in %2").arg(base, kindDir));
     }
-    if (!SafeFile::SyncFolder(kindDir)) {
-        const int err = errno;
-        if (!SafeFile::RemoveTree(folder)) {
-            qCWarning(lcStore) << "cannot remove" << folder << "after its folder could not be synced";
-        }
-        return fail(QStringLiteral("cannot sync the folder %1: %2").arg(kindDir, qt_error_string(err)));
-    }
     item.setPath(folder);
     return true;
+}
+
+bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
+                QString* error, bool byName)
+{
+    const QString temp = StageItem(item, dbDir, frontCover, backCover, error, byName);
+    if (temp.isEmpty() || !PlaceStaged(item, temp, dbDir, error, byName)) {
+        return false;
+    }
+    const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
+    if (!SafeFile::SyncFolder(kindDir)) {
+        const int err = errno;
+        if (!SafeFile::RemoveTree(item.Path())) {
+            qCWarning(lcStore) << "cannot remove" << item.Path() << "after its folder could not be synced";
+        }
+        item.setPath(QString());
+        return Failure(item, error, QStringLiteral("cannot sync the folder %1: %2").arg(kindDir, qt_error_string(err)));
+    }
+    return true;
+}
+
+QString WithdrawFolder(const QString& folder)
+{
+    const QByteArray native = SafeFile::Encode(folder);
+    const qsizetype slash = native.lastIndexOf('/');
+    struct stat st;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = "." + native.mid(slash + 1).left(200) + '.' +
+                                QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        const QByteArray trash = native.left(slash + 1) + name;
+        if (::lstat(trash.constData(), &st) == 0) {
+            continue;
+        }
+        const QString path = SafeFile::Decode(trash);
+        return SafeFile::Rename(folder, path) ? path : QString();
+    }
+    return {};
 }
 
 bool SaveItem(CItem& item, const QString& dbDir)

@@ -82,6 +82,17 @@ struct NewCover
 };
 bool CreateItem(CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
                 bool byName);
+// CreateItem in two steps, for many items made off the window's thread and put in place together. StageItem writes
+// the item (its id set, empty Path) whole into a new folder under a temporary name in dbDir/<kind folder>/, which a
+// load sweeps as debris: the folder's path, or empty when anything could not be written (then nothing of it is left
+// and error says why). PlaceStaged renames that folder to the first free variant of the item's folder name and sets
+// Path; on false the folder is removed and error says why. Neither syncs the kind folder (the open batch does).
+QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
+                  bool byName);
+bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString* error, bool byName);
+// Moves an item folder out of the store in one step, under a temporary name in its kind folder that a load sweeps:
+// that path (for RemoveTree), or empty when it could not be moved. The kind folder is not synced.
+QString WithdrawFolder(const QString& folder);
 // Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
 // save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
 // other-case copies of the files it wrote that are really other files, and cover files of a side other than the one

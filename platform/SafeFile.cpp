@@ -37,13 +37,14 @@ bool SyncsSkipped()
 }
 
 // The open batch (see Batch): its depth, the files it wrote without syncing them, and one folder per file system
-// whose syncs it put off. The programs write from one thread.
-int g_batchDepth = 0;
-std::set<QByteArray> g_batchFiles;
-std::set<QByteArray> g_batchDirs; // folders made or put in place while the batch is open
+// whose syncs it put off. A batch belongs to the thread that opened it: an import writing on a worker defers its own
+// syncs only, and what the window's thread writes meanwhile is synced as always.
+thread_local int g_batchDepth = 0;
+thread_local std::set<QByteArray> g_batchFiles;
+thread_local std::set<QByteArray> g_batchDirs; // folders made or put in place while the batch is open
 // One open folder per file system whose syncs the batch put off: a descriptor, so that a folder renamed or removed
 // later in the batch still reaches its file system.
-std::map<dev_t, std::pair<int, QByteArray>> g_batchFolders;
+thread_local std::map<dev_t, std::pair<int, QByteArray>> g_batchFolders;
 
 void DeferToBatch(const QByteArray& folder)
 {
@@ -914,6 +915,26 @@ bool Batch::Commit()
     g_batchDirs.clear();
     g_batchFolders.clear();
     return m_ok;
+}
+
+void Batch::Drop()
+{
+    if (m_done) {
+        return;
+    }
+    m_done = true;
+    m_ok = false;
+    if (--g_batchDepth > 0) {
+        return;
+    }
+    for (const auto& [device, folder] : g_batchFolders) {
+        if (folder.first >= 0) {
+            ::close(folder.first);
+        }
+    }
+    g_batchFiles.clear();
+    g_batchDirs.clear();
+    g_batchFolders.clear();
 }
 
 namespace Faults {

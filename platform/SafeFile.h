@@ -65,7 +65,8 @@ private:
 // exist before it (or lie in a folder made or put in place during it) are not synced one by one, nor are folders; the
 // batch syncs their file systems once when it ends, renamed folders included. A file that existed before the batch
 // is still synced on its own, so its old version stays whole. What was written in a batch is on disk, and may be
-// reported as saved, only once Commit has returned true. Batches nest: the outermost one syncs.
+// reported as saved, only once Commit has returned true. Batches nest: the outermost one syncs. A batch holds for the
+// thread that opened it (and must end there); other threads' files are synced one by one meanwhile.
 class Batch
 {
 public:
@@ -76,6 +77,9 @@ public:
 
     // Ends the batch; false when its files could not be synced.
     bool Commit();
+    // Ends the batch without syncing: for what it wrote that is being removed again (it may not reach the disk; an
+    // outer batch still syncs).
+    void Drop();
 
 private:
     bool m_done = false;

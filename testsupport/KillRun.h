@@ -9,6 +9,7 @@
 #include "CMovies.h"
 #include "ItemStore.h"
 #include "SafeFile.h"
+#include "StagedItems.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -193,8 +194,8 @@ inline QString ParentKey(const QString& name)
     return in.match(name).captured(1);
 }
 
-// Creates one item whole, with every field its name tells and both covers; its key or empty.
-inline QString CreateOne(CItemList& list, const QString& name, const QString& sources)
+// A new item with every field its name tells.
+inline std::shared_ptr<CItem> NewOne(const CItemList& list, const QString& name)
 {
     const auto item = ItemStore::NewItem(list.Kind());
     item->setDisplayName(name);
@@ -206,7 +207,20 @@ inline QString CreateOne(CItemList& list, const QString& name, const QString& so
     const QString parent = ParentKey(name);
     item->setProperty("lngParentType", parent.isEmpty() ? 0 : parent.startsWith(u'B') ? 3 : 4);
     item->setProperty("lngParentID", parent.mid(1).toInt());
-    return list.AddNew(item, {sources + QStringLiteral("/a.jpg"), sources + QStringLiteral("/b.GIF")});
+    return item;
+}
+
+// Creates one item whole, with every field its name tells and both covers; its key or empty.
+inline QString CreateOne(CItemList& list, const QString& name, const QString& sources)
+{
+    return list.AddNew(NewOne(list, name), {sources + QStringLiteral("/a.jpg"), sources + QStringLiteral("/b.GIF")});
+}
+
+// The same item written under a temporary folder name only (see StagedItems); its key or empty.
+inline QString StageOne(StagedItems& staged, CItemList& list, const QString& name, const QString& sources)
+{
+    return staged.Stage(list, NewOne(list, name), {sources + QStringLiteral("/a.jpg"), {}, {}},
+                        {sources + QStringLiteral("/b.GIF"), {}, {}}, nullptr);
 }
 
 // The child of the creation kill run: in batches until it is killed, creates eight movies at the root, or a box
@@ -250,11 +264,50 @@ inline int RunCreator(const QString& db, const QString& sources, quint32 seed)
     }
 }
 
+// The child of the staging kill run: until it is killed, stages rounds of items as an import does before they go in
+// place (eight movies at the root, or a box holding two media holding three movies each), and either takes a round
+// away again, as a cancel does, or leaves it staged. Nothing is ever put in place.
+inline int RunStager(const QString& db, const QString& sources)
+{
+    CBoxes boxes;
+    CMedias medias;
+    CMovies movies;
+    for (CItemList* list : std::initializer_list<CItemList*>{&boxes, &medias, &movies}) {
+        list->setDBDir(db);
+        list->LoadData();
+    }
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    std::vector<std::unique_ptr<StagedItems>> left;
+    for (int round = 1;; ++round) {
+        auto staged = std::make_unique<StagedItems>(std::vector<CItemList*>{&boxes, &medias, &movies});
+        for (int i = 0; round % 2 == 1 && i < 8; ++i) {
+            StageOne(*staged, movies, QStringLiteral("Flat %1 #%2").arg(round).arg(i), sources);
+        }
+        const QString box =
+            round % 2 == 0 ? StageOne(*staged, boxes, QStringLiteral("Set %1").arg(round), sources) : QString();
+        for (int d = 0; !box.isEmpty() && d < 2; ++d) {
+            const QString disc =
+                StageOne(*staged, medias, QStringLiteral("Disc %1 #%2 in %3").arg(round).arg(d).arg(box), sources);
+            for (int e = 0; !disc.isEmpty() && e < 3; ++e) {
+                StageOne(*staged, movies, QStringLiteral("Episode %1 #%2%3 in %4").arg(round).arg(d).arg(e).arg(disc),
+                         sources);
+            }
+        }
+        if (round % 3 == 0) {
+            staged->Discard();
+        } else {
+            left.push_back(std::move(staged));
+        }
+    }
+}
+
 struct Creation
 {
     int half = 0;       // items on disk that are not whole, or not under the parent they were made under
     int recordless = 0; // folders without a record, or temporary ones, left after a load
     int lost = 0;       // items reported made that did not load
+    int loaded = 0;     // items that loaded
 };
 
 // Checks a store after a creation run was killed: every item loads whole (record, fields, parent, covers), every
@@ -276,6 +329,7 @@ inline Creation CheckCreated(const QString& db, const QStringList& keys, QString
     load(boxes);
     load(medias);
     load(movies);
+    found.loaded = int(loaded.size());
     for (const auto& [key, item] : loaded) {
         const QString name = item->DisplayName();
         const QString folder = item->Path() + u'/';

@@ -4,10 +4,36 @@
 
 #include <algorithm>
 
+namespace {
+
+ItemStore::NewCover FrontOf(const CItemList::NewCovers& covers)
+{
+    return {covers.front, {}, {}};
+}
+ItemStore::NewCover BackOf(const CItemList::NewCovers& covers)
+{
+    return {covers.back, {}, {}};
+}
+ItemStore::NewCover FrontOf(const CItemList::NewCoverBytes& covers)
+{
+    return {{}, covers.front, covers.frontExt};
+}
+ItemStore::NewCover BackOf(const CItemList::NewCoverBytes& covers)
+{
+    return {{}, covers.back, covers.backExt};
+}
+
+} // namespace
+
 ItemCreation::ItemCreation()
 {
     // Every file written from here on is new: one sync of the store at the end instead of one per file and folder.
     m_batch.emplace();
+}
+
+ItemCreation::ItemCreation(const std::vector<CItemList*>& stagedLists)
+    : m_staged(std::make_unique<StagedItems>(stagedLists))
+{
 }
 
 ItemCreation::~ItemCreation()
@@ -34,7 +60,8 @@ QString ItemCreation::AddWith(CItemList& list, const std::shared_ptr<CItem>& ite
         return {};
     }
     QString error;
-    const QString key = list.AddNew(item, covers, &error);
+    const QString key = m_staged ? m_staged->Stage(list, item, FrontOf(covers), BackOf(covers), &error)
+                                 : list.AddNew(item, covers, &error);
     if (key.isEmpty()) {
         m_error = error.isEmpty() ? QStringLiteral("%1 could not be written").arg(item->DisplayName()) : error;
         qCWarning(lcApp) << "a new item could not be written:" << m_error;
@@ -62,6 +89,14 @@ bool ItemCreation::Commit()
     if (m_committed) {
         return true;
     }
+    if (m_staged) {
+        if (!Failed() && PutInPlace()) {
+            Place();
+            return true;
+        }
+        Undo();
+        return false;
+    }
     if (!Failed()) {
         const bool synced = m_batch->Commit();
         m_batch.reset();
@@ -76,8 +111,38 @@ bool ItemCreation::Commit()
     return false;
 }
 
-int ItemCreation::Undo()
+bool ItemCreation::PutInPlace(const std::atomic<bool>* stop)
 {
+    if (!m_staged || Failed() || m_committed) {
+        return false;
+    }
+    QString why;
+    if (m_staged->PutInPlace(stop, &why)) {
+        return true;
+    }
+    Fail(why.isEmpty() ? QStringLiteral("cancelled") : why);
+    return false;
+}
+
+void ItemCreation::Place()
+{
+    if (!m_staged || m_committed) {
+        return;
+    }
+    for (const QString& key : m_staged->Place()) {
+        m_made.push_back({nullptr, key});
+    }
+    m_committed = true;
+}
+
+int ItemCreation::Undo(const std::atomic<bool>* abandon)
+{
+    if (m_staged) {
+        if (!m_committed) {
+            m_stagedLeft = m_staged->Discard(abandon);
+        }
+        return m_stagedLeft;
+    }
     if (m_batch) {
         m_batch->Commit();
         m_batch.reset();

@@ -2,10 +2,12 @@
 
 #include "CItemList.h"
 #include "SafeFile.h"
+#include "StagedItems.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,10 +16,16 @@
 // the store synced once at the end, and when anything could not be written every item made so far removed again,
 // the last made first, so contents go before their container. Until Commit has returned true nothing may be
 // reported as saved; an uncommitted creation undoes itself when it ends.
+//
+// A staged creation (made with the lists it adds to) writes its items on one worker thread instead, none of them in
+// place (see StagedItems): made on the thread that owns the lists, Add is called on the worker, then PutInPlace there;
+// Place, on the owning thread, puts the items in their lists and ends the creation. Until then Undo, on the worker,
+// removes everything written. Commit does both steps, for a creation used on one thread.
 class ItemCreation
 {
 public:
     ItemCreation();
+    explicit ItemCreation(const std::vector<CItemList*>& stagedLists);
     ~ItemCreation();
     ItemCreation(const ItemCreation&) = delete;
     ItemCreation& operator=(const ItemCreation&) = delete;
@@ -34,14 +42,23 @@ public:
     // Syncs what was written. True when everything is on disk; otherwise everything made is removed (Undo) and the
     // result is false.
     bool Commit();
-    // Removes every item made or adopted, the last first; the number that could not be removed and stay.
-    int Undo();
+    // Removes every item made or adopted, the last first; the number that could not be removed and stay. A staged
+    // creation gives up early once abandon is set, leaving debris the next load sweeps.
+    int Undo(const std::atomic<bool>* abandon = nullptr);
+
+    // A staged creation, on its worker: puts every item written in place and syncs them (see StagedItems). Checks stop
+    // before each item; once it is set, or when anything failed, what was put in place is moved out again and the
+    // result is false (Error() then says what failed, or "cancelled").
+    bool PutInPlace(const std::atomic<bool>* stop = nullptr);
+    // A staged creation, on the owning thread, after PutInPlace returned true: the items join their lists and the
+    // creation is committed.
+    void Place();
 
     bool Failed() const { return !m_error.isEmpty(); }
     // What could not be written (the folder or file, and why); empty while nothing failed.
     QString Error() const { return m_error; }
     // Items made or adopted that are in the collection now.
-    int Kept() const { return int(m_made.size()); }
+    int Kept() const { return int(m_made.size()) + m_stagedLeft; }
     QStringList KeptKeys() const;
 
 private:
@@ -51,6 +68,8 @@ private:
         CItemList* list;
         QString key;
     };
+    std::unique_ptr<StagedItems> m_staged;
+    int m_stagedLeft = 0; // staged items that could not be moved out again
     std::optional<SafeFile::Batch> m_batch;
     std::vector<Made> m_made; // in the order made, adopted items first
     QString m_error;

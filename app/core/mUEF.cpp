@@ -1,5 +1,6 @@
 #include "core/mUEF.h"
 
+#include "core/BackgroundWork.h"
 #include "core/Collections.h"
 #include "core/ItemCreation.h"
 #include "core/mGeneral.h"
@@ -17,7 +18,16 @@
 #include "UEFMovie.h"
 #include "UEFParser.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 QString ReadFileText(const QString& strPath)
 {
@@ -335,26 +345,50 @@ LeftOut CountLeftOut(QStringView strUEF)
 
 namespace {
 
-// The items of document, each added whole under strParentKey, or nothing of them kept; leftOut is what the parser
-// left out of the text.
-ImportResult ImportDocument(const UEF& document, const UEFParser::LeftOut& leftOut, const QString& strParentKey,
-                            const ImportProgress& progress)
+// What the window's thread and the worker of one import share. The counts and the outcome are the worker's, go and
+// stop the window's; the flags change under the mutex, and each change is told through `changed`.
+struct ImportJob
 {
+    explicit ImportJob(const std::vector<CItemList*>& lists) : creation(lists) {}
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool parsed = false;           // the text is read: total is known
+    int total = 0;                 // top-level items
+    std::atomic<int> done{0};      // top-level items written
+    bool written = false;          // the writing ended: every item written, or a failure
+    bool go = false;               // every count was told and none asked to stop: the items go in place
+    std::atomic<bool> stop{false}; // the window stopped waiting: everything written is taken away again
+    bool finished = false;         // the outcome below is final: the items in place, or nothing of them
     ImportResult result;
+    ItemCreation creation; // staged: ids reserved on the window's thread, items written on the worker
+};
+
+// Reads the text of an import into document, counting what the parser leaves out.
+using ParseInto = std::function<void(UEF& document, UEFParser::LeftOut& leftOut)>;
+
+// The worker: reads the text, writes every item whole under a temporary name, waits for the window's go, and puts
+// them in place; after a failure or a stop, it removes what it wrote.
+void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, const std::atomic<bool>& abandon)
+{
+    UEF document;
+    UEFParser::LeftOut leftOut;
+    parse(document, leftOut);
     const std::shared_ptr<UEFCollection> items = document.colUEF();
-    result.refused = leftOut.refused;
-    result.tooDeep = leftOut.tooDeep;
-    // Everything the text holds is added whole, or nothing of it stays.
-    ItemCreation creation;
-    int added = 0;
-    const int total = items->Count();
-    int done = 0;
-    if (progress && !progress(0, total)) {
-        result.cancelled = true;
-        creation.Fail(QStringLiteral("cancelled"));
+    {
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        job.result.refused = leftOut.refused;
+        job.result.tooDeep = leftOut.tooDeep;
+        job.total = items->Count();
+        job.parsed = true;
     }
+    job.changed.notify_all();
+    // Everything the text holds is added whole, or nothing of it stays.
+    ItemCreation& creation = job.creation;
+    int added = 0;
+    int done = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
-        if (creation.Failed()) {
+        if (creation.Failed() || job.stop.load()) {
             break;
         }
         QString newKey;
@@ -373,17 +407,114 @@ ImportResult ImportDocument(const UEF& document, const UEFParser::LeftOut& leftO
         } else {
             qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
         }
-        if (progress && !progress(++done, total)) {
-            result.cancelled = true;
-            creation.Fail(QStringLiteral("cancelled"));
+        job.done.store(++done);
+    }
+    {
+        std::unique_lock<std::mutex> lock(job.mutex);
+        job.written = true;
+        job.changed.notify_all();
+        job.changed.wait(lock, [&job] { return job.go || job.stop.load(); });
+    }
+    const bool inPlace = !creation.Failed() && !job.stop.load() && creation.PutInPlace(&job.stop);
+    {
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        if (inPlace && !job.stop.load()) {
+            // The window's thread places them in their lists.
+            job.result.added = added;
+            job.finished = true;
+            job.changed.notify_all();
+            return;
+        }
+        if (job.stop.load()) {
+            // The window has gone on as if nothing was imported: what was written goes in the background.
+            job.finished = true;
         }
     }
-    if (!creation.Commit()) {
-        result.error = creation.Error();
-        result.left = creation.Kept();
-        return result;
+    const int left = creation.Undo(&abandon);
+    const std::lock_guard<std::mutex> lock(job.mutex);
+    if (!job.finished) {
+        // A failure is told once its items are gone, so the store is as it was when the user reads why.
+        job.result.error = creation.Error();
+        job.result.left = left;
+        job.finished = true;
+        job.changed.notify_all();
     }
-    result.added = added;
+}
+
+// Some events of the window now and then while it waits (no input: that waits), so it repaints.
+void LetWindowRepaint(QElapsedTimer& sinceEvents)
+{
+    if (QCoreApplication::instance() && sinceEvents.elapsed() >= 25) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sinceEvents.start();
+    }
+}
+
+// Runs an import whose text parse reads: the parse and the writing on a worker, the progress hook and the placing
+// here, on the window's thread.
+ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, const ImportProgress& progress)
+{
+    // The ids follow each list's highest, taken here: the collections are this thread's, and nothing else adds to
+    // them while the import runs.
+    const auto job = std::make_shared<ImportJob>(std::vector<CItemList*>{gBoxes.get(), gMedias.get(), gMovies.get()});
+    const bool started = BackgroundWork::Start([job, parse, strParentKey](const std::atomic<bool>& abandon) {
+        RunImport(*job, parse, strParentKey, abandon);
+    });
+    if (!started) {
+        // Without a thread the import runs here, as a whole.
+        job->go = true;
+        const std::atomic<bool> never{false};
+        RunImport(*job, parse, strParentKey, never);
+    }
+    // The progress hook runs here, on the window's thread: once for each count the worker reached, and while the items
+    // go in place, with the last count again now and then.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    int told = -1;
+    std::unique_lock<std::mutex> lock(job->mutex);
+    while (!job->finished) {
+        bool wanted = true;
+        if (progress && job->parsed) {
+            const int total = job->total;
+            const int reached = job->done.load();
+            const bool last = job->go;
+            lock.unlock();
+            while (wanted && told < reached) {
+                wanted = progress(++told, total);
+            }
+            if (wanted && last) {
+                wanted = progress(told, total);
+            }
+            lock.lock();
+        } else if (progress) {
+            lock.unlock();
+            LetWindowRepaint(sinceEvents);
+            lock.lock();
+        }
+        if (job->finished) {
+            break; // an outcome reached meanwhile stands
+        }
+        if (!wanted) {
+            job->stop.store(true);
+            job->changed.notify_all();
+            ImportResult cancelled = job->result;
+            cancelled.cancelled = true;
+            cancelled.error = QStringLiteral("cancelled");
+            cancelled.added = 0;
+            cancelled.left = 0;
+            return cancelled;
+        }
+        if (job->written && !job->go && (!progress || told >= job->done.load())) {
+            job->go = true;
+            job->changed.notify_all();
+        }
+        job->changed.wait_for(lock, std::chrono::milliseconds(10));
+    }
+    ImportResult result = job->result;
+    lock.unlock();
+    if (result.error.isEmpty()) {
+        job->creation.Place();
+    }
     return result;
 }
 
@@ -394,10 +525,8 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, 
     if (strUEF.isEmpty()) {
         return {};
     }
-    UEF document;
-    UEFParser::LeftOut leftOut;
-    document.AppendText(strUEF, leftOut);
-    return ImportDocument(document, leftOut, strParentKey, progress);
+    return ImportParsed([strUEF](UEF& document, UEFParser::LeftOut& leftOut) { document.AppendText(strUEF, leftOut); },
+                        strParentKey, progress);
 }
 
 ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress)
@@ -405,10 +534,8 @@ ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strPare
     if (bytes.isEmpty()) {
         return {};
     }
-    UEF document;
-    UEFParser::LeftOut leftOut;
-    document.AppendBytes(bytes, leftOut);
-    return ImportDocument(document, leftOut, strParentKey, progress);
+    return ImportParsed([bytes](UEF& document, UEFParser::LeftOut& leftOut) { document.AppendBytes(bytes, leftOut); },
+                        strParentKey, progress);
 }
 
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)

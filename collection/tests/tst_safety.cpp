@@ -538,6 +538,32 @@ private slots:
         QVERIFY(!keys.isEmpty()); // the children got far enough to make something
     }
 
+    // A child staging items as an import does before it puts them in place, and taking some away again as a cancel
+    // does, is killed at random moments: after the next load no item of it is in the store, and no debris.
+    void killedStaging()
+    {
+        TestStore store;
+        const QString sources = store.path(QStringLiteral("src"));
+        WriteRaw(sources + QStringLiteral("/a.jpg"), kCoverA);
+        WriteRaw(sources + QStringLiteral("/b.GIF"), kCoverB);
+        const int kills =
+            qEnvironmentVariableIntValue("VIDSORA_KILLS") > 0 ? qEnvironmentVariableIntValue("VIDSORA_KILLS") : 20;
+        QRandomGenerator rng(777);
+        QStringList keys;
+        int staged = 0;
+        for (int k = 0; k < kills; ++k) {
+            QVERIFY(
+                KillRun::KillChild({QStringLiteral("--stager"), store.db(), sources}, 1000 + rng.bounded(40000), keys));
+            staged += int(Temps(store.db()).size());
+            QString why;
+            const Creation found = CheckCreated(store.db(), keys, &why);
+            QVERIFY2(found.loaded == 0 && found.half == 0 && found.recordless == 0,
+                     qPrintable(QStringLiteral("after kill %1: %2 items loaded; ").arg(k + 1).arg(found.loaded) + why));
+        }
+        QVERIFY(keys.isEmpty());
+        QVERIFY(staged > 0); // the children got far enough to leave staged folders behind
+    }
+
     // The identity check, on a file system that tells case apart: a variant that is a link to the file just written
     // is that file (as on a file system that ignores case) and stays; a variant that is another file goes.
     void caseVariantsByIdentity()
@@ -1194,6 +1220,10 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return RunCreator(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                           quint32(QByteArray(argv[4]).toUInt()));
+    }
+    if (argc >= 4 && qstrcmp(argv[1], "--stager") == 0) {
+        QCoreApplication app(argc, argv);
+        return RunStager(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     QCoreApplication app(argc, argv);
     TestSafety test;

@@ -4,9 +4,11 @@
 #include "FolderBytes.h"
 #include "TransferWorld.h"
 
+#include "core/BackgroundWork.h"
 #include "core/mUEF.h"
 #include "transfer/UEFFile.h"
 
+#include "ItemStore.h"
 #include "SafeFile.h"
 #include "UEFMovie.h"
 #include "UEFWriter.h"
@@ -375,6 +377,14 @@ private slots:
         const QMap<QString, QByteArray> before = Files(db);
         const QStringList temp = QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         const int items = gBoxes->Count() + gMedias->Count() + gMovies->Count();
+        const auto folders = [&db] {
+            QList<int> counts;
+            for (const char* kind : {"Boxes", "Medias", "Movies"}) {
+                counts << ItemStore::CountEntries(db + u'/' + QLatin1String(kind));
+            }
+            return counts;
+        };
+        const QList<int> foldersBefore = folders();
 
         QList<int> seen;
         const UEFFile::ImportOutcome outcome =
@@ -388,6 +398,9 @@ private slots:
         QVERIFY2(outcome.message.isEmpty(), qPrintable(outcome.message));
         QCOMPARE(seen, (QList<int>{0, 1, 2, 3}));
         QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+        // What was written goes in the background, under temporary names: no item folder is in place meanwhile.
+        QCOMPARE(folders(), foldersBefore);
+        BackgroundWork::WaitAll();
         QVERIFY(Files(db) == before);
         QCOMPARE(QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), temp);
         TestWorld::LoadCollections(db);

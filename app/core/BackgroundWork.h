@@ -1,0 +1,21 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+
+// Work on threads of its own that may go on after the window stopped waiting for it (what a cancelled import
+// removes again). Every such thread ends with the application: told to give up first, a job leaves what it did not
+// finish as debris that the next load sweeps, so the end neither hangs nor finds a thread still running.
+namespace BackgroundWork {
+
+// The job is handed a flag that is set when it should give up.
+using Job = std::function<void(const std::atomic<bool>& abandon)>;
+
+// Runs job on a new thread; false when no thread could be started (then the job has not run).
+bool Start(Job job);
+// Waits until every job started so far has ended.
+void WaitAll();
+// Tells every job to give up and waits for them; at the application's end (run then by itself).
+void Abandon();
+
+} // namespace BackgroundWork

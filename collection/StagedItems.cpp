@@ -1,0 +1,165 @@
+#include "StagedItems.h"
+
+#include "StoreLog.h"
+
+#include <QThread>
+
+#include <climits>
+
+StagedItems::StagedItems(const std::vector<CItemList*>& lists) : m_home(QThread::currentThread())
+{
+    for (CItemList* list : lists) {
+        if (list) {
+            m_lists.push_back({list, list->DBDir(), list->HighestId()});
+        }
+    }
+}
+
+StagedItems::~StagedItems()
+{
+    if (!m_placed && !m_discarded) {
+        Discard();
+    }
+}
+
+StagedItems::List* StagedItems::ListOf(const CItemList& list)
+{
+    for (List& entry : m_lists) {
+        if (entry.list == &list) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+QString StagedItems::Stage(CItemList& list, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                           const ItemStore::NewCover& back, QString* error)
+{
+    const auto refuse = [&](const QString& why) {
+        qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
+                           << ItemStore::KindFolder(list.Kind()) << "-" << why;
+        if (error) {
+            *error = why;
+        }
+        return QString();
+    };
+    List* target = ListOf(list);
+    if (!target || !item || item->Kind() != list.Kind() || !item->blFirstID() || !item->Path().isEmpty() || m_placed ||
+        m_inPlace > 0) {
+        return refuse(QStringLiteral("it is no new item of this kind"));
+    }
+    if (target->lastId == INT_MAX) {
+        return refuse(QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(list.Kind())));
+    }
+    item->setLngID(target->lastId + 1);
+    if (!m_batch) {
+        // Every file staged is new: one sync of the store when they are in place instead of one per file and folder.
+        m_batch.emplace();
+    }
+    // Named as an item added to its collection is (see CItemList::AddNew).
+    const QString temp = ItemStore::StageItem(*item, target->dbDir, front, back, error, true);
+    if (temp.isEmpty()) {
+        return {};
+    }
+    ++target->lastId;
+    m_items.push_back({&list, item, temp});
+    return item->strKey();
+}
+
+bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
+{
+    const auto fail = [&](const QString& why) {
+        if (error) {
+            *error = why;
+        }
+        if (m_batch) {
+            m_batch->Drop(); // the withdrawal is synced instead
+            m_batch.reset();
+        }
+        Withdraw();
+        return false;
+    };
+    for (; m_inPlace < m_items.size(); ++m_inPlace) {
+        if (stop && stop->load()) {
+            return fail({});
+        }
+        Entry& entry = m_items[m_inPlace];
+        QString why;
+        if (!ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(*entry.list)->dbDir, &why, true)) {
+            m_items.erase(m_items.begin() + qsizetype(m_inPlace)); // PlaceStaged removed its folder
+            return fail(why);
+        }
+        entry.temp.clear();
+    }
+    const bool synced = m_batch ? m_batch->Commit() : true;
+    m_batch.reset();
+    if (!synced) {
+        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
+        return fail(QStringLiteral("the collection folder could not be synced to disk"));
+    }
+    for (const Entry& entry : m_items) {
+        if (entry.item->thread() != m_home) {
+            entry.item->moveToThread(m_home); // only the thread that made it may hand it on
+        }
+    }
+    return true;
+}
+
+void StagedItems::Withdraw()
+{
+    bool moved = false;
+    while (m_inPlace > 0) {
+        Entry& entry = m_items[--m_inPlace];
+        const QString trash = ItemStore::WithdrawFolder(entry.item->Path());
+        if (trash.isEmpty()) {
+            qCWarning(lcStore) << "a new item could not be removed again:" << entry.item->Path();
+            ++m_left;
+            continue;
+        }
+        entry.item->setPath(QString());
+        entry.temp = trash;
+        moved = true;
+    }
+    if (moved) {
+        for (const List& list : m_lists) {
+            SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.list->Kind()));
+        }
+    }
+}
+
+int StagedItems::Discard(const std::atomic<bool>* abandon)
+{
+    if (m_placed || m_discarded) {
+        return m_left;
+    }
+    m_discarded = true;
+    if (m_batch) {
+        // Nothing staged is kept: its files need not reach the disk.
+        m_batch->Drop();
+        m_batch.reset();
+    }
+    Withdraw();
+    // The last made first, so a folder left by a give-up is never a container whose contents went.
+    while (!m_items.empty() && !(abandon && abandon->load())) {
+        const Entry& entry = m_items.back();
+        if (!entry.temp.isEmpty() && !SafeFile::RemoveTree(entry.temp)) {
+            qCWarning(lcStore) << "cannot remove" << entry.temp << "- the next load does";
+        }
+        m_items.pop_back();
+    }
+    return m_left;
+}
+
+QStringList StagedItems::Place()
+{
+    QStringList keys;
+    if (m_placed || m_inPlace != m_items.size() || m_batch) {
+        return keys;
+    }
+    m_placed = true;
+    for (const Entry& entry : m_items) {
+        entry.list->PlaceNew(entry.item);
+        keys << entry.item->strKey();
+    }
+    return keys;
+}

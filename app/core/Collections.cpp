@@ -32,14 +32,19 @@ template <class Collection> QString ParentKeyIn(const std::shared_ptr<Collection
 }
 
 template <class Collection>
-void LoadKind(std::shared_ptr<Collection>& global, const QString& dbDir, QObject* progress, QThread* itemThread)
+bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject* progress, QThread* itemThread,
+              const std::function<bool()>& stillWanted)
 {
-    global = std::make_shared<Collection>();
-    global->setDBDir(dbDir);
-    global->setItemThread(itemThread);
-    global->setPGB(progress);
-    global->LoadData();
-    global->setPGB(nullptr);
+    if (stillWanted && !stillWanted()) {
+        return false;
+    }
+    fresh = std::make_shared<Collection>();
+    fresh->setDBDir(dbDir);
+    fresh->setItemThread(itemThread);
+    fresh->setPGB(progress);
+    fresh->LoadData();
+    fresh->setPGB(nullptr);
+    return true;
 }
 
 } // namespace
@@ -127,14 +132,35 @@ int EntryCount(const QString& dbDir)
     return sum <= std::numeric_limits<int>::max() ? int(sum) : 0;
 }
 
-void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread)
+std::optional<Loaded> Load(const QString& dbDir, QObject* progress, QThread* itemThread,
+                           const std::function<bool()>& stillWanted)
 {
     // Categories first, movies last: the tree and the child lists read them all.
-    LoadKind(gCategories, dbDir, progress, itemThread);
-    LoadKind(gGroups, dbDir, progress, itemThread);
-    LoadKind(gBoxes, dbDir, progress, itemThread);
-    LoadKind(gMedias, dbDir, progress, itemThread);
-    LoadKind(gMovies, dbDir, progress, itemThread);
+    Loaded loaded;
+    if (LoadKind(loaded.categories, dbDir, progress, itemThread, stillWanted) &&
+        LoadKind(loaded.groups, dbDir, progress, itemThread, stillWanted) &&
+        LoadKind(loaded.boxes, dbDir, progress, itemThread, stillWanted) &&
+        LoadKind(loaded.medias, dbDir, progress, itemThread, stillWanted) &&
+        LoadKind(loaded.movies, dbDir, progress, itemThread, stillWanted)) {
+        return loaded;
+    }
+    return std::nullopt;
+}
+
+void Install(Loaded loaded)
+{
+    gCategories = std::move(loaded.categories);
+    gGroups = std::move(loaded.groups);
+    gBoxes = std::move(loaded.boxes);
+    gMedias = std::move(loaded.medias);
+    gMovies = std::move(loaded.movies);
+}
+
+void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread)
+{
+    if (std::optional<Loaded> loaded = Load(dbDir, progress, itemThread)) {
+        Install(std::move(*loaded));
+    }
 }
 
 } // namespace Collections

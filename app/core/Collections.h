@@ -5,8 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
+class CBoxes;
+class CCategories;
+class CGroups;
+class CMedias;
+class CMovies;
 class QObject;
 class QThread;
 
@@ -32,9 +39,24 @@ QStringList Children(const QString& key);
 
 // The number of entries a full load steps the progress target through; 0 when the sum would overflow an int.
 int EntryCount(const QString& dbDir);
-// Replaces the five collections with fresh ones loaded from dbDir, categories first and movies last. The progress
-// target (any object with a numeric "Value" property, or null) is advanced by one per entry. The items belong to
-// itemThread, or to the calling thread when it is null.
+// The five collections of one load.
+struct Loaded
+{
+    std::shared_ptr<CCategories> categories;
+    std::shared_ptr<CGroups> groups;
+    std::shared_ptr<CBoxes> boxes;
+    std::shared_ptr<CMedias> medias;
+    std::shared_ptr<CMovies> movies;
+};
+// Loads fresh collections from dbDir, categories first and movies last, and leaves the five in the globals alone.
+// The progress target (any object with a numeric "Value" property, or null) is advanced by one per entry. The items
+// belong to itemThread, or to the calling thread when it is null. stillWanted, when given, is asked before each
+// kind; once it answers false the load stops there and the result is empty (what was read is dropped).
+std::optional<Loaded> Load(const QString& dbDir, QObject* progress, QThread* itemThread = nullptr,
+                           const std::function<bool()>& stillWanted = {});
+// Makes the loaded collections the five in the globals; the ones held before are released.
+void Install(Loaded loaded);
+// Replaces the five collections with fresh ones loaded from dbDir (Load, then Install).
 void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread = nullptr);
 
 } // namespace Collections

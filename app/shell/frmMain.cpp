@@ -2,6 +2,7 @@
 
 #include "commands/ItemCommands.h"
 #include "commands/MultiItemAdd.h"
+#include "core/BackgroundLoad.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -20,6 +21,7 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mMain.h"
+#include "transfer/ProgressWork.h"
 #include "transfer/TransferCommands.h"
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
@@ -34,6 +36,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDragMoveEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -47,6 +50,9 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -305,6 +311,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    SettleAbandonedLoad();
     Unload();
     event->accept();
 }
@@ -641,6 +648,7 @@ void frmMain::ReloadDatabase()
     if (m_blnLoading) {
         return;
     }
+    SettleAbandonedLoad();
     const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
     // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
     // created, or in use by another program) leaves the window as it is.
@@ -648,29 +656,61 @@ void frmMain::ReloadDatabase()
         return;
     }
     m_blnLoading = true;
+    const QString statusBefore = pnSmall->text();
+    QStringList expandedKeys;
+    std::optional<Collections::Loaded> loaded;
+    {
+        // The busy cursor first; after half a second a dialog counting the entries, whose Cancel ends the reload.
+        ProgressWork work(this, QStringLiteral("Loading the collection..."));
+
+        pnSmall->setText("Preparing...");
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        expandedKeys = m_tree->ExpandedKeys();
+        pnSmall->setText("Loading...");
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+        // The bar covers the large panel, inset as the status bar's frame asks.
+        const double tpp = TwipsPerPixel();
+        auto px = [tpp](double twips) { return qRound(twips / tpp); };
+        const QRect panel = pnLarge->geometry();
+        QStatusBar* sbMain = statusBar();
+        pgMain->setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)),
+                            qMax(0, sbMain->height() - px(60)));
+        pgMain->raise();
+        pgMain->setValueF(0);
+        pgMain->show();
+
+        // Fresh collections load on a thread of their own while this one keeps the window painted; the collections
+        // in use stay untouched until the load has ended.
+        auto load = std::make_unique<BackgroundLoad>(dbPath);
+        const bool finished = work.WaitUntil([&load] { return load->Finished(); },
+                                             [this, &load] {
+                                                 const int total = load->Total();
+                                                 if (pgMain->Max() != float(total)) {
+                                                     pgMain->setMax(float(total));
+                                                 }
+                                                 pgMain->setValueF(float(load->Done()));
+                                                 return std::pair(load->Done(), total);
+                                             });
+        if (finished) {
+            pgMain->setValueF(float(load->Done()));
+            loaded = load->Take();
+        } else {
+            // The load stops before its next kind; until it has, no command may touch the store.
+            load->Cancel();
+            KeepAbandonedLoad(std::move(load));
+        }
+        pgMain->hide();
+    }
+    if (!loaded) {
+        // A cancelled reload leaves the window as it was.
+        pnSmall->setText(statusBefore);
+        m_blnLoading = false;
+        return;
+    }
+
     WaitCursor wait;
-
-    pnSmall->setText("Preparing...");
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const QStringList expandedKeys = m_tree->ExpandedKeys();
-    pnSmall->setText("Loading...");
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-    // The bar covers the large panel, inset as the status bar's frame asks.
-    const double tpp = TwipsPerPixel();
-    auto px = [tpp](double twips) { return qRound(twips / tpp); };
-    const QRect panel = pnLarge->geometry();
-    QStatusBar* sbMain = statusBar();
-    pgMain->setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)),
-                        qMax(0, sbMain->height() - px(60)));
-    pgMain->raise();
-    pgMain->setValueF(0);
-    pgMain->show();
-
-    pgMain->setMax(float(Collections::EntryCount(dbPath)));
-    Collections::LoadAll(dbPath, pgMain);
-
-    pgMain->hide();
+    Collections::Install(std::move(*loaded));
     pnSmall->setText(QString());
     FillTree();
 
@@ -680,6 +720,40 @@ void frmMain::ReloadDatabase()
     m_strKey.clear();
     m_blnLoading = false;
     treeMovies_NodeClick(SelectedNode());
+}
+
+void frmMain::KeepAbandonedLoad(std::unique_ptr<BackgroundLoad> load)
+{
+    m_abandonedLoad = std::move(load);
+    // Dropped as soon as its thread has ended, on this thread, which its items belong to.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll] {
+        if (!m_abandonedLoad || m_abandonedLoad->Finished()) {
+            m_abandonedLoad.reset();
+            poll->deleteLater();
+        }
+    });
+    poll->start(50);
+}
+
+void frmMain::SettleAbandonedLoad()
+{
+    if (!m_abandonedLoad) {
+        return;
+    }
+    if (!m_abandonedLoad->Finished()) {
+        // A cancelled load is still reading the store: it ends with the kind it reads, and the window waits for that
+        // before the store changes. No click or key acts meanwhile.
+        WaitCursor wait;
+        const bool loading = std::exchange(m_blnLoading, true);
+        while (!m_abandonedLoad->Finished()) {
+            QEventLoop pause;
+            QTimer::singleShot(25, &pause, &QEventLoop::quit);
+            pause.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        m_blnLoading = loading;
+    }
+    m_abandonedLoad.reset();
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -705,6 +779,7 @@ void frmMain::RunCommand(CommandTable::Command command)
     if (m_blnLoading) {
         return;
     }
+    SettleAbandonedLoad();
     if (m_commandObserver && m_commandObserver(command)) {
         return;
     }

@@ -98,13 +98,31 @@ bool AppendPlace(QString& list, int parentType, int parentID)
     }
 }
 
+// Counts the items read for a progress hook, which may stop the build.
+struct Progress
+{
+    const CollectionList::StepHook& step;
+    int done = 0;
+    int total = 0;
+    bool Next() { return !step || step(done++, total); }
+};
+
+template <class Collection> int CountOf(const std::shared_ptr<Collection>& items)
+{
+    return items ? items->Count() : 0;
+}
+
 template <class Collection, class NameOf>
-void AppendRows(QString& list, QObject* checker, const std::shared_ptr<Collection>& items, NameOf nameOf)
+bool AppendRows(QString& list, QObject* checker, const std::shared_ptr<Collection>& items, NameOf nameOf,
+                Progress& progress)
 {
     if (!items) {
-        return;
+        return true;
     }
     for (const auto& item : *items) {
+        if (!progress.Next()) {
+            return false;
+        }
         if (!IsValidCode(checker, item->strUPC())) {
             continue;
         }
@@ -121,6 +139,7 @@ void AppendRows(QString& list, QObject* checker, const std::shared_ptr<Collectio
         AppendField(list, item->strUPC());
         list += QStringLiteral("\r\n");
     }
+    return true;
 }
 
 } // namespace
@@ -134,20 +153,36 @@ QString Field(const QString& text)
 
 QString Build(QObject* checker)
 {
+    return Build(checker, StepHook()).value_or(QString());
+}
+
+std::optional<QString> Build(QObject* checker, const StepHook& step)
+{
+    Progress progress{step, 0, CountOf(gMovies) + CountOf(gMedias) + CountOf(gBoxes)};
     QString list;
-    AppendRows(list, checker, gMovies, [](const CMovie& movie) { return movie.strTitle(); });
-    AppendRows(list, checker, gMedias, [](const CMedia& media) { return media.strName(); });
-    AppendRows(list, checker, gBoxes, [](const CBox& box) { return box.strName(); });
-    return list;
+    if (AppendRows(
+            list, checker, gMovies, [](const CMovie& movie) { return movie.strTitle(); }, progress) &&
+        AppendRows(
+            list, checker, gMedias, [](const CMedia& media) { return media.strName(); }, progress) &&
+        AppendRows(
+            list, checker, gBoxes, [](const CBox& box) { return box.strName(); }, progress)) {
+        return list;
+    }
+    return std::nullopt;
 }
 
 } // namespace CollectionList
 
 QString BuildCollectionList()
 {
+    return BuildCollectionList(CollectionList::StepHook()).value_or(QString());
+}
+
+std::optional<QString> BuildCollectionList(const CollectionList::StepHook& step)
+{
     const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
     if (!checker) {
         qCWarning(lcApp) << "the product-code checker is not installed; the collection list holds no row";
     }
-    return CollectionList::Build(checker.get());
+    return CollectionList::Build(checker.get(), step);
 }

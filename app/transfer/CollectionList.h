@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 // The collection list sent to the online service: one row per movie, medium and box that stands directly under the
 // root, a category or a group and whose product code is valid, movies first, then media, then boxes, each in its
@@ -21,8 +23,14 @@ QString Field(const QString& text);
 // With a product-code checker (any object with an invokable CheckString(QString) answering an int), or none: then
 // no code counts as valid and the list is empty.
 QString Build(QObject* checker);
+// Told before each item is read: done of total items. False stops the build.
+using StepHook = std::function<bool(int done, int total)>;
+// Build, with a progress hook; nothing when the hook stopped it.
+std::optional<QString> Build(QObject* checker, const StepHook& step);
 
 } // namespace CollectionList
 
 // The list from the loaded collections, checked by the "Codevet.UPCObject" component.
 QString BuildCollectionList();
+// The same with a progress hook; nothing when the hook stopped it.
+std::optional<QString> BuildCollectionList(const CollectionList::StepHook& step);

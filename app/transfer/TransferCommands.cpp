@@ -3,6 +3,7 @@
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
 #include "transfer/LongWork.h"
+#include "transfer/ProgressWork.h"
 #include "transfer/UEFFile.h"
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
@@ -118,13 +119,17 @@ void UploadCollection(QWidget* parent)
                              QStringLiteral("UPC/EAN codes cannot be checked: the product-code checker (Codevet) is "
                                             "not installed, so the collection list is empty."));
     }
-    QString list;
+    std::optional<QString> list;
     {
-        BusyCursor busy;
-        list = BuildCollectionList();
+        // Every item is read on this thread, a slice at a time; Cancel ends the command before anything is sent.
+        ProgressWork work(parent, QStringLiteral("Building the collection list..."));
+        list = BuildCollectionList([&work](int done, int total) { return work.Step(done, total); });
+    }
+    if (!list) {
+        return;
     }
     frmExport dialog(parent);
-    dialog.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, list);
+    dialog.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, *list);
     dialog.exec();
 }
 

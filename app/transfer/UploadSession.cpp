@@ -30,29 +30,46 @@ UploadSession::After UploadSession::UploadAll()
         if (!ConnectAndLogIn()) {
             SetState(i, ErrorState());
             if (Aborted()) {
+                emit Warning(CancelledUnsentMessage(m_rows.at(i).text));
                 break;
             }
             continue;
         }
         SetCurrentRow(i);
         const Row row = m_rows.at(i);
-        bool sent = false;
-        if (row.IsCollection()) {
-            collectionSent = true;
-            Wait wait(*this);
-            sent = Com().DoUploadCollection(row.tag);
-        } else {
-            const QString text = CreateUEF(row.tag, true)->strUEF();
+        QString text;
+        if (!row.IsCollection()) {
+            text = CreateUEF(row.tag, true)->strUEF();
             if (AnsiText::Trim(text).isEmpty()) {
                 // Nothing to send: the row stays as it was.
                 SetCurrentRow(-1);
                 continue;
             }
-            Wait wait(*this);
-            sent = Com().DoUpload(text);
         }
+        // Whether any of the text itself went out: the client reports the progress of its body only once the
+        // service has accepted the announced length. A client dropped by Cancel takes the connection with it.
+        bool bodyStarted = false;
+        COM* const client = &Com();
+        const QMetaObject::Connection watch =
+            connect(client, &COM::ProgressChanged, this, [client, &bodyStarted](qint32&) {
+                const COM::eStatus status = client->Status();
+                bodyStarted =
+                    bodyStarted || status == COM::Status_UploadingUEF || status == COM::Status_UploadingCollection;
+            });
+        bool sent = false;
+        {
+            Wait wait(*this);
+            if (row.IsCollection()) {
+                collectionSent = true;
+                sent = Com().DoUploadCollection(row.tag);
+            } else {
+                sent = Com().DoUpload(text);
+            }
+        }
+        disconnect(watch);
         SetState(i, sent && !Aborted() ? DoneState() : ErrorState());
         if (Aborted()) {
+            emit Warning(bodyStarted ? CancelledUnansweredMessage(row.text) : CancelledUnsentMessage(row.text));
             break;
         }
         // The last row keeps showing progress: that of the missing list's download, after a collection upload.

@@ -58,6 +58,17 @@ public:
     {
         return QStringLiteral("The list of missing items could not be retrieved from Vidsora: Online.");
     }
+    // Cancel during an upload, before any of the row's text went out, or after (the service's answer then unknown).
+    static QString CancelledUnsentMessage(const QString& name)
+    {
+        return QStringLiteral("The upload of \"%1\" was cancelled: nothing was sent to Vidsora: Online.").arg(name);
+    }
+    static QString CancelledUnansweredMessage(const QString& name)
+    {
+        return QStringLiteral("The upload of \"%1\" was cancelled while it was being sent. Vidsora: Online's answer "
+                              "was not waited for, so whether it arrived is not known.")
+            .arg(name);
+    }
     static QString DoneState() { return QStringLiteral("Done"); }
     static QString ErrorState() { return QStringLiteral("Error"); }
 

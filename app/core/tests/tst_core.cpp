@@ -1,5 +1,6 @@
 #include "CollectionWorld.h"
 
+#include "core/BackgroundLoad.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -44,6 +45,8 @@ private slots:
 
     void facade();
     void loadAll();
+    void backgroundLoad();
+    void cancelledBackgroundLoad();
     void commandState_data();
     void commandState();
     void nodeRules_data();
@@ -159,6 +162,72 @@ void TestCore::loadAll()
     Collections::LoadAll(m_dir->path() + "/nothing-here", nullptr);
     QCOMPARE(gMovies->Count(), 0);
     QCOMPARE(Collections::EntryCount(m_dir->path() + "/nothing-there"), 0);
+}
+
+namespace {
+
+// Every item of the five collections in the globals, in collection order, with the thread it belongs to.
+QStringList LoadedItems()
+{
+    QStringList items;
+    const auto add = [&items](const auto& collection) {
+        for (const auto& item : *collection) {
+            items << item->strKey() + u' ' + item->Path() + (item->thread() == QThread::currentThread() ? "" : " away");
+        }
+    };
+    add(gCategories);
+    add(gGroups);
+    add(gBoxes);
+    add(gMedias);
+    add(gMovies);
+    return items;
+}
+
+} // namespace
+
+void TestCore::backgroundLoad()
+{
+    // Enough movies of one sort key for the load's readers to share the work, and for their order to tell.
+    for (int i = 0; i < 40; ++i) {
+        AddMovie("Same Title", m_store.comedy, "DVD");
+    }
+    Collections::LoadAll(m_dbDir, nullptr);
+    const QStringList direct = LoadedItems();
+    const auto oldMovies = gMovies;
+
+    BackgroundLoad load(m_dbDir);
+    while (!load.Finished()) {
+        QThread::msleep(1);
+    }
+    QCOMPARE(gMovies, oldMovies); // the globals wait for the install
+    std::optional<Collections::Loaded> loaded = load.Take();
+    QVERIFY(loaded);
+    QCOMPARE(load.Total(), Collections::EntryCount(m_dbDir));
+    QCOMPARE(load.Done(), load.Total());
+    Collections::Install(std::move(*loaded));
+    QVERIFY(gMovies != oldMovies);
+    QCOMPARE(LoadedItems(), direct);
+}
+
+void TestCore::cancelledBackgroundLoad()
+{
+    const QStringList before = LoadedItems();
+    const auto oldMovies = gMovies;
+    const auto oldCategories = gCategories;
+    for (const bool atOnce : {true, false}) {
+        BackgroundLoad load(m_dbDir);
+        if (!atOnce) {
+            while (!load.Finished()) {
+                QThread::msleep(1);
+            }
+        }
+        // Whenever it comes, Cancel drops whatever was read.
+        load.Cancel();
+        QVERIFY(!load.Take());
+    }
+    QCOMPARE(gMovies, oldMovies);
+    QCOMPARE(gCategories, oldCategories);
+    QCOMPARE(LoadedItems(), before);
 }
 
 void TestCore::commandState_data()

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -62,6 +63,7 @@ private slots:
     void reloadKeepsBranchesAndSelection();
     void reloadAfterRemoval();
     void reloadTakesNoInput();
+    void reloadCancelled();
     void reloadOpensTheStoreSafely_data();
     void reloadOpensTheStoreSafely();
     void unloadRemovesTempFolder();
@@ -675,6 +677,47 @@ void MainWindowTest::reloadTakesNoInput()
     QVERIFY(!m_main->isLoading());
     QCOMPARE(m_main->strKey(), m_store.comedyMovie);
     QVERIFY(QFileInfo(gTempFolder).isDir());
+}
+
+// Cancel while the reload loads: the window, its collections and what the user looked at stay as they were.
+void MainWindowTest::reloadCancelled()
+{
+    node(m_store.drama)->setExpanded(true);
+    select(m_store.comedyMovie);
+    const QStringList branches = expandedKeys();
+    const QString status = text("pnSmall");
+    const auto movies = gMovies;
+    const auto categories = gCategories;
+    const int nodes = int(m_main->Nodes().size());
+    // An item stored meanwhile by someone else would show after a reload that ran to its end.
+    CMovies other;
+    other.setDBDir(m_dbDir);
+    other.LoadData();
+    const QString added = other.Add("Newcomer");
+
+    // The progress dialog's Cancel, from the window events the reload lets through.
+    QTimer::singleShot(0, this, [this] {
+        auto* dialog = m_main->findChild<QProgressDialog*>();
+        QVERIFY(dialog);
+        dialog->cancel();
+    });
+    entry("mnuRefresh")->trigger();
+    QVERIFY(!m_main->isLoading());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(gMovies, movies);
+    QCOMPARE(gCategories, categories);
+    QVERIFY(!gMovies->Item(added));
+    QCOMPARE(int(m_main->Nodes().size()), nodes);
+    QCOMPARE(expandedKeys(), branches);
+    QCOMPARE(m_main->strKey(), m_store.comedyMovie);
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node(m_store.comedyMovie)}));
+    QCOMPARE(text("pnSmall"), status);
+    QVERIFY(m_main->findChild<QWidget*>("pgMain")->isHidden());
+
+    // Asked again and let run, the reload shows what the store holds.
+    entry("mnuRefresh")->trigger();
+    QVERIFY(node(added));
+    QCOMPARE(m_main->strKey(), m_store.comedyMovie);
 }
 
 // A reload makes sure of the store as start-up does: a store another program holds is not read, a missing folder is

@@ -522,6 +522,28 @@ private slots:
         QCOMPARE(Words(m_service->requests).count("PREPAREUPLOAD"), 1);
     }
 
+    // Cancel after the collection list went out, while the service's answer is awaited: no success is claimed, and
+    // the user is told the answer was not waited for (the service did get the list here).
+    void abortACollectionUploadAfterItsText()
+    {
+        UploadSession session;
+        session.AddItem(UploadSession::kCollectionText, UploadSession::kCollectionCode, QStringLiteral("row\r\n"));
+        m_service->replies.insert("UPLOAD", QByteArray()); // the body is taken, never confirmed
+        QSignalSpy warnings(&session, &OnlineSession::Warning);
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &session, [this, &session] {
+            if (!m_service->uploads.isEmpty()) {
+                session.Abort();
+            }
+        });
+        poll.start(10);
+        QCOMPARE(session.UploadAll(), UploadSession::After::Close);
+        QCOMPARE(m_service->uploads, QList<QByteArray>{"row\r\n"});
+        QCOMPARE(session.Rows()[0].state, QStringLiteral("Error"));
+        QCOMPARE(warnings.count(), 1);
+        QCOMPARE(warnings[0][0].toString(), UploadSession::CancelledUnansweredMessage(UploadSession::kCollectionText));
+    }
+
     void submission_data()
     {
         QTest::addColumn<QString>("which");

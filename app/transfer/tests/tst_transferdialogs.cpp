@@ -200,8 +200,12 @@ private slots:
         dialog.AddItem(QStringLiteral("Slow"), kCodeA, movie);
         bool stayed = false;
         QString state;
+        QString told;
         Answer<frmExport>([&](frmExport* d) {
-            QTimer::singleShot(300, d, [d] { QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton); });
+            QTimer::singleShot(300, d, [d, &told] {
+                QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+                AnswerMessage(&told);
+            });
             Child<QPushButton>(d, "cmdOk")->click();
             stayed = d->isVisible();
             state = Child<QTreeWidget>(d, "lstvUpload")->topLevelItem(0)->text(2);
@@ -211,6 +215,7 @@ private slots:
         QVERIFY(stayed);
         QCOMPARE(state, QStringLiteral("Error"));
         QVERIFY(m_service->uploads.isEmpty());
+        QCOMPARE(told, UploadSession::CancelledUnsentMessage(QStringLiteral("Slow")));
     }
 
     void exportAndImportCommands()

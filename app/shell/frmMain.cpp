@@ -21,7 +21,7 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mMain.h"
-#include "transfer/ProgressWork.h"
+#include "transfer/LongWork.h"
 #include "transfer/TransferCommands.h"
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
@@ -661,7 +661,7 @@ void frmMain::ReloadDatabase()
     std::optional<Collections::Loaded> loaded;
     {
         // The busy cursor first; after half a second a dialog counting the entries, whose Cancel ends the reload.
-        ProgressWork work(this, QStringLiteral("Loading the collection..."));
+        LongWork work(this, QStringLiteral("Loading the collection..."));
 
         pnSmall->setText("Preparing...");
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

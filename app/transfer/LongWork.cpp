@@ -1,7 +1,9 @@
 #include "transfer/LongWork.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QProgressDialog>
+#include <QTimer>
 
 #include <limits>
 
@@ -9,7 +11,7 @@ namespace {
 
 // How long work runs before the dialog shows, and how often the pending events run while it works.
 constexpr int kShowAfterMs = 500;
-constexpr qint64 kEventIntervalMs = 25;
+constexpr int kEventIntervalMs = 25;
 
 } // namespace
 
@@ -36,14 +38,9 @@ LongWork::~LongWork()
     }
 }
 
-bool LongWork::Step(int done, int total)
+void LongWork::Show(int done, int total)
 {
-    if (m_dialog->wasCanceled()) {
-        return false;
-    }
-    if (m_sinceEvents.elapsed() < kEventIntervalMs) {
-        return true;
-    }
+    total = qMax(0, total);
     if (m_dialog->maximum() != total) {
         m_dialog->setMaximum(total);
     }
@@ -56,9 +53,36 @@ bool LongWork::Step(int done, int total)
             m_busyCursor = false;
         }
     }
+}
+
+bool LongWork::Step(int done, int total)
+{
+    if (m_dialog->wasCanceled()) {
+        return false;
+    }
+    if (m_sinceEvents.elapsed() < kEventIntervalMs) {
+        return true;
+    }
+    Show(done, total);
     // Once the modal dialog is up, input reaches it alone; until then input waits.
     QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.start();
+    return !m_dialog->wasCanceled();
+}
+
+bool LongWork::WaitUntil(const std::function<bool()>& finished, const std::function<std::pair<int, int>()>& progress)
+{
+    while (!m_dialog->wasCanceled() && !finished()) {
+        const auto [done, total] = progress();
+        Show(done, total);
+        // The events of one interval; Cancel ends it at once.
+        QEventLoop wait;
+        QTimer::singleShot(kEventIntervalMs, &wait, &QEventLoop::quit);
+        const QMetaObject::Connection cancel =
+            QObject::connect(m_dialog.get(), &QProgressDialog::canceled, &wait, &QEventLoop::quit);
+        wait.exec(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        QObject::disconnect(cancel);
+    }
     return !m_dialog->wasCanceled();
 }
 

@@ -5,16 +5,17 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QProgressDialog;
 class QWidget;
 
-// Long work of the window (an import) that reports its progress through a hook: the work runs on the window's thread
-// in slices, and between slices the pending events run, so the window repaints throughout. Work done within about
-// half a second shows nothing but a busy cursor; longer work shows a modal progress dialog that counts items, and
-// from then on user input goes to that dialog alone. Its Cancel button or Esc makes the hook return false, and the
-// work stops at its next step. The collections are touched by the window's thread only, as always.
+// Long work of the window with a progress dialog that counts items. The work either runs on the window's thread in
+// slices (Step between them) or on a thread of its own (WaitUntil meanwhile); either way the pending events run every
+// few dozen milliseconds, so the window repaints throughout. Work done within about half a second shows nothing but a
+// busy cursor, and user input waits; longer work shows a modal dialog, and from then on user input goes to it alone.
+// Its Cancel button or Esc cancels at once: Step and WaitUntil answer false from then on.
 class LongWork
 {
 public:
@@ -23,16 +24,22 @@ public:
     LongWork(const LongWork&) = delete;
     LongWork& operator=(const LongWork&) = delete;
 
-    // One step: done of total items. Runs the pending events now and then; false once the user cancelled.
+    // One step of work on the window's thread: done of total items. Runs the pending events now and then; false once
+    // the user cancelled.
     bool Step(int done, int total);
+    // Lets the window's thread run its events until finished() answers true (true) or the user cancels (false),
+    // showing what progress() says: done of total items.
+    bool WaitUntil(const std::function<bool()>& finished, const std::function<std::pair<int, int>()>& progress);
     // Step as an import's progress hook; valid while this object lives.
     ImportProgress Hook();
     bool Cancelled() const;
 
-    // The dialog, for those that drive it from outside (a benchmark's Cancel).
+    // The dialog, for those that drive it from outside (a test's Cancel).
     QProgressDialog* Dialog() const { return m_dialog.get(); }
 
 private:
+    void Show(int done, int total);
+
     std::unique_ptr<QProgressDialog> m_dialog;
     QElapsedTimer m_started;
     QElapsedTimer m_sinceEvents;

@@ -3,7 +3,6 @@
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
 #include "transfer/LongWork.h"
-#include "transfer/ProgressWork.h"
 #include "transfer/UEFFile.h"
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
@@ -122,7 +121,7 @@ void UploadCollection(QWidget* parent)
     std::optional<QString> list;
     {
         // Every item is read on this thread, a slice at a time; Cancel ends the command before anything is sent.
-        ProgressWork work(parent, QStringLiteral("Building the collection list..."));
+        LongWork work(parent, QStringLiteral("Building the collection list..."));
         list = BuildCollectionList([&work](int done, int total) { return work.Step(done, total); });
     }
     if (!list) {

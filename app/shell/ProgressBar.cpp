@@ -50,3 +50,12 @@ void ProgressBar::Show()
 {
     m_bar->setValue(int(std::lround(double(m_value) / double(m_max) * kSteps)));
 }
+
+void ProgressBar::ShowOverPanel(const QRect& panel, int statusBarHeight, double twipsPerPixel)
+{
+    auto px = [twipsPerPixel](double twips) { return qRound(twips / twipsPerPixel); };
+    setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)), qMax(0, statusBarHeight - px(60)));
+    raise();
+    setValueF(0);
+    show();
+}

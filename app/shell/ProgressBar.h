@@ -24,6 +24,10 @@ public:
     // False (and nothing changes) when the value lies outside 0..Max.
     bool setValueF(float value);
 
+    // Shows the bar over a status bar's panel (in its parent's coordinates), inset as the status bar's frame asks,
+    // starting from 0.
+    void ShowOverPanel(const QRect& panel, int statusBarHeight, double twipsPerPixel);
+
     // The bar as painted, in whole steps.
     const QProgressBar* Bar() const { return m_bar; }
 

@@ -2,7 +2,6 @@
 
 #include "commands/ItemCommands.h"
 #include "commands/MultiItemAdd.h"
-#include "core/BackgroundLoad.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -15,6 +14,7 @@
 #include "shell/CollectionTree.h"
 #include "shell/DialogEditors.h"
 #include "shell/ProgressBar.h"
+#include "shell/ReloadWork.h"
 #include "shell/TypeAheadFilter.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMemory.h"
@@ -36,9 +36,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDragMoveEvent>
-#include <QEventLoop>
 #include <QFrame>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -49,24 +47,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <QUrl>
 
 #include <optional>
 #include <utility>
-
-namespace {
-
-// The hourglass for as long as a command runs.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
@@ -311,7 +294,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    SettleAbandonedLoad();
+    ReloadWork::Settle(m_blnLoading);
     Unload();
     event->accept();
 }
@@ -648,7 +631,7 @@ void frmMain::ReloadDatabase()
     if (m_blnLoading) {
         return;
     }
-    SettleAbandonedLoad();
+    ReloadWork::Settle(m_blnLoading);
     const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
     // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
     // created, or in use by another program) leaves the window as it is.
@@ -662,44 +645,15 @@ void frmMain::ReloadDatabase()
     {
         // The busy cursor first; after half a second a dialog counting the entries, whose Cancel ends the reload.
         LongWork work(this, QStringLiteral("Loading the collection..."));
-
         pnSmall->setText("Preparing...");
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         expandedKeys = m_tree->ExpandedKeys();
         pnSmall->setText("Loading...");
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-        // The bar covers the large panel, inset as the status bar's frame asks.
-        const double tpp = TwipsPerPixel();
-        auto px = [tpp](double twips) { return qRound(twips / tpp); };
-        const QRect panel = pnLarge->geometry();
-        QStatusBar* sbMain = statusBar();
-        pgMain->setGeometry(panel.left() + px(15), px(50), qMax(0, panel.width() - px(30)),
-                            qMax(0, sbMain->height() - px(60)));
-        pgMain->raise();
-        pgMain->setValueF(0);
-        pgMain->show();
-
+        pgMain->ShowOverPanel(pnLarge->geometry(), statusBar()->height(), TwipsPerPixel());
         // Fresh collections load on a thread of their own while this one keeps the window painted; the collections
         // in use stay untouched until the load has ended.
-        auto load = std::make_unique<BackgroundLoad>(dbPath);
-        const bool finished = work.WaitUntil([&load] { return load->Finished(); },
-                                             [this, &load] {
-                                                 const int total = load->Total();
-                                                 if (pgMain->Max() != float(total)) {
-                                                     pgMain->setMax(float(total));
-                                                 }
-                                                 pgMain->setValueF(float(load->Done()));
-                                                 return std::pair(load->Done(), total);
-                                             });
-        if (finished) {
-            pgMain->setValueF(float(load->Done()));
-            loaded = load->Take();
-        } else {
-            // The load stops before its next kind; until it has, no command may touch the store.
-            load->Cancel();
-            KeepAbandonedLoad(std::move(load));
-        }
+        loaded = ReloadWork::Load(work, this, dbPath, pgMain);
         pgMain->hide();
     }
     if (!loaded) {
@@ -720,40 +674,6 @@ void frmMain::ReloadDatabase()
     m_strKey.clear();
     m_blnLoading = false;
     treeMovies_NodeClick(SelectedNode());
-}
-
-void frmMain::KeepAbandonedLoad(std::unique_ptr<BackgroundLoad> load)
-{
-    m_abandonedLoad = std::move(load);
-    // Dropped as soon as its thread has ended, on this thread, which its items belong to.
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, poll] {
-        if (!m_abandonedLoad || m_abandonedLoad->Finished()) {
-            m_abandonedLoad.reset();
-            poll->deleteLater();
-        }
-    });
-    poll->start(50);
-}
-
-void frmMain::SettleAbandonedLoad()
-{
-    if (!m_abandonedLoad) {
-        return;
-    }
-    if (!m_abandonedLoad->Finished()) {
-        // A cancelled load is still reading the store: it ends with the kind it reads, and the window waits for that
-        // before the store changes. No click or key acts meanwhile.
-        WaitCursor wait;
-        const bool loading = std::exchange(m_blnLoading, true);
-        while (!m_abandonedLoad->Finished()) {
-            QEventLoop pause;
-            QTimer::singleShot(25, &pause, &QEventLoop::quit);
-            pause.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-        m_blnLoading = loading;
-    }
-    m_abandonedLoad.reset();
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -779,7 +699,7 @@ void frmMain::RunCommand(CommandTable::Command command)
     if (m_blnLoading) {
         return;
     }
-    SettleAbandonedLoad();
+    ReloadWork::Settle(m_blnLoading);
     if (m_commandObserver && m_commandObserver(command)) {
         return;
     }

@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 
-class BackgroundLoad;
 class ItemEditors;
 class ItemWorkshops;
 class QAction;
@@ -116,10 +115,6 @@ private:
     void PlaceBar(double left);
 
     void ReloadDatabase();
-    // A cancelled reload's load, still reading the store, until its thread ends.
-    void KeepAbandonedLoad(std::unique_ptr<BackgroundLoad> load);
-    // Waits for a cancelled reload's load to end and drops it; before anything may change the store.
-    void SettleAbandonedLoad();
 
     // Item commands.
     void AddCategory();
@@ -160,7 +155,6 @@ private:
     std::unique_ptr<ItemEditors> m_editors;
     std::unique_ptr<ItemWorkshops> m_workshops;
     std::function<bool(CommandTable::Command)> m_commandObserver;
-    std::unique_ptr<BackgroundLoad> m_abandonedLoad;
 
     QString m_strKey;
     double m_dblSplit = 0.239;

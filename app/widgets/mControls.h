@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <QString>
 
 #include <functional>
@@ -11,6 +12,16 @@ class QPlainTextEdit;
 class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+// The hourglass for as long as this object lives.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 // Helpers for the windows' controls: list and text boxes shared by the editors and the settings dialog, the tree and
 // the desktop's document handler. The window-free procedures are in "core/mGeneral.h" and "core/mFunctions.h".

@@ -1,0 +1,87 @@
+#include "shell/ReloadWork.h"
+
+#include "core/BackgroundLoad.h"
+#include "shell/ProgressBar.h"
+#include "transfer/LongWork.h"
+#include "widgets/mControls.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A cancelled load, kept by the window until its thread has ended; then dropped on the window's thread, which its
+// items belong to. Destroyed with the window at the latest (the load's destructor waits for its thread).
+class AbandonedLoad : public QObject
+{
+public:
+    AbandonedLoad(QObject* window, std::unique_ptr<BackgroundLoad> load) : QObject(window), m_load(std::move(load))
+    {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this] {
+            if (Finished()) {
+                deleteLater();
+            }
+        });
+        poll->start(50);
+    }
+    bool Finished() const { return m_load->Finished(); }
+
+private:
+    std::unique_ptr<BackgroundLoad> m_load;
+};
+
+QPointer<AbandonedLoad> gAbandoned;
+
+} // namespace
+
+namespace ReloadWork {
+
+std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const QString& dbPath, ProgressBar* bar)
+{
+    auto load = std::make_unique<BackgroundLoad>(dbPath);
+    const bool finished = work.WaitUntil([&load] { return load->Finished(); },
+                                         [bar, &load] {
+                                             const int total = load->Total();
+                                             if (bar->Max() != float(total)) {
+                                                 bar->setMax(float(total));
+                                             }
+                                             bar->setValueF(float(load->Done()));
+                                             return std::pair(load->Done(), total);
+                                         });
+    if (!finished) {
+        // The load stops before its next kind; until it has, no command may touch the store.
+        load->Cancel();
+        gAbandoned = new AbandonedLoad(window, std::move(load));
+        return std::nullopt;
+    }
+    bar->setValueF(float(load->Done()));
+    return load->Take();
+}
+
+bool Pending()
+{
+    return gAbandoned && !gAbandoned->Finished();
+}
+
+void Settle(bool& busy)
+{
+    if (Pending()) {
+        const WaitCursor wait;
+        const bool wasBusy = std::exchange(busy, true);
+        while (Pending()) {
+            QEventLoop pause;
+            QTimer::singleShot(25, &pause, &QEventLoop::quit);
+            pause.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        busy = wasBusy;
+    }
+    delete gAbandoned.data();
+}
+
+} // namespace ReloadWork

@@ -9,6 +9,7 @@
 #include "editors/frmMedia.h"
 #include "editors/frmMediaWorkshop.h"
 #include "editors/frmMovie.h"
+#include "widgets/mControls.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,16 +19,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Vidsora");
-
-// A question or message asked while a command shows the busy cursor still gets the pointer.
-class ArrowCursor
-{
-public:
-    ArrowCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
-    ArrowCursor(const ArrowCursor&) = delete;
-    ArrowCursor& operator=(const ArrowCursor&) = delete;
-};
 
 } // namespace
 
@@ -103,7 +94,7 @@ QString DialogEditors::EditMovie(const QString& strKey)
 
 bool DialogEditors::AskYesNo(const QString& question)
 {
-    ArrowCursor arrow;
+    CursorOverride arrow(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::NoIcon, kTitle, question, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setObjectName("msgQuestion");
     box.setDefaultButton(QMessageBox::Yes);
@@ -112,7 +103,7 @@ bool DialogEditors::AskYesNo(const QString& question)
 
 void DialogEditors::ShowWarning(const QString& message)
 {
-    ArrowCursor arrow;
+    CursorOverride arrow(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Warning, kTitle, message, QMessageBox::Ok, m_parent);
     box.setObjectName("msgWarning");
     box.exec();
@@ -144,7 +135,7 @@ std::unique_ptr<CMovie> DialogEditors::MakeMovieTemplate()
 
 void DialogEditors::ShowMessage(const QString& message)
 {
-    ArrowCursor arrow;
+    CursorOverride arrow(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::NoIcon, kTitle, message, QMessageBox::Ok, m_parent);
     box.setObjectName("msgPlain");
     box.exec();

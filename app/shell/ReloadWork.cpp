@@ -72,7 +72,7 @@ bool Pending()
 void Settle(bool& busy)
 {
     if (Pending()) {
-        const WaitCursor wait;
+        const CursorOverride wait;
         const bool wasBusy = std::exchange(busy, true);
         while (Pending()) {
             QEventLoop pause;

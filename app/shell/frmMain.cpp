@@ -251,7 +251,7 @@ void frmMain::Load()
 void frmMain::InitiateForm()
 {
     {
-        WaitCursor wait;
+        CursorOverride wait;
         m_dblSplit = 0.239;
         NavigateBrowser("about:blank");
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -343,7 +343,7 @@ void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
     }
     const QString key = NodeKey(node);
     {
-        WaitCursor wait;
+        CursorOverride wait;
         m_strKey = key;
         ShowItem(key);
     }
@@ -663,7 +663,7 @@ void frmMain::ReloadDatabase()
         return;
     }
 
-    WaitCursor wait;
+    CursorOverride wait;
     Collections::Install(std::move(*loaded));
     pnSmall->setText(QString());
     FillTree();
@@ -838,7 +838,7 @@ void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
         return;
     }
     {
-        WaitCursor wait;
+        CursorOverride wait;
         FillTree();
     }
     // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
@@ -883,7 +883,7 @@ void frmMain::DeleteItem(const QString& strKey, bool blnAsk)
     }
     ItemCommands::DeleteOutcome deleted;
     {
-        WaitCursor wait;
+        CursorOverride wait;
         deleted = ItemCommands::DeleteItem(*m_tree, strKey);
         m_tree->RemoveNodes(deleted.removed);
     }

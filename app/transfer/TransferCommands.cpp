@@ -7,6 +7,7 @@
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
 #include "transfer/frmExport.h"
+#include "widgets/mControls.h"
 
 #include "Component.h"
 
@@ -24,15 +25,6 @@ void Refuse(QWidget* parent, const QString& text)
 {
     QMessageBox::warning(parent, kTitle, text);
 }
-
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 void CallAccount(QWidget* parent, const char* method)
 {
@@ -64,7 +56,7 @@ void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
     QString message;
     bool written = false;
     {
-        BusyCursor busy;
+        CursorOverride busy;
         written = UEFFile::WriteExport(path, UEFFile::ExportText(strKey), &message);
     }
     if (!written) {

@@ -13,14 +13,15 @@ class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// The hourglass for as long as this object lives.
-class WaitCursor
+// A cursor over the whole application for as long as this object lives: the hourglass unless told otherwise (a
+// question asked while a command shows the hourglass still gets the arrow).
+class CursorOverride
 {
 public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    explicit CursorOverride(Qt::CursorShape shape = Qt::WaitCursor) { QApplication::setOverrideCursor(shape); }
+    ~CursorOverride() { QApplication::restoreOverrideCursor(); }
+    CursorOverride(const CursorOverride&) = delete;
+    CursorOverride& operator=(const CursorOverride&) = delete;
 };
 
 // Helpers for the windows' controls: list and text boxes shared by the editors and the settings dialog, the tree and

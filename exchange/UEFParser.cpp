@@ -278,9 +278,10 @@ template <class View, class T> bool SetCoverBytes(T& item, std::string_view tag,
 }
 
 // Fills the text fields of item from the elements of value; returns the raw value of its last CONTENTS element.
-template <class View, class T, size_t N>
+// Every other element is handed to other(tag, value).
+template <class View, class T, size_t N, class Other>
 std::optional<View> FillItem(T& item, View value, const std::array<UEFField<T>, N>& fields,
-                             const std::unordered_map<std::string_view, size_t>& index)
+                             const std::unordered_map<std::string_view, size_t>& index, Other&& other)
 {
     std::optional<View> contents;
     qsizetype pos = 0;
@@ -299,9 +300,18 @@ std::optional<View> FillItem(T& item, View value, const std::array<UEFField<T>, 
             (item.*fields[found->second].set)(FieldValue(element.value));
         } else if (tag == "CONTENTS") {
             contents = element.value;
+        } else {
+            other(tag, element.value);
         }
     }
     return contents;
+}
+
+template <class View, class T, size_t N>
+std::optional<View> FillItem(T& item, View value, const std::array<UEFField<T>, N>& fields,
+                             const std::unordered_map<std::string_view, size_t>& index)
+{
+    return FillItem(item, value, fields, index, [](std::string_view, View) {});
 }
 
 // Every item in text and below it, without recursion: all of it lies beyond the nesting limit, where nothing is
@@ -389,28 +399,14 @@ template <class View> void ParseMovieIn(View value, Parse& parse, UEFCollection*
         {"PAN&SCAN", QStringLiteral("Pan & scan / Open matte")},
     };
     auto movie = std::make_shared<UEFMovie>();
-    qsizetype pos = 0;
-    ElementOf<View> element;
-    char buffer[kMaxTag];
-    while (pos < value.size()) {
-        if (!NextTagIn(value, pos, element) || !element.hasValue) {
-            continue;
-        }
-        const std::string_view tag = TagKey(element.tag, buffer);
-        if (SetCoverBytes(*movie, tag, element.value)) {
-            continue;
-        }
-        const auto found = index.find(tag);
-        if (found != index.end()) {
-            (movie.get()->*kMovieFields[found->second].set)(FieldValue(element.value));
-            continue;
-        }
+    // A movie holds nothing: a CONTENTS element in it is ignored.
+    FillItem(*movie, value, kMovieFields, index, [&movie](std::string_view tag, View flagValue) {
         const auto flag = pictureFlags.find(tag);
-        if (flag != pictureFlags.end() && AnsiText::UCase(FieldValue(element.value)) == QLatin1String("YES")) {
+        if (flag != pictureFlags.end() && AnsiText::UCase(FieldValue(flagValue)) == QLatin1String("YES")) {
             const QString& picture = movie->strPicture();
             movie->setStrPicture(picture.isEmpty() ? flag->second : picture + QLatin1String("\r\n") + flag->second);
         }
-    }
+    });
     if (!parent && !IsValidProductCode(parse, movie->strUPC())) {
         Refused(parse);
         return;

@@ -223,19 +223,29 @@ inline QString StageOne(StagedItems& staged, CItemList& list, const QString& nam
                         {sources + QStringLiteral("/b.GIF"), {}, {}}, nullptr);
 }
 
-// The child of the creation kill run: in batches until it is killed, creates eight movies at the root, or a box
-// holding two media holding three movies each; reports the keys of a batch once its Commit returned true.
-inline int RunCreator(const QString& db, const QString& sources, quint32 seed)
+// The boxes, media and movies of a kill run's child, loaded from db; "ready" is told once they are.
+struct LoadedKinds
 {
     CBoxes boxes;
     CMedias medias;
     CMovies movies;
-    for (CItemList* list : std::initializer_list<CItemList*>{&boxes, &medias, &movies}) {
-        list->setDBDir(db);
-        list->LoadData();
+    explicit LoadedKinds(const QString& db)
+    {
+        for (CItemList* list : std::initializer_list<CItemList*>{&boxes, &medias, &movies}) {
+            list->setDBDir(db);
+            list->LoadData();
+        }
+        std::fputs("ready\n", stdout);
+        std::fflush(stdout);
     }
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
+};
+
+// The child of the creation kill run: in batches until it is killed, creates eight movies at the root, or a box
+// holding two media holding three movies each; reports the keys of a batch once its Commit returned true.
+inline int RunCreator(const QString& db, const QString& sources, quint32 seed)
+{
+    LoadedKinds kinds(db);
+    auto& [boxes, medias, movies] = kinds;
     for (int round = 1;; ++round) {
         const QString tag = QStringLiteral("%1-%2").arg(seed).arg(round);
         SafeFile::Batch batch;
@@ -269,15 +279,8 @@ inline int RunCreator(const QString& db, const QString& sources, quint32 seed)
 // away again, as a cancel does, or leaves it staged. Nothing is ever put in place.
 inline int RunStager(const QString& db, const QString& sources)
 {
-    CBoxes boxes;
-    CMedias medias;
-    CMovies movies;
-    for (CItemList* list : std::initializer_list<CItemList*>{&boxes, &medias, &movies}) {
-        list->setDBDir(db);
-        list->LoadData();
-    }
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
+    LoadedKinds kinds(db);
+    auto& [boxes, medias, movies] = kinds;
     std::vector<std::unique_ptr<StagedItems>> left;
     for (int round = 1;; ++round) {
         auto staged = std::make_unique<StagedItems>(std::vector<CItemList*>{&boxes, &medias, &movies});

@@ -37,14 +37,14 @@ void UEF::setStrUEF(const QString& text)
     ParseWhole(m_colUEF, [&text](UEFCollection& items) { UEFParser::ParseItems(text, items, nullptr); });
 }
 
-void UEF::AppendText(QStringView text, UEFParser::LeftOut& leftOut)
+void UEF::AppendText(QStringView text, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control)
 {
-    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(text, items, leftOut); });
+    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(text, items, leftOut, control); });
 }
 
-void UEF::AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut)
+void UEF::AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control)
 {
-    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(bytes, items, leftOut); });
+    ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(bytes, items, leftOut, control); });
 }
 
 void UEF::setColUEF(std::shared_ptr<UEFCollection> items)

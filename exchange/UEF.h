@@ -24,9 +24,9 @@ public:
     // Appends; call Clear first to replace the content.
     void setStrUEF(const QString& text);
     // setStrUEF, adding to leftOut what the parser left out.
-    void AppendText(QStringView text, UEFParser::LeftOut& leftOut);
+    void AppendText(QStringView text, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control = {});
     // The same for a file's bytes: the items of the text AnsiText decodes them to, their covers kept as bytes.
-    void AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut);
+    void AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control = {});
 
     // The document's own collection, the same object on every read; replacing it with null gives an empty one.
     std::shared_ptr<UEFCollection> colUEF() const { return m_colUEF; }

@@ -232,10 +232,19 @@ QString FieldValue(const Bytes& value)
 // item (it keeps nothing between calls), and what was left out, when it is counted.
 struct Parse
 {
-    explicit Parse(UEFCollection& into, LeftOut* counts = nullptr) : document(into), leftOut(counts) {}
+    explicit Parse(UEFCollection& into, LeftOut* counts = nullptr, const ParseControl& control = {})
+        : document(into), leftOut(counts), stop(control.stop)
+    {
+        if (control.checker) {
+            checker = control.checker;
+        }
+    }
+
+    bool Stopped() const { return stop && stop->load(std::memory_order_relaxed); }
 
     UEFCollection& document;
     LeftOut* leftOut;
+    const std::atomic<bool>* stop;
     std::optional<std::shared_ptr<QObject>> checker;
 };
 
@@ -426,7 +435,7 @@ template <class View> void ParseItemsIn(View text, Parse& parse, UEFCollection* 
     qsizetype pos = 0;
     ElementOf<View> element;
     char buffer[kMaxTag];
-    while (pos < text.size()) {
+    while (pos < text.size() && !parse.Stopped()) {
         if (!NextTagIn(text, pos, element) || !element.hasValue) {
             continue;
         }
@@ -514,15 +523,15 @@ void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent
     ParseItemsIn(text, parse, parent, depth);
 }
 
-void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut)
+void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut, const ParseControl& control)
 {
-    Parse parse(document, &leftOut);
+    Parse parse(document, &leftOut, control);
     ParseItemsIn(text, parse, nullptr, 0);
 }
 
-void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut)
+void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut, const ParseControl& control)
 {
-    Parse parse(document, &leftOut);
+    Parse parse(document, &leftOut, control);
     const Brackets brackets = FindBrackets(bytes);
     ParseItemsIn(Bytes{bytes, 0, &brackets, &bytes}, parse, nullptr, 0);
 }

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
+#include <memory>
+
 // Reads exchange text back into item objects. Lenient: unknown tags, stray text and stray closing brackets are
 // skipped, nothing is reported. A box anywhere, and a medium or movie at the top level, enters the document only when
 // "Codevet.UPCObject" accepts its product code; without that component such items are refused.
@@ -42,11 +45,20 @@ struct LeftOut
     int refused = 0;
     int tooDeep = 0;
 };
+// What whoever runs a parse hands it: a flag that stops it (looked at often; a stopped parse ends where it is, and what
+// it read so far stays in the document), and the product-code checker to use (null: the parse makes one at its first
+// check), so a parse on a worker thread needs nothing of the thread that started it.
+struct ParseControl
+{
+    const std::atomic<bool>* stop = nullptr;
+    std::shared_ptr<QObject> checker;
+};
 // A whole text parsed into document (ParseItems at the top level), counting what was left out.
-void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut);
+void ParseDocument(QStringView text, UEFCollection& document, LeftOut& leftOut, const ParseControl& control = {});
 // The same for a file's bytes: what ParseDocument makes of the text AnsiText decodes them to, without decoding the
 // covers, which the items hold as where they stand in the bytes (UEFCover, which shares them).
-void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut);
+void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& leftOut,
+                   const ParseControl& control = {});
 
 void ParseBox(QStringView value, UEFCollection& document, int depth);
 void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth);

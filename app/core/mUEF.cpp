@@ -11,6 +11,7 @@
 #include "CBoxes.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "Component.h"
 #include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -364,16 +365,19 @@ struct ImportJob
     ItemCreation creation; // staged: ids reserved on the window's thread, items written on the worker
 };
 
-// Reads the text of an import into document, counting what the parser leaves out.
-using ParseInto = std::function<void(UEF& document, UEFParser::LeftOut& leftOut)>;
+// Reads the text of an import into document, counting what the parser leaves out, under control.
+using ParseInto =
+    std::function<void(UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control)>;
 
 // The worker: reads the text, writes every item whole under a temporary name, waits for the window's go, and puts
 // them in place; after a failure or a stop, it removes what it wrote.
-void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, const std::atomic<bool>& abandon)
+void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, const std::atomic<bool>& abandon,
+               const std::shared_ptr<QObject>& checker)
 {
     UEF document;
     UEFParser::LeftOut leftOut;
-    parse(document, leftOut);
+    // A stop ends the parse where it is.
+    parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
     const std::shared_ptr<UEFCollection> items = document.colUEF();
     {
         const std::lock_guard<std::mutex> lock(job.mutex);
@@ -457,14 +461,16 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
     // The ids follow each list's highest, taken here: the collections are this thread's, and nothing else adds to
     // them while the import runs.
     const auto job = std::make_shared<ImportJob>(std::vector<CItemList*>{gBoxes.get(), gMedias.get(), gMovies.get()});
-    const bool started = BackgroundWork::Start([job, parse, strParentKey](const std::atomic<bool>& abandon) {
-        RunImport(*job, parse, strParentKey, abandon);
+    // The worker's checker is made here, so the worker looks up no component.
+    const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
+    const bool started = BackgroundWork::Start([job, parse, strParentKey, checker](const std::atomic<bool>& abandon) {
+        RunImport(*job, parse, strParentKey, abandon, checker);
     });
     if (!started) {
         // Without a thread the import runs here, as a whole.
         job->go = true;
         const std::atomic<bool> never{false};
-        RunImport(*job, parse, strParentKey, never);
+        RunImport(*job, parse, strParentKey, never, checker);
     }
     // The progress hook runs here, on the window's thread: once for each count the worker reached, and while the items
     // go in place, with the last count again now and then.
@@ -487,7 +493,9 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
             }
             lock.lock();
         } else if (progress) {
+            // While the text is read, nothing is counted yet: the hook hears no total, and may stop the parse.
             lock.unlock();
+            wanted = progress(0, 0);
             LetWindowRepaint(sinceEvents);
             lock.lock();
         }
@@ -525,8 +533,11 @@ ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, 
     if (strUEF.isEmpty()) {
         return {};
     }
-    return ImportParsed([strUEF](UEF& document, UEFParser::LeftOut& leftOut) { document.AppendText(strUEF, leftOut); },
-                        strParentKey, progress);
+    return ImportParsed(
+        [strUEF](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
+            document.AppendText(strUEF, leftOut, control);
+        },
+        strParentKey, progress);
 }
 
 ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress)
@@ -534,8 +545,11 @@ ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strPare
     if (bytes.isEmpty()) {
         return {};
     }
-    return ImportParsed([bytes](UEF& document, UEFParser::LeftOut& leftOut) { document.AppendBytes(bytes, leftOut); },
-                        strParentKey, progress);
+    return ImportParsed(
+        [bytes](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
+            document.AppendBytes(bytes, leftOut, control);
+        },
+        strParentKey, progress);
 }
 
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)

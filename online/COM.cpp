@@ -99,16 +99,12 @@ bool ParseServerAnswer(const QString& answer, QString& address, quint16& port)
     return true;
 }
 
-COM::ResultTable BuildResultTable(const QString& argument)
+// Adds one row per record of the text (an empty text is one empty record).
+void AppendRecords(COM::ResultTable& table, QStringView records)
 {
-    COM::ResultTable table;
-    table.append(QStringList(4));
-    if (argument.isEmpty()) {
-        return table;
-    }
     // Cut in place: a reply near the size cap holds hundreds of thousands of records, and lists of every record's
     // text and every record's fields on top of the table would hold the reply several times over.
-    for (const QStringView record : QStringTokenizer(argument, kRecord)) {
+    for (const QStringView record : QStringTokenizer(records, kRecord)) {
         QStringList row(4);
         int column = 1;
         for (const QStringView field : QStringTokenizer(record, kColumn)) {
@@ -118,6 +114,15 @@ COM::ResultTable BuildResultTable(const QString& argument)
             }
         }
         table.append(row);
+    }
+}
+
+COM::ResultTable BuildResultTable(QStringView argument)
+{
+    COM::ResultTable table;
+    table.append(QStringList(4));
+    if (!argument.isEmpty()) {
+        AppendRecords(table, argument);
     }
     return table;
 }
@@ -437,13 +442,37 @@ QVariant COM::Find(const QString& request)
     m_doing = QStringLiteral("Searching...");
     EmptyMessageBuffer();
     m_result = QString();
+    m_replyEnd = ReplyEnd::None;
+    m_partial.clear();
     if (!SetStatus(Status_Searching) || !Send(request)) {
         return QString();
     }
     if (!WaitWhile([this] { return m_status == Status_Searching; })) {
         return QString();
     }
+    if (m_status != Status_LoggedIn && m_replyEnd == ReplyEnd::None) {
+        // Ended before the reply did: what of it arrived whole is kept for the caller to show.
+        KeepPartialResult(QStringView(m_messageBuffer).sliced(m_bufferStart), ReplyEnd::CutOff);
+    }
     return m_result;
+}
+
+void COM::KeepPartialResult(QStringView message, ReplyEnd end)
+{
+    const QStringView prefix = u"RESULT\x02";
+    if (!message.startsWith(prefix)) {
+        return;
+    }
+    const QStringView records = message.sliced(prefix.size());
+    // The text after the last separator may be a record cut short: only those before it are whole.
+    const qsizetype last = records.lastIndexOf(kRecord);
+    m_partial = BuildResultTable({});
+    if (last >= 0) {
+        AppendRecords(m_partial, records.first(last));
+    }
+    m_replyEnd = end;
+    qCWarning(lcOnline) << "the search's reply" << (end == ReplyEnd::TooLarge ? "was too large" : "was cut off")
+                        << "after" << m_partial.size() - 1 << "whole records";
 }
 
 QString COM::GetUEF(const QString& strUPC)
@@ -620,6 +649,9 @@ bool COM::ReceiveMessages()
         }
         if (end - m_bufferStart > kMaxMessage) {
             qCWarning(lcOnline) << "a message longer than" << kMaxMessage << "characters; the connection is closed";
+            if (m_status == Status_Searching) {
+                KeepPartialResult(QStringView(m_messageBuffer).sliced(m_bufferStart, kMaxMessage), ReplyEnd::TooLarge);
+            }
             EmptyMessageBuffer();
             return Fail();
         }
@@ -637,6 +669,9 @@ bool COM::ReceiveMessages()
     m_bufferStart = 0;
     if (m_messageBuffer.size() > kMaxMessage) {
         qCWarning(lcOnline) << "a message longer than" << kMaxMessage << "characters; the connection is closed";
+        if (m_status == Status_Searching) {
+            KeepPartialResult(QStringView(m_messageBuffer).first(kMaxMessage), ReplyEnd::TooLarge);
+        }
         EmptyMessageBuffer();
         return Fail();
     }
@@ -669,6 +704,7 @@ bool COM::HandleMessage(const QString& message)
     } else if (word == u"RESULT") {
         if (m_status == Status_Searching && mark >= 0) {
             m_result = QVariant::fromValue(BuildResultTable(argument));
+            m_replyEnd = ReplyEnd::Whole;
             if (!SetStatus(Status_LoggedIn)) {
                 return false;
             }

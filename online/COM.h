@@ -95,6 +95,20 @@ public:
     Q_INVOKABLE void SendData(const QString& strData);
     Q_INVOKABLE QString GetMissing();
 
+    // How the reply to the last search ended. A reply that broke off before its end (the peer closed, the connection
+    // failed, the watchdog or the operation's bound expired) or grew past kMaxMessage is no result: FindTitle and
+    // FindUPC give the empty string, and PartialResult holds, as a result table, the records that had arrived whole
+    // (within the first kMaxMessage characters of the message).
+    enum class ReplyEnd
+    {
+        None,     // no search reply began: nothing found, no answer, or no search yet
+        Whole,    // "RESULT" and its records, up to the end of the message
+        CutOff,   // the reply began but its end never came
+        TooLarge, // longer than kMaxMessage
+    };
+    ReplyEnd LastReplyEnd() const { return m_replyEnd; }
+    const ResultTable& PartialResult() const { return m_partial; }
+
 signals:
     // Raised before every change of the status with the new value; the value stored is the one the handlers leave.
     // Connect directly (the reference must reach the handler).
@@ -131,6 +145,8 @@ private:
     bool ReceiveMessages();
     bool ReceiveFile();
     bool HandleMessage(const QString& message);
+    // Keeps the whole records of a search reply that ended as `end`; nothing when message is no search reply.
+    void KeepPartialResult(QStringView message, ReplyEnd end);
 
     eStatus m_status = Status_None;
     QString m_doing;
@@ -142,6 +158,8 @@ private:
     QString m_fileBuffer;
     qint64 m_fileSize = 0;
     QVariant m_result;
+    ReplyEnd m_replyEnd = ReplyEnd::None;
+    ResultTable m_partial;
     frmCom* fCom = nullptr;
     Server* m_lookup = nullptr;
 

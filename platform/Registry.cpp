@@ -37,6 +37,9 @@ struct Value
     QString name;
     std::uint32_t type = RegNone;
     QByteArray data;
+    // The line the value was read from, until it is changed: a rewrite of the file puts it back as it stands, so a
+    // line the program cannot use (a number of the wrong size, a type it does not read) survives byte for byte.
+    QByteArray line;
 };
 
 struct Key
@@ -246,6 +249,7 @@ bool Parse(const QByteArray& bytes, const Location& where, Hive* hive)
             value.type = RegSz;
             value.data = data.toByteArray() + '\0';
         }
+        value.line = line;
         current->values[value.name.toCaseFolded()] = value;
     }
     return true;
@@ -261,6 +265,10 @@ QByteArray Serialize(const Hive& hive)
         }
         out += "\n[" + names.join('\\') + "]\n";
         for (const auto& [foldedName, value] : key.values) {
+            if (!value.line.isEmpty()) {
+                out += value.line + '\n';
+                continue;
+            }
             out += value.name.isEmpty() ? QByteArray("@") : EncodeName(value.name);
             out += '=' + QByteArray::number(value.type) + ':' + value.data.toPercentEncoding(kDataSafe) + '\n';
         }
@@ -705,6 +713,7 @@ long SetValue(HKEY key, const QString& name, std::uint32_t type, const QByteArra
         }
         value.type = type;
         value.data = data;
+        value.line.clear();
         *changed = true;
         return Success;
     });

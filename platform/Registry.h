@@ -13,8 +13,10 @@
 //
 // Every call reads the file afresh, so a value another process wrote is seen by the next call. Every change is a
 // locked read-modify-write that replaces the file through SafeFile (synced, atomic); files are created with mode 0600.
-// A file written by hand is read too (see Parse and docs/settings.md). A file that is damaged or unreadable reads as
-// an empty hive, and a change to it is refused (the file is left as it is, byte for byte).
+// The rewrite puts back the line of every value it did not change as that line stood, byte for byte; comments and
+// blank lines are not kept. A file written by hand is read too (see Parse and docs/settings.md). A file that is
+// damaged or unreadable reads as an empty hive, and a change to it is refused (the file is left as it is, byte for
+// byte).
 //
 // Key and value names compare without regard to case and keep the case they were created with. A path uses "\"
 // between names. The value named by the empty string is the key's default value.

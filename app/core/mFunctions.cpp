@@ -51,20 +51,49 @@ QString DefaultDBPath()
     return Registry::DefaultDBPath();
 }
 
+namespace {
+
+// What mRegister::ReadValue gives for a value that is there but of a type or form the reader does not take.
+bool NotTaken(long result)
+{
+    return result == -1 || result == Registry::ErrorUnsupportedType;
+}
+
+bool IsDBPath(const QString& name)
+{
+    return name.compare(QLatin1String("DBPath"), Qt::CaseInsensitive) == 0;
+}
+
+QVariant DefaultOf(const QString& name, const QVariant& defaultValue)
+{
+    QVariant setting = defaultValue.isValid() ? defaultValue : QVariant(QString());
+    if (IsDBPath(name) && setting.toString().trimmed().isEmpty()) {
+        setting = DefaultDBPath();
+    }
+    return setting;
+}
+
+} // namespace
+
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)
 {
     const Registry::HKEY hive = Registry::HKEY_CURRENT_USER;
-    const bool isDBPath = name.compare(QLatin1String("DBPath"), Qt::CaseInsensitive) == 0;
 
     QVariant value;
     long result = mRegister::ReadValue(hive, kProgramKey, name, value);
+    if (NotTaken(result)) {
+        // The user's line stands: this run goes on with the default, and nothing is written over the line.
+        qCWarning(lcApp) << "setting" << name
+                         << "has a value of a type or form that cannot be read; its default is used";
+        return DefaultOf(name, defaultValue);
+    }
     if (result == Registry::Success && value.typeId() == QMetaType::QString) {
         QString text = value.toString();
         if (text.endsWith(QChar(0))) {
             text.chop(1);
         }
         value = text;
-        if (isDBPath && text.trimmed().isEmpty()) {
+        if (IsDBPath(name) && text.trimmed().isEmpty()) {
             result = -1; // a blank store folder would be the file-system root
         }
     }
@@ -72,10 +101,7 @@ QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue)
         return value;
     }
 
-    QVariant setting = defaultValue.isValid() ? defaultValue : QVariant(QString());
-    if (isDBPath && setting.toString().trimmed().isEmpty()) {
-        setting = DefaultDBPath();
-    }
+    const QVariant setting = DefaultOf(name, defaultValue);
     mRegister::EnsureKey(hive, kProgramKey);
     if (mRegister::WriteValue(hive, kProgramKey, name, setting, Registry::RegSz) != Registry::Success) {
         qCWarning(lcApp) << "the default of setting" << name << "could not be stored";
@@ -90,12 +116,57 @@ void WriteRegSetting(const QString& name, const QString& value)
 
 bool TryWriteRegSetting(const QString& name, const QString& value)
 {
+    if (IsUnreadableSetting(name)) {
+        qCWarning(lcApp) << "setting" << name << "is not stored: the line it has cannot be read and is kept";
+        return false;
+    }
     if (mRegister::WriteValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value, Registry::RegSz) !=
         Registry::Success) {
         qCWarning(lcApp) << "setting" << name << "could not be stored";
         return false;
     }
     return true;
+}
+
+bool IsUnreadableSetting(const QString& name)
+{
+    QVariant value;
+    return NotTaken(mRegister::ReadValue(Registry::HKEY_CURRENT_USER, kProgramKey, name, value));
+}
+
+QStringList UnreadableSettings()
+{
+    QStringList names;
+    for (const char* name : {"DBPath", "User", "Password", "CheckAnnouncements"}) {
+        if (IsUnreadableSetting(QLatin1String(name))) {
+            names << QLatin1String(name);
+        }
+    }
+    return names;
+}
+
+QString UnreadableSettingsMessage()
+{
+    const QStringList names = UnreadableSettings();
+    if (names.isEmpty()) {
+        return {};
+    }
+    QStringList quoted;
+    for (const QString& name : names) {
+        quoted << u'"' + name + u'"';
+    }
+    const QString last = quoted.takeLast();
+    const QString listed = quoted.isEmpty() ? last : quoted.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    QString text = names.size() == 1
+                       ? QStringLiteral("The setting %1 in the settings file %2 has a value Vidsora cannot read. "
+                                        "Vidsora uses its default this time and leaves the file as it is.")
+                       : QStringLiteral("The settings %1 in the settings file %2 have values Vidsora cannot read. "
+                                        "Vidsora uses their defaults this time and leaves the file as it is.");
+    text = text.arg(listed, Registry::ProgramFile());
+    if (names.contains(QStringLiteral("DBPath"))) {
+        text += QStringLiteral(" The default collection is opened.");
+    }
+    return text;
 }
 
 // ---- keys and child lists ----

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QVariant>
 
@@ -10,15 +11,24 @@
 // The per-user key that holds every setting of the program, below HKEY_CURRENT_USER.
 inline const QString kProgramKey = QStringLiteral("Software\\Halvorix\\Vidsora");
 
-// The setting, or defaultValue (written back as a string value) when it is missing or stored with another type than
-// string or 32-bit number. A string loses one terminating zero character; a number comes back as an int.
+// The setting, or defaultValue (written back as a string value) when it is missing. A string loses one terminating
+// zero character; a number comes back as an int. A value stored with a type or form the reader does not take (an
+// expandable string, raw bytes, a number that is not four bytes) gives defaultValue too, but is never written over:
+// the line the user wrote stays as it is (IsUnreadableSetting).
 // "DBPath" is never blank: an empty or all-blank value counts as missing, and a blank default becomes
 // DefaultDBPath(), so the store never lands at the root of the file system.
 QVariant ReadRegSetting(const QString& name, const QVariant& defaultValue = QString());
-// Writes a string setting; nothing happens when the program's key does not exist yet. Errors are silent.
+// Writes a string setting; nothing happens when the program's key does not exist yet, nor while the setting's
+// stored value is one the reader does not take. Errors are silent.
 void WriteRegSetting(const QString& name, const QString& value);
 // The same write, telling whether the value was stored, for a caller that must not take a failure for success.
 bool TryWriteRegSetting(const QString& name, const QString& value);
+// True when the setting is stored with a type or form ReadRegSetting does not take.
+bool IsUnreadableSetting(const QString& name);
+// Those of the settings read at start ("DBPath", "User", "Password", "CheckAnnouncements"), in that order.
+QStringList UnreadableSettings();
+// What start-up says once about them: the settings file and the keys; empty when there are none.
+QString UnreadableSettingsMessage();
 // The folder of the running program (where its default "Resources" lie); tests may point it elsewhere.
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);

@@ -304,13 +304,18 @@ bool Main()
     if (!settingsMessage.isEmpty()) {
         Tell(QMessageBox::Warning, settingsMessage);
     }
+    // So is a setting whose value cannot be read: it runs on its default and its line is never written over.
+    const QString unreadable = UnreadableSettingsMessage();
+    if (!unreadable.isEmpty()) {
+        Tell(QMessageBox::Warning, unreadable);
+    }
 
     // The component libraries beside the program register themselves where no installer did, before any editor
     // creates one. This writes the user's settings only.
     ComponentSetup::RegisterMissing(ProgramFolder());
 
-    // 2. The database folder; a first start stores the default. It must exist and be ours before any collection
-    // touches it (a collection's folder setter creates its kind folder).
+    // 2. The database folder; a first start stores the default (an unreadable one is left as it is). It must exist and
+    // be ours before any collection touches it (a collection's folder setter creates its kind folder).
     const QString dbDir = ReadRegSetting(QStringLiteral("DBPath"), DefaultDBPath()).toString();
     if (!mMain::OpenStore(dbDir)) {
         LastExitCode() = mMain::kExitStoreNotOpened;

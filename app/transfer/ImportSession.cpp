@@ -69,13 +69,43 @@ bool ImportSession::Find(const QString& text, bool byTitle)
     const QString what = AnsiText::Trim(text);
     const QVariant found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
     m_results.clear();
+    emit ResultsChanged();
     if (Aborted()) {
         return false;
     }
-    if (found.metaType() != QMetaType::fromType<COM::ResultTable>()) {
+    // A reply that broke off is no result, but what of it arrived whole is shown, and the user is told.
+    const COM::ReplyEnd end = Com().LastReplyEnd();
+    const bool broken = end == COM::ReplyEnd::CutOff || end == COM::ReplyEnd::TooLarge;
+    if (!broken && found.metaType() != QMetaType::fromType<COM::ResultTable>()) {
         return true;
     }
-    const COM::ResultTable table = found.value<COM::ResultTable>();
+    // A copy of its own: an abort while the results are read drops the client.
+    const COM::ResultTable table = broken ? Com().PartialResult() : found.value<COM::ResultTable>();
+    if (!ReadResults(table)) {
+        return false;
+    }
+    // Shown before the user is told about them.
+    emit ResultsChanged();
+    if (broken) {
+        emit Warning(BrokenReplyMessage(end == COM::ReplyEnd::TooLarge, int(m_results.size())));
+        return false;
+    }
+    return true;
+}
+
+QString ImportSession::BrokenReplyMessage(bool tooLarge, int read)
+{
+    const QString count = read == 0   ? QStringLiteral("No result")
+                          : read == 1 ? QStringLiteral("1 result")
+                                      : QStringLiteral("%1 results").arg(read);
+    const QString what = tooLarge ? QStringLiteral("The reply to the search is larger than the %1 MB Vidsora takes.")
+                                        .arg(COM::kMaxMessage / (1024 * 1024))
+                                  : QStringLiteral("The reply to the search was cut off before its end.");
+    return what + u' ' + count + QStringLiteral(" could be read.");
+}
+
+bool ImportSession::ReadResults(const COM::ResultTable& table)
+{
     // A code found again is left out: the first record with it stands.
     QList<Result> results;
     QSet<QString> keys;

@@ -49,8 +49,12 @@ public:
     static QList<Place> Places();
 
     // Connects, logs in and searches; the results replace the earlier ones (none when the search found nothing or
-    // failed after logging in). False when the connection, the log-in or the wait failed.
+    // failed after logging in). False when the connection, the log-in or the wait failed. A reply that was cut off or
+    // is larger than the client takes leaves the results that arrived whole, raises Warning with
+    // BrokenReplyMessage and gives false.
     bool Find(const QString& text, bool byTitle);
+    // That warning: what happened to the reply and how many results could be read.
+    static QString BrokenReplyMessage(bool tooLarge, int read);
     const QList<Result>& Results() const { return m_results; }
 
     // Queues result number `result` for place; false when there is no such result or it is queued already.
@@ -73,11 +77,17 @@ public:
     static QString FinishedState() { return QStringLiteral("Finished"); }
     static QString ErrorState() { return QStringLiteral("Error!"); }
 
+signals:
+    // The results were replaced.
+    void ResultsChanged();
+
 protected:
     void OnProgress(int row, int percent) override;
 
 private:
     void SetState(int row, const QString& state);
+    // The table's records as the results, each code once; false when the wait was aborted meanwhile.
+    bool ReadResults(const QList<QStringList>& table);
 
     QList<Result> m_results;
     QList<Row> m_rows;

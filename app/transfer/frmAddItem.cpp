@@ -124,6 +124,7 @@ frmAddItem::frmAddItem(QWidget* parent) : QDialog(parent)
     connect(m_session, &OnlineSession::Warning, this,
             [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Vidsora"), text); });
     connect(m_session, &OnlineSession::RowChanged, this, &frmAddItem::ShowRow);
+    connect(m_session, &ImportSession::ResultsChanged, this, &frmAddItem::ShowResults);
 
     connect(cmdFind, &QPushButton::clicked, this, &frmAddItem::cmdFind_Click);
     connect(cmdAdd, &QPushButton::clicked, this, &frmAddItem::cmdAdd_Click);
@@ -187,8 +188,8 @@ void frmAddItem::cmdFind_Click()
     if (m_session->IsWaiting()) {
         return;
     }
+    // The results show as the session has them, before any message about them.
     m_session->Find(txtFind->text(), optTitle->isChecked());
-    ShowResults();
     if (m_closeRequested) {
         CloseWhenIdle(false);
     }

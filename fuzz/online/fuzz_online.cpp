@@ -88,6 +88,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 for (const QStringList& row : result.value<COM::ResultTable>()) {
                     (void)row.join(QString());
                 }
+                // A reply that broke off is no result; what of it was whole is kept apart, with row 0 at least.
+                const COM::ReplyEnd end = com.LastReplyEnd();
+                const bool broken = end == COM::ReplyEnd::CutOff || end == COM::ReplyEnd::TooLarge;
+                if ((end == COM::ReplyEnd::Whole) != (result.metaType() == QMetaType::fromType<COM::ResultTable>()) ||
+                    broken != !com.PartialResult().isEmpty()) {
+                    std::fprintf(stderr, "fuzz_online: the search's end and its results disagree\n");
+                    std::abort();
+                }
+                for (const QStringList& row : com.PartialResult()) {
+                    (void)row.join(QString());
+                }
             }
             break;
         }

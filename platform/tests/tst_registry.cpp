@@ -460,6 +460,11 @@ private slots:
         QTest::newRow("written form") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\n"
                                                     "DBPath=1:/home/me/%C3%A9%00\n")
                                       << QStringLiteral("/home/me/\u00E9");
+        QTest::newRow("escapes the writer does not make")
+            << QByteArray("[Software\\Halvorix\\Vidsora]\nDBPath=1:%2fsrv%2Ffilms%00\n")
+            << QStringLiteral("/srv/films");
+        QTest::newRow("a number of 23 digits")
+            << QByteArray("[Software\\Halvorix\\Vidsora]\nDBPath=4:99999999999999999999999\n") << QString();
     }
     void settingsWrittenByHand()
     {
@@ -475,6 +480,15 @@ private slots:
         CloseKey(key);
         QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath")), dbPath);
         QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("Password")), QStringLiteral("p"));
+        // Every value line that was not changed is written back as it stood, byte for byte.
+        const QByteArray after = FileBytes(QStringLiteral("Vidsora.conf"));
+        for (QByteArray line : bytes.split('\n')) {
+            line.replace("\xEF\xBB\xBF", "").replace("\r", "");
+            const QByteArray text = line.trimmed();
+            if (!text.isEmpty() && !text.startsWith(';') && !text.startsWith('#') && !text.startsWith('[')) {
+                QVERIFY2(after.contains('\n' + line + '\n'), line.constData());
+            }
+        }
     }
 
     void fileStateIsTold()

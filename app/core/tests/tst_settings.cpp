@@ -72,7 +72,7 @@ private slots:
         QTest::addColumn<uint>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QVariant>("expected");
-        QTest::addColumn<bool>("rewritten"); // replaced by the default as a plain string
+        QTest::addColumn<bool>("unreadable"); // read as the default, and never written over
         QTest::newRow("string") << uint(Registry::RegSz) << QByteArray("abc\0", 4) << QVariant("abc") << false;
         QTest::newRow("only the terminator") << uint(Registry::RegSz) << QByteArray("\0", 1) << QVariant("") << false;
         QTest::newRow("no terminator") << uint(Registry::RegSz) << QByteArray("whole") << QVariant("whole") << false;
@@ -84,29 +84,31 @@ private slots:
             << uint(Registry::RegExpandSz) << QByteArray("%HOME%\0", 7) << QVariant("fallback") << true;
         QTest::newRow("raw bytes") << uint(Registry::RegBinary) << QByteArray("\x01\x02", 2) << QVariant("fallback")
                                    << true;
+        QTest::newRow("number of 23 digits")
+            << uint(Registry::RegDword) << QByteArray("99999999999999999999999") << QVariant("fallback") << true;
     }
     void storedValues()
     {
         QFETCH(uint, type);
         QFETCH(QByteArray, data);
         QFETCH(QVariant, expected);
-        QFETCH(bool, rewritten);
+        QFETCH(bool, unreadable);
         StoreRaw(QStringLiteral("Value"), type, data);
         const QVariant value = ReadRegSetting(QStringLiteral("Value"), QStringLiteral("fallback"));
         QCOMPARE(value, expected);
-        if (type == Registry::RegDword) {
+        if (type == Registry::RegDword && !unreadable) {
             QCOMPARE(value.typeId(), int(QMetaType::Int));
         }
         std::uint32_t storedType = 0;
         QByteArray stored;
         QCOMPARE(Stored(QStringLiteral("Value"), &storedType, &stored), 0L);
-        if (rewritten) {
-            QCOMPARE(storedType, Registry::RegSz);
-            QCOMPARE(ReadRegSetting(QStringLiteral("Value")), QVariant("fallback"));
-        } else {
-            QCOMPARE(storedType, std::uint32_t(type));
-            QCOMPARE(stored, data);
-        }
+        QCOMPARE(storedType, std::uint32_t(type));
+        QCOMPARE(stored, data);
+        QCOMPARE(IsUnreadableSetting(QStringLiteral("value")), unreadable);
+        // While the line stands nothing is written into its key.
+        QCOMPARE(TryWriteRegSetting(QStringLiteral("Value"), QStringLiteral("typed")), !unreadable);
+        QCOMPARE(Stored(QStringLiteral("Value"), &storedType, &stored), 0L);
+        QCOMPARE(stored, unreadable ? data : QByteArray("typed\0", 6));
     }
 
     void blankStoreFolderCountsAsMissing_data()

@@ -495,6 +495,42 @@ private slots:
                  QStringList());
     }
 
+    // A "DBPath" of a type the reader does not take is named once, with the file; the default collection opens, and
+    // the line is never written over, neither then nor by a later write of another setting.
+    void unreadableDBPathSaidAndKept()
+    {
+        const QString file = Registry::ProgramFile();
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        const QByteArray line("DBPath=4:99999999999999999999999");
+        const auto fileBytes = [&file] {
+            QFile in(file);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        };
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("[Software\\Halvorix\\Vidsora]\n" + line + '\n');
+        }
+        const QByteArray before = fileBytes();
+
+        QVERIFY(Main());
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("%1: The setting \"DBPath\" in the settings file %2 ")
+                                           .arg(int(QMessageBox::Warning))
+                                           .arg(file)),
+                 qPrintable(m_boxes[0]));
+        const QString expected = m_data + QStringLiteral("/Halvorix/Vidsora/Database33");
+        QVERIFY(gMovies && gMovies->DBDir() == expected);
+        ExpectKindFolders(expected);
+        ExpectMainWindowShown();
+        QCOMPARE(fileBytes(), before);
+
+        // The main window's load stores a missing setting next: the file is rewritten, the line stays.
+        QCOMPARE(ReadRegSetting(QStringLiteral("CheckAnnouncements"), QStringLiteral("-1")), QVariant("-1"));
+        QVERIFY(fileBytes() != before);
+        QVERIFY(fileBytes().contains('\n' + line + '\n'));
+    }
+
     // The loads take no input: a request to close the splash window meanwhile is refused.
     void splashStaysWhileLoading()
     {

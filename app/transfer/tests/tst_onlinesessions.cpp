@@ -11,6 +11,7 @@
 
 #include "CCategories.h"
 #include "CGroups.h"
+#include "COM.h"
 #include "FakeService.h"
 #include "UEF.h"
 
@@ -38,6 +39,12 @@ QList<QByteArray> Words(const QList<QByteArray>& requests)
         words << (mark < 0 ? request : request.left(mark));
     }
     return words;
+}
+
+// A reply as the service sends it, written with '^' after the word, '|' between records and ';' between columns.
+QByteArray Wire(const char* text)
+{
+    return QByteArray(text).replace('^', '\x02').replace('|', '\x03').replace(';', '\x04');
 }
 
 // Every state each row went through, in order, with repeats of one state folded.
@@ -172,6 +179,74 @@ private slots:
             QCOMPARE(session.Results()[i].title, QStringLiteral("Title %1").arg(i));
             QCOMPARE(session.Results()[i].code, QString::number(1000000 + i * 7 % 1000));
         }
+    }
+
+    // A reply that breaks off, or that is longer than the client holds, is said, with how many results could be read;
+    // those are shown.
+    void brokenSearchReply_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("firstTitles");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("cut off mid-record")
+            << Wire("RESULT^1;Alien;DVD|2;Aliens;VHS|3;Ali") << true
+            << QStringLiteral("The reply to the search was cut off before its end. 2 results could be read.")
+            << QStringList{"Alien", "Aliens"} << 2;
+        QTest::newRow("cut off in its first record")
+            << Wire("RESULT^1;Ali") << true
+            << QStringLiteral("The reply to the search was cut off before its end. No result could be read.")
+            << QStringList{} << 0;
+
+        // Records of 31 characters and their separator; the reply is larger than the client holds.
+        QByteArray many("RESULT\x02");
+        for (int i = 0; i < 140000; ++i) {
+            const QByteArray title = "Title " + QByteArray::number(i).rightJustified(7, '0');
+            many += QByteArray::number(1000000000000LL + i) + '\x04' + title + '\x04' + "DVD" + '\x03';
+        }
+        many += '\x01';
+        const qsizetype whole = many.left(COM::kMaxMessage).count('\x03');
+        QTest::newRow("over the bound")
+            << many << false
+            << QStringLiteral(
+                   "The reply to the search is larger than the 4 MB Vidsora takes. %1 results could be read.")
+                   .arg(whole)
+            << QStringList{"Title 0000000", "Title 0000001"} << int(whole);
+        QTest::newRow("one line over the bound, endless")
+            << "RESULT\x02" + QByteArray(COM::kMaxMessage + 1000, 'x') << false
+            << QStringLiteral("The reply to the search is larger than the 4 MB Vidsora takes. No result could be read.")
+            << QStringList{} << 0;
+    }
+    void brokenSearchReply()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, close);
+        QFETCH(QString, message);
+        QFETCH(QStringList, firstTitles);
+        QFETCH(int, count);
+        m_service->replies.insert("FINDTITLE", reply);
+        if (close) {
+            m_service->closeAfter << "FINDTITLE";
+        }
+        ImportSession session;
+        QSignalSpy warnings(&session, &OnlineSession::Warning);
+        QVERIFY(!session.Find(QStringLiteral("alien"), true));
+        QCOMPARE(warnings.count(), 1);
+        QCOMPARE(warnings[0][0].toString(), message);
+        QStringList titles;
+        for (const ImportSession::Result& result : session.Results().mid(0, 2)) {
+            titles << result.title;
+        }
+        QCOMPARE(titles, firstTitles);
+        QCOMPARE(session.Results().size(), count);
+        // A whole reply afterwards is taken as before.
+        m_service->replies.clear();
+        m_service->closeAfter.clear();
+        QVERIFY(session.Find(QStringLiteral("aliens"), true));
+        QCOMPARE(session.Results().size(), 1);
+        QCOMPARE(warnings.count(), 1);
     }
 
     void searchFailures()

@@ -331,6 +331,18 @@ void frmMain::FillTree()
     m_tree->Fill(m_menu.value("mnuFullStructure")->isChecked());
     // The count follows every refill, also one that shows no page (a box set made, a file imported).
     pnSmall->setText(ItemViews::ItemCountText());
+    // What a command acts on is what the tree marks: the selection is marked again, or, when the refill left it no
+    // node (a category in the flat view), the root becomes the selection as a click makes it. Before set-up has
+    // named a selection there is none to keep.
+    if (m_strKey.isEmpty()) {
+        return;
+    }
+    if (QTreeWidgetItem* node = Node(m_strKey)) {
+        SelectNode(node);
+        return;
+    }
+    SelectNode(m_tree->Root());
+    treeMovies_NodeClick(m_tree->Root());
 }
 
 void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
@@ -841,8 +853,7 @@ void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
         CursorOverride wait;
         FillTree();
     }
-    // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
-    SelectNode(Node(m_strKey));
+    // The selection keeps its mark and its page; the new container comes into view.
     m_tree->ScrollTo(created.strKey);
 }
 
@@ -870,8 +881,6 @@ void frmMain::EditItem(const QString& strKey)
     }
     if (edited.blnRefill) {
         FillTree();
-        // The refill marks nothing; the selection keeps its mark where it still has a node.
-        SelectNode(Node(m_strKey));
     }
     ShowItem(m_strKey);
 }

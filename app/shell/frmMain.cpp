@@ -549,13 +549,17 @@ void frmMain::NavigateBrowser(const QString& url)
 
 void frmMain::PrintItem(bool bPrompt)
 {
-    // Without the dialog the page goes straight to the printer; with none installed that is said, and nothing is
-    // written anywhere: the print dialog is the way to a PDF file the user names.
+    // Without the dialog the page goes straight to the printer and never to a file: with none installed that is
+    // said; when the last print went to a PDF file, the dialog asks where this one goes. A file is written only when
+    // the user names it in the print dialog.
     if (!bPrompt && !webObject->hasPrintTarget()) {
-        QMessageBox::information(this, QStringLiteral("Vidsora"),
-                                 QStringLiteral("No printer is installed. To print the page to a PDF file, choose "
-                                                "Print... in the File menu."));
-        return;
+        if (!webObject->hasPrinter()) {
+            QMessageBox::information(this, QStringLiteral("Vidsora"),
+                                     QStringLiteral("No printer is installed. To print the page to a PDF file, choose "
+                                                    "Print... in the File menu."));
+            return;
+        }
+        bPrompt = true;
     }
     webObject->ExecWB(BrowserPane::OLECMDID_PRINT,
                       bPrompt ? BrowserPane::OLECMDEXECOPT_PROMPTUSER : BrowserPane::OLECMDEXECOPT_DONTPROMPTUSER);

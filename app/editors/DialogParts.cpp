@@ -20,19 +20,21 @@
 
 namespace {
 
-// Enter in the watched box clicks the button instead of reaching the dialog.
+// Enter in the box clicks the button instead of reaching the dialog, then empties the box: the next entry is typed
+// on its own, not after the one just added.
 class EnterClicks : public QObject
 {
 public:
-    EnterClicks(QPushButton* button, QObject* parent) : QObject(parent), m_button(button) {}
+    EnterClicks(QComboBox* combo, QPushButton* button) : QObject(combo), m_combo(combo), m_button(button) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress) {
+        if (watched == m_combo && event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
                 if (m_button->isEnabled()) {
                     m_button->click();
+                    m_combo->clearEditText();
                 }
                 return true;
             }
@@ -41,11 +43,13 @@ public:
     }
 
 private:
+    QComboBox* m_combo;
     QPushButton* m_button;
 };
 
 // Moves the focus to the first control of the tab that becomes current, unless a key pressed on the tab bar itself
-// changed the tab: then the user is walking the tabs and the focus stays on the bar.
+// changed the tab: then the user is walking the tabs and the focus stays on the bar. A modifier pressed there (the Alt
+// of an access key) walks nothing: an access key always moves the focus, also from the bar.
 class TabFocusMover : public QObject
 {
 public:
@@ -67,7 +71,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress) {
-            m_keyOnBar = true;
+            const auto* key = static_cast<QKeyEvent*>(event);
+            m_keyOnBar = !IsModifierKey(key->key()) && !(key->modifiers() & Qt::AltModifier);
         } else if (event->type() == QEvent::KeyRelease || event->type() == QEvent::FocusOut) {
             m_keyOnBar = false;
         }
@@ -75,6 +80,12 @@ public:
     }
 
 private:
+    static bool IsModifierKey(int key)
+    {
+        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_AltGr ||
+               key == Qt::Key_Meta;
+    }
+
     QTabWidget* m_tabs;
     bool m_keyOnBar = false;
 };
@@ -116,7 +127,7 @@ void RemoveSelectedEntry(QListWidget* list)
 
 void AddOnEnter(QComboBox* combo, QPushButton* add)
 {
-    combo->installEventFilter(new EnterClicks(add, combo));
+    combo->installEventFilter(new EnterClicks(combo, add));
 }
 
 QWidget* FirstControl(QWidget* frame)

@@ -32,13 +32,14 @@ QPushButton* NamedButton(QWidget* parent, const char* name, const QString& capti
 // Removes the selected entry of a list; with none selected nothing happens.
 void RemoveSelectedEntry(QListWidget* list);
 // Enter in the pick-list box presses its Add button, as a click does, and never the dialog's default button: the
-// typed entry is added, not lost with a dialog that closed.
+// typed entry is added, not lost with a dialog that closed. The box is then empty for the next entry.
 void AddOnEnter(QComboBox* combo, QPushButton* add);
 
 // The first control of the frame that the Tab key reaches (for an option group, its stop), or null.
 QWidget* FirstControl(QWidget* frame);
 // A tab change by mouse or access key puts the focus on the first control of the new tab, so the focus never stays
-// behind on a hidden control or falls to the buttons below. Keys that walk the tabs on the tab bar keep it there.
+// behind on a hidden control, on the tab bar or falls to the buttons below. Keys that walk the tabs on the tab bar
+// keep it there.
 void FocusFirstControlOnTabChange(QTabWidget* tabWidget);
 
 // A tab of the movie, media and box editors: its frame under its caption, with the key that names the tab kept in the

@@ -337,7 +337,10 @@ void frmMovie::PrepareForm()
     txtMUCP->SetContext(ParentKeyChosen(), templateMode);
     setWindowTitle(m_editor.Caption());
     tbMovie->setCurrentIndex(0);
-    txtTitle->setFocus();
+    // A template's title is disabled: its first field that takes input gets the focus, not the tab bar.
+    if (QWidget* first = templateMode ? FirstControl(fraGeneral) : txtTitle) {
+        first->setFocus();
+    }
     m_loading = false;
     QApplication::restoreOverrideCursor();
 }

@@ -331,6 +331,18 @@ void frmMain::FillTree()
     m_tree->Fill(m_menu.value("mnuFullStructure")->isChecked());
     // The count follows every refill, also one that shows no page (a box set made, a file imported).
     pnSmall->setText(ItemViews::ItemCountText());
+    // What a command acts on is what the tree marks: the selection is marked again, or, when the refill left it no
+    // node (a category in the flat view), the root becomes the selection as a click makes it. Before set-up has
+    // named a selection there is none to keep.
+    if (m_strKey.isEmpty()) {
+        return;
+    }
+    if (QTreeWidgetItem* node = Node(m_strKey)) {
+        SelectNode(node);
+        return;
+    }
+    SelectNode(m_tree->Root());
+    treeMovies_NodeClick(m_tree->Root());
 }
 
 void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
@@ -537,13 +549,17 @@ void frmMain::NavigateBrowser(const QString& url)
 
 void frmMain::PrintItem(bool bPrompt)
 {
-    // Without the dialog the page goes straight to the printer; with none installed that is said, and nothing is
-    // written anywhere: the print dialog is the way to a PDF file the user names.
+    // Without the dialog the page goes straight to the printer and never to a file: with none installed that is
+    // said; when the last print went to a PDF file, the dialog asks where this one goes. A file is written only when
+    // the user names it in the print dialog.
     if (!bPrompt && !webObject->hasPrintTarget()) {
-        QMessageBox::information(this, QStringLiteral("Vidsora"),
-                                 QStringLiteral("No printer is installed. To print the page to a PDF file, choose "
-                                                "Print... in the File menu."));
-        return;
+        if (!webObject->hasPrinter()) {
+            QMessageBox::information(this, QStringLiteral("Vidsora"),
+                                     QStringLiteral("No printer is installed. To print the page to a PDF file, choose "
+                                                    "Print... in the File menu."));
+            return;
+        }
+        bPrompt = true;
     }
     webObject->ExecWB(BrowserPane::OLECMDID_PRINT,
                       bPrompt ? BrowserPane::OLECMDEXECOPT_PROMPTUSER : BrowserPane::OLECMDEXECOPT_DONTPROMPTUSER);
@@ -841,8 +857,7 @@ void frmMain::ShowCreated(const ItemCommands::CreationOutcome& created)
         CursorOverride wait;
         FillTree();
     }
-    // The refill marks nothing: the selection keeps its mark and its page; the new container comes into view.
-    SelectNode(Node(m_strKey));
+    // The selection keeps its mark and its page; the new container comes into view.
     m_tree->ScrollTo(created.strKey);
 }
 
@@ -870,8 +885,6 @@ void frmMain::EditItem(const QString& strKey)
     }
     if (edited.blnRefill) {
         FillTree();
-        // The refill marks nothing; the selection keeps its mark where it still has a node.
-        SelectNode(Node(m_strKey));
     }
     ShowItem(m_strKey);
 }

@@ -49,7 +49,8 @@ public:
     // The load handler: expects the five collections loaded and gTempFolder named.
     void Load();
     void InitiateForm();
-    // Rebuilds the whole tree from the collections and the child lists.
+    // Rebuilds the whole tree from the collections and the child lists, and marks the selection in it again; a
+    // selection left without a node gives way to the root.
     void FillTree();
     // Makes the node's item the selection: m_strKey, the item view, the command state.
     void treeMovies_NodeClick(QTreeWidgetItem* node);

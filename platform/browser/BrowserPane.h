@@ -44,8 +44,10 @@ public:
     virtual bool Navigate(const QString& url) = 0;
     // Print (with or without the print dialog) or print preview of the page shown. False when nothing was started.
     virtual bool ExecWB(int cmdID, int cmdexecopt) = 0;
-    // There is a printer to print on without the print dialog.
+    // There is a printer to print on without the print dialog: one that is installed and chosen (not a PDF file).
     virtual bool hasPrintTarget() const = 0;
+    // A printer is installed (the print dialog may have been turned to a PDF file since).
+    virtual bool hasPrinter() const = 0;
     // The PDF file the last print command wrote or tried to write; empty when it went to a printer.
     virtual QString printFile() const = 0;
     // A print, a preview or a PDF file is being made.

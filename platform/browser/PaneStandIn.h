@@ -19,6 +19,7 @@ public:
     bool Navigate(const QString& url) override;
     bool ExecWB(int cmdID, int cmdexecopt) override;
     bool hasPrintTarget() const override { return false; }
+    bool hasPrinter() const override { return false; }
     QString printFile() const override { return {}; }
     bool isPrinting() const override { return false; }
     QUrl LocationURL() const override { return m_location; }

@@ -299,8 +299,9 @@ bool WebBrowser::ExecWB(int cmdID, int cmdexecopt)
             if (dialog.exec() != QDialog::Accepted || m_printing) {
                 return false;
             }
+            return StartPrint(true);
         }
-        return StartPrint();
+        return StartPrint(false);
     case OLECMDID_PRINTPREVIEW:
         return Preview();
     default:
@@ -328,10 +329,12 @@ void WebBrowser::EndPrint()
 
 bool WebBrowser::hasPrintTarget() const
 {
-    if (m_printer->outputFormat() == QPrinter::PdfFormat) {
-        return !m_printer->outputFileName().isEmpty();
-    }
-    return m_printer->isValid() && !QPrinterInfo::availablePrinterNames().isEmpty();
+    return m_printer->outputFormat() == QPrinter::NativeFormat && m_printer->isValid() && hasPrinter();
+}
+
+bool WebBrowser::hasPrinter() const
+{
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 
 void WebBrowser::MakePdf(const QPageLayout& layout, const QPageRanges& ranges,
@@ -379,18 +382,22 @@ int WebBrowser::RasterResolution(const QPrinter& printer)
     return qMin(dpi, kMaxRasterDpi);
 }
 
-bool WebBrowser::StartPrint()
+bool WebBrowser::StartPrint(bool fromDialog)
 {
-    // Nothing is written where nobody asked for a file: with no printer and no file named, there is no print.
-    if (!hasPrintTarget()) {
-        return false;
-    }
-    // A PDF file gets the engine's document as it stands, so its text stays text; any other printer gets rendered
-    // pages.
+    // A PDF file gets the engine's document as it stands, so its text stays text. Nothing is written where nobody
+    // asked for a file: the printer keeps the file the dialog last named, and a print without the dialog must not
+    // write the next page over it.
     if (m_printer->outputFormat() == QPrinter::PdfFormat) {
+        if (!fromDialog || m_printer->outputFileName().isEmpty()) {
+            return false;
+        }
         m_printFile = m_printer->outputFileName();
         return WritePdf(m_printFile, m_printer->pageLayout(), m_printer->pageRanges(),
                         [this](const QString&, bool ok) { emit printFinished(ok); });
+    }
+    // Any other printer gets rendered pages.
+    if (!hasPrintTarget()) {
+        return false;
     }
     m_printFile.clear();
     return printRendered(m_printer.get());

@@ -47,16 +47,19 @@ public:
     // Print (with or without the print dialog) or print preview of the page shown. Printing runs on after the call
     // returns (printFinished tells the end); the preview is modal and has ended when the call returns. False for an
     // unknown command, a cancelled dialog, a page that could not be made ready, while another print runs, or for a
-    // print without the dialog when there is nothing to print on (hasPrintTarget).
+    // print without the dialog when there is no printer to print on (hasPrintTarget). A PDF file is written only
+    // by a print whose dialog named it: a print without the dialog never writes one, whatever the printer was
+    // last turned to.
     //
     // Each renders at the resolution its output needs: the page is laid out once as a PDF document; a PDF file
     // printer gets that document as it stands (text stays text), written through the one safe file writer, the
     // preview shows it at screen resolution, and any other printer gets its pages as bitmaps at the printer's own
     // resolution, one page at a time.
     bool ExecWB(int cmdID, int cmdexecopt) override;
-    // The printer is one that is installed, or a PDF file that was named (in the print dialog or by a caller). Without
-    // a printer installed the engine's default is a PDF file of no name, and nothing is printed.
+    // The printer is one that is installed, not a PDF file. Without a printer installed the engine's default is a
+    // PDF file of no name, and nothing is printed without the dialog.
     bool hasPrintTarget() const override;
+    bool hasPrinter() const override;
     // The PDF file the last print command wrote or tried to write; empty when it went to a printer.
     QString printFile() const override { return m_printFile; }
     // Writes the page shown as a PDF file in the printer's page layout, through the safe file writer;
@@ -88,7 +91,8 @@ protected:
 private:
     void Watch(QObject* child);
     bool Load(const QUrl& url);
-    bool StartPrint();
+    // The print of the printer as it stands; to a PDF file only when the print dialog was just accepted.
+    bool StartPrint(bool fromDialog);
     bool Preview();
     // Lays the page out as a PDF document in the page layout; done gets the bytes (empty on failure) unless the
     // browser has moved on to another print or is going.

@@ -37,6 +37,7 @@ private slots:
     void deleteEntries_data();
     void deleteEntries();
     void deleteKeyOnTheRoot();
+    void flatViewSelectsTheRootForACategory();
     void programDialogs();
 
 private:
@@ -247,6 +248,19 @@ void CommandWiringTest::deleteKeyOnTheRoot()
     QVERIFY(m_editors->calls.isEmpty());
     QCOMPARE(int(m_main->Nodes().size()), nodes);
     QCOMPARE(m_main->strKey(), QString("!0"));
+}
+
+// The flat view has no node for the selected category: the root becomes the selection, and Delete asks nothing.
+void CommandWiringTest::flatViewSelectsTheRootForACategory()
+{
+    select(m_store.comedy);
+    run("mnuFullStructure");
+    QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>({node("!0")}));
+    QCOMPARE(m_main->strKey(), QString("!0"));
+    QCOMPARE(m_main->findChild<QLabel*>("pnLarge")->text(), "Vidsora: Personal (" + GetVersionText() + ")");
+    QVERIFY(!m_main->findChild<QAction*>("mnuDelete")->isEnabled());
+    run("Delete key");
+    QVERIFY(m_editors->calls.isEmpty());
 }
 
 void CommandWiringTest::programDialogs()

@@ -63,6 +63,7 @@ private slots:
     void printedBoxHasEveryPage();
     void closeWaitsForThePrint_data();
     void closeWaitsForThePrint();
+    void toolbarPrintWritesNoFile();
     void windowGoneWhilePrinting();
 
 private:
@@ -166,7 +167,7 @@ void PrintTest::printedBoxHasEveryPage()
 void PrintTest::closeWaitsForThePrint_data()
 {
     QTest::addColumn<bool>("rendered");
-    QTest::newRow("print command to a pdf file") << false;
+    QTest::newRow("print dialog to a pdf file") << false;
     QTest::newRow("pages rendered for a printer") << true;
 }
 
@@ -182,7 +183,8 @@ void PrintTest::closeWaitsForThePrint()
     if (rendered) {
         QVERIFY(web()->printRendered(printer));
     } else {
-        m_main->findChild<QAction*>("btnPrint")->trigger();
+        AnswerModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); });
+        m_main->findChild<QAction*>("mnuPrint")->trigger();
     }
     QVERIFY(web()->isPrinting());
     const QString temp = gTempFolder;
@@ -198,6 +200,36 @@ void PrintTest::closeWaitsForThePrint()
     QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), 5000);
     QVERIFY(!QFileInfo::exists(temp)); // the unload ran
     QCOMPARE(PdfPages(out), m_boxPages);
+}
+
+// After a print to a PDF file through the dialog, the toolbar's Print (no dialog) does not write the next item's page
+// over that file: the user is told that no printer is installed, or the dialog asks where the print goes.
+void PrintTest::toolbarPrintWritesNoFile()
+{
+    const QString out = m_store.path() + "/named.pdf";
+    web()->printer()->setOutputFileName(out); // the file the dialog shows
+    QSignalSpy finished(web(), &WebBrowser::printFinished);
+    AnswerModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); });
+    m_main->findChild<QAction*>("mnuPrint")->trigger();
+    QVERIFY(finished.wait(240000) && finished.first().at(0).toBool());
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    file.close();
+
+    QSignalSpy loaded(web(), &WebBrowser::DocumentComplete);
+    m_main->treeMovies_NodeClick(m_main->Node("M1"));
+    QVERIFY(loaded.wait(30000));
+    QString answered;
+    AnswerModal([&answered](QWidget* modal) {
+        answered = QString::fromLatin1(modal->metaObject()->className());
+        static_cast<QDialog*>(modal)->reject();
+    });
+    m_main->findChild<QAction*>("btnPrint")->trigger();
+    QVERIFY2(answered == "QMessageBox" || answered == "QPrintDialog", qPrintable(answered));
+    QVERIFY(!web()->isPrinting());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), written);
 }
 
 void PrintTest::windowGoneWhilePrinting()

@@ -31,6 +31,7 @@ private slots:
         const QString db = NewWorld(QStringLiteral("store"));
         m_movie = TestWorld::AddMovie(QStringLiteral("Wired Movie"), "!0", "DVD");
         SetCode(m_movie, kCodeA);
+        m_category = TestWorld::AddCategory(QStringLiteral("Imports"));
         TestWorld::LoadCollections(db);
         m_main = std::make_unique<frmMain>();
         m_main->Load();
@@ -116,6 +117,7 @@ private slots:
         }
     }
 
+    // The refilled tree marks the category the file went into, and the Delete key asks about that category.
     void importRefillsTheTree()
     {
         const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("wired.UEF"));
@@ -124,17 +126,28 @@ private slots:
         m_main->findChild<QAction*>(QStringLiteral("mnuUEFExport"))->trigger();
         QVERIFY(QFileInfo::exists(path));
 
-        m_main->SelectAndShow(QStringLiteral("!0"));
+        m_main->SelectAndShow(m_category);
         const int before = int(m_main->Nodes().size());
         PickFile(path);
         m_main->findChild<QAction*>(QStringLiteral("mnuUEFImport"))->trigger();
         QCOMPARE(int(m_main->Nodes().size()), before + 1);
         QCOMPARE(gMovies->Count(), 2);
+        auto* tree = m_main->findChild<QTreeWidget*>(QStringLiteral("treeMovies"));
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem*>({m_main->Node(m_category)}));
+        QCOMPARE(m_main->strKey(), m_category);
+
+        QString asked;
+        AnswerMessage(&asked, QMessageBox::No);
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QCOMPARE(asked, QStringLiteral("Do you wish do delete the category, and everything in it?"));
+        QVERIFY(gCategories->Item(m_category));
     }
 
 private:
     std::unique_ptr<frmMain> m_main;
     QString m_movie;
+    QString m_category;
 };
 
 int main(int argc, char** argv)

@@ -233,17 +233,17 @@ private:
         return Js(QStringLiteral("getComputedStyle(document.getElementById('%1')).display").arg(id)).toString();
     }
 
-    // Answers the next modal dialog of the given kind once ready() says so.
-    template <typename Dialog> void AnswerModal(std::function<bool(Dialog*)> ready, bool* seen)
+    // Answers the next modal dialog of the given kind once ready() says so: closes it, or accepts it.
+    template <typename Dialog> void AnswerModal(std::function<bool(Dialog*)> ready, bool* seen, bool accept = false)
     {
         auto* timer = new QTimer(this);
         timer->setInterval(50);
-        connect(timer, &QTimer::timeout, this, [timer, ready, seen] {
+        connect(timer, &QTimer::timeout, this, [timer, ready, seen, accept] {
             auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
             if (dialog && ready(dialog)) {
                 *seen = true;
                 timer->deleteLater();
-                dialog->reject();
+                accept ? dialog->accept() : dialog->reject();
             }
         });
         timer->start();
@@ -556,7 +556,7 @@ private slots:
     {
         QTest::addColumn<bool>("command");
         QTest::newRow("pdf file") << false;
-        QTest::newRow("print command to a pdf printer") << true;
+        QTest::newRow("print command to a pdf file named in its dialog") << true;
     }
     void printsTitle()
     {
@@ -569,7 +569,9 @@ private slots:
             QSignalSpy finished(m_browser, &WebBrowser::printFinished);
             m_browser->printer()->setOutputFormat(QPrinter::PdfFormat);
             m_browser->printer()->setOutputFileName(pdf);
-            QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
+            bool seen = false;
+            AnswerModal<QPrintDialog>([](QPrintDialog*) { return true; }, &seen, true);
+            QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_PROMPTUSER));
             // One print at a time.
             QVERIFY(m_browser->isPrinting());
             QVERIFY(!m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
@@ -591,12 +593,16 @@ private slots:
     void pdfFileThatCannotBeWritten()
     {
         const QString pdf = m_dir.filePath(QStringLiteral("kept.pdf"));
-        QVERIFY(SafeFile::Write(pdf, "kept"));
         m_browser->printer()->setOutputFormat(QPrinter::PdfFormat);
         m_browser->printer()->setOutputFileName(pdf);
         QSignalSpy finished(m_browser, &WebBrowser::printFinished);
+        bool seen = false;
+        AnswerModal<QPrintDialog>([](QPrintDialog*) { return true; }, &seen, true);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_PROMPTUSER));
+        // The file is there once the dialog has let it be named (it asks before replacing one); the print writes it
+        // only after the page is laid out.
+        QVERIFY(SafeFile::Write(pdf, "kept"));
         SafeFile::Faults::FailNth(SafeFile::Faults::Rename, 1);
-        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINT, WebBrowser::OLECMDEXECOPT_DONTPROMPTUSER));
         QVERIFY(finished.wait(kLoadTimeoutMs));
         SafeFile::Faults::Reset();
         QCOMPARE(finished.first().at(0).toBool(), false);

@@ -514,39 +514,54 @@ std::optional<Span<Unit>> FillItem(T& item, const Span<Unit>& value, const std::
 // checked. A box or medium holds what its last CONTENTS element holds.
 template <class Unit> int CountAllItems(const Span<Unit>& text)
 {
-    const std::atomic<bool>* const stop = text.source->stop;
+    const Source<Unit>& source = *text.source;
     int count = 0;
-    std::vector<Span<Unit>> pending{text};
+    // Stretches still to be read: of an item's contents and the rest of its run, the smaller is read first and the
+    // other waits here. Each stretch waiting is larger than everything read before it is taken up, so however the
+    // items lie, at most log2 of the text's size of them wait at once.
+    std::vector<std::pair<qsizetype, qsizetype>> waiting;
+    Span<Unit> run = text;
+    qsizetype pos = run.begin;
     Part<Unit> element;
+    Part<Unit> part;
     char buffer[kMaxTag];
-    while (!pending.empty()) {
-        const Span<Unit> run = pending.back();
-        pending.pop_back();
-        qsizetype pos = run.begin;
-        while (pos < run.end && !IsSet(stop)) {
-            if (!NextTagIn(run, pos, element) || !element.hasValue) {
-                continue;
+    while (!IsSet(source.stop)) {
+        if (pos >= run.end) {
+            if (waiting.empty()) {
+                break;
             }
-            const std::string_view tag = TagKey(element.tag, buffer);
-            if (tag != "BOX" && tag != "MEDIA" && tag != "MOVIE") {
-                continue;
+            run = {&source, waiting.back().first, waiting.back().second};
+            pos = run.begin;
+            waiting.pop_back();
+            continue;
+        }
+        if (!NextTagIn(run, pos, element) || !element.hasValue) {
+            continue;
+        }
+        const std::string_view tag = TagKey(element.tag, buffer);
+        if (tag != "BOX" && tag != "MEDIA" && tag != "MOVIE") {
+            continue;
+        }
+        ++count;
+        if (tag == "MOVIE") {
+            continue;
+        }
+        std::optional<Span<Unit>> contents;
+        qsizetype at = element.value.begin;
+        while (at < element.value.end && !IsSet(source.stop)) {
+            if (NextTagIn(element.value, at, part) && part.hasValue && TagKey(part.tag, buffer) == "CONTENTS") {
+                contents = part.value;
             }
-            ++count;
-            if (tag == "MOVIE") {
-                continue;
+        }
+        if (contents) {
+            const Span<Unit> rest{&source, pos, run.end};
+            const bool contentsFirst = contents->size() <= rest.size();
+            const Span<Unit>& later = contentsFirst ? rest : *contents;
+            if (later.size() > 0) {
+                waiting.emplace_back(later.begin, later.end);
             }
-            std::optional<Span<Unit>> contents;
-            qsizetype at = element.value.begin;
-            Part<Unit> part;
-            char partBuffer[kMaxTag];
-            while (at < element.value.end && !IsSet(stop)) {
-                if (NextTagIn(element.value, at, part) && part.hasValue && TagKey(part.tag, partBuffer) == "CONTENTS") {
-                    contents = part.value;
-                }
-            }
-            if (contents) {
-                pending.push_back(*contents);
-            }
+            run = contentsFirst ? *contents : rest;
+            pos = run.begin;
         }
     }
     return count;

@@ -3,12 +3,14 @@
 namespace {
 
 // Line ends at the end of a note add nothing on a page and would pile up on every round trip.
-QString WithoutTrailingLineEnds(QString value)
+QString WithoutTrailingLineEnds(const QString& value)
 {
-    while (value.endsWith(QLatin1String("\r\n"))) {
-        value.chop(2);
+    // One pass back over them, however many there are.
+    qsizetype end = value.size();
+    while (end >= 2 && value[end - 2] == u'\r' && value[end - 1] == u'\n') {
+        end -= 2;
     }
-    return value;
+    return end == value.size() ? value : value.left(end);
 }
 
 } // namespace

@@ -5,9 +5,18 @@
 #include "UEFMedia.h"
 #include "UEFMovie.h"
 
+#include <QElapsedTimer>
 #include <QMetaProperty>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include <time.h>
 
 // Whole documents through the writer and the parser, with the product-code checker registered by ProgID into this
 // test's own configuration folder, as the program finds it.
@@ -87,6 +96,13 @@ QString Box(const QString& name, const QString& upc, const QString& contents)
     return "[BOX=[NAME=" + name + "][UPC=" + upc + "][CONTENTS=" + contents + "]]";
 }
 
+// A box of `levels` media, each inside the one before it, one movie at the bottom.
+QByteArray DeepBox(int levels)
+{
+    return "[BOX=[NAME=D][UPC=036000291452][CONTENTS=" + QByteArray("[MEDIA=[NAME=m][CONTENTS=").repeated(levels) +
+           "[MOVIE=[TITLE=x]]" + QByteArray("]]").repeated(levels) + "]]";
+}
+
 } // namespace
 
 class TestUEFExchange : public QObject
@@ -94,6 +110,30 @@ class TestUEFExchange : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+
+    // How long a parse of file takes, checking what it read: the box and the media down to the nesting limit are
+    // kept, every item below it is counted.
+    static void TimeDeepParse(const QByteArray& file, bool fromBytes, int levels, qint64& took)
+    {
+        const QString text = fromBytes ? QString() : AnsiText::Decode(file);
+        UEF document;
+        UEFParser::LeftOut leftOut;
+        // The thread's own processor time: what other work on the machine takes meanwhile does not count.
+        const auto now = [] {
+            timespec at{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &at);
+            return qint64(at.tv_sec) * 1000000000 + at.tv_nsec;
+        };
+        const qint64 start = now();
+        if (fromBytes) {
+            document.AppendBytes(file, leftOut);
+        } else {
+            document.AppendText(text, leftOut);
+        }
+        took = now() - start;
+        QCOMPARE(document.colUEF()->Count(), 1);
+        QCOMPARE(leftOut.tooDeep, levels - UEFCollection::MaxDepth + 1);
+    }
 
 private slots:
     void initTestCase()
@@ -216,6 +256,76 @@ private slots:
         const auto* first = qobject_cast<UEFBox*>(fromBytes.colUEF()->Item(1).get());
         QVERIFY(first);
         QCOMPARE(first->frontCover().Bytes(), AnsiText::Encode(box->strFrontCover()));
+    }
+
+    // However deep the nesting, the parse reads the text about once: four times the levels cost about four times as
+    // much, not sixteen.
+    void deepNestingParsesInLinearTime_data()
+    {
+        QTest::addColumn<bool>("fromBytes");
+        QTest::newRow("bytes") << true;
+        QTest::newRow("text") << false;
+    }
+    void deepNestingParsesInLinearTime()
+    {
+        QFETCH(bool, fromBytes);
+        const QByteArray shallowFile = DeepBox(5000);
+        const QByteArray deepFile = DeepBox(20000);
+        // The fastest of several runs, the two sizes taking turns, so both meet the same load of the machine.
+        qint64 shallow = std::numeric_limits<qint64>::max();
+        qint64 deep = std::numeric_limits<qint64>::max();
+        for (int run = 0; run < 7; ++run) {
+            qint64 took = 0;
+            TimeDeepParse(shallowFile, fromBytes, 5000, took);
+            shallow = std::min(shallow, took);
+            TimeDeepParse(deepFile, fromBytes, 20000, took);
+            deep = std::min(deep, took);
+            if (QTest::currentTestFailed()) {
+                return;
+            }
+        }
+        QVERIFY2(deep <= 6 * shallow,
+                 qPrintable(QString("5,000 levels %1 us, 20,000 levels %2 us").arg(shallow / 1000).arg(deep / 1000)));
+    }
+
+    // A stop set while a parse runs ends it at once, wherever it is: below the nesting limit, where only counting
+    // goes on, or inside one item of very many elements.
+    void stopEndsTheParse_data()
+    {
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<int>("fields");
+        // About 32 MB each, which take far longer to read than the wait before the stop.
+        QTest::newRow("deep nesting") << 1200000 << 0;
+        QTest::newRow("one long item") << 0 << 6000000;
+    }
+    void stopEndsTheParse()
+    {
+        QFETCH(int, levels);
+        QFETCH(int, fields);
+        const QByteArray file =
+            levels > 0 ? DeepBox(levels) : "[MOVIE=" + QByteArray("[A=b]").repeated(fields) + "[UPC=036000291452]]";
+        // Read whole, the file gives one item and counts every level below the nesting limit.
+        const int whole = 1 + (levels > 0 ? levels - UEFCollection::MaxDepth + 1 : 0);
+        std::atomic<bool> stop{false};
+        UEFParser::ParseControl control{&stop, Component::CreateObject(QStringLiteral("Codevet.UPCObject"))};
+        QVERIFY(control.checker);
+        UEF document;
+        UEFParser::LeftOut leftOut;
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<qint64> ended{0};
+        std::thread parse([&] {
+            document.AppendBytes(file, leftOut, control);
+            ended = clock.nsecsElapsed();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const qint64 stopped = clock.nsecsElapsed();
+        stop = true;
+        parse.join();
+        QVERIFY2(ended.load() - stopped <= qint64(500) * 1000 * 1000,
+                 qPrintable(QString("returned %1 ms after the stop").arg((ended.load() - stopped) / 1000000)));
+        // It ended where it was, not after reading the rest.
+        QVERIFY(document.colUEF()->Count() + leftOut.tooDeep < whole);
     }
 };
 

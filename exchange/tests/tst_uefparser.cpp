@@ -40,6 +40,7 @@ private slots:
         QTest::newRow("text around elements") << "ab\r\n[T=v]\r\nzz" << QStringList{"T|v@9", "-@13"};
         QTest::newRow("nested element") << "[T=[a=1][b]]x" << QStringList{"T|[a=1][b]@12", "-@13"};
         QTest::newRow("no equals") << "[NAME][]" << QStringList{"NAME@6", "@8"};
+        QTest::newRow("equals after a nested element") << "[A[b=c]d=e]" << QStringList{"A[b|c]d=e@11"};
         QTest::newRow("stray closing") << "x]y[T=v]" << QStringList{"-@2", "T|v@8"};
         QTest::newRow("cut off") << "[T=v][U=[w]" << QStringList{"T|v@5", "-@11"};
         QTest::newRow("cut off at once") << "[" << QStringList{"-@1"};
@@ -141,6 +142,9 @@ private slots:
         QTest::newRow("contents skipped") << "[CONTENTS=[TITLE=x]]"
                                           << "strTitle"
                                           << "";
+        QTest::newRow("tag holding a bracket skipped") << "[TITLE[x]=y]"
+                                                       << "strTitle"
+                                                       << "";
         QTest::newRow("unknown skipped") << "[COLOUR=red]junk[TITLE=t]"
                                          << "strTitle"
                                          << "t";

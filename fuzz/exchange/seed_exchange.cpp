@@ -70,5 +70,11 @@ int main(int argc, char** argv)
     ok &= Write(dir, "flags",
                 QStringLiteral("[MOVIE=\r\n[TITLE=Old]\r\n[UPC=036000291452]\r\n"
                                "[ANAMORPHIC=Yes]\r\n[PAN&SCAN=yes]\r\n]"));
+    // Media nested far below the nesting limit, where the parse only counts.
+    const int levels = 2000;
+    ok &= Write(dir, "deep",
+                QStringLiteral("[BOX=[NAME=D][UPC=036000291452][CONTENTS=") +
+                    QStringLiteral("[MEDIA=[NAME=m][CONTENTS=").repeated(levels) + QStringLiteral("[MOVIE=[TITLE=x]]") +
+                    QStringLiteral("]]").repeated(levels) + QStringLiteral("]]"));
     return ok ? 0 : 1;
 }

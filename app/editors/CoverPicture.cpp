@@ -3,8 +3,8 @@
 #include "CCoveredItem.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ImageSize.h"
+#include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QPushButton>
 
@@ -61,9 +61,10 @@ QString PickCoverFile(QWidget* parent)
 
 void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = PickCoverFile(parent);
-    QApplication::restoreOverrideCursor();
+    const QString path = [parent] {
+        const CursorOverride wait;
+        return PickCoverFile(parent);
+    }();
     if (path.isEmpty()) {
         return;
     }

@@ -10,7 +10,6 @@
 #include "editors/ProductCodeField.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -102,7 +101,7 @@ QString frmBox::EditBox(const QString& strKey)
 
 void frmBox::InitForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_covers.Reset();
     tbBox->setCurrentIndex(0);
     txtBName->clear();
@@ -137,7 +136,6 @@ void frmBox::InitForm()
     }
     setWindowTitle(m_editor.Caption());
     txtBName->setFocus();
-    QApplication::restoreOverrideCursor();
 }
 
 BoxForm frmBox::ReadForm() const

@@ -11,7 +11,6 @@
 #include "editors/ctlMedia.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -109,7 +108,7 @@ std::unique_ptr<CMedia> frmMedia::MakeTemplate()
 
 void frmMedia::InitForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_covers.Reset();
     tbMedia->setCurrentIndex(0);
     txtEName->clear();
@@ -154,7 +153,6 @@ void frmMedia::InitForm()
     txtEUCP->SetContext(ParentKeyChosen(), templateMode);
     setWindowTitle(m_editor.Caption());
     (templateMode ? static_cast<QWidget*>(ctlMediaData) : txtEName)->setFocus();
-    QApplication::restoreOverrideCursor();
 }
 
 MediaForm frmMedia::ReadForm() const

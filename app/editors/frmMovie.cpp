@@ -11,7 +11,6 @@
 #include "editors/ctlMedia.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
@@ -304,7 +303,7 @@ std::unique_ptr<CMovie> frmMovie::MakeTemplate()
 
 void frmMovie::PrepareForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_loading = true;
     m_covers.Reset();
     tbMovie->setCurrentIndex(0);
@@ -342,7 +341,6 @@ void frmMovie::PrepareForm()
         first->setFocus();
     }
     m_loading = false;
-    QApplication::restoreOverrideCursor();
 }
 
 void frmMovie::ClearFields()

@@ -11,7 +11,6 @@
 #include "editors/frmMovie.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 #include <utility>
@@ -143,13 +142,12 @@ void DialogEditors::ShowMessage(const QString& message)
 
 void DialogEditors::SetBusy(bool busy)
 {
-    if (busy == m_busy) {
+    if (busy == m_busy.has_value()) {
         return;
     }
-    m_busy = busy;
     if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busy.emplace();
     } else {
-        QApplication::restoreOverrideCursor();
+        m_busy.reset();
     }
 }

@@ -126,6 +126,34 @@ private slots:
         QCOMPARE(form.cmdAddExtra->text(), QStringLiteral("->"));
     }
 
+    // The hourglass an editor shows while it loads is gone once the dialog takes input, and none is left after it.
+    void editorsTakeInputUnderTheArrow()
+    {
+        QList<bool> busy;
+        const auto answer = [&busy] {
+            AnswerModal([&busy](QWidget* dialog) {
+                busy << (QApplication::overrideCursor() != nullptr);
+                dialog->close();
+            });
+        };
+        frmCategory category;
+        answer();
+        category.EditCategory("C1");
+        frmGroup group;
+        answer();
+        group.EditGroup("S1");
+        frmBox box;
+        answer();
+        box.EditBox("B1");
+        frmMedia media;
+        answer();
+        media.EditMedia("E1");
+        answer();
+        media.MakeTemplate();
+        QCOMPARE(busy, QList<bool>(5, false));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void newMediumInABox()
     {
         frmMedia form;

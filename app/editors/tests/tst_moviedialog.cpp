@@ -206,8 +206,14 @@ private slots:
     void cancelAndCloseBox()
     {
         frmMovie form;
-        AnswerModal([](QWidget* dialog) { Movie(dialog)->cmdCancel->click(); });
+        bool busy = true;
+        AnswerModal([&busy](QWidget* dialog) {
+            // The hourglass of the loading is gone once the dialog takes input.
+            busy = QApplication::overrideCursor() != nullptr;
+            Movie(dialog)->cmdCancel->click();
+        });
         QCOMPARE(form.EditMovie("M2"), QString());
+        QVERIFY(!busy);
         AnswerModal([](QWidget* dialog) { dialog->close(); });
         QCOMPARE(form.EditMovie("M2"), QStringLiteral("M2"));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/Workshops.h"
+
 #include <QString>
 
 #include <initializer_list>
@@ -11,6 +13,7 @@ class QLabel;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
@@ -81,3 +84,17 @@ struct CoverTab
     QPushButton* cmdDeleteBackCover = nullptr;
 };
 CoverTab BuildCoverTab(const char* frontName, const char* backName);
+
+// The title list of the box-set and media workshops, "txtList", one title a line, under its label "Label1": Enter
+// makes a new line, Tab moves on.
+struct TitleList
+{
+    QLabel* label = nullptr;
+    QPlainTextEdit* list = nullptr;
+};
+TitleList BuildTitleList(QWidget* dialog, const QString& labelText, const QString& toolTip);
+// The list's text as the workshops read it: its lines joined by CR LF.
+QString TitleListText(const QPlainTextEdit* list);
+// Shows why a workshop refused: text the store cannot hold as the editors show it, any other refusal under its own
+// title in the workshop's message box.
+void ShowWorkshopRefusal(QWidget* parent, Workshops::Refusal refusal, const QString& message);

@@ -2,11 +2,9 @@
 
 #include "commands/Workshops.h"
 #include "editors/DialogParts.h"
-#include "editors/EditorWidgets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -19,12 +17,10 @@ frmMediaWorkshop::frmMediaWorkshop(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Media workshop"));
     setModal(true);
 
-    Label1 = Named(new QLabel(QStringLiteral("Please list the movies / episodes in the media:"), this), "Label1");
-    txtList = Named(new QPlainTextEdit(this), "txtList");
-    txtList->setToolTip(QStringLiteral("Enter one movie/episode on each row."));
-    txtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtList->setTabChangesFocus(true);
-    Label1->setBuddy(txtList);
+    const TitleList titles = BuildTitleList(this, QStringLiteral("Please list the movies / episodes in the media:"),
+                                            QStringLiteral("Enter one movie/episode on each row."));
+    Label1 = titles.label;
+    txtList = titles.list;
     // Enter makes new lines in the list, so no button is the default.
     cmdOk = NamedButton(this, "cmdOk", QStringLiteral("&Ok"));
     cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("&Cancel"));
@@ -55,17 +51,9 @@ std::optional<QStringList> frmMediaWorkshop::GetEpisodeList()
 
 void frmMediaWorkshop::cmdOk_Click()
 {
-    const Workshops::MediaResult result =
-        Workshops::ParseList(txtList->toPlainText().replace(u'\n', QStringLiteral("\r\n")));
-    if (result.refusal == Workshops::Refusal::CodePage) {
-        ShowRefusal(this, result.message);
-        return;
-    }
+    const Workshops::MediaResult result = Workshops::ParseList(TitleListText(txtList));
     if (result.refusal != Workshops::Refusal::None) {
-        QMessageBox box(QMessageBox::Warning, Workshops::RefusalTitle(result.refusal), result.message, QMessageBox::Ok,
-                        this);
-        box.setObjectName(QStringLiteral("msgWorkshop"));
-        box.exec();
+        ShowWorkshopRefusal(this, result.refusal, result.message);
         return;
     }
     m_result = result.list;

@@ -1,6 +1,5 @@
 #include "editors/CoverPicture.h"
 
-#include "CCoveredItem.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ImageSize.h"
 #include "widgets/mControls.h"
@@ -84,13 +83,13 @@ void DeleteCoverFrom(CoverPicture* picture, PendingCovers& covers, PendingCovers
     covers.Delete(side);
 }
 
-void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPicture* back)
+void ShowStoredCovers(const StoredCovers& covers, CoverPicture* front, CoverPicture* back)
 {
-    if (!item.strFrontCover().isEmpty()) {
-        front->ShowFile(item.Path() + u'/' + item.strFrontCover());
+    if (!covers.front.isEmpty()) {
+        front->ShowFile(covers.front);
     }
-    if (!item.strBackCover().isEmpty()) {
-        back->ShowFile(item.Path() + u'/' + item.strBackCover());
+    if (!covers.back.isEmpty()) {
+        back->ShowFile(covers.back);
     }
 }
 

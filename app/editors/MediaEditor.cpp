@@ -42,6 +42,7 @@ void MediaEditor::Open(const QString& strKey)
     m_mode = strKey.isEmpty() ? Mode::New : Mode::Edit;
     m_key = strKey;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Media);
@@ -55,6 +56,7 @@ void MediaEditor::Open(const QString& strKey)
     m_caption = QStringLiteral("Media");
     if (const auto medium = gMedias ? gMedias->Item(strKey) : nullptr) {
         m_form = ReadMedia(*medium);
+        m_covers = StoredCoversOf(*medium);
         m_loadedParent = m_form.parentKey;
         m_caption = medium->strName();
     }
@@ -65,6 +67,7 @@ void MediaEditor::OpenTemplate()
     m_mode = Mode::Template;
     m_key = kTemplateKey;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Media);

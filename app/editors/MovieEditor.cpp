@@ -99,6 +99,7 @@ void MovieEditor::Open(const QString& strKey)
     m_mode = strKey.isEmpty() ? Mode::New : Mode::Edit;
     m_key = strKey;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Movie);
@@ -112,6 +113,7 @@ void MovieEditor::Open(const QString& strKey)
     m_caption = QStringLiteral("Movie");
     if (const auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
         m_form = ReadMovie(*movie);
+        m_covers = StoredCoversOf(*movie);
         m_loadedParent = m_form.parentKey;
         m_caption = movie->strTitle();
     }
@@ -122,6 +124,7 @@ void MovieEditor::OpenTemplate()
     m_mode = Mode::Template;
     m_key = kTemplateKey;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Movie);

@@ -1,8 +1,7 @@
 #include "editors/frmMedia.h"
 
-#include "CMedias.h"
+#include "CMedia.h"
 #include "core/PickLists.h"
-#include "core/mGlobals.h"
 #include "editors/CoverPicture.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
@@ -133,11 +132,7 @@ void frmMedia::InitForm()
     ctlMediaData->setLocked(false);
     ctlMediaData->setDMedia(form.dMedia);
     AddLinesToList(form.strExtras, lstExtras);
-    if (m_editor.mode() == MediaEditor::Mode::Edit) {
-        if (const auto medium = gMedias ? gMedias->Item(m_editor.Key()) : nullptr) {
-            ShowStoredCovers(*medium, imgEFrontCover, imgEBackCover);
-        }
-    }
+    ShowStoredCovers(m_editor.Covers(), imgEFrontCover, imgEBackCover);
     m_parent = ParentChoice();
     if (!templateMode) {
         m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));

@@ -301,6 +301,30 @@ private slots:
         }
     }
 
+    // The dialog shows the cover its item has stored.
+    void storedCoverShown()
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(QImage(20, 30, QImage::Format_RGB32).save(&buffer, "PNG"));
+        const QString path = m_store.filePath(QStringLiteral("stored.png"));
+        QVERIFY(AnsiText::WriteFileBytes(path, png));
+        QVERIFY(gMedias->Item("E1")->AddFrontCover(path));
+        bool front = false, back = true;
+        frmMedia media;
+        AnswerModal([&](QWidget* dialog) {
+            auto* m = qobject_cast<frmMedia*>(dialog);
+            front = m->imgEFrontCover->HasPicture();
+            back = m->imgEBackCover->HasPicture();
+            m->cmdCancel->click();
+        });
+        media.EditMedia("E1");
+        QVERIFY(gMedias->Item("E1")->DeleteFrontCover());
+        QVERIFY(front);
+        QVERIFY(!back);
+    }
+
     void boxEditor()
     {
         frmBox form;

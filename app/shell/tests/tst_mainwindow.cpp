@@ -838,4 +838,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_mainwin.moc"
+#include "tst_mainwindow.moc"

@@ -13,8 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -234,32 +232,4 @@ CoverTab BuildCoverTab(const char* frontName, const char* backName)
     grid->setColumnStretch(4, 1);
     grid->setRowStretch(3, 1);
     return tab;
-}
-
-TitleList BuildTitleList(QWidget* dialog, const QString& labelText, const QString& toolTip)
-{
-    TitleList titles;
-    titles.label = Named(new QLabel(labelText, dialog), "Label1");
-    titles.list = Named(new QPlainTextEdit(dialog), "txtList");
-    titles.list->setToolTip(toolTip);
-    titles.list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    titles.list->setTabChangesFocus(true);
-    titles.label->setBuddy(titles.list);
-    return titles;
-}
-
-QString TitleListText(const QPlainTextEdit* list)
-{
-    return list->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
-}
-
-void ShowWorkshopRefusal(QWidget* parent, Workshops::Refusal refusal, const QString& message)
-{
-    if (refusal == Workshops::Refusal::CodePage) {
-        ShowRefusal(parent, message);
-        return;
-    }
-    QMessageBox box(QMessageBox::Warning, Workshops::RefusalTitle(refusal), message, QMessageBox::Ok, parent);
-    box.setObjectName(QStringLiteral("msgWorkshop"));
-    box.exec();
 }

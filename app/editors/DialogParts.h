@@ -1,7 +1,5 @@
 #pragma once
 
-#include "commands/Workshops.h"
-
 #include <QString>
 
 #include <initializer_list>
@@ -13,12 +11,12 @@ class QLabel;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
 
-// Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them.
+// Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them, and
+// the editors' tabs and foot. What only the two workshops share is in "editors/WorkshopParts.h".
 
 template <class T> T* Named(T* widget, const char* name)
 {
@@ -84,17 +82,3 @@ struct CoverTab
     QPushButton* cmdDeleteBackCover = nullptr;
 };
 CoverTab BuildCoverTab(const char* frontName, const char* backName);
-
-// The title list of the box-set and media workshops, "txtList", one title a line, under its label "Label1": Enter
-// makes a new line, Tab moves on.
-struct TitleList
-{
-    QLabel* label = nullptr;
-    QPlainTextEdit* list = nullptr;
-};
-TitleList BuildTitleList(QWidget* dialog, const QString& labelText, const QString& toolTip);
-// The list's text as the workshops read it: its lines joined by CR LF.
-QString TitleListText(const QPlainTextEdit* list);
-// Shows why a workshop refused: text the store cannot hold as the editors show it, any other refusal under its own
-// title in the workshop's message box.
-void ShowWorkshopRefusal(QWidget* parent, Workshops::Refusal refusal, const QString& message);

@@ -2,11 +2,11 @@
 
 #include "commands/Workshops.h"
 #include "editors/DialogParts.h"
+#include "editors/WorkshopParts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,14 +16,11 @@
 
 frmBoxWorkshop::frmBoxWorkshop(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmBoxWorkshop"));
-    setWindowTitle(QStringLiteral("Box workshop"));
-    setModal(true);
-
-    const TitleList titles = BuildTitleList(this, QStringLiteral("Please list the movies / episodes in the box:"),
-                                            QStringLiteral("List the included movies / episodes, one on each row."));
-    Label1 = titles.label;
-    txtList = titles.list;
+    WorkshopParts parts = BuildWorkshopParts(this, "frmBoxWorkshop", QStringLiteral("Box workshop"),
+                                             QStringLiteral("Please list the movies / episodes in the box:"),
+                                             QStringLiteral("List the included movies / episodes, one on each row."));
+    Label1 = parts.Label1;
+    txtList = parts.txtList;
     chkSeveralDiscs =
         Named(new QCheckBox(QStringLiteral("There is more than one movie on each media:"), this), "chkSeveralDiscs");
     chkSeveralDiscs->setToolTip(
@@ -32,29 +29,20 @@ frmBoxWorkshop::frmBoxWorkshop(QWidget* parent) : QDialog(parent)
     txtEpDivided = NamedLine(this, "txtEpDivided",
                              QStringLiteral("[Movies on media 1];[Movies on media 2];[Movies on media 3];..."));
     cmdDivide = NamedButton(this, "cmdDivide", QStringLiteral("..."));
-    // Enter makes new lines in the list, so no button is the default.
-    cmdOk = NamedButton(this, "cmdOk", QStringLiteral("&Ok"));
-    cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
     auto* division = new QHBoxLayout;
     division->addWidget(txtEpDivided, 1);
     division->addWidget(cmdDivide);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(txtList, 1);
-    layout->addWidget(chkSeveralDiscs);
-    layout->addLayout(division);
-    layout->addLayout(buttons);
-    resize(fontMetrics().averageCharWidth() * 60, fontMetrics().height() * 24);
+    auto* between = new QVBoxLayout;
+    between->addWidget(chkSeveralDiscs);
+    between->addLayout(division);
+    LayOutWorkshop(this, parts, between, 24);
+    cmdOk = parts.cmdOk;
+    cmdCancel = parts.cmdCancel;
 
     connect(chkSeveralDiscs, &QCheckBox::toggled, this, &frmBoxWorkshop::chkSeveralDiscs_Click);
     connect(cmdDivide, &QPushButton::clicked, this, &frmBoxWorkshop::SuggestDivision);
     connect(cmdOk, &QPushButton::clicked, this, &frmBoxWorkshop::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 std::optional<QStringList> frmBoxWorkshop::GetEpisodeList()

@@ -47,7 +47,7 @@ public:
     QString Caption() const { return m_caption; }
     const BoxForm& Form() const { return m_form; }
     const QList<ParentEntry>& Places() const { return m_places; }
-    // The covers the opened box has stored; none for a new one or a template.
+    // The covers the opened box has stored; none for a new one.
     const StoredCovers& Covers() const { return m_covers; }
     bool Offers(const QString& parentKey) const;
 

@@ -105,6 +105,9 @@ public:
     std::unique_ptr<CMovie> TakeTemplate();
 
 private:
+    // A fresh session: the mode, the key, an empty form and the parent list.
+    void Start(Mode mode, const QString& key);
+
     Mode m_mode = Mode::New;
     QString m_key;
     QString m_parentKey;

@@ -1,6 +1,5 @@
 #include "commands/DivisionPlan.h"
 
-#include "AnsiText.h"
 #include "commands/Workshops.h"
 #include "core/mGeneral.h"
 
@@ -35,31 +34,19 @@ BoxPlan PlanBox(const QStringList& titles, const QString& division, const QStrin
     const qsizetype n = titles.size();
     plan.blnDirect = division == QLatin1String("1");
 
-    QStringList parts = division.split(u';');
-    // The division's closing ";" leaves an empty last part: it counts 0 and makes nothing.
-    if (parts.size() > 1 && AnsiText::Trim(parts.last()).isEmpty()) {
-        parts.removeLast();
-    }
-    if (parts.size() > Workshops::kMaxCount) {
+    std::optional<Workshops::Division> read = Workshops::ReadDivision(division);
+    // A division of no part plans nothing.
+    if (!read || read->parts.isEmpty()) {
         plan.refusal = Workshops::IllegalMessage();
         return plan;
     }
-    QVector<int> counts;
-    qint64 sum = 0;
-    for (const QString& part : parts) {
-        const std::optional<int> count = Workshops::ReadCount(part);
-        if (!count) {
-            plan.refusal = Workshops::IllegalMessage();
-            return plan;
-        }
-        counts.append(*count);
-        sum += *count;
-    }
+    QStringList& parts = read->parts;
+    QVector<int>& counts = read->counts;
     // A single part covers every title, whatever it says.
     if (parts.size() == 1) {
         parts[0] = QString::number(n);
         counts[0] = int(n);
-    } else if (sum != n) {
+    } else if (read->Sum() != n) {
         plan.refusal = Workshops::SumMessage();
         return plan;
     }

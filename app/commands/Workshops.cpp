@@ -124,6 +124,36 @@ std::optional<int> ReadCount(const QString& text)
     return int(*number);
 }
 
+qint64 Division::Sum() const
+{
+    qint64 sum = 0;
+    for (const int count : counts) {
+        sum += count;
+    }
+    return sum;
+}
+
+std::optional<Division> ReadDivision(const QString& text)
+{
+    Division division;
+    division.parts = text.split(u';');
+    if (AnsiText::Trim(division.parts.last()).isEmpty()) {
+        division.parts.removeLast();
+    }
+    if (division.parts.size() > kMaxCount) {
+        return std::nullopt;
+    }
+    division.counts.reserve(division.parts.size());
+    for (const QString& part : division.parts) {
+        const std::optional<int> count = ReadCount(part);
+        if (!count) {
+            return std::nullopt;
+        }
+        division.counts.append(*count);
+    }
+    return division;
+}
+
 Proposal SuggestDivision(int n, const QString& answer)
 {
     Proposal proposal;
@@ -163,30 +193,12 @@ Proposal SuggestDivision(int n, const QString& answer)
 DivisionCheck CheckDivision(const QString& text, int n)
 {
     DivisionCheck check;
-    const QStringList parts = text.split(u';');
-    if (parts.size() > kMaxCount + 1) {
+    const std::optional<Division> division = ReadDivision(text);
+    if (!division) {
         check.refusal = Refusal::Illegal;
         return check;
     }
-    qint64 sum = 0;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const bool last = i == parts.size() - 1;
-        if (last && AnsiText::Trim(parts.at(i)).isEmpty()) {
-            continue; // a division may end with ";"
-        }
-        const std::optional<int> count = ReadCount(parts.at(i));
-        if (!count) {
-            check.refusal = Refusal::Illegal;
-            return check;
-        }
-        sum += *count;
-    }
-    // An empty last part was the only one allowed beyond the kMaxCount counts.
-    if (parts.size() == kMaxCount + 1 && !AnsiText::Trim(parts.last()).isEmpty()) {
-        check.refusal = Refusal::Illegal;
-        return check;
-    }
-    if (sum != n) {
+    if (division->Sum() != n) {
         check.refusal = Refusal::Sum;
         return check;
     }

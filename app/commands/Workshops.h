@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <optional>
 
 // The box-set and media workshops without their windows: the title lines typed, the division of a box set's titles
-// over its discs or tapes, the division the "..." button proposes, and what OK hands the add commands.
+// over its discs or tapes (read here for the workshop's OK and for the plan of what is made), the division the "..."
+// button proposes, and what OK hands the add commands.
 namespace Workshops {
 
 // Counts are whole numbers from 0 to this: a disc count or a division part beyond it is refused, so a careless
@@ -31,6 +33,19 @@ std::optional<double> ReadNumber(const QString& text);
 // A count: a number that is whole and from 0 to kMaxCount. None for anything else (negative, fractional, too large,
 // no number).
 std::optional<int> ReadCount(const QString& text);
+
+// A division as typed: counts separated by ";". It may end with ";": an empty last part counts nothing and is no
+// part.
+struct Division
+{
+    QStringList parts; // each part as typed, spaces kept
+    QVector<int> counts;
+
+    qint64 Sum() const;
+};
+// Reads a division: at most kMaxCount parts, each a count (ReadCount). None for anything else. A text of spaces alone
+// has no part.
+std::optional<Division> ReadDivision(const QString& text);
 
 enum class Refusal
 {

@@ -39,6 +39,7 @@ void BoxEditor::Open(const QString& strKey)
 {
     m_key = strKey;
     m_form = {};
+    m_covers = {};
     m_caption = QStringLiteral("Box");
     m_places = FillParentList(ParentKind::Box);
     if (strKey.isEmpty()) {
@@ -50,6 +51,7 @@ void BoxEditor::Open(const QString& strKey)
     }
     if (const auto box = gBoxes ? gBoxes->Item(strKey) : nullptr) {
         m_form = ReadBox(*box);
+        m_covers = StoredCoversOf(*box);
         m_caption = box->strName();
     }
 }

@@ -47,6 +47,8 @@ public:
     QString Caption() const { return m_caption; }
     const BoxForm& Form() const { return m_form; }
     const QList<ParentEntry>& Places() const { return m_places; }
+    // The covers the opened box has stored; none for a new one.
+    const StoredCovers& Covers() const { return m_covers; }
     bool Offers(const QString& parentKey) const;
 
     // OK after the product-code gate: refuses text the code page cannot hold, else saves (a new box is added with its
@@ -59,4 +61,5 @@ private:
     QString m_caption;
     BoxForm m_form;
     QList<ParentEntry> m_places;
+    StoredCovers m_covers;
 };

@@ -1,10 +1,9 @@
 #include "editors/CoverPicture.h"
 
-#include "CCoveredItem.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ImageSize.h"
+#include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QPushButton>
 
@@ -61,9 +60,10 @@ QString PickCoverFile(QWidget* parent)
 
 void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString path = PickCoverFile(parent);
-    QApplication::restoreOverrideCursor();
+    const QString path = [parent] {
+        const CursorOverride wait;
+        return PickCoverFile(parent);
+    }();
     if (path.isEmpty()) {
         return;
     }
@@ -83,13 +83,13 @@ void DeleteCoverFrom(CoverPicture* picture, PendingCovers& covers, PendingCovers
     covers.Delete(side);
 }
 
-void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPicture* back)
+void ShowStoredCovers(const StoredCovers& covers, CoverPicture* front, CoverPicture* back)
 {
-    if (!item.strFrontCover().isEmpty()) {
-        front->ShowFile(item.Path() + u'/' + item.strFrontCover());
+    if (!covers.front.isEmpty()) {
+        front->ShowFile(covers.front);
     }
-    if (!item.strBackCover().isEmpty()) {
-        back->ShowFile(item.Path() + u'/' + item.strBackCover());
+    if (!covers.back.isEmpty()) {
+        back->ShowFile(covers.back);
     }
 }
 

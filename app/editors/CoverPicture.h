@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPixmap>
 
-class CCoveredItem;
 class QPushButton;
 
 // A cover picture of the movie, media and box editors. The picture is fitted into the cover box (209 x 286 pixels at
@@ -34,8 +33,8 @@ private:
 // Asks for a cover picture file; the empty string when the user cancels.
 QString PickCoverFile(QWidget* parent);
 
-// Shows the item's stored covers; a side without a cover is left as it is.
-void ShowStoredCovers(const CCoveredItem& item, CoverPicture* front, CoverPicture* back);
+// Shows an item's stored covers; a side without a cover is left as it is.
+void ShowStoredCovers(const StoredCovers& covers, CoverPicture* front, CoverPicture* back);
 // The add-cover button of the movie, media and box editors: asks for a file under the busy cursor, then shows it in
 // the picture and keeps it pending for the save. A cancelled pick changes nothing.
 void PickCoverInto(QWidget* parent, CoverPicture* picture, PendingCovers& covers, PendingCovers::Side side);

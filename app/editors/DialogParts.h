@@ -15,7 +15,8 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 
-// Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them.
+// Building blocks of the media, box and workshop dialogs: controls named as the tests and the program find them, and
+// the editors' tabs and foot. What only the two workshops share is in "editors/WorkshopParts.h".
 
 template <class T> T* Named(T* widget, const char* name)
 {

@@ -37,14 +37,21 @@ QList<CodePage::Field> MediaFields(const MediaForm& form)
             {QStringLiteral("Extras"), form.strExtras}};
 }
 
-void MediaEditor::Open(const QString& strKey)
+void MediaEditor::Start(Mode mode, const QString& key)
 {
-    m_mode = strKey.isEmpty() ? Mode::New : Mode::Edit;
-    m_key = strKey;
+    // Nothing of an earlier opening stays.
+    m_mode = mode;
+    m_key = key;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Media);
+}
+
+void MediaEditor::Open(const QString& strKey)
+{
+    Start(strKey.isEmpty() ? Mode::New : Mode::Edit, strKey);
     if (m_mode == Mode::New) {
         m_caption = QStringLiteral("<New media>");
         if (Offers(m_parentKey)) {
@@ -55,6 +62,7 @@ void MediaEditor::Open(const QString& strKey)
     m_caption = QStringLiteral("Media");
     if (const auto medium = gMedias ? gMedias->Item(strKey) : nullptr) {
         m_form = ReadMedia(*medium);
+        m_covers = StoredCoversOf(*medium);
         m_loadedParent = m_form.parentKey;
         m_caption = medium->strName();
     }
@@ -62,12 +70,7 @@ void MediaEditor::Open(const QString& strKey)
 
 void MediaEditor::OpenTemplate()
 {
-    m_mode = Mode::Template;
-    m_key = kTemplateKey;
-    m_form = {};
-    m_template.reset();
-    m_loadedParent = kRootKey;
-    m_places = FillParentList(ParentKind::Media);
+    Start(Mode::Template, kTemplateKey);
     m_caption = QStringLiteral("<New Media Template>");
 }
 

@@ -65,6 +65,8 @@ public:
     QString Caption() const { return m_caption; }
     const MediaForm& Form() const { return m_form; }
     const QList<ParentEntry>& Places() const { return m_places; }
+    // The covers the opened medium has stored; none for a new one or a template.
+    const StoredCovers& Covers() const { return m_covers; }
     bool Offers(const QString& parentKey) const;
     // The parent the medium was loaded with ("!0" for a new one): decides the product-code lock.
     QString LoadedParentKey() const { return m_loadedParent; }
@@ -78,6 +80,9 @@ public:
     std::unique_ptr<CMedia> TakeTemplate();
 
 private:
+    // A fresh session: the mode, the key, an empty form and the parent list.
+    void Start(Mode mode, const QString& key);
+
     Mode m_mode = Mode::New;
     QString m_key;
     QString m_parentKey;
@@ -85,5 +90,6 @@ private:
     QString m_caption;
     MediaForm m_form;
     QList<ParentEntry> m_places;
+    StoredCovers m_covers;
     std::unique_ptr<CMedia> m_template;
 };

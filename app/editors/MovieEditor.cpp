@@ -94,14 +94,21 @@ QUrl WebsiteUrl(const QString& text)
     return scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ? url : QUrl();
 }
 
-void MovieEditor::Open(const QString& strKey)
+void MovieEditor::Start(Mode mode, const QString& key)
 {
-    m_mode = strKey.isEmpty() ? Mode::New : Mode::Edit;
-    m_key = strKey;
+    // Nothing of an earlier opening stays.
+    m_mode = mode;
+    m_key = key;
     m_form = {};
+    m_covers = {};
     m_template.reset();
     m_loadedParent = kRootKey;
     m_places = FillParentList(ParentKind::Movie);
+}
+
+void MovieEditor::Open(const QString& strKey)
+{
+    Start(strKey.isEmpty() ? Mode::New : Mode::Edit, strKey);
     if (m_mode == Mode::New) {
         m_caption = QStringLiteral("<New movie>");
         if (Offers(m_parentKey)) {
@@ -112,6 +119,7 @@ void MovieEditor::Open(const QString& strKey)
     m_caption = QStringLiteral("Movie");
     if (const auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
         m_form = ReadMovie(*movie);
+        m_covers = StoredCoversOf(*movie);
         m_loadedParent = m_form.parentKey;
         m_caption = movie->strTitle();
     }
@@ -119,12 +127,7 @@ void MovieEditor::Open(const QString& strKey)
 
 void MovieEditor::OpenTemplate()
 {
-    m_mode = Mode::Template;
-    m_key = kTemplateKey;
-    m_form = {};
-    m_template.reset();
-    m_loadedParent = kRootKey;
-    m_places = FillParentList(ParentKind::Movie);
+    Start(Mode::Template, kTemplateKey);
     m_caption = QStringLiteral("<New Movie Template>");
 }
 

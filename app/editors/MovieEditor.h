@@ -84,6 +84,8 @@ public:
     QString Caption() const { return m_caption; }
     const MovieForm& Form() const { return m_form; }
     const QList<ParentEntry>& Places() const { return m_places; }
+    // The covers the opened movie has stored; none for a new one or a template.
+    const StoredCovers& Covers() const { return m_covers; }
     bool Offers(const QString& parentKey) const;
     // The parent the movie was loaded with ("!0" for a new one): decides the product-code lock.
     QString LoadedParentKey() const { return m_loadedParent; }
@@ -103,6 +105,9 @@ public:
     std::unique_ptr<CMovie> TakeTemplate();
 
 private:
+    // A fresh session: the mode, the key, an empty form and the parent list.
+    void Start(Mode mode, const QString& key);
+
     Mode m_mode = Mode::New;
     QString m_key;
     QString m_parentKey;
@@ -110,5 +115,6 @@ private:
     QString m_caption;
     MovieForm m_form;
     QList<ParentEntry> m_places;
+    StoredCovers m_covers;
     std::unique_ptr<CMovie> m_template;
 };

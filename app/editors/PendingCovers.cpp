@@ -77,6 +77,18 @@ bool PendingCovers::Apply(CCoveredItem& item, QString* failure) const
     return true;
 }
 
+StoredCovers StoredCoversOf(const CCoveredItem& item)
+{
+    StoredCovers covers;
+    if (!item.strFrontCover().isEmpty()) {
+        covers.front = item.Path() + u'/' + item.strFrontCover();
+    }
+    if (!item.strBackCover().isEmpty()) {
+        covers.back = item.Path() + u'/' + item.strBackCover();
+    }
+    return covers;
+}
+
 QString CoverFileFilter()
 {
     return QStringLiteral("Images (*.gif *.GIF *.jpg *.JPG *.jpeg *.JPEG *.png *.PNG)");

@@ -47,6 +47,16 @@ private:
     QString m_back;
 };
 
+// The covers an item has stored, as its editor shows them when it opens: each side's file, empty where it has none.
+struct StoredCovers
+{
+    QString front;
+    QString back;
+
+    friend bool operator==(const StoredCovers&, const StoredCovers&) = default;
+};
+StoredCovers StoredCoversOf(const CCoveredItem& item);
+
 // The open dialog's filter for cover pictures. File names are case-sensitive here, so both cases are listed, and PNG
 // is offered as well since its size can be read.
 QString CoverFileFilter();

@@ -1,8 +1,6 @@
 #include "editors/frmBox.h"
 
-#include "CBoxes.h"
 #include "core/PickLists.h"
-#include "core/mGlobals.h"
 #include "editors/CoverPicture.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
@@ -10,7 +8,6 @@
 #include "editors/ProductCodeField.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -102,7 +99,7 @@ QString frmBox::EditBox(const QString& strKey)
 
 void frmBox::InitForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_covers.Reset();
     tbBox->setCurrentIndex(0);
     txtBName->clear();
@@ -125,11 +122,7 @@ void frmBox::InitForm()
     txtBUCP->SetContext(form.parentKey, false);
     txtBUCP->LoadCode(form.strUPC, form.parentKey);
     AddLinesToList(form.strExtras, lstExtras);
-    if (!m_editor.Key().isEmpty()) {
-        if (const auto box = gBoxes ? gBoxes->Item(m_editor.Key()) : nullptr) {
-            ShowStoredCovers(*box, imgBFrontCover, imgBBackCover);
-        }
-    }
+    ShowStoredCovers(m_editor.Covers(), imgBFrontCover, imgBBackCover);
     m_parent = ParentChoice();
     m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));
     if (!cboParent->SelectKey(form.parentKey)) {
@@ -137,7 +130,6 @@ void frmBox::InitForm()
     }
     setWindowTitle(m_editor.Caption());
     txtBName->setFocus();
-    QApplication::restoreOverrideCursor();
 }
 
 BoxForm frmBox::ReadForm() const

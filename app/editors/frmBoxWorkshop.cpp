@@ -2,14 +2,12 @@
 
 #include "commands/Workshops.h"
 #include "editors/DialogParts.h"
-#include "editors/EditorWidgets.h"
+#include "editors/WorkshopParts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,16 +16,11 @@
 
 frmBoxWorkshop::frmBoxWorkshop(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmBoxWorkshop"));
-    setWindowTitle(QStringLiteral("Box workshop"));
-    setModal(true);
-
-    Label1 = Named(new QLabel(QStringLiteral("Please list the movies / episodes in the box:"), this), "Label1");
-    txtList = Named(new QPlainTextEdit(this), "txtList");
-    txtList->setToolTip(QStringLiteral("List the included movies / episodes, one on each row."));
-    txtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtList->setTabChangesFocus(true);
-    Label1->setBuddy(txtList);
+    WorkshopParts parts = BuildWorkshopParts(this, "frmBoxWorkshop", QStringLiteral("Box workshop"),
+                                             QStringLiteral("Please list the movies / episodes in the box:"),
+                                             QStringLiteral("List the included movies / episodes, one on each row."));
+    Label1 = parts.Label1;
+    txtList = parts.txtList;
     chkSeveralDiscs =
         Named(new QCheckBox(QStringLiteral("There is more than one movie on each media:"), this), "chkSeveralDiscs");
     chkSeveralDiscs->setToolTip(
@@ -36,29 +29,20 @@ frmBoxWorkshop::frmBoxWorkshop(QWidget* parent) : QDialog(parent)
     txtEpDivided = NamedLine(this, "txtEpDivided",
                              QStringLiteral("[Movies on media 1];[Movies on media 2];[Movies on media 3];..."));
     cmdDivide = NamedButton(this, "cmdDivide", QStringLiteral("..."));
-    // Enter makes new lines in the list, so no button is the default.
-    cmdOk = NamedButton(this, "cmdOk", QStringLiteral("&Ok"));
-    cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("&Cancel"));
 
     auto* division = new QHBoxLayout;
     division->addWidget(txtEpDivided, 1);
     division->addWidget(cmdDivide);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(txtList, 1);
-    layout->addWidget(chkSeveralDiscs);
-    layout->addLayout(division);
-    layout->addLayout(buttons);
-    resize(fontMetrics().averageCharWidth() * 60, fontMetrics().height() * 24);
+    auto* between = new QVBoxLayout;
+    between->addWidget(chkSeveralDiscs);
+    between->addLayout(division);
+    LayOutWorkshop(this, parts, between, 24);
+    cmdOk = parts.cmdOk;
+    cmdCancel = parts.cmdCancel;
 
     connect(chkSeveralDiscs, &QCheckBox::toggled, this, &frmBoxWorkshop::chkSeveralDiscs_Click);
     connect(cmdDivide, &QPushButton::clicked, this, &frmBoxWorkshop::SuggestDivision);
     connect(cmdOk, &QPushButton::clicked, this, &frmBoxWorkshop::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 std::optional<QStringList> frmBoxWorkshop::GetEpisodeList()
@@ -74,18 +58,6 @@ std::optional<QStringList> frmBoxWorkshop::GetEpisodeList()
     return std::exchange(m_result, std::nullopt);
 }
 
-QString frmBoxWorkshop::ListText() const
-{
-    return txtList->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
-}
-
-void frmBoxWorkshop::Refuse(const QString& title, const QString& message)
-{
-    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgWorkshop"));
-    box.exec();
-}
-
 void frmBoxWorkshop::chkSeveralDiscs_Click()
 {
     // The division is kept either way.
@@ -94,9 +66,9 @@ void frmBoxWorkshop::chkSeveralDiscs_Click()
 
 void frmBoxWorkshop::SuggestDivision()
 {
-    const int n = int(Workshops::ItemLines(ListText()).size());
+    const int n = int(Workshops::ItemLines(TitleListText(txtList)).size());
     if (n == 0) {
-        Refuse(Workshops::ErrorTitle(), Workshops::NoLinesMessage());
+        ShowWorkshopRefusal(this, Workshops::Refusal::NoLines, Workshops::NoLinesMessage());
         return;
     }
     QInputDialog ask(this);
@@ -107,7 +79,7 @@ void frmBoxWorkshop::SuggestDivision()
     const QString answer = ask.exec() == QDialog::Accepted ? ask.textValue() : QString();
     const Workshops::Proposal proposal = Workshops::SuggestDivision(n, answer);
     if (proposal.refusal != Workshops::Refusal::None) {
-        Refuse(Workshops::RefusalTitle(proposal.refusal), Workshops::RefusalText(proposal.refusal));
+        ShowWorkshopRefusal(this, proposal.refusal, Workshops::RefusalText(proposal.refusal));
         return;
     }
     txtEpDivided->setText(proposal.division);
@@ -116,13 +88,9 @@ void frmBoxWorkshop::SuggestDivision()
 void frmBoxWorkshop::cmdOk_Click()
 {
     const Workshops::BoxResult result =
-        Workshops::BuildResult(ListText(), chkSeveralDiscs->isChecked(), txtEpDivided->text());
-    if (result.refusal == Workshops::Refusal::CodePage) {
-        ShowRefusal(this, result.message);
-        return;
-    }
+        Workshops::BuildResult(TitleListText(txtList), chkSeveralDiscs->isChecked(), txtEpDivided->text());
     if (result.refusal != Workshops::Refusal::None) {
-        Refuse(Workshops::RefusalTitle(result.refusal), result.message);
+        ShowWorkshopRefusal(this, result.refusal, result.message);
         return;
     }
     if (result.divisionText != txtEpDivided->text()) {

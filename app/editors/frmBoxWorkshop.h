@@ -33,8 +33,6 @@ public:
     QPushButton* cmdCancel;
 
 private:
-    QString ListText() const;
-    void Refuse(const QString& title, const QString& message);
     void chkSeveralDiscs_Click();
     void SuggestDivision();
     void cmdOk_Click();

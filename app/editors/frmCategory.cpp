@@ -1,8 +1,8 @@
 #include "editors/frmCategory.h"
 
 #include "editors/EditorWidgets.h"
+#include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,12 +49,13 @@ frmCategory::frmCategory(QWidget* parent) : QDialog(parent)
 
 QString frmCategory::EditCategory(const QString& strKey)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_editor.Open(strKey);
-    LoadNameAndSort(m_follower, txtCName, txtCSort, m_editor.Form().strName, m_editor.Form().strSortKey);
-    setWindowTitle(m_editor.Caption());
-    txtCName->setFocus();
-    QApplication::restoreOverrideCursor();
+    {
+        const CursorOverride wait;
+        m_editor.Open(strKey);
+        LoadNameAndSort(m_follower, txtCName, txtCSort, m_editor.Form().strName, m_editor.Form().strSortKey);
+        setWindowTitle(m_editor.Caption());
+        txtCName->setFocus();
+    }
     exec();
     return m_editor.Key();
 }

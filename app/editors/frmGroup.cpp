@@ -2,8 +2,8 @@
 
 #include "editors/EditorWidgets.h"
 #include "editors/ParentCombo.h"
+#include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -66,20 +66,21 @@ void frmGroup::GroupParent(const QString& strKey)
 
 QString frmGroup::EditGroup(const QString& strKey)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_editor.Open(strKey);
-    cboParent->Fill(m_editor.Places());
-    cboParent->SelectKey(kRootKey);
-    LoadNameAndSort(m_follower, txtSName, txtSSort, m_editor.Form().strName, m_editor.Form().strSortKey);
-    const QString place = m_editor.Form().parentKey;
-    m_place = ParentChoice();
-    m_place.Load(place, cboParent->HasKey(place));
-    if (!cboParent->SelectKey(place)) {
-        cboParent->setCurrentIndex(-1);
+    {
+        const CursorOverride wait;
+        m_editor.Open(strKey);
+        cboParent->Fill(m_editor.Places());
+        cboParent->SelectKey(kRootKey);
+        LoadNameAndSort(m_follower, txtSName, txtSSort, m_editor.Form().strName, m_editor.Form().strSortKey);
+        const QString place = m_editor.Form().parentKey;
+        m_place = ParentChoice();
+        m_place.Load(place, cboParent->HasKey(place));
+        if (!cboParent->SelectKey(place)) {
+            cboParent->setCurrentIndex(-1);
+        }
+        setWindowTitle(m_editor.Caption());
+        txtSName->setFocus();
     }
-    setWindowTitle(m_editor.Caption());
-    txtSName->setFocus();
-    QApplication::restoreOverrideCursor();
     exec();
     return m_editor.Key();
 }

@@ -1,8 +1,7 @@
 #include "editors/frmMedia.h"
 
-#include "CMedias.h"
+#include "CMedia.h"
 #include "core/PickLists.h"
-#include "core/mGlobals.h"
 #include "editors/CoverPicture.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
@@ -11,7 +10,6 @@
 #include "editors/ctlMedia.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -109,7 +107,7 @@ std::unique_ptr<CMedia> frmMedia::MakeTemplate()
 
 void frmMedia::InitForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_covers.Reset();
     tbMedia->setCurrentIndex(0);
     txtEName->clear();
@@ -134,11 +132,7 @@ void frmMedia::InitForm()
     ctlMediaData->setLocked(false);
     ctlMediaData->setDMedia(form.dMedia);
     AddLinesToList(form.strExtras, lstExtras);
-    if (m_editor.mode() == MediaEditor::Mode::Edit) {
-        if (const auto medium = gMedias ? gMedias->Item(m_editor.Key()) : nullptr) {
-            ShowStoredCovers(*medium, imgEFrontCover, imgEBackCover);
-        }
-    }
+    ShowStoredCovers(m_editor.Covers(), imgEFrontCover, imgEBackCover);
     m_parent = ParentChoice();
     if (!templateMode) {
         m_parent.Load(form.parentKey, cboParent->HasKey(form.parentKey));
@@ -154,7 +148,6 @@ void frmMedia::InitForm()
     txtEUCP->SetContext(ParentKeyChosen(), templateMode);
     setWindowTitle(m_editor.Caption());
     (templateMode ? static_cast<QWidget*>(ctlMediaData) : txtEName)->setFocus();
-    QApplication::restoreOverrideCursor();
 }
 
 MediaForm frmMedia::ReadForm() const

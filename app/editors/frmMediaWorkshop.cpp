@@ -1,46 +1,25 @@
 #include "editors/frmMediaWorkshop.h"
 
 #include "commands/Workshops.h"
-#include "editors/DialogParts.h"
-#include "editors/EditorWidgets.h"
+#include "editors/WorkshopParts.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <utility>
 
 frmMediaWorkshop::frmMediaWorkshop(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmMediaWorkshop"));
-    setWindowTitle(QStringLiteral("Media workshop"));
-    setModal(true);
-
-    Label1 = Named(new QLabel(QStringLiteral("Please list the movies / episodes in the media:"), this), "Label1");
-    txtList = Named(new QPlainTextEdit(this), "txtList");
-    txtList->setToolTip(QStringLiteral("Enter one movie/episode on each row."));
-    txtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtList->setTabChangesFocus(true);
-    Label1->setBuddy(txtList);
-    // Enter makes new lines in the list, so no button is the default.
-    cmdOk = NamedButton(this, "cmdOk", QStringLiteral("&Ok"));
-    cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("&Cancel"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(txtList, 1);
-    layout->addLayout(buttons);
-    resize(fontMetrics().averageCharWidth() * 60, fontMetrics().height() * 20);
+    WorkshopParts parts = BuildWorkshopParts(this, "frmMediaWorkshop", QStringLiteral("Media workshop"),
+                                             QStringLiteral("Please list the movies / episodes in the media:"),
+                                             QStringLiteral("Enter one movie/episode on each row."));
+    Label1 = parts.Label1;
+    txtList = parts.txtList;
+    LayOutWorkshop(this, parts, nullptr, 20);
+    cmdOk = parts.cmdOk;
+    cmdCancel = parts.cmdCancel;
 
     connect(cmdOk, &QPushButton::clicked, this, &frmMediaWorkshop::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 std::optional<QStringList> frmMediaWorkshop::GetEpisodeList()
@@ -55,17 +34,9 @@ std::optional<QStringList> frmMediaWorkshop::GetEpisodeList()
 
 void frmMediaWorkshop::cmdOk_Click()
 {
-    const Workshops::MediaResult result =
-        Workshops::ParseList(txtList->toPlainText().replace(u'\n', QStringLiteral("\r\n")));
-    if (result.refusal == Workshops::Refusal::CodePage) {
-        ShowRefusal(this, result.message);
-        return;
-    }
+    const Workshops::MediaResult result = Workshops::ParseList(TitleListText(txtList));
     if (result.refusal != Workshops::Refusal::None) {
-        QMessageBox box(QMessageBox::Warning, Workshops::RefusalTitle(result.refusal), result.message, QMessageBox::Ok,
-                        this);
-        box.setObjectName(QStringLiteral("msgWorkshop"));
-        box.exec();
+        ShowWorkshopRefusal(this, result.refusal, result.message);
         return;
     }
     m_result = result.list;

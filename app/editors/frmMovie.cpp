@@ -1,8 +1,7 @@
 #include "editors/frmMovie.h"
 
-#include "CMovies.h"
+#include "CMovie.h"
 #include "core/PickLists.h"
-#include "core/mGlobals.h"
 #include "editors/CoverPicture.h"
 #include "editors/DialogParts.h"
 #include "editors/EditorWidgets.h"
@@ -11,7 +10,6 @@
 #include "editors/ctlMedia.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
@@ -304,7 +302,7 @@ std::unique_ptr<CMovie> frmMovie::MakeTemplate()
 
 void frmMovie::PrepareForm()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CursorOverride wait;
     m_loading = true;
     m_covers.Reset();
     tbMovie->setCurrentIndex(0);
@@ -330,9 +328,7 @@ void frmMovie::PrepareForm()
     ctlMediaData->setLocked(medium.has_value());
 
     txtMUCP->LoadCode(form.strUPC, m_editor.LoadedParentKey());
-    if (m_editor.mode() == MovieEditor::Mode::Edit) {
-        ShowCovers(m_editor.Key());
-    }
+    ShowStoredCovers(m_editor.Covers(), imgMFrontCover, imgMBackCover);
     SetTemplateLook(templateMode);
     txtMUCP->SetContext(ParentKeyChosen(), templateMode);
     setWindowTitle(m_editor.Caption());
@@ -342,7 +338,6 @@ void frmMovie::PrepareForm()
         first->setFocus();
     }
     m_loading = false;
-    QApplication::restoreOverrideCursor();
 }
 
 void frmMovie::ClearFields()
@@ -443,15 +438,6 @@ QString frmMovie::ParentKeyChosen() const
     const QString selected = cboParent->SelectedKey();
     choice.Select(selected.isEmpty() ? kRootKey : selected);
     return choice.Key();
-}
-
-void frmMovie::ShowCovers(const QString& key)
-{
-    const auto movie = gMovies ? gMovies->Item(key) : nullptr;
-    if (!movie) {
-        return;
-    }
-    ShowStoredCovers(*movie, imgMFrontCover, imgMBackCover);
 }
 
 void frmMovie::SetTemplateLook(bool templateMode)

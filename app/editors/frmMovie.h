@@ -123,7 +123,6 @@ private:
     void FillPickLists();
     void LoadForm(const MovieForm& form);
     MovieForm ReadForm() const;
-    void ShowCovers(const QString& key);
     void SetTemplateLook(bool templateMode);
 
     void cmdOk_Click();

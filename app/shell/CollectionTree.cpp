@@ -11,8 +11,13 @@
 #include "CMedias.h"
 #include "CMovies.h"
 
+#include <QContextMenuEvent>
+#include <QDragMoveEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QSet>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -106,17 +111,91 @@ CollectionTree::CollectionTree(QWidget* parent, QHash<QString, QPixmap> images) 
     m_control->setIconSize(QSize(16, 16));
     m_control->setUniformRowHeights(true);
     m_control->setAcceptDrops(true);
-    m_collapsed = QObject::connect(m_control, &QTreeWidget::itemCollapsed, m_control,
-                                   [this](QTreeWidgetItem* node) { ShowExpandedImage(node, false); });
-    m_expanded = QObject::connect(m_control, &QTreeWidget::itemExpanded, m_control,
-                                  [this](QTreeWidgetItem* node) { ShowExpandedImage(node, true); });
+    // The control may outlive the tree while its window goes: these connections and filters end with the tree.
+    connect(m_control, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
+        ShowExpandedImage(node, false);
+        if (!m_selecting) {
+            emit nodeCollapsed(node);
+        }
+    });
+    connect(m_control, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* node) { ShowExpandedImage(node, true); });
+    connect(m_control, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { emit nodeChosen(node); });
+    // Moving through the tree with the keyboard selects as a click does; mouse presses are handled by the click.
+    // A current node that is not selected (the control's own choice when it gets the focus) is no selection.
+    connect(m_control, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        if (node && node->isSelected() && !m_selecting && !m_mouseDown) {
+            emit nodeChosen(node);
+        }
+    });
+    m_control->installEventFilter(this);
+    m_control->viewport()->installEventFilter(this);
 }
 
-CollectionTree::~CollectionTree()
+CollectionTree::~CollectionTree() = default;
+
+bool CollectionTree::eventFilter(QObject* watched, QEvent* event)
 {
-    // The control may outlive the tree while its window goes: it must not reach the tree any more.
-    QObject::disconnect(m_collapsed);
-    QObject::disconnect(m_expanded);
+    if (!m_control || (watched != m_control && watched != m_control->viewport())) {
+        return QObject::eventFilter(watched, event);
+    }
+    if (watched == m_control && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The Menu key and Shift+F10 open the popup menu at the selected node, as a right click does at its own.
+        if ((key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            emit menuKeyPressed();
+            return true;
+        }
+        emit keyPressed(key->key());
+        return false;
+    }
+    // The desktop may send the Menu key as a context-menu request of the keyboard instead.
+    if (event->type() == QEvent::ContextMenu) {
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            emit menuKeyPressed();
+        }
+        return true;
+    }
+    if (watched != m_control->viewport()) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            emit rightPressed(mouse->position().toPoint());
+            return true;
+        }
+        m_mouseDown = true;
+        return false;
+    }
+    case QEvent::MouseButtonRelease:
+        if (m_mouseDown) {
+            m_mouseDown = false;
+            // A press that dragged the selection to another node ends on that node, once the control has settled.
+            QTimer::singleShot(0, this, [this] {
+                QTreeWidgetItem* current = m_control ? m_control->currentItem() : nullptr;
+                if (current && current->isSelected()) {
+                    emit pressEnded(current);
+                }
+            });
+        }
+        return false;
+    case QEvent::DragEnter:
+        static_cast<QDragEnterEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::DragMove:
+        emit draggedOver(static_cast<QDragMoveEvent*>(event)->position().toPoint());
+        static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::Drop:
+        event->ignore();
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString CollectionTree::NodeKey(const QTreeWidgetItem* node)

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QObject>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
@@ -14,16 +15,21 @@
 #include <utility>
 
 class CItem;
+class QEvent;
+class QPoint;
 class QTreeWidgetItem;
 class QWidget;
 class SortPairList;
 struct TreeNode;
 
 // The collection tree of the main window: the tree control, its nodes by key and in the order they were added, their
-// images, the selection and what stays expanded. The window handles the control's events; the item commands read the
-// tree through NodeTree.
-class CollectionTree : public NodeTree
+// images, the selection and what stays expanded. It turns the control's events into what the user did (a node chosen,
+// a key, the popup menu asked for, a drag passing over) and reports it by signal; the window binds each report to its
+// procedure. The item commands read the tree through NodeTree.
+class CollectionTree : public QObject, public NodeTree
 {
+    Q_OBJECT
+
 public:
     // Data roles of a tree node.
     enum NodeRole
@@ -103,17 +109,36 @@ public:
     QString ParentNodeKey(const QString& key) const override;
     QStringList ChildNodeKeys(const QString& key) const override;
 
+signals:
+    // The user chose a node: a click on it, or the keyboard moved the selection to it. The tree's own changes of the
+    // selection are not reported, nor the current node the control picks while a mouse button is down.
+    void nodeChosen(QTreeWidgetItem* node);
+    // A left press ended, after its drag may have moved the selection: the selected current node, if there is one.
+    void pressEnded(QTreeWidgetItem* node);
+    // The user collapsed a node (not the tree itself).
+    void nodeCollapsed(QTreeWidgetItem* node);
+    // A key pressed in the control, other than the popup menu's keys.
+    void keyPressed(int key);
+    // The popup menu asked for from the keyboard: the Menu key, Shift+F10, or the desktop's keyboard request.
+    void menuKeyPressed();
+    // A right press (or double click) at pos in the control's viewport; the control itself does not see it.
+    void rightPressed(const QPoint& pos);
+    // A dragged object passes over pos in the viewport. Drops are refused.
+    void draggedOver(const QPoint& pos);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QIcon NodeIcon(const QString& image, const QString& selectedImage);
     void ShowExpandedImage(QTreeWidgetItem* node, bool expanded);
 
     QPointer<QTreeWidget> m_control;
-    QMetaObject::Connection m_collapsed;
-    QMetaObject::Connection m_expanded;
     QHash<QString, QPixmap> m_images;
     QHash<std::pair<QString, QString>, QIcon> m_nodeIcons;
     QHash<QString, QTreeWidgetItem*> m_nodes;
     QVector<QTreeWidgetItem*> m_nodeOrder;
     QTreeWidgetItem* m_root = nullptr;
     bool m_selecting = false;
+    bool m_mouseDown = false; // a left press in the viewport, until its release
 };

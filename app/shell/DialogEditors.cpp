@@ -11,7 +11,6 @@
 #include "editors/frmMovie.h"
 #include "widgets/mControls.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 #include <utility>
@@ -19,6 +18,18 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Vidsora");
+
+// Opens the editor on strKey. The parent named before counts for the next new item only.
+template <class Editor>
+QString EditWith(QWidget* parent, const QString& strKey, QString& namedParent,
+                 void (Editor::*setParent)(const QString&), QString (Editor::*edit)(const QString&))
+{
+    Editor editor(parent);
+    if (strKey.isEmpty()) {
+        (editor.*setParent)(std::exchange(namedParent, QString()));
+    }
+    return (editor.*edit)(strKey);
+}
 
 } // namespace
 
@@ -42,12 +53,7 @@ void DialogEditors::GroupParent(const QString& strKey)
 
 QString DialogEditors::EditGroup(const QString& strKey)
 {
-    frmGroup editor(m_parent);
-    // The parent named before counts for the next new group only.
-    if (strKey.isEmpty()) {
-        editor.GroupParent(std::exchange(m_groupParent, QString()));
-    }
-    return editor.EditGroup(strKey);
+    return EditWith(m_parent.data(), strKey, m_groupParent, &frmGroup::GroupParent, &frmGroup::EditGroup);
 }
 
 void DialogEditors::BoxParent(const QString& strKey)
@@ -57,11 +63,7 @@ void DialogEditors::BoxParent(const QString& strKey)
 
 QString DialogEditors::EditBox(const QString& strKey)
 {
-    frmBox editor(m_parent);
-    if (strKey.isEmpty()) {
-        editor.BoxParent(std::exchange(m_boxParent, QString()));
-    }
-    return editor.EditBox(strKey);
+    return EditWith(m_parent.data(), strKey, m_boxParent, &frmBox::BoxParent, &frmBox::EditBox);
 }
 
 void DialogEditors::MediaParent(const QString& strKey)
@@ -71,11 +73,7 @@ void DialogEditors::MediaParent(const QString& strKey)
 
 QString DialogEditors::EditMedia(const QString& strKey)
 {
-    frmMedia editor(m_parent);
-    if (strKey.isEmpty()) {
-        editor.MediaParent(std::exchange(m_mediaParent, QString()));
-    }
-    return editor.EditMedia(strKey);
+    return EditWith(m_parent.data(), strKey, m_mediaParent, &frmMedia::MediaParent, &frmMedia::EditMedia);
 }
 
 void DialogEditors::MovieParent(const QString& strKey)
@@ -85,11 +83,7 @@ void DialogEditors::MovieParent(const QString& strKey)
 
 QString DialogEditors::EditMovie(const QString& strKey)
 {
-    frmMovie editor(m_parent);
-    if (strKey.isEmpty()) {
-        editor.MovieParent(std::exchange(m_movieParent, QString()));
-    }
-    return editor.EditMovie(strKey);
+    return EditWith(m_parent.data(), strKey, m_movieParent, &frmMovie::MovieParent, &frmMovie::EditMovie);
 }
 
 bool DialogEditors::AskYesNo(const QString& question)
@@ -143,13 +137,12 @@ void DialogEditors::ShowMessage(const QString& message)
 
 void DialogEditors::SetBusy(bool busy)
 {
-    if (busy == m_busy) {
+    if (busy == m_busy.has_value()) {
         return;
     }
-    m_busy = busy;
     if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_busy.emplace();
     } else {
-        QApplication::restoreOverrideCursor();
+        m_busy.reset();
     }
 }

@@ -2,10 +2,13 @@
 
 #include "commands/ItemEditors.h"
 #include "commands/ItemWorkshops.h"
+#include "widgets/mControls.h"
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 // The item commands' editors, workshops, templates and questions as the program's own modal dialogs over the main
 // window. Each dialog is made for one call and gone when it returns; the parent a *Parent call names is handed to the
@@ -42,5 +45,5 @@ private:
     QString m_boxParent;
     QString m_mediaParent;
     QString m_movieParent;
-    bool m_busy = false;
+    std::optional<CursorOverride> m_busy; // the hourglass while SetBusy(true) holds
 };

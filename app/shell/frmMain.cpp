@@ -33,11 +33,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QDir>
-#include <QDragMoveEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -65,25 +62,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 
     m_tree = std::make_unique<CollectionTree>(m_client, imglTree);
     treeMovies = m_tree->Control();
-    treeMovies->installEventFilter(this);
-    treeMovies->viewport()->installEventFilter(this);
-    connect(treeMovies, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
-        if (!m_blnLoading) {
-            treeMovies_NodeClick(node);
-        }
-    });
-    // Moving through the tree with the keyboard selects as a click does; mouse presses are handled by the click.
-    // A current node that is not selected (the tree's own choice when it gets the focus) is no selection.
-    connect(treeMovies, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-        if (node && node->isSelected() && !m_tree->IsSelecting() && !m_blnMouseDown && !m_blnLoading) {
-            treeMovies_NodeClick(node);
-        }
-    });
-    connect(treeMovies, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
-        if (!m_tree->IsSelecting() && !m_blnLoading) {
-            treeMovies_Collapse(node);
-        }
-    });
+    BindTree();
 
     picDrag = new QFrame(m_client);
     picDrag->setObjectName("picDrag");
@@ -362,6 +341,34 @@ void frmMain::treeMovies_NodeClick(QTreeWidgetItem* node)
     SetCommandState(key);
 }
 
+void frmMain::BindTree()
+{
+    // What the user does in the tree runs the window's procedures; nothing runs while the collections load.
+    const auto unlessLoading = [this](auto procedure) {
+        return [this, procedure](auto&&... args) {
+            if (!m_blnLoading) {
+                (this->*procedure)(std::forward<decltype(args)>(args)...);
+            }
+        };
+    };
+    connect(m_tree.get(), &CollectionTree::nodeChosen, this, unlessLoading(&frmMain::treeMovies_NodeClick));
+    connect(m_tree.get(), &CollectionTree::nodeCollapsed, this, unlessLoading(&frmMain::treeMovies_Collapse));
+    connect(m_tree.get(), &CollectionTree::keyPressed, this, unlessLoading(&frmMain::treeMovies_KeyDown));
+    connect(m_tree.get(), &CollectionTree::menuKeyPressed, this, unlessLoading(&frmMain::treeMovies_PopupAtSelection));
+    connect(m_tree.get(), &CollectionTree::draggedOver, this, unlessLoading(&frmMain::treeMovies_DragOver));
+    connect(m_tree.get(), &CollectionTree::rightPressed, this, [this](const QPoint& pos) {
+        if (!m_blnLoading) {
+            treeMovies_MouseDown(Qt::RightButton, pos);
+        }
+    });
+    // A press that dragged the selection to another node ends on that node.
+    connect(m_tree.get(), &CollectionTree::pressEnded, this, [this](QTreeWidgetItem* node) {
+        if (NodeKey(node) != m_strKey && !m_blnLoading) {
+            treeMovies_NodeClick(node);
+        }
+    });
+}
+
 void frmMain::treeMovies_Collapse(QTreeWidgetItem* node)
 {
     // What the item view shows is also what the tree marks, so Delete acts on it.
@@ -437,70 +444,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             return true;
         case QEvent::MouseButtonRelease:
             picDrag_MouseUp();
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (watched == treeMovies && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // The Menu key and Shift+F10 open the popup menu at the selected node, as a right click does at its own.
-        if ((key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier) ||
-            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
-            if (!m_blnLoading) {
-                treeMovies_PopupAtSelection();
-            }
-            return true;
-        }
-        if (!m_blnLoading) {
-            treeMovies_KeyDown(key->key());
-        }
-        return false;
-    }
-    // The desktop may send the Menu key as a context-menu request of the keyboard instead.
-    if ((watched == treeMovies || watched == treeMovies->viewport()) && event->type() == QEvent::ContextMenu) {
-        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard && !m_blnLoading) {
-            treeMovies_PopupAtSelection();
-        }
-        return true;
-    }
-    if (watched == treeMovies->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::RightButton) {
-                if (!m_blnLoading) {
-                    treeMovies_MouseDown(Qt::RightButton, mouse->position().toPoint());
-                }
-                return true;
-            }
-            m_blnMouseDown = true;
-            return false;
-        }
-        case QEvent::MouseButtonRelease:
-            if (m_blnMouseDown) {
-                m_blnMouseDown = false;
-                // A press that dragged the selection to another node ends on that node.
-                QTimer::singleShot(0, this, [this] {
-                    QTreeWidgetItem* current = treeMovies->currentItem();
-                    if (current && current->isSelected() && NodeKey(current) != m_strKey && !m_blnLoading) {
-                        treeMovies_NodeClick(current);
-                    }
-                });
-            }
-            return false;
-        case QEvent::DragEnter:
-            static_cast<QDragEnterEvent*>(event)->acceptProposedAction();
-            return true;
-        case QEvent::DragMove:
-            if (!m_blnLoading) {
-                treeMovies_DragOver(static_cast<QDragMoveEvent*>(event)->position().toPoint());
-            }
-            static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
-            return true;
-        case QEvent::Drop:
-            event->ignore();
             return true;
         default:
             return false;

@@ -101,7 +101,8 @@ private:
     void SetCommandState(const QString& strKey);
     void Unload();
 
-    // Tree events.
+    // Tree events: the tree's reports bound to the procedures below.
+    void BindTree();
     void treeMovies_Collapse(QTreeWidgetItem* node);
     void treeMovies_KeyDown(int keyCode);
     void treeMovies_MouseDown(Qt::MouseButton button, const QPoint& pos);
@@ -162,7 +163,6 @@ private:
     double m_dragLeft = 0; // the splitter bar's left edge in twips
     bool m_blnMoving = false;
     bool m_blnLoading = false;
-    bool m_blnMouseDown = false;
     bool m_blnUnloaded = false;
     QString m_strTempTried;            // the temporary folder that could not be made
     bool m_blnNoPagesTold = false;     // the user has heard that pages cannot be shown

@@ -8,6 +8,7 @@
 #include "shell/ProgressBar.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
+#include "widgets/mControls.h"
 
 #include "CBoxes.h"
 #include "CCategories.h"
@@ -17,7 +18,6 @@
 #include "Registry.h"
 #include "StoreLock.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -322,8 +322,8 @@ bool Main()
         return false;
     }
 
-    // 3.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // 3. The hourglass, until the main window is on screen.
+    const CursorOverride wait;
 
     // 4. The bar's range, from the entries of the kind folders.
     const int total = Collections::EntryCount(dbDir);
@@ -365,7 +365,6 @@ bool Main()
     }
     splash->close();
     delete splash;
-    QApplication::restoreOverrideCursor();
     return true;
 }
 

@@ -1,4 +1,5 @@
-// Item pages: which rows, sections and nested items a document renders, and item text shown as text.
+// Item pages: which rows, sections and nested items a document renders, item text shown as text, and a page's frame
+// byte for byte.
 
 #include "CHTML.h"
 #include "HTMLFuncs.h"
@@ -95,6 +96,26 @@ QStringList Titles(const QString& html)
     return titles;
 }
 
+// The lines of CR LF ended text.
+QString Lines(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// The title bar and cover cell of the item titled title: from the title's cell to the cell of its rows.
+QString Frame(const QString& html, const QString& title)
+{
+    const qsizetype at = html.indexOf("<Span Class=\"largeheadersblack\">" + title + "</Span>");
+    const qsizetype from = html.lastIndexOf("     <TD VALIGN=CENTER", at);
+    const QString rowsCell = "     <TD VAlign=Top Width=100%>\r\n";
+    const qsizetype to = html.indexOf(rowsCell, at);
+    return at < 0 || from < 0 || to < 0 ? QString() : html.mid(from, to + rowsCell.size() - from);
+}
+
 // The page with every block id replaced, so two renderings can be compared apart from their ids.
 QString WithoutIds(QString html)
 {
@@ -116,6 +137,107 @@ private slots:
         builder.setUEF(std::make_shared<UEF>());
         QCOMPARE(builder.HTML(), JavaCode() + "\r\n");
         QCOMPARE(builder.property("HTML").toString(), JavaCode() + "\r\n");
+    }
+
+    // The whole page of a movie with a title and both covers, byte for byte: the script that folds the sections, the
+    // item's frame with its title bar and cover cell, and every table it opens closed again.
+    void moviePage()
+    {
+        lngBlockID = 6;
+        const QString got = Render(Document({Make<UEFMovie>(
+            {{"strTitle", "Alien"}, {"strFrontCoverURL", "/c/F.jpg"}, {"strBackCoverURL", "/c/B.jpg"}})}));
+        QCOMPARE(lngBlockID, 8);
+        const QString expected =
+            Lines({"<script language=\"javascript\">",
+                   "<!--",
+                   "function showhide(blockid)",
+                   "{",
+                   "  var picid = \"Pitm_\" + blockid;",
+                   "  var item = document.all.item(blockid);",
+                   "  var pic = document.all.item(picid);",
+                   "  var visible = item.style.display;",
+                   "  if ( visible == \"none\" )",
+                   "  {",
+                   "    item.style.display = \"block\";",
+                   "  }",
+                   "  else",
+                   "  {",
+                   "    item.style.display = \"none\";",
+                   "  }",
+                   "}",
+                   "function SetBColor(blockid, sColor)",
+                   "{",
+                   "  var item = document.all.item(blockid);",
+                   "  item.BGCOLOR = sColor;",
+                   "}",
+                   "//-->",
+                   "</script>",
+                   "",
+                   "<TABLE WIDTH=100% Class=\"Alldata\" CellSpacing=2 BGCOLOR=EEEEFF> <TR>",
+                   "  <TD VALIGN=TOP WIDTH=100%>",
+                   "   <TABLE CELLSPACING=0 WIDTH=100%>",
+                   "    <TR>",
+                   "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF >",
+                   "      <b><Span Class=\"largeheadersblack\">Alien</Span></b> ",
+                   "     </TD>",
+                   "    </TR>",
+                   "    <TR ID=\"7\">",
+                   "     <TD Class=\"Alldata\" VAlign=Top>",
+                   "       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=160 Border=0></a><br><br>",
+                   "       <a href=\"/c/B.jpg\"><Img src=\"/c/B.jpg\" Width=160 Border=0></a>",
+                   "     </TD>",
+                   "     <TD VAlign=Top Width=100%>",
+                   "      <TABLE Width=100% BGCOLOR=EEEEFF Cellspacing=1>",
+                   "     </TABLE>",
+                   "    </TD>",
+                   "   </TR>",
+                   "  </TABLE>",
+                   "    </TD>",
+                   "   </TR>",
+                   "  </TABLE>",
+                   ""});
+        QCOMPARE(got, expected);
+    }
+
+    // The title bar and cover cell of an item on its own page and nested in a medium: a nested item folds away by a
+    // click on its title bar and shows its front cover small, never its back cover.
+    void itemFrames_data()
+    {
+        QTest::addColumn<bool>("nested");
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<QString>("frame");
+        const auto frame = [](const QString& titleCell, const QString& id, const QStringList& covers) {
+            return Lines(QStringList{titleCell, "      <b><Span Class=\"largeheadersblack\">T</Span></b> ",
+                                     "     </TD>", "    </TR>", "    <TR ID=\"" + id + "\">",
+                                     "     <TD Class=\"Alldata\" VAlign=Top>"} +
+                         covers + QStringList{"     </TD>", "     <TD VAlign=Top Width=100%>"});
+        };
+        const QString plain = "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF >";
+        const QString folding =
+            "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF OnClick=\"showhide('9');\" "
+            "OnMouseOver=\"this.style.backgroundColor='0000FF'\" OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >";
+        const auto row = [](const char* name, bool nested, const QString& front, const QString& back,
+                            const QString& frame) { QTest::newRow(name) << nested << front << back << frame; };
+        row("no covers", false, "", "", frame(plain, "7", {}));
+        row("front only", false, "/c/F0jpg", "",
+            frame(plain, "7", {"       <a href=\"/c/F0jpg\"><Img src=\"/c/F0jpg\" Width=160 Border=0></a><br><br>"}));
+        row("back only", false, "", "/c/B.gif",
+            frame(plain, "7", {"       <a href=\"/c/B.gif\"><Img src=\"/c/B.gif\" Width=160 Border=0></a>"}));
+        row("nested: front 60 wide, never a back cover", true, "/c/F.jpg", "/c/B.jpg",
+            frame(folding, "9", {"       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=60 Border=0></a><br><br>"}));
+        row("nested without covers", true, "", "", frame(folding, "9", {}));
+    }
+    void itemFrames()
+    {
+        QFETCH(bool, nested);
+        QFETCH(QString, front);
+        QFETCH(QString, back);
+        auto movie = Make<UEFMovie>({{"strTitle", "T"}, {"strFrontCoverURL", front}, {"strBackCoverURL", back}});
+        auto medium = Make<UEFMedia>({{"strName", "Disc"}});
+        medium->colContents()->Add(movie);
+        lngBlockID = 6;
+        QTEST(Frame(Render(Document({nested ? std::shared_ptr<QObject>(medium) : movie})), "T"), "frame");
     }
 
     // One movie with every field: its pieces in their order, each section with its own id.

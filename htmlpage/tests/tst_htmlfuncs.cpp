@@ -1,4 +1,5 @@
-// The markup pieces, checked against their exact text.
+// The markup pieces: the block ids they share and take, the rows, the section pieces and the text made safe. The
+// bytes of a whole page are checked in tst_chtml.
 
 #include "CHTML.h"
 #include "HTMLFuncs.h"
@@ -32,62 +33,6 @@ private slots:
         // A page builder object sets the module's colours and class names.
         CHTML builder;
         QCOMPARE(strRowColor[0], QString("EEEEFF"));
-    }
-
-    void beginDoc_data()
-    {
-        QTest::addColumn<QString>("front");
-        QTest::addColumn<QString>("back");
-        QTest::addColumn<bool>("small");
-        QTest::addColumn<QString>("titleCell");
-        QTest::addColumn<QStringList>("coverLines");
-
-        const QString plainTitle = "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF >";
-        const QString clickTitle =
-            "     <TD VALIGN=CENTER ALIGN=CENTER WIDTH=100% COLSPAN=2  BGCOLOR=AAAAFF OnClick=\"showhide('7');\" "
-            "OnMouseOver=\"this.style.backgroundColor='0000FF'\" OnMouseOut=\"this.style.backgroundColor='AAAAFF'\" >";
-        QTest::newRow("no covers: empty cover cell") << ""
-                                                     << "" << false << plainTitle << QStringList{};
-        QTest::newRow("front only")
-            << "/c/F0jpg"
-            << "" << false << plainTitle
-            << QStringList{"       <a href=\"/c/F0jpg\"><Img src=\"/c/F0jpg\" Width=160 Border=0></a><br><br>"};
-        QTest::newRow("back only") << ""
-                                   << "/c/B.gif" << false << plainTitle
-                                   << QStringList{"       <a href=\"/c/B.gif\"><Img src=\"/c/B.gif\" Width=160 "
-                                                  "Border=0></a>"};
-        QTest::newRow("both covers")
-            << "/c/F.jpg"
-            << "/c/B.jpg" << false << plainTitle
-            << QStringList{"       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=160 Border=0></a><br><br>",
-                           "       <a href=\"/c/B.jpg\"><Img src=\"/c/B.jpg\" Width=160 Border=0></a>"};
-        QTest::newRow("small: front 60 wide, never a back cover")
-            << "/c/F.jpg"
-            << "/c/B.jpg" << true << clickTitle
-            << QStringList{"       <a href=\"/c/F.jpg\"><Img src=\"/c/F.jpg\" Width=60 Border=0></a><br><br>"};
-        QTest::newRow("small without covers") << ""
-                                              << "" << true << clickTitle << QStringList{};
-    }
-    void beginDoc()
-    {
-        QFETCH(QString, front);
-        QFETCH(QString, back);
-        QFETCH(bool, small);
-        QFETCH(QString, titleCell);
-        QFETCH(QStringList, coverLines);
-
-        lngBlockID = 7;
-        const QString got = BeginDoc("The <b>Title</b>", front, back, "100%", small);
-        QCOMPARE(lngBlockID, 8);
-        const QString expected =
-            Join(QStringList{"<TABLE WIDTH=100% Class=\"Alldata\" CellSpacing=2 BGCOLOR=EEEEFF> <TR>",
-                             "  <TD VALIGN=TOP WIDTH=100%>", "   <TABLE CELLSPACING=0 WIDTH=100%>", "    <TR>",
-                             titleCell, "      <b><Span Class=\"largeheadersblack\">The <b>Title</b></Span></b> ",
-                             "     </TD>", "    </TR>", "    <TR ID=\"7\">", "     <TD Class=\"Alldata\" VAlign=Top>"} +
-                 coverLines +
-                 QStringList{"     </TD>", "     <TD VAlign=Top Width=100%>",
-                             "      <TABLE Width=100% BGCOLOR=EEEEFF Cellspacing=1>"});
-        QCOMPARE(got, expected);
     }
 
     void beginDocIdsFollowOneAnother()
@@ -167,40 +112,6 @@ private slots:
                                              "<TABLE WIDTH=100% Cellspacing=1 ID=\"12\"" +
                                                  hidden + ">"}));
         QCOMPARE(end, QString("         </TABLE>        </TD>       </TR>\r\n"));
-    }
-
-    void endDoc()
-    {
-        QCOMPARE(EndDoc(),
-                 Join({"     </TABLE>", "    </TD>", "   </TR>", "  </TABLE>", "    </TD>", "   </TR>", "  </TABLE>"}));
-    }
-
-    void javaCode()
-    {
-        QCOMPARE(JavaCode(), Join({"<script language=\"javascript\">",
-                                   "<!--",
-                                   "function showhide(blockid)",
-                                   "{",
-                                   "  var picid = \"Pitm_\" + blockid;",
-                                   "  var item = document.all.item(blockid);",
-                                   "  var pic = document.all.item(picid);",
-                                   "  var visible = item.style.display;",
-                                   "  if ( visible == \"none\" )",
-                                   "  {",
-                                   "    item.style.display = \"block\";",
-                                   "  }",
-                                   "  else",
-                                   "  {",
-                                   "    item.style.display = \"none\";",
-                                   "  }",
-                                   "}",
-                                   "function SetBColor(blockid, sColor)",
-                                   "{",
-                                   "  var item = document.all.item(blockid);",
-                                   "  item.BGCOLOR = sColor;",
-                                   "}",
-                                   "//-->",
-                                   "</script>"}));
     }
 
     void niceUPC_data()

@@ -126,6 +126,34 @@ private slots:
         QCOMPARE(form.cmdAddExtra->text(), QStringLiteral("->"));
     }
 
+    // The hourglass an editor shows while it loads is gone once the dialog takes input, and none is left after it.
+    void editorsTakeInputUnderTheArrow()
+    {
+        QList<bool> busy;
+        const auto answer = [&busy] {
+            AnswerModal([&busy](QWidget* dialog) {
+                busy << (QApplication::overrideCursor() != nullptr);
+                dialog->close();
+            });
+        };
+        frmCategory category;
+        answer();
+        category.EditCategory("C1");
+        frmGroup group;
+        answer();
+        group.EditGroup("S1");
+        frmBox box;
+        answer();
+        box.EditBox("B1");
+        frmMedia media;
+        answer();
+        media.EditMedia("E1");
+        answer();
+        media.MakeTemplate();
+        QCOMPARE(busy, QList<bool>(5, false));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void newMediumInABox()
     {
         frmMedia form;
@@ -271,6 +299,30 @@ private slots:
             dialog.deleteBack->click();
             QVERIFY(!dialog.back->HasPicture());
         }
+    }
+
+    // The dialog shows the cover its item has stored.
+    void storedCoverShown()
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(QImage(20, 30, QImage::Format_RGB32).save(&buffer, "PNG"));
+        const QString path = m_store.filePath(QStringLiteral("stored.png"));
+        QVERIFY(AnsiText::WriteFileBytes(path, png));
+        QVERIFY(gMedias->Item("E1")->AddFrontCover(path));
+        bool front = false, back = true;
+        frmMedia media;
+        AnswerModal([&](QWidget* dialog) {
+            auto* m = qobject_cast<frmMedia*>(dialog);
+            front = m->imgEFrontCover->HasPicture();
+            back = m->imgEBackCover->HasPicture();
+            m->cmdCancel->click();
+        });
+        media.EditMedia("E1");
+        QVERIFY(gMedias->Item("E1")->DeleteFrontCover());
+        QVERIFY(front);
+        QVERIFY(!back);
     }
 
     void boxEditor()

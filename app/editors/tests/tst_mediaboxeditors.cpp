@@ -218,6 +218,26 @@ private slots:
         QCOMPARE(gBoxes->Item("B3")->strFrontCover(), QStringLiteral("FrontCover.jpg"));
     }
 
+    // An editor opens with the covers its item has stored, for the dialog to show; a new item and a template have
+    // none, also right after an item that had some.
+    void storedCovers()
+    {
+        QVERIFY(gBoxes->Item("B1")->AddFrontCover(m_picture));
+        QVERIFY(gMedias->Item("E1")->AddBackCover(m_picture));
+        BoxEditor box;
+        box.Open("B1");
+        QCOMPARE(box.Covers(), (StoredCovers{gBoxes->Item("B1")->Path() + "/FrontCover.jpg", QString()}));
+        box.Open(QString());
+        QCOMPARE(box.Covers(), StoredCovers());
+        MediaEditor media;
+        media.Open("E1");
+        QCOMPARE(media.Covers(), (StoredCovers{QString(), gMedias->Item("E1")->Path() + "/BackCover.jpg"}));
+        media.OpenTemplate();
+        QCOMPARE(media.Covers(), StoredCovers());
+        media.Open("E2");
+        QCOMPARE(media.Covers(), StoredCovers());
+    }
+
     void orphansKeepTheirParent()
     {
         MediaEditor media;

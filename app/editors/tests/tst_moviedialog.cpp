@@ -1,4 +1,4 @@
-// Wiring of the movie editor: controls by name, the nine tabs, pick lists, OK, Cancel and the close box, the
+// Wiring of the movie editor: the nine tabs and their controls, pick lists, OK, Cancel and the close box, the
 // product-code questions, the media block following the parent, and template mode.
 
 #include "editors/CoverPicture.h"
@@ -89,71 +89,89 @@ private slots:
         BuildChildLists();
     }
 
-    void controlsAndTabs()
+    // Each tab's access key shows its frame with the controls the user works there, puts the focus on the first of
+    // them, and the place, OK and Cancel stay below every tab.
+    void tabs_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QStringList>("controls");
+        const auto row = [](int index, const char* key, const char* caption, const char* frame, const char* focus,
+                            const QStringList& controls) {
+            QTest::newRow(key) << index << QString(key) << QString(caption) << QString(frame) << QString(focus)
+                               << controls;
+        };
+        row(0, "General", "&General", "fraGeneral", "txtTitle",
+            {"txtTitle", "txtLabel", "txtMSorting", "txtMUCP", "cboSystem", "txtCountry", "txtYear", "txtLength",
+             "cboStudios", "txtWebsite", "cmdSurfTo", "fraPicture", "cboPicture", "lstPicture", "cmdAddPictureFormat",
+             "cmdRemovePictureFormat"});
+        row(1, "Media", "&Media", "fraMedia", "optDVD", {"ctlMediaData"});
+        row(2, "Language", "&Language", "fraLanguage", "cboSpokenLanguage",
+            {"fraSpoken", "cboSpokenLanguage", "cboSoundmix", "cmdAddSpokenLanguage", "cmdRemoveSpokenLanguage",
+             "lstAudio", "fraSubtitles", "cboSubtitles", "cmdAddSubtitles", "cmdRemoveSubtitles", "lstSubtitles"});
+        row(3, "Cast", "C&ast", "fraCast", "txtCast", {"txtCast"});
+        row(4, "Crew", "C&rew", "fraCrew", "txtWriter", {"txtWriter", "txtDirector", "txtProducer"});
+        row(5, "Extras", "E&xtras", "fraExtras", "cboExtras",
+            {"cboExtras", "cmdAddExtra", "cdmRemoveExtras", "lstExtras"});
+        row(6, "Synopsis", "&Synopsis", "fraSynopsis", "txtSynopsis", {"txtSynopsis"});
+        row(7, "Notes", "&Notes", "fraNotes", "txtNotes", {"txtNotes"});
+        row(8, "Cover", "Co&ver", "fraCover", "cmdAddFrontCover",
+            {"imgMFrontCover", "imgMBackCover", "cmdAddFrontCover", "cmdDeleteFrontCover", "cmdAddBackCover",
+             "cmdDeleteBackCover"});
+    }
+    void tabs()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, controls);
+        frmMovie form;
+        int shown = -1, count = 0;
+        QString key, text, frame, focus;
+        QStringList missing;
+        AnswerModal([&](QWidget* dialog) {
+            frmMovie* m = Movie(dialog);
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            count = m->tbMovie->count();
+            // From another tab, so that the key changes it.
+            m->tbMovie->setCurrentIndex(index == 0 ? count - 1 : 0);
+            const QChar letter = caption.at(caption.indexOf(u'&') + 1).toUpper();
+            QTest::keyClick(m, char(letter.unicode()), Qt::AltModifier);
+            shown = m->tbMovie->currentIndex();
+            key = m->tbMovie->tabBar()->tabData(shown).toString();
+            text = m->tbMovie->tabText(shown);
+            QWidget* page = m->tbMovie->currentWidget();
+            frame = page->objectName();
+            focus = m->focusWidget() ? m->focusWidget()->objectName() : QString();
+            for (const QString& name : controls) {
+                const QWidget* control = page->findChild<QWidget*>(name);
+                if (!control || !control->isVisible()) {
+                    missing << name;
+                }
+            }
+            for (const QWidget* foot : std::initializer_list<const QWidget*>{m->cboParent, m->cmdOk, m->cmdCancel}) {
+                if (!foot->isVisible()) {
+                    missing << foot->objectName();
+                }
+            }
+            m->cmdCancel->click();
+        });
+        form.EditMovie("M1");
+        QCOMPARE(count, 9);
+        QCOMPARE(shown, index);
+        QTEST(key, "key");
+        QCOMPARE(text, caption);
+        QTEST(frame, "frame");
+        QTEST(focus, "focus");
+        QCOMPARE(missing, QStringList());
+    }
+
+    // The cover box keeps its proportion at any screen resolution.
+    void coverBoxProportion()
     {
         frmMovie form;
-        for (const char* name : {"tbMovie",
-                                 "txtTitle",
-                                 "txtLabel",
-                                 "txtMSorting",
-                                 "txtMUCP",
-                                 "cboSystem",
-                                 "txtCountry",
-                                 "txtYear",
-                                 "txtLength",
-                                 "cboStudios",
-                                 "txtWebsite",
-                                 "cmdSurfTo",
-                                 "fraPicture",
-                                 "cboPicture",
-                                 "lstPicture",
-                                 "ctlMediaData",
-                                 "cboSpokenLanguage",
-                                 "cboSoundmix",
-                                 "lstAudio",
-                                 "cboSubtitles",
-                                 "lstSubtitles",
-                                 "txtCast",
-                                 "txtWriter",
-                                 "txtDirector",
-                                 "txtProducer",
-                                 "cboExtras",
-                                 "lstExtras",
-                                 "txtSynopsis",
-                                 "txtNotes",
-                                 "imgMFrontCover",
-                                 "imgMBackCover",
-                                 "cmdAddFrontCover",
-                                 "cmdDeleteFrontCover",
-                                 "cmdAddBackCover",
-                                 "cmdDeleteBackCover",
-                                 "cmdAddPictureFormat",
-                                 "cmdRemovePictureFormat",
-                                 "cmdAddSpokenLanguage",
-                                 "cmdRemoveSpokenLanguage",
-                                 "cmdAddSubtitles",
-                                 "cmdRemoveSubtitles",
-                                 "cmdAddExtra",
-                                 "cdmRemoveExtras",
-                                 "cboParent",
-                                 "cmdOk",
-                                 "cmdCancel",
-                                 "fraSpoken",
-                                 "fraSubtitles"}) {
-            QVERIFY2(form.findChild<QWidget*>(QLatin1String(name)), name);
-        }
-        const QStringList keys{"General", "Media", "Language", "Cast", "Crew", "Extras", "Synopsis", "Notes", "Cover"};
-        const QStringList captions{"&General", "&Media",    "&Language", "C&ast", "C&rew",
-                                   "E&xtras",  "&Synopsis", "&Notes",    "Co&ver"};
-        const QStringList frames{"fraGeneral", "fraMedia",    "fraLanguage", "fraCast", "fraCrew",
-                                 "fraExtras",  "fraSynopsis", "fraNotes",    "fraCover"};
-        QCOMPARE(form.tbMovie->count(), 9);
-        for (int i = 0; i < 9; ++i) {
-            QCOMPARE(form.tbMovie->tabBar()->tabData(i).toString(), keys[i]);
-            QCOMPARE(form.tbMovie->tabText(i), captions[i]);
-            QCOMPARE(form.tbMovie->widget(i)->objectName(), frames[i]);
-        }
-        // The cover box keeps its proportion at any screen resolution.
         const QSize box = form.imgMFrontCover->size();
         QVERIFY(qAbs(box.width() * 286 - box.height() * 209) <= 286);
     }
@@ -206,8 +224,14 @@ private slots:
     void cancelAndCloseBox()
     {
         frmMovie form;
-        AnswerModal([](QWidget* dialog) { Movie(dialog)->cmdCancel->click(); });
+        bool busy = true;
+        AnswerModal([&busy](QWidget* dialog) {
+            // The hourglass of the loading is gone once the dialog takes input.
+            busy = QApplication::overrideCursor() != nullptr;
+            Movie(dialog)->cmdCancel->click();
+        });
         QCOMPARE(form.EditMovie("M2"), QString());
+        QVERIFY(!busy);
         AnswerModal([](QWidget* dialog) { dialog->close(); });
         QCOMPARE(form.EditMovie("M2"), QStringLiteral("M2"));
     }

@@ -113,6 +113,12 @@ private slots:
         QCOMPARE(movie->lngParentType(), 1);
         QCOMPARE(movie->lngParentID(), 1);
         QCOMPARE(movie->strFrontCover(), QStringLiteral("FrontCover.jpg"));
+
+        // Opened again, the editor holds the stored cover for its dialog to show; a template holds none.
+        editor.Open("M4");
+        QCOMPARE(editor.Covers(), (StoredCovers{movie->Path() + "/FrontCover.jpg", QString()}));
+        editor.OpenTemplate();
+        QCOMPARE(editor.Covers(), StoredCovers());
     }
 
     void newMovieParent_data()

@@ -1,6 +1,7 @@
 // The workshops without their windows: the title lines, counts, the proposal of the "..." button and the check of
-// OK, hostile divisions included.
+// OK, hostile divisions included, and what OK accepts planned for making.
 
+#include "commands/DivisionPlan.h"
 #include "commands/Workshops.h"
 
 #include <QtTest>
@@ -127,6 +128,10 @@ private slots:
         QTEST(check.refusal, "refusal");
         if (check.refusal == Refusal::None) {
             QTEST(check.division, "kept");
+            // What OK accepts, the add command makes: every title once.
+            const BoxPlan plan = PlanBox(QStringList(n, QStringLiteral("T")), check.division, QStringLiteral("DVD"));
+            QCOMPARE(plan.refusal, QString());
+            QCOMPARE(plan.MovieCount(), n);
         }
     }
 

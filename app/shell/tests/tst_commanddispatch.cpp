@@ -21,7 +21,7 @@ using CommandTable::Surface;
 
 Q_DECLARE_METATYPE(Command)
 
-class DispatchTest : public QObject
+class CommandDispatchTest : public QObject
 {
     Q_OBJECT
 
@@ -99,7 +99,7 @@ private:
     QList<Command> m_seen;
 };
 
-void DispatchTest::initTestCase()
+void CommandDispatchTest::initTestCase()
 {
     m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
     const QString dbDir = m_dir->path() + "/Database33";
@@ -115,13 +115,13 @@ void DispatchTest::initTestCase()
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
 }
 
-void DispatchTest::cleanupTestCase()
+void CommandDispatchTest::cleanupTestCase()
 {
     m_main.reset();
     m_dir.reset();
 }
 
-void DispatchTest::init()
+void CommandDispatchTest::init()
 {
     m_seen.clear();
     m_editors->calls.clear();
@@ -129,7 +129,7 @@ void DispatchTest::init()
     select(m_store.comedyMovie);
 }
 
-void DispatchTest::everyEntryHasARoute()
+void CommandDispatchTest::everyEntryHasARoute()
 {
     const QList<QAction*> actions = windowActions();
     QVERIFY(actions.size() >= int(CommandTable::Routes().size()));
@@ -141,7 +141,7 @@ void DispatchTest::everyEntryHasARoute()
     }
 }
 
-void DispatchTest::everyRouteHasItsEntry()
+void CommandDispatchTest::everyRouteHasItsEntry()
 {
     for (const CommandTable::Route& route : CommandTable::Routes()) {
         const QList<QAction*> named = m_main->findChildren<QAction*>(QLatin1String(route.name));
@@ -150,7 +150,7 @@ void DispatchTest::everyRouteHasItsEntry()
     }
 }
 
-void DispatchTest::dispatch_data()
+void CommandDispatchTest::dispatch_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<Command>("command");
@@ -159,7 +159,7 @@ void DispatchTest::dispatch_data()
     }
 }
 
-void DispatchTest::dispatch()
+void CommandDispatchTest::dispatch()
 {
     QFETCH(QString, name);
     QFETCH(Command, command);
@@ -171,7 +171,7 @@ void DispatchTest::dispatch()
     QCOMPARE(m_seen, QList<Command>{command});
 }
 
-void DispatchTest::separatorsAndStrayKeysRunNothing()
+void CommandDispatchTest::separatorsAndStrayKeysRunNothing()
 {
     observe(true);
     QAction* separator = nullptr;
@@ -192,7 +192,7 @@ void DispatchTest::separatorsAndStrayKeysRunNothing()
     QVERIFY(m_seen.isEmpty());
 }
 
-void DispatchTest::itemCommandsReachTheEditors_data()
+void CommandDispatchTest::itemCommandsReachTheEditors_data()
 {
     QTest::addColumn<QString>("name");
     // What the command asks of the editors first; %1 stands for the selected movie's key.
@@ -219,7 +219,7 @@ void DispatchTest::itemCommandsReachTheEditors_data()
     }
 }
 
-void DispatchTest::itemCommandsReachTheEditors()
+void CommandDispatchTest::itemCommandsReachTheEditors()
 {
     QFETCH(QString, name);
     QFETCH(QString, firstCall);
@@ -237,7 +237,7 @@ void DispatchTest::itemCommandsReachTheEditors()
     QCOMPARE(m_main->strKey(), m_store.comedyMovie);
 }
 
-void DispatchTest::entriesWithoutCommandDoNothing_data()
+void CommandDispatchTest::entriesWithoutCommandDoNothing_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<Command>("command");
@@ -245,7 +245,7 @@ void DispatchTest::entriesWithoutCommandDoNothing_data()
     QTest::newRow("mnuDoHelp") << "mnuDoHelp" << Command::Help;
 }
 
-void DispatchTest::entriesWithoutCommandDoNothing()
+void CommandDispatchTest::entriesWithoutCommandDoNothing()
 {
     QFETCH(QString, name);
     QFETCH(Command, command);
@@ -264,7 +264,7 @@ void DispatchTest::entriesWithoutCommandDoNothing()
     QCOMPARE(m_main->strKey(), m_store.comedyMovie);
 }
 
-void DispatchTest::shortcuts_data()
+void CommandDispatchTest::shortcuts_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QKeySequence>("keys");
@@ -273,7 +273,7 @@ void DispatchTest::shortcuts_data()
     QTest::newRow("Ctrl+F") << "mnuFind" << QKeySequence(Qt::CTRL | Qt::Key_F) << Command::Find;
 }
 
-void DispatchTest::shortcuts()
+void CommandDispatchTest::shortcuts()
 {
     QFETCH(QString, name);
     QFETCH(QKeySequence, keys);
@@ -288,7 +288,7 @@ void DispatchTest::shortcuts()
     QCOMPARE(m_seen, QList<Command>{command});
 }
 
-void DispatchTest::deleteKeyRunsDeleteWhileDisabled()
+void CommandDispatchTest::deleteKeyRunsDeleteWhileDisabled()
 {
     select(QStringLiteral("!0"));
     QVERIFY(!m_main->findChild<QAction*>("mnuDelete")->isEnabled());
@@ -304,5 +304,5 @@ void DispatchTest::deleteKeyRunsDeleteWhileDisabled()
     QCOMPARE(m_main->strKey(), QStringLiteral("!0"));
 }
 
-QTEST_MAIN(DispatchTest)
-#include "tst_web_dispatch.moc"
+QTEST_MAIN(CommandDispatchTest)
+#include "tst_commanddispatch.moc"

@@ -20,7 +20,7 @@
 using namespace TransferWorld;
 using namespace TestSupport;
 
-class TestTransferWiring : public QObject
+class TransferWiringTest : public QObject
 {
     Q_OBJECT
 
@@ -155,8 +155,8 @@ int main(int argc, char** argv)
     TransferWorld::SetUp();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    TestTransferWiring test;
+    TransferWiringTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_transferwiring.moc"
+#include "tst_transferwiring.moc"

@@ -254,4 +254,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_multiadd.moc"
+#include "tst_multiaddwiring.moc"

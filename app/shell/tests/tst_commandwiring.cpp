@@ -349,4 +349,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_commands.moc"
+#include "tst_commandwiring.moc"

@@ -11,11 +11,13 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDragMoveEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -54,6 +56,7 @@ private slots:
     void clickAndKeyboardSelect();
     void collapseShowsAndMarks();
     void rightClick();
+    void dragOverSelects();
     void menusAndToolbar();
     void collectionOnline();
     void layoutAndSplitter();
@@ -397,6 +400,25 @@ void MainWindowTest::rightClick()
     QCOMPARE(text("pnLarge"), QString("Zeta Box"));
     QVERIFY(entry("mnuDelete")->isEnabled());
     popup->hide();
+}
+
+// A dragged object passing over a node marks it and shows its item, as a click does.
+void MainWindowTest::dragOverSelects()
+{
+    QTreeWidget* t = tree();
+    QMimeData data;
+    data.setText("Zeta");
+    const QPoint at = t->visualItemRect(node(m_store.zetaBox)).center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(t->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(t->viewport(), &move);
+    QVERIFY(move.isAccepted());
+    QCOMPARE(m_main->strKey(), m_store.zetaBox);
+    QVERIFY(node(m_store.zetaBox)->isSelected());
+    QCOMPARE(text("pnLarge"), QString("Zeta Box"));
+    QVERIFY(entry("mnuDelete")->isEnabled());
 }
 
 void MainWindowTest::menusAndToolbar()
@@ -816,4 +838,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_mainwin.moc"
+#include "tst_mainwindow.moc"

@@ -72,4 +72,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_web_settingsmenu.moc"
+#include "tst_settingsmenu.moc"

@@ -142,11 +142,18 @@ int StagedItems::Discard(const std::atomic<bool>* abandon)
     // The last made first, so a folder left by a give-up is never a container whose contents went.
     while (!m_items.empty() && !(abandon && abandon->load())) {
         const Entry& entry = m_items.back();
-        if (!entry.temp.isEmpty() && !SafeFile::RemoveTree(entry.temp)) {
-            qCWarning(lcStore) << "cannot remove" << entry.temp << "- the next load does";
+        if (!entry.temp.isEmpty()) {
+            ItemStore::RemoveStaged(entry.temp);
         }
         m_items.pop_back();
     }
+    // What a give-up leaves is debris for the next load.
+    for (const Entry& entry : m_items) {
+        if (!entry.temp.isEmpty()) {
+            ItemStore::LeaveStaged(entry.temp);
+        }
+    }
+    m_items.clear();
     return m_left;
 }
 

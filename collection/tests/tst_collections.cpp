@@ -6,6 +6,7 @@
 #include "CMovies.h"
 #include "ItemOrder.h"
 #include "ItemStore.h"
+#include "StagedItems.h"
 #include "TestStore.h"
 
 #include <QApplication>
@@ -15,7 +16,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <climits>
+#include <thread>
 
 static const QString kHead = "'Vidsora 3.3 Databasefile - DO NOT EDIT\r\n";
 
@@ -466,6 +469,51 @@ private slots:
         cats.Clear();
         cats.LoadData();
         QCOMPARE(cats.Count(), 1);
+    }
+
+    // A load's sweep while a worker stages items and puts them in place takes none of its folders: every item comes
+    // through whole. What a worker gives up is debris that the next sweep takes.
+    void sweepSparesALiveWorker()
+    {
+        TestStore store;
+        const QString kindFolder = store.db() + "/Movies";
+        CMovies movies;
+        movies.setDBDir(store.db());
+        StagedItems staged({&movies});
+        std::atomic<bool> done{false};
+        bool placed = false;
+        std::thread worker([&] {
+            for (int i = 0; i < 100; ++i) {
+                const auto movie = ItemStore::NewItem(ItemKind::Movie);
+                movie->setDisplayName(QString("Staged %1").arg(i));
+                staged.Stage(movies, movie, {}, {}, nullptr);
+            }
+            placed = staged.PutInPlace(nullptr, nullptr);
+            done.store(true);
+        });
+        int sweeps = 0;
+        while (!done.load()) {
+            ItemStore::RemoveDebris(kindFolder);
+            ++sweeps;
+        }
+        worker.join();
+        QVERIFY(sweeps > 1);
+        QVERIFY(placed);
+        QCOMPARE(staged.Place().size(), 100);
+        QCOMPARE(TestStore::Entries(kindFolder).size(), 100);
+
+        StagedItems given({&movies});
+        for (int i = 0; i < 3; ++i) {
+            given.Stage(movies, ItemStore::NewItem(ItemKind::Movie), {}, {}, nullptr);
+        }
+        const std::atomic<bool> abandon{true};
+        given.Discard(&abandon);
+        QCOMPARE(TestStore::Entries(kindFolder).size(), 103);
+        QCOMPARE(ItemStore::RemoveDebris(kindFolder), 3);
+        CMovies loaded;
+        loaded.setDBDir(store.db());
+        loaded.LoadData();
+        QCOMPARE(loaded.Count(), 100);
     }
 };
 

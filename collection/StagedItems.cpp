@@ -79,6 +79,23 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
         Withdraw();
         return false;
     };
+    const auto unsynced = [&] {
+        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
+        return fail(QStringLiteral("the collection folder could not be synced to disk"));
+    };
+    if (stop && stop->load()) {
+        return fail({});
+    }
+    // What was staged is on disk, files and folders, before the first of them is in place: a power cut then leaves
+    // whole items in place, never a folder whose record had not reached the disk.
+    if (m_batch) {
+        const bool staged = m_batch->Commit();
+        m_batch.reset();
+        if (!staged) {
+            return unsynced();
+        }
+    }
+    m_batch.emplace();
     for (; m_inPlace < m_items.size(); ++m_inPlace) {
         if (stop && stop->load()) {
             return fail({});
@@ -91,11 +108,14 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
         }
         entry.temp.clear();
     }
-    const bool synced = m_batch ? m_batch->Commit() : true;
+    // The renames, one sync of each file system for all of them.
+    for (const List& list : m_lists) {
+        SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.list->Kind()));
+    }
+    const bool synced = m_batch->Commit();
     m_batch.reset();
     if (!synced) {
-        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
-        return fail(QStringLiteral("the collection folder could not be synced to disk"));
+        return unsynced();
     }
     for (const Entry& entry : m_items) {
         if (entry.item->thread() != m_home) {

@@ -37,9 +37,10 @@ public:
     // not be written: nothing of it is left then, and error says why.
     QString Stage(CItemList& list, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
                   const ItemStore::NewCover& back, QString* error);
-    // Renames every staged folder into place and syncs the store. Checks stop before each rename: once it is set, or
-    // when anything fails, what was put in place is moved out again and the result is false (error says why, empty
-    // for a stop). The items then belong to the owning thread.
+    // Syncs everything staged, renames every staged folder into place, and syncs the renames, so that a power cut at
+    // any moment leaves each item whole in place or debris. Checks stop before each rename: once it is set, or when
+    // anything fails, what was put in place is moved out again and the result is false (error says why, empty for a
+    // stop). The items then belong to the owning thread.
     bool PutInPlace(const std::atomic<bool>* stop, QString* error);
     // Removes every folder staged or put in place (those in place moved out first, the last first), on the thread
     // that staged. Gives up early once abandon is set: what stays is debris the next load sweeps. The number of items

@@ -6,6 +6,7 @@
 #include "CMovies.h"
 #include "ItemOrder.h"
 #include "ItemStore.h"
+#include "SafeFile.h"
 #include "StagedItems.h"
 #include "TestStore.h"
 
@@ -514,6 +515,41 @@ private slots:
         loaded.setDBDir(store.db());
         loaded.LoadData();
         QCOMPARE(loaded.Count(), 100);
+    }
+
+    // What is staged reaches the disk before anything is renamed into place, and the renames are synced after: a
+    // failure of either sync puts nothing in place and leaves no folder.
+    void stagedItemsSyncBeforeAndAfterTheRenames_data()
+    {
+        QTest::addColumn<int>("failing");
+        QTest::newRow("the staged files") << 1;
+        QTest::newRow("the renames") << 2;
+    }
+    void stagedItemsSyncBeforeAndAfterTheRenames()
+    {
+        QFETCH(int, failing);
+        TestStore store;
+        CMovies movies;
+        movies.setDBDir(store.db());
+        StagedItems staged({&movies});
+        for (int i = 0; i < 3; ++i) {
+            const auto movie = ItemStore::NewItem(ItemKind::Movie);
+            movie->setDisplayName(QString("Staged %1").arg(i));
+            QVERIFY(!staged.Stage(movies, movie, {}, {}, nullptr).isEmpty());
+        }
+        SafeFile::Faults::Reset();
+        SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failing);
+        QString why;
+        const bool placed = staged.PutInPlace(nullptr, &why);
+        const int renames = SafeFile::Faults::Calls(SafeFile::Faults::Rename);
+        SafeFile::Faults::Reset();
+        QVERIFY(!placed);
+        QVERIFY2(why.contains("synced"), qPrintable(why));
+        QCOMPARE(renames > 0, failing > 1);
+        QVERIFY(staged.Place().isEmpty());
+        staged.Discard();
+        QCOMPARE(TestStore::Entries(store.db() + "/Movies"), QStringList());
+        QCOMPARE(movies.Count(), 0);
     }
 };
 

@@ -487,7 +487,7 @@ private slots:
             for (int i = 0; i < 100; ++i) {
                 const auto movie = ItemStore::NewItem(ItemKind::Movie);
                 movie->setDisplayName(QString("Staged %1").arg(i));
-                staged.Stage(movies, movie, {}, {}, nullptr);
+                staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr);
             }
             placed = staged.PutInPlace(nullptr, nullptr);
             done.store(true);
@@ -500,12 +500,12 @@ private slots:
         worker.join();
         QVERIFY(sweeps > 1);
         QVERIFY(placed);
-        QCOMPARE(staged.Place().size(), 100);
+        QCOMPARE(staged.Place({&movies}).value_or(QStringList()).size(), 100);
         QCOMPARE(TestStore::Entries(kindFolder).size(), 100);
 
         StagedItems given({&movies});
         for (int i = 0; i < 3; ++i) {
-            given.Stage(movies, ItemStore::NewItem(ItemKind::Movie), {}, {}, nullptr);
+            given.Stage(ItemKind::Movie, ItemStore::NewItem(ItemKind::Movie), {}, {}, nullptr);
         }
         const std::atomic<bool> abandon{true};
         given.Discard(&abandon);
@@ -535,7 +535,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const auto movie = ItemStore::NewItem(ItemKind::Movie);
             movie->setDisplayName(QString("Staged %1").arg(i));
-            QVERIFY(!staged.Stage(movies, movie, {}, {}, nullptr).isEmpty());
+            QVERIFY(!staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr).isEmpty());
         }
         SafeFile::Faults::Reset();
         SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failing);
@@ -546,7 +546,7 @@ private slots:
         QVERIFY(!placed);
         QVERIFY2(why.contains("synced"), qPrintable(why));
         QCOMPARE(renames > 0, failing > 1);
-        QVERIFY(staged.Place().isEmpty());
+        QVERIFY(!staged.Place({&movies}));
         staged.Discard();
         QCOMPARE(TestStore::Entries(store.db() + "/Movies"), QStringList());
         QCOMPARE(movies.Count(), 0);

@@ -3,6 +3,7 @@
 #include "core/BackgroundWork.h"
 #include "core/Collections.h"
 #include "core/ItemCreation.h"
+#include "core/StoreGate.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
@@ -513,12 +514,35 @@ ImportResult Cancelled(ImportResult result)
     return result;
 }
 
+// Waits until no worker of the program holds the store (a cancelled import still taking its items away, a cancelled
+// reload still reading), telling the hook (0, 0) meanwhile; false when it asked to stop.
+bool AwaitStore(const ImportProgress& progress)
+{
+    if (!progress) {
+        StoreGate::Wait();
+        return true;
+    }
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    while (!StoreGate::WaitFree(kHookInterval)) {
+        if (!progress(0, 0)) {
+            return false;
+        }
+        LetWindowRepaint(sinceEvents);
+    }
+    return true;
+}
+
 // Runs an import whose text parse reads: the parse and the writing on a worker, the progress hook and the placing
 // here, on the window's thread.
 ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, const ImportProgress& progress)
 {
+    // No other worker changes the store or the ids under this one.
+    if (!AwaitStore(progress)) {
+        return Cancelled({});
+    }
     // The ids follow each list's highest, taken here: the collections are this thread's, and nothing else adds to
-    // them while the import runs.
+    // them while the import runs (the import holds the store, so every other command waits for it).
     const auto job = std::make_shared<ImportJob>(std::vector<CItemList*>{gBoxes.get(), gMedias.get(), gMovies.get()});
     // The worker's checker is made here, so the worker looks up no component.
     const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));

@@ -5,6 +5,7 @@
 #include "TransferWorld.h"
 
 #include "core/BackgroundWork.h"
+#include "core/StoreGate.h"
 #include "core/mUEF.h"
 #include "transfer/UEFFile.h"
 
@@ -415,6 +416,79 @@ private slots:
         QCOMPARE(QDir(gTempFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), temp);
         TestWorld::LoadCollections(db);
         QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), items);
+    }
+
+    // Cancel returns at once and the worker takes the import away in the background, while the items are still
+    // written or already in place; what the user does next waits for it, the store's hold telling: a reload finds
+    // the store as before the import (no item whose folder goes, no debris), an add and a second import get the ids
+    // the cancelled one had taken. The lists the import took its ids from may go meanwhile.
+    void workWhileACancelledImportEnds_data()
+    {
+        QTest::addColumn<bool>("placing");
+        QTest::addColumn<QString>("next");
+        for (const bool placing : {false, true}) {
+            for (const char* next : {"reload", "add", "import"}) {
+                QTest::addRow("%s, %s", placing ? "placing" : "writing", next) << placing << QString::fromLatin1(next);
+            }
+        }
+    }
+    void workWhileACancelledImportEnds()
+    {
+        QFETCH(bool, placing);
+        QFETCH(QString, next);
+        const QString db = TestWorld::ProgramDir().filePath(QStringLiteral("store"));
+        const QString path = TestWorld::ProgramDir().filePath(QStringLiteral("box.UEF"));
+        QVERIFY(UEFFile::WriteExport(path, UEFFile::ExportText(AddFullBox(QStringLiteral("!0"), 3, 4))));
+        TestWorld::LoadCollections(db);
+        const QMap<QString, QByteArray> before = Files(db);
+        const int movies = gMovies->Count();
+        const int items = gBoxes->Count() + gMedias->Count() + movies;
+        const auto inPlace = [&db] { return ItemStore::CountEntries(db + QStringLiteral("/Movies")); };
+
+        // A slow disk holds the worker at its removal, or at the sync after the renames and at the undoing.
+        SafeFile::Faults::SlowDown(placing ? SafeFile::Faults::SyncDir : SafeFile::Faults::RemoveFile,
+                                   placing ? 300 : 15);
+        const UEFFile::ImportOutcome cancelled =
+            UEFFile::ImportFile(path, QStringLiteral("!0"), [&](int done, int total) {
+                return total == 0 || (placing ? inPlace() == movies : done < total / 2);
+            });
+        QVERIFY(cancelled.cancelled);
+        QVERIFY(StoreGate::Held());
+        QCOMPARE(inPlace() > movies, placing);
+        if (next == u"import") {
+            // The import itself waits for the store.
+            SafeFile::Faults::Reset();
+            const UEFFile::ImportOutcome outcome = UEFFile::ImportFile(path, QStringLiteral("!0"));
+            QCOMPARE(outcome.added, 1);
+            QVERIFY2(gBoxes->Item(QStringLiteral("B2")), "the box gets the id the cancelled one had");
+        } else {
+            if (next == u"reload") {
+                // The window's thread may free its lists: the worker holds none of them.
+                gBoxes = std::make_shared<CBoxes>();
+                gMedias = std::make_shared<CMedias>();
+                gMovies = std::make_shared<CMovies>();
+            }
+            // As every command of the window does first.
+            StoreGate::Wait();
+            SafeFile::Faults::Reset();
+            if (next == u"reload") {
+                TestWorld::LoadCollections(db);
+                QVERIFY(Files(db) == before);
+            } else {
+                QCOMPARE(TestWorld::AddMovie(QStringLiteral("Later"), QStringLiteral("!0"), "DVD"),
+                         QStringLiteral("M%1").arg(movies + 1));
+            }
+        }
+        BackgroundWork::WaitAll();
+        const int expected = items + (next == u"import" ? items : next == u"add" ? 1 : 0);
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), expected);
+        TestWorld::LoadCollections(db);
+        QCOMPARE(gBoxes->Count() + gMedias->Count() + gMovies->Count(), expected);
+        for (const char* kind : {"Boxes", "Medias", "Movies"}) {
+            const QDir folder(db + u'/' + QLatin1String(kind));
+            QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+                     folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+        }
     }
 
     // One box of 5,000 movies: the hook is told while the box is written, and a Cancel 100 ms in returns at once; the

@@ -23,7 +23,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include <dirent.h>
@@ -530,6 +533,56 @@ std::optional<QStringList> ListEntries(const QString& folder)
 
 namespace {
 
+// The temporary folders that a live worker of this program is building or taking apart (a staged item, a withdrawn
+// one): the sweep leaves them alone. Known by device and inode, which a rename keeps, so no spelling of the store's
+// path can hide one; by path too, to be let go once the folder is gone.
+struct LiveFolders
+{
+    std::mutex mutex;
+    std::set<std::pair<dev_t, ino_t>> ids;
+    std::map<QByteArray, std::pair<dev_t, ino_t>> byPath;
+};
+
+// Never destroyed: a worker may still let go of a folder while the statics go.
+LiveFolders& Live()
+{
+    static auto* const live = new LiveFolders;
+    return *live;
+}
+
+// Under Live().mutex: takes the folder at path as live.
+void ClaimLocked(const QByteArray& path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) == 0) {
+        Live().ids.insert({st.st_dev, st.st_ino});
+        Live().byPath[path] = {st.st_dev, st.st_ino};
+    }
+}
+
+void Unclaim(const QString& path)
+{
+    LiveFolders& live = Live();
+    const std::lock_guard<std::mutex> lock(live.mutex);
+    const auto it = live.byPath.find(SafeFile::Encode(path));
+    if (it != live.byPath.end()) {
+        live.ids.erase(it->second);
+        live.byPath.erase(it);
+    }
+}
+
+// Whether the entry name of the open folder dirFd is a live worker's.
+bool IsLive(int dirFd, const QByteArray& name)
+{
+    struct stat st;
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    LiveFolders& live = Live();
+    const std::lock_guard<std::mutex> lock(live.mutex);
+    return live.ids.count({st.st_dev, st.st_ino}) > 0;
+}
+
 // Whether a file of an item folder is one the program itself writes there.
 bool IsOwnFile(const char* name)
 {
@@ -622,7 +675,11 @@ int RemoveDebris(const QString& kindFolder)
         }
     };
     for (const QByteArray& name : temps) {
-        remove(name, "left by an interrupted save or delete");
+        // A folder made before the listing is claimed before it is listed (StageItem claims as it makes), so what is
+        // not live now is debris.
+        if (!IsLive(kindFd, name)) {
+            remove(name, "left by an interrupted save or delete");
+        }
     }
     for (const QByteArray& name : folders) {
         QList<QByteArray> strangers;
@@ -1018,7 +1075,15 @@ QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front
 
     // Built under a temporary name that a load sweeps away; PlaceStaged renames it into place in one step, so the
     // item appears whole or not at all, also after a kill or a power cut.
-    const QString temp = SafeFile::MakeTempFolder(kindDir, firstName);
+    QString temp;
+    {
+        // Made and claimed in one step, so no sweep takes it for debris in between.
+        const std::lock_guard<std::mutex> lock(Live().mutex);
+        temp = SafeFile::MakeTempFolder(kindDir, firstName);
+        if (!temp.isEmpty()) {
+            ClaimLocked(SafeFile::Encode(temp));
+        }
+    }
     if (temp.isEmpty()) {
         const int err = errno;
         return fail(QStringLiteral("cannot create the folder %1/%2: %3").arg(kindDir, firstName, qt_error_string(err)));
@@ -1028,9 +1093,7 @@ QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front
         const int err = errno;
         const QString what = failed.isEmpty() ? QStringLiteral("the files of %1/%2").arg(kindDir, firstName)
                                               : QStringLiteral("%1/%2/%3").arg(kindDir, firstName, failed);
-        if (!SafeFile::RemoveTree(temp)) {
-            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
-        }
+        RemoveStaged(temp);
         return fail(QStringLiteral("cannot write %1: %2").arg(what, qt_error_string(err)));
     }
     return temp;
@@ -1041,9 +1104,7 @@ bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
     const QString base = FolderBase(item, byName);
     const auto discard = [&](const QString& why) {
-        if (!SafeFile::RemoveTree(temp)) {
-            qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
-        }
+        RemoveStaged(temp);
         return Failure(item, error, why);
     };
     QString folder;
@@ -1060,8 +1121,24 @@ bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString
     if (folder.isEmpty()) {
         return discard(QStringLiteral("no free folder name for %1 in %2").arg(base, kindDir));
     }
+    Unclaim(temp); // in place: an item folder with its record, which no sweep takes
     item.setPath(folder);
     return true;
+}
+
+bool RemoveStaged(const QString& temp)
+{
+    const bool gone = SafeFile::RemoveTree(temp);
+    if (!gone) {
+        qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
+    }
+    Unclaim(temp);
+    return gone;
+}
+
+void LeaveStaged(const QString& temp)
+{
+    Unclaim(temp);
 }
 
 bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
@@ -1096,7 +1173,21 @@ QString WithdrawFolder(const QString& folder)
             continue;
         }
         const QString path = SafeFile::Decode(trash);
-        return SafeFile::Rename(folder, path) ? path : QString();
+        {
+            // Claimed before it appears under the temporary name, so no sweep takes it while it is taken apart.
+            const std::lock_guard<std::mutex> lock(Live().mutex);
+            ClaimLocked(native);
+            const auto claimed = Live().byPath.find(native);
+            if (claimed != Live().byPath.end()) {
+                Live().byPath[trash] = claimed->second;
+                Live().byPath.erase(claimed);
+            }
+        }
+        if (SafeFile::Rename(folder, path)) {
+            return path;
+        }
+        Unclaim(path);
+        return {};
     }
     return {};
 }

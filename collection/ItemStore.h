@@ -83,15 +83,21 @@ struct NewCover
 bool CreateItem(CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
                 bool byName);
 // CreateItem in two steps, for many items made off the window's thread and put in place together. StageItem writes
-// the item (its id set, empty Path) whole into a new folder under a temporary name in dbDir/<kind folder>/, which a
-// load sweeps as debris: the folder's path, or empty when anything could not be written (then nothing of it is left
-// and error says why). PlaceStaged renames that folder to the first free variant of the item's folder name and sets
+// the item (its id set, empty Path) whole into a new folder under a temporary name in dbDir/<kind folder>/: the
+// folder's path, or empty when anything could not be written (then nothing of it is left and error says why). Such a
+// folder is live: the sweep (RemoveDebris) leaves it alone until PlaceStaged, RemoveStaged or LeaveStaged; one that a
+// killed program left is debris. PlaceStaged renames it to the first free variant of the item's folder name and sets
 // Path; on false the folder is removed and error says why. Neither syncs the kind folder (the open batch does).
 QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
                   bool byName);
 bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString* error, bool byName);
-// Moves an item folder out of the store in one step, under a temporary name in its kind folder that a load sweeps:
-// that path (for RemoveTree), or empty when it could not be moved. The kind folder is not synced.
+// Removes a live temporary folder (StageItem's or WithdrawFolder's) with what it holds; what cannot be removed is left
+// to the next sweep. True when it is gone.
+bool RemoveStaged(const QString& temp);
+// Gives a live temporary folder up as it is, for the next sweep.
+void LeaveStaged(const QString& temp);
+// Moves an item folder out of the store in one step, under a temporary name in its kind folder: that path, live until
+// RemoveStaged or LeaveStaged, or empty when it could not be moved. The kind folder is not synced.
 QString WithdrawFolder(const QString& folder);
 // Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
 // save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
@@ -104,10 +110,10 @@ bool SaveItem(CItem& item, const QString& dbDir);
 bool DeleteItemFolder(const CItem& item);
 
 // Clears what interrupted work left in a kind folder, before it is listed: entries of the writer's temporary pattern
-// (files, and folders with what they hold), and item folders without a record (none, or one of 0 bytes) that hold
-// nothing but files the program writes there (an empty record, notes, synopsis, covers, temporary files). A folder
-// without a record that holds anything else is left alone and named in the log. How many entries went; the kind
-// folder is synced when any did.
+// (files, and folders with what they hold) but the live folders of this program's workers, and item folders without
+// a record (none, or one of 0 bytes) that hold nothing but files the program writes there (an empty record, notes,
+// synopsis, covers, temporary files). A folder without a record that holds anything else is left alone and named in
+// the log. How many entries went; the kind folder is synced when any did.
 int RemoveDebris(const QString& kindFolder);
 
 } // namespace ItemStore

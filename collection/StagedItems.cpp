@@ -10,7 +10,8 @@ StagedItems::StagedItems(const std::vector<CItemList*>& lists) : m_home(QThread:
 {
     for (CItemList* list : lists) {
         if (list) {
-            m_lists.push_back({list, list->DBDir(), list->HighestId()});
+            const int highest = list->HighestId();
+            m_lists.push_back({list->Kind(), list->DBDir(), highest, highest});
         }
     }
 }
@@ -22,38 +23,38 @@ StagedItems::~StagedItems()
     }
 }
 
-StagedItems::List* StagedItems::ListOf(const CItemList& list)
+StagedItems::List* StagedItems::ListOf(ItemKind kind)
 {
     for (List& entry : m_lists) {
-        if (entry.list == &list) {
+        if (entry.kind == kind) {
             return &entry;
         }
     }
     return nullptr;
 }
 
-QString StagedItems::Stage(CItemList& list, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+QString StagedItems::Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
                            const ItemStore::NewCover& back, QString* error)
 {
     const auto refuse = [&](const QString& why) {
         qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
-                           << ItemStore::KindFolder(list.Kind()) << "-" << why;
+                           << ItemStore::KindFolder(kind) << "-" << why;
         if (error) {
             *error = why;
         }
         return QString();
     };
-    List* target = ListOf(list);
-    if (!target || !item || item->Kind() != list.Kind() || !item->blFirstID() || !item->Path().isEmpty() || m_placed ||
+    List* target = ListOf(kind);
+    if (!target || !item || item->Kind() != kind || !item->blFirstID() || !item->Path().isEmpty() || m_placed ||
         m_inPlace > 0) {
         return refuse(QStringLiteral("it is no new item of this kind"));
     }
     if (target->lastId == INT_MAX) {
-        return refuse(QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(list.Kind())));
+        return refuse(QStringLiteral("no ID is left in %1").arg(ItemStore::KindFolder(kind)));
     }
     item->setLngID(target->lastId + 1);
     if (!m_batch) {
-        // Every file staged is new: one sync of the store when they are in place instead of one per file and folder.
+        // Every file staged is new: one sync of the store before they go in place instead of one per file and folder.
         m_batch.emplace();
     }
     // Named as an item added to its collection is (see CItemList::AddNew).
@@ -62,7 +63,7 @@ QString StagedItems::Stage(CItemList& list, const std::shared_ptr<CItem>& item, 
         return {};
     }
     ++target->lastId;
-    m_items.push_back({&list, item, temp});
+    m_items.push_back({kind, item, temp});
     return item->strKey();
 }
 
@@ -79,23 +80,43 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
         Withdraw();
         return false;
     };
+    const auto unsynced = [&] {
+        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
+        return fail(QStringLiteral("the collection folder could not be synced to disk"));
+    };
+    if (stop && stop->load()) {
+        return fail({});
+    }
+    // What was staged is on disk, files and folders, before the first of them is in place: a power cut then leaves
+    // whole items in place, never a folder whose record had not reached the disk.
+    if (m_batch) {
+        const bool staged = m_batch->Commit();
+        m_batch.reset();
+        if (!staged) {
+            return unsynced();
+        }
+    }
+    m_batch.emplace();
     for (; m_inPlace < m_items.size(); ++m_inPlace) {
         if (stop && stop->load()) {
             return fail({});
         }
         Entry& entry = m_items[m_inPlace];
         QString why;
-        if (!ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(*entry.list)->dbDir, &why, true)) {
+        if (!ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(entry.kind)->dbDir, &why, true)) {
             m_items.erase(m_items.begin() + qsizetype(m_inPlace)); // PlaceStaged removed its folder
             return fail(why);
         }
         entry.temp.clear();
     }
-    const bool synced = m_batch ? m_batch->Commit() : true;
+    // The renames, one sync of each file system for all of them.
+    for (const List& list : m_lists) {
+        SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
+    }
+    const bool synced = m_batch->Commit();
     m_batch.reset();
     if (!synced) {
-        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
-        return fail(QStringLiteral("the collection folder could not be synced to disk"));
+        return unsynced();
     }
     for (const Entry& entry : m_items) {
         if (entry.item->thread() != m_home) {
@@ -122,7 +143,7 @@ void StagedItems::Withdraw()
     }
     if (moved) {
         for (const List& list : m_lists) {
-            SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.list->Kind()));
+            SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
         }
     }
 }
@@ -142,23 +163,48 @@ int StagedItems::Discard(const std::atomic<bool>* abandon)
     // The last made first, so a folder left by a give-up is never a container whose contents went.
     while (!m_items.empty() && !(abandon && abandon->load())) {
         const Entry& entry = m_items.back();
-        if (!entry.temp.isEmpty() && !SafeFile::RemoveTree(entry.temp)) {
-            qCWarning(lcStore) << "cannot remove" << entry.temp << "- the next load does";
+        if (!entry.temp.isEmpty()) {
+            ItemStore::RemoveStaged(entry.temp);
         }
         m_items.pop_back();
     }
+    // What a give-up leaves is debris for the next load.
+    for (const Entry& entry : m_items) {
+        if (!entry.temp.isEmpty()) {
+            ItemStore::LeaveStaged(entry.temp);
+        }
+    }
+    m_items.clear();
     return m_left;
 }
 
-QStringList StagedItems::Place()
+std::optional<QStringList> StagedItems::Place(const std::vector<CItemList*>& lists)
 {
-    QStringList keys;
-    if (m_placed || m_inPlace != m_items.size() || m_batch) {
-        return keys;
+    if (m_placed || m_discarded || m_inPlace != m_items.size() || m_batch) {
+        return std::nullopt;
     }
-    m_placed = true;
+    m_placed = true; // in place on disk, whatever comes of the lists
+    const auto current = [&lists](ItemKind kind) -> CItemList* {
+        for (CItemList* list : lists) {
+            if (list && list->Kind() == kind) {
+                return list;
+            }
+        }
+        return nullptr;
+    };
+    // The ids were taken from the lists as they were; lists replaced or changed since could hold them already.
+    for (const List& list : m_lists) {
+        const CItemList* target = current(list.kind);
+        if (list.lastId != list.firstId &&
+            (!target || target->DBDir() != list.dbDir || target->HighestId() != list.firstId)) {
+            qCWarning(lcStore) << "the new items join no list: the" << ItemStore::KindFolder(list.kind)
+                               << "in memory are not those their ids were taken from; the next load shows them";
+            return std::nullopt;
+        }
+    }
+    QStringList keys;
     for (const Entry& entry : m_items) {
-        entry.list->PlaceNew(entry.item);
+        current(entry.kind)->PlaceNew(entry.item);
         keys << entry.item->strKey();
     }
     return keys;

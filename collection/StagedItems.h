@@ -17,13 +17,14 @@ class QThread;
 // New items made together off the thread that owns their lists (a large import), so that the lists stay that
 // thread's alone and a stop at any moment leaves the collection as it was.
 //
-// Made on the owning thread: the new ids follow each list's highest id, taken then, so nothing else may add to those
-// lists until Place. Then on one worker thread: Stage writes each item whole into a folder under a temporary name
-// that a load sweeps as debris, in one batch (a kill leaves nothing of them); PutInPlace renames them into place in
-// the order staged (containers before their contents), under the folder names that making them one by one gives,
-// and syncs the store once. Last, on the owning thread, Place puts the items in their lists as CItemList::AddNew
-// would have, one after another. Discard (on the worker) takes everything away again; so does the end of an object
-// whose items were not placed, on the thread that staged them.
+// Made on the owning thread: the new ids follow each list's highest id, taken then, with the list's kind and store
+// folder; no pointer to a list is kept, so the owning thread may replace or free its lists meanwhile. Then on one
+// worker thread: Stage writes each item whole into a folder under a temporary name (live until it is put in place
+// or removed, then debris if the program dies), in one batch; PutInPlace syncs what was staged, renames it into place
+// in the order staged (containers before their contents), under the folder names that making them one by one gives,
+// and syncs the renames. Last, on the owning thread, Place puts the items in the lists current then, as
+// CItemList::AddNew would have, one after another. Discard (on the worker) takes everything away again; so does the
+// end of an object whose items were not put in place, on the thread that staged them.
 class StagedItems
 {
 public:
@@ -32,39 +33,43 @@ public:
     StagedItems(const StagedItems&) = delete;
     StagedItems& operator=(const StagedItems&) = delete;
 
-    // Writes the whole item (made by ItemStore::NewItem for the list's kind, every field and its parent set, no id
-    // and no Path) under a temporary folder name, with the next id of its list. Its key, or empty when anything could
-    // not be written: nothing of it is left then, and error says why.
-    QString Stage(CItemList& list, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+    // Writes the whole item (made by ItemStore::NewItem for kind, every field and its parent set, no id and no Path)
+    // under a temporary folder name, with the next id of its kind. Its key, or empty when anything could not be
+    // written: nothing of it is left then, and error says why.
+    QString Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
                   const ItemStore::NewCover& back, QString* error);
-    // Renames every staged folder into place and syncs the store. Checks stop before each rename: once it is set, or
-    // when anything fails, what was put in place is moved out again and the result is false (error says why, empty
-    // for a stop). The items then belong to the owning thread.
+    // Syncs everything staged, renames every staged folder into place, and syncs the renames, so that a power cut at
+    // any moment leaves each item whole in place or debris. Checks stop before each rename: once it is set, or when
+    // anything fails, what was put in place is moved out again and the result is false (error says why, empty for a
+    // stop). The items then belong to the owning thread.
     bool PutInPlace(const std::atomic<bool>* stop, QString* error);
     // Removes every folder staged or put in place (those in place moved out first, the last first), on the thread
     // that staged. Gives up early once abandon is set: what stays is debris the next load sweeps. The number of items
     // that could not be moved out and stay in the store (never in their lists).
     int Discard(const std::atomic<bool>* abandon = nullptr);
-    // On the owning thread, after PutInPlace returned true: the items join their lists in the order staged. Their
-    // keys.
-    QStringList Place();
+    // On the owning thread, after PutInPlace returned true: the items join the lists of their kinds among lists, in
+    // the order staged; their keys. Those must be the lists the ids were taken from (the same store folder and
+    // highest id as when this object was made): otherwise none joins and the result is empty, the items staying in
+    // the store for the next load.
+    std::optional<QStringList> Place(const std::vector<CItemList*>& lists);
 
     int Count() const { return int(m_items.size()); }
 
 private:
     struct List
     {
-        CItemList* list;
+        ItemKind kind;
         QString dbDir;
+        int firstId; // the list's highest id when this object was made
         int lastId;
     };
     struct Entry
     {
-        CItemList* list;
+        ItemKind kind;
         std::shared_ptr<CItem> item;
         QString temp; // empty while in place
     };
-    List* ListOf(const CItemList& list);
+    List* ListOf(ItemKind kind);
     void Withdraw();
 
     std::vector<List> m_lists;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include <dirent.h>
@@ -28,6 +30,7 @@ namespace {
 
 std::atomic<int> g_calls[Faults::OpCount];
 std::atomic<int> g_failAt[Faults::OpCount];
+std::atomic<int> g_delayMs[Faults::OpCount];
 std::atomic<qint64> g_budget{-1};
 std::atomic<bool> g_skipSyncs{false};
 
@@ -60,6 +63,9 @@ void DeferToBatch(const QByteArray& folder)
 bool Injected(Faults::Op op)
 {
     const int n = g_calls[op].fetch_add(1, std::memory_order_relaxed) + 1;
+    if (const int delay = g_delayMs[op].load(std::memory_order_relaxed); delay > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    }
     const int at = g_failAt[op].load(std::memory_order_relaxed);
     if (at > 0 && n == at) {
         errno = op == Faults::WriteBytes ? ENOSPC : EIO;
@@ -954,11 +960,17 @@ qint64 ByteBudget()
     return g_budget.load();
 }
 
+void SlowDown(Op op, int milliseconds)
+{
+    g_delayMs[op].store(qMax(0, milliseconds));
+}
+
 void Reset()
 {
     for (int op = 0; op < OpCount; ++op) {
         g_calls[op].store(0);
         g_failAt[op].store(0);
+        g_delayMs[op].store(0);
     }
     g_budget.store(-1);
 }

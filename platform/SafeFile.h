@@ -195,6 +195,8 @@ enum Op
 
 // The nth call of op from now fails (1 = the next one); 0 turns it off.
 void FailNth(Op op, int n);
+// Every call of op from now takes this much longer (a slow disk); 0 turns it off.
+void SlowDown(Op op, int milliseconds);
 // The writer may write this many more bytes; a write beyond fails as a full disk does. Negative: no limit.
 void SetByteBudget(qint64 bytes);
 // What is left of the byte budget; negative when there is no limit.

@@ -219,7 +219,7 @@ inline QString CreateOne(CItemList& list, const QString& name, const QString& so
 // The same item written under a temporary folder name only (see StagedItems); its key or empty.
 inline QString StageOne(StagedItems& staged, CItemList& list, const QString& name, const QString& sources)
 {
-    return staged.Stage(list, NewOne(list, name), {sources + QStringLiteral("/a.jpg"), {}, {}},
+    return staged.Stage(list.Kind(), NewOne(list, name), {sources + QStringLiteral("/a.jpg"), {}, {}},
                         {sources + QStringLiteral("/b.GIF"), {}, {}}, nullptr);
 }
 

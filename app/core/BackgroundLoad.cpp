@@ -52,6 +52,7 @@ void BackgroundLoad::Run(const QString& dbDir, QThread* home)
     m_total.store(Collections::EntryCount(dbDir), std::memory_order_relaxed);
     m_loaded = Collections::Load(dbDir, m_counter.get(), home,
                                  [this] { return !m_cancelled.load(std::memory_order_relaxed); });
+    m_hold.Release();
     m_finished.store(true, std::memory_order_release);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Collections.h"
+#include "core/StoreGate.h"
 
 #include <QString>
 
@@ -14,7 +15,8 @@ class QThread;
 
 // A load of the five collections on a thread of its own, into fresh collections: the loaded ones in the globals stay
 // as they are until the caller installs the result. The items belong to the thread that started the load from the
-// moment they are read, as if it had read them itself; the result is taken, installed or dropped on that thread.
+// moment they are read, as if it had read them itself; the result is taken, installed or dropped on that thread. The
+// load holds the store (StoreGate) until its thread has nothing more to do, also after a Cancel.
 class BackgroundLoad
 {
 public:
@@ -39,6 +41,7 @@ public:
 private:
     void Run(const QString& dbDir, QThread* home);
 
+    StoreGate::Hold m_hold; // let go by the thread at its end
     std::unique_ptr<LoadCounter> m_counter;
     std::atomic<int> m_total{0};
     std::atomic<bool> m_cancelled{false};

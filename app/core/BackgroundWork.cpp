@@ -1,5 +1,6 @@
 #include "core/BackgroundWork.h"
 
+#include "core/StoreGate.h"
 #include "core/mLog.h"
 
 #include <QCoreApplication>
@@ -85,8 +86,10 @@ bool Start(Job job)
     }
     jobs.abandon.store(false);
     try {
-        jobs.threads.push_back({std::thread([job = std::move(job), done, &jobs] {
+        // The store is held from here, before the job runs, until it has ended.
+        jobs.threads.push_back({std::thread([job = std::move(job), done, &jobs, hold = StoreGate::Hold()]() mutable {
                                     job(jobs.abandon);
+                                    hold.Release();
                                     done->store(true);
                                 }),
                                 done});

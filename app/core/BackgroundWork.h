@@ -3,15 +3,16 @@
 #include <atomic>
 #include <functional>
 
-// Work on threads of its own that may go on after the window stopped waiting for it (what a cancelled import
-// removes again). Every such thread ends with the application: told to give up first, a job leaves what it did not
-// finish as debris that the next load sweeps, so the end neither hangs nor finds a thread still running.
+// Work on the store on threads of its own that may go on after the window stopped waiting for it (what a cancelled
+// import removes again). A job holds the store (StoreGate) from its start until it has ended. Every such thread ends
+// with the application: told to give up first, a job leaves what it did not finish as debris that the next load
+// sweeps, so the end neither hangs nor finds a thread still running.
 namespace BackgroundWork {
 
 // The job is handed a flag that is set when it should give up.
 using Job = std::function<void(const std::atomic<bool>& abandon)>;
 
-// Runs job on a new thread; false when no thread could be started (then the job has not run).
+// Runs job on a new thread; false when no thread could be started (then the job has not run, and holds nothing).
 bool Start(Job job);
 // Waits until every job started so far has ended.
 void WaitAll();

@@ -51,6 +51,23 @@ bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject*
 
 namespace Collections {
 
+CItemList* List(ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::Category:
+        return gCategories.get();
+    case ItemKind::Group:
+        return gGroups.get();
+    case ItemKind::Box:
+        return gBoxes.get();
+    case ItemKind::Media:
+        return gMedias.get();
+    case ItemKind::Movie:
+        return gMovies.get();
+    }
+    return nullptr;
+}
+
 std::shared_ptr<CItem> Item(const QString& key)
 {
     switch (KeyLetter(key).unicode()) {

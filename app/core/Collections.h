@@ -11,6 +11,7 @@
 
 class CBoxes;
 class CCategories;
+class CItemList;
 class CGroups;
 class CMedias;
 class CMovies;
@@ -20,6 +21,8 @@ class QThread;
 // One face over the five collections in the globals, so that no caller has to pick a collection by a key's letter.
 namespace Collections {
 
+// The loaded collection of a kind, or null when there is none.
+CItemList* List(ItemKind kind);
 // The item of any kind by its key ("C", "S", "B", "E" or "M" and the id), or null when it is not loaded.
 std::shared_ptr<CItem> Item(const QString& key);
 // The item of key when it is of class T (CBox, CMovie, ...), else null.

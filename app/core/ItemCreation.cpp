@@ -1,5 +1,6 @@
 #include "core/ItemCreation.h"
 
+#include "core/Collections.h"
 #include "core/mLog.h"
 
 #include <algorithm>
@@ -45,29 +46,44 @@ ItemCreation::~ItemCreation()
 
 QString ItemCreation::Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCovers& covers)
 {
-    return AddWith(list, item, covers);
+    return AddWith(&list, list.Kind(), item, covers);
 }
 
 QString ItemCreation::Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers)
 {
-    return AddWith(list, item, covers);
+    return AddWith(&list, list.Kind(), item, covers);
+}
+
+QString ItemCreation::Add(ItemKind kind, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers)
+{
+    if (m_staged) {
+        return AddWith(nullptr, kind, item, covers);
+    }
+    CItemList* list = Collections::List(kind);
+    if (!list) {
+        Fail(QStringLiteral("the collection of %1 is not loaded").arg(ItemStore::KindFolder(kind)));
+        return {};
+    }
+    return AddWith(list, kind, item, covers);
 }
 
 template <class Covers>
-QString ItemCreation::AddWith(CItemList& list, const std::shared_ptr<CItem>& item, const Covers& covers)
+QString ItemCreation::AddWith(CItemList* list, ItemKind kind, const std::shared_ptr<CItem>& item, const Covers& covers)
 {
     if (Failed() || m_committed) {
         return {};
     }
     QString error;
-    const QString key = m_staged ? m_staged->Stage(list, item, FrontOf(covers), BackOf(covers), &error)
-                                 : list.AddNew(item, covers, &error);
+    const QString key = m_staged ? m_staged->Stage(kind, item, FrontOf(covers), BackOf(covers), &error)
+                                 : list->AddNew(item, covers, &error);
     if (key.isEmpty()) {
         m_error = error.isEmpty() ? QStringLiteral("%1 could not be written").arg(item->DisplayName()) : error;
         qCWarning(lcApp) << "a new item could not be written:" << m_error;
         return {};
     }
-    m_made.push_back({&list, key});
+    if (!m_staged) {
+        m_made.push_back({list, key});
+    }
     return key;
 }
 
@@ -91,8 +107,7 @@ bool ItemCreation::Commit()
     }
     if (m_staged) {
         if (!Failed() && PutInPlace()) {
-            Place();
-            return true;
+            return Place();
         }
         Undo();
         return false;
@@ -124,15 +139,22 @@ bool ItemCreation::PutInPlace(const std::atomic<bool>* stop)
     return false;
 }
 
-void ItemCreation::Place()
+bool ItemCreation::Place()
 {
     if (!m_staged || m_committed) {
-        return;
-    }
-    for (const QString& key : m_staged->Place()) {
-        m_made.push_back({nullptr, key});
+        return false;
     }
     m_committed = true;
+    const std::optional<QStringList> keys = m_staged->Place(
+        {Collections::List(ItemKind::Box), Collections::List(ItemKind::Media), Collections::List(ItemKind::Movie),
+         Collections::List(ItemKind::Category), Collections::List(ItemKind::Group)});
+    if (!keys) {
+        return false;
+    }
+    for (const QString& key : *keys) {
+        m_made.push_back({nullptr, key});
+    }
+    return true;
 }
 
 int ItemCreation::Undo(const std::atomic<bool>* abandon)

@@ -18,9 +18,10 @@
 // reported as saved; an uncommitted creation undoes itself when it ends.
 //
 // A staged creation (made with the lists it adds to) writes its items on one worker thread instead, none of them in
-// place (see StagedItems): made on the thread that owns the lists, Add is called on the worker, then PutInPlace there;
-// Place, on the owning thread, puts the items in their lists and ends the creation. Until then Undo, on the worker,
-// removes everything written. Commit does both steps, for a creation used on one thread.
+// place (see StagedItems): made on the thread that owns the lists, Add by kind is called on the worker, then
+// PutInPlace there; Place, on the owning thread, puts the items in the loaded lists and ends the creation. Until then
+// Undo, on the worker, removes everything written. The worker never touches a list. Commit does both steps, for a
+// creation used on one thread.
 class ItemCreation
 {
 public:
@@ -34,6 +35,8 @@ public:
     // in Error(). Once one add failed, later ones are not tried.
     QString Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCovers& covers = {});
     QString Add(CItemList& list, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers);
+    // The same by kind: staged for that kind, or added to the loaded collection of the kind (Collections::List).
+    QString Add(ItemKind kind, const std::shared_ptr<CItem>& item, const CItemList::NewCoverBytes& covers);
     // A step of the creation outside the collections (a file the items need) failed: nothing more is added.
     void Fail(const QString& why);
     // An item made before the creation (a box saved by its editor) that belongs to it: undone with it, last.
@@ -50,9 +53,10 @@ public:
     // before each item; once it is set, or when anything failed, what was put in place is moved out again and the
     // result is false (Error() then says what failed, or "cancelled").
     bool PutInPlace(const std::atomic<bool>* stop = nullptr);
-    // A staged creation, on the owning thread, after PutInPlace returned true: the items join their lists and the
-    // creation is committed.
-    void Place();
+    // A staged creation, on the owning thread, after PutInPlace returned true: the items join the loaded lists of
+    // their kinds and the creation is committed. False when those are not the lists the ids were taken from (see
+    // StagedItems::Place): the items are in the store then, but in no list.
+    bool Place();
 
     bool Failed() const { return !m_error.isEmpty(); }
     // What could not be written (the folder or file, and why); empty while nothing failed.
@@ -62,7 +66,8 @@ public:
     QStringList KeptKeys() const;
 
 private:
-    template <class Covers> QString AddWith(CItemList& list, const std::shared_ptr<CItem>& item, const Covers& covers);
+    template <class Covers>
+    QString AddWith(CItemList* list, ItemKind kind, const std::shared_ptr<CItem>& item, const Covers& covers);
     struct Made
     {
         CItemList* list;
@@ -71,7 +76,7 @@ private:
     std::unique_ptr<StagedItems> m_staged;
     int m_stagedLeft = 0; // staged items that could not be moved out again
     std::optional<SafeFile::Batch> m_batch;
-    std::vector<Made> m_made; // in the order made, adopted items first
+    std::vector<Made> m_made; // in the order made, adopted items first; a staged creation's once placed
     QString m_error;
     bool m_committed = false;
 };

@@ -3,6 +3,7 @@
 #include "core/BackgroundWork.h"
 #include "core/Collections.h"
 #include "core/ItemCreation.h"
+#include "core/StoreGate.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "core/mLog.h"
@@ -94,37 +95,55 @@ void ParentOf(const QString& strParentKey, int& parentType, int& parentID)
     }
 }
 
+// What the adders write with: the creation; whether the program has its temporary folder (without one no cover is
+// taken, as the covers would pass through it); and, on an import's worker, the stop flag and the count of items
+// written. Taken on the window's thread, so a worker reads no global.
+struct ItemWriter
+{
+    ItemCreation& creation;
+    bool covers = true;
+    const std::atomic<bool>* stop = nullptr;
+    std::atomic<int>* written = nullptr;
+
+    // Asked between items, inside boxes and media too: once stopped or failed, nothing more is written.
+    bool Stopped() const { return creation.Failed() || (stop && stop->load()); }
+};
+
 // The embedded covers of entry, handed to the new item as bytes. A side without bytes or with an extension the store
 // does not take gets no cover, and so does every side while the program has no temporary folder.
-template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entry)
+template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entry, bool covers)
 {
-    CItemList::NewCoverBytes covers;
-    if (gTempFolder.isEmpty()) {
-        return covers;
+    CItemList::NewCoverBytes bytes;
+    if (!covers) {
+        return bytes;
     }
-    const auto side = [](const UEFCover& cover, const QString& ext, QByteArray& bytes, QString& kept) {
+    const auto side = [](const UEFCover& cover, const QString& ext, QByteArray& out, QString& kept) {
         if (!cover.IsEmpty() && AnsiText::IsSafeExtension(ext)) {
-            bytes = cover.Bytes();
+            out = cover.Bytes();
             kept = ext;
         }
     };
-    side(entry.frontCover(), entry.strFrontCoverExt(), covers.front, covers.frontExt);
-    side(entry.backCover(), entry.strBackCoverExt(), covers.back, covers.backExt);
-    return covers;
+    side(entry.frontCover(), entry.strFrontCoverExt(), bytes.front, bytes.frontExt);
+    side(entry.backCover(), entry.strBackCoverExt(), bytes.back, bytes.backExt);
+    return bytes;
 }
 
-// Adds one item, whole, with the covers its entry embeds; its key, or empty when it could not be written (then the
-// creation has failed and says why).
+// Adds one item of kind, whole, with the covers its entry embeds; its key, or empty when it was not written (then the
+// creation has failed and says why, or the writer was stopped).
 template <class Exchange>
-QString AddWhole(ItemCreation& creation, CItemList* list, const std::shared_ptr<CItem>& item, const Exchange& entry)
+QString AddWhole(ItemWriter& writer, ItemKind kind, const std::shared_ptr<CItem>& item, const Exchange& entry)
 {
-    if (!list || creation.Failed()) {
+    if (writer.Stopped()) {
         return {};
     }
-    return creation.Add(*list, item, CoversOf(entry));
+    const QString key = writer.creation.Add(kind, item, CoversOf(entry, writer.covers));
+    if (!key.isEmpty() && writer.written) {
+        writer.written->fetch_add(1, std::memory_order_relaxed);
+    }
+    return key;
 }
 
-QString AddMovie(ItemCreation& creation, const UEFMovie& entry, const QString& strParentKey)
+QString AddMovie(ItemWriter& writer, const UEFMovie& entry, const QString& strParentKey)
 {
     int parentType = 0;
     int parentID = 0;
@@ -153,10 +172,10 @@ QString AddMovie(ItemCreation& creation, const UEFMovie& entry, const QString& s
     movie->setStrNotes(entry.strNotes());
     movie->setLngParentID(parentID);
     movie->setLngParentType(parentType);
-    return AddWhole(creation, gMovies.get(), movie, entry);
+    return AddWhole(writer, ItemKind::Movie, movie, entry);
 }
 
-QString AddMedia(ItemCreation& creation, const UEFMedia& entry, const QString& strParentKey)
+QString AddMedia(ItemWriter& writer, const UEFMedia& entry, const QString& strParentKey)
 {
     int parentType = 0;
     int parentID = 0;
@@ -169,7 +188,7 @@ QString AddMedia(ItemCreation& creation, const UEFMedia& entry, const QString& s
     media->setStrExtras(entry.strExtras());
     media->setLngParentID(parentID);
     media->setLngParentType(parentType);
-    const QString newKey = AddWhole(creation, gMedias.get(), media, entry);
+    const QString newKey = AddWhole(writer, ItemKind::Media, media, entry);
     if (newKey.isEmpty()) {
         return {};
     }
@@ -177,7 +196,7 @@ QString AddMedia(ItemCreation& creation, const UEFMedia& entry, const QString& s
     const std::shared_ptr<UEFCollection> contents = entry.colContents();
     for (const std::shared_ptr<QObject>& child : *contents) {
         if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
-            if (AddMovie(creation, *movie, newKey).isEmpty()) {
+            if (AddMovie(writer, *movie, newKey).isEmpty()) {
                 return {};
             }
         }
@@ -185,7 +204,7 @@ QString AddMedia(ItemCreation& creation, const UEFMedia& entry, const QString& s
     return newKey;
 }
 
-QString AddBox(ItemCreation& creation, const UEFBox& entry, const QString& strParentKey)
+QString AddBox(ItemWriter& writer, const UEFBox& entry, const QString& strParentKey)
 {
     int parentType = 0;
     int parentID = 0;
@@ -197,7 +216,7 @@ QString AddBox(ItemCreation& creation, const UEFBox& entry, const QString& strPa
     box->setStrExtras(entry.strExtras());
     box->setLngParentID(parentID);
     box->setLngParentType(parentType);
-    const QString newKey = AddWhole(creation, gBoxes.get(), box, entry);
+    const QString newKey = AddWhole(writer, ItemKind::Box, box, entry);
     if (newKey.isEmpty()) {
         return {};
     }
@@ -205,9 +224,9 @@ QString AddBox(ItemCreation& creation, const UEFBox& entry, const QString& strPa
     for (const std::shared_ptr<QObject>& child : *contents) {
         QString childKey = QStringLiteral("-");
         if (const auto* movie = qobject_cast<const UEFMovie*>(child.get())) {
-            childKey = AddMovie(creation, *movie, newKey);
+            childKey = AddMovie(writer, *movie, newKey);
         } else if (const auto* media = qobject_cast<const UEFMedia*>(child.get())) {
-            childKey = AddMedia(creation, *media, newKey);
+            childKey = AddMedia(writer, *media, newKey);
         }
         if (childKey.isEmpty()) {
             return {};
@@ -216,11 +235,36 @@ QString AddBox(ItemCreation& creation, const UEFBox& entry, const QString& strPa
     return newKey;
 }
 
+// The items an import writes for one entry: itself and what it holds (a medium its movies; a box at the top its media
+// with their movies and its movies; a box inside a box nothing).
+int ItemsOf(const QObject* entry, bool top)
+{
+    if (qobject_cast<const UEFMovie*>(entry)) {
+        return 1;
+    }
+    if (const auto* media = qobject_cast<const UEFMedia*>(entry)) {
+        int items = 1;
+        for (const std::shared_ptr<QObject>& child : *media->colContents()) {
+            items += qobject_cast<const UEFMovie*>(child.get()) ? 1 : 0;
+        }
+        return items;
+    }
+    if (const auto* box = qobject_cast<const UEFBox*>(entry); box && top) {
+        int items = 1;
+        for (const std::shared_ptr<QObject>& child : *box->colContents()) {
+            items += ItemsOf(child.get(), false);
+        }
+        return items;
+    }
+    return 0;
+}
+
 // One entry on its own: made whole with its contents and synced, or nothing of it kept.
 template <class Exchange, class Adder> QString ImportOne(const Exchange& entry, const QString& strParentKey, Adder add)
 {
     ItemCreation creation;
-    const QString key = add(creation, entry, strParentKey);
+    ItemWriter writer{creation, !gTempFolder.isEmpty()};
+    const QString key = add(writer, entry, strParentKey);
     return creation.Commit() ? key : QString();
 }
 
@@ -355,10 +399,10 @@ struct ImportJob
     std::mutex mutex;
     std::condition_variable changed;
     bool parsed = false;           // the text is read: total is known
-    int total = 0;                 // top-level items
-    std::atomic<int> done{0};      // top-level items written
-    bool written = false;          // the writing ended: every item written, or a failure
-    bool go = false;               // every count was told and none asked to stop: the items go in place
+    int total = 0;                 // items to write: every box, medium and movie, contents included
+    std::atomic<int> done{0};      // items written
+    bool written = false;          // the writing ended: every item written, or a failure or a stop
+    bool go = false;               // the hook heard the last count and did not ask to stop: the items go in place
     std::atomic<bool> stop{false}; // the window stopped waiting: everything written is taken away again
     bool finished = false;         // the outcome below is final: the items in place, or nothing of them
     ImportResult result;
@@ -370,40 +414,45 @@ using ParseInto =
     std::function<void(UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control)>;
 
 // The worker: reads the text, writes every item whole under a temporary name, waits for the window's go, and puts
-// them in place; after a failure or a stop, it removes what it wrote.
-void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, const std::atomic<bool>& abandon,
-               const std::shared_ptr<QObject>& checker)
+// them in place; after a failure or a stop, it removes what it wrote. It reads and writes no global: what it needs
+// is handed in (covers: whether the program has its temporary folder).
+void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, bool covers,
+               const std::atomic<bool>& abandon, const std::shared_ptr<QObject>& checker)
 {
     UEF document;
     UEFParser::LeftOut leftOut;
     // A stop ends the parse where it is.
     parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
     const std::shared_ptr<UEFCollection> items = document.colUEF();
+    int total = 0;
+    for (const std::shared_ptr<QObject>& entry : *items) {
+        total += ItemsOf(entry.get(), true);
+    }
     {
         const std::lock_guard<std::mutex> lock(job.mutex);
         job.result.refused = leftOut.refused;
         job.result.tooDeep = leftOut.tooDeep;
-        job.total = items->Count();
+        job.total = total;
         job.parsed = true;
     }
     job.changed.notify_all();
     // Everything the text holds is added whole, or nothing of it stays.
     ItemCreation& creation = job.creation;
+    ItemWriter writer{creation, covers, &job.stop, &job.done};
     int added = 0;
-    int done = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
-        if (creation.Failed() || job.stop.load()) {
+        if (writer.Stopped()) {
             break;
         }
         QString newKey;
         if (const auto* movie = qobject_cast<const UEFMovie*>(entry.get())) {
-            newKey = AddMovie(creation, *movie, strParentKey);
+            newKey = AddMovie(writer, *movie, strParentKey);
         } else if (const auto* media = qobject_cast<const UEFMedia*>(entry.get())) {
-            newKey = AddMedia(creation, *media, strParentKey);
+            newKey = AddMedia(writer, *media, strParentKey);
         } else if (const auto* box = qobject_cast<const UEFBox*>(entry.get())) {
-            newKey = AddBox(creation, *box, strParentKey);
+            newKey = AddBox(writer, *box, strParentKey);
         }
-        if (creation.Failed()) {
+        if (writer.Stopped()) {
             break;
         }
         if (!newKey.isEmpty()) {
@@ -411,7 +460,6 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
         } else {
             qCWarning(lcApp) << "an exchange entry could not be added under" << strParentKey;
         }
-        job.done.store(++done);
     }
     {
         std::unique_lock<std::mutex> lock(job.mutex);
@@ -454,49 +502,82 @@ void LetWindowRepaint(QElapsedTimer& sinceEvents)
     }
 }
 
+// How often the window's thread tells the hook while it waits, whatever the worker does.
+constexpr std::chrono::milliseconds kHookInterval{10};
+
+ImportResult Cancelled(ImportResult result)
+{
+    result.cancelled = true;
+    result.error = QStringLiteral("cancelled");
+    result.added = 0;
+    result.left = 0;
+    return result;
+}
+
+// Waits until no worker of the program holds the store (a cancelled import still taking its items away, a cancelled
+// reload still reading), telling the hook (0, 0) meanwhile; false when it asked to stop.
+bool AwaitStore(const ImportProgress& progress)
+{
+    if (!progress) {
+        StoreGate::Wait();
+        return true;
+    }
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    while (!StoreGate::WaitFree(kHookInterval)) {
+        if (!progress(0, 0)) {
+            return false;
+        }
+        LetWindowRepaint(sinceEvents);
+    }
+    return true;
+}
+
 // Runs an import whose text parse reads: the parse and the writing on a worker, the progress hook and the placing
 // here, on the window's thread.
 ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, const ImportProgress& progress)
 {
+    // No other worker changes the store or the ids under this one.
+    if (!AwaitStore(progress)) {
+        return Cancelled({});
+    }
     // The ids follow each list's highest, taken here: the collections are this thread's, and nothing else adds to
-    // them while the import runs.
+    // them while the import runs (the import holds the store, so every other command waits for it).
     const auto job = std::make_shared<ImportJob>(std::vector<CItemList*>{gBoxes.get(), gMedias.get(), gMovies.get()});
     // The worker's checker is made here, so the worker looks up no component.
     const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
-    const bool started = BackgroundWork::Start([job, parse, strParentKey, checker](const std::atomic<bool>& abandon) {
-        RunImport(*job, parse, strParentKey, abandon, checker);
-    });
+    const bool covers = !gTempFolder.isEmpty();
+    const bool started =
+        BackgroundWork::Start([job, parse, strParentKey, covers, checker](const std::atomic<bool>& abandon) {
+            RunImport(*job, parse, strParentKey, covers, abandon, checker);
+        });
     if (!started) {
         // Without a thread the import runs here, as a whole.
         job->go = true;
         const std::atomic<bool> never{false};
-        RunImport(*job, parse, strParentKey, never, checker);
+        RunImport(*job, parse, strParentKey, covers, never, checker);
     }
-    // The progress hook runs here, on the window's thread: once for each count the worker reached, and while the items
-    // go in place, with the last count again now and then.
+    // The progress hook runs here, on the window's thread, every few milliseconds whatever the worker does: with the
+    // count of items written once the text is read (nothing counted before), and the last count again while the
+    // items go in place. The items go in place only once the hook heard the last count and did not ask to stop.
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    int told = -1;
     std::unique_lock<std::mutex> lock(job->mutex);
     while (!job->finished) {
+        const bool parsed = job->parsed;
+        const bool written = job->written;
+        const int total = job->total;
+        const int reached = job->done.load();
         bool wanted = true;
-        if (progress && job->parsed) {
-            const int total = job->total;
-            const int reached = job->done.load();
-            const bool last = job->go;
+        if (progress) {
             lock.unlock();
-            while (wanted && told < reached) {
-                wanted = progress(++told, total);
+            if (parsed) {
+                wanted = progress(reached, total);
+            } else {
+                // While the text is read, nothing is counted yet: the hook hears no total, and may stop the parse.
+                wanted = progress(0, 0);
+                LetWindowRepaint(sinceEvents);
             }
-            if (wanted && last) {
-                wanted = progress(told, total);
-            }
-            lock.lock();
-        } else if (progress) {
-            // While the text is read, nothing is counted yet: the hook hears no total, and may stop the parse.
-            lock.unlock();
-            wanted = progress(0, 0);
-            LetWindowRepaint(sinceEvents);
             lock.lock();
         }
         if (job->finished) {
@@ -505,23 +586,18 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
         if (!wanted) {
             job->stop.store(true);
             job->changed.notify_all();
-            ImportResult cancelled = job->result;
-            cancelled.cancelled = true;
-            cancelled.error = QStringLiteral("cancelled");
-            cancelled.added = 0;
-            cancelled.left = 0;
-            return cancelled;
+            return Cancelled(job->result);
         }
-        if (job->written && !job->go && (!progress || told >= job->done.load())) {
+        if (written && !job->go) {
             job->go = true;
             job->changed.notify_all();
         }
-        job->changed.wait_for(lock, std::chrono::milliseconds(10));
+        job->changed.wait_for(lock, kHookInterval);
     }
     ImportResult result = job->result;
     lock.unlock();
-    if (result.error.isEmpty()) {
-        job->creation.Place();
+    if (result.error.isEmpty() && !job->creation.Place()) {
+        qCWarning(lcApp) << "the imported items are in the store, but not shown until the collection is reloaded";
     }
     return result;
 }

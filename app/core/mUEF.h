@@ -39,13 +39,17 @@ struct ImportResult
     bool cancelled = false;
 };
 
-// Told after each top-level item of an import how many of how many are done; returning false stops the import,
-// which then removes what it made, as after a failed write.
+// Told every few milliseconds while an import runs how many of how many items (boxes, media and movies, contents
+// included) are written: (0, 0) while the text is read or another worker still holds the store, the last count
+// again while the items go in place. Returning false stops the import at once, which then removes what it made in
+// the background, as after a failed write.
 using ImportProgress = std::function<bool(int done, int total)>;
 
 // Parses exchange text and adds every box, medium and movie in it, with contents and covers, under strParentKey:
-// each item whole, everything synced once at the end; when anything could not be written, everything made is
-// removed again and the collection is as it was. The child lists are out of date afterwards.
+// each item whole, everything synced before and after it goes in place; when anything could not be written,
+// everything made is removed again and the collection is as it was. Waits first until no other worker of the
+// program holds the store (StoreGate), and holds it until what it wrote is in place or removed again. The child
+// lists are out of date afterwards.
 ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress = {});
 // The same for an exchange file's bytes: what ImportExchange makes of the text AnsiText decodes them to, byte for byte,
 // without turning the file into text; the covers go from the file to the store as bytes.

@@ -3,9 +3,7 @@
 #include "core/BackgroundLoad.h"
 #include "shell/ProgressBar.h"
 #include "transfer/LongWork.h"
-#include "widgets/mControls.h"
 
-#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -55,7 +53,7 @@ std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const Q
                                              return std::pair(load->Done(), total);
                                          });
     if (!finished) {
-        // The load stops before its next kind; until it has, no command may touch the store.
+        // The load stops before its next kind; until it has, it holds the store and every command waits.
         load->Cancel();
         gAbandoned = new AbandonedLoad(window, std::move(load));
         return std::nullopt;
@@ -64,24 +62,11 @@ std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const Q
     return load->Take();
 }
 
-bool Pending()
+void DropAbandoned()
 {
-    return gAbandoned && !gAbandoned->Finished();
-}
-
-void Settle(bool& busy)
-{
-    if (Pending()) {
-        const CursorOverride wait;
-        const bool wasBusy = std::exchange(busy, true);
-        while (Pending()) {
-            QEventLoop pause;
-            QTimer::singleShot(25, &pause, &QEventLoop::quit);
-            pause.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-        busy = wasBusy;
+    if (gAbandoned && gAbandoned->Finished()) {
+        delete gAbandoned.data();
     }
-    delete gAbandoned.data();
 }
 
 } // namespace ReloadWork

@@ -6,6 +6,7 @@
 #include "core/CommandState.h"
 #include "core/ItemView.h"
 #include "core/MainLayout.h"
+#include "core/StoreGate.h"
 #include "core/TreeNodes.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
@@ -273,9 +274,26 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    ReloadWork::Settle(m_blnLoading);
+    if (!WaitForStore()) {
+        event->ignore();
+        return;
+    }
     Unload();
     event->accept();
+}
+
+bool frmMain::WaitForStore()
+{
+    // What a worker still does to the store (a cancelled import taking its items away, a cancelled reload reading to
+    // the end of its kind) ends first; the window takes no other command meanwhile.
+    bool waited = true;
+    if (StoreGate::Held()) {
+        const bool wasLoading = std::exchange(m_blnLoading, true);
+        waited = LongWork::WaitForStore(this);
+        m_blnLoading = wasLoading;
+    }
+    ReloadWork::DropAbandoned();
+    return waited;
 }
 
 void frmMain::Unload()
@@ -587,10 +605,9 @@ void frmMain::picDrag_MouseUp()
 
 void frmMain::ReloadDatabase()
 {
-    if (m_blnLoading) {
+    if (m_blnLoading || !WaitForStore()) {
         return;
     }
-    ReloadWork::Settle(m_blnLoading);
     const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
     // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
     // created, or in use by another program) leaves the window as it is.
@@ -654,11 +671,10 @@ void frmMain::SetCommandObserver(std::function<bool(CommandTable::Command)> obse
 
 void frmMain::RunCommand(CommandTable::Command command)
 {
-    // No command runs while the collections load.
-    if (m_blnLoading) {
+    // No command runs while the collections load, nor before a worker has let go of the store.
+    if (m_blnLoading || !WaitForStore()) {
         return;
     }
-    ReloadWork::Settle(m_blnLoading);
     if (m_commandObserver && m_commandObserver(command)) {
         return;
     }

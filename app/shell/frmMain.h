@@ -65,7 +65,8 @@ public:
 
     QString strKey() const { return m_strKey; }
     double dblSplit() const { return m_dblSplit; }
-    // True while the collections load; the window takes no command meanwhile.
+    // True while the collections load or a worker's hold on the store is waited for; the window takes no command
+    // meanwhile.
     bool isLoading() const { return m_blnLoading; }
     // Twips per pixel of this window's screen.
     double TwipsPerPixel() const;
@@ -117,6 +118,8 @@ private:
     void PlaceBar(double left);
 
     void ReloadDatabase();
+    // Waits until no worker of the program holds the store; false when the user cancelled the wait.
+    bool WaitForStore();
 
     // Item commands.
     void AddCategory();

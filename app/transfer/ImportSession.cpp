@@ -10,6 +10,7 @@
 #include "CGroups.h"
 #include "COM.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -188,7 +189,11 @@ void ImportSession::ImportSelected()
             ImportResult result;
             {
                 Wait wait(*this);
-                result = ImportExchange(text, m_rows.at(i).placeKey, [this](int, int) { return StillWanted(); });
+                // The hook is told every few milliseconds: each time is a look at the events.
+                result = ImportExchange(text, m_rows.at(i).placeKey, [this](int, int) {
+                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                    return !Aborted();
+                });
             }
             if (result.cancelled && result.left == 0) {
                 SetCurrentRow(-1);

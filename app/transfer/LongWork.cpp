@@ -1,5 +1,7 @@
 #include "transfer/LongWork.h"
 
+#include "core/StoreGate.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
@@ -89,6 +91,15 @@ bool LongWork::WaitUntil(const std::function<bool()>& finished, const std::funct
 ImportProgress LongWork::Hook()
 {
     return [this](int done, int total) { return Step(done, total); };
+}
+
+bool LongWork::WaitForStore(QWidget* parent)
+{
+    if (!StoreGate::Held()) {
+        return true;
+    }
+    LongWork work(parent, QStringLiteral("Finishing the work in the background..."));
+    return work.WaitUntil([] { return !StoreGate::Held(); }, [] { return std::pair(0, 0); });
 }
 
 bool LongWork::Cancelled() const

@@ -32,6 +32,9 @@ public:
     bool WaitUntil(const std::function<bool()>& finished, const std::function<std::pair<int, int>()>& progress);
     // Step as an import's progress hook; valid while this object lives.
     ImportProgress Hook();
+    // Waits until no worker of the program holds the store (StoreGate): the busy cursor, and the dialog when the
+    // wait is long. False when the user cancelled the wait: what was to follow it should not run.
+    static bool WaitForStore(QWidget* parent);
     bool Cancelled() const;
 
     // The dialog, for those that drive it from outside (a test's Cancel).

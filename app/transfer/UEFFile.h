@@ -39,7 +39,7 @@ struct ImportOutcome
 constexpr qint64 kExchangeFileCap = 64 * 1024 * 1024;
 
 // Reads the file at path (regular files only, with a size cap) and imports its items under strParentKey, telling
-// progress after each top-level item (see ImportExchange).
+// progress every few milliseconds (see ImportExchange).
 ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const ImportProgress& progress = {});
 
 } // namespace UEFFile

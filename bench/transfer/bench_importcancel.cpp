@@ -4,6 +4,8 @@
 //   import-half-ms     the import up to that point, for scale (median of 3)
 //   import-cancel-cleanup-ms  from then until the items written are removed again in the background and the store
 //                      holds nothing of them, not even debris (median of 3)
+//   import-cancel-onebox-ms  Cancel pressed 100 ms into the import of one box of 5,000 movies until the window is
+//                      idle again, the collection as it was (median of 3)
 
 #include "core/BackgroundWork.h"
 #include "core/mFunctions.h"
@@ -24,6 +26,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +35,7 @@
 namespace {
 
 constexpr int kMovies = 20000;
+constexpr int kBoxMovies = 5000;
 
 double Median(std::vector<double> values)
 {
@@ -96,13 +100,31 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    QString box = QStringLiteral("[BOX=[NAME=Big Box][UPC=036000291452][CONTENTS=");
+    for (int i = 0; i < kBoxMovies; ++i) {
+        box += QStringLiteral("[MOVIE=[TITLE=Episode %1][YEAR=%2][NOTES=An episode of the bench.]]")
+                   .arg(i)
+                   .arg(1950 + i % 70);
+    }
+    box += QStringLiteral("]]");
+    const QString boxFile = work.filePath(QStringLiteral("box.UEF"));
+    if (!UEFFile::WriteExport(boxFile, box)) {
+        std::fprintf(stderr, "bench_importcancel: the box file could not be written\n");
+        return 1;
+    }
+
     QWidget window;
     window.resize(800, 600);
     window.show();
     std::vector<double> cancel;
     std::vector<double> half;
     std::vector<double> cleanup;
-    for (int run = 0; run < 3; ++run) {
+    std::vector<double> onebox;
+    double pressedAt = 0;
+    // Cancel pressed half-way through the items, or pressAfterMs into the import (a user's click at that moment,
+    // whenever the work lets it through); the time from the press until the import has returned, or a negative value
+    // when the cancelled import left anything in place.
+    const auto cancelled = [&](const QString& path, int pressAfterMs) -> double {
         QElapsedTimer started;
         QElapsedTimer pressed;
         UEFFile::ImportOutcome outcome;
@@ -110,10 +132,13 @@ int main(int argc, char* argv[])
             LongWork longWork(&window, QStringLiteral("Importing items..."));
             QPushButton* button = longWork.Dialog()->findChild<QPushButton*>();
             started.start();
-            outcome = UEFFile::ImportFile(file, QStringLiteral("!0"), [&](int done, int total) {
-                if (done == total / 2 && !pressed.isValid()) {
+            if (pressAfterMs >= 0) {
+                QTimer::singleShot(pressAfterMs, button, &QPushButton::click);
+            }
+            outcome = UEFFile::ImportFile(path, QStringLiteral("!0"), [&](int done, int total) {
+                if (pressAfterMs < 0 && !pressed.isValid() && total > 0 && done >= total / 2) {
                     // The press waits in the queue like a user's click until the work lets events run.
-                    half.push_back(double(started.nsecsElapsed()) / 1e6);
+                    pressedAt = double(started.nsecsElapsed()) / 1e6;
                     pressed.start();
                     QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
                 }
@@ -121,25 +146,51 @@ int main(int argc, char* argv[])
             });
         }
         QApplication::processEvents();
-        const double ms = double(pressed.nsecsElapsed()) / 1e6;
+        const double ms = pressAfterMs >= 0 ? double(started.nsecsElapsed()) / 1e6 - pressAfterMs
+                                            : double(pressed.nsecsElapsed()) / 1e6;
         // The collection as it was: nothing in memory, no item folder in place (what was written goes under
         // temporary names, in the background).
-        if (!pressed.isValid() || !outcome.cancelled || gMovies->Count() != 0 ||
-            Entries(db + QStringLiteral("/Movies")) != 0) {
-            std::fprintf(stderr, "bench_importcancel: the cancelled import left %d movies\n", gMovies->Count());
+        for (const char* kind : {"/Boxes", "/Movies"}) {
+            if ((pressAfterMs < 0 && !pressed.isValid()) || !outcome.cancelled || gMovies->Count() != 0 ||
+                gBoxes->Count() != 0 || Entries(db + QLatin1String(kind)) != 0) {
+                std::fprintf(stderr, "bench_importcancel: the cancelled import left %d movies\n", gMovies->Count());
+                return -1;
+            }
+        }
+        return ms;
+    };
+    const auto clean = [&db] {
+        BackgroundWork::WaitAll();
+        for (const char* kind : {"/Boxes", "/Movies"}) {
+            if (QDir(db + QLatin1String(kind))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .size() != 0) {
+                std::fprintf(stderr, "bench_importcancel: the cancelled import left debris\n");
+                return false;
+            }
+        }
+        return true;
+    };
+    for (int run = 0; run < 3; ++run) {
+        const double ms = cancelled(file, -1);
+        if (ms < 0) {
             return 1;
         }
         cancel.push_back(ms);
+        half.push_back(pressedAt);
         QElapsedTimer cleaning;
         cleaning.start();
-        BackgroundWork::WaitAll();
-        cleanup.push_back(ms + double(cleaning.nsecsElapsed()) / 1e6);
-        if (QDir(db + QStringLiteral("/Movies"))
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
-                .size() != 0) {
-            std::fprintf(stderr, "bench_importcancel: the cancelled import left debris\n");
+        if (!clean()) {
             return 1;
         }
+        cleanup.push_back(ms + double(cleaning.nsecsElapsed()) / 1e6);
+    }
+    for (int run = 0; run < 3; ++run) {
+        const double ms = cancelled(boxFile, 100);
+        if (ms < 0 || !clean()) {
+            return 1;
+        }
+        onebox.push_back(ms);
     }
     // The same file imported whole, so the cancelled runs are known to have had movies to make.
     const UEFFile::ImportOutcome whole = UEFFile::ImportFile(file, QStringLiteral("!0"));
@@ -150,6 +201,7 @@ int main(int argc, char* argv[])
     std::printf("FIGURE import-cancel-ms %.1f ms\n", Median(cancel));
     std::printf("FIGURE import-half-ms %.1f ms\n", Median(half));
     std::printf("FIGURE import-cancel-cleanup-ms %.1f ms\n", Median(cleanup));
+    std::printf("FIGURE import-cancel-onebox-ms %.1f ms\n", Median(onebox));
     RemoveTempFolder();
     return 0;
 }

@@ -6,6 +6,8 @@
 #include "CMovies.h"
 #include "ItemOrder.h"
 #include "ItemStore.h"
+#include "SafeFile.h"
+#include "StagedItems.h"
 #include "TestStore.h"
 
 #include <QApplication>
@@ -15,7 +17,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <climits>
+#include <thread>
 
 static const QString kHead = "'Vidsora 3.3 Databasefile - DO NOT EDIT\r\n";
 
@@ -466,6 +470,86 @@ private slots:
         cats.Clear();
         cats.LoadData();
         QCOMPARE(cats.Count(), 1);
+    }
+
+    // A load's sweep while a worker stages items and puts them in place takes none of its folders: every item comes
+    // through whole. What a worker gives up is debris that the next sweep takes.
+    void sweepSparesALiveWorker()
+    {
+        TestStore store;
+        const QString kindFolder = store.db() + "/Movies";
+        CMovies movies;
+        movies.setDBDir(store.db());
+        StagedItems staged({&movies});
+        std::atomic<bool> done{false};
+        bool placed = false;
+        std::thread worker([&] {
+            for (int i = 0; i < 100; ++i) {
+                const auto movie = ItemStore::NewItem(ItemKind::Movie);
+                movie->setDisplayName(QString("Staged %1").arg(i));
+                staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr);
+            }
+            placed = staged.PutInPlace(nullptr, nullptr);
+            done.store(true);
+        });
+        int sweeps = 0;
+        while (!done.load()) {
+            ItemStore::RemoveDebris(kindFolder);
+            ++sweeps;
+        }
+        worker.join();
+        QVERIFY(sweeps > 1);
+        QVERIFY(placed);
+        QCOMPARE(staged.Place({&movies}).value_or(QStringList()).size(), 100);
+        QCOMPARE(TestStore::Entries(kindFolder).size(), 100);
+
+        StagedItems given({&movies});
+        for (int i = 0; i < 3; ++i) {
+            given.Stage(ItemKind::Movie, ItemStore::NewItem(ItemKind::Movie), {}, {}, nullptr);
+        }
+        const std::atomic<bool> abandon{true};
+        given.Discard(&abandon);
+        QCOMPARE(TestStore::Entries(kindFolder).size(), 103);
+        QCOMPARE(ItemStore::RemoveDebris(kindFolder), 3);
+        CMovies loaded;
+        loaded.setDBDir(store.db());
+        loaded.LoadData();
+        QCOMPARE(loaded.Count(), 100);
+    }
+
+    // What is staged reaches the disk before anything is renamed into place, and the renames are synced after: a
+    // failure of either sync puts nothing in place and leaves no folder.
+    void stagedItemsSyncBeforeAndAfterTheRenames_data()
+    {
+        QTest::addColumn<int>("failing");
+        QTest::newRow("the staged files") << 1;
+        QTest::newRow("the renames") << 2;
+    }
+    void stagedItemsSyncBeforeAndAfterTheRenames()
+    {
+        QFETCH(int, failing);
+        TestStore store;
+        CMovies movies;
+        movies.setDBDir(store.db());
+        StagedItems staged({&movies});
+        for (int i = 0; i < 3; ++i) {
+            const auto movie = ItemStore::NewItem(ItemKind::Movie);
+            movie->setDisplayName(QString("Staged %1").arg(i));
+            QVERIFY(!staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr).isEmpty());
+        }
+        SafeFile::Faults::Reset();
+        SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failing);
+        QString why;
+        const bool placed = staged.PutInPlace(nullptr, &why);
+        const int renames = SafeFile::Faults::Calls(SafeFile::Faults::Rename);
+        SafeFile::Faults::Reset();
+        QVERIFY(!placed);
+        QVERIFY2(why.contains("synced"), qPrintable(why));
+        QCOMPARE(renames > 0, failing > 1);
+        QVERIFY(!staged.Place({&movies}));
+        staged.Discard();
+        QCOMPARE(TestStore::Entries(store.db() + "/Movies"), QStringList());
+        QCOMPARE(movies.Count(), 0);
     }
 };
 

@@ -4,12 +4,15 @@
 #include "CommandFakes.h"
 #include "MainWindowWorld.h"
 #include "core/CommandTable.h"
+#include "core/StoreGate.h"
 #include "shell/frmMain.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -42,6 +45,7 @@ private slots:
     void shortcuts_data();
     void shortcuts();
     void deleteKeyRunsDeleteWhileDisabled();
+    void commandsWaitForTheStore();
 
 private:
     QToolBar* toolbar() const { return m_main->findChild<QToolBar*>("tobMain"); }
@@ -302,6 +306,25 @@ void CommandDispatchTest::deleteKeyRunsDeleteWhileDisabled()
     QVERIFY(m_editors->calls.isEmpty());
     QCOMPARE(int(m_main->Nodes().size()), nodes);
     QCOMPARE(m_main->strKey(), QStringLiteral("!0"));
+}
+
+// While a worker holds the store, a command runs only once it has let go; the window takes no other command meanwhile.
+void CommandDispatchTest::commandsWaitForTheStore()
+{
+    observe(true);
+    auto worker = std::make_unique<StoreGate::Hold>();
+    QElapsedTimer clock;
+    clock.start();
+    bool busy = false;
+    QTimer::singleShot(300, this, [&] {
+        busy = m_main->isLoading() && m_seen.isEmpty();
+        worker.reset();
+    });
+    run(m_main->findChild<QAction*>("mnuFind"));
+    QVERIFY(busy);
+    QVERIFY(clock.elapsed() >= 300);
+    QCOMPARE(m_seen, QList<Command>{Command::Find});
+    QVERIFY(!m_main->isLoading());
 }
 
 QTEST_MAIN(CommandDispatchTest)

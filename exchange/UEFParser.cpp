@@ -617,14 +617,15 @@ template <class Unit> void ParseMovieIn(const Span<Unit>& value, Parse& parse, U
         {"PAN&SCAN", QStringLiteral("Pan & scan / Open matte")},
     };
     auto movie = std::make_shared<UEFMovie>();
-    // A movie holds nothing: a CONTENTS element in it is ignored.
-    FillItem(*movie, value, kMovieFields, index, [&movie](std::string_view tag, const Span<Unit>& flagValue) {
-        const auto flag = pictureFlags.find(tag);
-        if (flag != pictureFlags.end() && IsYes(flagValue)) {
-            const QString& picture = movie->strPicture();
-            movie->setStrPicture(picture.isEmpty() ? flag->second : picture + QLatin1String("\r\n") + flag->second);
-        }
-    });
+    // A movie holds nothing: what a CONTENTS element in it holds is left out.
+    const std::optional<Span<Unit>> contents =
+        FillItem(*movie, value, kMovieFields, index, [&movie](std::string_view tag, const Span<Unit>& flagValue) {
+            const auto flag = pictureFlags.find(tag);
+            if (flag != pictureFlags.end() && IsYes(flagValue)) {
+                const QString& picture = movie->strPicture();
+                movie->setStrPicture(picture.isEmpty() ? flag->second : picture + QLatin1String("\r\n") + flag->second);
+            }
+        });
     if (parse.Stopped()) {
         return;
     }
@@ -633,6 +634,9 @@ template <class Unit> void ParseMovieIn(const Span<Unit>& value, Parse& parse, U
         return;
     }
     (parent ? *parent : parse.document).Add(movie);
+    if (contents && parse.leftOut) {
+        parse.leftOut->misplaced += CountAllItems(*contents);
+    }
 }
 
 template <class Unit> void ParseItemsIn(const Span<Unit>& text, Parse& parse, UEFCollection* parent, int depth)

@@ -39,11 +39,12 @@ QByteArray UnescapeBytes(QByteArrayView value);
 void ParseItems(QStringView text, UEFCollection& document, UEFCollection* parent, int depth = 0);
 
 // What a parse left out: the items whose product code was refused (what lies inside them is never read, nor counted),
-// and the items nested deeper than UEFCollection::MaxDepth.
+// the items nested deeper than UEFCollection::MaxDepth, and the items inside a movie, which holds none.
 struct LeftOut
 {
     int refused = 0;
     int tooDeep = 0;
+    int misplaced = 0;
 };
 // What whoever runs a parse hands it: a flag that stops it (looked at often; a stopped parse ends where it is, and what
 // it read so far stays in the document), and the product-code checker to use (null: the parse makes one at its first

@@ -259,6 +259,43 @@ int ItemsOf(const QObject* entry, bool top)
     return 0;
 }
 
+// Every item inside entry, at any depth.
+int AllItemsIn(const QObject* entry)
+{
+    std::shared_ptr<UEFCollection> contents;
+    if (const auto* media = qobject_cast<const UEFMedia*>(entry)) {
+        contents = media->colContents();
+    } else if (const auto* box = qobject_cast<const UEFBox*>(entry)) {
+        contents = box->colContents();
+    }
+    int items = 0;
+    if (contents) {
+        for (const std::shared_ptr<QObject>& child : *contents) {
+            items += 1 + AllItemsIn(child.get());
+        }
+    }
+    return items;
+}
+
+// The items an import of entry leaves out because they lie in one that cannot hold them: a medium inside a medium,
+// with everything it holds (the parser leaves nothing inside a movie). The parser's depth limit bounds the recursion.
+int MisplacedIn(const QObject* entry)
+{
+    int items = 0;
+    if (const auto* media = qobject_cast<const UEFMedia*>(entry)) {
+        for (const std::shared_ptr<QObject>& child : *media->colContents()) {
+            if (!qobject_cast<const UEFMovie*>(child.get())) {
+                items += 1 + AllItemsIn(child.get());
+            }
+        }
+    } else if (const auto* box = qobject_cast<const UEFBox*>(entry)) {
+        for (const std::shared_ptr<QObject>& child : *box->colContents()) {
+            items += MisplacedIn(child.get());
+        }
+    }
+    return items;
+}
+
 // One entry on its own: made whole with its contents and synced, or nothing of it kept.
 template <class Exchange, class Adder> QString ImportOne(const Exchange& entry, const QString& strParentKey, Adder add)
 {
@@ -385,7 +422,11 @@ LeftOut CountLeftOut(QStringView strUEF)
     UEF document;
     UEFParser::LeftOut leftOut;
     document.AppendText(strUEF, leftOut);
-    return LeftOut{leftOut.refused, leftOut.tooDeep};
+    int misplaced = leftOut.misplaced;
+    for (const std::shared_ptr<QObject>& entry : *document.colUEF()) {
+        misplaced += MisplacedIn(entry.get());
+    }
+    return LeftOut{leftOut.refused, leftOut.tooDeep, misplaced};
 }
 
 namespace {
@@ -425,13 +466,16 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
     parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
     const std::shared_ptr<UEFCollection> items = document.colUEF();
     int total = 0;
+    int misplaced = 0;
     for (const std::shared_ptr<QObject>& entry : *items) {
         total += ItemsOf(entry.get(), true);
+        misplaced += MisplacedIn(entry.get());
     }
     {
         const std::lock_guard<std::mutex> lock(job.mutex);
         job.result.refused = leftOut.refused;
         job.result.tooDeep = leftOut.tooDeep;
+        job.result.misplaced = leftOut.misplaced + misplaced;
         job.total = total;
         job.parsed = true;
     }

@@ -33,8 +33,11 @@ struct ImportResult
     int added = 0;   // top-level items added
     int refused = 0; // items the product-code check left out (what lies inside them is never read, nor counted)
     int tooDeep = 0; // items nested deeper than the exchange format's limit, left out
-    QString error;   // what could not be written (the folder or file, and why); then nothing was added
-    int left = 0;    // after a failure: items made that could not be removed again
+    // Items inside one that cannot hold their kind, left out with what they hold: a medium in a medium, anything in a
+    // movie.
+    int misplaced = 0;
+    QString error; // what could not be written (the folder or file, and why); then nothing was added
+    int left = 0;  // after a failure: items made that could not be removed again
     // The progress hook asked to stop: a failure whose error says "cancelled".
     bool cancelled = false;
 };
@@ -66,6 +69,7 @@ struct LeftOut
 {
     int refused = 0;
     int tooDeep = 0;
+    int misplaced = 0;
 };
 LeftOut CountLeftOut(QStringView strUEF);
 

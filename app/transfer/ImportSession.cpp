@@ -1,5 +1,7 @@
 #include "transfer/ImportSession.h"
 
+#include "transfer/UEFFile.h"
+
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
@@ -203,6 +205,8 @@ void ImportSession::ImportSelected()
             SetState(i, result.added > 0 ? FinishedState() : ErrorState());
             if (!result.error.isEmpty()) {
                 emit Warning(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));
+            } else if (const QString leftOut = UEFFile::LeftOutText(result); !leftOut.isEmpty()) {
+                emit Warning(QStringLiteral("\"%1\": %2").arg(m_rows.at(i).title, leftOut));
             }
         }
         SetCurrentRow(-1);

@@ -34,6 +34,15 @@ QString TooDeepText(int tooDeep)
                               .arg(UEFCollection::MaxDepth);
 }
 
+QString MisplacedText(int misplaced)
+{
+    return misplaced == 1 ? QStringLiteral("1 item was left out because it lies inside an item that cannot hold it: "
+                                           "a media holds movies only, and a movie holds nothing.")
+                          : QStringLiteral("%1 items were left out because they lie inside items that cannot hold "
+                                           "them: a media holds movies only, and a movie holds nothing.")
+                                .arg(misplaced);
+}
+
 QString FailureText(const QString& path, const ImportResult& result)
 {
     QString text = QStringLiteral("The items of \"%1\" could not be written to the collection: %2. Nothing was "
@@ -48,10 +57,27 @@ QString FailureText(const QString& path, const ImportResult& result)
 
 void Append(QString& message, const QString& text)
 {
-    message += message.isEmpty() ? text : QStringLiteral("\n\n") + text;
+    if (!text.isEmpty()) {
+        message += message.isEmpty() ? text : QStringLiteral("\n\n") + text;
+    }
 }
 
 } // namespace
+
+QString LeftOutText(const ImportResult& result, bool withRefused)
+{
+    QString text;
+    if (withRefused && result.refused > 0) {
+        Append(text, RefusedText(result.refused));
+    }
+    if (result.tooDeep > 0) {
+        Append(text, TooDeepText(result.tooDeep));
+    }
+    if (result.misplaced > 0) {
+        Append(text, MisplacedText(result.misplaced));
+    }
+    return text;
+}
 
 QString FileFilter()
 {
@@ -116,6 +142,7 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const
     outcome.added = result.added;
     outcome.refused = result.refused;
     outcome.tooDeep = result.tooDeep;
+    outcome.misplaced = result.misplaced;
     if (!result.error.isEmpty()) {
         outcome.failed = true;
         outcome.message = FailureText(path, result);
@@ -129,9 +156,7 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const
     } else if (outcome.refused > 0) {
         outcome.message = RefusedText(outcome.refused);
     }
-    if (outcome.tooDeep > 0) {
-        Append(outcome.message, TooDeepText(outcome.tooDeep));
-    }
+    Append(outcome.message, LeftOutText(result, false));
     return outcome;
 }
 

@@ -28,12 +28,17 @@ struct ImportOutcome
     int added = 0;       // top-level items added
     int refused = 0;     // items the product-code check left out
     int tooDeep = 0;     // items nested deeper than the exchange format's limit, left out
+    int misplaced = 0;   // items inside one that cannot hold their kind, left out
     bool failed = false; // a write failed: nothing was imported and the collection is as it was
     // Stopped by the progress hook: nothing was imported, and there is nothing to tell.
     bool cancelled = false;
     // What the user is told; empty when everything in the file was imported.
     QString message;
 };
+
+// What the user is told of the items an import left out by their cause, a paragraph each; empty when none was.
+// The product-code paragraph is left to the caller when withRefused is false.
+QString LeftOutText(const ImportResult& result, bool withRefused = true);
 
 // The largest exchange file the import takes: covers travel inside, but never this much.
 constexpr qint64 kExchangeFileCap = 64 * 1024 * 1024;

@@ -189,6 +189,13 @@ private slots:
         QTest::newRow("brackets only") << QByteArray(100000, '[') << 0 << 0 << "No item could be imported from";
         // The medium at the 17th level below the box and its two movies lie beyond the parser's limit.
         QTest::newRow("too deep") << DeepBox(17) << 1 << 0 << "3 items were left out because they lie deeper than 16";
+        // A medium holds movies only: the inner medium goes with its two movies, and says so.
+        QTest::newRow("medium in a medium")
+            << "[BOX=[NAME=B][UPC=" + kCodeB.toLatin1() +
+                   "][CONTENTS=[MEDIA=[NAME=Outer][CONTENTS=[MEDIA=[NAME=Inner][CONTENTS=[MOVIE=a][MOVIE=b]]]]]]]"
+            << 1 << 0 << "3 items were left out because they lie inside items that cannot hold them";
+        QTest::newRow("items in a movie") << good.chopped(1) + "[CONTENTS=[MOVIE=[TITLE=in]]]]" << 1 << 0
+                                          << "1 item was left out because it lies inside an item that cannot hold it";
     }
     void refusedFiles()
     {

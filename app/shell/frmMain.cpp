@@ -22,8 +22,8 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mMain.h"
-#include "transfer/LongWork.h"
 #include "transfer/TransferCommands.h"
+#include "widgets/LongWork.h"
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
 

@@ -2,11 +2,11 @@
 
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
-#include "transfer/LongWork.h"
 #include "transfer/UEFFile.h"
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
 #include "transfer/frmExport.h"
+#include "widgets/LongWork.h"
 #include "widgets/mControls.h"
 
 #include "Component.h"

@@ -10,8 +10,8 @@
 #include "core/BackgroundWork.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "transfer/LongWork.h"
 #include "transfer/UEFFile.h"
+#include "widgets/LongWork.h"
 
 #include "CBoxes.h"
 #include "CCategories.h"

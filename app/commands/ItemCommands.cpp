@@ -83,27 +83,6 @@ QHash<QString, QStringList> ContentsByParent()
 
 namespace ItemCommands {
 
-std::optional<ItemKind> KindOfKey(const QString& key)
-{
-    if (key.isEmpty()) {
-        return std::nullopt;
-    }
-    switch (key.at(0).unicode()) {
-    case 'C':
-        return ItemKind::Category;
-    case 'S':
-        return ItemKind::Group;
-    case 'B':
-        return ItemKind::Box;
-    case 'E':
-        return ItemKind::Media;
-    case 'M':
-        return ItemKind::Movie;
-    default:
-        return std::nullopt;
-    }
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Add
 

@@ -11,13 +11,9 @@
 #include "CVidsora.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
-
-QChar KeyLetter(const QString& key)
-{
-    return key.isEmpty() ? QChar() : key.at(0);
-}
 
 template <class Collection>
 std::shared_ptr<CItem> ItemIn(const std::shared_ptr<Collection>& collection, const QString& key)
@@ -47,6 +43,31 @@ bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject*
     return true;
 }
 
+// The child list that holds the children of key's kind; none for a movie or any key but an item's or the root's.
+const SortPairList* ChildListOf(const QString& key)
+{
+    if (IsRootKey(key)) {
+        return &gRootChildren;
+    }
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (!kind) {
+        return nullptr;
+    }
+    switch (*kind) {
+    case ItemKind::Category:
+        return &gCategoryChildren;
+    case ItemKind::Group:
+        return &gGroupChildren;
+    case ItemKind::Box:
+        return &gBoxChildren;
+    case ItemKind::Media:
+        return &gMediaChildren;
+    case ItemKind::Movie:
+        return nullptr;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace Collections {
@@ -70,20 +91,23 @@ CItemList* List(ItemKind kind)
 
 std::shared_ptr<CItem> Item(const QString& key)
 {
-    switch (KeyLetter(key).unicode()) {
-    case 'C':
-        return ItemIn(gCategories, key);
-    case 'S':
-        return ItemIn(gGroups, key);
-    case 'B':
-        return ItemIn(gBoxes, key);
-    case 'E':
-        return ItemIn(gMedias, key);
-    case 'M':
-        return ItemIn(gMovies, key);
-    default:
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (!kind) {
         return nullptr;
     }
+    switch (*kind) {
+    case ItemKind::Category:
+        return ItemIn(gCategories, key);
+    case ItemKind::Group:
+        return ItemIn(gGroups, key);
+    case ItemKind::Box:
+        return ItemIn(gBoxes, key);
+    case ItemKind::Media:
+        return ItemIn(gMedias, key);
+    case ItemKind::Movie:
+        return ItemIn(gMovies, key);
+    }
+    return nullptr;
 }
 
 QString ItemName(const QString& key)
@@ -94,40 +118,29 @@ QString ItemName(const QString& key)
 
 QString ParentKey(const QString& key)
 {
-    switch (KeyLetter(key).unicode()) {
-    case 'S':
-        return ParentKeyIn(gGroups, key);
-    case 'B':
-        return ParentKeyIn(gBoxes, key);
-    case 'E':
-        return ParentKeyIn(gMedias, key);
-    case 'M':
-        return ParentKeyIn(gMovies, key);
-    default:
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (!kind) {
         return QString();
     }
+    switch (*kind) {
+    case ItemKind::Category:
+        return QString(); // a category has no parent
+    case ItemKind::Group:
+        return ParentKeyIn(gGroups, key);
+    case ItemKind::Box:
+        return ParentKeyIn(gBoxes, key);
+    case ItemKind::Media:
+        return ParentKeyIn(gMedias, key);
+    case ItemKind::Movie:
+        return ParentKeyIn(gMovies, key);
+    }
+    return QString();
 }
 
 QStringList Children(const QString& key)
 {
-    const SortPairList* list = nullptr;
-    switch (KeyLetter(key).unicode()) {
-    case '!':
-        list = &gRootChildren;
-        break;
-    case 'C':
-        list = &gCategoryChildren;
-        break;
-    case 'S':
-        list = &gGroupChildren;
-        break;
-    case 'B':
-        list = &gBoxChildren;
-        break;
-    case 'E':
-        list = &gMediaChildren;
-        break;
-    default:
+    const SortPairList* list = ChildListOf(key);
+    if (!list) {
         return {};
     }
     QStringList children;

@@ -18,11 +18,15 @@
 // U+DC80..U+DCFF, so every name a folder lists can be opened again.
 namespace SafeFile {
 
+// ---- names (SafeFileNames.cpp) ----
+
 // The bytes of a path, and the path of some bytes; Decode(Encode(p)) == p and Encode(Decode(b)) == b.
 QByteArray Encode(QStringView path);
 QString Decode(QByteArrayView bytes);
+// True for a name the writer gives its temporary files: "." name "." 1 to 16 hex digits ".tmp".
+bool IsTempName(QByteArrayView name);
 
-// ---- writing ----
+// ---- writing one file (SafeFileWrite.cpp, SafeFilePending.cpp) ----
 
 // Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode (narrowed to mode
 // when mode is private, without group and other bits); a symbolic link
@@ -61,6 +65,14 @@ private:
     bool m_deferred = false;
 };
 
+// ---- several files at once (SafeFileWrite.cpp, SafeFileBatch.cpp) ----
+
+// Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
+// version, and the folder is synced once at the end. False when any file failed (failed, when given, then names it
+// and errno tells why); an old file whose new version could not be written is left as it was.
+bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files,
+              QString* failed = nullptr);
+
 // Many new files at once (an import, a box set made with its contents): while a batch is open, files that did not
 // exist before it (or lie in a folder made or put in place during it) are not synced one by one, nor are folders; the
 // batch syncs their file systems once when it ends, renamed folders included. A file that existed before the batch
@@ -86,11 +98,7 @@ private:
     bool m_ok = true;
 };
 
-// Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
-// version, and the folder is synced once at the end. False when any file failed (failed, when given, then names it
-// and errno tells why); an old file whose new version could not be written is left as it was.
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files,
-              QString* failed = nullptr);
+// ---- folders, renames and removal (SafeFileFolders.cpp) ----
 
 // Makes the folder's entries (new, renamed or removed files) durable.
 bool SyncFolder(const QString& folder);
@@ -114,8 +122,6 @@ bool Remove(const QString& path);
 // Removes a folder with everything in it, symbolic links as links; true when it is gone.
 bool RemoveTree(const QString& path);
 
-// True for a name the writer gives its temporary files: "." name "." 1 to 16 hex digits ".tmp".
-bool IsTempName(QByteArrayView name);
 // Removes the entries of folder that IsTempName matches (files, and folders with what they hold); how many went.
 // Only for a folder no other program writes to at the moment: a live write there would fail.
 int RemoveStrayTemps(const QString& folder);
@@ -128,7 +134,7 @@ bool SameFile(const QString& a, const QString& b);
 // names of one file differing only in case are one entry.
 bool ListedBoth(const QString& folder, QStringView a, QStringView b);
 
-// ---- reading ----
+// ---- reading (SafeFileRead.cpp) ----
 
 enum class ReadStatus
 {
@@ -176,7 +182,7 @@ private:
     qsizetype m_used = 0;
 };
 
-// ---- the test seam ----
+// ---- the test seam (SafeFileFaults.cpp) ----
 // Tests make the writer fail deterministically, also as root. The counters are process-wide.
 namespace Faults {
 

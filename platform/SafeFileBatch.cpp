@@ -71,23 +71,25 @@ Batch::Batch()
 
 Batch::~Batch()
 {
-    Commit();
+    (void)Commit(); // a batch ended without its Commit syncs all the same; what failed is traced
 }
 
-bool Batch::Commit()
+Result<> Batch::Commit()
 {
     if (m_done) {
-        return m_ok;
+        return Answer();
     }
     m_done = true;
     if (--g_batchDepth > 0) {
-        return m_ok; // the outer batch syncs
+        return Answer(); // the outer batch syncs
     }
     for (const auto& [device, folder] : g_batchFolders) {
         const auto& [fd, path] = folder;
         if (fd < 0 || Injected(Faults::SyncDir) || (!SyncsSkipped() && ::syncfs(fd) != 0)) {
-            Trace("cannot sync the file system of", path, fd < 0 ? EBADF : errno);
-            m_ok = false;
+            const Failure failed = Traced("cannot sync the file system of", path, fd < 0 ? EBADF : errno);
+            if (!m_failure) {
+                m_failure = failed;
+            }
         }
         if (fd >= 0) {
             ::close(fd);
@@ -96,7 +98,7 @@ bool Batch::Commit()
     g_batchFiles.clear();
     g_batchDirs.clear();
     g_batchFolders.clear();
-    return m_ok;
+    return Answer();
 }
 
 void Batch::Drop()
@@ -105,7 +107,7 @@ void Batch::Drop()
         return;
     }
     m_done = true;
-    m_ok = false;
+    m_failure = Failure::OfErrno(ECANCELED); // a Commit after it does not say that anything was synced
     if (--g_batchDepth > 0) {
         return;
     }
@@ -117,6 +119,14 @@ void Batch::Drop()
     g_batchFiles.clear();
     g_batchDirs.clear();
     g_batchFolders.clear();
+}
+
+Result<> Batch::Answer() const
+{
+    if (m_failure) {
+        return *m_failure;
+    }
+    return {};
 }
 
 } // namespace SafeFile

@@ -18,15 +18,22 @@ using namespace Internal;
 
 namespace {
 
-// Removes the entries of the open folder dirFd, then nothing else; true when all went.
-bool RemoveContents(int dirFd)
+// Removes the entries of the open folder dirFd, then nothing else. Goes on past an entry that stays; the failure
+// is the first one's.
+Result<> RemoveContents(int dirFd)
 {
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
+        const int err = errno;
         ::close(dirFd);
-        return false;
+        return Failure::OfErrno(err);
     }
-    bool ok = true;
+    int first = 0;
+    const auto stays = [&first](int err) {
+        if (first == 0) {
+            first = err != 0 ? err : EIO;
+        }
+    };
     std::vector<QByteArray> names;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -38,47 +45,52 @@ bool RemoveContents(int dirFd)
     for (const QByteArray& name : names) {
         struct stat st;
         if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
+            stays(errno);
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
             const int sub = ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0 || !RemoveContents(sub)) {
-                ok = false;
+            if (sub < 0) {
+                stays(errno);
+                continue;
+            }
+            if (const auto emptied = RemoveContents(sub); !emptied) {
+                stays(emptied.error());
                 continue;
             }
             if (Injected(Faults::RemoveFile) || ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
-                ok = false;
+                stays(errno);
             }
         } else if (Injected(Faults::RemoveFile) || ::unlinkat(dirFd, name.constData(), 0) != 0) {
-            ok = false;
+            stays(errno);
         }
     }
     ::closedir(dir); // closes dirFd
-    return ok;
+    if (first != 0) {
+        return Failure::OfErrno(first);
+    }
+    return {};
 }
 
 } // namespace
 
 namespace Internal {
 
-bool SyncFolderNative(const QByteArray& folder)
+Result<> SyncFolderNative(const QByteArray& folder)
 {
     if (InBatch()) {
         DeferFolder(folder);
-        return true;
+        return {};
     }
     if (Injected(Faults::SyncDir)) {
-        Trace("cannot sync the folder", folder, errno);
-        return false;
+        return Traced("cannot sync the folder", folder, errno);
     }
     if (SyncsSkipped()) {
-        return true;
+        return {};
     }
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        Trace("cannot open the folder to sync it", folder, errno);
-        return false;
+        return Traced("cannot open the folder to sync it", folder, errno);
     }
     int rc = ::fsync(fd);
     // Some file systems cannot sync a folder at all; their entries are then as durable as they can be.
@@ -88,59 +100,66 @@ bool SyncFolderNative(const QByteArray& folder)
     const int err = errno;
     ::close(fd);
     if (rc != 0) {
-        Trace("cannot sync the folder", folder, err);
+        return Traced("cannot sync the folder", folder, err);
     }
-    return rc == 0;
+    return {};
 }
 
 } // namespace Internal
 
-bool SyncFolder(const QString& folder)
+Result<> SyncFolder(const QString& folder)
 {
     return SyncFolderNative(Encode(folder));
 }
 
-int MakeFolder(const QString& path, unsigned mode)
+Result<> MakeFolder(const QString& path, unsigned mode)
 {
     const QByteArray native = Encode(path);
     if (Injected(Faults::MakeDir)) {
-        return EIO;
+        return Failure::OfErrno(EIO, path);
     }
     if (::mkdir(native.constData(), mode_t(mode)) != 0) {
-        return errno;
+        return Failure::OfErrno(errno, path);
     }
-    if (!SyncFolderNative(FolderOf(native))) {
-        const int err = errno ? errno : EIO;
+    if (auto synced = SyncFolderNative(FolderOf(native)); !synced) {
         ::rmdir(native.constData());
-        return err;
+        return synced;
     }
-    return 0;
+    return {};
 }
 
-bool MakePath(const QString& path)
+Result<> MakePath(const QString& path)
 {
     const QByteArray native = Encode(path);
     struct stat st;
     if (::stat(native.constData(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
+        if (!S_ISDIR(st.st_mode)) {
+            return Failure::OfErrno(ENOTDIR, path);
+        }
+        return {};
     }
     const QByteArray parent = FolderOf(native);
-    if (parent != native && parent != "." && !MakePath(Decode(parent))) {
-        return false;
+    if (parent != native && parent != ".") {
+        if (auto above = MakePath(Decode(parent)); !above) {
+            return above;
+        }
     }
-    const int err = MakeFolder(path);
-    return err == 0 || (err == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode));
+    auto made = MakeFolder(path);
+    if (!made && made.error() == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return {}; // made by someone else meanwhile
+    }
+    return made;
 }
 
-bool Rename(const QString& from, const QString& to)
+Result<> Rename(const QString& from, const QString& to)
 {
-    if (Injected(Faults::Rename)) {
-        return false;
+    if (Injected(Faults::Rename) || ::rename(Encode(from).constData(), Encode(to).constData()) != 0) {
+        return Failure::OfErrno(errno, from);
     }
-    return ::rename(Encode(from).constData(), Encode(to).constData()) == 0;
+    return {};
 }
 
-QString MakeTempFolder(const QString& parent, QStringView name)
+Result<QString> MakeTempFolder(const QString& parent, QStringView name)
 {
     const QByteArray folder = Encode(parent);
     // The temporary name stays within a file name's 255 bytes, whatever the name's length.
@@ -149,72 +168,72 @@ QString MakeTempFolder(const QString& parent, QStringView name)
         const QByteArray path =
             folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
         if (Injected(Faults::MakeDir)) {
-            Trace("cannot create a folder in", folder, errno);
-            return {};
+            return Traced("cannot create a folder in", folder, errno);
         }
         if (::mkdir(path.constData(), 0777) == 0) {
             NoteNewFolder(path);
             return Decode(path);
         }
         if (errno != EEXIST) {
-            Trace("cannot create a folder in", folder, errno);
-            return {};
+            return Traced("cannot create a folder in", folder, errno);
         }
     }
-    errno = EEXIST;
-    return {};
+    return Failure::OfErrno(EEXIST, parent);
 }
 
-int PutFolderInPlace(const QString& from, const QString& to)
+Result<> PutFolderInPlace(const QString& from, const QString& to)
 {
     const QByteArray source = Encode(from);
     const QByteArray target = Encode(to);
     if (Injected(Faults::Rename)) {
-        return errno;
+        return Failure::OfErrno(errno, to);
     }
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
         const int err = errno;
         if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP) {
-            return err;
+            return Failure::OfErrno(err, to);
         }
         // A file system that cannot refuse to replace (FUSE, some network shares): the name is taken by an empty
         // folder made exclusively, which a rename may then replace. Should the program die in between, the empty
         // folder is left for the next load to sweep.
         if (::mkdir(target.constData(), 0700) != 0) {
-            return errno;
+            return Failure::OfErrno(errno, to);
         }
         if (::rename(source.constData(), target.constData()) != 0) {
             const int failed = errno;
             ::rmdir(target.constData());
-            return failed;
+            return Failure::OfErrno(failed, to);
         }
     }
     NoteNewFolder(target);
-    return 0;
+    return {};
 }
 
-bool Remove(const QString& path)
+Result<> Remove(const QString& path)
 {
-    if (Injected(Faults::RemoveFile)) {
-        return false;
+    if (Injected(Faults::RemoveFile) || (::unlink(Encode(path).constData()) != 0 && errno != ENOENT)) {
+        return Failure::OfErrno(errno, path);
     }
-    return ::unlink(Encode(path).constData()) == 0 || errno == ENOENT;
+    return {};
 }
 
-bool RemoveTree(const QString& path)
+Result<> RemoveTree(const QString& path)
 {
     const QByteArray native = Encode(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        return errno == ENOENT;
+        if (errno == ENOENT) {
+            return {};
+        }
+        return Failure::OfErrno(errno, path);
     }
-    if (!RemoveContents(fd)) {
-        return false;
+    if (auto emptied = RemoveContents(fd); !emptied) {
+        return Failure::OfErrno(emptied.error(), path);
     }
-    if (Injected(Faults::RemoveFile)) {
-        return false;
+    if (Injected(Faults::RemoveFile) || (::rmdir(native.constData()) != 0 && errno != ENOENT)) {
+        return Failure::OfErrno(errno, path);
     }
-    return ::rmdir(native.constData()) == 0 || errno == ENOENT;
+    return {};
 }
 
 int RemoveStrayTemps(const QString& folder)

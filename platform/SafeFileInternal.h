@@ -22,8 +22,10 @@ void SpendBudget(qint64 n);
 
 // The folder part of a native path: "." for a bare name, "/" for a name in the root.
 QByteArray FolderOf(const QByteArray& path);
-// The log line of a failure at path; errno stays as it was, for callers that read it.
+// The log line of a failure at path; errno stays as it was.
 void Trace(const char* what, QByteArrayView path, int err);
+// Traces the failure and gives it back.
+Failure Traced(const char* what, QByteArrayView path, int err);
 
 // ---- the batch (SafeFileBatch.cpp) ----
 
@@ -42,6 +44,6 @@ void NoteNewFolder(const QByteArray& path);
 // ---- folders (SafeFileFolders.cpp) ----
 
 // SyncFolder for a native path; in a batch the sync is put off.
-bool SyncFolderNative(const QByteArray& folder);
+Result<> SyncFolderNative(const QByteArray& folder);
 
 } // namespace SafeFile::Internal

@@ -140,6 +140,12 @@ void Trace(const char* what, QByteArrayView path, int err)
     errno = saved;
 }
 
+Failure Traced(const char* what, QByteArrayView path, int err)
+{
+    Trace(what, path, err);
+    return Failure::OfErrno(err, Decode(path));
+}
+
 } // namespace Internal
 
 } // namespace SafeFile

@@ -21,10 +21,10 @@ Pending::~Pending()
     Cancel();
 }
 
-bool Pending::Open()
+Result<> Pending::Open()
 {
     if (m_fd >= 0 || m_committed) {
-        return false;
+        return Failure::OfErrno(EINVAL, Decode(m_target)); // open already, or done
     }
     const qsizetype slash = m_target.lastIndexOf('/');
     // The temporary name stays within a file name's 255 bytes, whatever the target's length.
@@ -32,8 +32,7 @@ bool Pending::Open()
     struct stat st;
     const bool exists = ::stat(m_target.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
-        Trace("cannot write", m_target, EISDIR);
-        return false; // the rename could never replace it
+        return Traced("cannot write", m_target, EISDIR); // the rename could never replace it
     }
     // In a batch a new file is synced with the batch; a file that was there before is synced on its own, so its old
     // version stays whole until the new one is on disk.
@@ -42,9 +41,9 @@ bool Pending::Open()
         m_temp = m_target.left(slash + 1) + '.' + name + '.' +
                  QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
         if (Injected(Faults::Create)) {
-            Trace("cannot create a temporary file to write", m_target, errno);
+            const Failure failed = Traced("cannot create a temporary file to write", m_target, errno);
             m_temp.clear();
-            return false;
+            return failed;
         }
         m_fd = ::open(m_temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(m_mode));
         if (m_fd < 0 && errno != EEXIST) {
@@ -52,9 +51,9 @@ bool Pending::Open()
         }
     }
     if (m_fd < 0) {
-        Trace("cannot create a temporary file to write", m_target, errno);
+        const Failure failed = Traced("cannot create a temporary file to write", m_target, errno);
         m_temp.clear();
-        return false;
+        return failed;
     }
     if (exists && S_ISREG(st.st_mode)) {
         // The new version keeps the old one's permissions, except that a private file (one asked for without group
@@ -65,32 +64,31 @@ bool Pending::Open()
         }
         ::fchmod(m_fd, keep);
     }
-    m_failed = false;
+    m_failure.reset();
     m_finished = false;
-    return true;
+    return {};
 }
 
-bool Pending::Append(QByteArrayView bytes)
+Result<> Pending::Append(QByteArrayView bytes)
 {
-    if (m_fd < 0 || m_failed) {
-        return false;
+    if (m_failure) {
+        return *m_failure;
+    }
+    if (m_fd < 0) {
+        return Failure::OfErrno(EBADF, Decode(m_target)); // not open
     }
     const char* data = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
         size_t chunk = size_t(left);
         if (Injected(Faults::WriteBytes)) {
-            Trace("cannot write", m_target, errno);
-            m_failed = true;
-            return false;
+            return Keep(Traced("cannot write", m_target, errno));
         }
         const qint64 budget = Budget();
         if (budget >= 0) {
             if (budget == 0) {
                 errno = ENOSPC;
-                Trace("cannot write", m_target, errno);
-                m_failed = true;
-                return false;
+                return Keep(Traced("cannot write", m_target, errno));
             }
             chunk = size_t(std::min<qint64>(budget, qint64(chunk)));
         }
@@ -99,9 +97,7 @@ bool Pending::Append(QByteArrayView bytes)
             continue;
         }
         if (n <= 0) {
-            Trace("cannot write", m_target, n < 0 ? errno : ENOSPC);
-            m_failed = true;
-            return false;
+            return Keep(Traced("cannot write", m_target, n < 0 ? errno : ENOSPC));
         }
         if (budget >= 0) {
             SpendBudget(n);
@@ -109,13 +105,16 @@ bool Pending::Append(QByteArrayView bytes)
         data += n;
         left -= n;
     }
-    return true;
+    return {};
 }
 
-bool Pending::Finish()
+Result<> Pending::Finish()
 {
-    if (m_fd < 0 || m_failed) {
-        return false;
+    if (m_failure) {
+        return *m_failure;
+    }
+    if (m_fd < 0) {
+        return Failure::OfErrno(EBADF, Decode(m_target)); // not open
     }
     bool ok = true;
     if (m_deferred) {
@@ -132,25 +131,32 @@ bool Pending::Finish()
     m_fd = -1;
     ok = !Injected(Faults::Close) && closed && ok;
     if (!ok) {
-        Trace("cannot sync and close", m_target, err != 0 ? err : errno);
+        return Keep(Traced("cannot sync and close", m_target, err != 0 ? err : errno));
     }
-    m_failed = !ok;
-    m_finished = ok;
-    return ok;
+    m_finished = true;
+    return {};
 }
 
-bool Pending::Commit()
+Result<> Pending::Commit()
 {
+    if (m_failure) {
+        return *m_failure;
+    }
     if (!m_finished || m_committed) {
-        return false;
+        return Failure::OfErrno(EINVAL, Decode(m_target)); // not finished, or done
     }
     if (Injected(Faults::Rename) || ::rename(m_temp.constData(), m_target.constData()) != 0) {
-        Trace("cannot put in place", m_target, errno);
-        return false;
+        return Traced("cannot put in place", m_target, errno);
     }
     m_committed = true;
     m_temp.clear();
-    return true;
+    return {};
+}
+
+Result<> Pending::Keep(Failure failure)
+{
+    m_failure = failure;
+    return failure;
 }
 
 void Pending::Cancel()

@@ -11,7 +11,23 @@ namespace SafeFile {
 
 using namespace Internal;
 
-bool Write(const QString& path, QByteArrayView bytes, unsigned mode)
+namespace {
+
+// Writes bytes into the pending file and syncs it, stopping at the first failure.
+Result<> WriteOut(Pending& file, QByteArrayView bytes)
+{
+    if (auto opened = file.Open(); !opened) {
+        return opened;
+    }
+    if (auto appended = file.Append(bytes); !appended) {
+        return appended;
+    }
+    return file.Finish();
+}
+
+} // namespace
+
+Result<> Write(const QString& path, QByteArrayView bytes, unsigned mode)
 {
     QByteArray target = Encode(path);
     struct stat st;
@@ -23,48 +39,35 @@ bool Write(const QString& path, QByteArrayView bytes, unsigned mode)
         }
     }
     Pending file(Decode(target), mode);
-    if (!file.Open() || !file.Append(bytes) || !file.Finish() || !file.Commit()) {
-        return false;
+    if (auto written = WriteOut(file, bytes); !written) {
+        return written;
+    }
+    if (auto placed = file.Commit(); !placed) {
+        return placed;
     }
     return SyncFolderNative(FolderOf(target));
 }
 
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files, QString* failed)
+Result<> WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files)
 {
+    // On a failure the pending files go with their temporary files; the failure is kept in the Result.
     std::vector<std::unique_ptr<Pending>> out;
     out.reserve(files.size());
-    // The reason of a failure outlives the clean-up of the temporary files.
-    const auto fail = [&](const QString& name) {
-        const int err = errno;
-        out.clear();
-        if (failed) {
-            *failed = name;
-        }
-        errno = err;
-        return false;
-    };
     for (const auto& [name, bytes] : files) {
-        auto file = std::make_unique<Pending>(folder + u'/' + name);
-        const bool written = file->Open() && file->Append(bytes) && file->Finish();
-        out.push_back(std::move(file));
-        if (!written) {
-            return fail(name);
+        out.push_back(std::make_unique<Pending>(folder + u'/' + name));
+        if (auto written = WriteOut(*out.back(), bytes); !written) {
+            return written;
         }
     }
     // The first failed rename stops the rest, so a failure leaves every old file (a later failure cannot undo the
     // files already replaced, each of which is whole).
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (!out[i]->Commit()) {
-            const int err = errno;
-            SyncFolder(folder);
-            errno = err;
-            return fail(files[i].first);
+    for (const auto& file : out) {
+        if (auto placed = file->Commit(); !placed) {
+            (void)SyncFolder(folder); // those replaced stay replaced; the rename's failure is what to tell
+            return placed;
         }
     }
-    if (!SyncFolder(folder)) {
-        return fail(QString());
-    }
-    return true;
+    return SyncFolder(folder);
 }
 
 } // namespace SafeFile

@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     const QString db = work.filePath(QStringLiteral("store"));
     NewCollections(db);
     gTempFolder = MakeTempName();
-    CreateTempFolder();
+    (void)CreateTempFolder();
     QString text;
     for (int i = 0; i < kMovies; ++i) {
         text +=

@@ -53,14 +53,12 @@ void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
     if (path.isEmpty()) {
         return;
     }
-    QString message;
-    bool written = false;
-    {
+    const Result<> written = [&] {
         CursorOverride busy;
-        written = UEFFile::WriteExport(path, UEFFile::ExportText(strKey), &message);
-    }
+        return UEFFile::WriteExport(path, UEFFile::ExportText(strKey));
+    }();
     if (!written) {
-        QMessageBox::critical(parent, kTitle, message);
+        QMessageBox::critical(parent, kTitle, written.why());
     }
 }
 

@@ -286,19 +286,7 @@ bool RemoveFromCollection(const QString& key)
     if (!kind) {
         return false;
     }
-    switch (*kind) {
-    case ItemKind::Category:
-        return RemoveIn(gCategories, key);
-    case ItemKind::Group:
-        return RemoveIn(gGroups, key);
-    case ItemKind::Box:
-        return RemoveIn(gBoxes, key);
-    case ItemKind::Media:
-        return RemoveIn(gMedias, key);
-    case ItemKind::Movie:
-        return RemoveIn(gMovies, key);
-    }
-    return false;
+    return Collections::Visit(*kind, [&key](const auto& collection) { return RemoveIn(collection, key); });
 }
 
 bool ConfirmDelete(ItemEditors& dialogs, const QString& key, bool blnAsk)

@@ -27,6 +27,11 @@ template <class Collection> QString ParentKeyIn(const std::shared_ptr<Collection
     return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
 }
 
+QString ParentKeyIn(const std::shared_ptr<CCategories>&, const QString&)
+{
+    return QString(); // a category has no parent
+}
+
 template <class Collection>
 bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject* progress, QThread* itemThread,
               const std::function<bool()>& stillWanted)
@@ -43,29 +48,14 @@ bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject*
     return true;
 }
 
-// The child list that holds the children of key's kind; none for a movie or any key but an item's or the root's.
+// The child list that holds the children of key, by its parent type (the root's is 0); none for a movie or any key
+// but an item's or the root's.
 const SortPairList* ChildListOf(const QString& key)
 {
-    if (IsRootKey(key)) {
-        return &gRootChildren;
-    }
-    const std::optional<ItemKind> kind = KindOfKey(key);
-    if (!kind) {
-        return nullptr;
-    }
-    switch (*kind) {
-    case ItemKind::Category:
-        return &gCategoryChildren;
-    case ItemKind::Group:
-        return &gGroupChildren;
-    case ItemKind::Box:
-        return &gBoxChildren;
-    case ItemKind::Media:
-        return &gMediaChildren;
-    case ItemKind::Movie:
-        return nullptr;
-    }
-    return nullptr;
+    const SortPairList* const byParentType[] = {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren,
+                                                &gMediaChildren};
+    const int type = KeyPrefixToType(key.left(1));
+    return type > 0 || IsRootKey(key) ? byParentType[type] : nullptr;
 }
 
 } // namespace
@@ -74,19 +64,7 @@ namespace Collections {
 
 CItemList* List(ItemKind kind)
 {
-    switch (kind) {
-    case ItemKind::Category:
-        return gCategories.get();
-    case ItemKind::Group:
-        return gGroups.get();
-    case ItemKind::Box:
-        return gBoxes.get();
-    case ItemKind::Media:
-        return gMedias.get();
-    case ItemKind::Movie:
-        return gMovies.get();
-    }
-    return nullptr;
+    return Visit(kind, [](const auto& collection) -> CItemList* { return collection.get(); });
 }
 
 std::shared_ptr<CItem> Item(const QString& key)
@@ -95,19 +73,7 @@ std::shared_ptr<CItem> Item(const QString& key)
     if (!kind) {
         return nullptr;
     }
-    switch (*kind) {
-    case ItemKind::Category:
-        return ItemIn(gCategories, key);
-    case ItemKind::Group:
-        return ItemIn(gGroups, key);
-    case ItemKind::Box:
-        return ItemIn(gBoxes, key);
-    case ItemKind::Media:
-        return ItemIn(gMedias, key);
-    case ItemKind::Movie:
-        return ItemIn(gMovies, key);
-    }
-    return nullptr;
+    return Visit(*kind, [&key](const auto& collection) { return ItemIn(collection, key); });
 }
 
 QString ItemName(const QString& key)
@@ -122,19 +88,7 @@ QString ParentKey(const QString& key)
     if (!kind) {
         return QString();
     }
-    switch (*kind) {
-    case ItemKind::Category:
-        return QString(); // a category has no parent
-    case ItemKind::Group:
-        return ParentKeyIn(gGroups, key);
-    case ItemKind::Box:
-        return ParentKeyIn(gBoxes, key);
-    case ItemKind::Media:
-        return ParentKeyIn(gMedias, key);
-    case ItemKind::Movie:
-        return ParentKeyIn(gMovies, key);
-    }
-    return QString();
+    return Visit(*kind, [&key](const auto& collection) { return ParentKeyIn(collection, key); });
 }
 
 QStringList Children(const QString& key)

@@ -85,8 +85,8 @@ void CItemList::setDBDir(const QString& dbDir)
     }
     // A new store gets its folders here, synced into their parents; an existing folder is left as it is.
     for (const QString& folder : {dbDir, dbDir + u'/' + ItemStore::KindFolder(m_kind)}) {
-        if (const int err = SafeFile::MakeFolder(folder); err != 0 && err != EEXIST) {
-            qCWarning(lcStore) << "cannot create the store folder" << folder << "-" << qt_error_string(err);
+        if (const auto made = SafeFile::MakeFolder(folder); !made && made.error() != EEXIST) {
+            qCWarning(lcStore) << "cannot create the store folder" << folder << "-" << made.why();
         }
     }
 }

@@ -411,7 +411,7 @@ bool RemoveTemps(const QByteArray& folder, const FolderScan& scan)
         const QString path = SafeFile::Decode(folder + '/' + name);
         struct stat st;
         if (::lstat((folder + '/' + name).constData(), &st) == 0) {
-            const bool gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
+            const auto gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
             if (!gone) {
                 qCWarning(lcStore) << "cannot remove" << path << "left by an interrupted save or delete";
             }
@@ -464,7 +464,7 @@ void TidyFolder(CItem& item, const QString& folder)
         changed = covered->RemoveOtherCovers() || changed;
     }
     if (changed) {
-        SafeFile::SyncFolder(folder);
+        (void)SafeFile::SyncFolder(folder);
     }
 }
 
@@ -696,7 +696,7 @@ int RemoveDebris(const QString& kindFolder)
     }
     ::closedir(dir); // closes kindFd
     if (removed > 0) {
-        SafeFile::SyncFolder(kindFolder);
+        (void)SafeFile::SyncFolder(kindFolder);
     }
     return removed;
 }
@@ -929,7 +929,7 @@ ItemRead::ItemRead(ItemKind kind, const QString& folderPath) : m_kind(kind), m_p
     // A load finishes what an interrupted save left: its temporary files go.
     const FolderScan scan = ScanFolder(m_dirFd);
     if (!scan.temps.empty() && RemoveTemps(folder, scan)) {
-        SafeFile::SyncFolder(folderPath);
+        (void)SafeFile::SyncFolder(folderPath);
     }
     m_record = SafeFile::StartedRead(m_dirFd, "content.mdc");
     if (kind == ItemKind::Movie) {
@@ -1075,26 +1075,26 @@ QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front
 
     // Built under a temporary name that a load sweeps away; PlaceStaged renames it into place in one step, so the
     // item appears whole or not at all, also after a kill or a power cut.
-    QString temp;
-    {
+    const Result<QString> made = [&] {
         // Made and claimed in one step, so no sweep takes it for debris in between.
         const std::lock_guard<std::mutex> lock(Live().mutex);
-        temp = SafeFile::MakeTempFolder(kindDir, firstName);
-        if (!temp.isEmpty()) {
-            ClaimLocked(SafeFile::Encode(temp));
+        Result<QString> folder = SafeFile::MakeTempFolder(kindDir, firstName);
+        if (folder) {
+            ClaimLocked(SafeFile::Encode(*folder));
         }
+        return folder;
+    }();
+    if (!made) {
+        return fail(QStringLiteral("cannot create the folder %1/%2: %3").arg(kindDir, firstName, made.why()));
     }
-    if (temp.isEmpty()) {
-        const int err = errno;
-        return fail(QStringLiteral("cannot create the folder %1/%2: %3").arg(kindDir, firstName, qt_error_string(err)));
-    }
-    QString failed;
-    if (!SafeFile::WriteAll(temp, files, &failed)) {
-        const int err = errno;
+    const QString temp = *made;
+    if (const auto written = SafeFile::WriteAll(temp, files); !written) {
+        // The failure names the file, or the folder when its sync failed.
+        const QString failed = written.failure().path.mid(temp.size() + 1);
         const QString what = failed.isEmpty() ? QStringLiteral("the files of %1/%2").arg(kindDir, firstName)
                                               : QStringLiteral("%1/%2/%3").arg(kindDir, firstName, failed);
         RemoveStaged(temp);
-        return fail(QStringLiteral("cannot write %1: %2").arg(what, qt_error_string(err)));
+        return fail(QStringLiteral("cannot write %1: %2").arg(what, written.why()));
     }
     return temp;
 }
@@ -1111,11 +1111,11 @@ bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString
     for (int variant = 1; variant <= kMaxVariants && folder.isEmpty(); ++variant) {
         // An existing folder belongs to another item, whatever its record says: never replaced, never adopted.
         const QString path = kindDir + u'/' + MGeneral::ItemFolderName(base, variant, item.lngID());
-        const int err = SafeFile::PutFolderInPlace(temp, path);
-        if (err == 0) {
+        const auto placed = SafeFile::PutFolderInPlace(temp, path);
+        if (placed) {
             folder = path;
-        } else if (err != EEXIST && err != ENOTEMPTY) {
-            return discard(QStringLiteral("cannot create the folder %1: %2").arg(path, qt_error_string(err)));
+        } else if (placed.error() != EEXIST && placed.error() != ENOTEMPTY) {
+            return discard(QStringLiteral("cannot create the folder %1: %2").arg(path, placed.why()));
         }
     }
     if (folder.isEmpty()) {
@@ -1128,7 +1128,7 @@ bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString
 
 bool RemoveStaged(const QString& temp)
 {
-    const bool gone = SafeFile::RemoveTree(temp);
+    const bool gone = bool(SafeFile::RemoveTree(temp));
     if (!gone) {
         qCWarning(lcStore) << "cannot remove" << temp << "- the next load does";
     }
@@ -1240,7 +1240,7 @@ bool DeleteItemFolder(const CItem& item)
                            << "cannot be moved out of the store:" << qt_error_string(err);
         return false;
     }
-    SafeFile::SyncFolder(kindFolder);
+    (void)SafeFile::SyncFolder(kindFolder);
     // Everything but the record first: should something stay, the folder goes back with its record and the item
     // stays whole but for what was removed.
     bool ok = true;
@@ -1258,7 +1258,7 @@ bool DeleteItemFolder(const CItem& item)
         for (const QByteArray& name : names) {
             const QString path = trash + u'/' + SafeFile::Decode(name);
             if (::lstat((trashNative + '/' + name).constData(), &st) == 0) {
-                const bool gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
+                const auto gone = S_ISDIR(st.st_mode) ? SafeFile::RemoveTree(path) : SafeFile::Remove(path);
                 if (!gone) {
                     qCWarning(lcStore) << "cannot remove" << path << "of the deleted item" << item.strKey();
                 }
@@ -1271,7 +1271,7 @@ bool DeleteItemFolder(const CItem& item)
         // Put back what is left, so the item keeps its folder and record and stays.
         if (SafeFile::Rename(trash, folder)) {
             qCWarning(lcStore) << "cannot delete the item" << item.strKey() << "- what is left is back in" << folder;
-            SafeFile::SyncFolder(kindFolder);
+            (void)SafeFile::SyncFolder(kindFolder);
             return false;
         }
         qCWarning(lcStore) << "the item" << item.strKey() << "is partly deleted: what is left stays in" << trash
@@ -1284,7 +1284,7 @@ bool DeleteItemFolder(const CItem& item)
         qCWarning(lcStore) << "cannot remove the folder" << trash << "of the deleted item" << item.strKey()
                            << "- the next load removes it";
     }
-    SafeFile::SyncFolder(kindFolder);
+    (void)SafeFile::SyncFolder(kindFolder);
     return true;
 }
 

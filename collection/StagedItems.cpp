@@ -90,7 +90,7 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
     // What was staged is on disk, files and folders, before the first of them is in place: a power cut then leaves
     // whole items in place, never a folder whose record had not reached the disk.
     if (m_batch) {
-        const bool staged = m_batch->Commit();
+        const auto staged = m_batch->Commit();
         m_batch.reset();
         if (!staged) {
             return unsynced();
@@ -111,9 +111,9 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
     }
     // The renames, one sync of each file system for all of them.
     for (const List& list : m_lists) {
-        SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
+        (void)SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
     }
-    const bool synced = m_batch->Commit();
+    const auto synced = m_batch->Commit();
     m_batch.reset();
     if (!synced) {
         return unsynced();
@@ -143,7 +143,7 @@ void StagedItems::Withdraw()
     }
     if (moved) {
         for (const List& list : m_lists) {
-            SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
+            (void)SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
         }
     }
 }

@@ -87,12 +87,12 @@ QString ReadFile(const QString& path)
     return text;
 }
 
-bool WriteFileBytes(const QString& path, QByteArrayView bytes)
+Result<> WriteFileBytes(const QString& path, QByteArrayView bytes)
 {
     return SafeFile::Write(path, bytes);
 }
 
-bool WriteFile(const QString& path, QStringView text)
+Result<> WriteFile(const QString& path, QStringView text)
 {
     return WriteFileBytes(path, Encode(text));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -23,9 +25,8 @@ bool IsEncodable(QStringView text);
 bool ReadFile(const QString& path, QString& text);
 QString ReadFile(const QString& path);
 // Whole-file write through SafeFile::Write: a failed write leaves the old file as it was, a successful one is on disk.
-// False on any failure.
-bool WriteFile(const QString& path, QStringView text);
-bool WriteFileBytes(const QString& path, QByteArrayView bytes);
+Result<> WriteFile(const QString& path, QStringView text);
+Result<> WriteFileBytes(const QString& path, QByteArrayView bytes);
 
 // The record reader's line split: CR LF or a lone CR ends a line; a lone LF stays inside its line. A text that ends
 // with a line end yields no empty last line; the empty text yields no lines.

@@ -335,7 +335,7 @@ bool MakeFolder()
     return true;
 }
 
-bool Save(const Location& where, const Hive& hive)
+Result<> Save(const Location& where, const Hive& hive)
 {
     // Private: the file holds the online password.
     return SafeFile::Write(Folder() + u'/' + where.fileName, Serialize(hive), 0600);
@@ -350,7 +350,7 @@ void RemoveStrayTemps(const Location& where)
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QByteArray native = SafeFile::Encode(name);
         if (native.startsWith(prefix) && SafeFile::IsTempName(native)) {
-            SafeFile::Remove(dir.filePath(name));
+            (void)SafeFile::Remove(dir.filePath(name)); // one that stays is tried again at the next change
         }
     }
 }

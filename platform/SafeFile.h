@@ -1,10 +1,13 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -14,20 +17,27 @@
 // checked, the data is synced to disk, the file is renamed over the target and the folder is synced. So a write that
 // reported success survives a power cut, and one that failed leaves the old file as it was and no temporary file.
 //
+// Every step that changes the disk gives back a Result: a failure holds its errno, the system's text of it (why) and
+// the path it failed at. Read them there: errno is left as the failure left it, but a clean-up after it may change it.
+//
 // Paths cross as QString; a name whose bytes are not UTF-8 keeps each stray byte as one of the characters
 // U+DC80..U+DCFF, so every name a folder lists can be opened again.
 namespace SafeFile {
 
+// ---- names (SafeFileNames.cpp) ----
+
 // The bytes of a path, and the path of some bytes; Decode(Encode(p)) == p and Encode(Decode(b)) == b.
 QByteArray Encode(QStringView path);
 QString Decode(QByteArrayView bytes);
+// True for a name the writer gives its temporary files: "." name "." 1 to 16 hex digits ".tmp".
+bool IsTempName(QByteArrayView name);
 
-// ---- writing ----
+// ---- writing one file (SafeFileWrite.cpp, SafeFilePending.cpp) ----
 
 // Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode (narrowed to mode
 // when mode is private, without group and other bits); a symbolic link
-// is written through to the file it names. False on any failure.
-bool Write(const QString& path, QByteArrayView bytes, unsigned mode = 0666);
+// is written through to the file it names.
+Result<> Write(const QString& path, QByteArrayView bytes, unsigned mode = 0666);
 
 // A file written in pieces and put in place at Commit; an uncommitted one is removed on destruction.
 class Pending
@@ -39,27 +49,38 @@ public:
     Pending& operator=(const Pending&) = delete;
 
     // Creates the temporary file.
-    bool Open();
-    bool Append(QByteArrayView bytes);
+    Result<> Open();
+    // After a failed Append or Finish every later step gives that failure again.
+    Result<> Append(QByteArrayView bytes);
     // Syncs and closes the temporary file; the target is not touched yet.
-    bool Finish();
+    Result<> Finish();
     // Renames the finished file over the target. The folder is not synced here (SyncFolder does).
-    bool Commit();
+    Result<> Commit();
     // Removes the temporary file.
     void Cancel();
 
     const QByteArray& Target() const { return m_target; }
 
 private:
+    // Keeps a failure of Append or Finish for the steps after it.
+    Result<> Keep(Failure failure);
+
     QByteArray m_target;
     QByteArray m_temp;
     unsigned m_mode;
     int m_fd = -1;
     bool m_finished = false;
     bool m_committed = false;
-    bool m_failed = false;
     bool m_deferred = false;
+    std::optional<Failure> m_failure;
 };
+
+// ---- several files at once (SafeFileWrite.cpp, SafeFileBatch.cpp) ----
+
+// Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
+// version, and the folder is synced once at the end. A failure's path is the file that failed, or the folder when its
+// sync did; an old file whose new version could not be written is left as it was.
+Result<> WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files);
 
 // Many new files at once (an import, a box set made with its contents): while a batch is open, files that did not
 // exist before it (or lie in a folder made or put in place during it) are not synced one by one, nor are folders; the
@@ -75,47 +96,43 @@ public:
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
 
-    // Ends the batch; false when its files could not be synced.
-    bool Commit();
+    // Ends the batch; a failure when its files could not be synced. Asked again, the answer stands.
+    Result<> Commit();
     // Ends the batch without syncing: for what it wrote that is being removed again (it may not reach the disk; an
     // outer batch still syncs).
     void Drop();
 
 private:
+    Result<> Answer() const;
+
     bool m_done = false;
-    bool m_ok = true;
+    std::optional<Failure> m_failure;
 };
 
-// Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
-// version, and the folder is synced once at the end. False when any file failed (failed, when given, then names it
-// and errno tells why); an old file whose new version could not be written is left as it was.
-bool WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files,
-              QString* failed = nullptr);
+// ---- folders, renames and removal (SafeFileFolders.cpp) ----
 
 // Makes the folder's entries (new, renamed or removed files) durable.
-bool SyncFolder(const QString& folder);
-// Creates one folder and syncs it into its parent. 0, or the errno of the failure (EEXIST when it exists).
-int MakeFolder(const QString& path, unsigned mode = 0777);
-// Creates path and every missing folder above it, each synced into its parent. True when path is a folder.
-bool MakePath(const QString& path);
-// Renames a file or folder within one file system (the folder is not synced); true when it moved.
-bool Rename(const QString& from, const QString& to);
+Result<> SyncFolder(const QString& folder);
+// Creates one folder and syncs it into its parent; a failure with EEXIST when it exists.
+Result<> MakeFolder(const QString& path, unsigned mode = 0777);
+// Creates path and every missing folder above it, each synced into its parent. Works when path is a folder.
+Result<> MakePath(const QString& path);
+// Renames a file or folder within one file system (the folder is not synced).
+Result<> Rename(const QString& from, const QString& to);
 // Makes a new, empty folder in parent under a temporary name of the writer's pattern (IsTempName), for something to
 // be built whole before it is put in place with PutFolderInPlace. Not synced: if it is left behind, the next sweep
-// of parent removes it. Its path, or empty with errno set.
-QString MakeTempFolder(const QString& parent, QStringView name);
-// Renames the folder from to `to`, in the same parent, but never over anything: 0 when it moved, EEXIST when `to`
-// is taken (in any case, on a file system that ignores it), or the errno of another failure. Where the file system
+// of parent removes it. Its path.
+Result<QString> MakeTempFolder(const QString& parent, QStringView name);
+// Renames the folder from to `to`, in the same parent, but never over anything: a failure with EEXIST when `to` is
+// taken (in any case, on a file system that ignores it), or with the errno of another failure. Where the file system
 // cannot rename without replacing, `to` is first made as an empty folder exclusively and then replaced. The parent
 // is not synced (SyncFolder, or the open batch, does).
-int PutFolderInPlace(const QString& from, const QString& to);
-// Removes one file (not a folder); true when it is gone. The folder is not synced.
-bool Remove(const QString& path);
-// Removes a folder with everything in it, symbolic links as links; true when it is gone.
-bool RemoveTree(const QString& path);
+Result<> PutFolderInPlace(const QString& from, const QString& to);
+// Removes one file (not a folder); works when it is gone. The folder is not synced.
+Result<> Remove(const QString& path);
+// Removes a folder with everything in it, symbolic links as links; works when it is gone.
+Result<> RemoveTree(const QString& path);
 
-// True for a name the writer gives its temporary files: "." name "." 1 to 16 hex digits ".tmp".
-bool IsTempName(QByteArrayView name);
 // Removes the entries of folder that IsTempName matches (files, and folders with what they hold); how many went.
 // Only for a folder no other program writes to at the moment: a live write there would fail.
 int RemoveStrayTemps(const QString& folder);
@@ -128,7 +145,7 @@ bool SameFile(const QString& a, const QString& b);
 // names of one file differing only in case are one entry.
 bool ListedBoth(const QString& folder, QStringView a, QStringView b);
 
-// ---- reading ----
+// ---- reading (SafeFileRead.cpp) ----
 
 enum class ReadStatus
 {
@@ -176,7 +193,7 @@ private:
     qsizetype m_used = 0;
 };
 
-// ---- the test seam ----
+// ---- the test seam (SafeFileFaults.cpp) ----
 // Tests make the writer fail deterministically, also as root. The counters are process-wide.
 namespace Faults {
 

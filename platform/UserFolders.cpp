@@ -38,30 +38,34 @@ QString TempPath()
     return configured.isEmpty() ? QDir::tempPath() : QDir::cleanPath(QDir(configured).absolutePath());
 }
 
-OwnFolder MakeOwnFolder(const std::function<QString(int attempt)>& nameAt, int attempts, QString* tried)
+Result<OwnFolder> MakeOwnFolder(const std::function<QString(int attempt)>& nameAt, int attempts)
 {
     QString path;
+    int err = EEXIST;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         path = nameAt(attempt);
         const QByteArray native = SafeFile::Encode(path);
         if (::mkdir(native.constData(), 0700) != 0) {
-            if (errno == EEXIST) {
+            err = errno;
+            if (err == EEXIST) {
                 continue; // taken, by anything: the next name instead
             }
-            qCWarning(lcPlatform) << "cannot make the folder" << path << "-" << qt_error_string(errno);
+            qCWarning(lcPlatform) << "cannot make the folder" << path << "-" << qt_error_string(err);
             break;
         }
         struct stat st;
-        if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (::lstat(native.constData(), &st) != 0) {
+            err = errno;
+            break;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            err = ENOTDIR; // swapped for something else at once
             break;
         }
         ::chmod(native.constData(), 0700); // whatever the umask left
         return OwnFolder{path, st.st_dev, st.st_ino};
     }
-    if (tried) {
-        *tried = path;
-    }
-    return OwnFolder{};
+    return Failure::OfErrno(err, path);
 }
 
 bool RemoveOwnFolder(const OwnFolder& folder)

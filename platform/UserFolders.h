@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 #include <functional>
@@ -34,9 +36,8 @@ struct OwnFolder
 
 // Makes a new folder readable by this user only (mode 0700, whatever the umask) by an exclusive create, trying
 // nameAt(0), nameAt(1), ... up to attempts names: a name taken by anything (a folder, a file, a link) is passed over,
-// any other failure ends the attempts. A null folder when none was made; tried (when given) then holds the last name
-// tried.
-OwnFolder MakeOwnFolder(const std::function<QString(int attempt)>& nameAt, int attempts, QString* tried = nullptr);
+// any other failure ends the attempts. When none was made, the failure's path is the last name tried.
+Result<OwnFolder> MakeOwnFolder(const std::function<QString(int attempt)>& nameAt, int attempts);
 // Removes the folder with everything in it (links as links, never followed) if it is still the very folder
 // MakeOwnFolder made. False, with nothing removed, when another folder or a link stands at its path now; false also
 // when something in it could not be removed.

@@ -52,7 +52,8 @@ QString MakeUniqueFolder(const QString& parent, const QString& prefix)
         }
         return name;
     };
-    return QDir::cleanPath(UserFolders::MakeOwnFolder(nameAt, 100).path);
+    const auto made = UserFolders::MakeOwnFolder(nameAt, 100);
+    return made ? QDir::cleanPath(made->path) : QString();
 }
 
 } // namespace
@@ -122,7 +123,7 @@ QString ViewerSession::ReadWholeFile(const QString& path)
 bool ViewerSession::WriteWholeFile(const QString& path, const QString& text)
 {
     // The write goes through a file of its own that replaces the target, so the target is never appended to.
-    return AnsiText::WriteFile(path, text);
+    return bool(AnsiText::WriteFile(path, text));
 }
 
 bool ViewerSession::IsSafeCoverExt(const QString& ext)

@@ -83,27 +83,6 @@ QHash<QString, QStringList> ContentsByParent()
 
 namespace ItemCommands {
 
-std::optional<ItemKind> KindOfKey(const QString& key)
-{
-    if (key.isEmpty()) {
-        return std::nullopt;
-    }
-    switch (key.at(0).unicode()) {
-    case 'C':
-        return ItemKind::Category;
-    case 'S':
-        return ItemKind::Group;
-    case 'B':
-        return ItemKind::Box;
-    case 'E':
-        return ItemKind::Media;
-    case 'M':
-        return ItemKind::Movie;
-    default:
-        return std::nullopt;
-    }
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Add
 
@@ -307,19 +286,7 @@ bool RemoveFromCollection(const QString& key)
     if (!kind) {
         return false;
     }
-    switch (*kind) {
-    case ItemKind::Category:
-        return RemoveIn(gCategories, key);
-    case ItemKind::Group:
-        return RemoveIn(gGroups, key);
-    case ItemKind::Box:
-        return RemoveIn(gBoxes, key);
-    case ItemKind::Media:
-        return RemoveIn(gMedias, key);
-    case ItemKind::Movie:
-        return RemoveIn(gMovies, key);
-    }
-    return false;
+    return Collections::Visit(*kind, [&key](const auto& collection) { return RemoveIn(collection, key); });
 }
 
 bool ConfirmDelete(ItemEditors& dialogs, const QString& key, bool blnAsk)

@@ -18,9 +18,6 @@
 // the tree must show.
 namespace ItemCommands {
 
-// The kind an item key names by its first letter; none for the root "!0" and for any other key.
-std::optional<ItemKind> KindOfKey(const QString& key);
-
 // ---------------------------------------------------------------------------------------------------------------
 // Add
 

@@ -11,13 +11,9 @@
 #include "CVidsora.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
-
-QChar KeyLetter(const QString& key)
-{
-    return key.isEmpty() ? QChar() : key.at(0);
-}
 
 template <class Collection>
 std::shared_ptr<CItem> ItemIn(const std::shared_ptr<Collection>& collection, const QString& key)
@@ -29,6 +25,11 @@ template <class Collection> QString ParentKeyIn(const std::shared_ptr<Collection
 {
     const auto item = collection ? collection->Item(key) : nullptr;
     return item ? MakeItemKey(item->lngParentType(), qint64(item->lngParentID())) : QString();
+}
+
+QString ParentKeyIn(const std::shared_ptr<CCategories>&, const QString&)
+{
+    return QString(); // a category has no parent
 }
 
 template <class Collection>
@@ -47,43 +48,32 @@ bool LoadKind(std::shared_ptr<Collection>& fresh, const QString& dbDir, QObject*
     return true;
 }
 
+// The child list that holds the children of key, by its parent type (the root's is 0); none for a movie or any key
+// but an item's or the root's.
+const SortPairList* ChildListOf(const QString& key)
+{
+    const SortPairList* const byParentType[] = {&gRootChildren, &gCategoryChildren, &gGroupChildren, &gBoxChildren,
+                                                &gMediaChildren};
+    const int type = KeyPrefixToType(key.left(1));
+    return type > 0 || IsRootKey(key) ? byParentType[type] : nullptr;
+}
+
 } // namespace
 
 namespace Collections {
 
 CItemList* List(ItemKind kind)
 {
-    switch (kind) {
-    case ItemKind::Category:
-        return gCategories.get();
-    case ItemKind::Group:
-        return gGroups.get();
-    case ItemKind::Box:
-        return gBoxes.get();
-    case ItemKind::Media:
-        return gMedias.get();
-    case ItemKind::Movie:
-        return gMovies.get();
-    }
-    return nullptr;
+    return Visit(kind, [](const auto& collection) -> CItemList* { return collection.get(); });
 }
 
 std::shared_ptr<CItem> Item(const QString& key)
 {
-    switch (KeyLetter(key).unicode()) {
-    case 'C':
-        return ItemIn(gCategories, key);
-    case 'S':
-        return ItemIn(gGroups, key);
-    case 'B':
-        return ItemIn(gBoxes, key);
-    case 'E':
-        return ItemIn(gMedias, key);
-    case 'M':
-        return ItemIn(gMovies, key);
-    default:
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (!kind) {
         return nullptr;
     }
+    return Visit(*kind, [&key](const auto& collection) { return ItemIn(collection, key); });
 }
 
 QString ItemName(const QString& key)
@@ -94,40 +84,17 @@ QString ItemName(const QString& key)
 
 QString ParentKey(const QString& key)
 {
-    switch (KeyLetter(key).unicode()) {
-    case 'S':
-        return ParentKeyIn(gGroups, key);
-    case 'B':
-        return ParentKeyIn(gBoxes, key);
-    case 'E':
-        return ParentKeyIn(gMedias, key);
-    case 'M':
-        return ParentKeyIn(gMovies, key);
-    default:
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (!kind) {
         return QString();
     }
+    return Visit(*kind, [&key](const auto& collection) { return ParentKeyIn(collection, key); });
 }
 
 QStringList Children(const QString& key)
 {
-    const SortPairList* list = nullptr;
-    switch (KeyLetter(key).unicode()) {
-    case '!':
-        list = &gRootChildren;
-        break;
-    case 'C':
-        list = &gCategoryChildren;
-        break;
-    case 'S':
-        list = &gGroupChildren;
-        break;
-    case 'B':
-        list = &gBoxChildren;
-        break;
-    case 'E':
-        list = &gMediaChildren;
-        break;
-    default:
+    const SortPairList* list = ChildListOf(key);
+    if (!list) {
         return {};
     }
     QStringList children;

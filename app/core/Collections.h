@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/mGlobals.h"
+
 #include "CItem.h"
 
 #include <QString>
@@ -20,6 +22,25 @@ class QThread;
 
 // One face over the five collections in the globals, so that no caller has to pick a collection by a key's letter.
 namespace Collections {
+
+// Calls visit with the global collection of kind as its own class (a std::shared_ptr to CCategories, CGroups,
+// CBoxes, CMedias or CMovies, null when it is not loaded) and gives back what visit does.
+template <class Visitor> decltype(auto) Visit(ItemKind kind, Visitor&& visit)
+{
+    switch (kind) {
+    case ItemKind::Category:
+        return visit(gCategories);
+    case ItemKind::Group:
+        return visit(gGroups);
+    case ItemKind::Box:
+        return visit(gBoxes);
+    case ItemKind::Media:
+        return visit(gMedias);
+    case ItemKind::Movie:
+        break;
+    }
+    return visit(gMovies);
+}
 
 // The loaded collection of a kind, or null when there is none.
 CItemList* List(ItemKind kind);

@@ -113,7 +113,7 @@ bool ItemCreation::Commit()
         return false;
     }
     if (!Failed()) {
-        const bool synced = m_batch->Commit();
+        const auto synced = m_batch->Commit();
         m_batch.reset();
         if (synced) {
             m_committed = true;
@@ -166,7 +166,7 @@ int ItemCreation::Undo(const std::atomic<bool>* abandon)
         return m_stagedLeft;
     }
     if (m_batch) {
-        m_batch->Commit();
+        (void)m_batch->Commit(); // what it wrote is removed below, synced or not
         m_batch.reset();
     }
     // The removals are synced together at the end, not one folder at a time: undoing a large import costs what

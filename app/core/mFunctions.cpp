@@ -298,14 +298,18 @@ UserFolders::OwnFolder g_madeFolder;
 
 } // namespace
 
-bool CreateTempFolder(QString* tried)
+Result<> CreateTempFolder()
 {
     // The name chosen at start-up first; when it is taken, a fresh one.
     const QString first = gTempFolder;
-    g_madeFolder = UserFolders::MakeOwnFolder(
-        [&first](int attempt) { return (attempt == 0 && !first.isEmpty()) ? first : MakeTempName(); }, 50, tried);
+    const auto made = UserFolders::MakeOwnFolder(
+        [&first](int attempt) { return (attempt == 0 && !first.isEmpty()) ? first : MakeTempName(); }, 50);
+    g_madeFolder = made ? *made : UserFolders::OwnFolder{};
     gTempFolder = g_madeFolder.path;
-    return !g_madeFolder.IsNull();
+    if (!made) {
+        return made.failure();
+    }
+    return {};
 }
 
 void RemoveTempFolder()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -46,9 +48,10 @@ void BuildChildLists();
 // The system's temporary path, "VDS", the local time as "yyyyMMddHHmmss" and a number from 0 to 1000. Creates nothing.
 QString MakeTempName();
 // Creates gTempFolder with mode 0700. The folder is made by this call and never an existing folder or link: when the
-// name is taken, a fresh one is made and gTempFolder follows it. False (and gTempFolder emptied) when no folder could
-// be made, so nobody writes into a folder that is not ours; tried then names the folder that could not be made.
-bool CreateTempFolder(QString* tried = nullptr);
+// name is taken, a fresh one is made and gTempFolder follows it. A failure (and gTempFolder emptied) when no folder
+// could be made, so nobody writes into a folder that is not ours; its path then names the folder that could not be
+// made.
+Result<> CreateTempFolder();
 // Empties and removes the folder CreateTempFolder made, if it is still that very folder; links inside are removed,
 // never followed. Anything else (another folder now at that path, a folder this run did not make) is left alone.
 void RemoveTempFolder();

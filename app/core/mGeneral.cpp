@@ -1,9 +1,11 @@
 #include "core/mGeneral.h"
 
 #include "AnsiText.h"
+#include "CItem.h"
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -154,46 +156,73 @@ void SortPairs(SortPairList& list)
     a = std::move(sorted);
 }
 
+namespace {
+
+constexpr char16_t kRootLetter = u'!';
+// Parent types 1 to 4, in order.
+constexpr ItemKind kParentKinds[] = {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media};
+constexpr ItemKind kKinds[] = {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie};
+
+bool IsParentType(int parentType)
+{
+    return parentType >= 1 && parentType <= int(std::size(kParentKinds));
+}
+
+char16_t ParentLetter(int parentType)
+{
+    return CItem::KeyLetter(kParentKinds[parentType - 1]).unicode();
+}
+
+// 0 for a kind that holds nothing (a movie).
+int ParentTypeOfKind(ItemKind kind)
+{
+    const auto* at = std::find(std::begin(kParentKinds), std::end(kParentKinds), kind);
+    return at == std::end(kParentKinds) ? 0 : int(at - std::begin(kParentKinds)) + 1;
+}
+
+} // namespace
+
 QString MakeItemKey(int parentType, const QVariant& id)
 {
-    static const char16_t letters[] = {u'!', u'C', u'S', u'B', u'E'};
-    if (parentType < 1 || parentType > 4) {
+    if (!IsParentType(parentType)) {
         return QStringLiteral("!0");
     }
-    return QChar(letters[parentType]) + id.toString();
+    return QChar(ParentLetter(parentType)) + id.toString();
 }
 
 QString MakeItemKey(int parentType, qint64 id)
 {
     // The digits as QVariant's text of the number gives them, without going through one.
-    static const char letters[] = {'!', 'C', 'S', 'B', 'E'};
-    if (parentType < 1 || parentType > 4) {
+    if (!IsParentType(parentType)) {
         return QStringLiteral("!0");
     }
     char text[1 + 20];
-    text[0] = letters[parentType];
+    text[0] = char(ParentLetter(parentType));
     const auto end = std::to_chars(text + 1, text + sizeof text, id).ptr;
     return QString::fromLatin1(text, end - text);
 }
 
 int KeyPrefixToType(const QString& letter)
 {
-    if (letter == u"!") {
-        return 0;
+    const std::optional<ItemKind> kind = letter.size() == 1 ? KindOfKey(letter) : std::nullopt;
+    return kind ? ParentTypeOfKind(*kind) : 0;
+}
+
+std::optional<ItemKind> KindOfKey(QStringView key)
+{
+    if (!key.isEmpty()) {
+        for (const ItemKind kind : kKinds) {
+            if (CItem::KeyLetter(kind) == key.front()) {
+                return kind;
+            }
+        }
     }
-    if (letter == u"C") {
-        return 1;
-    }
-    if (letter == u"S") {
-        return 2;
-    }
-    if (letter == u"B") {
-        return 3;
-    }
-    if (letter == u"E") {
-        return 4;
-    }
-    return 0;
+    return std::nullopt;
+}
+
+bool IsRootKey(QStringView key)
+{
+    return !key.isEmpty() && key.front() == kRootLetter;
 }
 
 QString MakeSortKey(const QString& title)

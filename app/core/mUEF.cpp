@@ -38,7 +38,7 @@ QString ReadFileText(const QString& strPath)
 
 bool WriteFileText(const QString& strPath, const QString& strData)
 {
-    return AnsiText::WriteFile(strPath, strData);
+    return bool(AnsiText::WriteFile(strPath, strData));
 }
 
 namespace {

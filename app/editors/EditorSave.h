@@ -101,9 +101,10 @@ SaveOutcome SaveEditedItem(Collection& collection, QString& key, const PendingCo
     // The covers first: they are the large writes, and one refused leaves the record and the fields untouched.
     bool coversChanged = false;
     if constexpr (std::is_base_of_v<CCoveredItem, Item>) {
-        QString failure;
-        if (covers && !covers->Apply(*item, &failure)) {
-            return SaveOutcome::Refused(CoverRefusalMessage(failure));
+        if (covers) {
+            if (const auto applied = covers->Apply(*item); !applied) {
+                return SaveOutcome::Refused(CoverRefusalMessage(applied.why()));
+            }
         }
         coversChanged = covers && !covers->IsEmpty();
     }

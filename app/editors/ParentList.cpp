@@ -12,6 +12,7 @@
 #include <QHash>
 
 #include <list>
+#include <optional>
 
 namespace {
 
@@ -39,22 +40,17 @@ private:
     QHash<QString, std::list<QString>::iterator> m_where;
 };
 
-QChar Letter(const QString& key)
-{
-    return key.isEmpty() ? QChar() : key.at(0);
-}
-
 // Boxes and media of a child list, from its last entry to its first, each after its own parent.
 void InsertChildren(OrderList& order, const SortPairList& children, bool boxes, bool media)
 {
     for (int i = children.UBound(); i >= 1; --i) {
         const QString& key = children[i].strKey;
-        const QChar letter = Letter(key);
-        if (letter == u'B' && boxes && gBoxes) {
+        const std::optional<ItemKind> kind = KindOfKey(key);
+        if (kind == ItemKind::Box && boxes && gBoxes) {
             if (const auto box = gBoxes->Item(key)) {
                 order.InsertAfter(box->strKey(), MakeItemKey(box->lngParentType(), qint64(box->lngParentID())));
             }
-        } else if (letter == u'E' && media && gMedias) {
+        } else if (kind == ItemKind::Media && media && gMedias) {
             if (const auto medium = gMedias->Item(key)) {
                 order.InsertAfter(medium->strKey(),
                                   MakeItemKey(medium->lngParentType(), qint64(medium->lngParentID())));
@@ -72,20 +68,23 @@ QStringList ParentImageKeys()
 
 QString ParentImageKey(const QString& key)
 {
-    switch (Letter(key).unicode()) {
-    case u'!':
+    if (IsRootKey(key)) {
         return QStringLiteral("imgVidsora");
-    case u'C':
-        return QStringLiteral("imgCategory");
-    case u'S':
-        return QStringLiteral("imgSubCategory");
-    case u'B':
-        return QStringLiteral("imgBox");
-    case u'E':
-        return QStringLiteral("imgMedia");
-    default:
-        return {};
     }
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    if (kind == ItemKind::Category) {
+        return QStringLiteral("imgCategory");
+    }
+    if (kind == ItemKind::Group) {
+        return QStringLiteral("imgSubCategory");
+    }
+    if (kind == ItemKind::Box) {
+        return QStringLiteral("imgBox");
+    }
+    if (kind == ItemKind::Media) {
+        return QStringLiteral("imgMedia");
+    }
+    return {}; // no picker offers a movie
 }
 
 QStringList ParentOrder(ParentKind kind)
@@ -100,8 +99,8 @@ QStringList ParentOrder(ParentKind kind)
     if (boxes) {
         for (int i = gRootChildren.UBound(); i >= 1; --i) {
             const QString& key = gRootChildren[i].strKey;
-            const QChar letter = Letter(key);
-            if (letter == u'B' || (media && letter == u'E')) {
+            const std::optional<ItemKind> kind = KindOfKey(key);
+            if (kind == ItemKind::Box || (media && kind == ItemKind::Media)) {
                 order.InsertAfter(key, kRootKey);
             }
         }

@@ -47,7 +47,7 @@ void PendingCovers::Delete(Side side)
     (side == Side::Front ? m_front : m_back) = kDelete;
 }
 
-bool PendingCovers::Apply(CCoveredItem& item, QString* failure) const
+Result<> PendingCovers::Apply(CCoveredItem& item) const
 {
     const struct
     {
@@ -65,16 +65,15 @@ bool PendingCovers::Apply(CCoveredItem& item, QString* failure) const
         if (removing ? (item.*side.remove)() : (item.*side.add)(side.value)) {
             continue;
         }
-        if (failure) {
-            *failure = removing ? QStringLiteral("The %1 cover could not be deleted from \"%2\".")
-                                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(item.Path()))
-                                : QStringLiteral("The %1 cover \"%2\" could not be copied into \"%3\".")
-                                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(side.value),
-                                           QDir::toNativeSeparators(item.Path()));
-        }
-        return false;
+        const QString folder = QDir::toNativeSeparators(item.Path());
+        const QString why =
+            removing
+                ? QStringLiteral("The %1 cover could not be deleted from \"%2\".").arg(QLatin1String(side.name), folder)
+                : QStringLiteral("The %1 cover \"%2\" could not be copied into \"%3\".")
+                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(side.value), folder);
+        return Failure{why, 0, item.Path()};
     }
-    return true;
+    return {};
 }
 
 StoredCovers StoredCoversOf(const CCoveredItem& item)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 class CCoveredItem;
@@ -36,9 +38,9 @@ public:
     static QString PickRefusal(const QString& path);
 
     // Applies the choices to a saved item, front first: "/" deletes the cover, a path replaces it, empty does
-    // nothing. An item without a folder (a template) is left alone by the item itself. False when a choice did not
-    // reach the disk: the steps after it are not tried, and failure (when given) says which cover and what.
-    bool Apply(CCoveredItem& item, QString* failure = nullptr) const;
+    // nothing. An item without a folder (a template) is left alone by the item itself. A failure when a choice did not
+    // reach the disk: the steps after it are not tried, and its why says which cover and what.
+    Result<> Apply(CCoveredItem& item) const;
     // The covers a new item is created with: the picked files (a delete means no cover).
     QString NewFile(Side side) const;
 

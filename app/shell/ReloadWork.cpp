@@ -2,7 +2,7 @@
 
 #include "core/BackgroundLoad.h"
 #include "shell/ProgressBar.h"
-#include "transfer/LongWork.h"
+#include "widgets/LongWork.h"
 
 #include <QObject>
 #include <QPointer>

@@ -22,8 +22,8 @@
 #include "shell/frmSearch.h"
 #include "shell/frmSettings.h"
 #include "shell/mMain.h"
-#include "transfer/LongWork.h"
 #include "transfer/TransferCommands.h"
+#include "widgets/LongWork.h"
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
 
@@ -236,8 +236,9 @@ void frmMain::InitiateForm()
         NavigateBrowser("about:blank");
         treeMovies->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_tree->SetIndentation(TwipsPerPixel());
-        if (!CreateTempFolder(&m_strTempTried)) {
+        if (const auto made = CreateTempFolder(); !made) {
             // The item view then shows no pages; the tree and the commands still work.
+            m_strTempTried = made.failure().path;
             qCWarning(lcApp) << "no temporary folder could be made:" << m_strTempTried;
         }
         BuildToolbar();

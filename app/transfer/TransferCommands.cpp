@@ -2,11 +2,11 @@
 
 #include "transfer/AccountCommands.h"
 #include "transfer/CollectionList.h"
-#include "transfer/LongWork.h"
 #include "transfer/UEFFile.h"
 #include "transfer/UploadSession.h"
 #include "transfer/frmAddItem.h"
 #include "transfer/frmExport.h"
+#include "widgets/LongWork.h"
 #include "widgets/mControls.h"
 
 #include "Component.h"
@@ -53,14 +53,12 @@ void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
     if (path.isEmpty()) {
         return;
     }
-    QString message;
-    bool written = false;
-    {
+    const Result<> written = [&] {
         CursorOverride busy;
-        written = UEFFile::WriteExport(path, UEFFile::ExportText(strKey), &message);
-    }
+        return UEFFile::WriteExport(path, UEFFile::ExportText(strKey));
+    }();
     if (!written) {
-        QMessageBox::critical(parent, kTitle, message);
+        QMessageBox::critical(parent, kTitle, written.why());
     }
 }
 

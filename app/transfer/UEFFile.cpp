@@ -99,17 +99,16 @@ QString ExportText(const QString& strKey)
     return CreateUEF(strKey, true)->strUEF() + QStringLiteral("\r\n");
 }
 
-bool WriteExport(const QString& path, const QString& text, QString* message)
+Result<> WriteExport(const QString& path, const QString& text)
 {
-    if (AnsiText::WriteFile(path, text)) {
-        return true;
+    const auto written = AnsiText::WriteFile(path, text);
+    if (written) {
+        return {};
     }
     qCWarning(lcApp) << "the exchange file could not be written:" << path;
-    if (message) {
-        *message =
-            QStringLiteral("The file \"%1\" could not be written. Nothing was changed on disk.").arg(Shown(path));
-    }
-    return false;
+    return Failure{
+        QStringLiteral("The file \"%1\" could not be written. Nothing was changed on disk.").arg(Shown(path)),
+        written.error(), path};
 }
 
 ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const ImportProgress& progress)

@@ -2,6 +2,8 @@
 
 #include "core/mUEF.h"
 
+#include "Result.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,8 +22,8 @@ QString NotExportableMessage();
 QString ExportText(const QString& strKey);
 
 // Writes text to path through the safe writer: a temporary file renamed over the target, so a failed write leaves
-// an existing file as it was. On failure, message names the file.
-bool WriteExport(const QString& path, const QString& text, QString* message = nullptr);
+// an existing file as it was. A failure's why is what the user is told: it names the file.
+Result<> WriteExport(const QString& path, const QString& text);
 
 struct ImportOutcome
 {

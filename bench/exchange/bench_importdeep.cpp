@@ -195,7 +195,7 @@ int main(int argc, char* argv[])
     }
     NewCollections(work.filePath(QStringLiteral("store")));
     gTempFolder = MakeTempName();
-    CreateTempFolder();
+    (void)CreateTempFolder();
     const bool ok = Imports() && Parses();
     RemoveTempFolder();
     return ok ? 0 : 1;

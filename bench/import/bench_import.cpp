@@ -40,7 +40,7 @@ bool WriteMovies(const QString& path, int n)
         movie->setStrNotes(QStringLiteral("Bought second hand."));
         document.colUEF()->Add(movie);
     }
-    return UEFFile::WriteExport(path, document.strUEF());
+    return bool(UEFFile::WriteExport(path, document.strUEF()));
 }
 
 // Milliseconds to import n movies at the top of a freshly generated and loaded store at db; negative on failure.
@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
     }
     mRegister::EnsureKey(Registry::HKEY_CURRENT_USER, kProgramKey);
     gTempFolder = MakeTempName();
-    CreateTempFolder();
+    (void)CreateTempFolder();
     for (const int n : {2000, 20000}) {
         const QString file = work.filePath(QStringLiteral("movies%1.UEF").arg(n));
         if (!WriteMovies(file, n)) {

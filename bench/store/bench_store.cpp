@@ -212,8 +212,8 @@ std::pair<int, int> KillRunFigures(int kills)
     const QString db = dir.filePath(QStringLiteral("Database"));
     const QString sources = dir.filePath(QStringLiteral("src"));
     QDir().mkpath(sources);
-    SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
-    SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
+    (void)SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
+    (void)SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
     QStringList keys;
     {
         CMovies movies;
@@ -249,8 +249,8 @@ std::pair<int, KillRun::Creation> CreationKillFigures(int kills)
         QDir().mkpath(db + u'/' + QLatin1String(kind));
     }
     QDir().mkpath(sources);
-    SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
-    SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
+    (void)SafeFile::Write(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
+    (void)SafeFile::Write(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
     QRandomGenerator rng(17);
     QStringList keys;
     KillRun::Creation total;

@@ -10,8 +10,8 @@
 #include "core/BackgroundWork.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
-#include "transfer/LongWork.h"
 #include "transfer/UEFFile.h"
+#include "widgets/LongWork.h"
 
 #include "CBoxes.h"
 #include "CCategories.h"
@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     const QString db = work.filePath(QStringLiteral("store"));
     NewCollections(db);
     gTempFolder = MakeTempName();
-    CreateTempFolder();
+    (void)CreateTempFolder();
     QString text;
     for (int i = 0; i < kMovies; ++i) {
         text +=

@@ -77,8 +77,8 @@ void AddCovers(CCoveredItem& item, const QString& scratch, QRandomGenerator& ran
     }
     bytes[0] = 'G';
     bytes[bytes.size() - 1] = 'Z';
-    AnsiText::WriteFileBytes(scratch + QStringLiteral("/front.jpg"), bytes);
-    AnsiText::WriteFileBytes(scratch + QStringLiteral("/back.jpg"), bytes);
+    (void)AnsiText::WriteFileBytes(scratch + QStringLiteral("/front.jpg"), bytes);
+    (void)AnsiText::WriteFileBytes(scratch + QStringLiteral("/back.jpg"), bytes);
     item.AddFrontCover(scratch + QStringLiteral("/front.jpg"));
     item.AddBackCover(scratch + QStringLiteral("/back.jpg"));
 }
@@ -233,7 +233,7 @@ int main(int argc, char* argv[])
     const QString boxStore = work.filePath(QStringLiteral("boxes"));
     NewCollections(boxStore);
     gTempFolder = MakeTempName();
-    CreateTempFolder();
+    (void)CreateTempFolder();
     const QString scratch = work.filePath(QStringLiteral("scratch"));
     QDir().mkpath(scratch);
     const QString box = BuildBox(scratch);
@@ -244,7 +244,7 @@ int main(int argc, char* argv[])
     Tree written;
     for (int i = 0; i < 5; ++i) {
         bool exportWritten = false;
-        exported.push_back(TimeMs([&] { exportWritten = UEFFile::WriteExport(file, UEFFile::ExportText(box)); }));
+        exported.push_back(TimeMs([&] { exportWritten = bool(UEFFile::WriteExport(file, UEFFile::ExportText(box))); }));
         const Tree before = i == 0 ? ReadTree(boxStore) : Tree();
         UEFFile::ImportOutcome outcome;
         imported.push_back(TimeMs([&] { outcome = UEFFile::ImportFile(file, QStringLiteral("!0")); }));
@@ -263,7 +263,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "bench_transfer: the floor could not be written\n");
             return 1;
         }
-        SafeFile::RemoveTree(root);
+        (void)SafeFile::RemoveTree(root);
     }
     std::fprintf(stderr, "bench_transfer: an import writes %lld folders and %lld files\n",
                  qlonglong(written.folders.size()), qlonglong(written.files.size()));

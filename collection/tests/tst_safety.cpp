@@ -295,24 +295,25 @@ class TestSafety : public QObject
         };
         auto file = std::make_shared<QString>();
         m_writers[QStringLiteral("exchange file text")] = [file] {
-            return Writer{[file](const QString& d) {
-                              *file = d + QStringLiteral("/Heat.UEF");
-                              AnsiText::WriteFile(*file, QStringLiteral("[UEF]\r\n[MOVIE]\r\n[TITLE]Heat[/TITLE]\r\n"));
-                          },
-                          [file] {
-                              return AnsiText::WriteFile(*file, QStringLiteral("[UEF]\r\n[MOVIE]\r\n[TITLE]Ronin") +
-                                                                    QString(5000, QChar(u'x')) +
-                                                                    QStringLiteral("[/TITLE]\r\n"));
-                          }};
+            return Writer{
+                [file](const QString& d) {
+                    *file = d + QStringLiteral("/Heat.UEF");
+                    QVERIFY(AnsiText::WriteFile(*file, QStringLiteral("[UEF]\r\n[MOVIE]\r\n[TITLE]Heat[/TITLE]\r\n")));
+                },
+                [file] {
+                    return bool(AnsiText::WriteFile(*file, QStringLiteral("[UEF]\r\n[MOVIE]\r\n[TITLE]Ronin") +
+                                                               QString(5000, QChar(u'x')) +
+                                                               QStringLiteral("[/TITLE]\r\n")));
+                }};
         };
         m_writers[QStringLiteral("item page")] = [file] {
             return Writer{[file](const QString& d) {
                               *file = d + QStringLiteral("/M1.html");
-                              AnsiText::WriteFile(*file, QStringLiteral("<html>old</html>\r\n"));
+                              QVERIFY(AnsiText::WriteFile(*file, QStringLiteral("<html>old</html>\r\n")));
                           },
                           [file] {
-                              return AnsiText::WriteFileBytes(*file, QByteArray("<html>") + QByteArray(9000, 'p') +
-                                                                         QByteArray("</html>\r\n"));
+                              return bool(AnsiText::WriteFileBytes(*file, QByteArray("<html>") + QByteArray(9000, 'p') +
+                                                                              QByteArray("</html>\r\n")));
                           }};
         };
     }
@@ -1073,7 +1074,7 @@ private slots:
         const QString folder = SafeFile::Decode(SafeFile::Encode(store.db()) + "/Movies/Caf\xE9 \xFF.3");
         QVERIFY(folder.contains(QChar(u'\xDCE9')));
         QCOMPARE(SafeFile::Encode(folder), SafeFile::Encode(store.db()) + "/Movies/Caf\xE9 \xFF.3");
-        QCOMPARE(SafeFile::MakeFolder(folder), 0);
+        QVERIFY(SafeFile::MakeFolder(folder));
         QVERIFY(AnsiText::WriteFile(folder + QStringLiteral("/content.mdc"),
                                     QStringLiteral("ID = 3\r\nTITLE = Caf\u00E9\r\n\r\n")));
         QVERIFY(AnsiText::WriteFile(folder + QStringLiteral("/Notes.txt"), QStringLiteral("n\r\n")));

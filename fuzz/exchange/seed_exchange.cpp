@@ -27,7 +27,7 @@ std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& upc)
 
 bool Write(const QDir& dir, const QString& name, const QString& text)
 {
-    return AnsiText::WriteFile(dir.filePath(name), text);
+    return bool(AnsiText::WriteFile(dir.filePath(name), text));
 }
 
 } // namespace

@@ -50,7 +50,7 @@ QByteArray Jpeg(int width, int height, bool fill)
 
 bool Write(const QDir& dir, const char* name, const QByteArray& bytes)
 {
-    return AnsiText::WriteFileBytes(dir.filePath(QString::fromLatin1(name)), bytes);
+    return bool(AnsiText::WriteFileBytes(dir.filePath(QString::fromLatin1(name)), bytes));
 }
 
 } // namespace

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     };
     bool ok = true;
     for (const auto& [name, bytes] : inputs) {
-        ok &= SafeFile::Write(dir + u'/' + QLatin1String(name), bytes);
+        ok = SafeFile::Write(dir + u'/' + QLatin1String(name), bytes) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -19,7 +19,7 @@ QByteArray g_folder;
 
 void RemoveFolder()
 {
-    SafeFile::RemoveTree(SafeFile::Decode(g_folder));
+    (void)SafeFile::RemoveTree(SafeFile::Decode(g_folder));
 }
 
 } // namespace

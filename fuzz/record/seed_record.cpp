@@ -53,7 +53,7 @@ int main(int argc, char** argv)
             category->setStrName(QStringLiteral("Category"));
         }
         const QByteArray record = char(k) + AnsiText::Encode(ItemStore::RecordText(*item));
-        ok &= SafeFile::Write(dir.filePath(QStringLiteral("kind%1").arg(k)), record);
+        ok = SafeFile::Write(dir.filePath(QStringLiteral("kind%1").arg(k)), record) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -18,7 +18,7 @@ QByteArray g_home;
 
 void RemoveHome()
 {
-    SafeFile::RemoveTree(SafeFile::Decode(g_home));
+    (void)SafeFile::RemoveTree(SafeFile::Decode(g_home));
 }
 
 [[noreturn]] void Fail(const char* what)

@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     };
     bool ok = true;
     for (const auto& [name, bytes] : files) {
-        ok &= SafeFile::Write(dir + u'/' + QLatin1String(name), bytes);
+        ok = SafeFile::Write(dir + u'/' + QLatin1String(name), bytes) && ok;
     }
     return ok ? 0 : 1;
 }

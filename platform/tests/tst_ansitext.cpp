@@ -160,7 +160,7 @@ private slots:
         QVERIFY(!AnsiText::WriteFile(dir.filePath("no/such/folder/x.txt"), u"x"));
         // A write that cannot replace the target leaves it untouched.
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const bool wrote = AnsiText::WriteFile(path, u"new");
+        const bool wrote = bool(AnsiText::WriteFile(path, u"new"));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (!wrote) {
             QCOMPARE(AnsiText::Encode(AnsiText::ReadFile(path)), bytes);

@@ -109,7 +109,9 @@ private:
     QString WriteText(const QString& name, const QString& text)
     {
         const QString path = QDir(m_files).filePath(name);
-        AnsiText::WriteFile(path, text);
+        if (!AnsiText::WriteFile(path, text)) {
+            qWarning() << "cannot write" << path;
+        }
         return path;
     }
 

@@ -217,12 +217,11 @@ private slots:
         qputenv("TMPDIR", QFile::encodeName(file + QStringLiteral("/tmp")));
         gTempFolder = MakeTempName();
         const QString name = gTempFolder;
-        QString tried;
-        const bool made = CreateTempFolder(&tried);
+        const auto made = CreateTempFolder();
         qputenv("TMPDIR", saved);
         QVERIFY(!made);
         QVERIFY(gTempFolder.isEmpty());
-        QCOMPARE(tried, name);
+        QCOMPARE(made.failure().path, name);
         QVERIFY(QFileInfo(file).isFile());
     }
 

@@ -1,5 +1,7 @@
 #include "core/mGeneral.h"
 
+#include "CItem.h"
+
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -66,6 +68,20 @@ private slots:
         QCOMPARE(KeyPrefixToType(""), 0);
         QCOMPARE(KeyPrefixToType("!0"), 0);
         QCOMPARE(KeyPrefixToType("CC"), 0);
+    }
+
+    // Commands and lookups find an item's kind by its key: each kind's key leads back to that kind, and only those.
+    void kindsOfKeys()
+    {
+        for (const ItemKind kind :
+             {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie}) {
+            QCOMPARE(KindOfKey(CItem::KeyLetter(kind) + QStringLiteral("12")), std::optional<ItemKind>(kind));
+        }
+        for (const QString& key : {QStringLiteral("!0"), QString(), QStringLiteral("c1"), QStringLiteral("X3")}) {
+            QVERIFY2(!KindOfKey(key), qPrintable(key));
+        }
+        QVERIFY(IsRootKey(u"!0"));
+        QVERIFY(!IsRootKey(u"C1"));
     }
 
     void sortKeys_data()

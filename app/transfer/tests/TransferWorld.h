@@ -42,7 +42,9 @@ inline QString NewWorld(const QString& name)
     const QString db = TestWorld::ProgramDir().filePath(name);
     QDir(db).removeRecursively();
     TestWorld::NewCollections(db);
-    CreateTempFolder();
+    if (const auto made = CreateTempFolder(); !made) {
+        qWarning() << "no temporary folder:" << made.failure().path << made.why();
+    }
     return db;
 }
 
@@ -62,8 +64,8 @@ inline void AddCovers(CCoveredItem& item, int salt)
 {
     const QString front = QDir(gTempFolder).filePath(QStringLiteral("front%1.jpg").arg(salt));
     const QString back = QDir(gTempFolder).filePath(QStringLiteral("back%1.png").arg(salt));
-    AnsiText::WriteFileBytes(front, CoverBytes(salt));
-    AnsiText::WriteFileBytes(back, CoverBytes(salt + 1));
+    QVERIFY(AnsiText::WriteFileBytes(front, CoverBytes(salt)));
+    QVERIFY(AnsiText::WriteFileBytes(back, CoverBytes(salt + 1)));
     item.AddFrontCover(front);
     item.AddBackCover(back);
 }

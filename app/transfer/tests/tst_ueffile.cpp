@@ -160,9 +160,9 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("taken.UEF/kept")));
         QVERIFY(AnsiText::WriteFileBytes(dir.filePath(QStringLiteral("plain")), "old"));
         const QString path = dir.filePath(relative);
-        QString message;
-        QVERIFY(!UEFFile::WriteExport(path, QStringLiteral("[MOVIE=]\r\n"), &message));
-        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        const auto written = UEFFile::WriteExport(path, QStringLiteral("[MOVIE=]\r\n"));
+        QVERIFY(!written);
+        QVERIFY2(written.why().contains(QDir::toNativeSeparators(path)), qPrintable(written.why()));
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("taken.UEF/kept"))).isDir());
         QCOMPARE(ReadBytes(dir.filePath(QStringLiteral("plain"))), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left

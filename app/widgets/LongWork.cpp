@@ -1,4 +1,4 @@
-#include "transfer/LongWork.h"
+#include "widgets/LongWork.h"
 
 #include "core/StoreGate.h"
 

@@ -27,9 +27,7 @@ using TestSupport::SetUpEnvironment;
 // Fresh, empty collections on dbDir in the globals, and a fresh temporary-folder name.
 inline void NewCollections(const QString& dbDir)
 {
-    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-        QDir().mkpath(dbDir + "/" + kind);
-    }
+    TestSupport::MakeKindFolders(dbDir);
     gCategories = std::make_shared<CCategories>();
     gGroups = std::make_shared<CGroups>();
     gBoxes = std::make_shared<CBoxes>();
@@ -177,8 +175,6 @@ class CollectionStore : public TestStore
 {
 public:
     CollectionStore() : TestStore(Folders::Program) { NewCollections(db()); }
-    // Reads the store afresh into the globals, as the start-up does.
-    void Load() const { LoadCollections(db()); }
 };
 
 } // namespace TestWorld

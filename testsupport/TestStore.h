@@ -1,5 +1,8 @@
 #pragma once
 
+// The store fixture of the tests: the user folders pointed at private ones, and temporary stores of the five kind
+// folders in the test program's private folder (header-only).
+
 #include "AnsiText.h"
 
 #include <QDir>
@@ -31,6 +34,14 @@ inline void UsePrivateFolders(const QString& home)
     }
     // The runtime folder is the user's alone, as the session makes it.
     QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The five kind folders of a store at db.
+inline void MakeKindFolders(const QString& db)
+{
+    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
+        QDir().mkpath(db + u'/' + QLatin1String(kind));
+    }
 }
 
 // The test program's private folder: its user folders, its stores and the files its tests write.
@@ -66,9 +77,7 @@ public:
     explicit TestStore(Folders folders = Folders::Own) : m_dir(TestSupport::ProgramDir().filePath("store-XXXXXX"))
     {
         TestSupport::UsePrivateFolders(folders == Folders::Own ? m_dir.path() : TestSupport::ProgramDir().path());
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QDir(m_dir.path()).mkpath(QStringLiteral("db/") + QLatin1String(kind));
-        }
+        TestSupport::MakeKindFolders(db());
     }
     QString db() const { return m_dir.filePath("db"); }
     QString path(const QString& rel) const { return m_dir.filePath(rel); }

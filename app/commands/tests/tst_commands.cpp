@@ -45,7 +45,7 @@ private:
     // Items whose parent is not loaded, apart from the sample's own orphans.
     QStringList Orphans() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
@@ -109,9 +109,8 @@ QStringList TestCommands::Orphans() const
 
 void TestCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);

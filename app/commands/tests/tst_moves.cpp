@@ -38,7 +38,7 @@ private:
     // The parent key the store holds for key, read back from disk.
     QString StoredParent(const QString& key) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
@@ -70,9 +70,8 @@ QString TestMoves::StoredParent(const QString& key) const
 
 void TestMoves::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);

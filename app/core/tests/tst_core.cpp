@@ -62,7 +62,7 @@ private slots:
 private:
     QString keyFor(const QString& name) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
@@ -92,9 +92,8 @@ QString TestCore::keyFor(const QString& name) const
 
 void TestCore::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);
@@ -159,9 +158,9 @@ void TestCore::loadAll()
     QCOMPARE(gCategories->Count(), 2);
     QVERIFY(!gMovies->PGB());
 
-    Collections::LoadAll(m_dir->path() + "/nothing-here", nullptr);
+    Collections::LoadAll(m_dir->path("nothing-here"), nullptr);
     QCOMPARE(gMovies->Count(), 0);
-    QCOMPARE(Collections::EntryCount(m_dir->path() + "/nothing-there"), 0);
+    QCOMPARE(Collections::EntryCount(m_dir->path("nothing-there")), 0);
 }
 
 namespace {
@@ -450,7 +449,7 @@ void TestCore::itemView()
 void TestCore::itemPageWriteFailure()
 {
     // A temporary folder whose path runs through a file: the page cannot be written, and says so.
-    const QString file = m_dir->path() + "/not-a-folder";
+    const QString file = m_dir->path("not-a-folder");
     QVERIFY(QFile(file).open(QIODevice::WriteOnly));
     gTempFolder = file + "/VDS";
     const ItemView movie = ItemViews::Make(m_store.alphaMovie);

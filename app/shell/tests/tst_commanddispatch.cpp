@@ -96,7 +96,7 @@ private:
         return popup()->actions().contains(action) ? Surface::Popup : Surface::Menu;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     SampleStore m_store;
     std::unique_ptr<frmMain> m_main;
     FakeEditors* m_editors = nullptr;
@@ -105,9 +105,8 @@ private:
 
 void CommandDispatchTest::initTestCase()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    const QString dbDir = m_dir->path() + "/Database33";
-    NewCollections(dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    const QString dbDir = m_dir->db();
     m_store.Build();
     LoadCollections(dbDir);
     m_main = std::make_unique<frmMain>();

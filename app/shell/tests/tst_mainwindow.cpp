@@ -103,7 +103,7 @@ private:
     }
     QString keyFor(const QString& name) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
     std::unique_ptr<frmMain> m_main;
@@ -129,9 +129,8 @@ QString MainWindowTest::keyFor(const QString& name) const
 
 void MainWindowTest::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);
@@ -762,7 +761,7 @@ void MainWindowTest::reloadOpensTheStoreSafely()
     select(m_store.alphaMovie);
     const int nodes = int(m_main->Nodes().size());
 
-    const QString elsewhere = m_dir->path() + "/unplugged/Movies";
+    const QString elsewhere = m_dir->path("unplugged/Movies");
     StoreLock other;
     QString expected;
     if (situation == "inUse") {
@@ -800,7 +799,7 @@ void MainWindowTest::reloadOpensTheStoreSafely()
     QCOMPARE(gMovies->DBDir(), m_dbDir);
     QCOMPARE(int(m_main->Nodes().size()), nodes);
     QCOMPARE(m_main->strKey(), m_store.alphaMovie);
-    QVERIFY(!QFileInfo::exists(m_dir->path() + "/unplugged"));
+    QVERIFY(!QFileInfo::exists(m_dir->path("unplugged")));
     if (situation == "no") {
         QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::InUse);
     }

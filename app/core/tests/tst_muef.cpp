@@ -506,4 +506,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TestUEF)
-#include "tst_uef.moc"
+#include "tst_muef.moc"

@@ -536,4 +536,4 @@ void TestCommands::rootDoesNothing()
 }
 
 QTEST_GUILESS_MAIN(TestCommands)
-#include "tst_commands.moc"
+#include "tst_itemcommands.moc"

@@ -337,4 +337,4 @@ void TestMoves::nextNodeKeyInTheFilledTree()
 }
 
 QTEST_GUILESS_MAIN(TestMoves)
-#include "tst_moves.moc"
+#include "tst_movecommands.moc"

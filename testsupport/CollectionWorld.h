@@ -16,6 +16,7 @@
 #include "TestStore.h"
 
 #include <QDir>
+#include <QHash>
 
 #include <memory>
 
@@ -146,6 +147,31 @@ struct SampleStore
         classicMovie = AddMovie("Classic Movie", classics, "");
         boxMovie = AddMovie("Box Movie", zetaBox, "VHS");
         deepMovie = AddMovie("Deep Movie", boxDisc, "DVD");
+    }
+
+    // The key of the item a member is named for ("comedy", "deepMovie"), "!0" for "root", so data rows stay
+    // readable; any other name is taken as a key.
+    QString Key(const QString& name) const
+    {
+        const QHash<QString, QString> keys{{"root", "!0"},
+                                           {"comedy", comedy},
+                                           {"drama", drama},
+                                           {"classics", classics},
+                                           {"looseGroup", looseGroup},
+                                           {"orphanGroup", orphanGroup},
+                                           {"zetaBox", zetaBox},
+                                           {"groupBox", groupBox},
+                                           {"boxDisc", boxDisc},
+                                           {"laserMedium", laserMedium},
+                                           {"spacedLaser", spacedLaser},
+                                           {"blankDvd", blankDvd},
+                                           {"alphaMovie", alphaMovie},
+                                           {"lostMovie", lostMovie},
+                                           {"comedyMovie", comedyMovie},
+                                           {"classicMovie", classicMovie},
+                                           {"boxMovie", boxMovie},
+                                           {"deepMovie", deepMovie}};
+        return keys.value(name, name);
     }
 };
 

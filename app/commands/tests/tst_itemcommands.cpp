@@ -52,25 +52,7 @@ private:
 
 QString TestCommands::keyFor(const QString& name) const
 {
-    const QHash<QString, QString> keys{
-        {"root", "!0"},
-        {"comedy", m_store.comedy},
-        {"drama", m_store.drama},
-        {"classics", m_store.classics},
-        {"looseGroup", m_store.looseGroup},
-        {"zetaBox", m_store.zetaBox},
-        {"groupBox", m_store.groupBox},
-        {"boxDisc", m_store.boxDisc},
-        {"laserMedium", m_store.laserMedium},
-        {"spacedLaser", m_store.spacedLaser},
-        {"blankDvd", m_store.blankDvd},
-        {"alphaMovie", m_store.alphaMovie},
-        {"comedyMovie", m_store.comedyMovie},
-        {"classicMovie", m_store.classicMovie},
-        {"boxMovie", m_store.boxMovie},
-        {"deepMovie", m_store.deepMovie},
-    };
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 QStringList TestCommands::AllKeys()

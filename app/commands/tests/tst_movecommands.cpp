@@ -45,21 +45,13 @@ private:
 
 QString TestMoves::keyFor(const QString& name) const
 {
-    const QHash<QString, QString> keys{
-        {"comedy", m_store.comedy},         {"drama", m_store.drama},
-        {"classics", m_store.classics},     {"looseGroup", m_store.looseGroup},
-        {"zetaBox", m_store.zetaBox},       {"groupBox", m_store.groupBox},
-        {"boxDisc", m_store.boxDisc},       {"laserMedium", m_store.laserMedium},
-        {"alphaMovie", m_store.alphaMovie}, {"comedyMovie", m_store.comedyMovie},
-        {"boxMovie", m_store.boxMovie},     {"deepMovie", m_store.deepMovie},
-    };
     // "comedy+3" names a key three ids past comedy's, which is in no collection.
     const qsizetype plus = name.indexOf('+');
     if (plus > 0) {
-        const QString key = keys.value(name.left(plus));
+        const QString key = m_store.Key(name.left(plus));
         return key.left(1) + QString::number(key.mid(1).toInt() + name.mid(plus + 1).toInt());
     }
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 QString TestMoves::StoredParent(const QString& key) const

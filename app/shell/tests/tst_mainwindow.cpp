@@ -113,19 +113,7 @@ private:
 
 QString MainWindowTest::keyFor(const QString& name) const
 {
-    if (name == "root") {
-        return "!0";
-    }
-    // Names of SampleStore members, so data rows stay readable.
-    const QHash<QString, QString> keys{{"comedy", m_store.comedy},           {"drama", m_store.drama},
-                                       {"classics", m_store.classics},       {"looseGroup", m_store.looseGroup},
-                                       {"zetaBox", m_store.zetaBox},         {"groupBox", m_store.groupBox},
-                                       {"boxDisc", m_store.boxDisc},         {"laserMedium", m_store.laserMedium},
-                                       {"spacedLaser", m_store.spacedLaser}, {"blankDvd", m_store.blankDvd},
-                                       {"alphaMovie", m_store.alphaMovie},   {"lostMovie", m_store.lostMovie},
-                                       {"comedyMovie", m_store.comedyMovie}, {"classicMovie", m_store.classicMovie},
-                                       {"boxMovie", m_store.boxMovie},       {"deepMovie", m_store.deepMovie}};
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 void MainWindowTest::init()

@@ -1,7 +1,8 @@
 #pragma once
 
-// The world of the tests that need the collections: private settings and temporary folders and a sample store
-// loaded into the globals. Window-free: the core tests use it without an application object.
+// The world of the tests that need the collections: the program's private user folders, a store in them with the
+// collections over it in the globals, and a sample store. Window-free: the core tests use it without an application
+// object.
 
 #include "CBoxes.h"
 #include "CCategories.h"
@@ -12,42 +13,22 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 
+#include "TestStore.h"
+
 #include <QDir>
-#include <QTemporaryDir>
+#include <QHash>
 
 #include <memory>
 
 namespace TestWorld {
 
-// Settings and temporary files of the whole test program live in one private folder; call before the QApplication.
-inline QTemporaryDir& ProgramDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-inline void SetUpEnvironment()
-{
-    const QString root = ProgramDir().path();
-    QDir().mkpath(root + "/config");
-    QDir().mkpath(root + "/tmp");
-    QDir().mkpath(root + "/data");
-    QDir().mkpath(root + "/runtime");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/config"));
-    qputenv("TMPDIR", QFile::encodeName(root + "/tmp"));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + "/data"));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/runtime"));
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-}
+using TestSupport::ProgramDir;
+using TestSupport::SetUpEnvironment;
 
 // Fresh, empty collections on dbDir in the globals, and a fresh temporary-folder name.
 inline void NewCollections(const QString& dbDir)
 {
-    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-        QDir().mkpath(dbDir + "/" + kind);
-    }
+    TestSupport::MakeKindFolders(dbDir);
     gCategories = std::make_shared<CCategories>();
     gGroups = std::make_shared<CGroups>();
     gBoxes = std::make_shared<CBoxes>();
@@ -167,6 +148,31 @@ struct SampleStore
         boxMovie = AddMovie("Box Movie", zetaBox, "VHS");
         deepMovie = AddMovie("Deep Movie", boxDisc, "DVD");
     }
+
+    // The key of the item a member is named for ("comedy", "deepMovie"), "!0" for "root", so data rows stay
+    // readable; any other name is taken as a key.
+    QString Key(const QString& name) const
+    {
+        const QHash<QString, QString> keys{{"root", "!0"},
+                                           {"comedy", comedy},
+                                           {"drama", drama},
+                                           {"classics", classics},
+                                           {"looseGroup", looseGroup},
+                                           {"orphanGroup", orphanGroup},
+                                           {"zetaBox", zetaBox},
+                                           {"groupBox", groupBox},
+                                           {"boxDisc", boxDisc},
+                                           {"laserMedium", laserMedium},
+                                           {"spacedLaser", spacedLaser},
+                                           {"blankDvd", blankDvd},
+                                           {"alphaMovie", alphaMovie},
+                                           {"lostMovie", lostMovie},
+                                           {"comedyMovie", comedyMovie},
+                                           {"classicMovie", classicMovie},
+                                           {"boxMovie", boxMovie},
+                                           {"deepMovie", deepMovie}};
+        return keys.value(name, name);
+    }
 };
 
 // Loads the store afresh into the globals, as the start-up does, so the collections hold their items in order.
@@ -188,5 +194,13 @@ inline void LoadCollections(const QString& dbDir)
     gMovies->setDBDir(dbDir);
     gMovies->LoadData();
 }
+
+// A store of its own in the program's private folder (its user folders stay the environment), with fresh, empty
+// collections over it in the globals.
+class CollectionStore : public TestStore
+{
+public:
+    CollectionStore() : TestStore(Folders::Program) { NewCollections(db()); }
+};
 
 } // namespace TestWorld

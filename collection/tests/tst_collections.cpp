@@ -4,6 +4,7 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "FakeBar.h"
 #include "ItemOrder.h"
 #include "ItemStore.h"
 #include "SafeFile.h"

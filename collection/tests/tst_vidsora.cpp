@@ -1,5 +1,6 @@
 #include "CMovies.h"
 #include "CVidsora.h"
+#include "FakeBar.h"
 #include "TestStore.h"
 
 #include <QCoreApplication>

@@ -36,7 +36,7 @@ private:
     // The cards that show path.
     static QList<int> CardsOf(const MemoryGame& game, const QString& path);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     QString m_cover;
     int m_items = 0;
@@ -44,10 +44,9 @@ private:
 
 void TestMemoryGame::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
-    m_cover = m_dir->path() + "/cover.gif";
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
+    m_cover = m_dir->path("cover.gif");
     QVERIFY(AnsiText::WriteFileBytes(m_cover, QByteArray("GIF89a not really a picture")));
     m_items = 0;
 }

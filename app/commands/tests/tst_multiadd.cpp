@@ -116,7 +116,7 @@ private slots:
 private:
     // The items of a collection whose parent is key, by key.
     static QStringList Inside(const QString& key);
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
     std::unique_ptr<FakeDialogs> m_dialogs;
@@ -140,9 +140,8 @@ QStringList TestMultiAdd::Inside(const QString& key)
 
 void TestMultiAdd::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);

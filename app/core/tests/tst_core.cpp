@@ -62,39 +62,20 @@ private slots:
 private:
     QString keyFor(const QString& name) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
 
 QString TestCore::keyFor(const QString& name) const
 {
-    const QHash<QString, QString> keys{{"root", "!0"},
-                                       {"comedy", m_store.comedy},
-                                       {"drama", m_store.drama},
-                                       {"classics", m_store.classics},
-                                       {"looseGroup", m_store.looseGroup},
-                                       {"orphanGroup", m_store.orphanGroup},
-                                       {"zetaBox", m_store.zetaBox},
-                                       {"groupBox", m_store.groupBox},
-                                       {"boxDisc", m_store.boxDisc},
-                                       {"laserMedium", m_store.laserMedium},
-                                       {"spacedLaser", m_store.spacedLaser},
-                                       {"blankDvd", m_store.blankDvd},
-                                       {"alphaMovie", m_store.alphaMovie},
-                                       {"lostMovie", m_store.lostMovie},
-                                       {"comedyMovie", m_store.comedyMovie},
-                                       {"classicMovie", m_store.classicMovie},
-                                       {"boxMovie", m_store.boxMovie},
-                                       {"deepMovie", m_store.deepMovie}};
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 void TestCore::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);
@@ -159,9 +140,9 @@ void TestCore::loadAll()
     QCOMPARE(gCategories->Count(), 2);
     QVERIFY(!gMovies->PGB());
 
-    Collections::LoadAll(m_dir->path() + "/nothing-here", nullptr);
+    Collections::LoadAll(m_dir->path("nothing-here"), nullptr);
     QCOMPARE(gMovies->Count(), 0);
-    QCOMPARE(Collections::EntryCount(m_dir->path() + "/nothing-there"), 0);
+    QCOMPARE(Collections::EntryCount(m_dir->path("nothing-there")), 0);
 }
 
 namespace {
@@ -450,7 +431,7 @@ void TestCore::itemView()
 void TestCore::itemPageWriteFailure()
 {
     // A temporary folder whose path runs through a file: the page cannot be written, and says so.
-    const QString file = m_dir->path() + "/not-a-folder";
+    const QString file = m_dir->path("not-a-folder");
     QVERIFY(QFile(file).open(QIODevice::WriteOnly));
     gTempFolder = file + "/VDS";
     const ItemView movie = ItemViews::Make(m_store.alphaMovie);

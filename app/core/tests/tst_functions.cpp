@@ -5,11 +5,11 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "TestStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -50,25 +50,17 @@ class TestFunctions : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        QDir(m_home.path()).mkpath(QStringLiteral("tmp"));
-        qputenv("TMPDIR", m_home.filePath(QStringLiteral("tmp")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
-    }
-
     void init()
     {
-        m_store = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<TestStore>();
         gGroups = std::make_shared<CGroups>();
         gBoxes = std::make_shared<CBoxes>();
         gMedias = std::make_shared<CMedias>();
         gMovies = std::make_shared<CMovies>();
-        gGroups->setDBDir(m_store->path());
-        gBoxes->setDBDir(m_store->path());
-        gMedias->setDBDir(m_store->path());
-        gMovies->setDBDir(m_store->path());
+        gGroups->setDBDir(m_store->db());
+        gBoxes->setDBDir(m_store->db());
+        gMedias->setDBDir(m_store->db());
+        gMovies->setDBDir(m_store->db());
     }
 
     void cleanup()
@@ -163,7 +155,7 @@ private slots:
         const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
         const QString name = MakeTempName();
         const QString after = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-        const QString prefix = m_home.filePath(QStringLiteral("tmp")) + QStringLiteral("/VDS");
+        const QString prefix = m_store->path(QStringLiteral("tmp/VDS"));
         QVERIFY2(name.startsWith(prefix), qPrintable(name));
         const QRegularExpressionMatch match =
             QRegularExpression(QStringLiteral("^(\\d{14})(0|[1-9]\\d{0,3})$")).match(name.mid(prefix.size()));
@@ -190,7 +182,7 @@ private slots:
         QCOMPARE(int(st.st_mode & 07777), 0700);
 
         // A link inside pointing out: removing the folder removes the link, not what it points at.
-        const QString outside = m_home.filePath(QStringLiteral("outside.txt"));
+        const QString outside = m_store->path(QStringLiteral("outside.txt"));
         QVERIFY(QFile(outside).open(QIODevice::WriteOnly));
         QVERIFY(QFile::link(outside, gTempFolder + QStringLiteral("/link.txt")));
         QVERIFY(QFile(gTempFolder + QStringLiteral("/M1.html")).open(QIODevice::WriteOnly));
@@ -202,7 +194,7 @@ private slots:
 
         // A name that is taken by a link is never used either.
         gTempFolder = MakeTempName();
-        QVERIFY(QFile::link(m_home.path(), gTempFolder));
+        QVERIFY(QFile::link(m_store->db(), gTempFolder));
         const QString link = gTempFolder;
         QVERIFY(CreateTempFolder());
         QVERIFY(gTempFolder != link);
@@ -211,7 +203,7 @@ private slots:
     void tempFolderThatCannotBeMade()
     {
         // The temporary path runs through a file (root cannot make a folder there either).
-        const QString file = m_home.filePath(QStringLiteral("plain-file"));
+        const QString file = m_store->path(QStringLiteral("plain-file"));
         QVERIFY(QFile(file).open(QIODevice::WriteOnly));
         const QByteArray saved = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(file + QStringLiteral("/tmp")));
@@ -276,7 +268,7 @@ private slots:
         const QString page = gTempFolder + QStringLiteral("/M1.html");
         QVERIFY(QFile(page).open(QIODevice::WriteOnly));
         QCOMPARE(DocumentUrl(page), QUrl::fromLocalFile(QFileInfo(page).canonicalFilePath()));
-        const QString outside = m_home.filePath(QStringLiteral("secret.html"));
+        const QString outside = m_store->path(QStringLiteral("secret.html"));
         QVERIFY(QFile(outside).open(QIODevice::WriteOnly));
         QVERIFY(QFile::link(outside, gTempFolder + QStringLiteral("/link.html")));
         QVERIFY(DocumentUrl(gTempFolder + QStringLiteral("/link.html")).isEmpty());
@@ -285,8 +277,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_home;
-    std::unique_ptr<QTemporaryDir> m_store;
+    std::unique_ptr<TestStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestFunctions)

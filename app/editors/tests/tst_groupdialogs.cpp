@@ -34,14 +34,13 @@ class TestGroupDialogs : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
+    QString Db() const { return m_store->db(); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_store.isValid());
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");      // C1
         TestWorld::AddCategory("Drama");       // C2
         TestWorld::AddGroup("Orphan", "C999"); // S1

@@ -12,8 +12,8 @@ class TestGroupEditors : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
+    QString Db() const { return m_store->db(); }
 
     // Replaces a folder by a plain file of the same name, so that every write below it fails, also as root.
     static void BlockFolder(const QString& folder)
@@ -29,16 +29,11 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        TestWorld::SetUpEnvironment();
-        QVERIFY(m_store.isValid());
-    }
+    void initTestCase() { TestWorld::SetUpEnvironment(); }
 
     void init()
     {
-        QDir(Db()).removeRecursively();
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy"); // C1
         TestWorld::AddCategory("Drama");  // C2
         TestWorld::AddGroup("Classics", "C2");

@@ -89,17 +89,16 @@ class TestMediaBoxDialogs : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
+    QString Db() const { return m_store->db(); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_store.isValid());
         QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
         Component::ClearCache();
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::Extras, " Trailer \r\n\r\nBooklet\r\nDVD "));
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");               // C1
         TestWorld::AddGroup("Sitcoms", "C1");           // S1
         TestWorld::AddBox("Zeta Box", "S1");            // B1
@@ -276,7 +275,7 @@ private slots:
         QImage image(20, 30, QImage::Format_RGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(&buffer, "PNG"));
-        const QString path = m_store.filePath(QStringLiteral("cover.png"));
+        const QString path = m_store->path(QStringLiteral("cover.png"));
         QVERIFY(AnsiText::WriteFileBytes(path, png));
 
         frmBox box;
@@ -308,7 +307,7 @@ private slots:
         QBuffer buffer(&png);
         QVERIFY(buffer.open(QIODevice::WriteOnly));
         QVERIFY(QImage(20, 30, QImage::Format_RGB32).save(&buffer, "PNG"));
-        const QString path = m_store.filePath(QStringLiteral("stored.png"));
+        const QString path = m_store->path(QStringLiteral("stored.png"));
         QVERIFY(AnsiText::WriteFileBytes(path, png));
         QVERIFY(gMedias->Item("E1")->AddFrontCover(path));
         bool front = false, back = true;

@@ -42,9 +42,9 @@ class TestMediaBoxEditors : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
     QString m_picture;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    QString Db() const { return m_store->db(); }
 
     static void BlockFolder(const QString& folder)
     {
@@ -66,15 +66,13 @@ private slots:
     void initTestCase()
     {
         TestWorld::SetUpEnvironment();
-        QVERIFY(m_store.isValid());
-        m_picture = m_store.filePath(QStringLiteral("cover.jpg"));
+        m_picture = TestWorld::ProgramDir().filePath(QStringLiteral("cover.jpg"));
         QVERIFY(AnsiText::WriteFileBytes(m_picture, QByteArray("\xFF\xD8\xFF\xE0 not really a picture")));
     }
 
     void init()
     {
-        QDir(Db()).removeRecursively();
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");                   // C1
         TestWorld::AddGroup("Sitcoms", "C1");               // S1
         TestWorld::AddBox("Zeta Box", "S1");                // B1

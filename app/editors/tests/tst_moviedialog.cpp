@@ -66,19 +66,18 @@ class TestMovieDialog : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
+    QString Db() const { return m_store->db(); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_store.isValid());
         QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
         Component::ClearCache();
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::Picture, "  16:9 \r\n\r\nFull frame\r\n16:9"));
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::LangSpoken, "English\r\nGerman"));
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::Soundmix, "Stereo\r\nMono"));
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");                // C1
         TestWorld::AddMedia("Laser Disc", "!0", "LD");   // E1
         TestWorld::AddMovie("Coded Movie", "C1", "DVD"); // M1

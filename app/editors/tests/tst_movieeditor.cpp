@@ -47,9 +47,9 @@ class TestMovieEditor : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
     QString m_picture;
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    QString Db() const { return m_store->db(); }
 
     static void BlockFolder(const QString& folder)
     {
@@ -68,15 +68,13 @@ private slots:
     void initTestCase()
     {
         TestWorld::SetUpEnvironment();
-        QVERIFY(m_store.isValid());
-        m_picture = m_store.filePath(QStringLiteral("cover.jpg"));
+        m_picture = TestWorld::ProgramDir().filePath(QStringLiteral("cover.jpg"));
         QVERIFY(AnsiText::WriteFileBytes(m_picture, QByteArray("\xFF\xD8\xFF\xE0 not really a picture")));
     }
 
     void init()
     {
-        QDir(Db()).removeRecursively();
-        TestWorld::NewCollections(Db());
+        m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");                   // C1
         TestWorld::AddBox("Zeta Box", "!0");                // B1
         TestWorld::AddMedia("Box Disc", "B1", "Laserdisc"); // E1
@@ -266,7 +264,7 @@ private slots:
     // new movie and nothing of it kept; an existing movie keeps its fields, its record and its covers as they were.
     void coverRefusal()
     {
-        const QString big = m_store.filePath(QStringLiteral("big.jpg"));
+        const QString big = m_store->path(QStringLiteral("big.jpg"));
         QVERIFY(AnsiText::WriteFileBytes(big, QByteArray("\xFF\xD8\xFF\xE0") + QByteArray(200000, 'j')));
         MovieEditor editor;
         editor.Open(QString());

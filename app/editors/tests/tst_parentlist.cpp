@@ -13,18 +13,17 @@ class TestParentList : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_store;
+    std::unique_ptr<TestWorld::CollectionStore> m_store;
     QString m_longName;
 
-    QString Db() const { return m_store.filePath(QStringLiteral("db")); }
+    QString Db() const { return m_store->db(); }
 
 private slots:
     void initTestCase()
     {
         TestWorld::SetUpEnvironment();
-        QVERIFY(m_store.isValid());
         using namespace TestWorld;
-        NewCollections(Db());
+        m_store = std::make_unique<CollectionStore>();
         m_longName = QStringLiteral("Zebra") + QString(50, u'x') + QStringLiteral("-tail"); // 60 characters
         QCOMPARE(m_longName.size(), 60);
         AddCategory("Comedy");                      // C1
@@ -113,8 +112,7 @@ private slots:
 
     void emptyCollectionsGiveTheRootAlone()
     {
-        QTemporaryDir empty;
-        TestWorld::NewCollections(empty.filePath(QStringLiteral("db")));
+        const TestWorld::CollectionStore empty;
         BuildChildLists();
         for (ParentKind kind : {ParentKind::Movie, ParentKind::Media, ParentKind::Box, ParentKind::Group}) {
             QCOMPARE(FillParentList(kind), (QList<ParentEntry>{{"!0", "Root", "imgVidsora", 0}}));

@@ -4,9 +4,9 @@
 
 #include "AnsiText.h"
 #include "CMovies.h"
+#include "TestStore.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Side = PendingCovers::Side;
@@ -16,13 +16,13 @@ class TestPendingCovers : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
+    TestStore m_store;
     std::unique_ptr<CMovies> m_movies;
     std::shared_ptr<CMovie> m_movie;
 
     QString Picture(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_home.filePath(QStringLiteral("pictures/") + name);
+        const QString path = m_store.path(QStringLiteral("pictures/") + name);
         QDir().mkpath(QFileInfo(path).absolutePath());
         [&] { QVERIFY(AnsiText::WriteFileBytes(path, bytes)); }();
         return path;
@@ -38,17 +38,10 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
-        qputenv("TMPDIR", QFile::encodeName(m_home.path()));
-    }
-
     void init()
     {
         m_movies = std::make_unique<CMovies>();
-        m_movies->setDBDir(m_home.filePath(QStringLiteral("db")));
+        m_movies->setDBDir(m_store.db());
         const QString key = m_movies->Add(QStringLiteral("Movie"));
         QVERIFY(!key.isEmpty());
         m_movie = m_movies->Item(key);
@@ -111,7 +104,7 @@ private slots:
             } else {
                 const QString name = action.mid(5);
                 pending.Pick(Side::Front,
-                             name.isEmpty() ? QString() : m_home.filePath(QStringLiteral("pictures/") + name));
+                             name.isEmpty() ? QString() : m_store.path(QStringLiteral("pictures/") + name));
             }
         }
         QCOMPARE(pending.back(), QString());
@@ -160,7 +153,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, taken);
-        const QString path = name.isEmpty() ? m_home.filePath(QStringLiteral("gone.png")) : Picture(name, bytes);
+        const QString path = name.isEmpty() ? m_store.path(QStringLiteral("gone.png")) : Picture(name, bytes);
         const QString refusal = PendingCovers::PickRefusal(path);
         QCOMPARE(refusal.isEmpty(), taken);
         if (!taken) {

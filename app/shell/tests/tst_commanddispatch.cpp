@@ -1,8 +1,10 @@
 // Every menu entry, popup entry and toolbar button of the main window reaches its command from the command table,
-// once; the window holds no entry the table leaves without a command.
+// once; the window holds no entry the table leaves without a command; and what the item commands ask of the editors
+// and the print and preview entries of the item view's pane is what each entry names.
 
 #include "CommandFakes.h"
 #include "MainWindowWorld.h"
+#include "PaneStandIn.h"
 #include "core/CommandTable.h"
 #include "core/StoreGate.h"
 #include "shell/frmMain.h"
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -23,6 +26,9 @@ using CommandTable::Command;
 using CommandTable::Surface;
 
 Q_DECLARE_METATYPE(Command)
+
+// What the item view's pane was asked, as it records it: command and option.
+using PaneCommands = QList<QPair<int, int>>;
 
 class CommandDispatchTest : public QObject
 {
@@ -40,6 +46,8 @@ private slots:
     void separatorsAndStrayKeysRunNothing();
     void itemCommandsReachTheEditors_data();
     void itemCommandsReachTheEditors();
+    void pageCommandsReachThePane_data();
+    void pageCommandsReachThePane();
     void entriesWithoutCommandDoNothing_data();
     void entriesWithoutCommandDoNothing();
     void shortcuts_data();
@@ -96,7 +104,7 @@ private:
         return popup()->actions().contains(action) ? Surface::Popup : Surface::Menu;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     SampleStore m_store;
     std::unique_ptr<frmMain> m_main;
     FakeEditors* m_editors = nullptr;
@@ -105,9 +113,8 @@ private:
 
 void CommandDispatchTest::initTestCase()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    const QString dbDir = m_dir->path() + "/Database33";
-    NewCollections(dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    const QString dbDir = m_dir->db();
     m_store.Build();
     LoadCollections(dbDir);
     m_main = std::make_unique<frmMain>();
@@ -239,6 +246,42 @@ void CommandDispatchTest::itemCommandsReachTheEditors()
     QVERIFY2(m_editors->calls.first().startsWith(expected), qPrintable(m_editors->calls.join(", ")));
     QCOMPARE(int(m_main->Nodes().size()), nodes);
     QCOMPARE(m_main->strKey(), m_store.comedyMovie);
+}
+
+void CommandDispatchTest::pageCommandsReachThePane_data()
+{
+    QTest::addColumn<QString>("name");
+    // What the entry asks of the item view's pane; none: the toolbar's Print says there is no printer instead.
+    QTest::addColumn<PaneCommands>("asked");
+    const PaneCommands preview{{BrowserPane::OLECMDID_PRINTPREVIEW, BrowserPane::OLECMDEXECOPT_DODEFAULT}};
+    QTest::newRow("mnuPrint") << "mnuPrint"
+                              << PaneCommands{{BrowserPane::OLECMDID_PRINT, BrowserPane::OLECMDEXECOPT_PROMPTUSER}};
+    QTest::newRow("btnPrint") << "btnPrint" << PaneCommands();
+    QTest::newRow("mnuPreview") << "mnuPreview" << preview;
+    QTest::newRow("btnPreview") << "btnPreview" << preview;
+}
+
+// The menu's Print asks with the print dialog, the toolbar's prints at once (with no printer installed it says so and
+// asks nothing), and both Previews preview.
+void CommandDispatchTest::pageCommandsReachThePane()
+{
+    QFETCH(QString, name);
+    QFETCH(PaneCommands, asked);
+    auto* pane = m_main->findChild<PaneStandIn*>("webObject");
+    QVERIFY(pane);
+    pane->commands.clear();
+    // Closes the message box the entry opens, if any, at the first pass of its event loop.
+    auto said = std::make_shared<QString>();
+    QTimer::singleShot(0, this, [said] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *said = box->text();
+            box->reject();
+        }
+    });
+    run(m_main->findChild<QAction*>(name));
+    QCoreApplication::processEvents(); // the look for a message box has run, whether one opened or not
+    QCOMPARE(pane->commands, asked);
+    QCOMPARE(said->startsWith("No printer is installed."), asked.isEmpty());
 }
 
 void CommandDispatchTest::entriesWithoutCommandDoNothing_data()

@@ -51,7 +51,7 @@ private:
     // A menu entry is triggered, a toolbar button clicked, the Delete key pressed in the tree.
     void run(const QString& entry);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
     std::unique_ptr<frmMain> m_main;
@@ -60,9 +60,8 @@ private:
 
 void CommandWiringTest::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);

@@ -50,7 +50,7 @@ private:
     QRgb CoverColour(const QString& path) const { return m_colours.value(path); }
     static bool ShowsBack(const QLabel* label);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     QHash<QString, QRgb> m_colours;
     QString m_noPicture;
@@ -59,9 +59,8 @@ private:
 
 void TestMemory::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_colours.clear();
 }
 
@@ -76,7 +75,7 @@ void TestMemory::AddCovers(int count)
 {
     for (int i = 0; i < count; ++i) {
         const auto movie = gMovies->Item(AddMovie(QStringLiteral("Movie %1").arg(i, 2, 10, QChar('0')), "!0", "DVD"));
-        const QString source = m_dir->path() + QStringLiteral("/cover%1.png").arg(i);
+        const QString source = m_dir->path(QStringLiteral("cover%1.png").arg(i));
         const QColor colour = QColor::fromHsv(i * 17 % 360, 200, 230);
         QByteArray bytes("no picture at all");
         if (i > 0) {

@@ -25,10 +25,8 @@ class SettingsMenuTest : public QObject
 private slots:
     void settingsOpensFromTheMenu()
     {
-        QTemporaryDir store(ProgramDir().path() + "/store-XXXXXX");
-        const QString dbDir = store.path() + "/Database33";
-        NewCollections(dbDir);
-        LoadCollections(dbDir);
+        const CollectionStore store;
+        LoadCollections(store.db());
         frmMain main;
         main.Load();
         main.show();
@@ -42,7 +40,7 @@ private slots:
                 return;
             }
             opened = dialog->tbSettings->currentWidget() == dialog->fraDatabase;
-            QCOMPARE(dialog->txtDBPath->text(), dbDir);
+            QCOMPARE(dialog->txtDBPath->text(), store.db());
             // A new user adds a studio and a picture format.
             for (QPlainTextEdit* field : {dialog->txtStudios, dialog->txtPicture}) {
                 field->setFocus();

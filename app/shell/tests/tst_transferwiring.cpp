@@ -52,11 +52,11 @@ private slots:
         QTest::addColumn<QString>("opens");
         for (const char* name : {"mnuUEFExport", "mnuExport", "btnUEFExport"}) {
             QTest::newRow(name) << name << "movie"
-                                << "QFileDialog";
+                                << "QFileDialog to save";
         }
         for (const char* name : {"mnuUEFImport", "mnuImport", "btnUEFImport"}) {
             QTest::newRow(name) << name << "root"
-                                << "QFileDialog";
+                                << "QFileDialog to open";
         }
         for (const char* name : {"mnuToolsDVDOrbelImport", "mnuOrbelImport", "btnOrbelImport"}) {
             QTest::newRow(name) << name << "root"
@@ -92,6 +92,9 @@ private slots:
         QString text;
         TestSupport::AnswerModal([&](QWidget* modal) {
             opened = QString::fromLatin1(modal->metaObject()->className());
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                opened += files->acceptMode() == QFileDialog::AcceptSave ? " to save" : " to open";
+            }
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 text = box->text();
             }

@@ -53,7 +53,7 @@ private:
     bool clickAndLoad(const QString& key);
     QVariant js(const QString& script);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     SampleStore m_store;
     QString m_hostileTitleMovie;
     std::unique_ptr<frmMain> m_main;
@@ -70,12 +70,11 @@ void ItemViewTest::initTestCase()
 
 void ItemViewTest::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    NewCollections(m_dir->path() + "/Database33");
+    m_dir = std::make_unique<CollectionStore>();
     m_store = SampleStore();
     m_store.Build();
     m_hostileTitleMovie = AddMovie("<b>Bold</b> & <i>co</i>", "!0", "DVD");
-    LoadCollections(m_dir->path() + "/Database33");
+    LoadCollections(m_dir->db());
     m_main = std::make_unique<frmMain>();
     m_main->Load();
     m_main->resize(1000, 700);
@@ -219,7 +218,7 @@ void ItemViewTest::printToPdf()
         QSKIP("pdftotext is not installed");
     }
     QVERIFY(clickAndLoad(m_store.alphaMovie));
-    const QString pdf = m_dir->path() + "/page.pdf";
+    const QString pdf = m_dir->path("page.pdf");
     web()->printer()->setOutputFormat(QPrinter::PdfFormat);
     web()->printer()->setOutputFileName(pdf);
     QSignalSpy printed(web(), &WebBrowser::printFinished);
@@ -272,7 +271,7 @@ void ItemViewTest::noTemporaryFolderNoPage()
 {
     // The temporary path runs through a plain file, so no folder can be made there, not even by root.
     m_main.reset();
-    const QString file = m_dir->path() + "/plain-file";
+    const QString file = m_dir->path("plain-file");
     QVERIFY(QFile(file).open(QIODevice::WriteOnly));
     const QByteArray savedTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(file + "/tmp"));

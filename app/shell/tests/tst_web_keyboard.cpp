@@ -67,16 +67,15 @@ private:
     QTreeWidget* tree() const { return m_main->findChild<QTreeWidget*>("treeMovies"); }
     WebBrowser* web() const { return m_main->findChild<WebBrowser*>("webObject"); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     SampleStore m_store;
     std::unique_ptr<frmMain> m_main;
 };
 
 void KeyboardTest::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    const QString db = m_dir->path() + "/Database33";
-    NewCollections(db);
+    m_dir = std::make_unique<CollectionStore>();
+    const QString db = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(db);

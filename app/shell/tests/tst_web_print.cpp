@@ -70,7 +70,7 @@ private:
     WebBrowser* web() const { return m_main->findChild<WebBrowser*>("webObject"); }
     bool showBox();
 
-    QTemporaryDir m_store{ProgramDir().path() + "/store-XXXXXX"};
+    TestStore m_store{TestStore::Folders::Program};
     QString m_db;
     int m_boxPages = 0; // the box's pages as a PDF file gets them
     std::unique_ptr<frmMain> m_main;
@@ -78,8 +78,7 @@ private:
 
 void PrintTest::initTestCase()
 {
-    QVERIFY(m_store.isValid());
-    m_db = m_store.path() + "/Database33";
+    m_db = m_store.db();
     StoreGenerator(m_db).RunBoxSet(kMedia, kMoviesPerMedium);
 }
 
@@ -95,7 +94,7 @@ void PrintTest::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     QVERIFY(showBox());
     if (m_boxPages == 0) {
-        const QString pdf = m_store.path() + "/box.pdf";
+        const QString pdf = m_store.path("box.pdf");
         QSignalSpy written(web(), &WebBrowser::pdfPrintingFinished);
         QVERIFY(web()->printToPdf(pdf));
         QVERIFY(written.wait(60000));
@@ -146,7 +145,7 @@ void PrintTest::previewShowsEveryPageOfTheBox()
 void PrintTest::printedBoxHasEveryPage()
 {
     // A printer that takes only painting, at the resolution it states.
-    const QString out = m_store.path() + "/printed.pdf";
+    const QString out = m_store.path("printed.pdf");
     QPrinter* printer = web()->printer();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(out);
@@ -174,7 +173,7 @@ void PrintTest::closeWaitsForThePrint_data()
 void PrintTest::closeWaitsForThePrint()
 {
     QFETCH(bool, rendered);
-    const QString out = m_store.path() + QString("/closing-%1.pdf").arg(rendered);
+    const QString out = m_store.path(QString("closing-%1.pdf").arg(rendered));
     QPrinter* printer = web()->printer();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(out);
@@ -206,7 +205,7 @@ void PrintTest::closeWaitsForThePrint()
 // over that file: the user is told that no printer is installed, or the dialog asks where the print goes.
 void PrintTest::toolbarPrintWritesNoFile()
 {
-    const QString out = m_store.path() + "/named.pdf";
+    const QString out = m_store.path("named.pdf");
     web()->printer()->setOutputFileName(out); // the file the dialog shows
     QSignalSpy finished(web(), &WebBrowser::printFinished);
     AnswerModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); });
@@ -235,7 +234,7 @@ void PrintTest::toolbarPrintWritesNoFile()
 void PrintTest::windowGoneWhilePrinting()
 {
     // A window deleted without a close (the program ends) takes the print with it, safely.
-    const QString out = m_store.path() + "/gone.pdf";
+    const QString out = m_store.path("gone.pdf");
     QPrinter* printer = web()->printer();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(out);

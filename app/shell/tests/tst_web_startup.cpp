@@ -9,11 +9,11 @@
 #include "shell/mMain.h"
 
 #include "StoreLock.h"
+#include "TestStore.h"
 #include "WebBrowser.h"
 
 #include <QApplication>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTreeWidgetItem>
 #include <QtTest>
 
@@ -26,7 +26,6 @@ class TestWebStartup : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
         mMain::SetMainWindowLoader(mMain::DefaultMainWindowLoader(), mMain::DefaultMainWindowPreparer());
     }
 
@@ -34,6 +33,7 @@ private slots:
     {
         delete mMain::MainWindow();
         mMain::ReleaseInstance();
+        m_store.reset();
     }
 
     // Nodes: the root plus one per item.
@@ -48,7 +48,8 @@ private slots:
     {
         QFETCH(int, categories);
         QFETCH(int, movies);
-        const QString dbDir = m_home.filePath(QStringLiteral("store-%1").arg(QTest::currentDataTag()));
+        m_store = std::make_unique<TestStore>(TestStore::Folders::Program);
+        const QString dbDir = m_store->db();
         {
             CCategories c;
             c.setDBDir(dbDir);
@@ -84,7 +85,7 @@ private slots:
         }
         const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/vidsora");
         QVERIFY2(QFileInfo(program).isExecutable(), qPrintable(program));
-        const QString world = m_home.filePath(QStringLiteral("root-start"));
+        const QString world = TestSupport::ProgramDir().filePath(QStringLiteral("root-start"));
         for (const char* sub : {"config", "data", "run", "tmp"}) {
             QVERIFY(QDir().mkpath(world + u'/' + QLatin1String(sub)));
         }
@@ -127,21 +128,13 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_home;
+    std::unique_ptr<TestStore> m_store;
 };
 
 int main(int argc, char* argv[])
 {
     // The test's world: its own settings, lock and temporary files.
-    QTemporaryDir world;
-    for (const char* sub : {"config", "tmp", "run"}) {
-        QDir().mkpath(world.filePath(QLatin1String(sub)));
-    }
-    QFile::setPermissions(world.filePath(QStringLiteral("run")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(world.filePath(QStringLiteral("config"))));
-    qputenv("TMPDIR", QFile::encodeName(world.filePath(QStringLiteral("tmp"))));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(world.filePath(QStringLiteral("run"))));
+    TestSupport::SetUpEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     UseWebBrowserPanes();

@@ -37,17 +37,16 @@ private:
     // Types text into the widget with the focus and reports what modal window opened, if any.
     QString TypeAndSee(const QString& text, int waitMs, bool throughWindow = false);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     std::unique_ptr<frmMain> m_main;
 };
 
 void TypeAheadWiringTest::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
-    const QString cover = m_dir->path() + "/cover.jpg";
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
+    const QString cover = m_dir->path("cover.jpg");
     QVERIFY(AnsiText::WriteFileBytes(cover, QByteArray("no picture")));
     for (int i = 0; i < 20; ++i) {
         gMovies->Item(AddMovie(QStringLiteral("Movie %1").arg(i), "!0", "DVD"))->AddFrontCover(cover);

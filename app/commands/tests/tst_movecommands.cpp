@@ -38,28 +38,20 @@ private:
     // The parent key the store holds for key, read back from disk.
     QString StoredParent(const QString& key) const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
 
 QString TestMoves::keyFor(const QString& name) const
 {
-    const QHash<QString, QString> keys{
-        {"comedy", m_store.comedy},         {"drama", m_store.drama},
-        {"classics", m_store.classics},     {"looseGroup", m_store.looseGroup},
-        {"zetaBox", m_store.zetaBox},       {"groupBox", m_store.groupBox},
-        {"boxDisc", m_store.boxDisc},       {"laserMedium", m_store.laserMedium},
-        {"alphaMovie", m_store.alphaMovie}, {"comedyMovie", m_store.comedyMovie},
-        {"boxMovie", m_store.boxMovie},     {"deepMovie", m_store.deepMovie},
-    };
     // "comedy+3" names a key three ids past comedy's, which is in no collection.
     const qsizetype plus = name.indexOf('+');
     if (plus > 0) {
-        const QString key = keys.value(name.left(plus));
+        const QString key = m_store.Key(name.left(plus));
         return key.left(1) + QString::number(key.mid(1).toInt() + name.mid(plus + 1).toInt());
     }
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 QString TestMoves::StoredParent(const QString& key) const
@@ -70,9 +62,8 @@ QString TestMoves::StoredParent(const QString& key) const
 
 void TestMoves::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);
@@ -338,4 +329,4 @@ void TestMoves::nextNodeKeyInTheFilledTree()
 }
 
 QTEST_GUILESS_MAIN(TestMoves)
-#include "tst_moves.moc"
+#include "tst_movecommands.moc"

@@ -7,6 +7,7 @@
 #include "CMedias.h"
 #include "CMovies.h"
 #include "Component.h"
+#include "TestStore.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFMedia.h"
@@ -85,17 +86,14 @@ class TestUEF : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        QDir(m_home.path()).mkpath(QStringLiteral("tmp"));
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("TMPDIR", m_home.filePath(QStringLiteral("tmp")).toUtf8());
+        TestSupport::SetUpEnvironment();
         QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
     }
 
     void init()
     {
-        m_store = std::make_unique<QTemporaryDir>(m_home.filePath(QStringLiteral("store-XXXXXX")));
-        UseStore(m_store->path());
+        m_store = std::make_unique<TestStore>(TestStore::Folders::Program);
+        UseStore(m_store->db());
         QVERIFY(CreateTempFolder());
     }
 
@@ -184,7 +182,7 @@ private slots:
 
         // Imported, the medium's description becomes the movie's own.
         const QString text = CreateUEF(onDisc, true)->strUEF();
-        UseStore(m_store->filePath(QStringLiteral("second")));
+        UseStore(m_store->path(QStringLiteral("second")));
         QCOMPARE(ImportUEF(text, QStringLiteral("!0")), 1);
         QCOMPARE(gMovies->Item(1)->dMedia(), disc);
     }
@@ -225,7 +223,7 @@ private slots:
 
     void coverLocationsAreFileUrls()
     {
-        UseStore(m_store->filePath(QStringLiteral("odd #1 50% ?")));
+        UseStore(m_store->path(QStringLiteral("odd #1 50% ?")));
         const QString key = AddMovie(0, 0, "Covered");
         auto movie = gMovies->Item(key);
         movie->setStrUPC(kValidCode);
@@ -251,7 +249,7 @@ private slots:
 
         // Locations do not travel as covers.
         const QString text = document->strUEF();
-        UseStore(m_store->filePath(QStringLiteral("second")));
+        UseStore(m_store->path(QStringLiteral("second")));
         QCOMPARE(ImportUEF(text, QStringLiteral("!0")), 1);
         QCOMPARE(gMovies->Item(1)->strFrontCover(), QString());
         QCOMPARE(gMovies->Item(1)->strBackCover(), QString());
@@ -403,7 +401,7 @@ private slots:
         const QString text = CreateUEF(box, true)->strUEF();
         QVERIFY(!text.isEmpty());
 
-        UseStore(m_store->filePath(QStringLiteral("fresh")));
+        UseStore(m_store->path(QStringLiteral("fresh")));
         QCOMPARE(ImportUEF(text, QStringLiteral("C7")), 1);
         QCOMPARE(gBoxes->Count(), 1);
         QCOMPARE(gMedias->Count(), 2);
@@ -415,7 +413,7 @@ private slots:
         QCOMPARE(CreateUEF(newBox->strKey(), true)->strUEF(), text);
 
         // The store holds it all: a reload from disk gives the same document.
-        UseStore(m_store->filePath(QStringLiteral("fresh")), true);
+        UseStore(m_store->path(QStringLiteral("fresh")), true);
         BuildChildLists();
         QCOMPARE(gMovies->Count(), 5);
         QCOMPARE(CreateUEF(gBoxes->Item(1)->strKey(), true)->strUEF(), text);
@@ -502,9 +500,10 @@ public:
     }
 
 private:
-    QTemporaryDir m_home;
-    std::unique_ptr<QTemporaryDir> m_store;
+    // The program's private folder: its user folders, the stores and the files the tests write.
+    const QTemporaryDir& m_home = TestSupport::ProgramDir();
+    std::unique_ptr<TestStore> m_store;
 };
 
 QTEST_GUILESS_MAIN(TestUEF)
-#include "tst_uef.moc"
+#include "tst_muef.moc"

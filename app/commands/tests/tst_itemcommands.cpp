@@ -45,32 +45,14 @@ private:
     // Items whose parent is not loaded, apart from the sample's own orphans.
     QStringList Orphans() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CollectionStore> m_dir;
     QString m_dbDir;
     SampleStore m_store;
 };
 
 QString TestCommands::keyFor(const QString& name) const
 {
-    const QHash<QString, QString> keys{
-        {"root", "!0"},
-        {"comedy", m_store.comedy},
-        {"drama", m_store.drama},
-        {"classics", m_store.classics},
-        {"looseGroup", m_store.looseGroup},
-        {"zetaBox", m_store.zetaBox},
-        {"groupBox", m_store.groupBox},
-        {"boxDisc", m_store.boxDisc},
-        {"laserMedium", m_store.laserMedium},
-        {"spacedLaser", m_store.spacedLaser},
-        {"blankDvd", m_store.blankDvd},
-        {"alphaMovie", m_store.alphaMovie},
-        {"comedyMovie", m_store.comedyMovie},
-        {"classicMovie", m_store.classicMovie},
-        {"boxMovie", m_store.boxMovie},
-        {"deepMovie", m_store.deepMovie},
-    };
-    return keys.value(name, name);
+    return m_store.Key(name);
 }
 
 QStringList TestCommands::AllKeys()
@@ -109,9 +91,8 @@ QStringList TestCommands::Orphans() const
 
 void TestCommands::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>(ProgramDir().path() + "/store-XXXXXX");
-    m_dbDir = m_dir->path() + "/Database33";
-    NewCollections(m_dbDir);
+    m_dir = std::make_unique<CollectionStore>();
+    m_dbDir = m_dir->db();
     m_store = SampleStore();
     m_store.Build();
     LoadCollections(m_dbDir);
@@ -537,4 +518,4 @@ void TestCommands::rootDoesNothing()
 }
 
 QTEST_GUILESS_MAIN(TestCommands)
-#include "tst_commands.moc"
+#include "tst_itemcommands.moc"

@@ -180,28 +180,29 @@ QString AddWhole(ItemWriter& writer, ItemKind kind, const std::shared_ptr<CItem>
     return key;
 }
 
-QString AddMovie(ItemWriter& writer, const UEFMovie& entry, const QString& strParentKey)
+// A new item of class Item with the fields of entry under strParentKey, added whole (see AddWhole); nothing of what
+// the entry holds.
+template <class Item, const auto& kExchange, class Exchange>
+QString AddEntry(ItemWriter& writer, const Exchange& entry, const QString& strParentKey)
 {
     int parentType = 0;
     int parentID = 0;
     ParentOf(strParentKey, parentType, parentID);
-    auto movie = std::make_shared<CMovie>();
-    ImportFields<kMovieFields>(entry, *movie);
-    movie->setLngParentID(parentID);
-    movie->setLngParentType(parentType);
-    return AddWhole(writer, ItemKind::Movie, movie, entry);
+    auto item = std::make_shared<Item>();
+    ImportFields<kExchange>(entry, *item);
+    item->setLngParentID(parentID);
+    item->setLngParentType(parentType);
+    return AddWhole(writer, Item::kKind, item, entry);
+}
+
+QString AddMovie(ItemWriter& writer, const UEFMovie& entry, const QString& strParentKey)
+{
+    return AddEntry<CMovie, kMovieFields>(writer, entry, strParentKey);
 }
 
 QString AddMedia(ItemWriter& writer, const UEFMedia& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    auto media = std::make_shared<CMedia>();
-    ImportFields<kMediaFields>(entry, *media);
-    media->setLngParentID(parentID);
-    media->setLngParentType(parentType);
-    const QString newKey = AddWhole(writer, ItemKind::Media, media, entry);
+    const QString newKey = AddEntry<CMedia, kMediaFields>(writer, entry, strParentKey);
     if (newKey.isEmpty()) {
         return {};
     }
@@ -219,14 +220,7 @@ QString AddMedia(ItemWriter& writer, const UEFMedia& entry, const QString& strPa
 
 QString AddBox(ItemWriter& writer, const UEFBox& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    auto box = std::make_shared<CBox>();
-    ImportFields<kBoxFields>(entry, *box);
-    box->setLngParentID(parentID);
-    box->setLngParentType(parentType);
-    const QString newKey = AddWhole(writer, ItemKind::Box, box, entry);
+    const QString newKey = AddEntry<CBox, kBoxFields>(writer, entry, strParentKey);
     if (newKey.isEmpty()) {
         return {};
     }

@@ -128,7 +128,6 @@ public:
 
     // The movie's fields in MovieField order; a template gives the sixteen that several movies share.
     static constexpr std::span<const ItemField<CMovie>> Fields();
-    static constexpr const ItemField<CMovie>& Field(MovieField field);
 
 private:
     QString m_strSubtitles;
@@ -188,9 +187,8 @@ inline constexpr auto kMovie = [] {
     set(Cast, F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common));
     set(ParentType, F::Number<&CMovie::lngParentType, &CMovie::setLngParentType>("PARENTTYPE"));
     set(ParentID, F::Number<&CMovie::lngParentID, &CMovie::setLngParentID>("PARENTID"));
-    set(Notes, F::Text<&CMovie::strNotes, &CMovie::setStrNotes>(FieldForm::File, "Notes.txt", "NOTES", common));
-    set(Synopsis,
-        F::Text<&CMovie::strSynopsis, &CMovie::setStrSynopsis>(FieldForm::File, "Synopsis.txt", "SYNOPSIS", common));
+    set(Notes, F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common));
+    set(Synopsis, F::File<&CMovie::strSynopsis, &CMovie::setStrSynopsis>("Synopsis.txt", "SYNOPSIS", common));
     for (const ItemField<CMovie>& field : fields) {
         if (!field.key) {
             throw "every MovieField needs its entry";
@@ -203,9 +201,4 @@ inline constexpr auto kMovie = [] {
 constexpr std::span<const ItemField<CMovie>> CMovie::Fields()
 {
     return ItemFieldTables::kMovie;
-}
-
-constexpr const ItemField<CMovie>& CMovie::Field(MovieField field)
-{
-    return ItemFieldTables::kMovie[size_t(field)];
 }

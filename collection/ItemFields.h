@@ -64,6 +64,11 @@ template <class T> struct FieldMaker
     {
         return Text<Get, Set>(FieldForm::Lines, key, exchange, common);
     }
+    template <auto Get, auto Set>
+    static constexpr ItemField<T> File(const char* name, const char* exchange = nullptr, bool common = false)
+    {
+        return Text<Get, Set>(FieldForm::File, name, exchange, common);
+    }
     // One member of the item's dMedia, a single line.
     template <QString mTypMediaInfo::*Member>
     static constexpr ItemField<T> Media(const char* key, const char* exchange, bool common = false)

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "CCoveredItem.h"
+#include "ItemFields.h"
+
+#include <array>
 
 // A box set.
 class CBox : public CCoveredItem
@@ -31,6 +34,9 @@ public:
     int lngParentType() const { return m_lngParentType; }
     void setLngParentType(int value) { m_lngParentType = value; }
 
+    // The box's fields, in the order its record writes them.
+    static constexpr std::span<const ItemField<CBox>> Fields();
+
 private:
     QString m_strName;
     QString m_strUPC;
@@ -38,3 +44,23 @@ private:
     int m_lngParentID = 0;
     int m_lngParentType = 0;
 };
+
+namespace ItemFieldTables {
+inline constexpr auto kBox = [] {
+    using F = FieldMaker<CBox>;
+    return std::array{
+        F::Number<&CItem::lngID, &CItem::setLngID>("ID"),
+        F::Line<&CBox::strName, &CBox::setStrName>("NAME", "NAME"),
+        F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX"),
+        F::Lines<&CBox::strExtras, &CBox::setStrExtras>("EXTRAS", "EXTRAS"),
+        F::Line<&CBox::strUPC, &CBox::setStrUPC>("UPC", "UPC"),
+        F::Number<&CBox::lngParentType, &CBox::setLngParentType>("PARENTTYPE"),
+        F::Number<&CBox::lngParentID, &CBox::setLngParentID>("PARENTID"),
+    };
+}();
+} // namespace ItemFieldTables
+
+constexpr std::span<const ItemField<CBox>> CBox::Fields()
+{
+    return ItemFieldTables::kBox;
+}

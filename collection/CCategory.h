@@ -1,6 +1,9 @@
 #pragma once
 
 #include "CItem.h"
+#include "ItemFields.h"
+
+#include <array>
 
 class CCategory : public CItem
 {
@@ -18,6 +21,25 @@ public:
     QString strName() const { return m_strName; }
     void setStrName(const QString& value) { m_strName = value; }
 
+    // The category's fields, in the order its record writes them.
+    static constexpr std::span<const ItemField<CCategory>> Fields();
+
 private:
     QString m_strName;
 };
+
+namespace ItemFieldTables {
+inline constexpr auto kCategory = [] {
+    using F = FieldMaker<CCategory>;
+    return std::array{
+        F::Number<&CItem::lngID, &CItem::setLngID>("ID"),
+        F::Line<&CCategory::strName, &CCategory::setStrName>("NAME"),
+        F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY"),
+    };
+}();
+} // namespace ItemFieldTables
+
+constexpr std::span<const ItemField<CCategory>> CCategory::Fields()
+{
+    return ItemFieldTables::kCategory;
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "CItem.h"
+#include "ItemFields.h"
+
+#include <array>
 
 // A sub-category; its parent is the root or a category.
 class CGroup : public CItem
@@ -25,8 +28,29 @@ public:
     int lngParentType() const { return m_lngParentType; }
     void setLngParentType(int value) { m_lngParentType = value; }
 
+    // The group's fields, in the order its record writes them.
+    static constexpr std::span<const ItemField<CGroup>> Fields();
+
 private:
     QString m_strName;
     int m_lngParentID = 0;
     int m_lngParentType = 0;
 };
+
+namespace ItemFieldTables {
+inline constexpr auto kGroup = [] {
+    using F = FieldMaker<CGroup>;
+    return std::array{
+        F::Number<&CItem::lngID, &CItem::setLngID>("ID"),
+        F::Line<&CGroup::strName, &CGroup::setStrName>("NAME"),
+        F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY"),
+        F::Number<&CGroup::lngParentType, &CGroup::setLngParentType>("PARENTTYPE"),
+        F::Number<&CGroup::lngParentID, &CGroup::setLngParentID>("PARENTID"),
+    };
+}();
+} // namespace ItemFieldTables
+
+constexpr std::span<const ItemField<CGroup>> CGroup::Fields()
+{
+    return ItemFieldTables::kGroup;
+}

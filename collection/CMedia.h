@@ -1,7 +1,10 @@
 #pragma once
 
 #include "CCoveredItem.h"
+#include "ItemFields.h"
 #include "mTypMediaInfo.h"
+
+#include <array>
 
 // One disc or tape.
 class CMedia : public CCoveredItem
@@ -35,6 +38,9 @@ public:
     int lngParentType() const { return m_lngParentType; }
     void setLngParentType(int value) { m_lngParentType = value; }
 
+    // The medium's fields, in the order its record writes them; a template gives its description and extras.
+    static constexpr std::span<const ItemField<CMedia>> Fields();
+
 private:
     QString m_strName;
     QString m_strUPC;
@@ -43,3 +49,28 @@ private:
     int m_lngParentID = 0;
     int m_lngParentType = 0;
 };
+
+namespace ItemFieldTables {
+inline constexpr auto kMedia = [] {
+    using F = FieldMaker<CMedia>;
+    return std::array{
+        F::Number<&CItem::lngID, &CItem::setLngID>("ID"),
+        F::Line<&CMedia::strName, &CMedia::setStrName>("NAME", "NAME"),
+        F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX"),
+        F::Line<&CMedia::strUPC, &CMedia::setStrUPC>("UPC", "UPC"),
+        F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA", F::kCommon),
+        F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION", F::kCommon),
+        F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE", F::kCommon),
+        F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE", F::kCommon),
+        F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE", F::kCommon),
+        F::Lines<&CMedia::strExtras, &CMedia::setStrExtras>("EXTRAS", "EXTRAS", F::kCommon),
+        F::Number<&CMedia::lngParentType, &CMedia::setLngParentType>("PARENTTYPE"),
+        F::Number<&CMedia::lngParentID, &CMedia::setLngParentID>("PARENTID"),
+    };
+}();
+} // namespace ItemFieldTables
+
+constexpr std::span<const ItemField<CMedia>> CMedia::Fields()
+{
+    return ItemFieldTables::kMedia;
+}

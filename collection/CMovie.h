@@ -1,7 +1,46 @@
 #pragma once
 
 #include "CCoveredItem.h"
+#include "ItemFields.h"
 #include "mTypMediaInfo.h"
+
+#include <array>
+#include <cstddef>
+
+// The movie's fields, in the order its record writes them (the notes and synopsis last: they have files of their
+// own), as CMovie::Fields() lists them.
+enum class MovieField
+{
+    ID,
+    Title,
+    Label,
+    SortKey,
+    UPC,
+    Media,
+    DVDRegion,
+    DVDType,
+    DVDCase,
+    LDType,
+    Picture,
+    Audio, // the spoken languages with their sound
+    Subtitles,
+    System,
+    Country,
+    Year,
+    Length,
+    Studio,
+    Website,
+    Extras,
+    Writer,
+    Director,
+    Producer,
+    Cast,
+    ParentType,
+    ParentID,
+    Notes,
+    Synopsis,
+    Count
+};
 
 // A movie or an episode. Its notes and synopsis live in "Notes.txt" and "Synopsis.txt" beside the record; its covers
 // are looked up on first read.
@@ -87,6 +126,9 @@ public:
     int lngParentType() const { return m_lngParentType; }
     void setLngParentType(int value) { m_lngParentType = value; }
 
+    // The movie's fields in MovieField order; a template gives the sixteen that several movies share.
+    static constexpr std::span<const ItemField<CMovie>> Fields();
+
 private:
     QString m_strSubtitles;
     QString m_strWriter;
@@ -111,3 +153,52 @@ private:
     int m_lngParentID = 0;
     int m_lngParentType = 0;
 };
+
+namespace ItemFieldTables {
+inline constexpr auto kMovie = [] {
+    using F = FieldMaker<CMovie>;
+    using enum MovieField;
+    constexpr bool common = F::kCommon;
+    std::array<ItemField<CMovie>, size_t(Count)> fields{};
+    const auto set = [&fields](MovieField id, const ItemField<CMovie>& field) { fields[size_t(id)] = field; };
+    set(ID, F::Number<&CItem::lngID, &CItem::setLngID>("ID"));
+    set(Title, F::Line<&CMovie::strTitle, &CMovie::setStrTitle>("TITLE", "TITLE"));
+    set(Label, F::Line<&CMovie::strLabel, &CMovie::setStrLabel>("LABEL", "LABEL"));
+    set(SortKey, F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX"));
+    set(UPC, F::Line<&CMovie::strUPC, &CMovie::setStrUPC>("UPC", "UPC"));
+    set(Media, F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA"));
+    set(DVDRegion, F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION"));
+    set(DVDType, F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE"));
+    set(DVDCase, F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE"));
+    set(LDType, F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE"));
+    set(Picture, F::Lines<&CMovie::strPicture, &CMovie::setStrPicture>("PICTURE", "PICTURE", common));
+    set(Audio, F::Lines<&CMovie::strSoundmix, &CMovie::setStrSoundmix>("SOUNDMIX", "SOUNDMIX", common));
+    set(Subtitles, F::Lines<&CMovie::strSubtitles, &CMovie::setStrSubtitles>("SUBTITLES", "SUBTITLES", common));
+    set(System, F::Line<&CMovie::strSystem, &CMovie::setStrSystem>("COLORSYSTEM", "SYSTEM", common));
+    set(Country, F::Line<&CMovie::strCountry, &CMovie::setStrCountry>("COUNTRY", "COUNTRY", common));
+    set(Year, F::Line<&CMovie::strYear, &CMovie::setStrYear>("YEAR", "YEAR", common));
+    set(Length, F::Line<&CMovie::strLength, &CMovie::setStrLength>("LENGTH", "LENGTH", common));
+    set(Studio, F::Line<&CMovie::strStudio, &CMovie::setStrStudio>("STUDIO", "STUDIO", common));
+    set(Website, F::Line<&CMovie::strWebsite, &CMovie::setStrWebsite>("WEBSITE", "WEBSITE", common));
+    set(Extras, F::Lines<&CMovie::strExtras, &CMovie::setStrExtras>("EXTRAS", "EXTRAS", common));
+    set(Writer, F::Lines<&CMovie::strWriter, &CMovie::setStrWriter>("WRITER", "WRITER", common));
+    set(Director, F::Lines<&CMovie::strDirector, &CMovie::setStrDirector>("DIRECTOR", "DIRECTOR", common));
+    set(Producer, F::Lines<&CMovie::strProducer, &CMovie::setStrProducer>("PRODUCER", "PRODUCER", common));
+    set(Cast, F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common));
+    set(ParentType, F::Number<&CMovie::lngParentType, &CMovie::setLngParentType>("PARENTTYPE"));
+    set(ParentID, F::Number<&CMovie::lngParentID, &CMovie::setLngParentID>("PARENTID"));
+    set(Notes, F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common));
+    set(Synopsis, F::File<&CMovie::strSynopsis, &CMovie::setStrSynopsis>("Synopsis.txt", "SYNOPSIS", common));
+    for (const ItemField<CMovie>& field : fields) {
+        if (!field.key) {
+            throw "every MovieField needs its entry";
+        }
+    }
+    return fields;
+}();
+} // namespace ItemFieldTables
+
+constexpr std::span<const ItemField<CMovie>> CMovie::Fields()
+{
+    return ItemFieldTables::kMovie;
+}

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -58,10 +59,9 @@ private:
     int m_dirFd = -1;
     int m_openError = 0;
     SafeFile::StartedRead m_record;
-    SafeFile::StartedRead m_notes;
-    SafeFile::StartedRead m_synopsis;
-    bool m_hasNotes = false;
-    bool m_hasSynopsis = false;
+    // A movie's text files: its notes and its synopsis.
+    std::array<SafeFile::StartedRead, 2> m_texts;
+    std::array<bool, 2> m_hasText{};
 };
 // Creates the item (empty Path) whole: its folder is made under a temporary name in dbDir/<kind folder>/, its record
 // files and its covers (copies of frontCover and backCover, when given, for the kinds that have covers) are written

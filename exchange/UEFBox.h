@@ -2,9 +2,12 @@
 
 #include "UEFCollection.h"
 #include "UEFCover.h"
+#include "UEFFields.h"
 
 #include <QObject>
 #include <QString>
+
+#include <array>
 
 #include <memory>
 
@@ -71,3 +74,17 @@ private:
     QString m_strBackCoverURL;
     std::shared_ptr<UEFCollection> m_colContents;
 };
+
+// The text fields of a box with their tags, in the order the writer puts them.
+inline constexpr std::array<UEFField<UEFBox>, 10> kBoxFields = {{
+    {"NAME", &UEFBox::strName, &UEFBox::setStrName},
+    {"SORTINDEX", &UEFBox::strSortKey, &UEFBox::setStrSortKey},
+    {"UPC", &UEFBox::strUPC, &UEFBox::setStrUPC},
+    {"EXTRAS", &UEFBox::strExtras, &UEFBox::setStrExtras},
+    {"FRONTCOVER", &UEFBox::strFrontCover, &UEFBox::setStrFrontCover},
+    {"FRONTCOVEREXT", &UEFBox::strFrontCoverExt, &UEFBox::setStrFrontCoverExt},
+    {"FRONTCOVERURL", &UEFBox::strFrontCoverURL, &UEFBox::setStrFrontCoverURL},
+    {"BACKCOVER", &UEFBox::strBackCover, &UEFBox::setStrBackCover},
+    {"BACKCOVEREXT", &UEFBox::strBackCoverExt, &UEFBox::setStrBackCoverExt},
+    {"BACKCOVERURL", &UEFBox::strBackCoverURL, &UEFBox::setStrBackCoverURL},
+}};

@@ -2,9 +2,12 @@
 
 #include "UEFCollection.h"
 #include "UEFCover.h"
+#include "UEFFields.h"
 
 #include <QObject>
 #include <QString>
+
+#include <array>
 
 #include <memory>
 
@@ -91,3 +94,22 @@ private:
     QString m_strBackCoverURL;
     std::shared_ptr<UEFCollection> m_colContents;
 };
+
+// The text fields of a medium with their tags, in the order the writer puts them.
+inline constexpr std::array<UEFField<UEFMedia>, 15> kMediaFields = {{
+    {"NAME", &UEFMedia::strName, &UEFMedia::setStrName},
+    {"SORTINDEX", &UEFMedia::strSortKey, &UEFMedia::setStrSortKey},
+    {"UPC", &UEFMedia::strUPC, &UEFMedia::setStrUPC},
+    {"MEDIA", &UEFMedia::strMedia, &UEFMedia::setStrMedia},
+    {"DVDTYPE", &UEFMedia::strDVDType, &UEFMedia::setStrDVDType},
+    {"DVDREGION", &UEFMedia::strDVDRegion, &UEFMedia::setStrDVDRegion},
+    {"DVDCASE", &UEFMedia::strDVDCase, &UEFMedia::setStrDVDCase},
+    {"LDTYPE", &UEFMedia::strLDType, &UEFMedia::setStrLDType},
+    {"EXTRAS", &UEFMedia::strExtras, &UEFMedia::setStrExtras},
+    {"FRONTCOVER", &UEFMedia::strFrontCover, &UEFMedia::setStrFrontCover},
+    {"FRONTCOVEREXT", &UEFMedia::strFrontCoverExt, &UEFMedia::setStrFrontCoverExt},
+    {"FRONTCOVERURL", &UEFMedia::strFrontCoverURL, &UEFMedia::setStrFrontCoverURL},
+    {"BACKCOVER", &UEFMedia::strBackCover, &UEFMedia::setStrBackCover},
+    {"BACKCOVEREXT", &UEFMedia::strBackCoverExt, &UEFMedia::setStrBackCoverExt},
+    {"BACKCOVERURL", &UEFMedia::strBackCoverURL, &UEFMedia::setStrBackCoverURL},
+}};

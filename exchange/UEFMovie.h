@@ -1,9 +1,12 @@
 #pragma once
 
 #include "UEFCover.h"
+#include "UEFFields.h"
 
 #include <QObject>
 #include <QString>
+
+#include <array>
 
 // One movie as plain text fields.
 // Every text property is readable and writable by name as well (the viewer sets covers that way).
@@ -150,3 +153,38 @@ private:
     QString m_strBackCoverExt;
     QString m_strBackCoverURL;
 };
+
+// The text fields of a movie with their tags, in the order the writer puts them.
+inline constexpr std::array<UEFField<UEFMovie>, 31> kMovieFields = {{
+    {"TITLE", &UEFMovie::strTitle, &UEFMovie::setStrTitle},
+    {"LABEL", &UEFMovie::strLabel, &UEFMovie::setStrLabel},
+    {"SORTINDEX", &UEFMovie::strSortKey, &UEFMovie::setStrSortKey},
+    {"UPC", &UEFMovie::strUPC, &UEFMovie::setStrUPC},
+    {"COUNTRY", &UEFMovie::strCountry, &UEFMovie::setStrCountry},
+    {"LENGTH", &UEFMovie::strLength, &UEFMovie::setStrLength},
+    {"PICTURE", &UEFMovie::strPicture, &UEFMovie::setStrPicture},
+    {"SOUNDMIX", &UEFMovie::strSoundmix, &UEFMovie::setStrSoundmix},
+    {"STUDIO", &UEFMovie::strStudio, &UEFMovie::setStrStudio},
+    {"SUBTITLES", &UEFMovie::strSubtitles, &UEFMovie::setStrSubtitles},
+    {"SYSTEM", &UEFMovie::strSystem, &UEFMovie::setStrSystem},
+    {"WEBSITE", &UEFMovie::strWebsite, &UEFMovie::setStrWebsite},
+    {"YEAR", &UEFMovie::strYear, &UEFMovie::setStrYear},
+    {"WRITER", &UEFMovie::strWriter, &UEFMovie::setStrWriter},
+    {"DIRECTOR", &UEFMovie::strDirector, &UEFMovie::setStrDirector},
+    {"PRODUCER", &UEFMovie::strProducer, &UEFMovie::setStrProducer},
+    {"CAST", &UEFMovie::strCast, &UEFMovie::setStrCast},
+    {"NOTES", &UEFMovie::strNotes, &UEFMovie::setStrNotes},
+    {"SYNOPSIS", &UEFMovie::strSynopsis, &UEFMovie::setStrSynopsis},
+    {"MEDIA", &UEFMovie::strMedia, &UEFMovie::setStrMedia},
+    {"DVDTYPE", &UEFMovie::strDVDType, &UEFMovie::setStrDVDType},
+    {"DVDREGION", &UEFMovie::strDVDRegion, &UEFMovie::setStrDVDRegion},
+    {"DVDCASE", &UEFMovie::strDVDCase, &UEFMovie::setStrDVDCase},
+    {"LDTYPE", &UEFMovie::strLDType, &UEFMovie::setStrLDType},
+    {"EXTRAS", &UEFMovie::strExtras, &UEFMovie::setStrExtras},
+    {"FRONTCOVER", &UEFMovie::strFrontCover, &UEFMovie::setStrFrontCover},
+    {"FRONTCOVEREXT", &UEFMovie::strFrontCoverExt, &UEFMovie::setStrFrontCoverExt},
+    {"FRONTCOVERURL", &UEFMovie::strFrontCoverURL, &UEFMovie::setStrFrontCoverURL},
+    {"BACKCOVER", &UEFMovie::strBackCover, &UEFMovie::setStrBackCover},
+    {"BACKCOVEREXT", &UEFMovie::strBackCoverExt, &UEFMovie::setStrBackCoverExt},
+    {"BACKCOVERURL", &UEFMovie::strBackCoverURL, &UEFMovie::setStrBackCoverURL},
+}};

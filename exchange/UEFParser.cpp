@@ -2,7 +2,9 @@
 
 #include "AnsiText.h"
 #include "Component.h"
-#include "UEFFields.h"
+#include "UEFBox.h"
+#include "UEFMedia.h"
+#include "UEFMovie.h"
 
 #include <QVariant>
 

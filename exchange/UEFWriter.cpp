@@ -1,6 +1,8 @@
 #include "UEFWriter.h"
 
-#include "UEFFields.h"
+#include "UEFBox.h"
+#include "UEFMedia.h"
+#include "UEFMovie.h"
 
 namespace UEFWriter {
 namespace {

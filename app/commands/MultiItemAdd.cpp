@@ -94,26 +94,6 @@ QString CreationStoppedMessage(const QString& why, int left, int media, int movi
                       .arg(left > contents ? QStringLiteral(" besides the container") : QString());
 }
 
-void CopyTemplateFields(const CMovie& movieTemplate, CMovie& movie)
-{
-    movie.setStrCast(movieTemplate.strCast());
-    movie.setStrCountry(movieTemplate.strCountry());
-    movie.setStrDirector(movieTemplate.strDirector());
-    movie.setStrExtras(movieTemplate.strExtras());
-    movie.setStrLength(movieTemplate.strLength());
-    movie.setStrNotes(movieTemplate.strNotes());
-    movie.setStrPicture(movieTemplate.strPicture());
-    movie.setStrProducer(movieTemplate.strProducer());
-    movie.setStrSoundmix(movieTemplate.strSoundmix());
-    movie.setStrStudio(movieTemplate.strStudio());
-    movie.setStrSubtitles(movieTemplate.strSubtitles());
-    movie.setStrSynopsis(movieTemplate.strSynopsis());
-    movie.setStrSystem(movieTemplate.strSystem());
-    movie.setStrWebsite(movieTemplate.strWebsite());
-    movie.setStrWriter(movieTemplate.strWriter());
-    movie.setStrYear(movieTemplate.strYear());
-}
-
 CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QString& selectedKey)
 {
     CreationOutcome outcome;
@@ -166,8 +146,7 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
             medium->setStrName(container.strName);
             medium->setLngParentType(3);
             medium->setLngParentID(boxId);
-            medium->setStrExtras(mediaTemplate->strExtras());
-            medium->setDMedia(mediaTemplate->dMedia());
+            CopyCommonFields(*mediaTemplate, *medium);
             medium->setStrSortKey(container.strSortKey);
             const QString mediumKey = gMedias ? creation.Add(*gMedias, medium) : QString();
             if (mediumKey.isEmpty()) {
@@ -185,7 +164,7 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
             movie->setDMedia(movieTemplate->dMedia());
             movie->setLngParentType(parentType);
             movie->setLngParentID(parentId);
-            CopyTemplateFields(*movieTemplate, *movie);
+            CopyCommonFields(*movieTemplate, *movie);
             if ((gMovies ? creation.Add(*gMovies, movie) : QString()).isEmpty()) {
                 return Finish(outcome, editors, &creation);
             }
@@ -229,7 +208,7 @@ CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const Q
         movie->setDMedia(description);
         movie->setLngParentType(4);
         movie->setLngParentID(mediumId);
-        CopyTemplateFields(*movieTemplate, *movie);
+        CopyCommonFields(*movieTemplate, *movie);
         if ((gMovies ? creation.Add(*gMovies, movie) : QString()).isEmpty()) {
             return Finish(outcome, editors, &creation);
         }

@@ -5,8 +5,6 @@
 
 #include <QString>
 
-class CMovie;
-
 // The add commands that create a container together with its contents: a box set with its media and movies, or a
 // medium with its movies, from the workshop's titles and the templates of the common fields.
 namespace ItemCommands {
@@ -26,9 +24,6 @@ struct CreationOutcome
     int movies = 0;          // movies made inside it (after a stop: those still in the collection)
     bool blnStopped = false; // a write failed: everything made, the container too, was removed again
 };
-
-// The sixteen fields every generated movie takes from the movie template.
-void CopyTemplateFields(const CMovie& movieTemplate, CMovie& movie);
 
 // AddBox: the box editor for a new box offered selectedKey as its place, the box-set workshop, the media template
 // (several discs only) and the movie template, then one medium per part of the division and one movie per title,

@@ -12,30 +12,45 @@
 
 namespace PickLists {
 
+std::span<const PickListNames> Table()
+{
+    static constexpr PickListNames table[] = {
+        {PickList::Picture, "picture.mld", "Picture", "&Picture formats", "fraPicture", "txtPicture", "cboPicture"},
+        {PickList::Audio, "soundmix.mld", "Soundmix", "&Soundmix", "fraSoundmix", "txtSoundmix", "cboSoundmix"},
+        {PickList::LangSpoken, "langspoken.mld", "Spoken", "Spo&ken language", "fraSpoken", "txtSpoken",
+         "cboSpokenLanguage"},
+        {PickList::LangSub, "langsub.mld", "Subtitles", "Su&btitles", "fraSubtitles", "txtSubtitles", "cboSubtitles"},
+        {PickList::Extras, "extras.mld", "Extras", "E&xtras", "fraExtras", "txtExtras", "cboExtras"},
+        {PickList::Studios, "studios.mld", "Studios", "S&tudios", "fraStudios", "txtStudios", "cboStudios"},
+    };
+    return table;
+}
+
+const PickListNames& NamesOf(PickList list)
+{
+    for (const PickListNames& names : Table()) {
+        if (names.list == list) {
+            return names;
+        }
+    }
+    return Table().front();
+}
+
 const QList<PickList>& All()
 {
-    static const QList<PickList> lists{PickList::Picture, PickList::Soundmix, PickList::LangSpoken,
-                                       PickList::LangSub, PickList::Extras,   PickList::Studios};
+    static const QList<PickList> lists = [] {
+        QList<PickList> all;
+        for (const PickListNames& names : Table()) {
+            all.append(names.list);
+        }
+        return all;
+    }();
     return lists;
 }
 
 QString FileName(PickList list)
 {
-    switch (list) {
-    case PickList::Picture:
-        return QStringLiteral("picture.mld");
-    case PickList::Soundmix:
-        return QStringLiteral("soundmix.mld");
-    case PickList::LangSpoken:
-        return QStringLiteral("langspoken.mld");
-    case PickList::LangSub:
-        return QStringLiteral("langsub.mld");
-    case PickList::Extras:
-        return QStringLiteral("extras.mld");
-    case PickList::Studios:
-        return QStringLiteral("studios.mld");
-    }
-    return {};
+    return QLatin1String(NamesOf(list).file);
 }
 
 QString UserFolder()

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+
 // The six pick lists the editors offer (picture formats, sound mixes, spoken and subtitle languages, extras,
 // studios). Each is an 8-bit text file, one entry per line, CR LF between lines. The program folder's "Resources"
 // holds the defaults the build puts there; what the user makes lives in the user's own "Resources" folder, which is
@@ -14,16 +16,31 @@ namespace PickLists {
 enum class PickList
 {
     Picture,
-    Soundmix,
+    Audio, // the sound mixes a spoken language is offered with
     LangSpoken,
     LangSub,
     Extras,
     Studios,
 };
 
-// The six in the order the settings dialog and the movie editor's fields list them.
+// What names a pick list: its file, the settings dialog's tab that edits it (its key, its caption with the access key,
+// its frame and text box) and the movie editor's combo box that offers it.
+struct PickListNames
+{
+    PickList list;
+    const char* file;
+    const char* tabKey;
+    const char* caption;
+    const char* frame;
+    const char* field;
+    const char* combo;
+};
+
+// The six, in the order the settings dialog and the movie editor's fields list them.
+std::span<const PickListNames> Table();
+const PickListNames& NamesOf(PickList list);
 const QList<PickList>& All();
-// "picture.mld", "soundmix.mld", "langspoken.mld", "langsub.mld", "extras.mld", "studios.mld".
+// The file's name, "picture.mld" for example.
 QString FileName(PickList list);
 
 // ${XDG_DATA_HOME:-$HOME/.local/share}/Halvorix/Vidsora/Resources

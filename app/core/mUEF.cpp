@@ -24,11 +24,14 @@
 #include <QElapsedTimer>
 #include <QUrl>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 QString ReadFileText(const QString& strPath)
@@ -69,19 +72,53 @@ template <class Exchange> void ExportCovers(const CCoveredItem& item, Exchange& 
     }
 }
 
-void SetMediaFields(UEFMovie& out, const mTypMediaInfo& media)
+// The item's fields that travel, each with the exchange field of its tag (an index into kExchange), in the item's
+// field order. Paired when the program is built: an exchange name that the exchange item lacks does not build.
+template <class Item, const auto& kExchange>
+constexpr auto kPairs = [] {
+    constexpr size_t count = [] {
+        size_t n = 0;
+        for (const ItemField<Item>& field : Item::Fields()) {
+            n += field.exchange ? 1 : 0;
+        }
+        return n;
+    }();
+    std::array<std::pair<size_t, size_t>, count> pairs{};
+    size_t p = 0;
+    for (size_t f = 0; f < Item::Fields().size(); ++f) {
+        const char* const tag = Item::Fields()[f].exchange;
+        if (!tag) {
+            continue;
+        }
+        size_t e = 0;
+        while (e < kExchange.size() && std::string_view(kExchange[e].tag) != tag) {
+            ++e;
+        }
+        if (e == kExchange.size()) {
+            throw "an item field travels under a tag its exchange item lacks";
+        }
+        pairs[p++] = {f, e};
+    }
+    return pairs;
+}();
+
+// Every field of the item that travels, into its exchange item; with `described`, the media fields are that
+// description's instead of the item's.
+template <const auto& kExchange, class Item, class Exchange>
+void ExportFields(const Item& item, Exchange& out, const mTypMediaInfo* described = nullptr)
 {
-    out.setStrMedia(media.strMedia);
-    out.setStrDVDType(media.strDVDType);
-    out.setStrDVDRegion(media.strDVDRegion);
-    out.setStrLDType(media.strLDType);
-    out.setStrDVDCase(media.strDVDCase);
+    for (const auto& [f, e] : kPairs<Item, kExchange>) {
+        const ItemField<Item>& field = Item::Fields()[f];
+        (out.*kExchange[e].set)(described && field.media ? described->*field.media : field.text(item));
+    }
 }
 
-template <class Exchange> mTypMediaInfo MediaFieldsOf(const Exchange& entry)
+// Every field that travels, from the exchange item into the new item.
+template <const auto& kExchange, class Exchange, class Item> void ImportFields(const Exchange& entry, Item& item)
 {
-    return mTypMediaInfo{entry.strMedia(), entry.strDVDType(), entry.strDVDRegion(), entry.strLDType(),
-                         entry.strDVDCase()};
+    for (const auto& [f, e] : kPairs<Item, kExchange>) {
+        Item::Fields()[f].setText(item, (entry.*kExchange[e].get)());
+    }
 }
 
 // Parent type from the key's letter, parent id from the number after it (0 when it is none).
@@ -143,52 +180,29 @@ QString AddWhole(ItemWriter& writer, ItemKind kind, const std::shared_ptr<CItem>
     return key;
 }
 
-QString AddMovie(ItemWriter& writer, const UEFMovie& entry, const QString& strParentKey)
+// A new item of class Item with the fields of entry under strParentKey, added whole (see AddWhole); nothing of what
+// the entry holds.
+template <class Item, const auto& kExchange, class Exchange>
+QString AddEntry(ItemWriter& writer, const Exchange& entry, const QString& strParentKey)
 {
     int parentType = 0;
     int parentID = 0;
     ParentOf(strParentKey, parentType, parentID);
-    auto movie = std::make_shared<CMovie>();
-    movie->setStrTitle(entry.strTitle());
-    movie->setStrLabel(entry.strLabel());
-    movie->setStrSortKey(entry.strSortKey());
-    movie->setStrUPC(entry.strUPC());
-    movie->setStrSystem(entry.strSystem());
-    movie->setStrCountry(entry.strCountry());
-    movie->setStrYear(entry.strYear());
-    movie->setStrLength(entry.strLength());
-    movie->setStrStudio(entry.strStudio());
-    movie->setStrWebsite(entry.strWebsite());
-    movie->setStrPicture(entry.strPicture());
-    movie->setDMedia(MediaFieldsOf(entry));
-    movie->setStrSoundmix(entry.strSoundmix());
-    movie->setStrSubtitles(entry.strSubtitles());
-    movie->setStrCast(entry.strCast());
-    movie->setStrWriter(entry.strWriter());
-    movie->setStrProducer(entry.strProducer());
-    movie->setStrDirector(entry.strDirector());
-    movie->setStrExtras(entry.strExtras());
-    movie->setStrSynopsis(entry.strSynopsis());
-    movie->setStrNotes(entry.strNotes());
-    movie->setLngParentID(parentID);
-    movie->setLngParentType(parentType);
-    return AddWhole(writer, ItemKind::Movie, movie, entry);
+    auto item = std::make_shared<Item>();
+    ImportFields<kExchange>(entry, *item);
+    item->setLngParentID(parentID);
+    item->setLngParentType(parentType);
+    return AddWhole(writer, Item::kKind, item, entry);
+}
+
+QString AddMovie(ItemWriter& writer, const UEFMovie& entry, const QString& strParentKey)
+{
+    return AddEntry<CMovie, kMovieFields>(writer, entry, strParentKey);
 }
 
 QString AddMedia(ItemWriter& writer, const UEFMedia& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    auto media = std::make_shared<CMedia>();
-    media->setStrName(entry.strName());
-    media->setStrSortKey(entry.strSortKey());
-    media->setStrUPC(entry.strUPC());
-    media->setDMedia(MediaFieldsOf(entry));
-    media->setStrExtras(entry.strExtras());
-    media->setLngParentID(parentID);
-    media->setLngParentType(parentType);
-    const QString newKey = AddWhole(writer, ItemKind::Media, media, entry);
+    const QString newKey = AddEntry<CMedia, kMediaFields>(writer, entry, strParentKey);
     if (newKey.isEmpty()) {
         return {};
     }
@@ -206,17 +220,7 @@ QString AddMedia(ItemWriter& writer, const UEFMedia& entry, const QString& strPa
 
 QString AddBox(ItemWriter& writer, const UEFBox& entry, const QString& strParentKey)
 {
-    int parentType = 0;
-    int parentID = 0;
-    ParentOf(strParentKey, parentType, parentID);
-    auto box = std::make_shared<CBox>();
-    box->setStrName(entry.strName());
-    box->setStrUPC(entry.strUPC());
-    box->setStrSortKey(entry.strSortKey());
-    box->setStrExtras(entry.strExtras());
-    box->setLngParentID(parentID);
-    box->setLngParentType(parentType);
-    const QString newKey = AddWhole(writer, ItemKind::Box, box, entry);
+    const QString newKey = AddEntry<CBox, kBoxFields>(writer, entry, strParentKey);
     if (newKey.isEmpty()) {
         return {};
     }
@@ -312,33 +316,14 @@ void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
     auto out = std::make_shared<UEFMovie>();
     const auto movie = gMovies ? gMovies->Item(strKey) : nullptr;
     if (movie) {
-        out->setStrTitle(movie->strTitle());
-        out->setStrLabel(movie->strLabel());
-        out->setStrSortKey(movie->strSortKey());
-        out->setStrUPC(movie->strUPC());
-        out->setStrSystem(movie->strSystem());
-        out->setStrCountry(movie->strCountry());
-        out->setStrYear(movie->strYear());
-        out->setStrLength(movie->strLength());
-        out->setStrStudio(movie->strStudio());
-        out->setStrWebsite(movie->strWebsite());
-        out->setStrPicture(movie->strPicture());
         // A movie on a medium is described by that medium, whatever its own record says.
         if (movie->lngParentType() == 4) {
             const auto media = Collections::ItemAs<CMedia>(Collections::ParentKey(strKey));
-            SetMediaFields(*out, media ? media->dMedia() : mTypMediaInfo{});
+            const mTypMediaInfo described = media ? media->dMedia() : mTypMediaInfo{};
+            ExportFields<kMovieFields>(*movie, *out, &described);
         } else {
-            SetMediaFields(*out, movie->dMedia());
+            ExportFields<kMovieFields>(*movie, *out);
         }
-        out->setStrSoundmix(movie->strSoundmix());
-        out->setStrSubtitles(movie->strSubtitles());
-        out->setStrCast(movie->strCast());
-        out->setStrWriter(movie->strWriter());
-        out->setStrDirector(movie->strDirector());
-        out->setStrProducer(movie->strProducer());
-        out->setStrExtras(movie->strExtras());
-        out->setStrSynopsis(movie->strSynopsis());
-        out->setStrNotes(movie->strNotes());
         ExportCovers(*movie, *out, blnEmbed);
     }
     colTarget.Add(out);
@@ -349,16 +334,7 @@ void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
     auto out = std::make_shared<UEFMedia>();
     const auto media = gMedias ? gMedias->Item(strKey) : nullptr;
     if (media) {
-        out->setStrName(media->strName());
-        out->setStrSortKey(media->strSortKey());
-        out->setStrUPC(media->strUPC());
-        const mTypMediaInfo info = media->dMedia();
-        out->setStrMedia(info.strMedia);
-        out->setStrDVDType(info.strDVDType);
-        out->setStrDVDRegion(info.strDVDRegion);
-        out->setStrLDType(info.strLDType);
-        out->setStrDVDCase(info.strDVDCase);
-        out->setStrExtras(media->strExtras());
+        ExportFields<kMediaFields>(*media, *out);
         ExportCovers(*media, *out, blnEmbed);
     }
     for (const QString& k : Collections::Children(strKey)) {
@@ -372,10 +348,7 @@ void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
     auto out = std::make_shared<UEFBox>();
     const auto box = gBoxes ? gBoxes->Item(strKey) : nullptr;
     if (box) {
-        out->setStrName(box->strName());
-        out->setStrSortKey(box->strSortKey());
-        out->setStrUPC(box->strUPC());
-        out->setStrExtras(box->strExtras());
+        ExportFields<kBoxFields>(*box, *out);
         ExportCovers(*box, *out, blnEmbed);
     }
     for (const QString& k : Collections::Children(strKey)) {

@@ -8,83 +8,65 @@
 
 #include <algorithm>
 
+namespace {
+
+// The text fields a form holds: every one but the numbers and the description's.
+bool OnForm(const ItemField<CMovie>& field)
+{
+    return field.text && !field.media;
+}
+
+} // namespace
+
 MovieForm ReadMovie(const CMovie& movie)
 {
     MovieForm form;
-    form.strTitle = movie.strTitle();
-    form.strLabel = movie.strLabel();
-    form.strSortKey = movie.strSortKey();
-    form.strUPC = movie.strUPC();
-    form.strSystem = movie.strSystem();
-    form.strCountry = movie.strCountry();
-    form.strYear = movie.strYear();
-    form.strLength = movie.strLength();
-    form.strStudio = movie.strStudio();
-    form.strWebsite = movie.strWebsite();
-    form.strPicture = movie.strPicture();
+    for (size_t f = 0; f < CMovie::Fields().size(); ++f) {
+        if (OnForm(CMovie::Fields()[f])) {
+            form.text[f] = CMovie::Fields()[f].text(movie);
+        }
+    }
     form.dMedia = movie.dMedia();
-    form.strSoundmix = movie.strSoundmix();
-    form.strSubtitles = movie.strSubtitles();
-    form.strCast = movie.strCast();
-    form.strWriter = movie.strWriter();
-    form.strProducer = movie.strProducer();
-    form.strDirector = movie.strDirector();
-    form.strExtras = movie.strExtras();
-    form.strSynopsis = movie.strSynopsis();
-    form.strNotes = movie.strNotes();
     form.parentKey = MakeItemKey(movie.lngParentType(), qint64(movie.lngParentID()));
     return form;
 }
 
 void WriteMovie(const MovieForm& form, CMovie& movie)
 {
-    movie.setStrTitle(form.strTitle);
-    movie.setStrLabel(form.strLabel);
-    movie.setStrSortKey(form.strSortKey);
-    movie.setStrUPC(DigitsOnly(form.strUPC));
-    movie.setStrSystem(form.strSystem);
-    movie.setStrCountry(form.strCountry);
-    movie.setStrYear(form.strYear);
-    movie.setStrLength(form.strLength);
-    movie.setStrStudio(form.strStudio);
-    movie.setStrWebsite(form.strWebsite);
-    movie.setStrPicture(form.strPicture);
+    for (size_t f = 0; f < CMovie::Fields().size(); ++f) {
+        if (OnForm(CMovie::Fields()[f])) {
+            const bool code = MovieField(f) == MovieField::UPC;
+            CMovie::Fields()[f].setText(movie, code ? DigitsOnly(form.text[f]) : form.text[f]);
+        }
+    }
     movie.setDMedia(form.dMedia);
-    movie.setStrSoundmix(form.strSoundmix);
-    movie.setStrSubtitles(form.strSubtitles);
-    movie.setStrCast(form.strCast);
-    movie.setStrWriter(form.strWriter);
-    movie.setStrProducer(form.strProducer);
-    movie.setStrDirector(form.strDirector);
-    movie.setStrExtras(form.strExtras);
-    movie.setStrSynopsis(form.strSynopsis);
-    movie.setStrNotes(form.strNotes);
     movie.setLngParentID(ParentIdOf(form.parentKey));
     movie.setLngParentType(ParentTypeOf(form.parentKey));
 }
 
 QList<CodePage::Field> MovieFields(const MovieForm& form)
 {
-    return {{QStringLiteral("Title"), form.strTitle},
-            {QStringLiteral("Label"), form.strLabel},
-            {QStringLiteral("Sorting"), form.strSortKey},
-            {QStringLiteral("UPC/EAN"), form.strUPC},
-            {QStringLiteral("System"), form.strSystem},
-            {QStringLiteral("Country"), form.strCountry},
-            {QStringLiteral("Year"), form.strYear},
-            {QStringLiteral("Length"), form.strLength},
-            {QStringLiteral("Studio"), form.strStudio},
-            {QStringLiteral("Website"), form.strWebsite},
-            {QStringLiteral("Picture formats"), form.strPicture},
-            {QStringLiteral("Spoken languages"), form.strSoundmix},
-            {QStringLiteral("Subtitles"), form.strSubtitles},
-            {QStringLiteral("Cast"), form.strCast},
-            {QStringLiteral("Writer"), form.strWriter},
-            {QStringLiteral("Producer"), form.strProducer},
-            {QStringLiteral("Director"), form.strDirector},
-            {QStringLiteral("Extras"), form.strExtras},
-            {QStringLiteral("Synopsis"), form.strSynopsis},
-            {QStringLiteral("Notes"), form.strNotes}};
+    using enum MovieField;
+    return {{QStringLiteral("Title"), form[Title]},
+            {QStringLiteral("Label"), form[Label]},
+            {QStringLiteral("Sorting"), form[SortKey]},
+            {QStringLiteral("UPC/EAN"), form[UPC]},
+            {QStringLiteral("System"), form[System]},
+            {QStringLiteral("Country"), form[Country]},
+            {QStringLiteral("Year"), form[Year]},
+            {QStringLiteral("Length"), form[Length]},
+            {QStringLiteral("Studio"), form[Studio]},
+            {QStringLiteral("Website"), form[Website]},
+            {QStringLiteral("Picture formats"), form[Picture]},
+            {QStringLiteral("Spoken languages"), form[Audio]},
+            {QStringLiteral("Subtitles"), form[Subtitles]},
+            {QStringLiteral("Cast"), form[Cast]},
+            {QStringLiteral("Writer"), form[Writer]},
+            {QStringLiteral("Producer"), form[Producer]},
+            {QStringLiteral("Director"), form[Director]},
+            {QStringLiteral("Extras"), form[Extras]},
+            {QStringLiteral("Synopsis"), form[Synopsis]},
+            {QStringLiteral("Notes"), form[Notes]}};
 }
 
 QUrl WebsiteUrl(const QString& text)

@@ -4,45 +4,31 @@
 #include "editors/ParentList.h"
 #include "editors/PendingCovers.h"
 
+#include "CMovie.h"
 #include "mTypMediaInfo.h"
 
 #include <QList>
 #include <QString>
 #include <QUrl>
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 
-class CMovie;
-
 // The movie editor without its window.
 
-// What the dialog shows and the user types: the movie's fields as the store keeps them (lists joined by CR LF,
-// multi-line texts with CR LF between lines) and the parent it is saved under.
+// What the dialog shows and the user types: the movie's text fields as the store keeps them (lists joined by CR LF,
+// multi-line texts with CR LF between lines), its description and the parent it is saved under.
 struct MovieForm
 {
-    QString strTitle;
-    QString strLabel;
-    QString strSortKey;
-    QString strUPC;
-    QString strSystem;
-    QString strCountry;
-    QString strYear;
-    QString strLength;
-    QString strStudio;
-    QString strWebsite;
-    QString strPicture;
+    // By MovieField; the numbers' and the description's places stay empty.
+    std::array<QString, size_t(MovieField::Count)> text;
     mTypMediaInfo dMedia;
-    QString strSoundmix;
-    QString strSubtitles;
-    QString strCast;
-    QString strWriter;
-    QString strProducer;
-    QString strDirector;
-    QString strExtras;
-    QString strSynopsis;
-    QString strNotes;
     QString parentKey = kRootKey;
+
+    QString& operator[](MovieField field) { return text[size_t(field)]; }
+    const QString& operator[](MovieField field) const { return text[size_t(field)]; }
 
     friend bool operator==(const MovieForm&, const MovieForm&) = default;
 };

@@ -24,6 +24,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+using PickLists::PickList;
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -133,7 +135,7 @@ void frmMovie::BuildGeneral()
     txtYear->setMaxLength(4);
     txtLength = NamedLine(fraGeneral, "txtLength");
     txtLength->setToolTip(QStringLiteral("The length in minutes."));
-    cboStudios = NamedPickCombo(fraGeneral, "cboStudios");
+    QComboBox* cboStudios = AddPickCombo(fraGeneral, PickList::Studios);
     txtWebsite = NamedLine(fraGeneral, "txtWebsite");
     // No access key: the letters of "Go" belong to "&General" and "&Ok".
     cmdSurfTo = NamedButton(fraGeneral, "cmdSurfTo", QStringLiteral("Go"));
@@ -160,7 +162,7 @@ void frmMovie::BuildGeneral()
     fields->addRow(Named(new QLabel(QStringLiteral("Website:"), fraGeneral), "lblWebsite"), website);
 
     fraPicture = Named(new QGroupBox(QStringLiteral("Picture formats"), fraGeneral), "fraPicture");
-    cboPicture = NamedPickCombo(fraPicture, "cboPicture");
+    QComboBox* cboPicture = AddPickCombo(fraPicture, PickList::Picture);
     cmdAddPictureFormat = NamedButton(fraPicture, "cmdAddPictureFormat", QStringLiteral("Add"));
     cmdRemovePictureFormat = NamedButton(fraPicture, "cmdRemovePictureFormat", QStringLiteral("Remove"));
     lstPicture = Named(new QListWidget(fraPicture), "lstPicture");
@@ -181,7 +183,7 @@ void frmMovie::BuildGeneral()
         }
     });
     connect(cmdAddPictureFormat, &QPushButton::clicked, this,
-            [this] { AddUniqueToList(cboPicture->currentText(), lstPicture); });
+            [this, cboPicture] { AddUniqueToList(cboPicture->currentText(), lstPicture); });
     connect(cmdRemovePictureFormat, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstPicture); });
 }
 
@@ -189,15 +191,15 @@ void frmMovie::BuildLanguage()
 {
     fraLanguage = Named(new QWidget, "fraLanguage");
     fraSpoken = Named(new QGroupBox(QStringLiteral("Spoken languages"), fraLanguage), "fraSpoken");
-    cboSpokenLanguage = NamedPickCombo(fraSpoken, "cboSpokenLanguage");
-    cboSoundmix = NamedPickCombo(fraSpoken, "cboSoundmix");
+    QComboBox* cboSpokenLanguage = AddPickCombo(fraSpoken, PickList::LangSpoken);
+    QComboBox* cboAudio = AddPickCombo(fraSpoken, PickList::Audio);
     cmdAddSpokenLanguage = NamedButton(fraSpoken, "cmdAddSpokenLanguage", QStringLiteral("Add"));
     cmdRemoveSpokenLanguage = NamedButton(fraSpoken, "cmdRemoveSpokenLanguage", QStringLiteral("Remove"));
     lstAudio = Named(new QListWidget(fraSpoken), "lstAudio");
-    ListEditor(fraSpoken, {cboSpokenLanguage, cboSoundmix}, cmdAddSpokenLanguage, cmdRemoveSpokenLanguage, lstAudio);
+    ListEditor(fraSpoken, {cboSpokenLanguage, cboAudio}, cmdAddSpokenLanguage, cmdRemoveSpokenLanguage, lstAudio);
 
     fraSubtitles = Named(new QGroupBox(QStringLiteral("Subtitles"), fraLanguage), "fraSubtitles");
-    cboSubtitles = NamedPickCombo(fraSubtitles, "cboSubtitles");
+    QComboBox* cboSubtitles = AddPickCombo(fraSubtitles, PickList::LangSub);
     cmdAddSubtitles = NamedButton(fraSubtitles, "cmdAddSubtitles", QStringLiteral("Add"));
     cmdRemoveSubtitles = NamedButton(fraSubtitles, "cmdRemoveSubtitles", QStringLiteral("Remove"));
     lstSubtitles = Named(new QListWidget(fraSubtitles), "lstSubtitles");
@@ -207,12 +209,12 @@ void frmMovie::BuildLanguage()
     layout->addWidget(fraSpoken, 3);
     layout->addWidget(fraSubtitles, 2);
 
-    connect(cmdAddSpokenLanguage, &QPushButton::clicked, this, [this] {
-        AddUniqueToList(cboSpokenLanguage->currentText() + u' ' + cboSoundmix->currentText(), lstAudio);
+    connect(cmdAddSpokenLanguage, &QPushButton::clicked, this, [this, cboSpokenLanguage, cboAudio] {
+        AddUniqueToList(cboSpokenLanguage->currentText() + u' ' + cboAudio->currentText(), lstAudio);
     });
     connect(cmdRemoveSpokenLanguage, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstAudio); });
     connect(cmdAddSubtitles, &QPushButton::clicked, this,
-            [this] { AddUniqueToList(cboSubtitles->currentText(), lstSubtitles); });
+            [this, cboSubtitles] { AddUniqueToList(cboSubtitles->currentText(), lstSubtitles); });
     connect(cmdRemoveSubtitles, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstSubtitles); });
 }
 
@@ -234,12 +236,13 @@ void frmMovie::BuildPeople()
     crewLayout->addRow(Named(new QLabel(QStringLiteral("Producer:"), fraCrew), "lblProducer"), txtProducer);
 
     fraExtras = Named(new QWidget, "fraExtras");
-    cboExtras = NamedPickCombo(fraExtras, "cboExtras");
+    QComboBox* cboExtras = AddPickCombo(fraExtras, PickList::Extras);
     cmdAddExtra = NamedButton(fraExtras, "cmdAddExtra", QStringLiteral("Add"));
     cdmRemoveExtras = NamedButton(fraExtras, "cdmRemoveExtras", QStringLiteral("Remove"));
     lstExtras = Named(new QListWidget(fraExtras), "lstExtras");
     ListEditor(fraExtras, {cboExtras}, cmdAddExtra, cdmRemoveExtras, lstExtras);
-    connect(cmdAddExtra, &QPushButton::clicked, this, [this] { AddUniqueToList(cboExtras->currentText(), lstExtras); });
+    connect(cmdAddExtra, &QPushButton::clicked, this,
+            [this, cboExtras] { AddUniqueToList(cboExtras->currentText(), lstExtras); });
     connect(cdmRemoveExtras, &QPushButton::clicked, this, [this] { RemoveSelectedEntry(lstExtras); });
 
     fraSynopsis = Named(new QWidget, "fraSynopsis");
@@ -277,6 +280,18 @@ void frmMovie::BuildCover()
 
     ConnectCoverButtons(this, m_covers, {imgMFrontCover, cmdAddFrontCover, cmdDeleteFrontCover},
                         {imgMBackCover, cmdAddBackCover, cmdDeleteBackCover});
+}
+
+QComboBox* frmMovie::AddPickCombo(QWidget* parent, PickList list)
+{
+    QComboBox* combo = NamedPickCombo(parent, PickLists::NamesOf(list).combo);
+    m_pickCombos.insert(list, combo);
+    return combo;
+}
+
+QComboBox* frmMovie::PickCombo(PickList list) const
+{
+    return m_pickCombos.value(list);
 }
 
 void frmMovie::MovieParent(const QString& strKey)
@@ -327,7 +342,7 @@ void frmMovie::PrepareForm()
     ctlMediaData->setDMedia(medium ? *medium : form.dMedia);
     ctlMediaData->setLocked(medium.has_value());
 
-    txtMUCP->LoadCode(form.strUPC, m_editor.LoadedParentKey());
+    txtMUCP->LoadCode(form[MovieField::UPC], m_editor.LoadedParentKey());
     ShowStoredCovers(m_editor.Covers(), imgMFrontCover, imgMBackCover);
     SetTemplateLook(templateMode);
     txtMUCP->SetContext(ParentKeyChosen(), templateMode);
@@ -358,19 +373,12 @@ void frmMovie::ClearFields()
 
 void frmMovie::FillPickLists()
 {
-    using PickLists::PickList;
-    const struct
-    {
-        PickList list;
-        QComboBox* combo;
-    } lists[] = {{PickList::Picture, cboPicture},           {PickList::Soundmix, cboSoundmix},
-                 {PickList::LangSpoken, cboSpokenLanguage}, {PickList::Extras, cboExtras},
-                 {PickList::LangSub, cboSubtitles},         {PickList::Studios, cboStudios}};
-    for (const auto& entry : lists) {
-        entry.combo->clear();
-        entry.combo->addItems(PickLists::ReadEntries(entry.list));
-        entry.combo->setCurrentIndex(-1);
-        entry.combo->clearEditText();
+    for (const PickList list : PickLists::All()) {
+        QComboBox* combo = PickCombo(list);
+        combo->clear();
+        combo->addItems(PickLists::ReadEntries(list));
+        combo->setCurrentIndex(-1);
+        combo->clearEditText();
     }
     cboSystem->clear();
     cboSystem->addItems({QStringLiteral("PAL"), QStringLiteral("NTSC"), QStringLiteral("SECAM")});
@@ -380,54 +388,56 @@ void frmMovie::FillPickLists()
 
 void frmMovie::LoadForm(const MovieForm& form)
 {
+    using enum MovieField;
     // The title first, so the sort key follows it for a moment; the stored sort key then replaces it.
     m_follower.Reset(QString());
-    txtTitle->setText(form.strTitle);
-    txtLabel->setText(form.strLabel);
-    txtMSorting->setText(form.strSortKey);
-    AddLinesToList(form.strSoundmix, lstAudio);
-    AddLinesToList(form.strSubtitles, lstSubtitles);
-    AddLinesToList(form.strPicture, lstPicture);
-    cboSystem->setEditText(form.strSystem);
-    txtCountry->setText(form.strCountry);
-    txtYear->setText(form.strYear);
-    txtLength->setText(form.strLength);
-    cboStudios->setEditText(form.strStudio);
-    txtWebsite->setText(form.strWebsite);
-    cmdSurfTo->setEnabled(!WebsiteUrl(form.strWebsite).isEmpty());
-    AddLinesToList(form.strExtras, lstExtras);
-    txtNotes->setPlainText(FromStore(form.strNotes));
-    txtSynopsis->setPlainText(FromStore(form.strSynopsis));
-    txtWriter->setPlainText(FromStore(form.strWriter));
-    txtDirector->setPlainText(FromStore(form.strDirector));
-    txtProducer->setPlainText(FromStore(form.strProducer));
-    txtCast->setPlainText(FromStore(form.strCast));
+    txtTitle->setText(form[Title]);
+    txtLabel->setText(form[Label]);
+    txtMSorting->setText(form[SortKey]);
+    AddLinesToList(form[Audio], lstAudio);
+    AddLinesToList(form[Subtitles], lstSubtitles);
+    AddLinesToList(form[Picture], lstPicture);
+    cboSystem->setEditText(form[System]);
+    txtCountry->setText(form[Country]);
+    txtYear->setText(form[Year]);
+    txtLength->setText(form[Length]);
+    PickCombo(PickList::Studios)->setEditText(form[Studio]);
+    txtWebsite->setText(form[Website]);
+    cmdSurfTo->setEnabled(!WebsiteUrl(form[Website]).isEmpty());
+    AddLinesToList(form[Extras], lstExtras);
+    txtNotes->setPlainText(FromStore(form[Notes]));
+    txtSynopsis->setPlainText(FromStore(form[Synopsis]));
+    txtWriter->setPlainText(FromStore(form[Writer]));
+    txtDirector->setPlainText(FromStore(form[Director]));
+    txtProducer->setPlainText(FromStore(form[Producer]));
+    txtCast->setPlainText(FromStore(form[Cast]));
 }
 
 MovieForm frmMovie::ReadForm() const
 {
+    using enum MovieField;
     MovieForm form;
-    form.strTitle = txtTitle->text();
-    form.strLabel = txtLabel->text();
-    form.strSortKey = txtMSorting->text();
-    form.strUPC = txtMUCP->text();
-    form.strSystem = cboSystem->currentText();
-    form.strCountry = txtCountry->text();
-    form.strYear = txtYear->text();
-    form.strLength = txtLength->text();
-    form.strStudio = cboStudios->currentText();
-    form.strWebsite = txtWebsite->text();
-    form.strPicture = ListToText(lstPicture);
+    form[Title] = txtTitle->text();
+    form[Label] = txtLabel->text();
+    form[SortKey] = txtMSorting->text();
+    form[UPC] = txtMUCP->text();
+    form[System] = cboSystem->currentText();
+    form[Country] = txtCountry->text();
+    form[Year] = txtYear->text();
+    form[Length] = txtLength->text();
+    form[Studio] = PickCombo(PickList::Studios)->currentText();
+    form[Website] = txtWebsite->text();
+    form[Picture] = ListToText(lstPicture);
     form.dMedia = ctlMediaData->dMedia();
-    form.strSoundmix = ListToText(lstAudio);
-    form.strSubtitles = ListToText(lstSubtitles);
-    form.strCast = ToStore(txtCast->toPlainText());
-    form.strWriter = ToStore(txtWriter->toPlainText());
-    form.strProducer = ToStore(txtProducer->toPlainText());
-    form.strDirector = ToStore(txtDirector->toPlainText());
-    form.strExtras = ListToText(lstExtras);
-    form.strSynopsis = ToStore(txtSynopsis->toPlainText());
-    form.strNotes = ToStore(txtNotes->toPlainText());
+    form[Audio] = ListToText(lstAudio);
+    form[Subtitles] = ListToText(lstSubtitles);
+    form[Cast] = ToStore(txtCast->toPlainText());
+    form[Writer] = ToStore(txtWriter->toPlainText());
+    form[Producer] = ToStore(txtProducer->toPlainText());
+    form[Director] = ToStore(txtDirector->toPlainText());
+    form[Extras] = ListToText(lstExtras);
+    form[Synopsis] = ToStore(txtSynopsis->toPlainText());
+    form[Notes] = ToStore(txtNotes->toPlainText());
     form.parentKey = ParentKeyChosen();
     return form;
 }

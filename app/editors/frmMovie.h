@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/PickLists.h"
 #include "editors/MovieEditor.h"
 #include "editors/PendingCovers.h"
 
 #include <QDialog>
+#include <QHash>
 
 #include <memory>
 
@@ -41,6 +43,9 @@ public:
 
     void reject() override;
 
+    // The combo box that offers a pick list, named as PickLists::Table() names it ("cboPicture", ...).
+    QComboBox* PickCombo(PickLists::PickList list) const;
+
     QTabWidget* tbMovie;
     QWidget* fraGeneral;
     QWidget* fraMedia;
@@ -60,11 +65,9 @@ public:
     QLineEdit* txtCountry;
     QLineEdit* txtYear;
     QLineEdit* txtLength;
-    QComboBox* cboStudios;
     QLineEdit* txtWebsite;
     QPushButton* cmdSurfTo;
     QGroupBox* fraPicture;
-    QComboBox* cboPicture;
     QPushButton* cmdAddPictureFormat;
     QPushButton* cmdRemovePictureFormat;
     QListWidget* lstPicture;
@@ -72,13 +75,10 @@ public:
     ctlMedia* ctlMediaData;
 
     QGroupBox* fraSpoken;
-    QComboBox* cboSpokenLanguage;
-    QComboBox* cboSoundmix;
     QPushButton* cmdAddSpokenLanguage;
     QPushButton* cmdRemoveSpokenLanguage;
     QListWidget* lstAudio;
     QGroupBox* fraSubtitles;
-    QComboBox* cboSubtitles;
     QPushButton* cmdAddSubtitles;
     QPushButton* cmdRemoveSubtitles;
     QListWidget* lstSubtitles;
@@ -88,7 +88,6 @@ public:
     QPlainTextEdit* txtDirector;
     QPlainTextEdit* txtProducer;
 
-    QComboBox* cboExtras;
     QPushButton* cmdAddExtra;
     QPushButton* cdmRemoveExtras;
     QListWidget* lstExtras;
@@ -112,6 +111,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QComboBox* AddPickCombo(QWidget* parent, PickLists::PickList list);
     void BuildGeneral();
     void BuildLanguage();
     void BuildPeople();
@@ -131,6 +131,7 @@ private:
     void txtTitle_Change(const QString& text);
     QString ParentKeyChosen() const;
 
+    QHash<PickLists::PickList, QComboBox*> m_pickCombos;
     MovieEditor m_editor;
     PendingCovers m_covers;
     SortKeyFollower m_follower;

@@ -36,16 +36,16 @@ const SettingsPickList* SettingsForm::PickList(PickLists::PickList list) const
 
 const QList<SettingsTab>& SettingsModel::Tabs()
 {
-    static const QList<SettingsTab> tabs{
-        {QStringLiteral("Database"), QStringLiteral("&Database"), std::nullopt},
-        {QStringLiteral("User"), QStringLiteral("&User"), std::nullopt},
-        {QStringLiteral("Picture"), QStringLiteral("&Picture formats"), PickList::Picture},
-        {QStringLiteral("Soundmix"), QStringLiteral("&Soundmix"), PickList::Soundmix},
-        {QStringLiteral("Spoken"), QStringLiteral("Spo&ken language"), PickList::LangSpoken},
-        {QStringLiteral("Subtitles"), QStringLiteral("Su&btitles"), PickList::LangSub},
-        {QStringLiteral("Extras"), QStringLiteral("E&xtras"), PickList::Extras},
-        {QStringLiteral("Studios"), QStringLiteral("S&tudios"), PickList::Studios},
-    };
+    static const QList<SettingsTab> tabs = [] {
+        QList<SettingsTab> all{
+            {QStringLiteral("Database"), QStringLiteral("&Database"), std::nullopt},
+            {QStringLiteral("User"), QStringLiteral("&User"), std::nullopt},
+        };
+        for (const PickLists::PickListNames& names : PickLists::Table()) {
+            all.append({QLatin1String(names.tabKey), QLatin1String(names.caption), names.list});
+        }
+        return all;
+    }();
     return tabs;
 }
 

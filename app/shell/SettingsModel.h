@@ -62,7 +62,7 @@ struct SettingsSaveResult
 class SettingsModel
 {
 public:
-    // The eight tabs in order: "Database", "User", "Picture", "Soundmix", "Spoken", "Subtitles", "Extras", "Studios".
+    // The eight tabs in order: "Database", "User", then one per pick list, as PickLists::Table() names it.
     static const QList<SettingsTab>& Tabs();
     // The position of the tab whose key is exactly key, or -1 when none has it.
     static int TabIndex(const QString& key);

@@ -41,14 +41,9 @@ QString WidgetText(const QPlainTextEdit* field)
 
 frmSettings::frmSettings(QWidget* parent)
     : QDialog(parent), tbSettings(new QTabWidget(this)), fraDatabase(MakeFrame("fraDatabase")),
-      fraUser(MakeFrame("fraUser")), fraPicture(MakeFrame("fraPicture")), fraSoundmix(MakeFrame("fraSoundmix")),
-      fraSpoken(MakeFrame("fraSpoken")), fraSubtitles(MakeFrame("fraSubtitles")), fraExtras(MakeFrame("fraExtras")),
-      fraStudios(MakeFrame("fraStudios")), txtDBPath(new QLineEdit(fraDatabase)),
-      cmdDBPath(new QPushButton(fraDatabase)), txtAlias(new QLineEdit(fraUser)), txtPassword(new QLineEdit(fraUser)),
-      txtPicture(new QPlainTextEdit(fraPicture)), txtSoundmix(new QPlainTextEdit(fraSoundmix)),
-      txtSpoken(new QPlainTextEdit(fraSpoken)), txtSubtitles(new QPlainTextEdit(fraSubtitles)),
-      txtExtras(new QPlainTextEdit(fraExtras)), txtStudios(new QPlainTextEdit(fraStudios)),
-      cmdOk(new QPushButton(this)), cmdCancel(new QPushButton(this))
+      fraUser(MakeFrame("fraUser")), txtDBPath(new QLineEdit(fraDatabase)), cmdDBPath(new QPushButton(fraDatabase)),
+      txtAlias(new QLineEdit(fraUser)), txtPassword(new QLineEdit(fraUser)), cmdOk(new QPushButton(this)),
+      cmdCancel(new QPushButton(this))
 {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -61,9 +56,33 @@ frmSettings::frmSettings(QWidget* parent)
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
+    // The six pick lists: each file shown whole, one entry per line.
+    m_frames = {fraDatabase, fraUser};
+    for (const PickLists::PickListNames& names : PickLists::Table()) {
+        QFrame* frame = MakeFrame(names.frame);
+        auto* field = new QPlainTextEdit(frame);
+        field->setObjectName(QLatin1String(names.field));
+        field->setLineWrapMode(QPlainTextEdit::NoWrap);
+        field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        field->setTabChangesFocus(true);
+        field->setMinimumSize(kFieldWidth, kFieldHeight);
+        auto* warning = new QLabel(frame);
+        warning->setObjectName(QStringLiteral("lbl%1Warning").arg(QLatin1String(names.field + 3)));
+        warning->setWordWrap(true);
+        warning->setTextFormat(Qt::PlainText);
+        warning->hide();
+        auto* layout = new QVBoxLayout(frame);
+        layout->addWidget(warning);
+        layout->addWidget(field, 1);
+        m_frames.append(frame);
+        m_listFrames.insert(names.list, frame);
+        m_fields.insert(names.list, field);
+        m_warnings.insert(names.list, warning);
+    }
+
     // All eight tabs stay in sight; the dialog is as wide as they need.
     tbSettings->setUsesScrollButtons(false);
-    m_frames = {fraDatabase, fraUser, fraPicture, fraSoundmix, fraSpoken, fraSubtitles, fraExtras, fraStudios};
     const QList<SettingsTab>& tabs = SettingsModel::Tabs();
     for (int i = 0; i < tabs.size(); ++i) {
         tbSettings->addTab(m_frames[i], tabs[i].caption);
@@ -98,32 +117,6 @@ frmSettings::frmSettings(QWidget* parent)
     aliasLabel->setBuddy(txtAlias);
     passwordLabel->setBuddy(txtPassword);
 
-    // The six pick lists: each file shown whole, one entry per line.
-    const QList<QPlainTextEdit*> fields{txtPicture, txtSoundmix, txtSpoken, txtSubtitles, txtExtras, txtStudios};
-    const QList<QFrame*> frames{fraPicture, fraSoundmix, fraSpoken, fraSubtitles, fraExtras, fraStudios};
-    const QList<PickList>& lists = PickLists::All();
-    static const char* const names[] = {"txtPicture",   "txtSoundmix", "txtSpoken",
-                                        "txtSubtitles", "txtExtras",   "txtStudios"};
-    for (int i = 0; i < lists.size(); ++i) {
-        QPlainTextEdit* field = fields[i];
-        field->setObjectName(QLatin1String(names[i]));
-        field->setLineWrapMode(QPlainTextEdit::NoWrap);
-        field->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        field->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        field->setTabChangesFocus(true);
-        field->setMinimumSize(kFieldWidth, kFieldHeight);
-        auto* warning = new QLabel(frames[i]);
-        warning->setObjectName(QStringLiteral("lbl%1Warning").arg(QLatin1String(names[i] + 3)));
-        warning->setWordWrap(true);
-        warning->setTextFormat(Qt::PlainText);
-        warning->hide();
-        auto* layout = new QVBoxLayout(frames[i]);
-        layout->addWidget(warning);
-        layout->addWidget(field, 1);
-        m_fields.insert(lists[i], field);
-        m_warnings.insert(lists[i], warning);
-    }
-
     // Enter never presses a button: in a pick list it starts a new line, and OK is not the default.
     cmdOk->setText(QStringLiteral("&Ok"));
     cmdOk->setAutoDefault(false);
@@ -155,7 +148,7 @@ void frmSettings::ShowSettings(const QString& strTab, QWidget* parent)
 
 QFrame* frmSettings::Frame(PickList list) const
 {
-    return m_fields.value(list) ? qobject_cast<QFrame*>(m_fields.value(list)->parentWidget()) : nullptr;
+    return m_listFrames.value(list);
 }
 
 QPlainTextEdit* frmSettings::Field(PickList list) const

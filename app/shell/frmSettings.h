@@ -29,26 +29,15 @@ public:
     QTabWidget* tbSettings;
     QFrame* fraDatabase;
     QFrame* fraUser;
-    QFrame* fraPicture;
-    QFrame* fraSoundmix;
-    QFrame* fraSpoken;
-    QFrame* fraSubtitles;
-    QFrame* fraExtras;
-    QFrame* fraStudios;
     QLineEdit* txtDBPath;
     QPushButton* cmdDBPath;
     QLineEdit* txtAlias;
     QLineEdit* txtPassword;
-    QPlainTextEdit* txtPicture;
-    QPlainTextEdit* txtSoundmix;
-    QPlainTextEdit* txtSpoken;
-    QPlainTextEdit* txtSubtitles;
-    QPlainTextEdit* txtExtras;
-    QPlainTextEdit* txtStudios;
     QPushButton* cmdOk;
     QPushButton* cmdCancel;
 
-    // The frame and the text box of one pick list.
+    // The frame and the text box of one pick list (named as PickLists::Table() names them: "fraPicture",
+    // "txtPicture", ...).
     QFrame* Frame(PickLists::PickList list) const;
     QPlainTextEdit* Field(PickLists::PickList list) const;
 
@@ -66,7 +55,8 @@ private:
 
     SettingsModel m_model;
     QList<QFrame*> m_frames;                              // in tab order
-    QHash<PickLists::PickList, QPlainTextEdit*> m_fields; // the six text boxes
+    QHash<PickLists::PickList, QFrame*> m_listFrames;     // the six pick lists' frames
+    QHash<PickLists::PickList, QPlainTextEdit*> m_fields; // their text boxes
     QHash<PickLists::PickList, QLabel*> m_warnings;       // shown when a list could not be read
     QHash<PickLists::PickList, QString> m_shown;          // each text box's text as it was filled
 };

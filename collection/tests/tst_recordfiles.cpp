@@ -11,6 +11,45 @@
 
 static const QString kHead = "'Vidsora 3.3 Databasefile - DO NOT EDIT\r\n";
 
+// Values that test the record's layout: empty, line ends and a blank entry inside, blanks at the ends, "=", the
+// bytes 0x81 and 0x8D, a lone CR and LF, a leading quote and the exchange's escapes.
+static QString OddValue(int n)
+{
+    static const QString values[] = {"",
+                                     "\r\na\r\nb\r\n \r\n c ",
+                                     "  blanks  ",
+                                     "x = y = z",
+                                     QString(QChar(0x81)) + QChar(0x8D) + QChar(0xE9),
+                                     "lone\rCR\nLF",
+                                     "'quoted\r\n\r\nsecond",
+                                     "&[x]"};
+    return values[n % std::size(values)];
+}
+
+// Gives every field of the item but its id a value of its own, through its properties: a field added to a kind is
+// filled too.
+static void FillEveryField(CItem& item)
+{
+    int n = 1;
+    const QMetaObject* meta = item.metaObject();
+    for (int p = 0; p < meta->propertyCount(); ++p) {
+        const QMetaProperty property = meta->property(p);
+        const QByteArray name = property.name();
+        if (!property.isWritable() || name == "lngID" || name == "Path" || name == "objectName") {
+            continue;
+        }
+        if (property.metaType() == QMetaType::fromType<mTypMediaInfo>()) {
+            property.write(&item, QVariant::fromValue(mTypMediaInfo{OddValue(n), OddValue(n + 1), OddValue(n + 2),
+                                                                    OddValue(n + 3), OddValue(n + 4)}));
+            n += 5;
+        } else if (property.metaType() == QMetaType::fromType<int>()) {
+            property.write(&item, -n++);
+        } else {
+            property.write(&item, OddValue(n++));
+        }
+    }
+}
+
 class TestRecordFiles : public QObject
 {
     Q_OBJECT
@@ -57,6 +96,96 @@ private slots:
         QFETCH(QString, in);
         QFETCH(QString, out);
         QCOMPARE(MGeneral::FormatMultiLine(u"K", in), out);
+    }
+
+    // Every field of every kind keeps its bytes: the item folder's files as a new item writes them, and as they are
+    // written again after a read.
+    void everyFieldKeepsItsBytes_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("created");
+        QTest::addColumn<QByteArray>("rewritten");
+        QTest::newRow("category") << int(ItemKind::Category)
+                                  << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                                "NAME =   blanks  \r\nSORTKEY =   a  b      c \r\n\r\n")
+                                  << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                                "NAME = blanks\r\nSORTKEY = a  b      c\r\n\r\n");
+        QTest::newRow("group") << int(ItemKind::Group)
+                               << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                             "NAME =   blanks  \r\nSORTKEY =   a  b      c \r\nPARENTTYPE = -4\r\n"
+                                             "PARENTID = -3\r\n\r\n")
+                               << QByteArray(
+                                      "content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                      "NAME = blanks\r\nSORTKEY = a  b      c\r\nPARENTTYPE = -4\r\nPARENTID = -3\r\n"
+                                      "\r\n");
+        QTest::newRow("box") << int(ItemKind::Box)
+                             << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                           "NAME = x = y = z\r\nSORTKEY =   a  b      c \r\nEXTRAS =   blanks  \r\n"
+                                           "UPC = \x81\x8D\xE9\r\nPARENTTYPE = -6\r\nPARENTID = -5\r\n\r\n")
+                             << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                           "NAME = x = y = z\r\nSORTKEY = a  b      c\r\nEXTRAS = blanks\r\n"
+                                           "UPC = \x81\x8D\xE9\r\nPARENTTYPE = -6\r\nPARENTID = -5\r\n\r\n");
+        QTest::newRow("media") << int(ItemKind::Media)
+                               << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                             "NAME =   blanks  \r\nSORTKEY =   a  b      c \r\nUPC = x = y = z\r\n"
+                                             "MEDIA = \x81\x8D\xE9\r\nDVDREGION = 'quoted    second\r\n"
+                                             "DVDTYPE = lone CR LF\r\nDVDCASE = \r\nLDTYPE = &[x]\r\nEXTRAS = a\r\n"
+                                             "EXTRAS = b\r\nEXTRAS =  c \r\nPARENTTYPE = -11\r\nPARENTID = -10\r\n\r\n")
+                               << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                             "NAME = blanks\r\nSORTKEY = a  b      c\r\nUPC = x = y = z\r\n"
+                                             "MEDIA = \x81\x8D\xE9\r\nDVDREGION = 'quoted    second\r\n"
+                                             "DVDTYPE = lone CR LF\r\nDVDCASE = \r\nLDTYPE = &[x]\r\nEXTRAS = a\r\n"
+                                             "EXTRAS = b\r\nEXTRAS = c\r\nPARENTTYPE = -11\r\nPARENTID = -10\r\n\r\n");
+        QTest::newRow("movie") << int(ItemKind::Movie)
+                               << QByteArray("Notes.txt\n\x81\x8D\xE9\r\nSynopsis.txt\nlone\rCR\nLF\r\n"
+                                             "content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                             "TITLE = x = y = z\r\nLABEL = \x81\x8D\xE9\r\nSORTKEY =   a  b      c \r\n"
+                                             "UPC = \r\nMEDIA = lone CR LF\r\nDVDREGION = &[x]\r\n"
+                                             "DVDTYPE = 'quoted    second\r\nDVDCASE =   a  b      c \r\nLDTYPE = \r\n"
+                                             "PICTURE = 'quoted\r\nPICTURE = second\r\nSOUNDMIX = &[x]\r\n"
+                                             "SUBTITLES =   blanks  \r\nCOLORSYSTEM = \r\nCOUNTRY =   a  b      c \r\n"
+                                             "YEAR =   bl\r\nLENGTH =   blanks  \r\nSTUDIO =   a  b      c \r\n"
+                                             "WEBSITE = x = y = z\r\nEXTRAS = &[x]\r\nWRITER = x = y = z\r\n"
+                                             "DIRECTOR = \x81\x8D\xE9\r\nPRODUCER = lone CR LF\r\nCAST = 'quoted\r\n"
+                                             "CAST = second\r\nPARENTTYPE = -27\r\nPARENTID = -26\r\n\r\n")
+                               << QByteArray(
+                                      "Notes.txt\n\x81\x8D\xE9\r\nSynopsis.txt\nlone\r\nCR\nLF\r\n"
+                                      "content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\n"
+                                      "TITLE = x = y = z\r\nLABEL = \x81\x8D\xE9\r\nSORTKEY = a  b      c\r\n"
+                                      "UPC = \r\nMEDIA = lone CR LF\r\nDVDREGION = &[x]\r\n"
+                                      "DVDTYPE = 'quoted    second\r\nDVDCASE = a  b      c\r\nLDTYPE = \r\n"
+                                      "PICTURE = 'quoted\r\nPICTURE = second\r\nSOUNDMIX = &[x]\r\n"
+                                      "SUBTITLES = blanks\r\nCOLORSYSTEM = \r\nCOUNTRY = a  b      c\r\nYEAR = bl\r\n"
+                                      "LENGTH = blanks\r\nSTUDIO = a  b      c\r\nWEBSITE = x = y = z\r\n"
+                                      "EXTRAS = &[x]\r\nWRITER = x = y = z\r\nDIRECTOR = \x81\x8D\xE9\r\n"
+                                      "PRODUCER = lone CR LF\r\nCAST = 'quoted\r\nCAST = second\r\n"
+                                      "PARENTTYPE = -27\r\nPARENTID = -26\r\n\r\n");
+    }
+    void everyFieldKeepsItsBytes()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, created);
+        QFETCH(QByteArray, rewritten);
+        // The files of a folder, by name, each after its name and a line end.
+        const auto files = [](const QString& folder) {
+            QByteArray all;
+            for (const QString& name : TestStore::Entries(folder)) {
+                QFile file(folder + u'/' + name);
+                all += name.toLatin1() + "\n" + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+            }
+            return all;
+        };
+        TestStore store;
+        const auto item = ItemStore::NewItem(ItemKind(kind));
+        item->setLngID(7);
+        FillEveryField(*item);
+        QVERIFY(ItemStore::CreateItem(*item, store.db()));
+        const QByteArray createdFiles = files(item->Path());
+        const auto read = ItemStore::ReadItem(ItemKind(kind), item->Path());
+        QVERIFY(read);
+        QVERIFY(ItemStore::SaveItem(*read, store.db()));
+        QCOMPARE(createdFiles, created);
+        QCOMPARE(files(read->Path()), rewritten);
     }
 
     void categoryRecordText()

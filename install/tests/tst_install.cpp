@@ -347,8 +347,9 @@ private slots:
         bool saved = false;
         TestSupport::AnswerModal([&saved](QWidget* modal) {
             if (auto* dialog = qobject_cast<frmSettings*>(modal)) {
-                dialog->txtStudios->setPlainText(dialog->txtStudios->toPlainText() +
-                                                 QStringLiteral("\nHarbour Light Pictures"));
+                dialog->Field(PickList::Studios)
+                    ->setPlainText(dialog->Field(PickList::Studios)->toPlainText() +
+                                   QStringLiteral("\nHarbour Light Pictures"));
                 dialog->cmdOk->click();
                 saved = !dialog->isVisible();
             }

@@ -1,3 +1,4 @@
+#include "core/Collections.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
 #include "core/mUEF.h"
@@ -8,6 +9,7 @@
 #include "CMovies.h"
 #include "Component.h"
 #include "TestStore.h"
+#include "ItemStore.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFMedia.h"
@@ -70,6 +72,37 @@ std::shared_ptr<UEFMovie> ExchangeMovie(const QString& title, const QString& upc
     movie->setStrTitle(title);
     movie->setStrUPC(upc);
     return movie;
+}
+
+// Gives every text field of the item a value of its own, through its properties: empty, line ends and a blank entry
+// inside, blanks at the ends, "=", the bytes 0x81 and 0x8D, a lone CR and LF, the exchange's escapes.
+void FillEveryField(CItem& item)
+{
+    static const QString values[] = {"",
+                                     "\r\na\r\nb\r\n \r\n c ",
+                                     "  blanks  ",
+                                     "x = y = z",
+                                     QString(QChar(0x81)) + QChar(0x8D) + QChar(0xE9),
+                                     "lone\rCR\nLF",
+                                     "'quoted\r\n\r\nsecond",
+                                     "&[x]&0]"};
+    int n = 1;
+    const QMetaObject* meta = item.metaObject();
+    for (int p = 0; p < meta->propertyCount(); ++p) {
+        const QMetaProperty property = meta->property(p);
+        if (!property.isWritable() || property.name() == QByteArrayView("objectName") ||
+            property.name() == QByteArrayView("Path")) {
+            continue;
+        }
+        if (property.metaType() == QMetaType::fromType<mTypMediaInfo>()) {
+            property.write(&item,
+                           QVariant::fromValue(mTypMediaInfo{values[n % 8], values[(n + 1) % 8], values[(n + 2) % 8],
+                                                             values[(n + 3) % 8], values[(n + 4) % 8]}));
+            n += 5;
+        } else if (property.metaType() == QMetaType::fromType<QString>()) {
+            property.write(&item, values[n++ % 8]);
+        }
+    }
 }
 
 QString TextOf(const std::shared_ptr<QObject>& item)
@@ -417,6 +450,90 @@ private slots:
         BuildChildLists();
         QCOMPARE(gMovies->Count(), 5);
         QCOMPARE(CreateUEF(gBoxes->Item(1)->strKey(), true)->strUEF(), text);
+    }
+
+    // Every field of a box, a medium and a movie travels with its bytes: the text an export writes, and the files of
+    // the item an import of that text makes.
+    void everyFieldTravels_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("exported");
+        QTest::addColumn<QByteArray>("imported");
+        QTest::newRow("box") << int(ItemKind::Box)
+                             << QByteArray("[BOX=\r\n[NAME=x = y = z]\r\n[SORTINDEX=\r\na\r\nb\r\n \r\n c ]\r\n"
+                                           "[UPC=036000291452]\r\n[EXTRAS=  blanks  ]\r\n[FRONTCOVER=]\r\n"
+                                           "[FRONTCOVEREXT=]\r\n[FRONTCOVERURL=]\r\n[BACKCOVER=]\r\n[BACKCOVEREXT=]\r\n"
+                                           "[BACKCOVERURL=]\r\n[CONTENTS=]\r\n]")
+                             << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 1\r\n"
+                                           "NAME = x = y = z\r\nSORTKEY =   a  b      c\r\nEXTRAS = blanks\r\n"
+                                           "UPC = 036000291452\r\nPARENTTYPE = 0\r\nPARENTID = 0\r\n\r\n");
+        QTest::newRow("medium") << int(ItemKind::Media)
+                                << QByteArray(
+                                       "[MEDIA=\r\n[NAME=  blanks  ]\r\n[SORTINDEX=\r\na\r\nb\r\n \r\n c ]\r\n"
+                                       "[UPC=036000291452]\r\n[MEDIA=\x81\x8D\xE9]\r\n[DVDTYPE=lone\rCR\nLF]\r\n"
+                                       "[DVDREGION='quoted\r\n\r\nsecond]\r\n[DVDCASE=]\r\n[LDTYPE=&0&1x&2&00&2]\r\n"
+                                       "[EXTRAS=\r\na\r\nb\r\n \r\n c ]\r\n[FRONTCOVER=]\r\n[FRONTCOVEREXT=]\r\n"
+                                       "[FRONTCOVERURL=]\r\n[BACKCOVER=]\r\n[BACKCOVEREXT=]\r\n[BACKCOVERURL=]\r\n"
+                                       "[CONTENTS=]\r\n]")
+                                << QByteArray("content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 1\r\n"
+                                              "NAME = blanks\r\nSORTKEY =   a  b      c\r\nUPC = 036000291452\r\n"
+                                              "MEDIA = \x81\x8D\xE9\r\nDVDREGION = 'quoted    second\r\n"
+                                              "DVDTYPE = lone CR LF\r\nDVDCASE = \r\nLDTYPE = &[x]&0]\r\nEXTRAS = a\r\n"
+                                              "EXTRAS = b\r\nEXTRAS =  c\r\nPARENTTYPE = 0\r\nPARENTID = 0\r\n\r\n");
+        QTest::newRow("movie") << int(ItemKind::Movie)
+                               << QByteArray(
+                                      "[MOVIE=\r\n[TITLE=x = y = z]\r\n[LABEL=\x81\x8D\xE9]\r\n[SORTINDEX=\r\na\r\n"
+                                      "b\r\n \r\n c ]\r\n[UPC=036000291452]\r\n[COUNTRY=\r\na\r\nb\r\n \r\n c ]\r\n"
+                                      "[LENGTH=  blanks  ]\r\n[PICTURE='quoted\r\n\r\nsecond]\r\n"
+                                      "[SOUNDMIX=&0&1x&2&00&2]\r\n[STUDIO=\r\na\r\nb\r\n \r\n c ]\r\n"
+                                      "[SUBTITLES=  blanks  ]\r\n[SYSTEM=]\r\n[WEBSITE=x = y = z]\r\n[YEAR=  bl]\r\n"
+                                      "[WRITER=x = y = z]\r\n[DIRECTOR=\x81\x8D\xE9]\r\n[PRODUCER=lone\rCR\nLF]\r\n"
+                                      "[CAST='quoted\r\n\r\nsecond]\r\n[NOTES=\x81\x8D\xE9]\r\n"
+                                      "[SYNOPSIS=lone\rCR\nLF]\r\n[MEDIA=lone\rCR\nLF]\r\n[DVDTYPE='quoted\r\n\r\n"
+                                      "second]\r\n[DVDREGION=&0&1x&2&00&2]\r\n[DVDCASE=\r\na\r\nb\r\n \r\n c ]\r\n"
+                                      "[LDTYPE=]\r\n[EXTRAS=&0&1x&2&00&2]\r\n[FRONTCOVER=]\r\n[FRONTCOVEREXT=]\r\n"
+                                      "[FRONTCOVERURL=]\r\n[BACKCOVER=]\r\n[BACKCOVEREXT=]\r\n[BACKCOVERURL=]\r\n]")
+                               << QByteArray("Notes.txt\n\x81\x8D\xE9\r\nSynopsis.txt\nlone\rCR\nLF\r\n"
+                                             "content.mdc\n'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 1\r\n"
+                                             "TITLE = x = y = z\r\nLABEL = \x81\x8D\xE9\r\nSORTKEY =   a  b      c\r\n"
+                                             "UPC = 036000291452\r\nMEDIA = lone CR LF\r\nDVDREGION = &[x]&0]\r\n"
+                                             "DVDTYPE = 'quoted    second\r\nDVDCASE =   a  b      c\r\nLDTYPE = \r\n"
+                                             "PICTURE = 'quoted\r\nPICTURE = second\r\nSOUNDMIX = &[x]&0]\r\n"
+                                             "SUBTITLES = blanks\r\nCOLORSYSTEM = \r\nCOUNTRY =   a  b      c\r\n"
+                                             "YEAR = bl\r\nLENGTH = blanks\r\nSTUDIO =   a  b      c\r\n"
+                                             "WEBSITE = x = y = z\r\nEXTRAS = &[x]&0]\r\nWRITER = x = y = z\r\n"
+                                             "DIRECTOR = \x81\x8D\xE9\r\nPRODUCER = lone CR LF\r\nCAST = 'quoted\r\n"
+                                             "CAST = second\r\nPARENTTYPE = 0\r\nPARENTID = 0\r\n\r\n");
+    }
+    void everyFieldTravels()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, exported);
+        QFETCH(QByteArray, imported);
+        const auto list = [kind]() -> CItemList& {
+            return kind == int(ItemKind::Box)     ? static_cast<CItemList&>(*gBoxes)
+                   : kind == int(ItemKind::Media) ? static_cast<CItemList&>(*gMedias)
+                                                  : static_cast<CItemList&>(*gMovies);
+        };
+        const auto item = ItemStore::NewItem(ItemKind(kind));
+        FillEveryField(*item);
+        item->setProperty("strUPC", kValidCode);
+        const QString key = list().AddNew(item);
+        QVERIFY(!key.isEmpty());
+        BuildChildLists();
+        const QByteArray text = AnsiText::Encode(CreateUEF(key, true)->strUEF());
+
+        UseStore(m_store->path(QStringLiteral("fresh")));
+        QCOMPARE(ImportUEF(AnsiText::Decode(text), QStringLiteral("!0")), 1);
+        const QString folder = Collections::Item(key)->Path();
+        QByteArray files;
+        for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+            QFile file(folder + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            files += name.toLatin1() + "\n" + file.readAll();
+        }
+        QCOMPARE(text, exported);
+        QCOMPARE(files, imported);
     }
 
 public:

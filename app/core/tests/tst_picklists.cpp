@@ -175,10 +175,10 @@ private slots:
     void trailingLineEndKeptAsTyped()
     {
         QFETCH(QString, text);
-        Put(UserFilePath(PickList::Soundmix), "old and longer content\r\n");
-        QVERIFY(WriteFileText(PickList::Soundmix, text));
-        QCOMPARE(Bytes(UserFilePath(PickList::Soundmix)), text.toLatin1());
-        const PickListText read = ReadFileText(PickList::Soundmix);
+        Put(UserFilePath(PickList::Audio), "old and longer content\r\n");
+        QVERIFY(WriteFileText(PickList::Audio, text));
+        QCOMPARE(Bytes(UserFilePath(PickList::Audio)), text.toLatin1());
+        const PickListText read = ReadFileText(PickList::Audio);
         QCOMPARE(read.status, ReadStatus::Loaded);
         QCOMPARE(read.text, text);
     }

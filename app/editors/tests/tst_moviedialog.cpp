@@ -27,6 +27,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using PickLists::PickList;
 using TestSupport::AccessKeyClashes;
 using TestSupport::AnswerModal;
 
@@ -76,7 +77,7 @@ private slots:
         Component::ClearCache();
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::Picture, "  16:9 \r\n\r\nFull frame\r\n16:9"));
         QVERIFY(PickLists::WriteFileText(PickLists::PickList::LangSpoken, "English\r\nGerman"));
-        QVERIFY(PickLists::WriteFileText(PickLists::PickList::Soundmix, "Stereo\r\nMono"));
+        QVERIFY(PickLists::WriteFileText(PickLists::PickList::Audio, "Stereo\r\nMono"));
         m_store = std::make_unique<TestWorld::CollectionStore>();
         TestWorld::AddCategory("Comedy");                // C1
         TestWorld::AddMedia("Laser Disc", "!0", "LD");   // E1
@@ -185,18 +186,18 @@ private slots:
             frmMovie* m = Movie(dialog);
             caption = m->windowTitle();
             parent = m->cboParent->SelectedKey();
-            for (int i = 0; i < m->cboPicture->count(); ++i) {
-                pictures << m->cboPicture->itemText(i);
+            for (int i = 0; i < m->PickCombo(PickList::Picture)->count(); ++i) {
+                pictures << m->PickCombo(PickList::Picture)->itemText(i);
             }
             QCOMPARE(m->cboSystem->count(), 3);
             QTest::keyClicks(m->txtTitle, "The Matrix");
             QCOMPARE(m->txtMSorting->text(), QStringLiteral("MATRIX, THE"));
             // The same language and mix twice, once in other letters and blanks: one entry.
-            m->cboSpokenLanguage->setEditText("English");
-            m->cboSoundmix->setEditText("Stereo");
+            m->PickCombo(PickList::LangSpoken)->setEditText("English");
+            m->PickCombo(PickList::Audio)->setEditText("Stereo");
             m->cmdAddSpokenLanguage->click();
-            m->cboSpokenLanguage->setEditText(" english");
-            m->cboSoundmix->setEditText("STEREO  ");
+            m->PickCombo(PickList::LangSpoken)->setEditText(" english");
+            m->PickCombo(PickList::Audio)->setEditText("STEREO  ");
             m->cmdAddSpokenLanguage->click();
             QCOMPARE(m->lstAudio->count(), 1);
             m->ctlMediaData->findChild<QRadioButton*>("optDVD")->click();
@@ -398,16 +399,16 @@ private slots:
                 QTest::keyClick(combo, Qt::Key_Return);
                 QVERIFY2(m->isVisible(), qPrintable(combo->objectName()));
             };
-            enter(m->cboPicture, "Widescreen");
+            enter(m->PickCombo(PickList::Picture), "Widescreen");
             m->tbMovie->setCurrentWidget(m->fraLanguage);
-            m->cboSpokenLanguage->setEditText("German");
-            enter(m->cboSoundmix, "Mono");
-            m->cboSoundmix->setEditText("DTS");
-            enter(m->cboSpokenLanguage, "French");
-            enter(m->cboSubtitles, "Danish");
-            enter(m->cboSubtitles, "Finnish");
+            m->PickCombo(PickList::LangSpoken)->setEditText("German");
+            enter(m->PickCombo(PickList::Audio), "Mono");
+            m->PickCombo(PickList::Audio)->setEditText("DTS");
+            enter(m->PickCombo(PickList::LangSpoken), "French");
+            enter(m->PickCombo(PickList::LangSub), "Danish");
+            enter(m->PickCombo(PickList::LangSub), "Finnish");
             m->tbMovie->setCurrentWidget(m->fraExtras);
-            enter(m->cboExtras, "Trailer");
+            enter(m->PickCombo(PickList::Extras), "Trailer");
             audio = Texts(m->lstAudio);
             subtitles = Texts(m->lstSubtitles);
             pictures = Texts(m->lstPicture);

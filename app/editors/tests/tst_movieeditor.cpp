@@ -14,28 +14,28 @@ namespace {
 MovieForm FullForm()
 {
     MovieForm form;
-    form.strTitle = QStringLiteral("The Long Road");
-    form.strLabel = QStringLiteral("Special Edition");
-    form.strSortKey = QStringLiteral("LONG ROAD, THE");
-    form.strUPC = QStringLiteral("0 36000-29145 2");
-    form.strSystem = QStringLiteral("PAL");
-    form.strCountry = QStringLiteral("Norway");
-    form.strYear = QStringLiteral("1987");
-    form.strLength = QStringLiteral("112");
-    form.strStudio = QStringLiteral("Fjord Pictures");
-    form.strWebsite = QStringLiteral("www.example.invalid");
-    form.strPicture = QStringLiteral("16:9\r\nAnamorphic");
+    form[MovieField::Title] = QStringLiteral("The Long Road");
+    form[MovieField::Label] = QStringLiteral("Special Edition");
+    form[MovieField::SortKey] = QStringLiteral("LONG ROAD, THE");
+    form[MovieField::UPC] = QStringLiteral("0 36000-29145 2");
+    form[MovieField::System] = QStringLiteral("PAL");
+    form[MovieField::Country] = QStringLiteral("Norway");
+    form[MovieField::Year] = QStringLiteral("1987");
+    form[MovieField::Length] = QStringLiteral("112");
+    form[MovieField::Studio] = QStringLiteral("Fjord Pictures");
+    form[MovieField::Website] = QStringLiteral("www.example.invalid");
+    form[MovieField::Picture] = QStringLiteral("16:9\r\nAnamorphic");
     form.dMedia = {QStringLiteral("DVD"), QStringLiteral("DVD-9"), QStringLiteral("25"), QString(),
                    QStringLiteral("Keepcase")};
-    form.strSoundmix = QStringLiteral("English Dolby Digital 5.1\r\nGerman Stereo");
-    form.strSubtitles = QStringLiteral("English\r\nNorwegian");
-    form.strCast = QStringLiteral("Ann Berg: Kari\r\nOle Lund: Per");
-    form.strWriter = QStringLiteral("Liv Dahl");
-    form.strProducer = QStringLiteral("Tor Moe\r\nEva Holm");
-    form.strDirector = QStringLiteral("Liv Dahl");
-    form.strExtras = QStringLiteral("Trailer\r\nCommentary");
-    form.strSynopsis = QStringLiteral("Two walkers.\r\nOne road.");
-    form.strNotes = QStringLiteral("Signed copy.");
+    form[MovieField::Audio] = QStringLiteral("English Dolby Digital 5.1\r\nGerman Stereo");
+    form[MovieField::Subtitles] = QStringLiteral("English\r\nNorwegian");
+    form[MovieField::Cast] = QStringLiteral("Ann Berg: Kari\r\nOle Lund: Per");
+    form[MovieField::Writer] = QStringLiteral("Liv Dahl");
+    form[MovieField::Producer] = QStringLiteral("Tor Moe\r\nEva Holm");
+    form[MovieField::Director] = QStringLiteral("Liv Dahl");
+    form[MovieField::Extras] = QStringLiteral("Trailer\r\nCommentary");
+    form[MovieField::Synopsis] = QStringLiteral("Two walkers.\r\nOne road.");
+    form[MovieField::Notes] = QStringLiteral("Signed copy.");
     form.parentKey = QStringLiteral("C1");
     return form;
 }
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(editor.mode(), MovieEditor::Mode::New);
         QCOMPARE(editor.Caption(), QStringLiteral("<New movie>"));
         QCOMPARE(editor.Form().parentKey, QStringLiteral("C1"));
-        QCOMPARE(editor.Form().strTitle, QString());
+        QCOMPARE(editor.Form()[MovieField::Title], QString());
 
         const MovieForm form = FullForm();
         PendingCovers covers;
@@ -106,7 +106,7 @@ private slots:
         const auto movie = gMovies->Item("M4");
         QVERIFY(movie);
         MovieForm expected = form;
-        expected.strUPC = QStringLiteral("036000291452");
+        expected[MovieField::UPC] = QStringLiteral("036000291452");
         QCOMPARE(ReadMovie(*movie), expected);
         QCOMPARE(movie->lngParentType(), 1);
         QCOMPARE(movie->lngParentID(), 1);
@@ -154,8 +154,8 @@ private slots:
 
         editor.Open("M1");
         MovieForm form = editor.Form();
-        form.strTitle = QStringLiteral("Alpha Movie II");
-        form.strNotes = QStringLiteral("Lent out.\r\n\r\n"); // trailing line ends are dropped by the store
+        form[MovieField::Title] = QStringLiteral("Alpha Movie II");
+        form[MovieField::Notes] = QStringLiteral("Lent out.\r\n\r\n"); // trailing line ends are dropped by the store
         QVERIFY(editor.Save(form, PendingCovers()).saved);
         QCOMPARE(editor.Key(), QStringLiteral("M1"));
         TestWorld::LoadCollections(Db());
@@ -217,8 +217,8 @@ private slots:
         MovieEditor editor;
         editor.Open(QString());
         MovieForm form = FullForm();
-        form.strTitle = QStringLiteral("\u0141\u00f3d\u017a");
-        form.strNotes = QStringLiteral("ok \u2713");
+        form[MovieField::Title] = QStringLiteral("\u0141\u00f3d\u017a");
+        form[MovieField::Notes] = QStringLiteral("ok \u2713");
         const SaveOutcome outcome = editor.Save(form, PendingCovers());
         QVERIFY(!outcome.saved);
         QVERIFY(outcome.message.contains(QStringLiteral("\"Title\"")));

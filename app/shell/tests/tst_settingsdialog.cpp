@@ -140,8 +140,8 @@ private slots:
             QCOMPARE(dialog->txtAlias->text(), QStringLiteral("harbor"));
             QCOMPARE(dialog->txtPassword->text(), QStringLiteral("secret"));
             QCOMPARE(dialog->txtPassword->echoMode(), QLineEdit::Password);
-            QCOMPARE(dialog->txtStudios->toPlainText(), QStringLiteral("Default Studio\n"));
-            QCOMPARE(dialog->txtPicture->toPlainText(), QString());
+            QCOMPARE(dialog->Field(PickList::Studios)->toPlainText(), QStringLiteral("Default Studio\n"));
+            QCOMPARE(dialog->Field(PickList::Picture)->toPlainText(), QString());
         });
     }
 
@@ -172,12 +172,12 @@ private slots:
         const QByteArray conf = Bytes(Registry::Folder() + QStringLiteral("/Vidsora.conf"));
         bool closedByEsc = false;
         Drive(QStringLiteral("Extras"), [&](frmSettings* dialog) {
-            TypeAtEnd(dialog->txtExtras, QStringLiteral("More"));
-            QTest::keyClick(dialog->txtExtras, Qt::Key_Return);
-            QTest::keyClicks(dialog->txtExtras, QStringLiteral("Making of"));
-            QTest::keyClick(dialog->txtExtras, Qt::Key_Enter);
+            TypeAtEnd(dialog->Field(PickList::Extras), QStringLiteral("More"));
+            QTest::keyClick(dialog->Field(PickList::Extras), Qt::Key_Return);
+            QTest::keyClicks(dialog->Field(PickList::Extras), QStringLiteral("Making of"));
+            QTest::keyClick(dialog->Field(PickList::Extras), Qt::Key_Enter);
             QVERIFY(dialog->isVisible());
-            QCOMPARE(dialog->txtExtras->toPlainText(), QStringLiteral("Trailer\nx\ny More\nMaking of\n"));
+            QCOMPARE(dialog->Field(PickList::Extras)->toPlainText(), QStringLiteral("Trailer\nx\ny More\nMaking of\n"));
             // Enter in a one-line field does not press OK either.
             dialog->tbSettings->setCurrentIndex(1);
             dialog->txtAlias->setFocus();
@@ -185,9 +185,9 @@ private slots:
             QTest::keyClicks(dialog->txtAlias, QStringLiteral("someone else"));
             QTest::keyClick(dialog->txtAlias, Qt::Key_Return);
             QVERIFY(dialog->isVisible());
-            TypeAtEnd(dialog->txtPicture, QStringLiteral("IMAX"));
+            TypeAtEnd(dialog->Field(PickList::Picture), QStringLiteral("IMAX"));
             // Esc is Cancel: edits on three tabs, nothing written.
-            QTest::keyClick(dialog->txtPicture, Qt::Key_Escape);
+            QTest::keyClick(dialog->Field(PickList::Picture), Qt::Key_Escape);
             closedByEsc = !dialog->isVisible() && dialog->result() == QDialog::Rejected;
         });
         QVERIFY(closedByEsc);
@@ -216,7 +216,7 @@ private slots:
         const QByteArray extras = Bytes(PickLists::UserFilePath(PickList::Extras));
         Drive(QStringLiteral("Studios"), [&](frmSettings* dialog) {
             // A text box never touched gives its file back as it was, lone LF and no-break space included.
-            TypeAtEnd(dialog->txtStudios, QStringLiteral("Harbour Films"));
+            TypeAtEnd(dialog->Field(PickList::Studios), QStringLiteral("Harbour Films"));
             dialog->txtPassword->setText(QStringLiteral("new secret"));
             QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
             QVERIFY(!dialog->isVisible());
@@ -240,14 +240,14 @@ private slots:
         bool stayedOpen = false;
         Drive(QString(), [&](frmSettings* dialog) {
             dialog->tbSettings->setCurrentIndex(2);
-            TypeAtEnd(dialog->txtPicture, QStringLiteral("IMAX"));
-            TypeAtEnd(dialog->txtStudios, QStringLiteral("Harbour Films"));
+            TypeAtEnd(dialog->Field(PickList::Picture), QStringLiteral("IMAX"));
+            TypeAtEnd(dialog->Field(PickList::Studios), QStringLiteral("Harbour Films"));
             AnswerMessageBox(&message);
             QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
             stayedOpen = dialog->isVisible();
-            QCOMPARE(dialog->txtPicture->toPlainText(), QStringLiteral("IMAX"));
-            QCOMPARE(dialog->txtStudios->toPlainText(), QStringLiteral("Default Studio\nHarbour Films"));
-            QCOMPARE(dialog->tbSettings->currentWidget(), dialog->fraPicture);
+            QCOMPARE(dialog->Field(PickList::Picture)->toPlainText(), QStringLiteral("IMAX"));
+            QCOMPARE(dialog->Field(PickList::Studios)->toPlainText(), QStringLiteral("Default Studio\nHarbour Films"));
+            QCOMPARE(dialog->tbSettings->currentWidget(), dialog->Frame(PickList::Picture));
         });
         QVERIFY(stayedOpen);
         QVERIFY2(message.contains(PickLists::UserFilePath(PickList::Studios)), qPrintable(message));
@@ -275,17 +275,17 @@ private slots:
 
     void unreadableListIsShownReadOnly()
     {
-        QVERIFY(QDir().mkpath(PickLists::UserFilePath(PickList::Soundmix)));
+        QVERIFY(QDir().mkpath(PickLists::UserFilePath(PickList::Audio)));
         Drive(QStringLiteral("Soundmix"), [&](frmSettings* dialog) {
-            QVERIFY(dialog->txtSoundmix->isReadOnly());
-            QVERIFY(!dialog->txtPicture->isReadOnly());
+            QVERIFY(dialog->Field(PickList::Audio)->isReadOnly());
+            QVERIFY(!dialog->Field(PickList::Picture)->isReadOnly());
             auto* warning = dialog->findChild<QLabel*>(QStringLiteral("lblSoundmixWarning"));
             QVERIFY(warning && warning->isVisible());
-            QVERIFY(warning->text().contains(PickLists::UserFilePath(PickList::Soundmix)));
+            QVERIFY(warning->text().contains(PickLists::UserFilePath(PickList::Audio)));
             QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
             QVERIFY(!dialog->isVisible());
         });
-        QVERIFY(QFileInfo(PickLists::UserFilePath(PickList::Soundmix)).isDir());
+        QVERIFY(QFileInfo(PickLists::UserFilePath(PickList::Audio)).isDir());
     }
 };
 

@@ -42,11 +42,11 @@ private slots:
             opened = dialog->tbSettings->currentWidget() == dialog->fraDatabase;
             QCOMPARE(dialog->txtDBPath->text(), store.db());
             // A new user adds a studio and a picture format.
-            for (QPlainTextEdit* field : {dialog->txtStudios, dialog->txtPicture}) {
+            for (QPlainTextEdit* field : {dialog->Field(PickList::Studios), dialog->Field(PickList::Picture)}) {
                 field->setFocus();
                 field->moveCursor(QTextCursor::End);
                 QTest::keyClick(field, Qt::Key_Return);
-                QTest::keyClicks(field, field == dialog->txtStudios ? "Harbour Films" : "Super 8");
+                QTest::keyClicks(field, field == dialog->Field(PickList::Studios) ? "Harbour Films" : "Super 8");
             }
             QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
             if (dialog->isVisible()) {

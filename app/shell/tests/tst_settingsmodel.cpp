@@ -98,7 +98,7 @@ private:
     void Furnish()
     {
         Put(PickLists::DefaultFilePath(PickList::Picture), "Widescreen 16:9\r\nFull frame 4:3\r\n");
-        Put(PickLists::DefaultFilePath(PickList::Soundmix), "Dolby Digital 5.1\r\nDTS");
+        Put(PickLists::DefaultFilePath(PickList::Audio), "Dolby Digital 5.1\r\nDTS");
         Put(PickLists::DefaultFilePath(PickList::Studios), "Default Studio\r\n");
         // The user's own list, with bytes a text box would not give back as they are.
         Put(PickLists::UserFilePath(PickList::Studios), "  North Reel \r\n\r\nx\ny\rz\xa0\x80\x81");
@@ -235,7 +235,7 @@ private slots:
             << PickList::Extras << QStringLiteral("  Trailer \n\n\nTrailer\n\n")
             << QByteArray("  Trailer \r\n\r\n\r\nTrailer\r\n\r\n") << QStringList{"Trailer", "Trailer"};
         QTest::newRow("a document's separators")
-            << PickList::Soundmix << QStringLiteral("Mono\u2029Stereo\u2028DTS") << QByteArray("Mono\r\nStereo\r\nDTS")
+            << PickList::Audio << QStringLiteral("Mono\u2029Stereo\u2028DTS") << QByteArray("Mono\r\nStereo\r\nDTS")
             << QStringList{"Mono", "Stereo", "DTS"};
         QTest::newRow("code page") << PickList::LangSpoken << QStringLiteral("Fran\u00e7ais\n\u20acuro\u00a0")
                                    << QByteArray("Fran\xe7\x61is\r\n\x80uro\xa0")
@@ -301,8 +301,8 @@ private slots:
         QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Picture)), QByteArray("Widescreen"));
         QCOMPARE(model.Stored().PickList(PickList::Picture)->status, ReadStatus::Loaded);
         // The other lists, missing everywhere, are made empty, so the user has a file to fill.
-        QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Soundmix)), QByteArray());
-        QCOMPARE(model.Stored().PickList(PickList::Soundmix)->status, ReadStatus::Loaded);
+        QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Audio)), QByteArray());
+        QCOMPARE(model.Stored().PickList(PickList::Audio)->status, ReadStatus::Loaded);
         QCOMPARE(PickLists::ReadEntries(PickList::Picture), QStringList{"Widescreen"});
     }
 
@@ -407,18 +407,18 @@ private slots:
         Furnish();
         // Too big to be a pick list: unreadable, and so never written, even if a caller hands back a text for it.
         {
-            QFile big(PickLists::UserFilePath(PickList::Soundmix));
+            QFile big(PickLists::UserFilePath(PickList::Audio));
             QVERIFY(big.open(QIODevice::WriteOnly));
             QVERIFY(big.resize(PickLists::kMaxPickListBytes + 1));
         }
         SettingsModel model;
         model.Load();
-        QCOMPARE(model.Stored().PickList(PickList::Soundmix)->status, ReadStatus::Unreadable);
+        QCOMPARE(model.Stored().PickList(PickList::Audio)->status, ReadStatus::Unreadable);
         const Snapshot before = Take(Root());
         SettingsForm edited = model.Stored();
-        edited.PickList(PickList::Soundmix)->text = QString();
+        edited.PickList(PickList::Audio)->text = QString();
         QCOMPARE(model.Save(edited).outcome, Outcome::Saved);
-        edited.PickList(PickList::Soundmix)->text = QStringLiteral("Mono");
+        edited.PickList(PickList::Audio)->text = QStringLiteral("Mono");
         QCOMPARE(model.Save(edited).outcome, Outcome::Saved);
         QCOMPARE(Kept(Take(Root()), before), before);
     }

@@ -95,30 +95,28 @@ QString CItemList::Add(const QString& strName)
 {
     std::shared_ptr<CItem> item = ItemStore::NewItem(m_kind);
     item->setDisplayName(strName);
-    return AddNew(item);
+    const Result<QString> key = AddNew(item);
+    return key ? *key : QString();
 }
 
-QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers, QString* error)
+Result<QString> CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers)
 {
-    return AddNew(item, ItemStore::NewCover{covers.front, {}, {}}, ItemStore::NewCover{covers.back, {}, {}}, error);
+    return AddNew(item, ItemStore::NewCover{covers.front, {}, {}}, ItemStore::NewCover{covers.back, {}, {}});
 }
 
-QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers, QString* error)
+Result<QString> CItemList::AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers)
 {
     return AddNew(item, ItemStore::NewCover{{}, covers.front, covers.frontExt},
-                  ItemStore::NewCover{{}, covers.back, covers.backExt}, error);
+                  ItemStore::NewCover{{}, covers.back, covers.backExt});
 }
 
-QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
-                          const ItemStore::NewCover& back, QString* error)
+Result<QString> CItemList::AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                                  const ItemStore::NewCover& back)
 {
     const auto refuse = [&](const QString& why) {
         qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
                            << ItemStore::KindFolder(m_kind) << "-" << why;
-        if (error) {
-            *error = why;
-        }
-        return QString();
+        return Result<QString>(Failure{why, 0, {}});
     };
     // Only a fresh item of this kind: an id or a folder given before would be another item's.
     if (!item || item->Kind() != m_kind || !item->blFirstID() || !item->Path().isEmpty()) {
@@ -132,8 +130,8 @@ QString CItemList::AddNew(const std::shared_ptr<CItem>& item, const ItemStore::N
     // Folder, record and covers appear together or not at all. An item was always added under its name alone and
     // given its other fields after: its folder carries that name and it takes the place an empty sort key gives, so
     // a whole item lands where it always did.
-    if (!ItemStore::CreateItem(*item, m_DBDir, front, back, error, true)) {
-        return {};
+    if (const Result<void> created = ItemStore::CreateItem(*item, m_DBDir, front, back, true); !created) {
+        return created.failure();
     }
     PlaceNew(item);
     return item->strKey();

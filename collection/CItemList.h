@@ -2,6 +2,7 @@
 
 #include "CItem.h"
 #include "ItemOrder.h"
+#include "Result.h"
 
 #include <QHash>
 #include <QPointer>
@@ -53,12 +54,12 @@ public:
     };
     // Creates a whole new item: `item` (made by ItemStore::NewItem for this kind, every field and its parent set, no
     // id and no Path) gets the next id, its folder, complete record and covers are written, and it is placed. Its
-    // key, or empty when anything could not be written: then nothing of it is kept, on disk or in the list, and
-    // `error` (when given) names the folder or file and why. The folder is built under a temporary name and renamed
+    // key, or why it could not be written (naming the folder or file): then nothing of it is kept, on disk or in the
+    // list. The folder is built under a temporary name and renamed
     // into place, so a kill or power cut leaves the item whole or absent (see ItemStore::CreateItem). An item that
     // has an id or a Path already is refused; one refused or failed once is not offered again.
-    QString AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {}, QString* error = nullptr);
-    QString AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers, QString* error = nullptr);
+    Result<QString> AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {});
+    Result<QString> AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers);
     // AddNew for an item holding only the given name.
     QString Add(const QString& strName);
     // Deletes the item with that key: its folder and files, and its entry. An absent key does nothing (true). When
@@ -88,8 +89,8 @@ protected:
 private:
     friend class StagedItems;
 
-    QString AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
-                   const ItemStore::NewCover& back, QString* error);
+    Result<QString> AddNew(const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                           const ItemStore::NewCover& back);
     std::vector<std::shared_ptr<CItem>> ReadListed(const QString& folder, const QStringList& names);
     void PlaceOne(const std::shared_ptr<CItem>& item);
     // Places an item just created (whole on disk, its id the next one) where AddNew puts it.

@@ -129,10 +129,10 @@ std::shared_ptr<CItem> NewItem(ItemKind kind)
     return {};
 }
 
-bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover, QString* error,
-                bool byName)
+Result<void> CreateItem(CItem& item, const QString& dbDir, const QString& frontCover, const QString& backCover,
+                        bool byName)
 {
-    return CreateItem(item, dbDir, NewCover{frontCover, {}, {}}, NewCover{backCover, {}, {}}, error, byName);
+    return CreateItem(item, dbDir, NewCover{frontCover, {}, {}}, NewCover{backCover, {}, {}}, byName);
 }
 
 namespace {
@@ -144,24 +144,18 @@ QString FolderBase(const CItem& item, bool byName)
     return byName || item.strSortKey().isEmpty() ? item.DisplayName() : item.strSortKey();
 }
 
-bool Failure(const CItem& item, QString* error, const QString& why)
+::Failure Refused(const CItem& item, const QString& why)
 {
     qCWarning(lcStore) << "cannot save the new item" << item.strKey() << "-" << why;
-    if (error) {
-        *error = why;
-    }
-    return false;
+    return ::Failure{why, 0, {}};
 }
 
 } // namespace
 
-QString StageItem(const CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
-                  QString* error, bool byName)
+Result<QString> StageItem(const CItem& item, const QString& dbDir, const NewCover& frontCover,
+                          const NewCover& backCover, bool byName)
 {
-    const auto fail = [&](const QString& why) {
-        Failure(item, error, why);
-        return QString();
-    };
+    const auto fail = [&](const QString& why) { return Result<QString>(Refused(item, why)); };
     if (dbDir.isEmpty()) {
         return fail(QStringLiteral("no collection folder is set"));
     }
@@ -227,13 +221,13 @@ QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front
     return temp;
 }
 
-bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString* error, bool byName)
+Result<void> PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, bool byName)
 {
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
     const QString base = FolderBase(item, byName);
     const auto discard = [&](const QString& why) {
         RemoveStaged(temp);
-        return Failure(item, error, why);
+        return Result<void>(Refused(item, why));
     };
     QString folder;
     for (int variant = 1; variant <= kMaxVariants && folder.isEmpty(); ++variant) {
@@ -251,7 +245,7 @@ bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString
     }
     Unclaim(temp); // in place: an item folder with its record, which no sweep takes
     item.setPath(folder);
-    return true;
+    return {};
 }
 
 bool RemoveStaged(const QString& temp)
@@ -269,23 +263,25 @@ void LeaveStaged(const QString& temp)
     Unclaim(temp);
 }
 
-bool CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
-                QString* error, bool byName)
+Result<void> CreateItem(CItem& item, const QString& dbDir, const NewCover& frontCover, const NewCover& backCover,
+                        bool byName)
 {
-    const QString temp = StageItem(item, dbDir, frontCover, backCover, error, byName);
-    if (temp.isEmpty() || !PlaceStaged(item, temp, dbDir, error, byName)) {
-        return false;
+    const Result<QString> temp = StageItem(item, dbDir, frontCover, backCover, byName);
+    if (!temp) {
+        return temp.failure();
+    }
+    if (Result<void> placed = PlaceStaged(item, *temp, dbDir, byName); !placed) {
+        return placed;
     }
     const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
-    if (!SafeFile::SyncFolder(kindDir)) {
-        const int err = errno;
+    if (const Result<void> synced = SafeFile::SyncFolder(kindDir); !synced) {
         if (!SafeFile::RemoveTree(item.Path())) {
             qCWarning(lcStore) << "cannot remove" << item.Path() << "after its folder could not be synced";
         }
         item.setPath(QString());
-        return Failure(item, error, QStringLiteral("cannot sync the folder %1: %2").arg(kindDir, qt_error_string(err)));
+        return Refused(item, QStringLiteral("cannot sync the folder %1: %2").arg(kindDir, synced.why()));
     }
-    return true;
+    return {};
 }
 
 QString WithdrawFolder(const QString& folder)
@@ -323,7 +319,7 @@ QString WithdrawFolder(const QString& folder)
 bool SaveItem(CItem& item, const QString& dbDir)
 {
     if (item.Path().isEmpty()) {
-        return CreateItem(item, dbDir);
+        return bool(CreateItem(item, dbDir));
     }
     const QString folder = item.Path();
     if (!SafeFile::WriteAll(folder, RecordFiles(item))) {

@@ -68,10 +68,10 @@ private:
 // into it, and it is renamed to its name: MakeSafeName of the sort key (else of the name; always of the name with
 // byName, as for an item added to its collection, which names its folder as it was named when made) and the id, the
 // first variant that is free; nothing is ever replaced. Outside a batch every file and the folder are synced before the
-// rename and the kind folder after it; in a batch, the batch's Commit syncs. Sets Path. On false nothing of the item
-// is left on disk, and error (when given) names the folder or file and why.
-bool CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {}, const QString& backCover = {},
-                QString* error = nullptr, bool byName = false);
+// rename and the kind folder after it; in a batch, the batch's Commit syncs. Sets Path. On a failure nothing of the
+// item is left on disk, and its why names the folder or file and why.
+Result<void> CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {},
+                        const QString& backCover = {}, bool byName = false);
 // A cover of a new item: a copy of the file, or, when ext is set, these bytes stored under that extension (a side with
 // neither gets no cover).
 struct NewCover
@@ -80,17 +80,16 @@ struct NewCover
     QByteArray bytes;
     QString ext;
 };
-bool CreateItem(CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
-                bool byName);
+Result<void> CreateItem(CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, bool byName);
 // CreateItem in two steps, for many items made off the window's thread and put in place together. StageItem writes
 // the item (its id set, empty Path) whole into a new folder under a temporary name in dbDir/<kind folder>/: the
-// folder's path, or empty when anything could not be written (then nothing of it is left and error says why). Such a
+// folder's path, or a failure when anything could not be written (then nothing of it is left). Such a
 // folder is live: the sweep (RemoveDebris) leaves it alone until PlaceStaged, RemoveStaged or LeaveStaged; one that a
 // killed program left is debris. PlaceStaged renames it to the first free variant of the item's folder name and sets
-// Path; on false the folder is removed and error says why. Neither syncs the kind folder (the open batch does).
-QString StageItem(const CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back, QString* error,
-                  bool byName);
-bool PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, QString* error, bool byName);
+// Path; on a failure the folder is removed. Neither syncs the kind folder (the open batch does).
+Result<QString> StageItem(const CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back,
+                          bool byName);
+Result<void> PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, bool byName);
 // Removes a live temporary folder (StageItem's or WithdrawFolder's) with what it holds; what cannot be removed is left
 // to the next sweep. True when it is gone.
 bool RemoveStaged(const QString& temp);

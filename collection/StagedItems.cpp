@@ -33,16 +33,13 @@ StagedItems::List* StagedItems::ListOf(ItemKind kind)
     return nullptr;
 }
 
-QString StagedItems::Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
-                           const ItemStore::NewCover& back, QString* error)
+Result<QString> StagedItems::Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                                   const ItemStore::NewCover& back)
 {
     const auto refuse = [&](const QString& why) {
         qCWarning(lcStore) << "cannot add" << (item ? item->DisplayName() : QString()) << "to"
                            << ItemStore::KindFolder(kind) << "-" << why;
-        if (error) {
-            *error = why;
-        }
-        return QString();
+        return Result<QString>(Failure{why, 0, {}});
     };
     List* target = ListOf(kind);
     if (!target || !item || item->Kind() != kind || !item->blFirstID() || !item->Path().isEmpty() || m_placed ||
@@ -58,27 +55,24 @@ QString StagedItems::Stage(ItemKind kind, const std::shared_ptr<CItem>& item, co
         m_batch.emplace();
     }
     // Named as an item added to its collection is (see CItemList::AddNew).
-    const QString temp = ItemStore::StageItem(*item, target->dbDir, front, back, error, true);
-    if (temp.isEmpty()) {
-        return {};
+    const Result<QString> temp = ItemStore::StageItem(*item, target->dbDir, front, back, true);
+    if (!temp) {
+        return temp;
     }
     ++target->lastId;
-    m_items.push_back({kind, item, temp});
+    m_items.push_back({kind, item, *temp});
     return item->strKey();
 }
 
-bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
+Result<void> StagedItems::PutInPlace(const std::atomic<bool>* stop)
 {
     const auto fail = [&](const QString& why) {
-        if (error) {
-            *error = why;
-        }
         if (m_batch) {
             m_batch->Drop(); // the withdrawal is synced instead
             m_batch.reset();
         }
         Withdraw();
-        return false;
+        return Result<void>(Failure{why, 0, {}});
     };
     const auto unsynced = [&] {
         qCWarning(lcStore) << "the new items could not be synced; they are removed again";
@@ -102,10 +96,10 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
             return fail({});
         }
         Entry& entry = m_items[m_inPlace];
-        QString why;
-        if (!ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(entry.kind)->dbDir, &why, true)) {
+        if (const auto placed = ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(entry.kind)->dbDir, true);
+            !placed) {
             m_items.erase(m_items.begin() + qsizetype(m_inPlace)); // PlaceStaged removed its folder
-            return fail(why);
+            return fail(placed.why());
         }
         entry.temp.clear();
     }
@@ -123,7 +117,7 @@ bool StagedItems::PutInPlace(const std::atomic<bool>* stop, QString* error)
             entry.item->moveToThread(m_home); // only the thread that made it may hand it on
         }
     }
-    return true;
+    return {};
 }
 
 void StagedItems::Withdraw()

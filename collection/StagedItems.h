@@ -34,15 +34,15 @@ public:
     StagedItems& operator=(const StagedItems&) = delete;
 
     // Writes the whole item (made by ItemStore::NewItem for kind, every field and its parent set, no id and no Path)
-    // under a temporary folder name, with the next id of its kind. Its key, or empty when anything could not be
-    // written: nothing of it is left then, and error says why.
-    QString Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
-                  const ItemStore::NewCover& back, QString* error);
+    // under a temporary folder name, with the next id of its kind. Its key, or why it could not be written: nothing
+    // of it is left then.
+    Result<QString> Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
+                          const ItemStore::NewCover& back);
     // Syncs everything staged, renames every staged folder into place, and syncs the renames, so that a power cut at
     // any moment leaves each item whole in place or debris. Checks stop before each rename: once it is set, or when
-    // anything fails, what was put in place is moved out again and the result is false (error says why, empty for a
+    // anything fails, what was put in place is moved out again and the result is a failure (its why empty for a
     // stop). The items then belong to the owning thread.
-    bool PutInPlace(const std::atomic<bool>* stop, QString* error);
+    Result<void> PutInPlace(const std::atomic<bool>* stop);
     // Removes every folder staged or put in place (those in place moved out first, the last first), on the thread
     // that staged. Gives up early once abandon is set: what stays is debris the next load sweeps. The number of items
     // that could not be moved out and stay in the store (never in their lists).

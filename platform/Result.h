@@ -32,6 +32,8 @@ public:
     explicit operator bool() const { return m_value.has_value(); }
     const T& operator*() const { return *m_value; }
     const T* operator->() const { return &*m_value; }
+    // The value, or fallback after a failure.
+    T valueOr(T fallback) const { return m_value ? *m_value : std::move(fallback); }
 
     const Failure& failure() const { return m_failure; }
     const QString& why() const { return m_failure.why; }

@@ -213,14 +213,17 @@ inline std::shared_ptr<CItem> NewOne(const CItemList& list, const QString& name)
 // Creates one item whole, with every field its name tells and both covers; its key or empty.
 inline QString CreateOne(CItemList& list, const QString& name, const QString& sources)
 {
-    return list.AddNew(NewOne(list, name), {sources + QStringLiteral("/a.jpg"), sources + QStringLiteral("/b.GIF")});
+    return list.AddNew(NewOne(list, name), {sources + QStringLiteral("/a.jpg"), sources + QStringLiteral("/b.GIF")})
+        .valueOr({});
 }
 
 // The same item written under a temporary folder name only (see StagedItems); its key or empty.
 inline QString StageOne(StagedItems& staged, CItemList& list, const QString& name, const QString& sources)
 {
-    return staged.Stage(list.Kind(), NewOne(list, name), {sources + QStringLiteral("/a.jpg"), {}, {}},
-                        {sources + QStringLiteral("/b.GIF"), {}, {}}, nullptr);
+    return staged
+        .Stage(list.Kind(), NewOne(list, name), {sources + QStringLiteral("/a.jpg"), {}, {}},
+               {sources + QStringLiteral("/b.GIF"), {}, {}})
+        .valueOr({});
 }
 
 // The boxes, media and movies of a kill run's child, loaded from db; "ready" is told once they are.

@@ -73,18 +73,17 @@ QString ItemCreation::AddWith(CItemList* list, ItemKind kind, const std::shared_
     if (Failed() || m_committed) {
         return {};
     }
-    QString error;
-    const QString key = m_staged ? m_staged->Stage(kind, item, FrontOf(covers), BackOf(covers), &error)
-                                 : list->AddNew(item, covers, &error);
-    if (key.isEmpty()) {
-        m_error = error.isEmpty() ? QStringLiteral("%1 could not be written").arg(item->DisplayName()) : error;
+    const Result<QString> key =
+        m_staged ? m_staged->Stage(kind, item, FrontOf(covers), BackOf(covers)) : list->AddNew(item, covers);
+    if (!key) {
+        m_error = key.why().isEmpty() ? QStringLiteral("%1 could not be written").arg(item->DisplayName()) : key.why();
         qCWarning(lcApp) << "a new item could not be written:" << m_error;
         return {};
     }
     if (!m_staged) {
-        m_made.push_back({list, key});
+        m_made.push_back({list, *key});
     }
-    return key;
+    return *key;
 }
 
 void ItemCreation::Fail(const QString& why)
@@ -131,11 +130,11 @@ bool ItemCreation::PutInPlace(const std::atomic<bool>* stop)
     if (!m_staged || Failed() || m_committed) {
         return false;
     }
-    QString why;
-    if (m_staged->PutInPlace(stop, &why)) {
+    const Result<void> placed = m_staged->PutInPlace(stop);
+    if (placed) {
         return true;
     }
-    Fail(why.isEmpty() ? QStringLiteral("cancelled") : why);
+    Fail(placed.why().isEmpty() ? QStringLiteral("cancelled") : placed.why());
     return false;
 }
 

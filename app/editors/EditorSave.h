@@ -85,13 +85,12 @@ SaveOutcome SaveEditedItem(Collection& collection, QString& key, const PendingCo
         if (covers) {
             files = {covers->NewFile(PendingCovers::Side::Front), covers->NewFile(PendingCovers::Side::Back)};
         }
-        QString error;
-        const QString newKey = collection.AddNew(item, files, &error);
-        if (newKey.isEmpty()) {
+        const Result<QString> newKey = collection.AddNew(item, files);
+        if (!newKey) {
             const bool withCovers = !files.front.isEmpty() || !files.back.isEmpty();
-            return SaveOutcome::Refused(withCovers ? StoreRefusalMessage(error) : StoreRefusalMessage());
+            return SaveOutcome::Refused(withCovers ? StoreRefusalMessage(newKey.why()) : StoreRefusalMessage());
         }
-        key = newKey;
+        key = *newKey;
         return SaveOutcome::Saved();
     }
     const auto item = collection.Item(key);

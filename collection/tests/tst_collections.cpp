@@ -139,7 +139,7 @@ private slots:
         auto item = ItemStore::NewItem(ItemKind::Category);
         item->setDisplayName("Zed");
         item->setStrSortKey("AA");
-        const QString key = cats.AddNew(item);
+        const QString key = cats.AddNew(item).valueOr({});
         QCOMPARE(Keys(cats), (QStringList{"C3", "C1", "C2"}));
         QCOMPARE(QFileInfo(item->Path()).fileName(), QString("Zed.3"));
         QVERIFY(TestStore::Read(item->Path() + "/content.mdc").contains("SORTKEY = AA\r\n"));
@@ -488,9 +488,9 @@ private slots:
             for (int i = 0; i < 100; ++i) {
                 const auto movie = ItemStore::NewItem(ItemKind::Movie);
                 movie->setDisplayName(QString("Staged %1").arg(i));
-                staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr);
+                (void)staged.Stage(ItemKind::Movie, movie, {}, {});
             }
-            placed = staged.PutInPlace(nullptr, nullptr);
+            placed = bool(staged.PutInPlace(nullptr));
             done.store(true);
         });
         int sweeps = 0;
@@ -506,7 +506,7 @@ private slots:
 
         StagedItems given({&movies});
         for (int i = 0; i < 3; ++i) {
-            given.Stage(ItemKind::Movie, ItemStore::NewItem(ItemKind::Movie), {}, {}, nullptr);
+            (void)given.Stage(ItemKind::Movie, ItemStore::NewItem(ItemKind::Movie), {}, {});
         }
         const std::atomic<bool> abandon{true};
         given.Discard(&abandon);
@@ -536,12 +536,12 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const auto movie = ItemStore::NewItem(ItemKind::Movie);
             movie->setDisplayName(QString("Staged %1").arg(i));
-            QVERIFY(!staged.Stage(ItemKind::Movie, movie, {}, {}, nullptr).isEmpty());
+            QVERIFY(staged.Stage(ItemKind::Movie, movie, {}, {}));
         }
         SafeFile::Faults::Reset();
         SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failing);
-        QString why;
-        const bool placed = staged.PutInPlace(nullptr, &why);
+        const Result<void> placed = staged.PutInPlace(nullptr);
+        const QString why = placed.why();
         const int renames = SafeFile::Faults::Calls(SafeFile::Faults::Rename);
         SafeFile::Faults::Reset();
         QVERIFY(!placed);

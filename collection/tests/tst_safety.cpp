@@ -244,10 +244,9 @@ class TestSafety : public QObject
                     movie->setStrTitle(QStringLiteral("Ronin"));
                     movie->setStrNotes(Notes(3));
                     movie->setLngParentType(4);
-                    QString error;
-                    const QString key = m_movies->AddNew(movie, {*sources + "new.JPG", *sources + "old.gif"}, &error);
+                    const Result<QString> key = m_movies->AddNew(movie, {*sources + "new.JPG", *sources + "old.gif"});
                     // A failure without its reason, or one that kept the item, counts as a success.
-                    return !key.isEmpty() || error.isEmpty() || m_movies->Count() != 1;
+                    return bool(key) || key.why().isEmpty() || m_movies->Count() != 1;
                 },
                 true};
         };
@@ -663,7 +662,7 @@ private slots:
         // Made whole, also where the file system cannot rename without replacing.
         auto made = std::static_pointer_cast<CMovie>(ItemStore::NewItem(ItemKind::Movie));
         made->setStrTitle(QStringLiteral("Heat"));
-        const QString key = movies.AddNew(made, {dir.filePath(QStringLiteral("a.jpg")), QString()});
+        const QString key = movies.AddNew(made, {dir.filePath(QStringLiteral("a.jpg")), QString()}).valueOr({});
         QVERIFY(!key.isEmpty());
         // A name taken under another case is taken.
         WriteRaw(db + QStringLiteral("/Movies/heat.2/mine.doc"), "x");

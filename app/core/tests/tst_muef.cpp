@@ -518,7 +518,7 @@ private slots:
         const auto item = ItemStore::NewItem(ItemKind(kind));
         FillEveryField(*item);
         item->setProperty("strUPC", kValidCode);
-        const QString key = list().AddNew(item);
+        const QString key = list().AddNew(item).valueOr({});
         QVERIFY(!key.isEmpty());
         BuildChildLists();
         const QByteArray text = AnsiText::Encode(CreateUEF(key, true)->strUEF());

@@ -4,8 +4,6 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 
-#include <algorithm>
-
 BoxForm ReadBox(const CBox& box)
 {
     BoxForm form;
@@ -54,12 +52,6 @@ void BoxEditor::Open(const QString& strKey)
         m_covers = StoredCoversOf(*box);
         m_caption = box->strName();
     }
-}
-
-bool BoxEditor::Offers(const QString& parentKey) const
-{
-    return std::any_of(m_places.begin(), m_places.end(),
-                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
 }
 
 SaveOutcome BoxEditor::Save(const BoxForm& form, const PendingCovers& covers)

@@ -49,7 +49,7 @@ public:
     const QList<ParentEntry>& Places() const { return m_places; }
     // The covers the opened box has stored; none for a new one.
     const StoredCovers& Covers() const { return m_covers; }
-    bool Offers(const QString& parentKey) const;
+    bool Offers(const QString& parentKey) const { return OffersPlace(m_places, parentKey); }
 
     // OK after the product-code gate: refuses text the code page cannot hold, else saves (a new box is added with its
     // name first) and applies the covers. A refusal keeps nothing and leaves the key as it was.

@@ -4,8 +4,6 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 
-#include <algorithm>
-
 void GroupEditor::Open(const QString& strKey)
 {
     m_key = strKey;
@@ -25,12 +23,6 @@ void GroupEditor::Open(const QString& strKey)
         m_form.parentKey = MakeItemKey(group->lngParentType(), qint64(group->lngParentID()));
         m_caption = group->strName();
     }
-}
-
-bool GroupEditor::Offers(const QString& parentKey) const
-{
-    return std::any_of(m_places.begin(), m_places.end(),
-                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
 }
 
 SaveOutcome GroupEditor::Save(const GroupForm& form)

@@ -34,7 +34,7 @@ public:
     QString Caption() const { return m_caption; }
     const GroupForm& Form() const { return m_form; }
     const QList<ParentEntry>& Places() const { return m_places; }
-    bool Offers(const QString& parentKey) const;
+    bool Offers(const QString& parentKey) const { return OffersPlace(m_places, parentKey); }
 
     // OK: refuses text the store cannot hold, else adds a new group, sets its fields and place and writes it.
     SaveOutcome Save(const GroupForm& form);

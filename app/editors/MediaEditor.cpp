@@ -4,8 +4,6 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 
-#include <algorithm>
-
 MediaForm ReadMedia(const CMedia& medium)
 {
     MediaForm form;
@@ -37,47 +35,20 @@ QList<CodePage::Field> MediaFields(const MediaForm& form)
             {QStringLiteral("Extras"), form.strExtras}};
 }
 
-void MediaEditor::Start(Mode mode, const QString& key)
+MediaEditor::MediaEditor()
+    : TemplateSession(ParentKind::Media,
+                      {QStringLiteral("<New media>"), QStringLiteral("Media"), QStringLiteral("<New Media Template>")})
 {
-    // Nothing of an earlier opening stays.
-    m_mode = mode;
-    m_key = key;
-    m_form = {};
-    m_covers = {};
-    m_template.reset();
-    m_loadedParent = kRootKey;
-    m_places = FillParentList(ParentKind::Media);
 }
 
 void MediaEditor::Open(const QString& strKey)
 {
-    Start(strKey.isEmpty() ? Mode::New : Mode::Edit, strKey);
-    if (m_mode == Mode::New) {
-        m_caption = QStringLiteral("<New media>");
-        if (Offers(m_parentKey)) {
-            m_form.parentKey = m_parentKey;
-        }
+    if (!Begin(strKey)) {
         return;
     }
-    m_caption = QStringLiteral("Media");
     if (const auto medium = gMedias ? gMedias->Item(strKey) : nullptr) {
-        m_form = ReadMedia(*medium);
-        m_covers = StoredCoversOf(*medium);
-        m_loadedParent = m_form.parentKey;
-        m_caption = medium->strName();
+        Loaded(ReadMedia(*medium), StoredCoversOf(*medium), medium->strName());
     }
-}
-
-void MediaEditor::OpenTemplate()
-{
-    Start(Mode::Template, kTemplateKey);
-    m_caption = QStringLiteral("<New Media Template>");
-}
-
-bool MediaEditor::Offers(const QString& parentKey) const
-{
-    return std::any_of(m_places.begin(), m_places.end(),
-                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
 }
 
 SaveOutcome MediaEditor::Save(const MediaForm& form, const PendingCovers& covers)
@@ -106,12 +77,6 @@ SaveOutcome MediaEditor::Save(const MediaForm& form, const PendingCovers& covers
     if (!outcome.saved) {
         return outcome;
     }
-    m_key = key;
-    m_form = form;
+    Kept(key, form);
     return SaveOutcome::Saved();
-}
-
-std::unique_ptr<CMedia> MediaEditor::TakeTemplate()
-{
-    return std::move(m_template);
 }

@@ -6,8 +6,6 @@
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 
-#include <algorithm>
-
 namespace {
 
 // The text fields a form holds: every one but the numbers and the description's.
@@ -76,47 +74,20 @@ QUrl WebsiteUrl(const QString& text)
     return scheme == QStringLiteral("http") || scheme == QStringLiteral("https") ? url : QUrl();
 }
 
-void MovieEditor::Start(Mode mode, const QString& key)
+MovieEditor::MovieEditor()
+    : TemplateSession(ParentKind::Movie,
+                      {QStringLiteral("<New movie>"), QStringLiteral("Movie"), QStringLiteral("<New Movie Template>")})
 {
-    // Nothing of an earlier opening stays.
-    m_mode = mode;
-    m_key = key;
-    m_form = {};
-    m_covers = {};
-    m_template.reset();
-    m_loadedParent = kRootKey;
-    m_places = FillParentList(ParentKind::Movie);
 }
 
 void MovieEditor::Open(const QString& strKey)
 {
-    Start(strKey.isEmpty() ? Mode::New : Mode::Edit, strKey);
-    if (m_mode == Mode::New) {
-        m_caption = QStringLiteral("<New movie>");
-        if (Offers(m_parentKey)) {
-            m_form.parentKey = m_parentKey;
-        }
+    if (!Begin(strKey)) {
         return;
     }
-    m_caption = QStringLiteral("Movie");
     if (const auto movie = gMovies ? gMovies->Item(strKey) : nullptr) {
-        m_form = ReadMovie(*movie);
-        m_covers = StoredCoversOf(*movie);
-        m_loadedParent = m_form.parentKey;
-        m_caption = movie->strTitle();
+        Loaded(ReadMovie(*movie), StoredCoversOf(*movie), movie->strTitle());
     }
-}
-
-void MovieEditor::OpenTemplate()
-{
-    Start(Mode::Template, kTemplateKey);
-    m_caption = QStringLiteral("<New Movie Template>");
-}
-
-bool MovieEditor::Offers(const QString& parentKey) const
-{
-    return std::any_of(m_places.begin(), m_places.end(),
-                       [&parentKey](const ParentEntry& entry) { return entry.key == parentKey; });
 }
 
 std::optional<mTypMediaInfo> MovieEditor::MediumDescription(const QString& parentKey)
@@ -150,12 +121,6 @@ SaveOutcome MovieEditor::Save(const MovieForm& form, const PendingCovers& covers
     if (!outcome.saved) {
         return outcome;
     }
-    m_key = key;
-    m_form = form;
+    Kept(key, form);
     return SaveOutcome::Saved();
-}
-
-std::unique_ptr<CMovie> MovieEditor::TakeTemplate()
-{
-    return std::move(m_template);
 }

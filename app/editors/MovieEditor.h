@@ -3,6 +3,7 @@
 #include "editors/EditorSave.h"
 #include "editors/ParentList.h"
 #include "editors/PendingCovers.h"
+#include "editors/TemplateSession.h"
 
 #include "CMovie.h"
 #include "mTypMediaInfo.h"
@@ -43,38 +44,14 @@ QList<CodePage::Field> MovieFields(const MovieForm& form);
 // The address the "go to" button opens: http and https only, "www." taken as http; empty for anything else.
 QUrl WebsiteUrl(const QString& text);
 
-class MovieEditor
+// MovieParent is the preselected parent; the parent list offers every container.
+class MovieEditor : public TemplateSession<CMovie, MovieForm>
 {
 public:
-    enum class Mode
-    {
-        New,
-        Edit,
-        Template,
-    };
+    MovieEditor();
 
-    // The item key of template mode.
-    static inline const QString kTemplateKey = QStringLiteral("TEMPLATE");
-
-    // MovieParent: the container preselected for the next new movie.
-    void SetParentKey(const QString& strKey) { m_parentKey = strKey; }
-    QString ParentKey() const { return m_parentKey; }
-
-    // Starts a session for the movie strKey, or a new movie for the empty key; fills the parent list.
+    // Starts a session for the movie strKey, or a new movie for the empty key.
     void Open(const QString& strKey);
-    // Starts template mode: no title, label, sort key, code, covers or parent; OK stores nothing.
-    void OpenTemplate();
-
-    Mode mode() const { return m_mode; }
-    QString Key() const { return m_key; }
-    QString Caption() const { return m_caption; }
-    const MovieForm& Form() const { return m_form; }
-    const QList<ParentEntry>& Places() const { return m_places; }
-    // The covers the opened movie has stored; none for a new one or a template.
-    const StoredCovers& Covers() const { return m_covers; }
-    bool Offers(const QString& parentKey) const;
-    // The parent the movie was loaded with ("!0" for a new one): decides the product-code lock.
-    QString LoadedParentKey() const { return m_loadedParent; }
 
     // The description a movie shows when it lies in the medium parentKey: the medium's, read-only. None for any other
     // parent, or a medium that is not loaded.
@@ -86,21 +63,4 @@ public:
     SaveOutcome Save(const MovieForm& form, const PendingCovers& covers);
     // Cancel: the key becomes empty, for a new and an existing movie alike.
     void Cancel() { m_key.clear(); }
-
-    // The template filled by OK, once; null after Cancel.
-    std::unique_ptr<CMovie> TakeTemplate();
-
-private:
-    // A fresh session: the mode, the key, an empty form and the parent list.
-    void Start(Mode mode, const QString& key);
-
-    Mode m_mode = Mode::New;
-    QString m_key;
-    QString m_parentKey;
-    QString m_loadedParent = kRootKey;
-    QString m_caption;
-    MovieForm m_form;
-    QList<ParentEntry> m_places;
-    StoredCovers m_covers;
-    std::unique_ptr<CMovie> m_template;
 };

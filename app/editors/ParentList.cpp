@@ -11,6 +11,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <list>
 #include <optional>
 
@@ -60,6 +61,11 @@ void InsertChildren(OrderList& order, const SortPairList& children, bool boxes, 
 }
 
 } // namespace
+
+bool OffersPlace(const QList<ParentEntry>& places, const QString& key)
+{
+    return std::any_of(places.begin(), places.end(), [&key](const ParentEntry& entry) { return entry.key == key; });
+}
 
 QStringList ParentImageKeys()
 {

@@ -30,6 +30,9 @@ struct ParentEntry
 inline constexpr int kParentTextLength = 50;
 inline const QString kRootKey = QStringLiteral("!0");
 
+// True when the list holds an entry for the key.
+bool OffersPlace(const QList<ParentEntry>& places, const QString& key);
+
 // The image keys of the picker's image list, root first.
 QStringList ParentImageKeys();
 // The image of a key's kind, by its first letter; empty for a kind no picker shows.

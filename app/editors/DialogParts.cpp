@@ -109,6 +109,14 @@ QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& tool
     return combo;
 }
 
+void RefillPickCombo(QComboBox* combo, const QStringList& entries)
+{
+    combo->clear();
+    combo->addItems(entries);
+    combo->setCurrentIndex(-1);
+    combo->clearEditText();
+}
+
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip)
 {
     auto* button = Named(new QPushButton(caption, parent), name);

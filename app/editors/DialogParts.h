@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -28,6 +29,8 @@ template <class T> T* Named(T* widget, const char* name)
 QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip = QString());
 // A pick-list combo that is typed into as well; typing adds nothing to its list.
 QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& toolTip = QString());
+// Fills a pick-list box afresh with the entries, none of them chosen and no text typed.
+void RefillPickCombo(QComboBox* combo, const QStringList& entries);
 // A button that Enter never presses unless it has the focus.
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip = QString());
 // Removes the selected entry of a list; with none selected nothing happens.

@@ -65,6 +65,11 @@ public:
 
     // The key the item is saved under.
     QString Key() const;
+    // The key the item is saved under while the picker shows selected; a picker showing nothing means the root.
+    QString KeyShowing(const QString& selected) const
+    {
+        return m_kept.isEmpty() ? (selected.isEmpty() ? kRootKey : selected) : m_kept;
+    }
     // True while a stored parent that the list does not offer is being kept.
     bool KeepsStored() const { return !m_kept.isEmpty(); }
 

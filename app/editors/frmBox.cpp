@@ -107,10 +107,7 @@ void frmBox::InitForm()
     lstExtras->clear();
     imgBFrontCover->Clear();
     imgBBackCover->Clear();
-    cboExtras->clear();
-    cboExtras->addItems(PickLists::ReadEntries(PickLists::PickList::Extras));
-    cboExtras->setCurrentIndex(-1);
-    cboExtras->clearEditText();
+    RefillPickCombo(cboExtras, PickLists::ReadEntries(PickLists::PickList::Extras));
     cboParent->Fill(m_editor.Places());
     cboParent->SelectKey(kRootKey);
 
@@ -145,10 +142,7 @@ BoxForm frmBox::ReadForm() const
 
 QString frmBox::ParentKeyChosen() const
 {
-    ParentChoice choice = m_parent;
-    const QString selected = cboParent->SelectedKey();
-    choice.Select(selected.isEmpty() ? kRootKey : selected);
-    return choice.Key();
+    return m_parent.KeyShowing(cboParent->SelectedKey());
 }
 
 void frmBox::cmdOk_Click()

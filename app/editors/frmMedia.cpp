@@ -115,10 +115,7 @@ void frmMedia::InitForm()
     lstExtras->clear();
     imgEFrontCover->Clear();
     imgEBackCover->Clear();
-    cboExtras->clear();
-    cboExtras->addItems(PickLists::ReadEntries(PickLists::PickList::Extras));
-    cboExtras->setCurrentIndex(-1);
-    cboExtras->clearEditText();
+    RefillPickCombo(cboExtras, PickLists::ReadEntries(PickLists::PickList::Extras));
     cboParent->Fill(m_editor.Places());
     cboParent->SelectKey(kRootKey);
 
@@ -167,10 +164,7 @@ QString frmMedia::ParentKeyChosen() const
     if (TemplateMode()) {
         return kRootKey;
     }
-    ParentChoice choice = m_parent;
-    const QString selected = cboParent->SelectedKey();
-    choice.Select(selected.isEmpty() ? kRootKey : selected);
-    return choice.Key();
+    return m_parent.KeyShowing(cboParent->SelectedKey());
 }
 
 void frmMedia::cmdOk_Click()

@@ -374,16 +374,9 @@ void frmMovie::ClearFields()
 void frmMovie::FillPickLists()
 {
     for (const PickList list : PickLists::All()) {
-        QComboBox* combo = PickCombo(list);
-        combo->clear();
-        combo->addItems(PickLists::ReadEntries(list));
-        combo->setCurrentIndex(-1);
-        combo->clearEditText();
+        RefillPickCombo(PickCombo(list), PickLists::ReadEntries(list));
     }
-    cboSystem->clear();
-    cboSystem->addItems({QStringLiteral("PAL"), QStringLiteral("NTSC"), QStringLiteral("SECAM")});
-    cboSystem->setCurrentIndex(-1);
-    cboSystem->clearEditText();
+    RefillPickCombo(cboSystem, {QStringLiteral("PAL"), QStringLiteral("NTSC"), QStringLiteral("SECAM")});
 }
 
 void frmMovie::LoadForm(const MovieForm& form)
@@ -444,10 +437,7 @@ MovieForm frmMovie::ReadForm() const
 
 QString frmMovie::ParentKeyChosen() const
 {
-    ParentChoice choice = m_parent;
-    const QString selected = cboParent->SelectedKey();
-    choice.Select(selected.isEmpty() ? kRootKey : selected);
-    return choice.Key();
+    return m_parent.KeyShowing(cboParent->SelectedKey());
 }
 
 void frmMovie::SetTemplateLook(bool templateMode)

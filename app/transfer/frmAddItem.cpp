@@ -4,8 +4,8 @@
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,13 +53,14 @@ QString TreeImageOf(const QString& image)
 
 } // namespace
 
-frmAddItem::frmAddItem(QWidget* parent) : QDialog(parent)
+frmAddItem::frmAddItem(QWidget* parent) : OnlineDialog(parent)
 {
     setObjectName("frmAddItem");
     setWindowTitle(QStringLiteral("Add from Vidsora: Online"));
     setModal(true);
 
     m_session = new ImportSession(this);
+    WaitsOn(m_session);
 
     auto* fraSearch = new QGroupBox(QStringLiteral("Search"), this);
     fraSearch->setObjectName("fraSearch");
@@ -262,34 +263,10 @@ void frmAddItem::cmdOk_Click()
 
 void frmAddItem::cmdCancel_Click()
 {
-    if (m_session->IsWaiting()) {
-        // Cancel ends the wait; the command that waited stops and the dialog stays.
-        m_session->Abort();
-        return;
+    // Cancel ends the wait; the command that waited stops and the dialog stays.
+    if (!EndWait()) {
+        CloseWhenIdle(false);
     }
-    CloseWhenIdle(false);
-}
-
-void frmAddItem::reject()
-{
-    if (m_session->IsWaiting()) {
-        m_session->Abort();
-        return;
-    }
-    // Closing without OK imports nothing, but whatever an earlier OK imported stands.
-    QDialog::reject();
-}
-
-void frmAddItem::closeEvent(QCloseEvent* event)
-{
-    if (m_session->IsWaiting()) {
-        // The wait ends first; the command that waited then closes the dialog.
-        m_closeRequested = true;
-        m_session->Abort();
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 void frmAddItem::CloseWhenIdle(bool accepted)

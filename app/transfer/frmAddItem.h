@@ -1,8 +1,7 @@
 #pragma once
 
 #include "transfer/ImportSession.h"
-
-#include <QDialog>
+#include "transfer/OnlineDialog.h"
 
 class QComboBox;
 class QGroupBox;
@@ -14,7 +13,7 @@ class WaitGate;
 
 // "Add from Vidsora: Online": search the online catalogue by title or product code, queue results with the place
 // each goes to, and import the queue. The work is ImportSession's; this window shows it.
-class frmAddItem : public QDialog
+class frmAddItem : public OnlineDialog
 {
     Q_OBJECT
 
@@ -30,8 +29,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void FillParentCombo();
@@ -62,5 +59,4 @@ private:
     WaitGate* m_gate = nullptr;
     QList<ImportSession::Place> m_places;
     bool m_result = false;
-    bool m_closeRequested = false;
 };

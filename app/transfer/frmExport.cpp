@@ -2,20 +2,20 @@
 
 #include "transfer/WaitGate.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmExport::frmExport(QWidget* parent) : QDialog(parent)
+frmExport::frmExport(QWidget* parent) : OnlineDialog(parent)
 {
     setObjectName("frmExport");
     setWindowTitle(QStringLiteral("Uploading..."));
     setModal(true);
 
     m_session = new UploadSession(this);
+    WaitsOn(m_session);
 
     lstvUpload = new QTreeWidget(this);
     lstvUpload->setObjectName("lstvUpload");
@@ -94,29 +94,6 @@ void frmExport::cmdOk_Click()
 
 void frmExport::cmdCancel_Click()
 {
-    if (m_session->IsWaiting()) {
-        m_session->Abort();
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmExport::reject()
-{
-    if (m_session->IsWaiting()) {
-        m_session->Abort();
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmExport::closeEvent(QCloseEvent* event)
-{
-    if (m_session->IsWaiting()) {
-        m_closeRequested = true;
-        m_session->Abort();
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    // Cancel during a wait ends it and the dialog stays; otherwise it closes.
+    reject();
 }

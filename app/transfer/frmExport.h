@@ -1,8 +1,7 @@
 #pragma once
 
+#include "transfer/OnlineDialog.h"
 #include "transfer/UploadSession.h"
-
-#include <QDialog>
 
 class QPushButton;
 class QTreeWidget;
@@ -10,7 +9,7 @@ class WaitGate;
 
 // "Uploading...": the rows to send to Vidsora: Online and their progress. OK sends every row; after the collection
 // list it offers to queue the items the service lacks, and the next OK sends those. The work is UploadSession's.
-class frmExport : public QDialog
+class frmExport : public OnlineDialog
 {
     Q_OBJECT
 
@@ -22,10 +21,6 @@ public:
     void AddItem(const QString& text, const QString& code, const QString& tag);
 
     UploadSession& session() { return *m_session; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void cmdOk_Click();
@@ -39,5 +34,4 @@ private:
 
     UploadSession* m_session = nullptr;
     WaitGate* m_gate = nullptr;
-    bool m_closeRequested = false;
 };

@@ -37,6 +37,24 @@ std::shared_ptr<UEFCollection> ContentsOf(QObject& item)
     return nullptr;
 }
 
+// Calls visit on every item of the tree, the nested items before the one that holds them. The same bound as the
+// parser's: a tree deeper than any file can carry (or one that holds itself) still ends.
+template <class Visit> void EachNestedFirst(const UEFCollection& items, const Visit& visit, int depth = 0)
+{
+    if (depth > UEFCollection::MaxDepth) {
+        return;
+    }
+    for (const std::shared_ptr<QObject>& item : items) {
+        if (!item) {
+            continue;
+        }
+        if (const auto contents = ContentsOf(*item)) {
+            EachNestedFirst(*contents, visit, depth + 1);
+        }
+        visit(*item);
+    }
+}
+
 // Makes a new folder under parent whose name starts with prefix and ends in six random letters; the create is
 // exclusive and the folder is this user's alone. Empty when parent is unusable.
 QString MakeUniqueFolder(const QString& parent, const QString& prefix)
@@ -133,48 +151,19 @@ bool ViewerSession::IsSafeCoverExt(const QString& ext)
 
 void ViewerSession::ClearCoverLocations(const UEFCollection& items)
 {
-    ClearCoverLocations(items, 0);
-}
-
-void ViewerSession::ClearCoverLocations(const UEFCollection& items, int depth)
-{
-    // The same bound as the parser's: a tree deeper than any file can carry (or one that holds itself) still ends.
-    if (depth > UEFCollection::MaxDepth) {
-        return;
-    }
-    for (const std::shared_ptr<QObject>& item : items) {
-        if (!item) {
-            continue;
-        }
-        if (const auto contents = ContentsOf(*item)) {
-            ClearCoverLocations(*contents, depth + 1);
-        }
-        Component::SetProperty(item.get(), "strFrontCoverURL", QString());
-        Component::SetProperty(item.get(), "strBackCoverURL", QString());
-    }
+    EachNestedFirst(items, [](QObject& item) {
+        Component::SetProperty(&item, "strFrontCoverURL", QString());
+        Component::SetProperty(&item, "strBackCoverURL", QString());
+    });
 }
 
 void ViewerSession::ExtractCovers(const UEFCollection& items)
 {
-    ExtractCovers(items, 0);
-}
-
-void ViewerSession::ExtractCovers(const UEFCollection& items, int depth)
-{
-    if (depth > UEFCollection::MaxDepth) {
-        return;
-    }
-    for (const std::shared_ptr<QObject>& item : items) {
-        if (!item) {
-            continue;
-        }
-        // Nested items first, so their covers get the lower numbers.
-        if (const auto contents = ContentsOf(*item)) {
-            ExtractCovers(*contents, depth + 1);
-        }
-        ExtractCover(*item, "strFrontCover", "strFrontCoverExt", "strFrontCoverURL");
-        ExtractCover(*item, "strBackCover", "strBackCoverExt", "strBackCoverURL");
-    }
+    // Nested items first, so their covers get the lower numbers.
+    EachNestedFirst(items, [this](QObject& item) {
+        ExtractCover(item, "strFrontCover", "strFrontCoverExt", "strFrontCoverURL");
+        ExtractCover(item, "strBackCover", "strBackCoverExt", "strBackCoverURL");
+    });
 }
 
 void ViewerSession::ExtractCover(QObject& item, const char* data, const char* ext, const char* url)

@@ -73,8 +73,6 @@ public:
     const std::vector<QString>& writtenFiles() const { return m_written; }
 
 private:
-    static void ClearCoverLocations(const UEFCollection& items, int depth);
-    void ExtractCovers(const UEFCollection& items, int depth);
     void ExtractCover(QObject& item, const char* data, const char* ext, const char* url);
     bool WriteOwnFile(const QString& path, const QString& text);
     void RemoveOwnFiles();

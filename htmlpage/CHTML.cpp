@@ -100,6 +100,19 @@ void MediaRows(Rows& rows, const QString& media, const QString& region, const QS
     }
 }
 
+// The "Extras:" row of a box or medium: its own list (own, made of extras), then its contents' (inner) after a line
+// break. An extras text of blank lines still counts as the item's own.
+void ExtrasRow(Rows& rows, const QString& extras, const QString& own, const QString& inner)
+{
+    if (!extras.isEmpty() && !inner.isEmpty()) {
+        rows.Add(QStringLiteral("Extras:"), own + QLatin1String("<br>") + inner);
+    } else if (!extras.isEmpty()) {
+        rows.Add(QStringLiteral("Extras:"), own);
+    } else if (!inner.isEmpty()) {
+        rows.Add(QStringLiteral("Extras:"), inner);
+    }
+}
+
 // The closing of one section: its rows were written, the next section gets the next id.
 void EndSection(QString& out)
 {
@@ -240,15 +253,7 @@ QString CHTML::ShowMedia(const UEFMedia& objMedia, bool blSub, int depth) const
     MediaRows(rows, ItemText(objMedia.strMedia()), ItemText(objMedia.strDVDRegion()), ItemText(objMedia.strDVDType()),
               ItemText(objMedia.strLDType()), ItemText(objMedia.strDVDCase()));
     if (!blSub) {
-        const QString own = BulletList(extras, QString());
-        const QString inner = MediaExtras(contents, QString());
-        if (!extras.isEmpty() && !inner.isEmpty()) {
-            rows.Add(QStringLiteral("Extras:"), own + QLatin1String("<br>") + inner);
-        } else if (!extras.isEmpty()) {
-            rows.Add(QStringLiteral("Extras:"), own);
-        } else if (!inner.isEmpty()) {
-            rows.Add(QStringLiteral("Extras:"), inner);
-        }
+        ExtrasRow(rows, extras, BulletList(extras, QString()), MediaExtras(contents, QString()));
     }
     if (contents.Count() > 0) {
         rows.Add(QStringLiteral("Contents:"), GetCode(contents, true, true, depth + 1));
@@ -267,15 +272,7 @@ QString CHTML::ShowBox(const UEFBox& objBox, int depth) const
                            ItemText(objBox.strBackCoverURL()), QStringLiteral("100%"), false);
     Rows rows(out);
     rows.AddIf(QStringLiteral("UPC / EAN:"), ItemText(NiceUPC(objBox.strUPC())));
-    const QString own = BulletList(extras, QString());
-    const QString inner = BoxExtras(contents);
-    if (!extras.isEmpty() && !inner.isEmpty()) {
-        rows.Add(QStringLiteral("Extras:"), own + QLatin1String("<br>") + inner);
-    } else if (!extras.isEmpty()) {
-        rows.Add(QStringLiteral("Extras:"), own);
-    } else if (!inner.isEmpty()) {
-        rows.Add(QStringLiteral("Extras:"), inner);
-    }
+    ExtrasRow(rows, extras, BulletList(extras, QString()), BoxExtras(contents));
     if (contents.Count() > 0) {
         rows.Add(QStringLiteral("Contents:"), GetCode(contents, true, true, depth + 1));
     }

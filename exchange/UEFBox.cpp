@@ -1,6 +1,6 @@
 #include "UEFBox.h"
 
-UEFBox::UEFBox(QObject* parent) : QObject(parent), m_colContents(std::make_shared<UEFCollection>()) {}
+UEFBox::UEFBox(QObject* parent) : UEFCoveredItem(parent), m_colContents(std::make_shared<UEFCollection>()) {}
 
 void UEFBox::setColContents(std::shared_ptr<UEFCollection> contents)
 {

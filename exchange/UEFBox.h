@@ -1,7 +1,7 @@
 #pragma once
 
 #include "UEFCollection.h"
-#include "UEFCover.h"
+#include "UEFCoveredItem.h"
 #include "UEFFields.h"
 
 #include <QObject>
@@ -13,19 +13,13 @@
 
 // One box set: its own text fields and the media and movies it holds.
 // Every text property is readable and writable by name as well (the viewer sets covers that way).
-class UEFBox : public QObject
+class UEFBox : public UEFCoveredItem
 {
     Q_OBJECT
     Q_PROPERTY(QString strExtras READ strExtras WRITE setStrExtras)
     Q_PROPERTY(QString strName READ strName WRITE setStrName)
     Q_PROPERTY(QString strUPC READ strUPC WRITE setStrUPC)
     Q_PROPERTY(QString strSortKey READ strSortKey WRITE setStrSortKey)
-    Q_PROPERTY(QString strFrontCover READ strFrontCover WRITE setStrFrontCover)
-    Q_PROPERTY(QString strFrontCoverExt READ strFrontCoverExt WRITE setStrFrontCoverExt)
-    Q_PROPERTY(QString strFrontCoverURL READ strFrontCoverURL WRITE setStrFrontCoverURL)
-    Q_PROPERTY(QString strBackCover READ strBackCover WRITE setStrBackCover)
-    Q_PROPERTY(QString strBackCoverExt READ strBackCoverExt WRITE setStrBackCoverExt)
-    Q_PROPERTY(QString strBackCoverURL READ strBackCoverURL WRITE setStrBackCoverURL)
 
 public:
     explicit UEFBox(QObject* parent = nullptr);
@@ -38,25 +32,6 @@ public:
     void setStrUPC(const QString& value) { m_strUPC = value; }
     const QString& strSortKey() const { return m_strSortKey; }
     void setStrSortKey(const QString& value) { m_strSortKey = value; }
-    const QString& strFrontCover() const { return m_frontCover.Text(); }
-    void setStrFrontCover(const QString& value) { m_frontCover.SetText(value); }
-    const QString& strFrontCoverExt() const { return m_strFrontCoverExt; }
-    void setStrFrontCoverExt(const QString& value) { m_strFrontCoverExt = value; }
-    const QString& strFrontCoverURL() const { return m_strFrontCoverURL; }
-    void setStrFrontCoverURL(const QString& value) { m_strFrontCoverURL = value; }
-    const QString& strBackCover() const { return m_backCover.Text(); }
-    void setStrBackCover(const QString& value) { m_backCover.SetText(value); }
-    const QString& strBackCoverExt() const { return m_strBackCoverExt; }
-    void setStrBackCoverExt(const QString& value) { m_strBackCoverExt = value; }
-    const QString& strBackCoverURL() const { return m_strBackCoverURL; }
-    void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
-
-    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
-    const UEFCover& frontCover() const { return m_frontCover; }
-    UEFCover& frontCover() { return m_frontCover; }
-    const UEFCover& backCover() const { return m_backCover; }
-    UEFCover& backCover() { return m_backCover; }
-
     // The item's own collection, the same object on every read; replacing it with null gives an empty one.
     std::shared_ptr<UEFCollection> colContents() const { return m_colContents; }
     void setColContents(std::shared_ptr<UEFCollection> contents);
@@ -66,12 +41,6 @@ private:
     QString m_strName;
     QString m_strUPC;
     QString m_strSortKey;
-    UEFCover m_frontCover;
-    QString m_strFrontCoverExt;
-    QString m_strFrontCoverURL;
-    UEFCover m_backCover;
-    QString m_strBackCoverExt;
-    QString m_strBackCoverURL;
     std::shared_ptr<UEFCollection> m_colContents;
 };
 

@@ -1,6 +1,6 @@
 #include "UEFMedia.h"
 
-UEFMedia::UEFMedia(QObject* parent) : QObject(parent), m_colContents(std::make_shared<UEFCollection>()) {}
+UEFMedia::UEFMedia(QObject* parent) : UEFCoveredItem(parent), m_colContents(std::make_shared<UEFCollection>()) {}
 
 void UEFMedia::setColContents(std::shared_ptr<UEFCollection> contents)
 {

@@ -15,7 +15,7 @@ QString WithoutTrailingLineEnds(const QString& value)
 
 } // namespace
 
-UEFMovie::UEFMovie(QObject* parent) : QObject(parent) {}
+UEFMovie::UEFMovie(QObject* parent) : UEFCoveredItem(parent) {}
 
 void UEFMovie::setStrYear(const QString& value)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UEFCover.h"
+#include "UEFCoveredItem.h"
 #include "UEFFields.h"
 
 #include <QObject>
@@ -10,7 +10,7 @@
 
 // One movie as plain text fields.
 // Every text property is readable and writable by name as well (the viewer sets covers that way).
-class UEFMovie : public QObject
+class UEFMovie : public UEFCoveredItem
 {
     Q_OBJECT
     Q_PROPERTY(QString strMedia READ strMedia WRITE setStrMedia)
@@ -38,12 +38,6 @@ class UEFMovie : public QObject
     Q_PROPERTY(QString strExtras READ strExtras WRITE setStrExtras)
     Q_PROPERTY(QString strSystem READ strSystem WRITE setStrSystem)
     Q_PROPERTY(QString strStudio READ strStudio WRITE setStrStudio)
-    Q_PROPERTY(QString strFrontCover READ strFrontCover WRITE setStrFrontCover)
-    Q_PROPERTY(QString strFrontCoverExt READ strFrontCoverExt WRITE setStrFrontCoverExt)
-    Q_PROPERTY(QString strFrontCoverURL READ strFrontCoverURL WRITE setStrFrontCoverURL)
-    Q_PROPERTY(QString strBackCover READ strBackCover WRITE setStrBackCover)
-    Q_PROPERTY(QString strBackCoverExt READ strBackCoverExt WRITE setStrBackCoverExt)
-    Q_PROPERTY(QString strBackCoverURL READ strBackCoverURL WRITE setStrBackCoverURL)
 
 public:
     explicit UEFMovie(QObject* parent = nullptr);
@@ -101,24 +95,6 @@ public:
     void setStrSystem(const QString& value) { m_strSystem = value; }
     const QString& strStudio() const { return m_strStudio; }
     void setStrStudio(const QString& value) { m_strStudio = value; }
-    const QString& strFrontCover() const { return m_frontCover.Text(); }
-    void setStrFrontCover(const QString& value) { m_frontCover.SetText(value); }
-    const QString& strFrontCoverExt() const { return m_strFrontCoverExt; }
-    void setStrFrontCoverExt(const QString& value) { m_strFrontCoverExt = value; }
-    const QString& strFrontCoverURL() const { return m_strFrontCoverURL; }
-    void setStrFrontCoverURL(const QString& value) { m_strFrontCoverURL = value; }
-    const QString& strBackCover() const { return m_backCover.Text(); }
-    void setStrBackCover(const QString& value) { m_backCover.SetText(value); }
-    const QString& strBackCoverExt() const { return m_strBackCoverExt; }
-    void setStrBackCoverExt(const QString& value) { m_strBackCoverExt = value; }
-    const QString& strBackCoverURL() const { return m_strBackCoverURL; }
-    void setStrBackCoverURL(const QString& value) { m_strBackCoverURL = value; }
-
-    // The covers themselves: the import takes them from a file to the store as bytes (see UEFCover).
-    const UEFCover& frontCover() const { return m_frontCover; }
-    UEFCover& frontCover() { return m_frontCover; }
-    const UEFCover& backCover() const { return m_backCover; }
-    UEFCover& backCover() { return m_backCover; }
 
 private:
     QString m_strMedia;
@@ -146,12 +122,6 @@ private:
     QString m_strExtras;
     QString m_strSystem;
     QString m_strStudio;
-    UEFCover m_frontCover;
-    QString m_strFrontCoverExt;
-    QString m_strFrontCoverURL;
-    UEFCover m_backCover;
-    QString m_strBackCoverExt;
-    QString m_strBackCoverURL;
 };
 
 // The text fields of a movie with their tags, in the order the writer puts them.

@@ -55,9 +55,9 @@ public:
     // Creates a whole new item: `item` (made by ItemStore::NewItem for this kind, every field and its parent set, no
     // id and no Path) gets the next id, its folder, complete record and covers are written, and it is placed. Its
     // key, or why it could not be written (naming the folder or file): then nothing of it is kept, on disk or in the
-    // list. The folder is built under a temporary name and renamed
-    // into place, so a kill or power cut leaves the item whole or absent (see ItemStore::CreateItem). An item that
-    // has an id or a Path already is refused; one refused or failed once is not offered again.
+    // list. The folder is built under a temporary name and renamed into place, so a kill or power cut leaves the item
+    // whole or absent (see ItemStore::CreateItem). An item that has an id or a Path already is refused; one refused
+    // or failed once is not offered again.
     Result<QString> AddNew(const std::shared_ptr<CItem>& item, const NewCovers& covers = {});
     Result<QString> AddNew(const std::shared_ptr<CItem>& item, const NewCoverBytes& covers);
     // AddNew for an item holding only the given name.

@@ -69,7 +69,7 @@ private:
 // byName, as for an item added to its collection, which names its folder as it was named when made) and the id, the
 // first variant that is free; nothing is ever replaced. Outside a batch every file and the folder are synced before the
 // rename and the kind folder after it; in a batch, the batch's Commit syncs. Sets Path. On a failure nothing of the
-// item is left on disk, and its why names the folder or file and why.
+// item is left on disk, and the failure names the folder or file and the reason.
 Result<void> CreateItem(CItem& item, const QString& dbDir, const QString& frontCover = {},
                         const QString& backCover = {}, bool byName = false);
 // A cover of a new item: a copy of the file, or, when ext is set, these bytes stored under that extension (a side with

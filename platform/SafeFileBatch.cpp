@@ -23,6 +23,19 @@ thread_local std::set<QByteArray> g_batchDirs; // folders made or put in place w
 // later in the batch still reaches its file system.
 thread_local std::map<dev_t, std::pair<int, QByteArray>> g_batchFolders;
 
+// Ends the outermost batch: closes the folders it kept open and forgets what it wrote.
+void Forget()
+{
+    for (const auto& [device, folder] : g_batchFolders) {
+        if (folder.first >= 0) {
+            ::close(folder.first);
+        }
+    }
+    g_batchFiles.clear();
+    g_batchDirs.clear();
+    g_batchFolders.clear();
+}
+
 } // namespace
 
 namespace Internal {
@@ -91,13 +104,8 @@ Result<> Batch::Commit()
                 m_failure = failed;
             }
         }
-        if (fd >= 0) {
-            ::close(fd);
-        }
     }
-    g_batchFiles.clear();
-    g_batchDirs.clear();
-    g_batchFolders.clear();
+    Forget();
     return Answer();
 }
 
@@ -108,17 +116,9 @@ void Batch::Drop()
     }
     m_done = true;
     m_failure = Failure::OfErrno(ECANCELED); // a Commit after it does not say that anything was synced
-    if (--g_batchDepth > 0) {
-        return;
+    if (--g_batchDepth == 0) {
+        Forget();
     }
-    for (const auto& [device, folder] : g_batchFolders) {
-        if (folder.first >= 0) {
-            ::close(folder.first);
-        }
-    }
-    g_batchFiles.clear();
-    g_batchDirs.clear();
-    g_batchFolders.clear();
 }
 
 Result<> Batch::Answer() const

@@ -304,7 +304,7 @@ Result<> CreateTempFolder()
     const QString first = gTempFolder;
     const auto made = UserFolders::MakeOwnFolder(
         [&first](int attempt) { return (attempt == 0 && !first.isEmpty()) ? first : MakeTempName(); }, 50);
-    g_madeFolder = made ? *made : UserFolders::OwnFolder{};
+    g_madeFolder = made.valueOr(UserFolders::OwnFolder{});
     gTempFolder = g_madeFolder.path;
     if (!made) {
         return made.failure();

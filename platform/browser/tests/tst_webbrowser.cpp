@@ -223,9 +223,17 @@ private:
         if (!loaded.wait(kLoadTimeoutMs) || !loaded.last().at(1).toBool()) {
             return false;
         }
-        // The page learns its covers just after the load; wait until it has.
+        // The page learns its covers just after the load; wait until it has. A load that a late stop of the row
+        // before cut short is asked for again by the pane, so the page counts as shown once the engine holds all of
+        // it, not at the first completion.
         const QString cover = QUrl::fromLocalFile(m_coverPath).toString(QUrl::FullyEncoded);
-        return QTest::qWaitFor([&] { return m_browser->webPage()->coverUrls().contains(cover); }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                return m_browser->webPage()->coverUrls().contains(cover) &&
+                       m_browser->LocationURL() == QUrl::fromLocalFile(path) &&
+                       Js(QStringLiteral("document.readyState")).toString() == QLatin1String("complete");
+            },
+            10000);
     }
 
     QString Display(int id)

@@ -13,6 +13,10 @@ struct Failure
     QString why;
     int error = 0;
     QString path;
+    // The change itself was made (a file replaced, a folder renamed into place or removed) but a sync after it failed,
+    // so the disk did not confirm it: it stands now and may or may not survive a power cut. What the window shows must
+    // follow the change, and the user is told that the disk did not confirm it.
+    bool unconfirmed = false;
 
     // A system call's failure at path; why is the system's own text of error.
     static Failure OfErrno(int error, const QString& path = QString())
@@ -52,6 +56,10 @@ public:
     Result(Failure failure) : m_failed(true), m_failure(std::move(failure)) {}
 
     explicit operator bool() const { return !m_failed; }
+    // The change was made but not confirmed on disk (Failure::unconfirmed).
+    bool Unconfirmed() const { return m_failed && m_failure.unconfirmed; }
+    // The change was made: confirmed or not.
+    bool Reached() const { return !m_failed || m_failure.unconfirmed; }
 
     const Failure& failure() const { return m_failure; }
     const QString& why() const { return m_failure.why; }

@@ -1,0 +1,173 @@
+// Covers told by their bytes, and pictures decoded within a bound (Picture.h, PictureImage.h).
+#include "Picture.h"
+#include "PictureImage.h"
+
+#include "SafeFile.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <cstring>
+
+namespace Picture {
+
+namespace {
+
+bool StartsWith(QByteArrayView bytes, const char* magic, qsizetype n)
+{
+    return bytes.size() >= n && std::memcmp(bytes.data(), magic, size_t(n)) == 0;
+}
+
+const char* QtFormat(Format f)
+{
+    switch (f) {
+    case Format::Gif:
+        return "gif";
+    case Format::Jpeg:
+        return "jpeg";
+    case Format::Png:
+        return "png";
+    case Format::Bmp:
+        return "bmp";
+    case Format::None:
+        break;
+    }
+    return nullptr;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QByteArray bytes;
+    if (SafeFile::Read(path, bytes, kMaxFileBytes) != SafeFile::ReadStatus::Ok) {
+        bytes.clear();
+    }
+    return bytes;
+}
+
+} // namespace
+
+Format Sniff(QByteArrayView bytes)
+{
+    if (StartsWith(bytes, "GIF87a", 6) || StartsWith(bytes, "GIF89a", 6)) {
+        return Format::Gif;
+    }
+    if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) {
+        return Format::Jpeg;
+    }
+    if (StartsWith(bytes, "\x89PNG\r\n\x1A\n", 8)) {
+        return Format::Png;
+    }
+    // "BM", then a header of a size a reader knows (12 to 124 bytes) at offset 14.
+    if (StartsWith(bytes, "BM", 2) && bytes.size() >= 18) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 14;
+        const quint32 header = p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
+        if (header >= 12 && header <= 124) {
+            return Format::Bmp;
+        }
+    }
+    return Format::None;
+}
+
+QSize DeclaredSize(QByteArrayView bytes)
+{
+    const char* format = QtFormat(Sniff(bytes));
+    if (!format) {
+        return {};
+    }
+    QByteArray copy = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    return size.isValid() && !size.isEmpty() ? size : QSize();
+}
+
+bool WithinLimit(const QSize& size)
+{
+    return size.isValid() && !size.isEmpty() && qint64(size.width()) * size.height() * 4 <= kMaxDecodedBytes;
+}
+
+QImage LoadScaled(QByteArrayView bytes, const QSize& box)
+{
+    const char* format = QtFormat(Sniff(bytes));
+    if (!format) {
+        return {};
+    }
+    QByteArray copy = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
+    // The declared size decides whether anything is decoded: a header may claim any size.
+    const QSize declared = reader.size();
+    if (!WithinLimit(declared)) {
+        return {};
+    }
+    if (!box.isEmpty() && (declared.width() > box.width() || declared.height() > box.height())) {
+        reader.setScaledSize(declared.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    }
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        return {};
+    }
+    return image;
+}
+
+QImage LoadFileScaled(const QString& path, const QSize& box)
+{
+    return LoadScaled(ReadFile(path), box);
+}
+
+Format Check(QByteArrayView bytes)
+{
+    // Decoded small: a JPEG is then decoded at an eighth of its size, and every format still reads all its data.
+    const Format f = Sniff(bytes);
+    if (f == Format::None || LoadScaled(bytes, QSize(256, 256)).isNull()) {
+        return Format::None;
+    }
+    return f;
+}
+
+Format CheckFile(const QString& path)
+{
+    return Check(ReadFile(path));
+}
+
+QString Extension(Format f, QStringView given)
+{
+    const QString lower = given.toString().toLower();
+    switch (f) {
+    case Format::Gif:
+        return lower == u"gif" ? given.toString() : QStringLiteral("gif");
+    case Format::Jpeg:
+        return lower == u"jpg" || lower == u"jpeg" || lower == u"jpe" ? given.toString() : QStringLiteral("jpg");
+    case Format::Png:
+        return lower == u"png" ? given.toString() : QStringLiteral("png");
+    case Format::Bmp:
+        return lower == u"bmp" ? given.toString() : QStringLiteral("bmp");
+    case Format::None:
+        break;
+    }
+    return {};
+}
+
+QString FormatName(Format f)
+{
+    switch (f) {
+    case Format::Gif:
+        return QStringLiteral("GIF");
+    case Format::Jpeg:
+        return QStringLiteral("JPEG");
+    case Format::Png:
+        return QStringLiteral("PNG");
+    case Format::Bmp:
+        return QStringLiteral("BMP");
+    case Format::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace Picture

@@ -15,7 +15,8 @@ struct Failure
     QString path;
     // The change itself was made (a file replaced, a folder renamed into place or removed) but a sync after it failed,
     // so the disk did not confirm it: it stands now and may or may not survive a power cut. What the window shows must
-    // follow the change, and the user is told that the disk did not confirm it.
+    // follow the change, and the user is told that the disk did not confirm it. why then says so itself ("the disk did
+    // not confirm it: ..."), so a message may end with it after naming what was changed.
     bool unconfirmed = false;
 
     // A system call's failure at path; why is the system's own text of error.
@@ -32,11 +33,23 @@ template <typename T = void> class [[nodiscard]] Result
 public:
     Result(T value) : m_value(std::move(value)) {}
     Result(Failure failure) : m_failure(std::move(failure)) {}
+    // A change made but not confirmed on disk (Failure::unconfirmed): the value of what now stands (the key of an item
+    // that exists) with the failure of the sync after it. It tests false; Reached() tells that the value is there.
+    Result(T value, Failure unconfirmed) : m_value(std::move(value)), m_failure(std::move(unconfirmed))
+    {
+        m_failure.unconfirmed = true;
+        m_failed = true;
+    }
 
-    explicit operator bool() const { return m_value.has_value(); }
+    explicit operator bool() const { return m_value.has_value() && !m_failed; }
+    // The change was made but not confirmed on disk; the value is there.
+    bool Unconfirmed() const { return m_failed && m_value.has_value(); }
+    // The change was made, confirmed or not: the value is there.
+    bool Reached() const { return m_value.has_value(); }
+    // The value; only when Reached().
     const T& operator*() const { return *m_value; }
     const T* operator->() const { return &*m_value; }
-    // The value, or fallback after a failure.
+    // The value, or fallback when nothing was reached.
     T valueOr(T fallback) const { return m_value ? *m_value : std::move(fallback); }
 
     const Failure& failure() const { return m_failure; }
@@ -45,6 +58,7 @@ public:
 
 private:
     std::optional<T> m_value;
+    bool m_failed = false; // with a value: the change was not confirmed
     Failure m_failure;
 };
 

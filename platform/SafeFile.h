@@ -19,6 +19,9 @@
 //
 // Every step that changes the disk gives back a Result: a failure holds its errno, the system's text of it (why) and
 // the path it failed at. Read them there: errno is left as the failure left it, but a clean-up after it may change it.
+// A step's answer tells three states apart: nothing was changed (a plain failure); the change was made but a sync
+// after it failed (a failure with unconfirmed set, Result::Unconfirmed(): the new file or name stands, and may or may
+// not survive a power cut); the change was made and confirmed (success).
 //
 // Paths cross as QString; a name whose bytes are not UTF-8 keeps each stray byte as one of the characters
 // U+DC80..U+DCFF, so every name a folder lists can be opened again.
@@ -35,8 +38,9 @@ bool IsTempName(QByteArrayView name);
 // ---- writing one file (SafeFileWrite.cpp, SafeFilePending.cpp) ----
 
 // Replaces path by bytes (see above). A new file gets mode & ~umask, an existing one keeps its mode (narrowed to mode
-// when mode is private, without group and other bits); a symbolic link
-// is written through to the file it names.
+// when mode is private, without group and other bits); a symbolic link is written through to the file it names. A
+// failure before the rename leaves the old file; one of the folder's sync after it is unconfirmed (the new bytes are
+// there).
 Result<> Write(const QString& path, QByteArrayView bytes, unsigned mode = 0666);
 
 // A file written in pieces and put in place at Commit; an uncommitted one is removed on destruction.
@@ -54,7 +58,8 @@ public:
     Result<> Append(QByteArrayView bytes);
     // Syncs and closes the temporary file; the target is not touched yet.
     Result<> Finish();
-    // Renames the finished file over the target. The folder is not synced here (SyncFolder does).
+    // Renames the finished file over the target; a failure leaves the old file. The folder is not synced here
+    // (SyncFolder does, and its failure is unconfirmed).
     Result<> Commit();
     // Removes the temporary file.
     void Cancel();
@@ -79,7 +84,8 @@ private:
 
 // Writes several files into one folder: every new file is complete and on disk before the first one replaces its old
 // version, and the folder is synced once at the end. A failure's path is the file that failed, or the folder when its
-// sync did; an old file whose new version could not be written is left as it was.
+// sync did; an old file whose new version could not be written is left as it was. A failed sync of the folder is
+// unconfirmed (every new file is in place); a failed rename leaves that file and those after it old.
 Result<> WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files);
 
 // Many new files at once (an import, a box set made with its contents): while a batch is open, files that did not
@@ -96,7 +102,8 @@ public:
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
 
-    // Ends the batch; a failure when its files could not be synced. Asked again, the answer stands.
+    // Ends the batch; a failure when its files could not be synced, unconfirmed: what the batch wrote, renamed and
+    // removed stands but the disk did not confirm it. Asked again, the answer stands.
     Result<> Commit();
     // Ends the batch without syncing: for what it wrote that is being removed again (it may not reach the disk; an
     // outer batch still syncs).
@@ -111,7 +118,8 @@ private:
 
 // ---- folders, renames and removal (SafeFileFolders.cpp) ----
 
-// Makes the folder's entries (new, renamed or removed files) durable.
+// Makes the folder's entries (new, renamed or removed files) durable. Called after a change was made, so a failure is
+// unconfirmed: the change stands, the disk did not confirm it.
 Result<> SyncFolder(const QString& folder);
 // Creates one folder and syncs it into its parent; a failure with EEXIST when it exists.
 Result<> MakeFolder(const QString& path, unsigned mode = 0777);
@@ -125,12 +133,14 @@ Result<> Rename(const QString& from, const QString& to);
 Result<QString> MakeTempFolder(const QString& parent, QStringView name);
 // Renames the folder from to `to`, in the same parent, but never over anything: a failure with EEXIST when `to` is
 // taken (in any case, on a file system that ignores it), or with the errno of another failure. Where the file system
-// cannot rename without replacing, `to` is first made as an empty folder exclusively and then replaced. The parent
-// is not synced (SyncFolder, or the open batch, does).
+// cannot rename without replacing, `to` is first made as an empty folder exclusively and then replaced. A failure
+// leaves `to` as it was. The parent is not synced (SyncFolder, or the open batch, does: its failure is unconfirmed).
 Result<> PutFolderInPlace(const QString& from, const QString& to);
-// Removes one file (not a folder); works when it is gone. The folder is not synced.
+// Removes one file (not a folder); works when it is gone; a failure leaves it. The folder is not synced (SyncFolder
+// after it, whose failure is unconfirmed).
 Result<> Remove(const QString& path);
-// Removes a folder with everything in it, symbolic links as links; works when it is gone.
+// Removes a folder with everything in it, symbolic links as links; works when it is gone. A failure may have removed
+// some of what it held, but the folder stays. Its parent is not synced (as for Remove).
 Result<> RemoveTree(const QString& path);
 
 // Removes the entries of folder that IsTempName matches (files, and folders with what they hold); how many went.

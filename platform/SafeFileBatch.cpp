@@ -99,7 +99,8 @@ Result<> Batch::Commit()
     for (const auto& [device, folder] : g_batchFolders) {
         const auto& [fd, path] = folder;
         if (fd < 0 || Injected(Faults::SyncDir) || (!SyncsSkipped() && ::syncfs(fd) != 0)) {
-            const Failure failed = Traced("cannot sync the file system of", path, fd < 0 ? EBADF : errno);
+            // What the batch wrote, renamed or removed stands; the disk did not confirm it.
+            const Failure failed = Unconfirmed(Traced("cannot sync the file system of", path, fd < 0 ? EBADF : errno));
             if (!m_failure) {
                 m_failure = failed;
             }

@@ -109,7 +109,10 @@ Result<> SyncFolderNative(const QByteArray& folder)
 
 Result<> SyncFolder(const QString& folder)
 {
-    return SyncFolderNative(Encode(folder));
+    if (auto synced = SyncFolderNative(Encode(folder)); !synced) {
+        return Unconfirmed(synced.failure());
+    }
+    return {};
 }
 
 Result<> MakeFolder(const QString& path, unsigned mode)

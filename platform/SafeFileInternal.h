@@ -26,6 +26,9 @@ QByteArray FolderOf(const QByteArray& path);
 void Trace(const char* what, QByteArrayView path, int err);
 // Traces the failure and gives it back.
 Failure Traced(const char* what, QByteArrayView path, int err);
+// The failure of a sync after a change already made (a rename into place, a removal): the change stands, but the disk
+// did not confirm it (Failure::unconfirmed, its why saying so).
+Failure Unconfirmed(Failure failure);
 
 // ---- the batch (SafeFileBatch.cpp) ----
 

@@ -146,6 +146,15 @@ Failure Traced(const char* what, QByteArrayView path, int err)
     return Failure::OfErrno(err, Decode(path));
 }
 
+Failure Unconfirmed(Failure failure)
+{
+    if (!failure.unconfirmed) {
+        failure.unconfirmed = true;
+        failure.why = QStringLiteral("the disk did not confirm it: %1").arg(failure.why);
+    }
+    return failure;
+}
+
 } // namespace Internal
 
 } // namespace SafeFile

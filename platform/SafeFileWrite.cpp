@@ -45,7 +45,10 @@ Result<> Write(const QString& path, QByteArrayView bytes, unsigned mode)
     if (auto placed = file.Commit(); !placed) {
         return placed;
     }
-    return SyncFolderNative(FolderOf(target));
+    if (auto synced = SyncFolderNative(FolderOf(target)); !synced) {
+        return Unconfirmed(synced.failure()); // the new file is in place
+    }
+    return {};
 }
 
 Result<> WriteAll(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files)
@@ -59,15 +62,20 @@ Result<> WriteAll(const QString& folder, const std::vector<std::pair<QString, QB
             return written;
         }
     }
-    // The first failed rename stops the rest, so a failure leaves every old file (a later failure cannot undo the
-    // files already replaced, each of which is whole).
+    // The first failed rename stops the rest: every file after it keeps its old version, and those renamed before it
+    // stay replaced (each of them whole; a rename cannot be undone once the old file is gone). A rename in one folder
+    // fails in practice only at the first file, with the disk gone or read-only.
     for (const auto& file : out) {
         if (auto placed = file->Commit(); !placed) {
-            (void)SyncFolder(folder); // those replaced stay replaced; the rename's failure is what to tell
+            (void)SyncFolderNative(
+                Encode(folder)); // those replaced stay replaced; the rename's failure is what to tell
             return placed;
         }
     }
-    return SyncFolder(folder);
+    if (auto synced = SyncFolderNative(Encode(folder)); !synced) {
+        return Unconfirmed(synced.failure()); // every new file is in place
+    }
+    return {};
 }
 
 } // namespace SafeFile

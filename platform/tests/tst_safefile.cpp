@@ -56,12 +56,58 @@ private slots:
         const auto written = SafeFile::WriteAll(dir.path(), files);
         QVERIFY(!written);
         QCOMPARE(written.error(), error);
-        QCOMPARE(written.why(), qt_error_string(error));
+        QVERIFY2(written.why().endsWith(qt_error_string(error)), qPrintable(written.why()));
+        QCOMPARE(written.Unconfirmed(), replaced);
         QCOMPARE(written.failure().path, failed.isEmpty() ? dir.path() : dir.filePath(failed));
         for (const auto& [name, bytes] : files) {
             QCOMPARE(Bytes(dir.filePath(name)), replaced ? bytes : QByteArray("old"));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), names); // no temporary file left
+    }
+
+    // A write tells apart what it reached: a failed sync of the new file leaves the old one (nothing was changed);
+    // a failed sync of the folder after the rename leaves the new bytes in place, and the answer says the change was
+    // made but not confirmed, never "nothing changed".
+    void writeSaysWhatItReached_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("replaced");
+        for (const char* how : {"Write", "WriteAll", "Batch"}) {
+            QTest::addRow("%s, file sync fails", how) << how << int(Faults::Sync) << false;
+            QTest::addRow("%s, folder sync fails", how) << how << int(Faults::SyncDir) << true;
+        }
+    }
+    void writeSaysWhatItReached()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, op);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath("a.txt");
+        QVERIFY(SafeFile::Write(path, "old"));
+
+        SafeFile::Faults::FailNth(Faults(op), 1);
+        Result<> written;
+        if (how == "Write") {
+            written = SafeFile::Write(path, "new");
+        } else if (how == "WriteAll") {
+            written = SafeFile::WriteAll(dir.path(), {{"a.txt", "new"}});
+        } else {
+            // A file that existed before the batch is synced on its own; the batch syncs the folder at its end.
+            SafeFile::Batch batch;
+            written = SafeFile::Write(path, "new");
+            if (written) {
+                written = batch.Commit();
+            }
+        }
+        QVERIFY(!written);
+        QCOMPARE(written.Unconfirmed(), replaced);
+        QCOMPARE(written.Reached(), replaced);
+        QCOMPARE(written.why().contains("not confirm"), replaced);
+        QCOMPARE(Bytes(path), replaced ? QByteArray("new") : QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
     }
 };
 

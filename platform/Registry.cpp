@@ -486,7 +486,7 @@ template <typename Change> long Modify(const OpenKeyEntry& key, Change change)
         return ErrorRegistryCorrupt;
     }
     RemoveStrayTemps(where);
-    if (!Save(where, hive)) {
+    if (!Save(where, hive).Reached()) { // a file replaced but not confirmed holds the change: the next start reads it
         qCWarning(lcRegistry).noquote() << "a change to the key" << TraceName(key) << "is lost: its settings file"
                                         << u'"' + Folder() + u'/' + where.fileName + u'"' << "cannot be written";
         return ErrorWriteFault;

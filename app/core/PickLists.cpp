@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <cerrno>
+
 namespace PickLists {
 
 std::span<const PickListNames> Table()
@@ -100,22 +102,22 @@ PickListText ReadFileText(PickList list)
     return result;
 }
 
-bool WriteFileText(PickList list, const QString& text)
+Result<> WriteFileText(PickList list, const QString& text)
 {
     if (!AnsiText::IsEncodable(text)) {
         qCWarning(lcApp) << "refused to write" << FileName(list) << "with characters the code page lacks";
-        return false;
+        return Failure::OfErrno(EILSEQ, UserFilePath(list));
     }
     const QString folder = UserFolder();
     if (!QDir().mkpath(folder)) {
         qCWarning(lcApp) << "cannot make the pick-list folder" << folder;
-        return false;
+        return Failure::OfErrno(EIO, folder);
     }
-    if (!AnsiText::WriteFile(UserFilePath(list), text)) {
-        qCWarning(lcApp) << "cannot write the pick list" << UserFilePath(list);
-        return false;
+    auto written = AnsiText::WriteFile(UserFilePath(list), text);
+    if (!written) {
+        qCWarning(lcApp) << "cannot write the pick list" << UserFilePath(list) << "-" << written.why();
     }
-    return true;
+    return written;
 }
 
 QStringList EntriesOf(const QString& text)

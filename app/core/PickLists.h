@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -71,9 +73,10 @@ struct PickListText
 // is reported as such and hides the default, so what is shown is never mistaken for the user's list.
 PickListText ReadFileText(PickList list);
 // Writes text as the user's whole file, unchanged, through the safe writer, making the user's folder when it is
-// missing. False when it could not be written, or when text holds characters the code page cannot hold (they would
-// otherwise be lost); the old file then stays as it was.
-bool WriteFileText(PickList list, const QString& text);
+// missing. A failure when it could not be written, or when text holds characters the code page cannot hold (they
+// would otherwise be lost): the old file then stays as it was; or, unconfirmed, when the new file is in place but the
+// disk did not confirm it.
+Result<> WriteFileText(PickList list, const QString& text);
 
 // The entries the editors offer: the file's lines (CR LF or a lone CR ends one), each trimmed of blanks, empty ones
 // left out, in file order, duplicates kept. A missing or unreadable file gives none.

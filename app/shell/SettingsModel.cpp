@@ -186,17 +186,29 @@ SettingsSaveResult SettingsModel::Save(const SettingsForm& edited)
                  kPasswordValue);
         }
     }
+    QStringList unconfirmed;
     for (PickList list : listsChanged) {
         const QString& text = edited.PickList(list)->text;
         SettingsPickList* stored = m_stored.PickList(list);
-        if (PickLists::WriteFileText(list, text)) {
+        const QString path = PickLists::UserFilePath(list);
+        const auto written = PickLists::WriteFileText(list, text);
+        if (written.Reached()) {
+            // A file the disk did not confirm is in place all the same: it is what the editors read now.
             stored->text = text;
             stored->status = ReadStatus::Loaded;
-            stored->path = PickLists::UserFilePath(list);
+            stored->path = path;
+            if (written.Unconfirmed()) {
+                unconfirmed.append(QStringLiteral("%1: the file \"%2\"").arg(FieldName(list), path));
+            }
         } else {
-            const QString path = PickLists::UserFilePath(list);
             fail(TabKey(list), QStringLiteral("%1: the file \"%2\"").arg(FieldName(list), path), path);
         }
+    }
+    if (!unconfirmed.isEmpty()) {
+        qCWarning(lcApp) << "settings saved but not confirmed by the disk:" << unconfirmed;
+        unconfirmed.prepend(QStringLiteral("These were saved, but the disk did not confirm them, so they may not "
+                                           "survive a power cut:"));
+        result.message = unconfirmed.join(u'\n');
     }
 
     if (lines.isEmpty()) {
@@ -207,6 +219,7 @@ SettingsSaveResult SettingsModel::Save(const SettingsForm& edited)
     lines.prepend(QStringLiteral("These could not be saved:"));
     lines.append(QStringLiteral("Everything you typed is still here: correct the cause and press Ok again, or press "
                                 "Cancel to leave them unchanged."));
-    result.message = lines.join(u'\n');
+    result.message =
+        result.message.isEmpty() ? lines.join(u'\n') : lines.join(u'\n') + QStringLiteral("\n\n") + result.message;
     return result;
 }

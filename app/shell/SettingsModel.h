@@ -54,7 +54,7 @@ struct SettingsSaveResult
         Failed,  // some values or files could not be written; the others were
     };
     Outcome outcome = Outcome::Saved;
-    QString message;      // what to tell the user; empty when saved
+    QString message;      // what to tell the user; when Saved, empty unless the disk did not confirm a file
     QString tabKey;       // the tab of the first field the message names
     QStringList notSaved; // the registry values and files that could not be written
 };

@@ -209,6 +209,9 @@ bool frmSettings::SaveSettings()
 {
     const SettingsSaveResult result = m_model.Save(ReadFields());
     if (result.outcome == SettingsSaveResult::Outcome::Saved) {
+        if (!result.message.isEmpty()) {
+            QMessageBox::warning(this, QStringLiteral("Vidsora"), result.message); // written, but not confirmed
+        }
         return true;
     }
     // Refused or not fully written: say what, show where, and keep every field as typed. What was written is the

@@ -57,7 +57,9 @@ void ExportSelectedToUEF(QWidget* parent, const QString& strKey)
         CursorOverride busy;
         return UEFFile::WriteExport(path, UEFFile::ExportText(strKey));
     }();
-    if (!written) {
+    if (written.Unconfirmed()) {
+        QMessageBox::warning(parent, kTitle, written.why());
+    } else if (!written) {
         QMessageBox::critical(parent, kTitle, written.why());
     }
 }

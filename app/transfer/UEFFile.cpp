@@ -105,6 +105,14 @@ Result<> WriteExport(const QString& path, const QString& text)
     if (written) {
         return {};
     }
+    if (written.Unconfirmed()) {
+        // The new file is in place: the user must not be told that nothing changed.
+        qCWarning(lcApp) << "the exchange file was written but not confirmed by the disk:" << path;
+        return Failure{QStringLiteral("The file \"%1\" was written, but the disk did not confirm it (%2): it may not "
+                                      "survive a power cut.")
+                           .arg(Shown(path), qt_error_string(written.error())),
+                       written.error(), path, true};
+    }
     qCWarning(lcApp) << "the exchange file could not be written:" << path;
     return Failure{
         QStringLiteral("The file \"%1\" could not be written. Nothing was changed on disk.").arg(Shown(path)),

@@ -22,7 +22,8 @@ QString NotExportableMessage();
 QString ExportText(const QString& strKey);
 
 // Writes text to path through the safe writer: a temporary file renamed over the target, so a failed write leaves
-// an existing file as it was. A failure's why is what the user is told: it names the file.
+// an existing file as it was. A failure's why is what the user is told: it names the file. An unconfirmed failure
+// (the folder's sync after the rename failed) has replaced the file, and its why says so.
 Result<> WriteExport(const QString& path, const QString& text);
 
 struct ImportOutcome

@@ -8,6 +8,7 @@
 
 #include "AnsiText.h"
 #include "Registry.h"
+#include "SafeFile.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -466,6 +467,30 @@ private slots:
         QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Studios)), QByteArray("Harbour Films\r\n"));
         QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Picture)), QByteArray("IMAX"));
         QCOMPARE(Take(Root()).value(ConfFile().mid(Root().size())), beforeRetry.value(ConfFile().mid(Root().size())));
+    }
+
+    // A list whose new file is in place but not confirmed by the disk is saved (what the editors read now) and the
+    // user is told, never asked to save it again.
+    void unconfirmedListWriteIsSavedAndSaid()
+    {
+        Furnish();
+        SettingsModel model;
+        model.Load();
+        QCOMPARE(model.Save(model.Stored()).outcome, Outcome::Saved); // the lists that exist nowhere are made
+        SettingsForm edited = model.Stored();
+        edited.PickList(PickList::Studios)->text = QStringLiteral("Harbour Films\r\n");
+        SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, 1);
+        const SettingsSaveResult saved = model.Save(edited);
+        SafeFile::Faults::Reset();
+        QCOMPARE(saved.outcome, Outcome::Saved);
+        QVERIFY2(saved.message.contains(QStringLiteral("did not confirm")) &&
+                     saved.message.contains(PickLists::UserFilePath(PickList::Studios)),
+                 qPrintable(saved.message));
+        QCOMPARE(model.Stored().PickList(PickList::Studios)->text, QStringLiteral("Harbour Films\r\n"));
+        QCOMPARE(Bytes(PickLists::UserFilePath(PickList::Studios)), QByteArray("Harbour Films\r\n"));
+        const SettingsSaveResult again = model.Save(edited);
+        QCOMPARE(again.outcome, Outcome::Saved);
+        QVERIFY(again.message.isEmpty());
     }
 
     void failedSettingWriteIsReported()

@@ -168,6 +168,33 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
     }
 
+    // A failed sync before the rename leaves the old file and says nothing changed; one after it has replaced the
+    // file, and the message says so instead of "Nothing was changed".
+    void exportSaysWhatReachedTheDisk_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("file sync fails") << int(SafeFile::Faults::Sync) << false;
+        QTest::newRow("folder sync fails") << int(SafeFile::Faults::SyncDir) << true;
+    }
+    void exportSaysWhatReachedTheDisk()
+    {
+        QFETCH(int, op);
+        QFETCH(bool, replaced);
+        QTemporaryDir dir(TestWorld::ProgramDir().filePath(QStringLiteral("out-XXXXXX")));
+        const QString path = dir.filePath(QStringLiteral("a.UEF"));
+        QVERIFY(AnsiText::WriteFileBytes(path, "old"));
+        SafeFile::Faults::FailNth(SafeFile::Faults::Op(op), 1);
+        const auto written = UEFFile::WriteExport(path, QStringLiteral("[MOVIE=]\r\n"));
+        SafeFile::Faults::Reset();
+        QVERIFY(!written);
+        QCOMPARE(written.Unconfirmed(), replaced);
+        QCOMPARE(written.why().contains(QStringLiteral("Nothing was changed")), !replaced);
+        QCOMPARE(written.why().contains(QStringLiteral("did not confirm")), replaced);
+        QVERIFY2(written.why().contains(QDir::toNativeSeparators(path)), qPrintable(written.why()));
+        QCOMPARE(ReadBytes(path), replaced ? QByteArray("[MOVIE=]\r\n") : QByteArray("old"));
+    }
+
     void refusedFiles_data()
     {
         QTest::addColumn<QByteArray>("content");

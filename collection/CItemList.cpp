@@ -185,8 +185,9 @@ void CItemList::LoadData()
     if (m_DBDir.isEmpty()) {
         return;
     }
+    m_leftOut = 0;
     const QString folder = m_DBDir + u'/' + ItemStore::KindFolder(m_kind);
-    // What an interrupted creation, save or delete left in the kind folder goes first.
+    // What an interrupted creation, save or delete left under the writer's temporary names goes first.
     ItemStore::RemoveDebris(folder);
     // The whole listing is taken before any record is read.
     const auto names = ItemStore::ListEntries(folder);
@@ -208,10 +209,14 @@ std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder,
     std::vector<std::shared_ptr<CItem>> readItems(n);
     std::atomic<size_t> next{0};
     std::atomic<size_t> done{0};
+    std::atomic<int> leftOut{0};
     const auto finish = [&](std::pair<size_t, ItemStore::ItemRead>& started) {
         std::shared_ptr<CItem> item = started.second.Finish();
         if (item && item->thread() != home) {
             item->moveToThread(home); // only the thread that made it may hand it on
+        }
+        if (!item && started.second.IsFolder()) {
+            leftOut.fetch_add(1, std::memory_order_relaxed);
         }
         readItems[started.first] = std::move(item);
         done.fetch_add(1, std::memory_order_release);
@@ -271,6 +276,7 @@ std::vector<std::shared_ptr<CItem>> CItemList::ReadListed(const QString& folder,
         helper.join();
     }
     stepTo(n);
+    m_leftOut += leftOut.load();
     return readItems;
 }
 
@@ -319,6 +325,7 @@ void CItemList::PlaceBatch(std::vector<std::shared_ptr<CItem>>& batch)
         } else if (slot->Path() != item->Path()) {
             qCWarning(lcStore) << "left out" << item->Path() << "- the key" << item->strKey() << "is held already by"
                                << slot->Path();
+            ++m_leftOut;
         }
     }
     batch.clear();

@@ -73,6 +73,9 @@ public:
     // Several folders are read at once; what is placed, and in which order, is what reading them one by one in
     // listing order gives. The items belong to the calling thread, or to the one setItemThread named.
     void LoadData();
+    // How many folders of the kind the last LoadData left out: no readable record, no usable id, or a key held
+    // already. Each is named in the log (vidsora.store) and left on disk as it is.
+    int LeftOut() const { return m_leftOut; }
     // The thread that items LoadData reads will belong to; null: the thread that calls LoadData.
     void setItemThread(QThread* thread) { m_itemThread = thread; }
     // Rewrites the record files of the item with that key; true when they were written.
@@ -103,6 +106,7 @@ private:
     QString m_DBDir;
     QPointer<QObject> m_PGB;
     int m_PGBValue = -1;
+    int m_leftOut = 0;
     QPointer<QThread> m_itemThread;
     ItemOrder m_order;
     QHash<QString, std::shared_ptr<CItem>> m_byKey;

@@ -1,19 +1,15 @@
-// The listing of a kind folder and the sweep before it (RemoveDebris): what interrupted work left goes, but never a
-// folder that a live worker of this program is building or taking apart (the live folders kept here).
+// The listing of a kind folder and the sweep before it (RemoveDebris): the entries this program names for its own
+// temporary work go, but never one that a live worker of this program is building or taking apart (the live folders
+// kept here), and never a folder that holds anything of the user's.
 #include "ItemStore.h"
 #include "ItemStoreParts.h"
 
-#include "AnsiText.h"
 #include "StoreLog.h"
 
-#include <QList>
-
 #include <algorithm>
-#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,34 +59,15 @@ bool IsLive(int dirFd, const QByteArray& name)
     return live.ids.count({st.st_dev, st.st_ino}) > 0;
 }
 
-// Whether a file of an item folder is one the program itself writes there.
-bool IsOwnFile(const char* name)
-{
-    if (SafeFile::IsTempName(name)) {
-        return true;
-    }
-    for (const char* text : Parts::kTextFiles) {
-        if (::strcasecmp(name, text) == 0) {
-            return true;
-        }
-    }
-    for (const char* prefix : {"FrontCover.", "BackCover."}) {
-        const size_t n = std::strlen(prefix);
-        if (::strncasecmp(name, prefix, n) == 0) {
-            return AnsiText::IsSafeExtension(QString::fromLatin1(name + n));
-        }
-    }
-    return false;
-}
-
-// Whether the item folder `name` of the open kind folder kindFd is what an interrupted creation left: no record, or
-// an empty one, and nothing but files the program writes. strangers gets the names of other entries.
-bool IsDebris(int kindFd, const QByteArray& name, QList<QByteArray>& strangers)
+// Whether the item folder `name` of the open kind folder kindFd holds no record and nothing but the writer's
+// temporary files (or nothing at all): what a creation cut short between taking the name and filling it leaves. Those
+// files' names go to temps. A folder holding anything else (notes, covers, an empty record, a file of the user's)
+// may hold the only copy of something: it is never removed here.
+bool HoldsNothing(int kindFd, const QByteArray& name, std::vector<QByteArray>& temps)
 {
     struct stat st;
-    if (::fstatat(kindFd, (name + "/content.mdc").constData(), &st, 0) == 0 &&
-        (st.st_size > 0 || !S_ISREG(st.st_mode))) {
-        return false; // a record: the load reads it (or tells why it cannot)
+    if (::fstatat(kindFd, (name + "/content.mdc").constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+        return false; // a record, of whatever kind: the load reads it (or tells why it cannot)
     }
     const int fd = ::openat(kindFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
@@ -100,18 +77,21 @@ bool IsDebris(int kindFd, const QByteArray& name, QList<QByteArray>& strangers)
         }
         return false;
     }
+    bool nothing = true;
     while (const dirent* entry = ::readdir(dir)) {
         const char* file = entry->d_name;
         if (file[0] == '.' && (file[1] == '\0' || (file[1] == '.' && file[2] == '\0'))) {
             continue;
         }
         const bool regular = ::fstatat(::dirfd(dir), file, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
-        if (!regular || (std::strcmp(file, "content.mdc") != 0 && !IsOwnFile(file))) {
-            strangers.append(file);
+        if (!regular || !SafeFile::IsTempName(file)) {
+            nothing = false;
+            break;
         }
+        temps.emplace_back(file);
     }
     ::closedir(dir);
-    return strangers.isEmpty();
+    return nothing;
 }
 
 } // namespace
@@ -200,16 +180,18 @@ int RemoveDebris(const QString& kindFolder)
         }
     }
     for (const QByteArray& name : folders) {
-        QList<QByteArray> strangers;
-        if (IsDebris(kindFd, name, strangers)) {
-            remove(name, "left by an interrupted creation");
-        } else if (!strangers.isEmpty()) {
-            QStringList names;
-            for (const QByteArray& stranger : strangers) {
-                names << SafeFile::Decode(stranger);
-            }
-            qCWarning(lcStore) << "left alone" << SafeFile::Decode(native + '/' + name)
-                               << "- it holds no item record, and files Vidsora does not write:" << names;
+        std::vector<QByteArray> inner;
+        if (!HoldsNothing(kindFd, name, inner)) {
+            continue; // an item, or a folder the load leaves out and names (ItemRead)
+        }
+        const QByteArray path = native + '/' + name;
+        bool emptied = true;
+        for (const QByteArray& temp : inner) {
+            emptied = SafeFile::Remove(SafeFile::Decode(path + '/' + temp)) && emptied;
+        }
+        // rmdir takes only an empty folder, so nothing put there meanwhile can go with it.
+        if (emptied && ::rmdir(path.constData()) == 0) {
+            ++removed;
         }
     }
     ::closedir(dir); // closes kindFd

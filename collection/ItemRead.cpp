@@ -151,22 +151,20 @@ std::shared_ptr<CItem> ItemRead::Finish()
         qCWarning(lcStore) << "skipped" << m_path << "- no item folder:" << qt_error_string(m_openError);
         return {};
     }
+    // A folder left out stays on disk untouched: what it holds (notes, covers) may be the only copy.
     QByteArray file;
     if (const auto status = m_record.Finish(file); status != SafeFile::ReadStatus::Ok) {
-        // A folder without a record was named already, by the sweep before the listing (RemoveDebris).
-        if (status != SafeFile::ReadStatus::Missing) {
-            qCWarning(lcStore) << "skipped" << m_path << "- its record cannot be read";
-        }
+        qCWarning(lcStore) << "skipped" << m_path
+                           << (status == SafeFile::ReadStatus::Missing ? "- it holds no item record (content.mdc)"
+                                                                       : "- its record cannot be read");
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(m_kind);
     ApplyRecordBytes(*item, file);
-    // A record without a usable id line has no key; it is left out, its folder untouched (an empty one was named by
-    // the sweep already).
+    // A record without a usable id line has no key.
     if (item->blFirstID() || item->lngID() == -1) {
-        if (!file.isEmpty()) {
-            qCWarning(lcStore) << "skipped" << m_path << "- its record has no usable ID";
-        }
+        qCWarning(lcStore) << "skipped" << m_path
+                           << (file.isEmpty() ? "- its record is empty" : "- its record has no usable ID");
         return {};
     }
     item->setPath(m_path);

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <cerrno>
 #include <memory>
 #include <optional>
 
@@ -51,7 +52,10 @@ public:
     ItemRead& operator=(const ItemRead&) = delete;
     ~ItemRead();
 
+    // Null for a folder without an item: it is named in the log (once) and left on disk as it is.
     std::shared_ptr<CItem> Finish();
+    // Whether the entry is a folder at all (a stray file or a vanished entry is no item folder).
+    bool IsFolder() const { return m_dirFd >= 0 || (m_openError != ENOTDIR && m_openError != ENOENT); }
 
 private:
     ItemKind m_kind;
@@ -110,9 +114,10 @@ bool DeleteItemFolder(const CItem& item);
 
 // Clears what interrupted work left in a kind folder, before it is listed: entries of the writer's temporary pattern
 // (files, and folders with what they hold) but the live folders of this program's workers, and item folders without
-// a record (none, or one of 0 bytes) that hold nothing but files the program writes there (an empty record, notes,
-// synopsis, covers, temporary files). A folder without a record that holds anything else is left alone and named in
-// the log. How many entries went; the kind folder is synced when any did.
+// a record that hold nothing but such temporary files, or nothing at all. A folder that holds anything else (notes,
+// synopsis, covers, an empty record, files the program does not know) may hold the only copy of the user's work: it
+// stays, and the load leaves it out and names it (ItemRead). How many entries went; the kind folder is synced when
+// any did.
 int RemoveDebris(const QString& kindFolder);
 
 } // namespace ItemStore

@@ -52,8 +52,10 @@ void BackgroundLoad::Run(const QString& dbDir, QThread* home)
     m_total.store(Collections::EntryCount(dbDir), std::memory_order_relaxed);
     m_loaded = Collections::Load(dbDir, m_counter.get(), home,
                                  [this] { return !m_cancelled.load(std::memory_order_relaxed); });
-    m_hold.Release();
+    // Finished before the store is let go: whoever waited for the store then finds the load ended and can drop it
+    // (and with it the lock of the store it read).
     m_finished.store(true, std::memory_order_release);
+    m_hold.Release();
 }
 
 std::optional<Collections::Loaded> BackgroundLoad::Take()

@@ -126,6 +126,8 @@ std::optional<Loaded> Load(const QString& dbDir, QObject* progress, QThread* ite
         LoadKind(loaded.boxes, dbDir, progress, itemThread, stillWanted) &&
         LoadKind(loaded.medias, dbDir, progress, itemThread, stillWanted) &&
         LoadKind(loaded.movies, dbDir, progress, itemThread, stillWanted)) {
+        loaded.leftOut = loaded.categories->LeftOut() + loaded.groups->LeftOut() + loaded.boxes->LeftOut() +
+                         loaded.medias->LeftOut() + loaded.movies->LeftOut();
         return loaded;
     }
     return std::nullopt;
@@ -140,11 +142,31 @@ void Install(Loaded loaded)
     gMovies = std::move(loaded.movies);
 }
 
-void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread)
+int LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread)
 {
-    if (std::optional<Loaded> loaded = Load(dbDir, progress, itemThread)) {
-        Install(std::move(*loaded));
+    std::optional<Loaded> loaded = Load(dbDir, progress, itemThread);
+    if (!loaded) {
+        return 0;
     }
+    const int leftOut = loaded->leftOut;
+    Install(std::move(*loaded));
+    return leftOut;
+}
+
+QString LeftOutMessage(const QString& dbDir, int leftOut)
+{
+    const QString howToSee = QStringLiteral("start Vidsora with QT_LOGGING_RULES=\"vidsora.store.warning=true\"");
+    if (leftOut <= 0) {
+        return QString();
+    }
+    if (leftOut == 1) {
+        return QStringLiteral("One folder in the collection %1 holds no item Vidsora can read and was left out. It "
+                              "stays on disk as it is; the log names it (%2).")
+            .arg(dbDir, howToSee);
+    }
+    return QStringLiteral("%1 folders in the collection %2 hold no item Vidsora can read and were left out. They stay "
+                          "on disk as they are; the log names them (%3).")
+        .arg(QString::number(leftOut), dbDir, howToSee);
 }
 
 } // namespace Collections

@@ -71,6 +71,8 @@ struct Loaded
     std::shared_ptr<CBoxes> boxes;
     std::shared_ptr<CMedias> medias;
     std::shared_ptr<CMovies> movies;
+    // The folders the load left out, holding no item it could read (CItemList::LeftOut): named in the log, untouched.
+    int leftOut = 0;
 };
 // Loads fresh collections from dbDir, categories first and movies last, and leaves the five in the globals alone.
 // The progress target (any object with a numeric "Value" property, or null) is advanced by one per entry. The items
@@ -80,7 +82,9 @@ std::optional<Loaded> Load(const QString& dbDir, QObject* progress, QThread* ite
                            const std::function<bool()>& stillWanted = {});
 // Makes the loaded collections the five in the globals; the ones held before are released.
 void Install(Loaded loaded);
-// Replaces the five collections with fresh ones loaded from dbDir (Load, then Install).
-void LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread = nullptr);
+// Replaces the five collections with fresh ones loaded from dbDir (Load, then Install); how many folders it left out.
+int LoadAll(const QString& dbDir, QObject* progress, QThread* itemThread = nullptr);
+// What the user is told once after a start or a reload that left folders out; empty when none was.
+QString LeftOutMessage(const QString& dbDir, int leftOut);
 
 } // namespace Collections

@@ -14,11 +14,14 @@
 namespace {
 
 // A cancelled load, kept by the window until its thread has ended; then dropped on the window's thread, which its
-// items belong to. Destroyed with the window at the latest (the load's destructor waits for its thread).
+// items belong to, and the lock of the store it read (another than the one shown) with it: until then that store is
+// not free for another program, whose saves the load's sweep would take for debris. Destroyed with the window at the
+// latest (the load's destructor waits for its thread).
 class AbandonedLoad : public QObject
 {
 public:
-    AbandonedLoad(QObject* window, std::unique_ptr<BackgroundLoad> load) : QObject(window), m_load(std::move(load))
+    AbandonedLoad(QObject* window, std::unique_ptr<BackgroundLoad> load, mMain::NextStore store)
+        : QObject(window), m_store(std::move(store)), m_load(std::move(load))
     {
         auto* poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, [this] {
@@ -31,7 +34,8 @@ public:
     bool Finished() const { return m_load->Finished(); }
 
 private:
-    std::unique_ptr<BackgroundLoad> m_load;
+    mMain::NextStore m_store;
+    std::unique_ptr<BackgroundLoad> m_load; // destroyed first, ending the load before the lock goes
 };
 
 QPointer<AbandonedLoad> gAbandoned;
@@ -40,7 +44,8 @@ QPointer<AbandonedLoad> gAbandoned;
 
 namespace ReloadWork {
 
-std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const QString& dbPath, ProgressBar* bar)
+std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const QString& dbPath, ProgressBar* bar,
+                                        mMain::NextStore& store)
 {
     auto load = std::make_unique<BackgroundLoad>(dbPath);
     const bool finished = work.WaitUntil([&load] { return load->Finished(); },
@@ -55,7 +60,7 @@ std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const Q
     if (!finished) {
         // The load stops before its next kind; until it has, it holds the store and every command waits.
         load->Cancel();
-        gAbandoned = new AbandonedLoad(window, std::move(load));
+        gAbandoned = new AbandonedLoad(window, std::move(load), std::move(store));
         return std::nullopt;
     }
     bar->setValueF(float(load->Done()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Collections.h"
+#include "shell/mMain.h"
 
 #include <QString>
 
@@ -16,8 +17,10 @@ class QWidget;
 namespace ReloadWork {
 
 // The loaded collections, or nothing when the user cancelled work's dialog: the collections in use are untouched
-// either way.
-std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const QString& dbPath, ProgressBar* bar);
+// either way. After a Cancel the load keeps store (the lock of the store it reads, when that is not the one shown)
+// until it has ended, and then lets it go.
+std::optional<Collections::Loaded> Load(LongWork& work, QWidget* window, const QString& dbPath, ProgressBar* bar,
+                                        mMain::NextStore& store);
 // Drops what a cancelled load read, once it has ended (it holds the store until then).
 void DropAbandoned();
 

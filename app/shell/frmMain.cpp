@@ -610,9 +610,11 @@ void frmMain::ReloadDatabase()
         return;
     }
     const QString dbPath = ReadRegSetting("DBPath", DefaultDBPath()).toString();
-    // The store is made sure of and locked again before anything reads it; one that cannot be opened (not to be
-    // created, or in use by another program) leaves the window as it is.
-    if (!mMain::OpenStore(dbPath)) {
+    // The store is made sure of and locked before anything reads it; one that cannot be opened (not to be created,
+    // or in use by another program) leaves the window as it is. The store shown stays locked until the new one's
+    // collections are installed, so a cancelled reload leaves the locks as they were.
+    std::optional<mMain::NextStore> store = mMain::OpenNextStore(dbPath);
+    if (!store) {
         return;
     }
     m_blnLoading = true;
@@ -630,7 +632,7 @@ void frmMain::ReloadDatabase()
         pgMain->ShowOverPanel(pnLarge->geometry(), statusBar()->height(), TwipsPerPixel());
         // Fresh collections load on a thread of their own while this one keeps the window painted; the collections
         // in use stay untouched until the load has ended.
-        loaded = ReloadWork::Load(work, this, dbPath, pgMain);
+        loaded = ReloadWork::Load(work, this, dbPath, pgMain, *store);
         pgMain->hide();
     }
     if (!loaded) {
@@ -640,8 +642,10 @@ void frmMain::ReloadDatabase()
         return;
     }
 
-    CursorOverride wait;
+    const int leftOut = loaded->leftOut;
+    std::optional<CursorOverride> wait(std::in_place);
     Collections::Install(std::move(*loaded));
+    store->Adopt();
     pnSmall->setText(QString());
     FillTree();
 
@@ -651,6 +655,10 @@ void frmMain::ReloadDatabase()
     m_strKey.clear();
     m_blnLoading = false;
     treeMovies_NodeClick(SelectedNode());
+    wait.reset();
+    if (leftOut > 0) {
+        QMessageBox::information(this, QStringLiteral("Vidsora"), Collections::LeftOutMessage(dbPath, leftOut));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -31,6 +31,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -151,12 +152,14 @@ private:
 // Loads the five collections on a thread of their own while the window thread runs prepare and keeps the splash
 // window painted; no click or key acts meanwhile. The items belong to the window thread from the moment they are
 // read, as if it had loaded them.
-void LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindowPreparer& prepare)
+// How many folders the load left out.
+int LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindowPreparer& prepare)
 {
     ProgressRelay relay(bar);
     QThread* const windowThread = QThread::currentThread();
-    std::unique_ptr<QThread> loader(
-        QThread::create([&dbDir, &relay, windowThread] { Collections::LoadAll(dbDir, &relay, windowThread); }));
+    int leftOut = 0; // read after the thread has ended
+    std::unique_ptr<QThread> loader(QThread::create(
+        [&dbDir, &relay, windowThread, &leftOut] { leftOut = Collections::LoadAll(dbDir, &relay, windowThread); }));
     QEventLoop wait;
     QObject::connect(loader.get(), &QThread::finished, &wait, &QEventLoop::quit);
     loader->start();
@@ -167,6 +170,7 @@ void LoadWhilePreparing(const QString& dbDir, ProgressBar* bar, const MainWindow
     loader->wait();
     QCoreApplication::removePostedEvents(&relay);
     relay.Deliver();
+    return leftOut;
 }
 
 // Lets the window system put the shown window on screen; no click or key acts meanwhile. A window system that never
@@ -258,6 +262,29 @@ int ExitCode()
 
 bool OpenStore(const QString& dbDir)
 {
+    std::optional<NextStore> next = OpenNextStore(dbDir);
+    if (!next) {
+        return false;
+    }
+    next->Adopt();
+    return true;
+}
+
+NextStore::NextStore() = default;
+NextStore::NextStore(std::unique_ptr<StoreLock> lock) : m_lock(std::move(lock)) {}
+NextStore::NextStore(NextStore&&) noexcept = default;
+NextStore& NextStore::operator=(NextStore&&) noexcept = default;
+NextStore::~NextStore() = default;
+
+void NextStore::Adopt()
+{
+    if (m_lock) {
+        TheStoreLock() = std::move(m_lock);
+    }
+}
+
+std::optional<NextStore> OpenNextStore(const QString& dbDir)
+{
     const StoreStart::Prompts prompts{
         [](const QString& question) {
             return Tell(QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
@@ -268,18 +295,21 @@ bool OpenStore(const QString& dbDir)
     if (!held) {
         held = std::make_unique<StoreLock>();
     }
-    // The store open now is locked by this very program, and its own lock would refuse it: it is let go first.
+    // The store open now is locked by this very program, and its own lock would refuse it: it is let go and taken
+    // again at once.
     const bool sameStore = gCategories && QDir::cleanPath(gCategories->DBDir()) == QDir::cleanPath(dbDir);
-    if (sameStore || !held->IsHeld()) {
-        return StoreStart::Open(dbDir, Registry::DefaultDBPath(), *held, prompts) == StoreStart::Outcome::Opened;
+    if (sameStore) {
+        if (StoreStart::Open(dbDir, Registry::DefaultDBPath(), *held, prompts) != StoreStart::Outcome::Opened) {
+            return std::nullopt;
+        }
+        return NextStore();
     }
-    // Another store: the one open now stays locked until the new one is ours.
+    // Another store: the one open now stays locked until the new one's collections are in place.
     auto fresh = std::make_unique<StoreLock>();
     if (StoreStart::Open(dbDir, Registry::DefaultDBPath(), *fresh, prompts) != StoreStart::Outcome::Opened) {
-        return false;
+        return std::nullopt;
     }
-    held = std::move(fresh);
-    return true;
+    return NextStore(std::move(fresh));
 }
 
 void CloseStore()
@@ -323,7 +353,7 @@ bool Main()
     }
 
     // 3. The hourglass, until the main window is on screen.
-    const CursorOverride wait;
+    std::optional<CursorOverride> wait(std::in_place);
 
     // 4. The bar's range, from the entries of the kind folders.
     const int total = Collections::EntryCount(dbDir);
@@ -344,10 +374,11 @@ bool Main()
     // main window needs no collection.
     QElapsedTimer loadClock;
     loadClock.start();
+    int leftOut = 0;
     if (const MainWindowPreparer& prepare = Preparer()) {
-        LoadWhilePreparing(dbDir, splash->pgLoading, prepare);
+        leftOut = LoadWhilePreparing(dbDir, splash->pgLoading, prepare);
     } else {
-        Collections::LoadAll(dbDir, splash->pgLoading);
+        leftOut = Collections::LoadAll(dbDir, splash->pgLoading);
     }
     LoadTime() = loadClock.nsecsElapsed();
 
@@ -365,6 +396,11 @@ bool Main()
     }
     splash->close();
     delete splash;
+    // Folders that hold no item are left on disk untouched; the user hears of them once, over the main window.
+    wait.reset();
+    if (leftOut > 0) {
+        Tell(QMessageBox::Information, Collections::LeftOutMessage(dbDir, leftOut));
+    }
     return true;
 }
 

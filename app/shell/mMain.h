@@ -3,8 +3,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QWidget;
+class StoreLock;
 
 // The program's start: one instance only, the settings file, the database folder and its lock, the splash window
 // while the five collections load, then the main window. After Main the program lives on the event loop until its last
@@ -47,6 +50,28 @@ void ReleaseInstance();
 // the rest of the run, in place of the store opened before. False, after the user was asked or told why, when it
 // cannot be opened; the store opened before then stays locked.
 bool OpenStore(const QString& dbDir);
+
+// A store a reload opens. The lock of another store than the one shown is taken beside the lock of the shown one,
+// which stays held until Adopt (the reload has installed the new store's collections); dropped without Adopt (a
+// cancelled reload, once its load has ended), it frees the other store, and the locks are as they were before.
+class NextStore
+{
+public:
+    NextStore();
+    explicit NextStore(std::unique_ptr<StoreLock> lock);
+    NextStore(NextStore&&) noexcept;
+    NextStore& operator=(NextStore&&) noexcept;
+    ~NextStore();
+
+    // Its lock becomes the lock of the open store, the lock held before is let go.
+    void Adopt();
+
+private:
+    std::unique_ptr<StoreLock> m_lock; // null: the store shown, whose own lock stays
+};
+// Makes sure the store in dbDir exists, as OpenStore, for a reload. Nothing, after the user was asked or told why, when
+// it cannot be opened; the store shown then stays locked.
+std::optional<NextStore> OpenNextStore(const QString& dbDir);
 // Frees the lock of the open store (tests, and the end of the program).
 void CloseStore();
 

@@ -754,10 +754,11 @@ private slots:
         QCOMPARE(Temps(store.db()), QStringList());
     }
 
-    // What an interrupted creation leaves goes at the next load: a folder under a temporary name, a folder without a
-    // record (or with an empty one) holding only files the program writes. A folder without a record holding
-    // anything else stays, is named once in the log and is no item.
-    void interruptedCreationsAreSwept()
+    // A load takes away only what this program names for its temporary work (and an item folder with nothing in
+    // it). A folder without a readable record that holds anything (notes, a synopsis, covers, an empty record, a file
+    // of the user's) may hold the only copy of it, from an older version's interrupted save or a hand edit: it is no
+    // item, stays on disk as it is, is counted and is named once in the log, at every load.
+    void foldersWithoutAnItemAreKeptAndCounted()
     {
         TestStore store;
         const QString kind = store.db() + QStringLiteral("/Movies");
@@ -773,15 +774,28 @@ private slots:
         WriteRaw(kind + QStringLiteral("/Linked.6/content.mdc"), "");
         QVERIFY(QFile::link(store.path(QStringLiteral("elsewhere.jpg")),
                             kind + QStringLiteral("/Linked.6/FrontCover.jpg")));
-        const TraceCollector traces;
-        CMovies movies;
-        movies.setDBDir(store.db());
-        movies.LoadData();
-        QCOMPARE(movies.Count(), 1);
-        QCOMPARE(TestStore::Entries(kind), QStringList({"Linked.6", "Mine.5", "Whole.1"}));
+        WriteRaw(kind + QStringLiteral("/Notes.7/Notes.txt"), "the only copy");
+        WriteRaw(kind + QStringLiteral("/Notes.7/Synopsis.txt"), "and this");
+        WriteRaw(kind + QStringLiteral("/Covers.8/BackCover.png"), kCoverB);
+        WriteRaw(kind + QStringLiteral("/Temps.9/.content.mdc.5e.tmp"), "half");
+        const QStringList kept{"Covers.8", "Linked.6", "Mine.5", "Notes.7", "Torn.3"};
+        for (int load = 0; load < 2; ++load) {
+            const TraceCollector traces;
+            CMovies movies;
+            movies.setDBDir(store.db());
+            movies.LoadData();
+            QCOMPARE(movies.Count(), 1);
+            QCOMPARE(movies.LeftOut(), int(kept.size()));
+            QCOMPARE(TestStore::Entries(kind), QStringList(kept) << "Whole.1");
+            for (const QString& name : kept) {
+                QCOMPARE(traces.Matching("vidsora.store", kind + u'/' + name).size(), 1);
+            }
+        }
         QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Mine.5")), QStringList({"Notes.txt", "letter.doc"}));
-        QCOMPARE(traces.Matching("vidsora.store", kind + QStringLiteral("/Mine.5")).size(), 1);
-        QCOMPARE(traces.Matching("vidsora.store", kind + QStringLiteral("/Linked.6")).size(), 1);
+        QCOMPARE(ReadRaw(kind + QStringLiteral("/Notes.7/Notes.txt")), QByteArray("the only copy"));
+        QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Torn.3")),
+                 QStringList({"FrontCover.jpg", "content.mdc", "notes.TXT"}));
+        QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Covers.8")), QStringList({"BackCover.png"}));
     }
 
     // A delete that cannot reach the item's folder (the collection's disk unplugged) fails, and the item stays, so it

@@ -70,6 +70,7 @@ private slots:
     void reloadCancelled();
     void reloadOpensTheStoreSafely_data();
     void reloadOpensTheStoreSafely();
+    void reloadOfAnotherStoreCancelledKeepsTheLocks();
     void unloadRemovesTempFolder();
     void aboutOpens();
 
@@ -765,6 +766,47 @@ void MainWindowTest::reloadOpensTheStoreSafely()
     if (situation == "no") {
         QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::InUse);
     }
+}
+
+// A reload of another store that is cancelled leaves the locks as it found them: the store shown stays locked, and
+// the other one is free once the cancelled load has ended. Let run, the reload moves the lock to the other store and
+// says once what it left out.
+void MainWindowTest::reloadOfAnotherStoreCancelledKeepsTheLocks()
+{
+    entry("mnuRefresh")->trigger(); // the store shown is locked by the window
+    const QString other = m_dir->path("other");
+    const QString notes = other + "/Movies/Torn.4/Notes.txt";
+    QVERIFY(QDir().mkpath(QFileInfo(notes).path()));
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("the only copy") > 0);
+    file.close();
+    WriteRegSetting("DBPath", other);
+
+    QTimer::singleShot(0, this, [this] {
+        auto* dialog = m_main->findChild<QProgressDialog*>();
+        QVERIFY(dialog);
+        dialog->cancel();
+    });
+    entry("mnuRefresh")->trigger();
+    QCOMPARE(gMovies->DBDir(), m_dbDir);
+    StoreLock probe;
+    QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::InUse);
+    QTRY_COMPARE_WITH_TIMEOUT(probe.Acquire(other), StoreLock::Result::Locked, 60000);
+    probe.Release();
+
+    QString shown;
+    AnswerModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    entry("mnuRefresh")->trigger();
+    QCOMPARE(gMovies->DBDir(), other);
+    QVERIFY2(shown.startsWith(QString("One folder in the collection %1").arg(other)), qPrintable(shown));
+    QVERIFY(QFileInfo::exists(notes));
+    QCOMPARE(probe.Acquire(other), StoreLock::Result::InUse);
+    QCOMPARE(probe.Acquire(m_dbDir), StoreLock::Result::Locked);
 }
 
 void MainWindowTest::unloadRemovesTempFolder()

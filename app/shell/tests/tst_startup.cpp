@@ -318,6 +318,35 @@ private slots:
         QCOMPARE(StoredDBPath(), dbDir);
     }
 
+    // Folders that hold no item the load can read (notes or covers without a record, an empty record) stay on disk
+    // and are said once, after the main window is up, with how many there are.
+    void foldersLeftOutSaidOnce()
+    {
+        const QString dbDir = m_home.filePath(QStringLiteral("leftout"));
+        QVERIFY(QDir().mkpath(dbDir));
+        MakeStore(dbDir, Counts{0, 0, 0, 0, 2});
+        const QStringList kept{dbDir + QStringLiteral("/Movies/Torn.7/Notes.txt"),
+                               dbDir + QStringLiteral("/Boxes/Torn.3/FrontCover.jpg"),
+                               dbDir + QStringLiteral("/Categories/Torn.1/content.mdc")};
+        for (const QString& file : kept) {
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file.endsWith(QLatin1String("content.mdc")) ? "" : "the user's");
+        }
+        StoreDBPath(dbDir);
+
+        QVERIFY(Main());
+        ExpectMainWindowShown();
+        QCOMPARE(m_seen.loaded, 2);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes.first().contains(QStringLiteral("3 folders in the collection %1").arg(dbDir)),
+                 qPrintable(m_boxes.first()));
+        for (const QString& file : kept) {
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        }
+    }
+
     // A first start on an empty machine stores the default database folder, makes the store there without a
     // question and opens on it. The default lies in the user's data folder, never beside the program.
     void firstStartCreatesDefaultStore()

@@ -4,6 +4,7 @@
 
 #include "Registry.h"
 #include "StoreFolder.h"
+#include "StoreIntent.h"
 #include "StoreLock.h"
 
 namespace StoreStart {
@@ -43,7 +44,17 @@ Outcome Open(const QString& dbDir, const QString& defaultDir, StoreLock& lock, c
         prompts.warn(lock.FailedMessage(dbDir));
         break;
     }
+    // A command that many items took part in and that a kill or a power cut interrupted is finished first, before
+    // anything lists the kind folders or sweeps what they hold.
+    if (const QString recovered = RecoverMessage(dbDir); !recovered.isEmpty()) {
+        prompts.warn(recovered);
+    }
     return Outcome::Opened;
+}
+
+QString RecoverMessage(const QString& dbDir)
+{
+    return StoreIntent::Message(StoreIntent::Recover(dbDir));
 }
 
 QString UnusableText(const QString& dbDir)

@@ -31,8 +31,13 @@ struct Prompts
 
 // Makes sure the store in dbDir exists (defaultDir: the folder a first start creates unasked) and takes lock on it.
 // Every outcome but Opened has asked or told the user; on those the lock is left as it was. A store whose lock file
-// cannot be made (a read-only disk) opens unlocked after the user was told why.
+// cannot be made (a read-only disk) opens unlocked after the user was told why. Once opened, what an interrupted
+// command recorded is finished, and the user told of it (RecoverMessage).
 Outcome Open(const QString& dbDir, const QString& defaultDir, StoreLock& lock, const Prompts& prompts);
+
+// Carries out what an interrupted many-item command left recorded in the store (StoreIntent::Recover), and what the
+// user is told of it; empty when there was nothing. Open does it once the lock is ours.
+QString RecoverMessage(const QString& dbDir);
 
 // What the user is told, besides StoreFolder::AskText and StoreLock::InUseMessage.
 QString UnusableText(const QString& dbDir);

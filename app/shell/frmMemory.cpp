@@ -2,7 +2,7 @@
 
 #include "core/mLog.h"
 
-#include "SafeFile.h"
+#include "PictureImage.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -28,10 +28,7 @@ constexpr int kColumns = 8;
 const QRect kPreview[2] = {QRect(120, 120, 1815, 2295), QRect(120, 2520, 1815, 2295)};
 const QRect kTries(240, 5280, 1575, 375);
 
-// A face picture larger than this is no cover; it is not read.
-constexpr qint64 kFaceCap = 64 * 1024 * 1024;
-
-QLabel* Picture(QWidget* parent, const QString& name)
+QLabel* ImageLabel(QWidget* parent, const QString& name)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -49,12 +46,12 @@ frmMemory::frmMemory(QWidget* parent, std::optional<quint32> seed) : QDialog(par
     setFixedSize(Pixels(QRect(0, 0, kClientWidth, kClientHeight)).size());
 
     m_back = CardBack();
-    imgNone = Picture(this, "imgNone");
+    imgNone = ImageLabel(this, "imgNone");
     imgNone->setPixmap(m_back);
     imgNone->hide();
 
     for (int i = 0; i < MemoryGame::kCards; ++i) {
-        QLabel* card = Picture(this, QStringLiteral("imgImage%1").arg(i));
+        QLabel* card = ImageLabel(this, QStringLiteral("imgImage%1").arg(i));
         card->setGeometry(Pixels(CardRect(i)));
         card->setPixmap(m_back);
         card->setCursor(Qt::PointingHandCursor);
@@ -62,10 +59,10 @@ frmMemory::frmMemory(QWidget* parent, std::optional<quint32> seed) : QDialog(par
         imgImage[size_t(i)] = card;
     }
     for (int k = 0; k < 2; ++k) {
-        imgShow[size_t(k)] = Picture(this, QStringLiteral("imgShow%1").arg(k));
+        imgShow[size_t(k)] = ImageLabel(this, QStringLiteral("imgShow%1").arg(k));
         imgShow[size_t(k)]->setGeometry(Pixels(CardRect(0)));
         imgShow[size_t(k)]->hide();
-        imgPreview[size_t(k)] = Picture(this, QStringLiteral("imgPreview%1").arg(k));
+        imgPreview[size_t(k)] = ImageLabel(this, QStringLiteral("imgPreview%1").arg(k));
         imgPreview[size_t(k)]->setGeometry(Pixels(kPreview[k]));
         imgPreview[size_t(k)]->setPixmap(m_back);
     }
@@ -220,19 +217,17 @@ QPixmap frmMemory::Face(const QString& path)
     if (cached != m_faces.constEnd()) {
         return *cached;
     }
-    // Read through the bounded reader: a pipe or device named as a cover never blocks the game.
-    QByteArray bytes;
+    // Read through the bounded reader (a pipe or device named as a cover never blocks the game) and decoded only
+    // when the size its header declares may be, scaled to the largest view of a face, a preview: a cover declaring
+    // more pixels than that costs no more than a preview.
+    const QSize largest = Pixels(kPreview[0]).size();
+    const QImage image = path.isEmpty() ? QImage() : Picture::LoadFileScaled(path, largest);
     QPixmap face;
-    if (path.isEmpty() || SafeFile::Read(path, bytes, kFaceCap) != SafeFile::ReadStatus::Ok ||
-        !face.loadFromData(bytes)) {
+    if (image.isNull()) {
         qCWarning(lcApp) << "the cover picture could not be shown on a card:" << path;
         face = m_back;
     } else {
-        // The largest view of a face is a preview: keep no more than that.
-        const QSize largest = Pixels(kPreview[0]).size();
-        if (face.width() > largest.width() || face.height() > largest.height()) {
-            face = face.scaled(largest, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
+        face = QPixmap::fromImage(image);
     }
     m_faces.insert(path, face);
     return face;

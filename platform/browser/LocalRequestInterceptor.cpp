@@ -1,5 +1,7 @@
 #include "LocalRequestInterceptor.h"
 
+#include "PageRules.h"
+
 #include <QWebEngineUrlRequestInfo>
 
 LocalRequestInterceptor::LocalRequestInterceptor(QObject* parent) : QWebEngineUrlRequestInterceptor(parent) {}
@@ -13,7 +15,22 @@ bool LocalRequestInterceptor::IsLocalScheme(const QString& scheme)
 
 void LocalRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
-    if (!IsLocalScheme(info.requestUrl().scheme())) {
+    const QUrl url = info.requestUrl();
+    bool allowed = IsLocalScheme(url.scheme());
+    if (allowed) {
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+            // Which documents load is decided before the request (WebPage).
+            break;
+        case QWebEngineUrlRequestInfo::ResourceTypeImage:
+            allowed = !url.isLocalFile() || PageRules::MayDecodeImage(url.toLocalFile());
+            break;
+        default:
+            allowed = false;
+            break;
+        }
+    }
+    if (!allowed) {
         ++m_blocked;
         info.block(true);
     }

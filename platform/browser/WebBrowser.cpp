@@ -3,6 +3,7 @@
 #include "BrowserCompat.h"
 #include "LocalRequestInterceptor.h"
 #include "PagePrinter.h"
+#include "PictureImage.h"
 #include "PrintPreview.h"
 #include "SafeFile.h"
 
@@ -14,13 +15,15 @@
 #include <QEventLoop>
 #include <QFont>
 #include <QFontInfo>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStackedLayout>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -97,16 +100,39 @@ WebBrowser::WebBrowser(QWidget* parent)
     m_page->setUrlRequestInterceptor(m_interceptor);
     BrowserCompat::Install(m_page->scripts());
 
+    // The page needs its own script (it folds sections) and its images; everything else the engine offers is off.
     QWebEngineSettings* settings = m_page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    for (const QWebEngineSettings::WebAttribute off : {
+             QWebEngineSettings::JavascriptCanOpenWindows,
+             QWebEngineSettings::JavascriptCanAccessClipboard,
+             QWebEngineSettings::JavascriptCanPaste,
+             QWebEngineSettings::LocalContentCanAccessRemoteUrls,
+             QWebEngineSettings::LocalStorageEnabled,
+             QWebEngineSettings::AllowRunningInsecureContent,
+             QWebEngineSettings::AllowGeolocationOnInsecureOrigins,
+             QWebEngineSettings::AllowWindowActivationFromJavaScript,
+             QWebEngineSettings::PluginsEnabled,
+             QWebEngineSettings::PdfViewerEnabled,
+             QWebEngineSettings::FullScreenSupportEnabled,
+             QWebEngineSettings::ScreenCaptureEnabled,
+             QWebEngineSettings::WebGLEnabled,
+             QWebEngineSettings::Accelerated2dCanvasEnabled,
+             QWebEngineSettings::AutoLoadIconsForPage,
+             QWebEngineSettings::TouchIconsEnabled,
+             QWebEngineSettings::HyperlinkAuditingEnabled,
+             QWebEngineSettings::DnsPrefetchEnabled,
+             QWebEngineSettings::NavigateOnDropEnabled,
+             QWebEngineSettings::SpatialNavigationEnabled,
+         }) {
+        settings->setAttribute(off, false);
+    }
+    // The covers lie in the items' folders, not beside the page: without this the engine shows none of them. Which
+    // local files a page reads, and as what, is the request filter's business (pictures within the limit only).
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    settings->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
-    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     const QString sans = SansSerifFamily(*settings);
     settings->setFontFamily(QWebEngineSettings::SansSerifFont, sans);
@@ -122,9 +148,21 @@ WebBrowser::WebBrowser(QWidget* parent)
     }
     setFocusProxy(m_view);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("picCover"));
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setWordWrap(true);
+    m_picture->setFocusPolicy(Qt::StrongFocus);
+    m_picture->setAutoFillBackground(true);
+    m_picture->setBackgroundRole(QPalette::Base);
+    m_picture->installEventFilter(this);
+
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_view);
+    m_stack->addWidget(m_picture);
+    m_stack->setCurrentWidget(m_view);
+    connect(m_page, &WebPage::pictureRequested, this, &WebBrowser::ShowPicture);
 
     // A refused or superseded navigation ends as "stopped", possibly after the next load has begun: only loads that
     // succeeded or failed (a missing file shows the engine's own page) are the host's business.
@@ -214,6 +252,21 @@ void WebBrowser::Watch(QObject* child)
 
 bool WebBrowser::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_picture) {
+        // A click on the picture, or Escape or Backspace, goes back to the page.
+        if (event->type() == QEvent::MouseButtonRelease) {
+            ShowPage();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Escape || key == Qt::Key_Backspace) {
+                ShowPage();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::ChildAdded:
         if (watched == m_view) {
@@ -246,6 +299,43 @@ QMenu* WebBrowser::createContextMenu(QWidget* parent) const
     return menu;
 }
 
+void WebBrowser::ShowPicture(const QUrl& url)
+{
+    // Decoded here, scaled to the pane and within the decoding limit, never by the engine as a document: a cover
+    // file may hold anything.
+    const qreal ratio = devicePixelRatioF();
+    const QSize box = (size() * ratio).expandedTo(QSize(1, 1));
+    QImage image = Picture::LoadFileScaled(url.toLocalFile(), box);
+    if (image.isNull()) {
+        m_picture->setPixmap(QPixmap());
+        m_picture->setText(tr("This cover cannot be shown: it is not a picture, or it is too large to show."));
+    } else {
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        pixmap.setDevicePixelRatio(ratio);
+        m_picture->setText(QString());
+        m_picture->setPixmap(pixmap);
+    }
+    m_picture->setToolTip(url.toLocalFile());
+    const bool hadFocus = m_view->hasFocus() || (m_view->focusProxy() && m_view->focusProxy()->hasFocus());
+    m_stack->setCurrentWidget(m_picture);
+    if (hadFocus) {
+        m_picture->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void WebBrowser::ShowPage()
+{
+    if (m_stack->currentWidget() == m_view) {
+        return;
+    }
+    const bool hadFocus = m_picture->hasFocus();
+    m_stack->setCurrentWidget(m_view);
+    m_picture->clear();
+    if (hadFocus) {
+        m_view->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 QUrl WebBrowser::LocationURL() const
 {
     return m_page->url();
@@ -258,9 +348,10 @@ QString WebBrowser::LocationName() const
 
 bool WebBrowser::Load(const QUrl& url)
 {
-    if (!IsShowable(url)) {
+    if (!IsShowable(url) || !m_page->adoptPage(url)) {
         return false;
     }
+    ShowPage();
     m_hostUrl = url;
     m_hostRetries = 2;
     m_view->load(url);

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QMenu;
+class QStackedLayout;
 class QPageLayout;
 class QPageRanges;
 class QPrinter;
@@ -29,7 +31,9 @@ void PrepareBrowserEngine();
 void UseWebBrowserPanes();
 
 // The embedded browser of the item view and the viewer: navigation with the extended call and its plain fall-back,
-// the print and preview commands, and printing to a PDF file. It shows local pages only (see WebPage).
+// the print and preview commands, and printing to a PDF file. It shows the pages its host loads and nothing else
+// (see WebPage); a cover the user clicks is shown as a picture in the pane, scaled to it, until a click or Escape
+// goes back to the page.
 class WebBrowser : public BrowserPane
 {
     Q_OBJECT
@@ -84,12 +88,17 @@ public:
     void setExternalOpener(WebPage::UrlOpener opener);
     // The pane's right-click menu: only what keeps the item in view (copy, select all). The caller owns it.
     QMenu* createContextMenu(QWidget* parent = nullptr) const;
+    // The view of a clicked cover; shown in place of the page while it is visible.
+    QLabel* pictureView() const { return m_picture; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Watch(QObject* child);
+    // Shows the local file as a picture scaled to the pane, or says that it cannot be shown; back to the page.
+    void ShowPicture(const QUrl& url);
+    void ShowPage();
     bool Load(const QUrl& url);
     // The print of the printer as it stands; to a PDF file only when the print dialog was just accepted.
     bool StartPrint(bool fromDialog);
@@ -111,6 +120,8 @@ private:
     LocalRequestInterceptor* m_interceptor = nullptr;
     WebPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
+    QLabel* m_picture = nullptr;
+    QStackedLayout* m_stack = nullptr;
     bool m_loading = false;
     QUrl m_hostUrl; // the host's load that has not ended yet
     int m_hostRetries = 0;

@@ -1,22 +1,41 @@
 #include "WebPage.h"
 
+#include "SafeFile.h"
+
 #include <QDesktopServices>
-#include <QVariant>
 #include <QWebEngineNewWindowRequest>
-#include <QWebEngineScript>
+
+namespace {
+
+// The largest page the host writes that is read for its links; a page beyond it shows, but none of its links works.
+constexpr qint64 kMaxPageBytes = 256LL * 1024 * 1024;
+
+PageRules::Navigation Kind(QWebEnginePage::NavigationType type)
+{
+    switch (type) {
+    case QWebEnginePage::NavigationTypeTyped:
+        return PageRules::Navigation::Typed;
+    case QWebEnginePage::NavigationTypeLinkClicked:
+        return PageRules::Navigation::LinkClicked;
+    case QWebEnginePage::NavigationTypeBackForward:
+        return PageRules::Navigation::BackForward;
+    case QWebEnginePage::NavigationTypeReload:
+        return PageRules::Navigation::Reload;
+    default:
+        return PageRules::Navigation::Other;
+    }
+}
+
+} // namespace
 
 WebPage::WebPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent), m_opener([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     connect(this, &QWebEnginePage::newWindowRequested, this, &WebPage::OnNewWindowRequested);
     connect(this, &QWebEnginePage::loadStarted, this, [this] { m_sinceGesture.invalidate(); });
-    connect(this, &QWebEnginePage::loadFinished, this, &WebPage::CollectCovers);
 }
 
-WebPage::~WebPage()
-{
-    *m_alive = false;
-}
+WebPage::~WebPage() = default;
 
 void WebPage::setExternalOpener(UrlOpener opener)
 {
@@ -35,74 +54,67 @@ bool WebPage::RecentGesture() const
     return m_sinceGesture.isValid() && m_sinceGesture.elapsed() <= kGestureWindowMs;
 }
 
-bool WebPage::IsWebAddress(const QUrl& url)
+bool WebPage::adoptPage(const QUrl& url)
 {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    if (PageRules::IsBlankPage(url)) {
+        return true;
+    }
+    if (!url.isLocalFile()) {
+        return false;
+    }
+    // The file the host just wrote: what it says is what the page may link to. A page that could not be written
+    // (the engine then shows its own page for a missing file) links nowhere.
+    QByteArray markup;
+    const SafeFile::ReadStatus read = SafeFile::Read(url.toLocalFile(), markup, kMaxPageBytes);
+    if (read != SafeFile::ReadStatus::Ok && read != SafeFile::ReadStatus::Missing &&
+        read != SafeFile::ReadStatus::TooLarge) {
+        return false;
+    }
+    m_state.ownPages.insert(PageRules::PageLinks::Key(url), PageRules::ReadLinks(markup, url));
+    return true;
 }
 
-bool WebPage::IsBlankPage(const QUrl& url)
+PageRules::PageLinks WebPage::shownLinks() const
 {
-    return url.scheme().compare(QLatin1String("about"), Qt::CaseInsensitive) == 0 &&
-           url.path().compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0;
-}
-
-QString WebPage::Key(const QUrl& url)
-{
-    return url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
+    return m_state.ownPages.value(PageRules::PageLinks::Key(url()));
 }
 
 void WebPage::OpenOutside(const QUrl& url)
 {
+    // The address as the page wrote it, not as the engine handed it on.
+    const PageRules::PageLinks links = shownLinks();
+    const QUrl written = links.links.value(PageRules::PageLinks::Key(url), url);
     if (m_opener) {
-        m_opener(url);
+        m_opener(written);
     }
-    emit externalUrlOpened(url);
+    emit externalUrlOpened(written);
 }
 
-bool WebPage::Refuse(const QUrl& url)
+bool WebPage::Act(const QUrl& url, PageRules::Verdict verdict)
 {
+    switch (verdict) {
+    case PageRules::Verdict::Load:
+        return true;
+    case PageRules::Verdict::OpenOutside:
+        OpenOutside(url);
+        break;
+    case PageRules::Verdict::ShowPicture:
+        emit pictureRequested(url);
+        return false;
+    case PageRules::Verdict::Refuse:
+        break;
+    }
     emit navigationRefused(url);
     return false;
 }
 
 bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
-    const bool local = url.isLocalFile();
     // A click counts for the one navigation that follows it, whatever becomes of that.
     const bool gesture = RecentGesture();
     m_sinceGesture.invalidate();
-    switch (type) {
-    case NavigationTypeTyped:
-        // Only the host loads addresses this way; it shows its own local pages.
-        if (local || IsBlankPage(url)) {
-            return true;
-        }
-        return Refuse(url);
-    case NavigationTypeLinkClicked:
-        if (IsWebAddress(url)) {
-            // Only the user's own click in the page goes outside; a script that sets the location gets nothing.
-            if (isMainFrame && gesture) {
-                OpenOutside(url);
-            }
-            return Refuse(url);
-        }
-        if (local && (Key(url) == Key(this->url()) || coverUrls().contains(Key(url)))) {
-            return true;
-        }
-        return Refuse(url);
-    case NavigationTypeBackForward:
-    case NavigationTypeReload:
-        // Back to (or again) what was shown before, all of it local.
-        if (local || IsBlankPage(url)) {
-            return true;
-        }
-        return Refuse(url);
-    default:
-        // Form posts, redirects and script-driven loads.
-        return Refuse(url);
-    }
+    m_state.shown = this->url();
+    return Act(url, PageRules::Decide(url, Kind(type), isMainFrame, gesture, m_state));
 }
 
 QWebEnginePage* WebPage::createWindow(WebWindowType)
@@ -112,38 +124,10 @@ QWebEnginePage* WebPage::createWindow(WebWindowType)
 
 void WebPage::OnNewWindowRequested(QWebEngineNewWindowRequest& request)
 {
-    // A link with a target (the website field opens that way) is a click on a web address; a window that the page's
-    // script asks for without the user's click is never made.
+    // A link with a target (the website field opens that way) is a click like any other; a window is never made.
     const QUrl url = request.requestedUrl();
-    if (request.isUserInitiated() && RecentGesture() && IsWebAddress(url)) {
-        m_sinceGesture.invalidate();
-        OpenOutside(url);
-    } else {
-        emit navigationRefused(url);
-    }
-}
-
-void WebPage::CollectCovers(bool ok)
-{
-    if (!ok) {
-        return;
-    }
-    // Read in a world of its own, so the page's script cannot add to the list.
-    const QUrl shown = url();
-    const std::weak_ptr<bool> alive = m_alive;
-    runJavaScript(QStringLiteral("Array.prototype.map.call(document.images, function (i) { return i.src; })"),
-                  QWebEngineScript::ApplicationWorld, [this, shown, alive](const QVariant& result) {
-                      const auto flag = alive.lock();
-                      if (!flag || !*flag || url() != shown) {
-                          return;
-                      }
-                      m_covers.clear();
-                      m_coversOf = shown;
-                      for (const QVariant& src : result.toList()) {
-                          const QUrl cover(src.toString());
-                          if (cover.isLocalFile()) {
-                              m_covers.insert(Key(cover));
-                          }
-                      }
-                  });
+    const bool gesture = request.isUserInitiated() && RecentGesture();
+    m_sinceGesture.invalidate();
+    m_state.shown = this->url();
+    (void)Act(url, PageRules::Decide(url, PageRules::Navigation::LinkClicked, true, gesture, m_state));
 }

@@ -1,19 +1,20 @@
 #pragma once
 
+#include "PageRules.h"
+
 #include <QElapsedTimer>
-#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <QWebEnginePage>
 
 #include <functional>
-#include <memory>
 
 class QWebEngineNewWindowRequest;
 
-// The page behind the browser pane. It shows local item pages and nothing else: the host may load local files and the
-// blank page; a click may follow to the page's own covers; a click on a web address (http, https) hands it to the
-// desktop's browser; every other navigation and every new window is refused.
+// The page behind the browser pane. It shows the pages its host loaded and nothing else (PageRules): the host's own
+// pages and the blank page load; the user's click on a cover the page links asks the pane to show that file as a
+// picture; the user's click on a web address the page itself wrote hands it to the desktop's browser; every other
+// navigation and every new window is refused.
 class WebPage : public QWebEnginePage
 {
     Q_OBJECT
@@ -27,36 +28,35 @@ public:
     // Who opens web addresses outside; by default the desktop's "Open" of the address.
     void setExternalOpener(UrlOpener opener);
 
-    static bool IsWebAddress(const QUrl& url);
-    static bool IsBlankPage(const QUrl& url);
+    static bool IsWebAddress(const QUrl& url) { return PageRules::IsWebAddress(url); }
+    static bool IsBlankPage(const QUrl& url) { return PageRules::IsBlankPage(url); }
 
-    // The user clicked or pressed a key in the page; a web address that a link opens right after goes outside.
+    // The host is about to load url: a local page is read once for the links its markup writes, and from now on
+    // counts as one of the pane's own pages. False for a local file that cannot be read as a page.
+    bool adoptPage(const QUrl& url);
+    // The links of the page now shown, as its markup wrote them; none when it is not one of the host's pages.
+    PageRules::PageLinks shownLinks() const;
+
+    // The user clicked or pressed a key in the page; a link followed right after counts as the user's.
     void noteUserGesture();
-
-    // The image addresses of the page now shown (known shortly after it has loaded).
-    QSet<QString> coverUrls() const { return m_coversOf == url() ? m_covers : QSet<QString>(); }
 
 signals:
     void externalUrlOpened(const QUrl& url);
     void navigationRefused(const QUrl& url);
+    // The user clicked a link of the page to a local file: the pane shows it as a picture.
+    void pictureRequested(const QUrl& url);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
-    static QString Key(const QUrl& url);
     void OpenOutside(const QUrl& url);
     void OnNewWindowRequested(QWebEngineNewWindowRequest& request);
-    void CollectCovers(bool ok);
-    bool Refuse(const QUrl& url);
-
+    bool Act(const QUrl& url, PageRules::Verdict verdict);
     bool RecentGesture() const;
 
     UrlOpener m_opener;
     QElapsedTimer m_sinceGesture;
-    QSet<QString> m_covers;
-    QUrl m_coversOf;
-    // Cleared when the page goes, so a script answer that arrives late touches nothing.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    PageRules::PaneState m_state;
 };

@@ -38,8 +38,9 @@ private slots:
     void escapeKeepsTheGame();
 
 private:
-    // count movies with a front cover each of its own colour; the first cover is no picture at all.
-    void AddCovers(int count);
+    // count movies with a front cover each of its own colour; the first cover is no picture at all; with tooLarge
+    // the second is a real picture declaring more pixels than may be decoded.
+    void AddCovers(int count, bool tooLarge = false);
     QLabel* Label(const QString& name) const { return m_game->findChild<QLabel*>(name); }
     QLabel* Card(int i) const { return Label(QStringLiteral("imgImage%1").arg(i)); }
     QTimer* Timer() const { return m_game->findChild<QTimer*>("tmReset"); }
@@ -54,6 +55,7 @@ private:
     QString m_dbDir;
     QHash<QString, QRgb> m_colours;
     QString m_noPicture;
+    QString m_tooLarge;
     std::unique_ptr<frmMemory> m_game;
 };
 
@@ -71,14 +73,22 @@ void TestMemory::cleanup()
     m_dir.reset();
 }
 
-void TestMemory::AddCovers(int count)
+void TestMemory::AddCovers(int count, bool tooLarge)
 {
     for (int i = 0; i < count; ++i) {
         const auto movie = gMovies->Item(AddMovie(QStringLiteral("Movie %1").arg(i, 2, 10, QChar('0')), "!0", "DVD"));
         const QString source = m_dir->path(QStringLiteral("cover%1.png").arg(i));
         const QColor colour = QColor::fromHsv(i * 17 % 360, 200, 230);
         QByteArray bytes("no picture at all");
-        if (i > 0) {
+        if (i == 1 && tooLarge) {
+            // One bit a pixel: small to make and decode, but 8192 x 4200 pixels are more than a cover may take.
+            QImage image(8192, 4200, QImage::Format_Mono);
+            image.fill(1);
+            QBuffer buffer(&bytes);
+            bytes.clear();
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(image.save(&buffer, "PNG"));
+        } else if (i > 0) {
             QImage image(30, 40, QImage::Format_RGB32);
             image.fill(colour);
             QBuffer buffer(&bytes);
@@ -91,6 +101,8 @@ void TestMemory::AddCovers(int count)
         const QString path = movie->Path() + "/" + movie->strFrontCover();
         if (i == 0) {
             m_noPicture = path;
+        } else if (i == 1 && tooLarge) {
+            m_tooLarge = path;
         } else {
             m_colours.insert(path, colour.rgb());
         }
@@ -225,21 +237,22 @@ void TestMemory::turns()
 
 void TestMemory::coversThatCannotBeShown()
 {
-    AddCovers(20);
+    AddCovers(20, true);
     m_game = std::make_unique<frmMemory>(nullptr, 5);
     QVERIFY(m_game->ResetAll());
     m_game->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_game.get()));
     Timer()->setInterval(20);
 
-    // One cover is no picture; another goes missing after the deal.
+    // One cover is no picture, one declares more pixels than may be decoded; another goes missing after the deal.
     int readable = 0;
-    while (m_game->Game().Card(readable).strPicture == m_noPicture) {
+    while (m_game->Game().Card(readable).strPicture == m_noPicture ||
+           m_game->Game().Card(readable).strPicture == m_tooLarge) {
         ++readable;
     }
     const QString missing = m_game->Game().Card(readable).strPicture;
     QVERIFY(QFile::remove(missing));
-    for (const QString& path : {m_noPicture, missing}) {
+    for (const QString& path : {m_noPicture, m_tooLarge, missing}) {
         int card = 0;
         while (m_game->Game().Card(card).strPicture != path) {
             ++card;

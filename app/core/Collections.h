@@ -71,7 +71,7 @@ struct Loaded
     std::shared_ptr<CBoxes> boxes;
     std::shared_ptr<CMedias> medias;
     std::shared_ptr<CMovies> movies;
-    // The folders the load left out, holding no item it could read (CItemList::LeftOut): named in the log, untouched.
+    // The folders the load left out, holding no item it could load (CItemList::LeftOut): named in the log, untouched.
     int leftOut = 0;
 };
 // Loads fresh collections from dbDir, categories first and movies last, and leaves the five in the globals alone.

@@ -396,7 +396,7 @@ bool Main()
     }
     splash->close();
     delete splash;
-    // Folders that hold no item are left on disk untouched; the user hears of them once, over the main window.
+    // Folders that hold no item are left on disk untouched; the user hears of them once, with the main window up.
     wait.reset();
     if (leftOut > 0) {
         Tell(QMessageBox::Information, Collections::LeftOutMessage(dbDir, leftOut));

@@ -170,8 +170,9 @@ QString PageLinks::Key(const QUrl& url)
     // Each part decoded: "%7E" and "~", or "%20" and a blank, are one address either way.
     QString key = u.scheme() + QLatin1Char(':');
     if (!u.authority().isEmpty() || u.isLocalFile()) {
-        key += QLatin1String("//") + u.userInfo(QUrl::FullyDecoded) + QLatin1Char('@') + u.host(QUrl::FullyDecoded) +
-               QLatin1Char(':') + QString::number(u.port());
+        key += QLatin1String("//") + u.userName(QUrl::FullyDecoded) + QLatin1Char(':') +
+               u.password(QUrl::FullyDecoded) + QLatin1Char('@') + u.host(QUrl::FullyDecoded) + QLatin1Char(':') +
+               QString::number(u.port());
     }
     key += u.path(QUrl::FullyDecoded);
     if (u.hasQuery()) {

@@ -238,7 +238,7 @@ private slots:
         QTest::newRow("a million lines") << many << qint64(0) << QStringList{"0", "1", "2"} << true;
         QByteArray binary(1024 * 1024, '\0');
         for (int i = 0; i < binary.size(); ++i) {
-            binary[i] = char((i * 7919) % 251);
+            binary[i] = char((qint64(i) * 7919) % 251);
         }
         QTest::newRow("binary") << binary << qint64(0) << QStringList() << true;
         QTest::newRow("larger than a list may be")

@@ -11,7 +11,11 @@
 //   HKEY_CLASSES_ROOT (class registrations)                                  -> "Classes.conf"
 // Any other key of HKEY_CURRENT_USER does not exist and cannot be created.
 //
-// Every call reads the file afresh, so a value another process wrote is seen by the next call. Every change is a
+// Every call sees the file as it is: a file is read and parsed once per version (told by its device, inode, size and
+// times; a version too new to be told by them is compared byte for byte), so a value another process wrote is seen by
+// the next call, and a read costs a stat. Reading takes time in proportion to the file's size, however deep its keys;
+// a file larger than 16 MB or holding more than 500,000 keys and values is not read (a change that would make such a
+// file is refused). Every change is a
 // locked read-modify-write that replaces the file through SafeFile (synced, atomic); files are created with mode 0600.
 // The rewrite puts back the line of every value it did not change as that line stood, byte for byte; comments and
 // blank lines are not kept. A file written by hand is read too (see Parse and docs/settings.md). A file that is
@@ -75,8 +79,9 @@ enum class FileState
     Damaged,    // read, but not understood: reads give the defaults, changes are refused, the file stays as it is
     Unreadable, // cannot be read at all (no access, not a regular file, too large): as Damaged
 };
-// The state of ProgramFile(), read afresh. Start-up tells the user once when it is Damaged or Unreadable.
-FileState ProgramFileState();
+// The state of ProgramFile() as it is now. Start-up tells the user once when it is Damaged or Unreadable. For a damaged
+// file, damagedLine (when given) gets the number of the first line not understood, counting from 1.
+FileState ProgramFileState(qsizetype* damagedLine = nullptr);
 
 // Where the user's own data lives: "${XDG_DATA_HOME:-$HOME/.local/share}/Halvorix/Vidsora", read from the
 // environment at each call (a relative XDG_DATA_HOME is ignored: UserFolders::DataHome). The default store and the

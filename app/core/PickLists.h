@@ -52,8 +52,15 @@ QString DefaultsFolder();
 QString UserFilePath(PickList list);
 QString DefaultFilePath(PickList list);
 
-// A file larger than this is not taken for a pick list.
+// A file larger than this is not taken for a pick list: neither shown by the settings dialog nor offered by the
+// editors.
 inline constexpr qint64 kMaxPickListBytes = 4 * 1024 * 1024;
+// What the editors offer of one list: at most this many entries, each cut to at most this many characters, and no
+// more entries once they hold kMaxListChars characters together. A list past them is no list a person typed, and a
+// drop-down measures every character it holds when it opens.
+inline constexpr qsizetype kMaxEntries = 5000;
+inline constexpr qsizetype kMaxEntryChars = 1000;
+inline constexpr qsizetype kMaxListChars = 100000;
 
 enum class ReadStatus
 {
@@ -79,9 +86,15 @@ PickListText ReadFileText(PickList list);
 Result<> WriteFileText(PickList list, const QString& text);
 
 // The entries the editors offer: the file's lines (CR LF or a lone CR ends one), each trimmed of blanks, empty ones
-// left out, in file order, duplicates kept. A missing or unreadable file gives none.
+// left out, in file order, duplicates kept; each cut at kMaxEntryChars, as many as the limits above take. A missing or
+// unreadable file gives none. What a read leaves out (a file too large, entries cut or past the limit) is noted for
+// the user once per file and run (TakeNotice) and traced.
 QStringList ReadEntries(PickList list);
-// The same split of a text already read.
+// The same split of a text already read, with the same limits.
 QStringList EntriesOf(const QString& text);
+
+// What reads of the lists left out that the user has not been told yet, one sentence per file; empty when nothing is
+// new. Taking it marks it told.
+QString TakeNotice();
 
 } // namespace PickLists

@@ -1,5 +1,6 @@
 #include "editors/DialogParts.h"
 
+#include "core/PickLists.h"
 #include "editors/CoverPicture.h"
 #include "editors/EditorWidgets.h"
 #include "editors/ParentCombo.h"
@@ -13,9 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -115,6 +118,20 @@ void RefillPickCombo(QComboBox* combo, const QStringList& entries)
     combo->addItems(entries);
     combo->setCurrentIndex(-1);
     combo->clearEditText();
+}
+
+void TellPickListNotice(QWidget* dialog)
+{
+    const QString notice = PickLists::TakeNotice();
+    if (notice.isEmpty()) {
+        return;
+    }
+    // Not modal to the program: the editor opens at once, and the message stands over it until read.
+    QTimer::singleShot(0, dialog, [dialog, notice] {
+        auto* box = new QMessageBox(QMessageBox::Information, dialog->windowTitle(), notice, QMessageBox::Ok, dialog);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
 }
 
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip)

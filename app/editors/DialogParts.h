@@ -31,6 +31,9 @@ QLineEdit* NamedLine(QWidget* parent, const char* name, const QString& toolTip =
 QComboBox* NamedPickCombo(QWidget* parent, const char* name, const QString& toolTip = QString());
 // Fills a pick-list box afresh with the entries, none of them chosen and no text typed.
 void RefillPickCombo(QComboBox* combo, const QStringList& entries);
+// Tells the user, in a message over the dialog once it is shown, what the pick lists just read left out
+// (PickLists::TakeNotice); nothing when there is nothing new.
+void TellPickListNotice(QWidget* dialog);
 // A button that Enter never presses unless it has the focus.
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption, const QString& toolTip = QString());
 // Removes the selected entry of a list; with none selected nothing happens.

@@ -108,6 +108,7 @@ void frmBox::InitForm()
     imgBFrontCover->Clear();
     imgBBackCover->Clear();
     RefillPickCombo(cboExtras, PickLists::ReadEntries(PickLists::PickList::Extras));
+    TellPickListNotice(this);
     cboParent->Fill(m_editor.Places());
     cboParent->SelectKey(kRootKey);
 

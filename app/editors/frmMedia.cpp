@@ -116,6 +116,7 @@ void frmMedia::InitForm()
     imgEFrontCover->Clear();
     imgEBackCover->Clear();
     RefillPickCombo(cboExtras, PickLists::ReadEntries(PickLists::PickList::Extras));
+    TellPickListNotice(this);
     cboParent->Fill(m_editor.Places());
     cboParent->SelectKey(kRootKey);
 

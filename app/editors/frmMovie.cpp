@@ -376,6 +376,7 @@ void frmMovie::FillPickLists()
     for (const PickList list : PickLists::All()) {
         RefillPickCombo(PickCombo(list), PickLists::ReadEntries(list));
     }
+    TellPickListNotice(this);
     RefillPickCombo(cboSystem, {QStringLiteral("PAL"), QStringLiteral("NTSC"), QStringLiteral("SECAM")});
 }
 

@@ -2,6 +2,7 @@
 #include "SafeFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -34,6 +35,19 @@ void WriteBytes(const QString& name, const QByteArray& bytes)
     QFile file(FilePath(name));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A file whose section names a key `depth` names deep below the program key, holding one value.
+QByteArray DeepFile(int depth, QString* key)
+{
+    QByteArray bytes = "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nDBPath=1:/home/me%00\n"
+                       "[Software\\Halvorix\\Vidsora";
+    *key = kProgramKey;
+    for (int i = 0; i < depth; ++i) {
+        bytes += "\\a";
+        *key += QStringLiteral("\\a");
+    }
+    return bytes + "]\nDeep=1:x%00\n";
 }
 
 // The program key, created when missing.
@@ -385,25 +399,45 @@ private slots:
     void badFilesReadEmptyAndStayUntouched_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qsizetype>("line"); // the first line not understood; 0: past the first one
         QTest::newRow("binary") << QByteArray("\x7f"
                                               "ELF\x02\x01\x00\x00\xff\xfe",
-                                              10);
-        QTest::newRow("not ours") << QByteArray("[General]\nDBPath=/home/x\n");
+                                              10)
+                                << qsizetype(1);
+        QTest::newRow("not ours") << QByteArray("[General]\nDBPath=/home/x\n") << qsizetype(1);
         QTest::newRow("header, then garbage")
-            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nthis is no value\n");
-        QTest::newRow("bad escape") << QByteArray(
-            "; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n");
+            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nthis is no value\n")
+            << qsizetype(3);
+        QTest::newRow("bad escape") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=1:%G0\n")
+                                    << qsizetype(3);
         QTest::newRow("key of another program")
-            << QByteArray("; Vidsora registry file 1\n[Software\\Other]\nA=1:x%00\n");
+            << QByteArray("; Vidsora registry file 1\n[Software\\Other]\nA=1:x%00\n") << qsizetype(2);
         QTest::newRow("control character")
-            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x\x01y\n");
-        QTest::newRow("name missing") << QByteArray("[Software\\Halvorix\\Vidsora]\n=/home/me\n");
-        QTest::newRow("unclosed section") << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n");
+            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora]\nA=x\x01y\n") << qsizetype(3);
+        QTest::newRow("name missing") << QByteArray("[Software\\Halvorix\\Vidsora]\n=/home/me\n") << qsizetype(2);
+        QTest::newRow("unclosed section")
+            << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n") << qsizetype(2);
+        QTest::newRow("empty name deep in a section")
+            << QByteArray("[Software\\Halvorix\\Vidsora\\a\\a\\\\a]\n") << qsizetype(1);
+        // More keys and values than a settings file holds: refused at the line that passes the limit.
+        QByteArray many = "[Software\\Halvorix\\Vidsora]\n";
+        for (int i = 0; i < 500000; ++i) {
+            many += 'v' + QByteArray::number(i) + "=1\n";
+        }
+        QTest::newRow("too many values") << many << qsizetype(0);
     }
     void badFilesReadEmptyAndStayUntouched()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(qsizetype, line);
         WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        qsizetype damagedLine = 0;
+        QCOMPARE(ProgramFileState(&damagedLine), FileState::Damaged);
+        if (line > 0) {
+            QCOMPARE(damagedLine, line);
+        } else {
+            QVERIFY(damagedLine > 1);
+        }
         HKEY key = 0;
         QCOMPARE(OpenKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorFileNotFound);
         QCOMPARE(CreateKey(HKEY_CURRENT_USER, kProgramKey, KeyAllAccess, &key), ErrorRegistryCorrupt);
@@ -488,6 +522,94 @@ private slots:
             if (!text.isEmpty() && !text.startsWith(';') && !text.startsWith('#') && !text.startsWith('[')) {
                 QVERIFY2(after.contains('\n' + line + '\n'), line.constData());
             }
+        }
+    }
+
+    void deepKeyIsReadAndWritten()
+    {
+        // 8 KB naming a key 4,000 names deep: it was read in seconds and hundreds of megabytes, every time.
+        QString deepKey;
+        const QByteArray bytes = DeepFile(3997, &deepKey);
+        WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, deepKey, QStringLiteral("Deep")), QStringLiteral("x"));
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath")), QStringLiteral("/home/me"));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        HKEY key = 0;
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, deepKey.chopped(20), KeyRead, &key), Success); // a parent of it exists
+        CloseKey(key);
+
+        // A change to it writes every key of its path, each once, and keeps the lines it did not change.
+        QCOMPARE(OpenKey(HKEY_CURRENT_USER, deepKey, KeyAllAccess, &key), Success);
+        QCOMPARE(SetString(key, QStringLiteral("New"), QStringLiteral("y")), Success);
+        CloseKey(key);
+        const QByteArray written = FileBytes(QStringLiteral("Vidsora.conf"));
+        QVERIFY(
+            written.startsWith("; Vidsora registry file 1\n\n[Software\\Halvorix\\Vidsora]\nDBPath=1:/home/me%00\n"));
+        QCOMPARE(written.count("\n["), 3997 + 1);
+        QVERIFY(written.endsWith('[' + deepKey.toUtf8() + "]\nDeep=1:x%00\nNew=1:y%00\n"));
+        QCOMPARE(ProgramFileState(), FileState::Ok);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, deepKey, QStringLiteral("New")), QStringLiteral("y"));
+    }
+
+    void changeThatWouldOutgrowTheFileIsRefused()
+    {
+        // Every key of a path is written with its whole path: a key 6,000 names deep makes a file of some 36 MB,
+        // which could never be read back. The change is refused and the file stays as it was, readable.
+        QString deepKey;
+        const QByteArray bytes = DeepFile(6000, &deepKey);
+        WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        HKEY key = ProgramKey();
+        QVERIFY(key != 0);
+        QCOMPARE(SetString(key, QStringLiteral("User"), QStringLiteral("jo")), ErrorWriteFault);
+        CloseKey(key);
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")), bytes);
+        QCOMPARE(ProgramFileState(), FileState::Ok);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, deepKey, QStringLiteral("Deep")), QStringLiteral("x"));
+    }
+
+    void fileNearTheSizeLimitIsReadAndChanged()
+    {
+        QByteArray bytes = "; Vidsora registry file 1\n\n[Software\\Halvorix\\Vidsora]\nDBPath=1:/home/me%00\n";
+        for (int k = 0; bytes.size() < 16 * 1024 * 1024 - 4096; ++k) {
+            bytes += "\n[Software\\Halvorix\\Vidsora\\K" + QByteArray::number(k).rightJustified(6, '0') + "]\n";
+            for (int v = 0; v < 20; ++v) {
+                bytes += char('a' + v) + QByteArray("=1:/home/me/Movies/") + QByteArray::number(k) + "/covers%00\n";
+            }
+        }
+        WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+        QCOMPARE(ProgramFileState(), FileState::Ok);
+        QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey + QStringLiteral("\\K000077"), QStringLiteral("T")),
+                 QStringLiteral("/home/me/Movies/77/covers"));
+        HKEY key = ProgramKey();
+        QCOMPARE(SetString(key, QStringLiteral("DBPath"), QStringLiteral("/srv")), Success);
+        CloseKey(key);
+        // Written in the order it was read, so only the changed line differs.
+        QCOMPARE(FileBytes(QStringLiteral("Vidsora.conf")),
+                 QByteArray(bytes).replace("DBPath=1:/home/me%00", "DBPath=1:/srv%00"));
+    }
+
+    void changesOfAnotherWriterAreSeen_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("rewritten in place") << true;
+        QTest::newRow("replaced") << false;
+    }
+    void changesOfAnotherWriterAreSeen()
+    {
+        // The same size, at once after a read: inode, size and times may all match the file read before.
+        QFETCH(bool, inPlace);
+        QVERIFY(QDir().mkpath(Folder()));
+        for (int round = 0; round < 20; ++round) {
+            const QByteArray value = QByteArray::number(round % 10);
+            const QByteArray bytes = "[Software\\Halvorix\\Vidsora]\nDBPath=/m" + value + "\n";
+            if (inPlace) {
+                WriteBytes(QStringLiteral("Vidsora.conf"), bytes);
+            } else {
+                QVERIFY(SafeFile::Write(FilePath(QStringLiteral("Vidsora.conf")), bytes));
+            }
+            QCOMPARE(ReadString(HKEY_CURRENT_USER, kProgramKey, QStringLiteral("DBPath")), "/m" + value);
         }
     }
 

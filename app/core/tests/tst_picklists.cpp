@@ -219,6 +219,62 @@ private slots:
         QCOMPARE(EntriesOf(AnsiText::Decode(file)), entries);
     }
 
+    // A list no person typed (one endless line, a million lines, binary, a file past the size limit) is offered only
+    // within the limits, and the user is told once what was left out.
+    void offeredWithinTheLimits_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<qint64>("size"); // > 0: the file is that long, all zero bytes
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("line of 1,000 characters")
+            << (QByteArray(1000, 'x') + "\r\nb") << qint64(0) << QStringList{QString(1000, u'x'), "b"} << false;
+        QTest::newRow("line of 5,000 characters") << ("  " + QByteArray(5000, 'y') + "\r\nshort\r\n") << qint64(0)
+                                                  << QStringList{QString(1000, u'y'), "short"} << true;
+        QByteArray many;
+        for (int i = 0; i < 1000000; ++i) {
+            many += QByteArray::number(i % 7) + "\r\n";
+        }
+        QTest::newRow("a million lines") << many << qint64(0) << QStringList{"0", "1", "2"} << true;
+        QByteArray binary(1024 * 1024, '\0');
+        for (int i = 0; i < binary.size(); ++i) {
+            binary[i] = char((qint64(i) * 7919) % 251);
+        }
+        QTest::newRow("binary") << binary << qint64(0) << QStringList() << true;
+        QTest::newRow("larger than a list may be")
+            << QByteArray() << qint64(100 * 1024 * 1024) << QStringList() << true;
+    }
+    void offeredWithinTheLimits()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(qint64, size);
+        QFETCH(QStringList, first);
+        QFETCH(bool, told);
+        const QString path = UserFilePath(PickList::Studios);
+        Put(path, file);
+        if (size > 0) {
+            QFile sparse(path);
+            QVERIFY(sparse.open(QIODevice::ReadWrite));
+            QVERIFY(sparse.resize(size));
+        }
+        TakeNotice(); // what earlier rows left
+        const QStringList entries = ReadEntries(PickList::Studios);
+        QCOMPARE(entries.mid(0, first.size()), first);
+        QVERIFY(entries.size() <= kMaxEntries);
+        qsizetype chars = 0;
+        for (const QString& entry : entries) {
+            QVERIFY(entry.size() <= kMaxEntryChars);
+            QVERIFY(!entry.contains(u'\r'));
+            chars += entry.size();
+        }
+        QVERIFY(chars <= kMaxListChars);
+        const QString notice = TakeNotice();
+        QCOMPARE(notice.contains(path), told);
+        // Told once a run, however often the list is read.
+        QCOMPARE(ReadEntries(PickList::Studios), entries);
+        QCOMPARE(TakeNotice(), QString());
+    }
+
     void missingGivesNoEntries()
     {
         QVERIFY(ReadEntries(PickList::Extras).isEmpty());

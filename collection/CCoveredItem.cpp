@@ -1,6 +1,7 @@
 #include "CCoveredItem.h"
 
 #include "AnsiText.h"
+#include "ItemStore.h"
 #include "SafeFile.h"
 #include "StoreLog.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include <dirent.h>
 #include <strings.h>
@@ -106,7 +108,7 @@ QString CCoveredItem::strBackCover() const
 QString CCoveredItem::Cover(Side side) const
 {
     // Without a folder there is nothing to look in, so never look at a path built from an empty one.
-    if (m_lazyCovers && m_cover[side].isEmpty() && !Path().isEmpty()) {
+    if (m_lazyCovers && m_cover[side].isEmpty() && !m_known[side] && !Path().isEmpty()) {
         LookUp(side);
     }
     return m_cover[side];
@@ -129,6 +131,7 @@ void CCoveredItem::setPath(const QString& value)
     CItem::setPath(value);
     m_cover[Front].clear();
     m_cover[Back].clear();
+    m_known[Front] = m_known[Back] = false;
     if (!m_lazyCovers && !value.isEmpty()) {
         // One listing serves both sides.
         const auto names = CoverFiles(value, {Prefix(Front), Prefix(Back)});
@@ -142,22 +145,22 @@ void CCoveredItem::setPath(const QString& value)
 
 bool CCoveredItem::DeleteFrontCover()
 {
-    return DeleteCover(Front);
+    return ChangeCover(Front, CoverChange::Delete());
 }
 
 bool CCoveredItem::DeleteBackCover()
 {
-    return DeleteCover(Back);
+    return ChangeCover(Back, CoverChange::Delete());
 }
 
 bool CCoveredItem::AddFrontCover(const QString& strFile)
 {
-    return AddCover(Front, strFile);
+    return ChangeCover(Front, CoverChange::Replace(strFile));
 }
 
 bool CCoveredItem::AddBackCover(const QString& strFile)
 {
-    return AddCover(Back, strFile);
+    return ChangeCover(Back, CoverChange::Replace(strFile));
 }
 
 QString CCoveredItem::CoverFileName(bool front, const QString& strFile)
@@ -166,30 +169,93 @@ QString CCoveredItem::CoverFileName(bool front, const QString& strFile)
     return ext.isEmpty() ? QString() : Prefix(front ? Front : Back) + ext;
 }
 
-bool CCoveredItem::DeleteCover(Side side)
+bool CCoveredItem::ChangeCover(Side side, const CoverChange& change)
 {
     if (Path().isEmpty()) {
-        return true; // an item never saved has no cover
+        // An item never saved has no cover to delete; a template item is never stored, so it takes none.
+        return change.action != CoverChange::Action::Replace;
     }
-    bool removed = false;
-    bool whole = true;
-    for (const QString& name : CoverFiles(Path(), Prefix(side))) {
-        if (SafeFile::Remove(Path() + u'/' + name)) {
-            removed = true;
+    CoverChanges changes;
+    (side == Front ? changes.front : changes.back) = change;
+    const Result<void> changed = ItemStore::ChangeCovers(*this, changes);
+    if (!changed) {
+        if (change.action == CoverChange::Action::Delete) {
+            qCWarning(lcStore) << "cannot delete the cover" << changed.failure().path << "-" << changed.why();
         } else {
-            qCWarning(lcStore) << "cannot delete the cover" << Path() + u'/' + name;
-            whole = false;
+            qCWarning(lcStore) << "cannot add the cover" << change.file << "to" << Path() << "-" << changed.why();
         }
     }
-    // A removal that may not survive a power cut is not reported as done.
-    if (removed && !SafeFile::SyncFolder(Path())) {
-        whole = false;
+    return bool(changed);
+}
+
+Result<CCoveredItem::CoverWrites> CCoveredItem::PlanCovers(const CoverChanges& changes) const
+{
+    CoverWrites plan;
+    if (Path().isEmpty()) {
+        return plan;
     }
-    m_cover[side].clear();
-    if (!whole) {
-        LookUp(side); // what is left, if anything, is still the cover
+    const auto stored = CoverFiles(Path(), {Prefix(Front), Prefix(Back)});
+    for (const Side side : {Front, Back}) {
+        const CoverChange& change = side == Front ? changes.front : changes.back;
+        const QStringList& old = stored[size_t(side)];
+        if (change.action == CoverChange::Action::Keep) {
+            continue;
+        }
+        QString target;
+        if (change.action == CoverChange::Action::Replace) {
+            target = CoverFileName(side == Front, change.file);
+            if (target.isEmpty()) {
+                return Failure{QStringLiteral("the cover \"%1\" cannot be used: its name has no plain extension")
+                                   .arg(QDir::toNativeSeparators(change.file)),
+                               0, change.file};
+            }
+            // Copying the current cover onto itself would only risk it.
+            const bool itself = std::any_of(old.begin(), old.end(), [&](const QString& name) {
+                return SafeFile::SameFile(change.file, Path() + u'/' + name);
+            });
+            if (itself) {
+                continue;
+            }
+            // Regular files only, size-capped: a pipe offered as a cover never blocks.
+            QByteArray bytes;
+            if (SafeFile::Read(change.file, bytes) != SafeFile::ReadStatus::Ok) {
+                const int err = errno;
+                return Failure{
+                    QStringLiteral("the cover \"%1\" cannot be read").arg(QDir::toNativeSeparators(change.file)), err,
+                    change.file};
+            }
+            plan.written.emplace_back(target, std::move(bytes));
+        }
+        // An old name differing from the new one only in case may be the very file written (a file system that
+        // ignores case): the tidying after the save removes it once a listing shows both.
+        for (const QString& name : old) {
+            if (name.compare(target, Qt::CaseInsensitive) != 0) {
+                plan.removed << name;
+            }
+        }
     }
-    return whole;
+    return plan;
+}
+
+void CCoveredItem::CoversSaved(const CoverChanges& changes, bool confirmed)
+{
+    for (const Side side : {Front, Back}) {
+        const CoverChange& change = side == Front ? changes.front : changes.back;
+        if (change.action == CoverChange::Action::Keep) {
+            continue;
+        }
+        if (confirmed) {
+            m_known[side] = false;
+            LookUp(side); // named as listed: the folder may keep an old spelling of the file written
+            continue;
+        }
+        m_known[side] = true;
+        if (change.action == CoverChange::Action::Delete) {
+            m_cover[side].clear();
+        } else if (m_cover[side].isEmpty() || !SafeFile::SameFile(change.file, Path() + u'/' + m_cover[side])) {
+            m_cover[side] = CoverFileName(side == Front, change.file);
+        }
+    }
 }
 
 bool CCoveredItem::IsOtherFile(const QString& name, const QString& kept) const
@@ -200,58 +266,6 @@ bool CCoveredItem::IsOtherFile(const QString& name, const QString& kept) const
     // Names differing only in case: on a file system that ignores case the folder lists one of them only, whatever
     // inode numbers each spelling gets; two links to one file are not other files either.
     return SafeFile::ListedBoth(Path(), name, kept) && !SafeFile::SameFile(Path() + u'/' + name, Path() + u'/' + kept);
-}
-
-bool CCoveredItem::AddCover(Side side, const QString& strFile)
-{
-    if (Path().isEmpty()) {
-        return false; // a template item is never stored, so it takes no cover
-    }
-    const QString ext = CoverExtension(strFile);
-    if (ext.isEmpty()) {
-        qCWarning(lcStore) << "cannot add the cover" << strFile << "- its name has no plain extension";
-        return false;
-    }
-    const QStringList old = CoverFiles(Path(), Prefix(side));
-    // Copying the current cover onto itself would only risk it.
-    for (const QString& name : old) {
-        if (SafeFile::SameFile(strFile, Path() + u'/' + name)) {
-            return true;
-        }
-    }
-    // Regular files only, size-capped: a pipe offered as a cover never blocks.
-    QByteArray bytes;
-    if (SafeFile::Read(strFile, bytes) != SafeFile::ReadStatus::Ok) {
-        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- it cannot be read";
-        return false;
-    }
-    const QString target = Prefix(side) + ext;
-    // The new cover is whole and on disk before the old one goes; a failed copy leaves the old cover.
-    if (!SafeFile::Write(Path() + u'/' + target, bytes)) {
-        qCWarning(lcStore) << "cannot add the cover" << strFile << "to" << Path() << "- it may not be on disk";
-        return false;
-    }
-    m_cover[side] = target;
-    // On a file system that ignores case, "FrontCover.JPG" and "FrontCover.jpg" are the file just written.
-    bool removed = false;
-    bool whole = true;
-    for (const QString& name : old) {
-        if (name == target || !IsOtherFile(name, target)) {
-            continue;
-        }
-        if (SafeFile::Remove(Path() + u'/' + name)) {
-            removed = true;
-        } else {
-            qCWarning(lcStore) << "cannot remove the old cover" << Path() + u'/' + name << "- the next save does";
-            whole = false;
-        }
-    }
-    if (removed && !SafeFile::SyncFolder(Path())) {
-        whole = false;
-    }
-    // The folder may keep the old spelling of the file just written; the cover is named as listed.
-    LookUp(side);
-    return whole;
 }
 
 bool CCoveredItem::RemoveOtherCovers()

@@ -171,13 +171,18 @@ void CItemList::Clear()
     m_highestIdValid = true;
 }
 
-bool CItemList::Update(const QString& strKey)
+Result<void> CItemList::Save(const QString& strKey, const CoverChanges& covers)
 {
     const std::shared_ptr<CItem> item = m_byKey.value(strKey);
     if (!item) {
-        return false;
+        return {};
     }
-    return ItemStore::SaveItem(*item, m_DBDir);
+    return ItemStore::SaveItem(*item, m_DBDir, covers);
+}
+
+bool CItemList::Update(const QString& strKey)
+{
+    return m_byKey.contains(strKey) && Save(strKey).Reached();
 }
 
 void CItemList::LoadData()

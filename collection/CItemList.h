@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CCoveredItem.h"
 #include "CItem.h"
 #include "ItemOrder.h"
 #include "Result.h"
@@ -78,7 +79,12 @@ public:
     int LeftOut() const { return m_leftOut; }
     // The thread that items LoadData reads will belong to; null: the thread that calls LoadData.
     void setItemThread(QThread* thread) { m_itemThread = thread; }
-    // Rewrites the record files of the item with that key; true when they were written.
+    // Rewrites the record files of the item with that key and makes the cover changes (boxes, media, movies), as one
+    // step that a kill or power cut cannot split (ItemStore::SaveItem). An absent key does nothing. A failure says
+    // whether the new files stand all the same, not confirmed by the disk (Result::Reached).
+    Result<void> Save(const QString& strKey, const CoverChanges& covers = {});
+    // Save without cover changes; true when the record files are written, confirmed by the disk or not: a caller that
+    // can only tell written from not keeps the item in memory as the disk holds it.
     bool Update(const QString& strKey);
 
 protected:

@@ -1,6 +1,6 @@
-// The item folder: a new item made whole (staged under a temporary name, then put in place), an item's record files
-// written again and its folder tidied, a folder withdrawn or deleted. The record format is ItemRecord.cpp's, the
-// reads of a load ItemRead.cpp's, the listing and the sweep ItemListing.cpp's.
+// The item folder: a new item made whole (staged under a temporary name, then put in place), a folder withdrawn or
+// deleted. A save of an existing item is ItemSave.cpp's, the record format ItemRecord.cpp's, the reads of a load
+// ItemRead.cpp's, the listing and the sweep ItemListing.cpp's.
 #include "ItemStore.h"
 #include "ItemStoreParts.h"
 
@@ -44,53 +44,6 @@ QString ReadFailure(SafeFile::ReadStatus status, int err)
         break;
     }
     return qt_error_string(err);
-}
-
-// After a save: removes stray temporary files, and the other-case copies of the files just written, but only those
-// that are really other files: the listing taken after the write shows both names (on a file system that ignores case
-// it shows one entry for the file just written, whatever its inode numbers) and they are not links to one file. Keeps
-// the cover the item names and removes other covers of the same side (left by an interrupted cover change).
-void TidyFolder(CItem& item, const QString& folder)
-{
-    const QByteArray native = SafeFile::Encode(folder);
-    const Parts::FolderScan scan = Parts::ScanFolder(native);
-    bool changed = Parts::RemoveTemps(native, scan);
-    // Called only for names the scan listed beside `kept` itself.
-    const auto removeIfOther = [&](const QByteArray& name, const QString& kept) {
-        const QString path = folder + u'/' + SafeFile::Decode(name);
-        if (SafeFile::SameFile(path, folder + u'/' + kept)) {
-            return;
-        }
-        if (SafeFile::Remove(path)) {
-            changed = true;
-        } else {
-            qCWarning(lcStore) << "cannot remove" << path << "which differs from" << kept << "only in case";
-        }
-    };
-    if (scan.record) {
-        for (const QByteArray& name : scan.recordVariants) {
-            removeIfOther(name, kRecord);
-        }
-    }
-    if (item.Kind() == ItemKind::Movie) {
-        for (size_t t = 0; t < Parts::kTextFiles.size(); ++t) {
-            const QString kept = QString::fromLatin1(Parts::kTextFiles[t]);
-            // The scan names the exact spelling first when it is listed; when it is not, the one entry listed is
-            // the file just written under its old spelling.
-            if (scan.texts[t] != Parts::kTextFiles[t]) {
-                continue;
-            }
-            for (const QByteArray& name : scan.variants[t]) {
-                removeIfOther(name, kept);
-            }
-        }
-    }
-    if (auto* covered = dynamic_cast<CCoveredItem*>(&item)) {
-        changed = covered->RemoveOtherCovers() || changed;
-    }
-    if (changed) {
-        (void)SafeFile::SyncFolder(folder);
-    }
 }
 
 } // namespace
@@ -314,20 +267,6 @@ QString WithdrawFolder(const QString& folder)
         return {};
     }
     return {};
-}
-
-bool SaveItem(CItem& item, const QString& dbDir)
-{
-    if (item.Path().isEmpty()) {
-        return bool(CreateItem(item, dbDir));
-    }
-    const QString folder = item.Path();
-    if (!SafeFile::WriteAll(folder, RecordFiles(item))) {
-        qCWarning(lcStore) << "cannot save the item" << item.strKey() << "in" << folder << "- its old files stay";
-        return false;
-    }
-    TidyFolder(item, folder);
-    return true;
 }
 
 bool DeleteItemFolder(const CItem& item)

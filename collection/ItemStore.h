@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CCoveredItem.h"
 #include "CItem.h"
 #include "SafeFile.h"
 
@@ -12,6 +13,8 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The on-disk store: one folder per item under its kind folder, with the text record "content.mdc", for movies
 // "Notes.txt" and "Synopsis.txt", and the cover files. Only the collections call these.
@@ -102,11 +105,24 @@ void LeaveStaged(const QString& temp);
 // Moves an item folder out of the store in one step, under a temporary name in its kind folder: that path, live until
 // RemoveStaged or LeaveStaged, or empty when it could not be moved. The kind folder is not synced.
 QString WithdrawFolder(const QString& folder);
-// Writes the item's record files; the first save (empty Path) is CreateItem. The files go through SafeFile: a failed
-// save leaves the old files whole, a successful one is on disk. A re-save then removes stray temporary files,
-// other-case copies of the files it wrote that are really other files, and cover files of a side other than the one
-// the item names. True when every record file was written.
-bool SaveItem(CItem& item, const QString& dbDir);
+// Writes the item's record files and makes the cover changes (boxes, media, movies) as one step; the first save (empty
+// Path) is CreateItem with the covers picked. Whole across a kill or a power cut: afterwards, once the next start has
+// carried out the store's intent records, the folder holds the old files or the new ones, never a mix (see
+// PutInPlace). A failure says what it reached: nothing replaced (the old files stand), or replaced but not confirmed
+// by the disk (Result::Unconfirmed: the new files stand, or a later save or the next start finishes putting them in
+// place). A confirmed save then removes stray temporary files, other-case
+// copies of the files it wrote that are really other files, and cover files of a side other than the one the item
+// names.
+Result<void> SaveItem(CItem& item, const QString& dbDir, const CoverChanges& covers = {});
+// The cover changes alone, as SaveItem makes them; nothing for an item without a folder.
+Result<void> ChangeCovers(CCoveredItem& item, const CoverChanges& covers);
+// Replaces files (name, bytes) in folder and removes the cover files `removals` names, as one step: each new file is
+// staged under a temporary name and synced, a store intent record of the renames and removals is written and synced
+// (StoreIntent, saying `what` when the next start has to finish it), they are made, the folder is synced and the
+// record removed. The record of an earlier save of the folder whose steps failed is carried out first. One file
+// replaced, or one removed, is one system call and needs no record.
+Result<void> PutInPlace(const QString& folder, const std::vector<std::pair<QString, QByteArray>>& files,
+                        const QStringList& removals, const QString& what);
 // Deletes the item's folder with everything in it; true when it is gone (or Path is empty). On false the folder is
 // back where it was with its record, so the item can stay; a folder that cannot be reached (gone with its disk) is
 // false too.

@@ -10,6 +10,7 @@
 #include "ItemStore.h"
 #include "SafeFile.h"
 #include "StagedItems.h"
+#include "StoreIntent.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,9 +90,19 @@ inline bool KillChild(const QStringList& args, unsigned long delayUs, QStringLis
 inline const QByteArray kCoverA(20000, 'A');
 inline const QByteArray kCoverB(30000, 'B');
 
+// The front cover version g of a movie has: its bytes, and the picture it is copied from.
+inline const QByteArray& CoverOf(int g)
+{
+    return g % 2 == 0 ? kCoverA : kCoverB;
+}
+inline QString CoverSource(const QString& sources, int g)
+{
+    return sources + (g % 2 == 0 ? QStringLiteral("/a.jpg") : QStringLiteral("/b.GIF"));
+}
+
 // The child of the kill test: saves movies in a loop until it is killed. Each save writes one whole version g of a
-// movie (label, notes, synopsis); every fifth changes a cover; every seventh adds a movie and reports its key once
-// Add has returned.
+// movie (label, notes, synopsis, and the front cover of g) in one save; every seventh adds a movie and reports its
+// key once Add has returned.
 inline int RunSaver(const QString& db, const QString& sources, quint32 seed)
 {
     CMovies movies;
@@ -107,10 +118,7 @@ inline int RunSaver(const QString& db, const QString& sources, quint32 seed)
         movie->setStrLabel(Label(g));
         movie->setStrNotes(Notes(g));
         movie->setStrSynopsis(Synopsis(g));
-        movies.Update(movie->strKey());
-        if (i % 5 == 0) {
-            movie->AddFrontCover(sources + (i % 10 == 0 ? QStringLiteral("/a.jpg") : QStringLiteral("/b.GIF")));
-        }
+        (void)movies.Save(movie->strKey(), {CoverChange::Replace(CoverSource(sources, g)), {}});
         if (i % 7 == 0) {
             const QString key = movies.Add(QStringLiteral("Added %1").arg(i));
             if (!key.isEmpty()) {
@@ -121,10 +129,12 @@ inline int RunSaver(const QString& db, const QString& sources, quint32 seed)
     }
 }
 
-// Checks a store after a kill: every movie in keys loads, each file a whole version; the cover the item names exists
-// and is whole; a load leaves no temporary file. Returns the number of items or files lost.
+// Checks a store after a kill, as the next start finds it (the store's intent records carried out first): every movie
+// in keys loads, each of its files (record, notes, synopsis, front cover) of one and the same version; a load leaves
+// no temporary file. Returns the number of items or files lost.
 inline int CheckAfterKill(const QString& db, const QStringList& keys, QString* why)
 {
+    (void)StoreIntent::Recover(db);
     CMovies movies;
     movies.setDBDir(db);
     movies.LoadData();
@@ -147,8 +157,17 @@ inline int CheckAfterKill(const QString& db, const QStringList& keys, QString* w
         }
         // The three files are written together but replaced one by one: each must be some whole version (an empty
         // text is the version an added movie starts with).
-        if (!label.match(movie->strLabel()).hasMatch()) {
+        const auto version = label.match(movie->strLabel());
+        if (!version.hasMatch()) {
             *why = key + QStringLiteral(": no whole label");
+            ++lost;
+            continue;
+        }
+        const int g = version.captured(1).toInt();
+        if (movie->strNotes() != Notes(g) || movie->strSynopsis() != Synopsis(g) ||
+            ReadRaw(folder + u'/' + movie->strFrontCover()) != CoverOf(g) ||
+            movie->strFrontCover() != CCoveredItem::CoverFileName(true, CoverSource({}, g))) {
+            *why = key + QStringLiteral(": not all of version %1").arg(g);
             ++lost;
         }
         static const QRegularExpression notes(QStringLiteral("^Notes of version (\\d+)\r\n"));

@@ -70,5 +70,5 @@ SaveOutcome BoxEditor::Save(const BoxForm& form, const PendingCovers& covers)
     }
     m_key = key;
     m_form = form;
-    return SaveOutcome::Saved();
+    return outcome; // saved, perhaps with word that the disk did not confirm it
 }

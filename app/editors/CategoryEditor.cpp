@@ -38,5 +38,5 @@ SaveOutcome CategoryEditor::Save(const CategoryForm& form)
     }
     m_key = key;
     m_form = form;
-    return SaveOutcome::Saved();
+    return outcome; // saved, perhaps with word that the disk did not confirm it
 }

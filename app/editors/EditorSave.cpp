@@ -18,18 +18,12 @@ QString StoreRefusalMessage(const QString& why)
         .arg(why);
 }
 
-QString CoverRefusalMessage(const QString& failure)
+QString UnconfirmedSaveMessage(const QString& why)
 {
-    return QStringLiteral("%1 The collection folder refused the write, so the item's fields were left as they were; "
-                          "your entries are still in the editor, so you can try again or cancel.")
-        .arg(failure);
-}
-
-QString StoreRefusalAfterCoversMessage()
-{
-    return QStringLiteral("The item could not be saved: the collection folder refused the write. Its covers were "
-                          "changed, its other fields were not; your entries are still in the editor, so you can try "
-                          "again or cancel.");
+    return QStringLiteral("The item was saved, but the disk did not confirm the write (%1). The item stands as you "
+                          "entered it; should the computer lose power before the disk has written it, the item may "
+                          "come back as it was before this save.")
+        .arg(why);
 }
 
 QString RefusalTitle()

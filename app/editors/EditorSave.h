@@ -19,7 +19,9 @@ class QObject;
 // hold, and the one message shown when the store refuses a write.
 
 // What OK's save came to. When it is refused, message says why; the dialog shows it and stays open with every field
-// as typed, and the caller gets no key.
+// as typed, and the caller gets no key. A save the disk did not confirm is saved, with a message that says so: the
+// item stands as saved (the next start loads it so, unless the power fails first), so the dialog closes as after
+// any save and the main window shows the item as the disk holds it.
 struct SaveOutcome
 {
     bool saved = false;
@@ -27,16 +29,15 @@ struct SaveOutcome
 
     static SaveOutcome Saved() { return {true, {}}; }
     static SaveOutcome Refused(const QString& why) { return {false, why}; }
+    static SaveOutcome Unconfirmed(const QString& message) { return {true, message}; }
 };
 
 // The message when the store could not write an item; nothing of the item was changed.
 QString StoreRefusalMessage();
 // The same, saying what could not be written.
 QString StoreRefusalMessage(const QString& why);
-// The message when a cover of a saved item could not be written or deleted: failure says which and where.
-QString CoverRefusalMessage(const QString& failure);
-// The message when the covers were stored but the record then could not be.
-QString StoreRefusalAfterCoversMessage();
+// The message when the item was saved but the disk did not confirm it: why says what failed.
+QString UnconfirmedSaveMessage(const QString& why);
 // The title of the editors' refusal messages.
 QString RefusalTitle();
 
@@ -71,9 +72,9 @@ private:
 
 // OK's write of an item of collection. A new one (empty key) is made whole: write fills a fresh item from the form,
 // and the collection writes it with the picked covers or keeps nothing of it; key then becomes its key. An existing
-// one gets its cover choices, then its record; a refused cover leaves the record and the fields as they were, a
-// refused record leaves the fields in memory as they are on disk. With no covers (categories, groups) only the record
-// is written.
+// one gets its fields from write and is saved with its cover choices in one step (CItemList::Save): refused, the
+// fields in memory go back to what the disk still holds; saved but not confirmed, they stay as saved, since the disk
+// holds them now. With no covers (categories, groups) only the record is written.
 template <class Collection, class Write>
 SaveOutcome SaveEditedItem(Collection& collection, QString& key, const PendingCovers* covers, const Write& write)
 {
@@ -97,21 +98,22 @@ SaveOutcome SaveEditedItem(Collection& collection, QString& key, const PendingCo
     if (!item) {
         return SaveOutcome::Saved(); // a key that names no item: nothing to save
     }
-    // The covers first: they are the large writes, and one refused leaves the record and the fields untouched.
-    bool coversChanged = false;
-    if constexpr (std::is_base_of_v<CCoveredItem, Item>) {
-        if (covers) {
-            if (const auto applied = covers->Apply(*item); !applied) {
-                return SaveOutcome::Refused(CoverRefusalMessage(applied.why()));
-            }
-        }
-        coversChanged = covers && !covers->IsEmpty();
-    }
     const PropertySnapshot before(*item);
     write(*item);
-    if (!collection.Update(key)) {
-        before.Restore(*item);
-        return SaveOutcome::Refused(coversChanged ? StoreRefusalAfterCoversMessage() : StoreRefusalMessage());
+    bool withCovers = false;
+    Result<void> saved;
+    if constexpr (std::is_base_of_v<CCoveredItem, Item>) {
+        withCovers = covers && !covers->IsEmpty();
+        saved = withCovers ? covers->Apply(collection, key) : collection.Save(key);
+    } else {
+        saved = collection.Save(key);
     }
-    return SaveOutcome::Saved();
+    if (saved) {
+        return SaveOutcome::Saved();
+    }
+    if (saved.Reached()) {
+        return SaveOutcome::Unconfirmed(UnconfirmedSaveMessage(saved.why()));
+    }
+    before.Restore(*item);
+    return SaveOutcome::Refused(withCovers ? StoreRefusalMessage(saved.why()) : StoreRefusalMessage());
 }

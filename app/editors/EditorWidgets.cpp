@@ -60,6 +60,9 @@ void AcceptOrRefuse(QDialog* dialog, const SaveOutcome& outcome)
         ShowRefusal(dialog, outcome.message);
         return;
     }
+    if (!outcome.message.isEmpty()) {
+        ShowRefusal(dialog, outcome.message); // saved, but the disk did not confirm it
+    }
     dialog->accept();
 }
 

@@ -22,7 +22,8 @@ void ShowRefusal(QWidget* parent, const QString& message);
 // Text the store cannot hold is refused before any question is asked: shows the refusal and returns true when one of
 // the fields cannot be stored.
 bool RefuseUnstorable(QWidget* parent, const QList<CodePage::Field>& fields);
-// The end of OK: closes the dialog when the save went through, else shows why and keeps it open.
+// The end of OK: closes the dialog when the save went through (first saying when the disk did not confirm it), else
+// shows why and keeps it open.
 void AcceptOrRefuse(QDialog* dialog, const SaveOutcome& outcome);
 // The name box's change: moves the sort box's text when the follower says so.
 void FollowName(SortKeyFollower& follower, const QString& name, QLineEdit* sortBox);

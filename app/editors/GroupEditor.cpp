@@ -47,5 +47,5 @@ SaveOutcome GroupEditor::Save(const GroupForm& form)
     }
     m_key = key;
     m_form = form;
-    return SaveOutcome::Saved();
+    return outcome; // saved, perhaps with word that the disk did not confirm it
 }

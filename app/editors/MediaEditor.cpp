@@ -78,5 +78,5 @@ SaveOutcome MediaEditor::Save(const MediaForm& form, const PendingCovers& covers
         return outcome;
     }
     Kept(key, form);
-    return SaveOutcome::Saved();
+    return outcome; // saved, perhaps with word that the disk did not confirm it
 }

@@ -122,5 +122,5 @@ SaveOutcome MovieEditor::Save(const MovieForm& form, const PendingCovers& covers
         return outcome;
     }
     Kept(key, form);
-    return SaveOutcome::Saved();
+    return outcome; // saved, perhaps with word that the disk did not confirm it
 }

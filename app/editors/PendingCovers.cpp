@@ -4,6 +4,7 @@
 
 #include "AnsiText.h"
 #include "CCoveredItem.h"
+#include "CItemList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,33 +48,17 @@ void PendingCovers::Delete(Side side)
     (side == Side::Front ? m_front : m_back) = kDelete;
 }
 
-Result<> PendingCovers::Apply(CCoveredItem& item) const
+CoverChanges PendingCovers::Changes() const
 {
-    const struct
-    {
-        const QString& value;
-        const char* name;
-        bool (CCoveredItem::*add)(const QString&);
-        bool (CCoveredItem::*remove)();
-    } sides[] = {{m_front, "front", &CCoveredItem::AddFrontCover, &CCoveredItem::DeleteFrontCover},
-                 {m_back, "back", &CCoveredItem::AddBackCover, &CCoveredItem::DeleteBackCover}};
-    for (const auto& side : sides) {
-        if (side.value.isEmpty()) {
-            continue;
-        }
-        const bool removing = side.value == kDelete;
-        if (removing ? (item.*side.remove)() : (item.*side.add)(side.value)) {
-            continue;
-        }
-        const QString folder = QDir::toNativeSeparators(item.Path());
-        const QString why =
-            removing
-                ? QStringLiteral("The %1 cover could not be deleted from \"%2\".").arg(QLatin1String(side.name), folder)
-                : QStringLiteral("The %1 cover \"%2\" could not be copied into \"%3\".")
-                      .arg(QLatin1String(side.name), QDir::toNativeSeparators(side.value), folder);
-        return Failure{why, 0, item.Path()};
-    }
-    return {};
+    const auto change = [](const QString& value) {
+        return value.isEmpty() ? CoverChange{} : value == kDelete ? CoverChange::Delete() : CoverChange::Replace(value);
+    };
+    return {change(m_front), change(m_back)};
+}
+
+Result<> PendingCovers::Apply(CItemList& collection, const QString& key) const
+{
+    return collection.Save(key, Changes());
 }
 
 StoredCovers StoredCoversOf(const CCoveredItem& item)

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "CCoveredItem.h"
 #include "Result.h"
 
 #include <QString>
 
-class CCoveredItem;
+class CItemList;
 
 // The cover choices an editor holds until OK: for each side, empty keeps the stored cover, "/" deletes it, and any
 // other value is the path of a picked picture that is copied in. The last choice before OK wins; Cancel drops them.
@@ -37,10 +38,12 @@ public:
     // name without an extension the store takes. Empty when it can.
     static QString PickRefusal(const QString& path);
 
-    // Applies the choices to a saved item, front first: "/" deletes the cover, a path replaces it, empty does
-    // nothing. An item without a folder (a template) is left alone by the item itself. A failure when a choice did not
-    // reach the disk: the steps after it are not tried, and its why says which cover and what.
-    Result<> Apply(CCoveredItem& item) const;
+    // Saves the stored item `key` of collection, its fields set already, with the choices in the same one save as its
+    // record (CItemList::Save): "/" deletes the cover, a path replaces it, empty keeps it. The save's answer: nothing
+    // replaced, or replaced and perhaps not confirmed by the disk (Result::Reached).
+    Result<> Apply(CItemList& collection, const QString& key) const;
+    // The choices as the store takes them.
+    CoverChanges Changes() const;
     // The covers a new item is created with: the picked files (a delete means no cover).
     QString NewFile(Side side) const;
 

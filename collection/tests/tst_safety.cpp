@@ -12,6 +12,7 @@
 #include "Registry.h"
 #include "SafeFile.h"
 #include "StoreFolder.h"
+#include "StoreIntent.h"
 #include "StoreLock.h"
 #include "TestStore.h"
 
@@ -355,13 +356,13 @@ private slots:
             {
                 SafeFile::Batch inner;
                 for (int i = 0; i < 10; ++i) {
-                    const QString key = movies.Add(QStringLiteral("Batch %1").arg(i));
-                    QVERIFY(!key.isEmpty());
-                    auto movie = movies.Item(key);
+                    auto movie = std::static_pointer_cast<CMovie>(ItemStore::NewItem(ItemKind::Movie));
+                    movie->setStrTitle(QStringLiteral("Batch %1").arg(i));
                     movie->setStrNotes(QStringLiteral("notes %1").arg(i));
                     movie->setStrSynopsis(QStringLiteral("synopsis %1").arg(i));
-                    QVERIFY(movies.Update(key));
-                    added << key;
+                    const Result<QString> key = movies.AddNew(movie);
+                    QVERIFY(key);
+                    added << *key;
                 }
                 QVERIFY(inner.Commit()); // the outer batch syncs
             }
@@ -372,8 +373,9 @@ private slots:
             QVERIFY(movies.Update(existing));
             QVERIFY(SafeFile::Faults::Calls(Faults::Sync) > 0);
             const int syncs = SafeFile::Faults::Calls(Faults::Sync);
+            const int dirSyncs = SafeFile::Faults::Calls(Faults::SyncDir);
             QVERIFY(outer.Commit());
-            QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 1); // one file system, synced once
+            QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), dirSyncs + 1); // one file system, synced once
             QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), syncs);
         }
         CMovies reloaded;
@@ -510,6 +512,65 @@ private slots:
             QVERIFY2(lost == 0, qPrintable(QStringLiteral("after kill %1: ").arg(k + 1) + why));
         }
         QVERIFY(keys.size() > 12); // the children got far enough to add
+    }
+
+    // A save of a movie with a new front cover, failed at every step it takes (each write, sync, close, rename,
+    // folder sync and removal): once the next start has carried out the store's records, the movie is the old one
+    // whole or the new one whole, never a mix, and it is the new one exactly when the save said it reached the disk.
+    void failedStepOfASaveLeavesOldOrNew()
+    {
+        const auto save = [](const QString& d, bool prepare) {
+            const QString db = d + QStringLiteral("/db");
+            CMovies movies;
+            movies.setDBDir(db);
+            if (prepare) {
+                MakeKinds(db);
+                WriteRaw(d + QStringLiteral("/a.jpg"), kCoverA);
+                WriteRaw(d + QStringLiteral("/b.GIF"), kCoverB);
+                const QString key = movies.Add(QStringLiteral("Heat"));
+                const auto movie = movies.Item(key);
+                movie->setStrLabel(Label(2));
+                movie->setStrNotes(Notes(2));
+                movie->setStrSynopsis(Synopsis(2));
+                return movies.Save(key, {CoverChange::Replace(CoverSource(d, 2)), {}});
+            }
+            movies.LoadData();
+            const auto movie = movies.Item(QStringLiteral("M1"));
+            movie->setStrLabel(Label(3));
+            movie->setStrNotes(Notes(3));
+            movie->setStrSynopsis(Synopsis(3));
+            return movies.Save(QStringLiteral("M1"), {CoverChange::Replace(CoverSource(d, 3)), {}});
+        };
+        int calls[SafeFile::Faults::OpCount];
+        {
+            QTemporaryDir dir;
+            QVERIFY(save(dir.path(), true));
+            SafeFile::Faults::Reset();
+            QVERIFY(save(dir.path(), false));
+            for (int op = 0; op < SafeFile::Faults::OpCount; ++op) {
+                calls[op] = SafeFile::Faults::Calls(Faults(op));
+            }
+            SafeFile::Faults::Reset();
+        }
+        int points = 0;
+        for (int op = 0; op < SafeFile::Faults::OpCount; ++op) {
+            for (int n = 1; n <= calls[op]; ++n, ++points) {
+                QTemporaryDir dir;
+                QVERIFY(save(dir.path(), true));
+                SafeFile::Faults::FailNth(Faults(op), n);
+                const Result<void> saved = save(dir.path(), false);
+                SafeFile::Faults::Reset();
+                const int expected = saved.Reached() ? 3 : 2;
+                QString why;
+                QCOMPARE(CheckAfterKill(dir.path() + QStringLiteral("/db"), {QStringLiteral("M1")}, &why), 0);
+                CMovies loaded;
+                loaded.setDBDir(dir.path() + QStringLiteral("/db"));
+                loaded.LoadData();
+                QVERIFY2(loaded.Item(QStringLiteral("M1"))->strLabel() == Label(expected),
+                         qPrintable(QStringLiteral("op %1 call %2: %3").arg(op).arg(n).arg(why)));
+            }
+        }
+        QVERIFY(points > 20);
     }
 
     // A child creating items whole in batches, flat and a box holding media holding movies, is killed at random
@@ -704,11 +765,14 @@ private slots:
         const QString key = movies.Add(QStringLiteral("Heat"));
         QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 3);
         QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 2); // the kind folder, then the item folder
+        // A save in place: the three files staged and synced, the item folder synced, the store's intent record
+        // written and synced into the store folder, the three renames, the item folder synced, the record removed and
+        // the store folder synced.
         SafeFile::Faults::Reset();
         QVERIFY(movies.Update(key));
-        QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 3);
-        QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 1);
-        QCOMPARE(SafeFile::Faults::Calls(Faults::Rename), 3);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 4);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::SyncDir), 4);
+        QCOMPARE(SafeFile::Faults::Calls(Faults::Rename), 7);
         SafeFile::Faults::Reset();
         QVERIFY(AnsiText::WriteFile(store.path(QStringLiteral("page.html")), QStringLiteral("<p>")));
         QCOMPARE(SafeFile::Faults::Calls(Faults::Sync), 1);
@@ -871,9 +935,9 @@ private slots:
         QTest::addColumn<QString>("platformTrace"); // text of the expected vidsora.platform trace, if any
         QTest::newRow("save, disk full") << "update" << int(Faults::WriteBytes)
                                          << "cannot save the item \"M1\" in \"{item}\""
-                                         << "cannot write \"{item}/content.mdc\"";
+                                         << "cannot write \"{item}/.content.mdc.";
         QTest::newRow("save, rename refused") << "update" << int(Faults::Rename) << "cannot save the item \"M1\""
-                                              << "cannot put in place \"{item}/content.mdc\"";
+                                              << "cannot put in place \"{item}/.content.mdc.";
         QTest::newRow("first save, no folder") << "add" << int(Faults::MakeDir)
                                                << "cannot save the new item \"M2\" - \"cannot create the folder "
                                                   "{db}/Movies/Second.2: "

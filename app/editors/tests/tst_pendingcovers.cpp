@@ -65,7 +65,7 @@ private slots:
     {
         PendingCovers pending;
         QVERIFY(pending.IsEmpty());
-        QVERIFY(pending.Apply(*m_movie));
+        QVERIFY(pending.Apply(*m_movies, m_movie->strKey()));
         QCOMPARE(Stored(QStringLiteral("FrontCover.gif")), QByteArray("old front"));
         QCOMPARE(Stored(QStringLiteral("BackCover.gif")), QByteArray("old back"));
     }
@@ -108,7 +108,7 @@ private slots:
             }
         }
         QCOMPARE(pending.back(), QString());
-        QVERIFY(pending.Apply(*m_movie));
+        QVERIFY(pending.Apply(*m_movies, m_movie->strKey()));
         QCOMPARE(CoverFiles(), files);
         QCOMPARE(m_movie->strFrontCover(), files.size() == 2 ? files.at(1) : QString());
         if (!front.isEmpty()) {
@@ -124,13 +124,13 @@ private slots:
         pending.Delete(Side::Back);
         pending.Pick(Side::Front, Picture(QStringLiteral("f.jpeg"), "front jpeg"));
         QCOMPARE(pending.Value(Side::Back), PendingCovers::kDelete);
-        QVERIFY(pending.Apply(*m_movie));
+        QVERIFY(pending.Apply(*m_movies, m_movie->strKey()));
         QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
         QCOMPARE(m_movie->strBackCover(), QString());
 
         pending.Reset();
         QVERIFY(pending.IsEmpty());
-        QVERIFY(pending.Apply(*m_movie));
+        QVERIFY(pending.Apply(*m_movies, m_movie->strKey()));
         QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
     }
 
@@ -161,15 +161,13 @@ private slots:
         }
     }
 
-    void templateItemIsLeftAlone()
+    void itemNotStoredIsLeftAlone()
     {
-        // A template is never stored: it has no folder, so nothing is copied anywhere.
-        CMovie templ;
+        // A key that names no stored item: nothing is copied anywhere.
         PendingCovers pending;
         pending.Pick(Side::Front, Picture(QStringLiteral("t.jpg"), "t"));
         pending.Delete(Side::Back);
-        (void)pending.Apply(templ); // a template takes no cover
-        QCOMPARE(templ.strFrontCover(), QString());
+        QVERIFY(pending.Apply(*m_movies, QStringLiteral("M999")));
         QCOMPARE(CoverFiles().size(), 2);
     }
 };

@@ -106,6 +106,11 @@ void WaitAll()
     Join(taken);
 }
 
+void GiveUp()
+{
+    Jobs().abandon.store(true);
+}
+
 void Abandon()
 {
     Registry& jobs = Jobs();

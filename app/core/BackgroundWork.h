@@ -18,5 +18,8 @@ bool Start(Job job);
 void WaitAll();
 // Tells every job to give up and waits for them; at the application's end (run then by itself).
 void Abandon();
+// Tells every job running now to give up, without waiting: the window about to close waits for them to end, and what
+// they leave (folders moved out of the store, not yet removed) is debris the next start sweeps.
+void GiveUp();
 
 } // namespace BackgroundWork

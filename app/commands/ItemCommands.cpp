@@ -395,16 +395,18 @@ DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const DeleteP
     }
     if (!trash.isEmpty()) {
         // Out of the store already; what they held goes in the background, and what is left at the end goes at the
-        // next start.
-        const bool started = BackgroundWork::Start([trash](const std::atomic<bool>& abandon) {
-            for (const QString& folder : trash) {
-                if (abandon.load()) {
-                    ItemStore::LeaveStaged(folder);
-                } else {
-                    ItemStore::RemoveStaged(folder);
+        // next start. No command need wait for it: it touches nothing but these folders, which the sweep spares.
+        const bool started = BackgroundWork::Start(
+            [trash](const std::atomic<bool>& abandon) {
+                for (const QString& folder : trash) {
+                    if (abandon.load()) {
+                        ItemStore::LeaveStaged(folder);
+                    } else {
+                        ItemStore::RemoveStaged(folder);
+                    }
                 }
-            }
-        });
+            },
+            BackgroundWork::Gate::Free);
         if (!started) {
             for (const QString& folder : trash) {
                 ItemStore::RemoveStaged(folder);

@@ -101,8 +101,8 @@ using DeleteProgress = std::function<bool(int done, int total)>;
 // The same, with the items of DeleteOrder leaving the store together: every folder is moved out to a temporary name
 // under one record of the command (ItemStore::WithdrawFolders), so a kill or a power cut leaves all of them or none
 // (the next start finishes what was recorded), with one sync per kind folder; their entries go, and what the folders
-// held is removed by a background job that holds the store (BackgroundWork); what it leaves at the end goes at the
-// next start. An item whose folder cannot be reached or moved stays, with its containers, as above.
+// held is removed by a background job (BackgroundWork) that no command waits for; what it leaves at the end goes at
+// the next start. An item whose folder cannot be reached or moved stays, with its containers, as above.
 DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const DeleteProgress& progress = {});
 // The message naming what could not be deleted; empty when everything went.
 QString DeleteFailureMessage(const DeleteOutcome& outcome);

@@ -135,7 +135,7 @@ int Torn(const QString& kindFolder)
     int torn = 0;
     for (const QString& name : ItemStore::ListEntries(kindFolder).value_or(QStringList())) {
         QFile record(kindFolder + u'/' + name + QStringLiteral("/content.mdc"));
-        if (!record.open(QIODevice::ReadOnly) || !record.readAll().contains("ID=")) {
+        if (!record.open(QIODevice::ReadOnly) || !record.readAll().contains("\r\nID = ")) {
             ++torn;
         }
     }

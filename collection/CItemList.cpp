@@ -155,12 +155,20 @@ bool CItemList::Remove(const QString& strKey)
     if (!ItemStore::DeleteItemFolder(*item)) {
         return false;
     }
-    m_byKey.remove(strKey);
+    DropEntry(strKey);
+    return true;
+}
+
+void CItemList::DropEntry(const QString& strKey)
+{
+    const std::shared_ptr<CItem> item = m_byKey.take(strKey);
+    if (!item) {
+        return;
+    }
     m_order.Remove(item.get());
     if (item->lngID() >= m_highestId) {
         m_highestIdValid = false;
     }
-    return true;
 }
 
 void CItemList::Clear()

@@ -67,6 +67,9 @@ public:
     // the folder cannot be deleted, or cannot be reached (the store's disk gone), the item keeps its entry and its
     // folder, and the result is false.
     bool Remove(const QString& strKey);
+    // Takes the entry of an item whose folder has left the store already (many items deleted together, see
+    // ItemStore::WithdrawFolders) out of the list; no file is touched.
+    void DropEntry(const QString& strKey);
     int Count() const { return int(m_order.Count()); }
     // Empties the list in memory; no file is touched.
     void Clear();

@@ -5,6 +5,7 @@
 #include "ItemStoreParts.h"
 
 #include "MGeneral.h"
+#include "StoreIntent.h"
 #include "StoreLog.h"
 
 #include <QRandomGenerator>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <utility>
 
 #include <dirent.h>
@@ -201,6 +203,22 @@ Result<void> PlaceStaged(CItem& item, const QString& temp, const QString& dbDir,
     return {};
 }
 
+QString FreeFolder(const CItem& item, const QString& dbDir, bool byName, std::set<QString>& taken)
+{
+    const QString kindDir = dbDir + u'/' + KindFolder(item.Kind());
+    const QString base = FolderBase(item, byName);
+    struct stat st;
+    for (int variant = 1; variant <= kMaxVariants; ++variant) {
+        // An existing folder belongs to another item, whatever its record says: never replaced, never adopted.
+        const QString path = kindDir + u'/' + MGeneral::ItemFolderName(base, variant, item.lngID());
+        if (::lstat(SafeFile::Encode(path).constData(), &st) != 0 && errno == ENOENT &&
+            taken.insert(path.toCaseFolded()).second) {
+            return path;
+        }
+    }
+    return {};
+}
+
 bool RemoveStaged(const QString& temp)
 {
     const bool gone = bool(SafeFile::RemoveTree(temp));
@@ -237,36 +255,115 @@ Result<void> CreateItem(CItem& item, const QString& dbDir, const NewCover& front
     return {};
 }
 
-QString WithdrawFolder(const QString& folder)
+QString TrashName(const QString& folder)
 {
     const QByteArray native = SafeFile::Encode(folder);
     const qsizetype slash = native.lastIndexOf('/');
     struct stat st;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = "." + native.mid(slash + 1).left(200) + '.' +
-                                QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
-        const QByteArray trash = native.left(slash + 1) + name;
-        if (::lstat(trash.constData(), &st) == 0) {
-            continue;
+        const QByteArray trash = native.left(slash + 1) + "." + native.mid(slash + 1).left(200) + '.' +
+                                 QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
+        if (::lstat(trash.constData(), &st) != 0) {
+            return SafeFile::Decode(trash);
         }
-        const QString path = SafeFile::Decode(trash);
-        {
-            // Claimed before it appears under the temporary name, so no sweep takes it while it is taken apart.
-            const std::lock_guard<std::mutex> lock(Live().mutex);
-            ClaimLocked(native);
-            const auto claimed = Live().byPath.find(native);
-            if (claimed != Live().byPath.end()) {
-                Live().byPath[trash] = claimed->second;
-                Live().byPath.erase(claimed);
-            }
-        }
-        if (SafeFile::Rename(folder, path)) {
-            return path;
-        }
-        Unclaim(path);
-        return {};
     }
     return {};
+}
+
+namespace {
+
+// Claims the folder as live under the temporary path it is about to be moved to, before it appears there, so no
+// sweep takes it while it is taken apart.
+void ClaimAs(const QString& folder, const QString& trash)
+{
+    const QByteArray native = SafeFile::Encode(folder);
+    const std::lock_guard<std::mutex> lock(Live().mutex);
+    ClaimLocked(native);
+    const auto claimed = Live().byPath.find(native);
+    if (claimed != Live().byPath.end()) {
+        Live().byPath[SafeFile::Encode(trash)] = claimed->second;
+        Live().byPath.erase(claimed);
+    }
+}
+
+} // namespace
+
+QString WithdrawFolder(const QString& folder)
+{
+    const QString trash = TrashName(folder);
+    if (trash.isEmpty()) {
+        return {};
+    }
+    ClaimAs(folder, trash);
+    if (SafeFile::Rename(folder, trash)) {
+        return trash;
+    }
+    Unclaim(trash);
+    return {};
+}
+
+Withdrawal WithdrawFolders(const QString& dbDir, const QString& what, const QStringList& folders,
+                           const std::function<void(int done)>& progress, StoreIntent::Intent* replacing)
+{
+    Withdrawal out;
+    if (folders.isEmpty()) {
+        if (replacing) {
+            (void)replacing->Drop();
+        }
+        return out;
+    }
+    StoreIntent::Intent own(dbDir, what, int(folders.size()));
+    StoreIntent::Intent& intent = replacing ? *replacing : own;
+    intent.Clear();
+    intent.SetWhat(what, int(folders.size()));
+    QStringList trash;
+    for (const QString& folder : folders) {
+        trash << TrashName(folder);
+        if (trash.last().isEmpty()) {
+            out.failure = ::Failure{QStringLiteral("no temporary name is free beside it"), EEXIST, folder};
+            return out;
+        }
+        intent.Move(folder, trash.last());
+    }
+    if (const Result<> recorded = intent.Record(); !recorded) {
+        out.failure = recorded.failure();
+        return out;
+    }
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        ClaimAs(folders.at(i), trash.at(i));
+    }
+    const Result<> carried = intent.Carry(progress);
+    if (carried.Reached()) {
+        if (carried.Unconfirmed()) {
+            qCWarning(lcStore) << "the folders moved out of the store could not be synced:" << carried.why();
+        }
+        out.trash = trash;
+        return out;
+    }
+    // A step stopped it: what went before it is out of the store, the rest stays, as the order of the folders has
+    // it (contents before their container), so nothing is left without its container.
+    struct stat st;
+    qsizetype done = 0;
+    while (done < folders.size() && ::lstat(SafeFile::Encode(folders.at(done)).constData(), &st) != 0 &&
+           ::lstat(SafeFile::Encode(trash.at(done)).constData(), &st) == 0) {
+        ++done;
+    }
+    std::set<QString> kindFolders;
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        kindFolders.insert(folders.at(i).section(u'/', 0, -2));
+        if (i >= done) {
+            Unclaim(trash.at(i));
+        }
+    }
+    for (const QString& kindFolder : kindFolders) {
+        (void)SafeFile::SyncFolder(kindFolder);
+    }
+    if (!intent.Drop()) {
+        qCWarning(lcStore) << "the record" << intent.RecordPath() << "stays: the next start finishes the delete";
+    }
+    out.trash = trash.mid(0, done);
+    out.failure = carried.failure();
+    return out;
 }
 
 bool DeleteItemFolder(const CItem& item)
@@ -287,16 +384,8 @@ bool DeleteItemFolder(const CItem& item)
     }
     // The folder first leaves the store under a temporary name in one step, so the item is either whole or gone,
     // also after a crash (a load removes what is left of it).
-    const qsizetype slash = native.lastIndexOf('/');
-    const QString kindFolder = SafeFile::Decode(native.left(slash));
-    QString trash;
-    for (int attempt = 0; attempt < 100 && trash.isEmpty(); ++attempt) {
-        const QByteArray name = "." + native.mid(slash + 1).left(200) + '.' +
-                                QByteArray::number(QRandomGenerator::global()->generate64(), 16) + ".tmp";
-        if (::lstat((native.left(slash + 1) + name).constData(), &st) != 0) {
-            trash = kindFolder + u'/' + SafeFile::Decode(name);
-        }
-    }
+    const QString kindFolder = SafeFile::Decode(native.left(native.lastIndexOf('/')));
+    const QString trash = TrashName(folder);
     if (trash.isEmpty() || !SafeFile::Rename(folder, trash)) {
         const int err = trash.isEmpty() ? EEXIST : errno;
         qCWarning(lcStore) << "cannot delete the item" << item.strKey() << "- its folder" << folder

@@ -11,13 +11,19 @@
 
 #include <array>
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
 // The on-disk store: one folder per item under its kind folder, with the text record "content.mdc", for movies
 // "Notes.txt" and "Synopsis.txt", and the cover files. Only the collections call these.
+namespace StoreIntent {
+class Intent;
+}
+
 namespace ItemStore {
 
 // "Categories", "Groups", "Boxes", "Medias" or "Movies".
@@ -97,6 +103,9 @@ Result<void> CreateItem(CItem& item, const QString& dbDir, const NewCover& front
 Result<QString> StageItem(const CItem& item, const QString& dbDir, const NewCover& front, const NewCover& back,
                           bool byName);
 Result<void> PlaceStaged(CItem& item, const QString& temp, const QString& dbDir, bool byName);
+// The folder PlaceStaged would put the item in now: the first variant of its name that is free on disk and not among
+// taken (names, case-folded, planned for other items of one command), which it joins; empty when none is.
+QString FreeFolder(const CItem& item, const QString& dbDir, bool byName, std::set<QString>& taken);
 // Removes a live temporary folder (StageItem's or WithdrawFolder's) with what it holds; what cannot be removed is left
 // to the next sweep. True when it is gone.
 bool RemoveStaged(const QString& temp);
@@ -105,6 +114,25 @@ void LeaveStaged(const QString& temp);
 // Moves an item folder out of the store in one step, under a temporary name in its kind folder: that path, live until
 // RemoveStaged or LeaveStaged, or empty when it could not be moved. The kind folder is not synced.
 QString WithdrawFolder(const QString& folder);
+// A free temporary name beside folder, of the writer's pattern; empty when none could be found.
+QString TrashName(const QString& folder);
+// What WithdrawFolders moved out: the temporary paths of the first folders, in order (all of them, or those before
+// the one that failed), each live until RemoveStaged or LeaveStaged.
+struct Withdrawal
+{
+    QStringList trash;
+    ::Failure failure; // why the folder after the last one moved stayed
+};
+// Moves many item folders out of the store together (a container with what it holds, contents first): one record
+// of the command (StoreIntent) names every move before the first, so after a kill or a power cut the next start
+// finishes it and all of them are gone, or none when the record had not been written; each kind folder is synced once.
+// A move that fails stops there: the folders before it are out (and stay out), the others stay. progress hears the
+// number of folders moved now and then.
+// With replacing, that record (a command whose steps stopped half-way) is replaced whole by this one, so a start
+// never finishes the one after the other began.
+Withdrawal WithdrawFolders(const QString& dbDir, const QString& what, const QStringList& folders,
+                           const std::function<void(int done)>& progress = {},
+                           StoreIntent::Intent* replacing = nullptr);
 // Writes the item's record files and makes the cover changes (boxes, media, movies) as one step; the first save (empty
 // Path) is CreateItem with the covers picked. Whole across a kill or a power cut: afterwards, once the next start has
 // carried out the store's intent records, the folder holds the old files or the new ones, never a mix (see

@@ -1,10 +1,14 @@
 #include "StagedItems.h"
 
+#include "StoreIntent.h"
 #include "StoreLog.h"
 
 #include <QThread>
 
 #include <climits>
+#include <set>
+
+#include <sys/stat.h>
 
 StagedItems::StagedItems(const std::vector<CItemList*>& lists) : m_home(QThread::currentThread())
 {
@@ -64,53 +68,71 @@ Result<QString> StagedItems::Stage(ItemKind kind, const std::shared_ptr<CItem>& 
     return item->strKey();
 }
 
-Result<void> StagedItems::PutInPlace(const std::atomic<bool>* stop)
+Result<void> StagedItems::PutInPlace(const std::atomic<bool>* stop, const QString& what)
 {
-    const auto fail = [&](const QString& why) {
+    const auto fail = [&](const QString& why, StoreIntent::Intent* record = nullptr) {
         if (m_batch) {
             m_batch->Drop(); // the withdrawal is synced instead
             m_batch.reset();
         }
-        Withdraw();
+        Withdraw(record);
         return Result<void>(Failure{why, 0, {}});
-    };
-    const auto unsynced = [&] {
-        qCWarning(lcStore) << "the new items could not be synced; they are removed again";
-        return fail(QStringLiteral("the collection folder could not be synced to disk"));
     };
     if (stop && stop->load()) {
         return fail({});
     }
-    // What was staged is on disk, files and folders, before the first of them is in place: a power cut then leaves
-    // whole items in place, never a folder whose record had not reached the disk.
+    // What was staged is on disk, files and folders, before the record that puts it in place is written.
     if (m_batch) {
         const auto staged = m_batch->Commit();
         m_batch.reset();
         if (!staged) {
-            return unsynced();
+            qCWarning(lcStore) << "the new items could not be synced; they are removed again";
+            return fail(QStringLiteral("the collection folder could not be synced to disk"));
         }
     }
-    m_batch.emplace();
+    if (m_items.empty()) {
+        return {};
+    }
+    // Every folder name is chosen before the record names it; no other command of this program changes the store
+    // meanwhile.
+    StoreIntent::Intent intent(m_lists.front().dbDir, what, Count());
+    std::set<QString> taken;
+    std::vector<QString> folders;
+    for (const Entry& entry : m_items) {
+        const QString folder = ItemStore::FreeFolder(*entry.item, ListOf(entry.kind)->dbDir, true, taken);
+        if (folder.isEmpty()) {
+            return fail(QStringLiteral("no free folder name for %1 in %2")
+                            .arg(entry.item->DisplayName(), ItemStore::KindFolder(entry.kind)));
+        }
+        folders.push_back(folder);
+        intent.Place(entry.temp, folder);
+    }
+    if (stop && stop->load()) {
+        return fail({});
+    }
+    if (const Result<> recorded = intent.Record(); !recorded) {
+        return fail(QStringLiteral("the record of the new items could not be written: %1").arg(recorded.why()));
+    }
+    // From here the items land whole: the next start would finish what a kill or a power cut interrupted, so a stop
+    // no longer holds them up (the caller takes them away again afterwards).
+    const Result<> carried = intent.Carry();
+    // The placed ones are those before the step that failed, in order.
+    struct stat st;
     for (; m_inPlace < m_items.size(); ++m_inPlace) {
-        if (stop && stop->load()) {
-            return fail({});
-        }
         Entry& entry = m_items[m_inPlace];
-        if (const auto placed = ItemStore::PlaceStaged(*entry.item, entry.temp, ListOf(entry.kind)->dbDir, true);
-            !placed) {
-            m_items.erase(m_items.begin() + qsizetype(m_inPlace)); // PlaceStaged removed its folder
-            return fail(placed.why());
+        if (!carried.Reached() && ::lstat(SafeFile::Encode(entry.temp).constData(), &st) == 0) {
+            break;
         }
+        ItemStore::LeaveStaged(entry.temp); // in place: an item folder with its record, which no sweep takes
+        entry.item->setPath(folders[m_inPlace]);
         entry.temp.clear();
     }
-    // The renames, one sync of each file system for all of them.
-    for (const List& list : m_lists) {
-        (void)SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
+    if (!carried.Reached()) {
+        return fail(QStringLiteral("cannot put %1 in place: %2").arg(carried.failure().path, carried.why()), &intent);
     }
-    const auto synced = m_batch->Commit();
-    m_batch.reset();
-    if (!synced) {
-        return unsynced();
+    if (carried.Unconfirmed()) {
+        m_unconfirmed = true;
+        qCWarning(lcStore) << "the new items are in place, but the disk did not confirm it:" << carried.why();
     }
     for (const Entry& entry : m_items) {
         if (entry.item->thread() != m_home) {
@@ -120,26 +142,41 @@ Result<void> StagedItems::PutInPlace(const std::atomic<bool>* stop)
     return {};
 }
 
-void StagedItems::Withdraw()
+void StagedItems::Withdraw(StoreIntent::Intent* record)
 {
-    bool moved = false;
-    while (m_inPlace > 0) {
+    if (m_inPlace == 0) {
+        if (record) {
+            (void)record->Drop();
+        }
+        return;
+    }
+    // Contents before their container, all of them out together or none.
+    QStringList folders;
+    for (size_t i = m_inPlace; i > 0; --i) {
+        folders << m_items[i - 1].item->Path();
+    }
+    const ItemStore::Withdrawal withdrawn = ItemStore::WithdrawFolders(
+        m_lists.front().dbDir, QStringLiteral("the removal of %1 new items").arg(folders.size()), folders, {}, record);
+    for (qsizetype i = 0; i < withdrawn.trash.size(); ++i) {
         Entry& entry = m_items[--m_inPlace];
-        const QString trash = ItemStore::WithdrawFolder(entry.item->Path());
-        if (trash.isEmpty()) {
-            qCWarning(lcStore) << "a new item could not be removed again:" << entry.item->Path();
-            ++m_left;
-            continue;
-        }
         entry.item->setPath(QString());
-        entry.temp = trash;
-        moved = true;
+        entry.temp = withdrawn.trash.at(i);
     }
-    if (moved) {
-        for (const List& list : m_lists) {
-            (void)SafeFile::SyncFolder(list.dbDir + u'/' + ItemStore::KindFolder(list.kind));
-        }
+    if (m_inPlace > 0) {
+        qCWarning(lcStore) << m_inPlace << "new items could not be removed again:" << withdrawn.failure.why;
+        m_left += int(m_inPlace);
+        // What stays is in the store; it is no longer this object's to remove.
+        m_items.erase(m_items.begin(), m_items.begin() + qsizetype(m_inPlace));
+        m_inPlace = 0;
     }
+}
+
+int StagedItems::TakeOut()
+{
+    if (!m_placed && !m_discarded) {
+        Withdraw();
+    }
+    return m_left;
 }
 
 int StagedItems::Discard(const std::atomic<bool>* abandon)

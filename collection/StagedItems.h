@@ -13,6 +13,9 @@
 #include <vector>
 
 class QThread;
+namespace StoreIntent {
+class Intent;
+}
 
 // New items made together off the thread that owns their lists (a large import), so that the lists stay that
 // thread's alone and a stop at any moment leaves the collection as it was.
@@ -38,15 +41,21 @@ public:
     // of it is left then.
     Result<QString> Stage(ItemKind kind, const std::shared_ptr<CItem>& item, const ItemStore::NewCover& front,
                           const ItemStore::NewCover& back);
-    // Syncs everything staged, renames every staged folder into place, and syncs the renames, so that a power cut at
-    // any moment leaves each item whole in place or debris. Checks stop before each rename: once it is set, or when
-    // anything fails, what was put in place is moved out again and the result is a failure (its why empty for a
-    // stop). The items then belong to the owning thread.
-    Result<void> PutInPlace(const std::atomic<bool>* stop);
+    // Syncs everything staged, writes a record of the command (StoreIntent; what: what the next start says it
+    // finished), renames every staged folder into place and syncs the renames: a kill or power cut at any moment
+    // leaves all of the items in place (the next start finishes the record) or none. Checks stop until the record is
+    // written: once it is set, or when anything fails, what was put in place is moved out again, together, and the
+    // result is a failure (its why empty for a stop). The items then belong to the owning thread.
+    Result<void> PutInPlace(const std::atomic<bool>* stop, const QString& what);
+    // The items are in place but a sync after the renames failed: the disk did not confirm them.
+    bool Unconfirmed() const { return m_unconfirmed; }
     // Removes every folder staged or put in place (those in place moved out first, the last first), on the thread
     // that staged. Gives up early once abandon is set: what stays is debris the next load sweeps. The number of items
     // that could not be moved out and stay in the store (never in their lists).
     int Discard(const std::atomic<bool>* abandon = nullptr);
+    // The first step of Discard alone: what is in place is moved out again, together, to temporary names (quick:
+    // renames); the number of items that could not be and stay in the store. Discard then removes the rest.
+    int TakeOut();
     // On the owning thread, after PutInPlace returned true: the items join the lists of their kinds among lists, in
     // the order staged; their keys. Those must be the lists the ids were taken from (the same store folder and
     // highest id as when this object was made): otherwise none joins and the result is empty, the items staying in
@@ -70,7 +79,8 @@ private:
         QString temp; // empty while in place
     };
     List* ListOf(ItemKind kind);
-    void Withdraw();
+    // Moves what is in place out again, together (replacing record, the command's own, when given).
+    void Withdraw(StoreIntent::Intent* record = nullptr);
 
     std::vector<List> m_lists;
     std::vector<Entry> m_items;
@@ -79,5 +89,6 @@ private:
     std::optional<SafeFile::Batch> m_batch;
     QThread* m_home;
     bool m_placed = false;
+    bool m_unconfirmed = false;
     bool m_discarded = false; // once: what an abandoned discard left is the next load's
 };

@@ -206,15 +206,20 @@ Result<> Carry(const QByteArray& root, const Intent::Step& step)
 }
 
 // Carries out the steps and syncs the folders they touched.
-Result<> CarryAll(const QString& dbDir, const std::vector<Intent::Step>& steps)
+Result<> CarryAll(const QString& dbDir, const std::vector<Intent::Step>& steps,
+                  const std::function<void(int done)>& progress = {})
 {
     const QByteArray root = SafeFile::Encode(dbDir);
     std::set<QByteArray> touched;
+    int done = 0;
     for (const Intent::Step& step : steps) {
-        if (const Result<> done = Carry(root, step); !done) {
-            return done;
+        if (const Result<> carried = Carry(root, step); !carried) {
+            return carried;
         }
         touched.insert(Parent(step.from));
+        if (progress && ++done % 64 == 0) {
+            progress(done);
+        }
     }
     for (const QByteArray& folder : touched) {
         if (Result<> synced = SafeFile::SyncFolder(SafeFile::Decode(root + '/' + folder)); !synced) {
@@ -301,9 +306,9 @@ Result<> Intent::Record()
     return {};
 }
 
-Result<> Intent::Carry()
+Result<> Intent::Carry(const std::function<void(int done)>& progress)
 {
-    const Result<> carried = CarryAll(m_dbDir, m_steps);
+    const Result<> carried = CarryAll(m_dbDir, m_steps, progress);
     if (!carried) {
         qCWarning(lcStore) << "a step of" << m_what << "failed:" << carried.why() << carried.failure().path;
         return carried;

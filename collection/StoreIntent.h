@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // A command that changes many entries of the store together (an import put in place, a box set made with its
@@ -39,6 +40,12 @@ public:
     void Remove(const QString& path);
     // Forgets the steps, to record another plan over the same record (the first one is then replaced whole).
     void Clear() { m_steps.clear(); }
+    // What the next start says of the plan recorded next.
+    void SetWhat(const QString& what, int count)
+    {
+        m_what = what;
+        m_count = count;
+    }
     int Steps() const { return int(m_steps.size()); }
 
     // Writes the record, or replaces it with the steps as they stand now, synced: from here the next start finishes
@@ -46,8 +53,9 @@ public:
     Result<> Record();
     // Carries out every step from the first (those done already are skipped), syncs the folders they touched and
     // removes the record. A step that fails stops there and the record stays, for the caller to record another plan
-    // (or for the next start); a failed sync after the steps keeps the record too and is unconfirmed.
-    Result<> Carry();
+    // (or for the next start); a failed sync after the steps keeps the record too and is unconfirmed. progress hears
+    // the number of steps done now and then.
+    Result<> Carry(const std::function<void(int done)>& progress = {});
     // Removes the record without doing more (the caller put things back another way).
     Result<> Drop();
     bool Recorded() const { return m_recorded; }

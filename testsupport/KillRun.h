@@ -327,6 +327,61 @@ inline int RunStager(const QString& db, const QString& sources)
     }
 }
 
+// ---- many items together ----
+
+// The fifteen items of a kill run on a command of many items: a box holding two media of three movies each, and six
+// loose movies; made whole (create) or only staged (stage), in the order an import makes them.
+template <class Make> QStringList MakeSet(LoadedKinds& kinds, const QString& tag, Make make)
+{
+    QStringList made;
+    const QString box = make(kinds.boxes, QStringLiteral("Set ") + tag);
+    made << box;
+    for (int d = 0; d < 2; ++d) {
+        const QString disc = make(kinds.medias, QStringLiteral("Disc %1 #%2 in %3").arg(tag).arg(d).arg(box));
+        made << disc;
+        for (int e = 0; e < 3; ++e) {
+            made << make(kinds.movies, QStringLiteral("Episode %1 #%2%3 in %4").arg(tag).arg(d).arg(e).arg(disc));
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        made << make(kinds.movies, QStringLiteral("Loose %1 #%2").arg(tag).arg(i));
+    }
+    return made;
+}
+
+// The child of that kill run: with "place", stages the set and puts it in place together, as an import does; with
+// "withdraw", moves every item folder of the store out together, contents first, as a container's delete does. Each
+// rename is slowed, so a kill lands between two of them; "go" is told when the command starts.
+inline int RunTogether(const QString& db, const QString& sources, const QString& mode)
+{
+    LoadedKinds kinds(db);
+    SafeFile::Faults::SlowDown(SafeFile::Faults::Rename, 4);
+    if (mode == QLatin1String("place")) {
+        StagedItems staged({&kinds.boxes, &kinds.medias, &kinds.movies});
+        MakeSet(kinds, QStringLiteral("1"),
+                [&](CItemList& list, const QString& name) { return StageOne(staged, list, name, sources); });
+        std::fputs("go\n", stdout);
+        std::fflush(stdout);
+        (void)staged.PutInPlace(nullptr, QStringLiteral("an import of 15 items"));
+    } else {
+        QStringList folders;
+        for (CItemList* list : std::initializer_list<CItemList*>{&kinds.movies, &kinds.medias, &kinds.boxes}) {
+            for (const QString& name :
+                 ItemStore::ListEntries(db + u'/' + ItemStore::KindFolder(list->Kind())).value_or(QStringList())) {
+                folders << db + u'/' + ItemStore::KindFolder(list->Kind()) + u'/' + name;
+            }
+        }
+        std::fputs("go\n", stdout);
+        std::fflush(stdout);
+        (void)ItemStore::WithdrawFolders(db, QStringLiteral("the delete of a box and 14 items"), folders);
+    }
+    std::fputs("done\n", stdout);
+    std::fflush(stdout);
+    for (;;) {
+        QThread::sleep(1);
+    }
+}
+
 struct Creation
 {
     int half = 0;       // items on disk that are not whole, or not under the parent they were made under

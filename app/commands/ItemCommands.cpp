@@ -1,5 +1,6 @@
 #include "commands/ItemCommands.h"
 
+#include "core/BackgroundWork.h"
 #include "core/Collections.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
@@ -11,7 +12,9 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "ItemStore.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -316,6 +319,98 @@ DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const Remover
         }
         if (stays && !step.strContainer.isEmpty()) {
             holding.insert(step.strContainer);
+        }
+    }
+    if (!outcome.removed.isEmpty()) {
+        BuildChildLists();
+    }
+    return outcome;
+}
+
+DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const DeleteProgress& progress)
+{
+    DeleteOutcome outcome;
+    QVector<DeleteStep> pending = DeleteOrder(key, tree);
+    const int total = int(pending.size());
+    const auto tell = [&](int done) { return !progress || progress(done, total); };
+    if (pending.isEmpty() || !tell(0)) {
+        return outcome;
+    }
+    const std::optional<ItemKind> kind = KindOfKey(key);
+    const QString what =
+        total == 1 ? QStringLiteral("the delete of the %1 \"%2\"").arg(KindNoun(*kind), Collections::ItemName(key))
+                   : QStringLiteral("the delete of the %1 \"%2\" and the %3 items in it")
+                         .arg(KindNoun(*kind), Collections::ItemName(key))
+                         .arg(total - 1);
+    const auto drop = [](const QString& itemKey) {
+        if (CItemList* list = Collections::List(*KindOfKey(itemKey))) {
+            list->DropEntry(itemKey);
+        }
+    };
+    QSet<QString> holding; // containers that stay because something inside them did
+    QStringList trash;     // the folders moved out, to be removed in the background
+    const auto stay = [&](const DeleteStep& step, QStringList& as) {
+        as.append(step.strKey);
+        if (!step.strContainer.isEmpty()) {
+            holding.insert(step.strContainer);
+        }
+    };
+    while (!pending.isEmpty()) {
+        // Every folder that can be reached goes out together; one that cannot keeps its item, and its containers.
+        QVector<DeleteStep> planned;
+        QStringList folders;
+        for (const DeleteStep& step : pending) {
+            const std::shared_ptr<CItem> item = Collections::Item(step.strKey);
+            if (holding.contains(step.strKey)) {
+                stay(step, outcome.kept);
+            } else if (!item || item->Path().isEmpty()) {
+                drop(step.strKey); // nothing of it on disk
+                outcome.removed.append(step.strKey);
+            } else if (!QFileInfo::exists(item->Path())) {
+                // A folder that is not there (its disk unplugged, say) would bring the item back with it.
+                qCWarning(lcApp) << "the item could not be deleted, its folder cannot be reached:" << step.strKey;
+                stay(step, outcome.failed);
+            } else {
+                planned.append(step);
+                folders.append(item->Path());
+            }
+        }
+        pending.clear();
+        const QString dbDir =
+            Collections::List(ItemKind::Category) ? Collections::List(ItemKind::Category)->DBDir() : QString();
+        const ItemStore::Withdrawal withdrawn = ItemStore::WithdrawFolders(
+            dbDir, what, folders, [&](int done) { tell(int(outcome.removed.size()) + done); });
+        for (qsizetype i = 0; i < withdrawn.trash.size(); ++i) {
+            drop(planned.at(i).strKey);
+            outcome.removed.append(planned.at(i).strKey);
+        }
+        trash += withdrawn.trash;
+        if (withdrawn.trash.size() < planned.size()) {
+            const qsizetype failed = withdrawn.trash.size();
+            qCWarning(lcApp) << "the item could not be deleted:" << planned.at(failed).strKey << "-"
+                             << withdrawn.failure.why;
+            stay(planned.at(failed), outcome.failed);
+            pending = planned.mid(failed + 1);
+        }
+    }
+    if (!trash.isEmpty()) {
+        // Out of the store already; what they held goes in the background, and what is left at the end goes at the
+        // next start. No command need wait for it: it touches nothing but these folders, which the sweep spares.
+        const bool started = BackgroundWork::Start(
+            [trash](const std::atomic<bool>& abandon) {
+                for (const QString& folder : trash) {
+                    if (abandon.load()) {
+                        ItemStore::LeaveStaged(folder);
+                    } else {
+                        ItemStore::RemoveStaged(folder);
+                    }
+                }
+            },
+            BackgroundWork::Gate::Free);
+        if (!started) {
+            for (const QString& folder : trash) {
+                ItemStore::RemoveStaged(folder);
+            }
         }
     }
     if (!outcome.removed.isEmpty()) {

@@ -92,10 +92,18 @@ struct DeleteOutcome
 
 // True when the delete of key may go on: key names a kind, and when blnAsk the user answered Yes to its question.
 bool ConfirmDelete(ItemEditors& dialogs, const QString& key, bool blnAsk);
-// Removes the items of DeleteOrder in that order. An item whose removal fails stays, and so does every container it
-// is in, which would otherwise leave it behind without a parent. The child lists are rebuilt when anything went, so
-// no editor offers a deleted parent and the item view counts right.
-DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const Remover& remove = RemoveFromCollection);
+// Removes the items of DeleteOrder in that order, one by one through remove. An item whose removal fails stays, and
+// so does every container it is in, which would otherwise leave it behind without a parent. The child lists are
+// rebuilt when anything went, so no editor offers a deleted parent and the item view counts right.
+DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const Remover& remove);
+// Told how many of how many items have gone; false before anything went cancels the delete.
+using DeleteProgress = std::function<bool(int done, int total)>;
+// The same, with the items of DeleteOrder leaving the store together: every folder is moved out to a temporary name
+// under one record of the command (ItemStore::WithdrawFolders), so a kill or a power cut leaves all of them or none
+// (the next start finishes what was recorded), with one sync per kind folder; their entries go, and what the folders
+// held is removed by a background job (BackgroundWork) that no command waits for; what it leaves at the end goes at
+// the next start. An item whose folder cannot be reached or moved stays, with its containers, as above.
+DeleteOutcome DeleteItem(const NodeTree& tree, const QString& key, const DeleteProgress& progress = {});
 // The message naming what could not be deleted; empty when everything went.
 QString DeleteFailureMessage(const DeleteOutcome& outcome);
 

@@ -132,8 +132,10 @@ CreationOutcome AddBox(ItemEditors& editors, ItemWorkshops& workshops, const QSt
     }
 
     Busy busy(workshops);
-    // The box set is made whole or not at all: the box the editor saved goes with its contents when a write fails.
-    ItemCreation creation;
+    // The box set is made whole or not at all: the box the editor saved goes with its contents when a write fails,
+    // and the contents go in place together under one record, so a kill or a power cut leaves all of them or none.
+    ItemCreation creation({gMedias.get(), gMovies.get()}, QStringLiteral("the creation of a box set's %1 media and "
+                                                                         "movies"));
     if (gBoxes) {
         creation.Adopt(*gBoxes, outcome.strKey);
     }
@@ -193,8 +195,8 @@ CreationOutcome AddMedia(ItemEditors& editors, ItemWorkshops& workshops, const Q
     }
 
     Busy busy(workshops);
-    // The medium is made whole with its movies or not at all.
-    ItemCreation creation;
+    // The medium is made whole with its movies or not at all (its movies go in place together, as a box set's).
+    ItemCreation creation({gMovies.get()}, QStringLiteral("the creation of a medium's %1 movies"));
     if (gMedias) {
         creation.Adopt(*gMedias, outcome.strKey);
     }

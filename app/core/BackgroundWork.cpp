@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -69,7 +70,7 @@ void Join(std::vector<Running>& taken)
 
 namespace BackgroundWork {
 
-bool Start(Job job)
+bool Start(Job job, Gate gate)
 {
     Registry& jobs = Jobs();
     std::vector<Running> ended = Take(jobs, true);
@@ -87,9 +88,15 @@ bool Start(Job job)
     jobs.abandon.store(false);
     try {
         // The store is held from here, before the job runs, until it has ended.
-        jobs.threads.push_back({std::thread([job = std::move(job), done, &jobs, hold = StoreGate::Hold()]() mutable {
+        std::optional<StoreGate::Hold> held;
+        if (gate == Gate::Hold) {
+            held.emplace();
+        }
+        jobs.threads.push_back({std::thread([job = std::move(job), done, &jobs, hold = std::move(held)]() mutable {
                                     job(jobs.abandon);
-                                    hold.Release();
+                                    if (hold) {
+                                        hold->Release();
+                                    }
                                     done->store(true);
                                 }),
                                 done});
@@ -104,6 +111,11 @@ void WaitAll()
 {
     std::vector<Running> taken = Take(Jobs(), false);
     Join(taken);
+}
+
+void GiveUp()
+{
+    Jobs().abandon.store(true);
 }
 
 void Abandon()

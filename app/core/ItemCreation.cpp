@@ -32,8 +32,8 @@ ItemCreation::ItemCreation()
     m_batch.emplace();
 }
 
-ItemCreation::ItemCreation(const std::vector<CItemList*>& stagedLists)
-    : m_staged(std::make_unique<StagedItems>(stagedLists))
+ItemCreation::ItemCreation(const std::vector<CItemList*>& stagedLists, const QString& what)
+    : m_staged(std::make_unique<StagedItems>(stagedLists)), m_what(what)
 {
 }
 
@@ -130,7 +130,7 @@ bool ItemCreation::PutInPlace(const std::atomic<bool>* stop)
     if (!m_staged || Failed() || m_committed) {
         return false;
     }
-    const Result<void> placed = m_staged->PutInPlace(stop);
+    const Result<void> placed = m_staged->PutInPlace(stop, m_what.arg(m_staged->Count()));
     if (placed) {
         return true;
     }
@@ -156,13 +156,25 @@ bool ItemCreation::Place()
     return true;
 }
 
+int ItemCreation::TakeOut()
+{
+    if (m_staged && !m_committed) {
+        m_stagedLeft = m_staged->TakeOut();
+    }
+    return m_stagedLeft;
+}
+
 int ItemCreation::Undo(const std::atomic<bool>* abandon)
 {
     if (m_staged) {
-        if (!m_committed) {
-            m_stagedLeft = m_staged->Discard(abandon);
+        if (m_committed) {
+            return m_stagedLeft;
         }
-        return m_stagedLeft;
+        m_stagedLeft = m_staged->Discard(abandon);
+        if (m_made.empty()) {
+            return m_stagedLeft;
+        }
+        // What was adopted (a box saved by its editor) goes after what was staged for it.
     }
     if (m_batch) {
         (void)m_batch->Commit(); // what it wrote is removed below, synced or not
@@ -183,7 +195,7 @@ int ItemCreation::Undo(const std::atomic<bool>* abandon)
         qCWarning(lcApp) << "the removal of the new items could not be synced to disk";
     }
     m_made = std::move(left);
-    return int(m_made.size());
+    return int(m_made.size()) + m_stagedLeft;
 }
 
 QStringList ItemCreation::KeptKeys() const

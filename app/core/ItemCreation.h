@@ -26,7 +26,9 @@ class ItemCreation
 {
 public:
     ItemCreation();
-    explicit ItemCreation(const std::vector<CItemList*>& stagedLists);
+    // what: what the next start says it finished when a kill or a power cut interrupted the items going in place, %1
+    // standing for their number ("an import of %1 items").
+    ItemCreation(const std::vector<CItemList*>& stagedLists, const QString& what);
     ~ItemCreation();
     ItemCreation(const ItemCreation&) = delete;
     ItemCreation& operator=(const ItemCreation&) = delete;
@@ -48,10 +50,14 @@ public:
     // Removes every item made or adopted, the last first; the number that could not be removed and stay. A staged
     // creation gives up early once abandon is set, leaving debris the next load sweeps.
     int Undo(const std::atomic<bool>* abandon = nullptr);
+    // A staged creation, on its worker: Undo's first step, what is in place moved out again at once; the number of
+    // items that could not be and stay in the store. Undo then removes what was written.
+    int TakeOut();
 
-    // A staged creation, on its worker: puts every item written in place and syncs them (see StagedItems). Checks stop
-    // before each item; once it is set, or when anything failed, what was put in place is moved out again and the
-    // result is false (Error() then says what failed, or "cancelled").
+    // A staged creation, on its worker: puts every item written in place and syncs them, all of them or none also
+    // across a kill or a power cut (see StagedItems). Checks stop until the items' record is written; once it is
+    // set, or when anything failed, what was put in place is moved out again and the result is false (Error() then
+    // says what failed, or "cancelled").
     bool PutInPlace(const std::atomic<bool>* stop = nullptr);
     // A staged creation, on the owning thread, after PutInPlace returned true: the items join the loaded lists of
     // their kinds and the creation is committed. False when those are not the lists the ids were taken from (see
@@ -63,6 +69,8 @@ public:
     QString Error() const { return m_error; }
     // Items made or adopted that are in the collection now.
     int Kept() const { return int(m_made.size()) + m_stagedLeft; }
+    // The items a staged creation wrote.
+    int Staged() const { return m_staged ? m_staged->Count() : 0; }
     QStringList KeptKeys() const;
 
 private:
@@ -74,6 +82,7 @@ private:
         QString key;
     };
     std::unique_ptr<StagedItems> m_staged;
+    QString m_what;
     int m_stagedLeft = 0; // staged items that could not be moved out again
     std::optional<SafeFile::Batch> m_batch;
     std::vector<Made> m_made; // in the order made, adopted items first; a staged creation's once placed

@@ -408,7 +408,9 @@ namespace {
 // stop the window's; the flags change under the mutex, and each change is told through `changed`.
 struct ImportJob
 {
-    explicit ImportJob(const std::vector<CItemList*>& lists) : creation(lists) {}
+    explicit ImportJob(const std::vector<CItemList*>& lists) : creation(lists, QStringLiteral("an import of %1 items"))
+    {
+    }
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -418,7 +420,8 @@ struct ImportJob
     bool written = false;          // the writing ended: every item written, or a failure or a stop
     bool go = false;               // the hook heard the last count and did not ask to stop: the items go in place
     std::atomic<bool> stop{false}; // the window stopped waiting: everything written is taken away again
-    bool finished = false;         // the outcome below is final: the items in place, or nothing of them
+    bool placing = false;          // the items go in place: a stop then waits for what stays of them
+    bool finished = false;         // the outcome below is final: the items in place, or what stays of them
     ImportResult result;
     ItemCreation creation; // staged: ids reserved on the window's thread, items written on the worker
 };
@@ -484,7 +487,14 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
         job.changed.notify_all();
         job.changed.wait(lock, [&job] { return job.go || job.stop.load(); });
     }
-    const bool inPlace = !creation.Failed() && !job.stop.load() && creation.PutInPlace(&job.stop);
+    bool placing = false;
+    {
+        // Once the items go in place, a stop waits for their outcome (see ImportParsed); before, it need not.
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        placing = !creation.Failed() && !job.stop.load();
+        job.placing = placing;
+    }
+    const bool inPlace = placing && creation.PutInPlace(&job.stop);
     {
         const std::lock_guard<std::mutex> lock(job.mutex);
         if (inPlace && !job.stop.load()) {
@@ -494,20 +504,31 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
             job.changed.notify_all();
             return;
         }
-        if (job.stop.load()) {
-            // The window has gone on as if nothing was imported: what was written goes in the background.
+    }
+    if (!job.stop.load()) {
+        // A failure is told once its items are gone, so the store is as it was when the user reads why.
+        const int left = creation.Undo(&abandon);
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        if (!job.finished) {
+            job.result.error = creation.Error();
+            job.result.left = left;
             job.finished = true;
+            job.changed.notify_all();
+        }
+        return;
+    }
+    // After a stop, what is in place goes out again at once (renames) and the outcome is told then: the store as it
+    // was but for what could not be moved out. What was written is removed after it, in the background.
+    const int left = creation.TakeOut();
+    {
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        if (!job.finished) {
+            job.result.left = left;
+            job.finished = true;
+            job.changed.notify_all();
         }
     }
-    const int left = creation.Undo(&abandon);
-    const std::lock_guard<std::mutex> lock(job.mutex);
-    if (!job.finished) {
-        // A failure is told once its items are gone, so the store is as it was when the user reads why.
-        job.result.error = creation.Error();
-        job.result.left = left;
-        job.finished = true;
-        job.changed.notify_all();
-    }
+    creation.Undo(&abandon);
 }
 
 // Some events of the window now and then while it waits (no input: that waits), so it repaints.
@@ -522,12 +543,12 @@ void LetWindowRepaint(QElapsedTimer& sinceEvents)
 // How often the window's thread tells the hook while it waits, whatever the worker does.
 constexpr std::chrono::milliseconds kHookInterval{10};
 
+// A stop: nothing was added; left says how many items that were in place could not be taken away again.
 ImportResult Cancelled(ImportResult result)
 {
     result.cancelled = true;
     result.error = QStringLiteral("cancelled");
     result.added = 0;
-    result.left = 0;
     return result;
 }
 
@@ -603,6 +624,10 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
         if (!wanted) {
             job->stop.store(true);
             job->changed.notify_all();
+            if (job->placing) {
+                // The items are going in place: they come out again by renames, and what stays is told.
+                job->changed.wait(lock, [&job] { return job->finished; });
+            }
             return Cancelled(job->result);
         }
         if (written && !job->go) {
@@ -614,7 +639,12 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
     ImportResult result = job->result;
     lock.unlock();
     if (result.error.isEmpty() && !job->creation.Place()) {
+        // Added counts what the tree shows.
         qCWarning(lcApp) << "the imported items are in the store, but not shown until the collection is reloaded";
+        result.error = QStringLiteral("the collection changed while they were imported; they are in its folder and "
+                                      "show once it is reloaded");
+        result.left = job->creation.Staged();
+        result.added = 0;
     }
     return result;
 }

@@ -37,7 +37,7 @@ struct ImportResult
     // movie.
     int misplaced = 0;
     QString error; // what could not be written (the folder or file, and why); then nothing was added
-    int left = 0;  // after a failure: items made that could not be removed again
+    int left = 0;  // after a failure or a stop: items made that could not be removed again and are in the store
     // The progress hook asked to stop: a failure whose error says "cancelled".
     bool cancelled = false;
 };

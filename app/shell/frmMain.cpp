@@ -2,6 +2,7 @@
 
 #include "commands/ItemCommands.h"
 #include "commands/MultiItemAdd.h"
+#include "core/BackgroundWork.h"
 #include "core/Collections.h"
 #include "core/CommandState.h"
 #include "core/ItemView.h"
@@ -275,6 +276,9 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // What the background jobs still remove (a cancelled import's items, a deleted container's folders) is out of
+    // the store already: they stop where they are, and the next start sweeps the rest.
+    BackgroundWork::GiveUp();
     if (!WaitForStore()) {
         event->ignore();
         return;
@@ -864,9 +868,13 @@ void frmMain::DeleteItem(const QString& strKey, bool blnAsk)
     }
     ItemCommands::DeleteOutcome deleted;
     {
-        CursorOverride wait;
-        deleted = ItemCommands::DeleteItem(*m_tree, strKey);
+        // A container of thousands of items shows its progress; the window takes no command meanwhile.
+        const bool wasLoading = std::exchange(m_blnLoading, true);
+        LongWork work(this, QStringLiteral("Deleting..."));
+        deleted =
+            ItemCommands::DeleteItem(*m_tree, strKey, [&work](int done, int total) { return work.Step(done, total); });
         m_tree->RemoveNodes(deleted.removed);
+        m_blnLoading = wasLoading;
     }
     const QString failure = ItemCommands::DeleteFailureMessage(deleted);
     if (!failure.isEmpty()) {

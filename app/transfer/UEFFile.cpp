@@ -45,6 +45,12 @@ QString MisplacedText(int misplaced)
 
 QString FailureText(const QString& path, const ImportResult& result)
 {
+    if (result.cancelled) {
+        return QStringLiteral("The import of \"%1\" was cancelled, but %2 of its items could not be removed again "
+                              "and are still in the collection.")
+            .arg(Shown(path))
+            .arg(result.left);
+    }
     QString text = QStringLiteral("The items of \"%1\" could not be written to the collection: %2. Nothing was "
                                   "imported.")
                        .arg(Shown(path), result.error);

@@ -1,18 +1,25 @@
 // Item-command figures on the generated store: OK in the movie editor of a new movie until its node is selected and
 // its page shown; a box set of 24 discs with 10 episodes each made in one command, its dialogs answered at once,
 // until the tree is refilled; deleting a whole category (its groups, boxes, media and movies, about 450 items) after
-// the question is answered. Prints "FIGURE <name> <value> <unit>" lines.
+// the question is answered; a category of 15,000 movies deleted; the window closed after a 15,000-movie import was
+// cancelled. Prints "FIGURE <name> <value> <unit>" lines.
 
 #include "CMovie.h"
 #include "CMovies.h"
 #include "CommandFakes.h"
+#include "Component.h"
+#include "ItemStore.h"
+#include "StagedItems.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
+#include "core/BackgroundWork.h"
+#include "core/StoreGate.h"
 #include "core/mFunctions.h"
 #include "core/mGeneral.h"
 #include "core/mGlobals.h"
 #include "editors/frmMovie.h"
 #include "shell/frmMain.h"
+#include "transfer/UEFFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,6 +43,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int kHugeMovies = 15000;
 
 template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
 {
@@ -289,5 +298,82 @@ int main(int argc, char** argv)
     }
 
     std::printf("FIGURE delete-category-ms %.1f ms\n", Median(times));
+
+    // A category of 15,000 movies deleted, from the command until the tree shows the result: the movies leave the
+    // store together, and what their folders hold is removed in the background after.
+    {
+        const QString huge = gCategories->Add(QStringLiteral("Huge"));
+        StagedItems staged({gMovies.get()});
+        for (int i = 0; i < kHugeMovies; ++i) {
+            auto movie = std::make_shared<CMovie>();
+            movie->setStrTitle(QStringLiteral("Huge %1").arg(i));
+            movie->setLngParentType(KeyPrefixToType(huge.left(1)));
+            movie->setLngParentID(huge.mid(1).toInt());
+            if (!staged.Stage(ItemKind::Movie, movie, {}, {})) {
+                std::fprintf(stderr, "movie %d could not be made\n", i);
+                return 1;
+            }
+        }
+        if (!staged.PutInPlace(nullptr, QStringLiteral("the bench's movies")) || !staged.Place({gMovies.get()})) {
+            std::fprintf(stderr, "the category's movies could not be made\n");
+            return 1;
+        }
+        BuildChildLists();
+        window.FillTree();
+        ::sync();
+        QTreeWidgetItem* node = window.Node(huge);
+        window.SelectNode(node);
+        window.treeMovies_NodeClick(node);
+        QCoreApplication::processEvents();
+        const int movies = gMovies->Count();
+        const int folders = int(ItemStore::CountEntries(dbDir + QStringLiteral("/Movies")));
+        QElapsedTimer clock;
+        clock.start();
+        mnuDelete->trigger();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        if (window.Node(huge) || gMovies->Count() != movies - kHugeMovies ||
+            ItemStore::CountEntries(dbDir + QStringLiteral("/Movies")) != folders - kHugeMovies) {
+            std::fprintf(stderr, "the category of %d movies was not deleted whole\n", kHugeMovies);
+            return 1;
+        }
+        std::printf("FIGURE delete-15000-ms %.1f ms\n", ms);
+        BackgroundWork::WaitAll();
+    }
+
+    // The window closed right after a 15,000-movie import was cancelled half-way: from the close until it is closed.
+    // What the import wrote is out of the store at once; its removal gives up, and the next start sweeps the rest.
+    {
+        QString text;
+        for (int i = 0; i < kHugeMovies; ++i) {
+            text += QStringLiteral("[MOVIE=[TITLE=Imported %1][UPC=036000291452][YEAR=%2][NOTES=A film of the bench.]]")
+                        .arg(i)
+                        .arg(1950 + i % 70);
+        }
+        const QString file = store.path() + QStringLiteral("/movies.UEF");
+        if (!UEFFile::WriteExport(file, text)) {
+            std::fprintf(stderr, "the exchange file could not be written\n");
+            return 1;
+        }
+        if (Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)) != 0) {
+            std::fprintf(stderr, "Codevet could not be registered\n");
+            return 1;
+        }
+        const int movies = gMovies->Count();
+        const UEFFile::ImportOutcome outcome = UEFFile::ImportFile(
+            file, QStringLiteral("!0"), [](int done, int total) { return total == 0 || done < total / 2; });
+        if (!outcome.cancelled || gMovies->Count() != movies) {
+            std::fprintf(stderr, "the import was not cancelled: %s\n", qPrintable(outcome.message));
+            return 1;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        window.close();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        if (window.isVisible() || StoreGate::Held()) {
+            std::fprintf(stderr, "the window did not close\n");
+            return 1;
+        }
+        std::printf("FIGURE exit-after-cancelled-import-ms %.1f ms\n", ms);
+    }
     return 0;
 }

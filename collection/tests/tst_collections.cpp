@@ -490,7 +490,7 @@ private slots:
                 movie->setDisplayName(QString("Staged %1").arg(i));
                 (void)staged.Stage(ItemKind::Movie, movie, {}, {});
             }
-            placed = bool(staged.PutInPlace(nullptr));
+            placed = bool(staged.PutInPlace(nullptr, QStringLiteral("an import")));
             done.store(true);
         });
         int sweeps = 0;
@@ -518,17 +518,21 @@ private slots:
         QCOMPARE(loaded.Count(), 100);
     }
 
-    // What is staged reaches the disk before anything is renamed into place, and the renames are synced after: a
-    // failure of either sync puts nothing in place and leaves no folder.
+    // What is staged reaches the disk before the record that puts it in place, and the record before anything is
+    // renamed: a failure of either sync puts nothing in place and leaves no folder. A failed sync after the renames
+    // leaves them made, not confirmed: the items are in place, and say so.
     void stagedItemsSyncBeforeAndAfterTheRenames_data()
     {
         QTest::addColumn<int>("failing");
-        QTest::newRow("the staged files") << 1;
-        QTest::newRow("the renames") << 2;
+        QTest::addColumn<QString>("why");
+        QTest::newRow("the staged files") << 1 << "synced";
+        QTest::newRow("the record") << 2 << "record";
+        QTest::newRow("the renames") << 3 << "";
     }
     void stagedItemsSyncBeforeAndAfterTheRenames()
     {
         QFETCH(int, failing);
+        QFETCH(QString, why);
         TestStore store;
         CMovies movies;
         movies.setDBDir(store.db());
@@ -540,17 +544,17 @@ private slots:
         }
         SafeFile::Faults::Reset();
         SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failing);
-        const Result<void> placed = staged.PutInPlace(nullptr);
-        const QString why = placed.why();
+        const Result<void> placed = staged.PutInPlace(nullptr, QStringLiteral("an import"));
         const int renames = SafeFile::Faults::Calls(SafeFile::Faults::Rename);
         SafeFile::Faults::Reset();
-        QVERIFY(!placed);
-        QVERIFY2(why.contains("synced"), qPrintable(why));
-        QCOMPARE(renames > 0, failing > 1);
-        QVERIFY(!staged.Place({&movies}));
+        QCOMPARE(bool(placed), why.isEmpty());
+        QVERIFY2(placed.why().contains(why), qPrintable(placed.why()));
+        QCOMPARE(renames > 1, failing > 2);
+        QCOMPARE(staged.Unconfirmed(), why.isEmpty());
+        QCOMPARE(staged.Place({&movies}).value_or(QStringList()).size(), why.isEmpty() ? 3 : 0);
         staged.Discard();
-        QCOMPARE(TestStore::Entries(store.db() + "/Movies"), QStringList());
-        QCOMPARE(movies.Count(), 0);
+        QCOMPARE(TestStore::Entries(store.db() + "/Movies").size(), why.isEmpty() ? 3 : 0);
+        QCOMPARE(movies.Count(), why.isEmpty() ? 3 : 0);
     }
 };
 

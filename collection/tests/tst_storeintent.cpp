@@ -1,9 +1,11 @@
 // A many-item command recorded in the store lands whole: cut short after any step, the next start finishes it; a
 // record that is damaged or names anything outside the kind folders is never acted on.
+#include "KillRun.h"
 #include "SafeFile.h"
 #include "StoreIntent.h"
 #include "TestStore.h"
 
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -111,6 +113,62 @@ private slots:
         }
     }
 
+    // A kill at any moment while an import's items go in place, or while a container's items leave the store, and
+    // then a start: all fifteen items or none, each whole, and the start says what it finished.
+    void killAtAnyStep_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("import") << "place";
+        QTest::newRow("container delete") << "withdraw";
+    }
+    void killAtAnyStep()
+    {
+        QFETCH(QString, mode);
+        int finished = 0;
+        for (int run = 0; run < 40 && (finished < 2 || run < 10); ++run) {
+            TestStore store;
+            const QString sources = store.path(QStringLiteral("sources"));
+            QDir().mkpath(sources);
+            WriteFile(sources + QStringLiteral("/a.jpg"), KillRun::kCoverA);
+            WriteFile(sources + QStringLiteral("/b.GIF"), KillRun::kCoverB);
+            if (mode == u"withdraw") {
+                KillRun::LoadedKinds kinds(store.db());
+                const QStringList made =
+                    KillRun::MakeSet(kinds, QStringLiteral("0"), [&](CItemList& list, const QString& name) {
+                        return KillRun::CreateOne(list, name, sources);
+                    });
+                QCOMPARE(made.size(), 15);
+            }
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--together"), mode, store.db(), sources});
+            QVERIFY(child.waitForStarted(10000));
+            QByteArray out;
+            while (!out.contains("go\n") && child.waitForReadyRead(20000)) {
+                out += child.readAllStandardOutput();
+            }
+            QVERIFY(out.contains("go\n"));
+            QThread::usleep((run * 7000) % 140000);
+            child.kill();
+            QVERIFY(child.waitForFinished(10000));
+
+            const StoreIntent::Recovery recovery = StoreIntent::Recover(store.db());
+            QVERIFY(recovery.kept.isEmpty());
+            QString why;
+            const KillRun::Creation found = KillRun::CheckCreated(store.db(), {}, &why);
+            QVERIFY2(found.half == 0 && found.recordless == 0, qPrintable(why));
+            QVERIFY2(found.loaded == 0 || found.loaded == 15, qPrintable(QString::number(found.loaded)));
+            if (!recovery.finished.isEmpty()) {
+                ++finished;
+                QCOMPARE(found.loaded, mode == u"place" ? 15 : 0);
+                QVERIFY(StoreIntent::Message(recovery).contains(mode == u"place" ? "an import of 15 items"
+                                                                                 : "the delete of a box"));
+            }
+            QVERIFY(Records(store.db()).isEmpty());
+        }
+        QVERIFY2(finished > 0, "no kill landed while the items were renamed");
+    }
+
     // A record that is damaged, made up to reach outside the kind folders, or unreadable is left as it lies, nothing
     // of it is done, and the start says so.
     void untrustedRecordLeftAlone_data()
@@ -156,5 +214,15 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_StoreIntent)
+int main(int argc, char** argv)
+{
+    if (argc >= 5 && qstrcmp(argv[1], "--together") == 0) {
+        QCoreApplication app(argc, argv);
+        return KillRun::RunTogether(QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]),
+                                    QString::fromLocal8Bit(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    tst_StoreIntent test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_storeintent.moc"

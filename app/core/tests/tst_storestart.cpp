@@ -1,6 +1,7 @@
 // Opening the store, window-free: which folders are created, asked for or refused, and the lock against a second
 // program.
 #include "Registry.h"
+#include "StoreIntent.h"
 #include "StoreLock.h"
 #include "core/StoreStart.h"
 
@@ -121,6 +122,37 @@ private slots:
         }
         StoreLock later;
         QCOMPARE(later.Acquire(dbDir), StoreLock::Result::Locked);
+    }
+
+    // A many-item command that a power cut interrupted is finished when the store is opened, before anything lists
+    // it, and the start says so once; a store held by another program is not touched.
+    void interruptedCommandIsFinishedAtOpen()
+    {
+        const QString dbDir = m_home->filePath(QStringLiteral("Interrupted"));
+        for (const QString& kind : kKinds) {
+            QVERIFY(QDir().mkpath(dbDir + u'/' + kind));
+        }
+        const QString staged = dbDir + QStringLiteral("/Movies/.Cut 1.1f.tmp");
+        QVERIFY(QDir().mkpath(staged));
+        StoreIntent::Intent intent(dbDir, QStringLiteral("an import of 1 item"), 1);
+        intent.Place(staged, dbDir + QStringLiteral("/Movies/Cut.1"));
+        QVERIFY(intent.Record());
+
+        StoreLock other;
+        QCOMPARE(other.Acquire(dbDir), StoreLock::Result::Locked);
+        Talk refused;
+        StoreLock mine;
+        QCOMPARE(StoreStart::Open(dbDir, m_default, mine, refused.Prompts()), StoreStart::Outcome::InUse);
+        QVERIFY(QFileInfo::exists(staged));
+        other.Release();
+
+        Talk talk;
+        QCOMPARE(StoreStart::Open(dbDir, m_default, mine, talk.Prompts()), StoreStart::Outcome::Opened);
+        QCOMPARE(talk.messages.size(), 1);
+        QVERIFY2(talk.messages.first().contains(QStringLiteral("an import of 1 item")),
+                 qPrintable(talk.messages.first()));
+        QVERIFY(QFileInfo(dbDir + QStringLiteral("/Movies/Cut.1")).isDir());
+        QVERIFY(!QFileInfo::exists(intent.RecordPath()));
     }
 
     // A store whose lock cannot be taken still opens, for browsing, but never without a word.

@@ -99,8 +99,9 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
-    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
-    // The declared size decides whether anything is decoded: a header may claim any size.
+    // The declared size decides whether anything is decoded: a header may claim any size. (Qt's own allocation limit
+    // is one setting for the whole program, so it is left as it is: setting it here, from an import's worker while
+    // the window loads its icons, would race.)
     const QSize declared = reader.size();
     if (!WithinLimit(declared)) {
         return {};

@@ -503,7 +503,7 @@ QString Amount(qint64 bytes, bool up)
 
 // Why the items of document would not fit on the store's disk, as a clause; empty when they fit or nothing is known.
 // Each item takes its folder and its record file, a block each at least, each cover its bytes rounded up to blocks.
-QString RoomRefusal(const UEFCollection& items, int total, const ImportCost& cost, bool covers)
+QString RoomRefusal(const std::vector<std::shared_ptr<QObject>>& items, int total, const ImportCost& cost, bool covers)
 {
     qint64 freeBytes = cost.bounds.freeBytes;
     qint64 freeFiles = cost.bounds.freeFiles;
@@ -568,19 +568,24 @@ void RunImport(ImportJob& job, const CountIn& count, const ParseInto& parse, con
             QStringLiteral("it holds %1 items, more than the %2 one import takes").arg(held).arg(cost.bounds.maxItems));
         return;
     }
-    UEF document;
     UEFParser::LeftOut leftOut;
-    // A stop ends the parse where it is.
-    parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
-    const std::shared_ptr<UEFCollection> items = document.colUEF();
+    // The entries alone outlive the document, so each can go once it is written: the parsed items and the items
+    // written are not all held at once.
+    std::vector<std::shared_ptr<QObject>> items;
+    {
+        UEF document;
+        // A stop ends the parse where it is.
+        parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
+        items.assign(document.colUEF()->begin(), document.colUEF()->end());
+    }
     int total = 0;
     int misplaced = 0;
-    for (const std::shared_ptr<QObject>& entry : *items) {
+    for (const std::shared_ptr<QObject>& entry : items) {
         total += ItemsOf(entry.get(), true);
         misplaced += MisplacedIn(entry.get());
     }
     if (!job.stop.load()) {
-        if (const QString why = RoomRefusal(*items, total, cost, covers); !why.isEmpty()) {
+        if (const QString why = RoomRefusal(items, total, cost, covers); !why.isEmpty()) {
             refuse(why);
             return;
         }
@@ -598,7 +603,7 @@ void RunImport(ImportJob& job, const CountIn& count, const ParseInto& parse, con
     ItemCreation& creation = job.creation;
     ItemWriter writer{creation, covers, &job.stop, &job.done};
     int added = 0;
-    for (const std::shared_ptr<QObject>& entry : *items) {
+    for (std::shared_ptr<QObject>& entry : items) {
         if (writer.Stopped()) {
             break;
         }
@@ -610,6 +615,7 @@ void RunImport(ImportJob& job, const CountIn& count, const ParseInto& parse, con
         } else if (const auto* box = qobject_cast<const UEFBox*>(entry.get())) {
             newKey = AddBox(writer, *box, strParentKey);
         }
+        entry.reset();
         if (writer.Stopped()) {
             break;
         }

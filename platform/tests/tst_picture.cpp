@@ -114,6 +114,11 @@ private slots:
         QTest::newRow("png signature only") << png.left(8) << "png" << int(F::None) << "";
         QTest::newRow("jpeg declaring 60000x60000") << JpegDeclaring(60000, 60000) << "jpg" << int(F::None) << "";
         QTest::newRow("gif declaring 60000x60000") << GifDeclaring(60000, 60000) << "gif" << int(F::None) << "";
+        // 23 bytes that declare 65,324 x 511 pixels: within the size limit, but seconds to decode.
+        QTest::newRow("gif of a few bytes declaring millions of pixels")
+            << QByteArray::fromHex("4749463839612cffff012c2c002c662c2c2c2c38376100") << "gif" << int(F::None) << "";
+        // A real picture as large as that stays a picture.
+        QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";
     }
     void coversAreToldByTheirBytes()

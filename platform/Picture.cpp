@@ -124,6 +124,15 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     if (!reader.read(&image) || image.isNull()) {
         return {};
     }
+    // A GIF may decode larger than its header says (a frame beyond the screen it declares), and its reader does not
+    // scale: what comes out is held to the same limit and scaled here.
+    if (!WithinLimit(image.size())) {
+        return {};
+    }
+    if (!box.isEmpty() && (image.width() > box.width() || image.height() > box.height())) {
+        const QSize shown = image.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return image;
 }
 

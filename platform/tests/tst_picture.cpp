@@ -160,6 +160,14 @@ private slots:
             QCOMPARE(Picture::LoadScaled(bytes, QSize(1000, 1000)).size(), QSize(400, 100));
             QCOMPARE(Picture::LoadScaled(bytes, QSize()).size(), QSize(400, 100));
         }
+        // A GIF that decodes larger than the size its reader gives beforehand (44 x 44, then 44 x 16640) is still
+        // shown within the box.
+        const QByteArray taller =
+            QByteArray::fromHex("4749463839612c0000412c2c002c2c2c2c000001000000000000002c2c2c2c474946383761"
+                                "00");
+        const QImage shown = Picture::LoadScaled(taller, QSize(64, 64));
+        QVERIFY(!shown.isNull());
+        QVERIFY(shown.width() <= 64 && shown.height() <= 64);
     }
 };
 

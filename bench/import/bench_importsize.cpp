@@ -4,7 +4,9 @@
 //                                               resident memory of the whole process, and the store's disk use
 //   import-tiny-1000000-ms, -peak-mb             1,000,000 tiny movies (41 MB): refused before anything is written
 //                                               (more items than one import takes), time to the refusal and peak
-// Run without arguments for both; with a count for that one only.
+// Run without arguments for both; with a count for that one only. Measured (Release, 8 cores at load ~30):
+//   100,000:   47 s, peak 268 MB (the budget of 10 x the file + 200 MB is 241 MB), 1569 MB on disk (16 KB an item)
+//   1,000,000: refused in 0.7 s, peak 60 MB
 #include "core/Collections.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"

@@ -359,10 +359,10 @@ private slots:
         QTest::addColumn<qint64>("freeBytes");
         QTest::addColumn<qint64>("freeFiles");
         QTest::addColumn<QString>("said");
-        // Eight items, two covers each: 8 folders, 8 records and 16 covers of a block each at least.
+        // Eight items of 16 KB, two covers each of a block: 192 KB in 8 folders, 8 records and 16 covers.
         QTest::newRow("too many items") << 7 << qint64(-1) << qint64(-1) << "it holds 8 items, more than the 7";
         QTest::newRow("too little room") << 100 << qint64(100000) << qint64(1000000)
-                                         << "its 8 items need about 128 KB on the collection's disk, which has 97 KB";
+                                         << "its 8 items need about 192 KB on the collection's disk, which has 97 KB";
         QTest::newRow("too few files") << 100 << (qint64(1) << 40) << qint64(31)
                                        << "its 8 items need 32 files and folders";
     }

@@ -19,6 +19,8 @@ public:
     void SetEscaped(const QByteArray& file, qsizetype from, qsizetype size);
 
     bool IsEmpty() const { return m_inFile ? m_size == 0 : m_text.isEmpty(); }
+    // At least the size of Bytes(), found without unescaping: what the cover may take on disk.
+    qsizetype SizeBound() const { return m_inFile ? m_size : m_text.size(); }
 
 private:
     mutable QString m_text;

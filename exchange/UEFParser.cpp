@@ -781,6 +781,22 @@ void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& le
               [&](const Span<char>& whole) { ParseItemsIn(whole, parse, nullptr, 0); });
 }
 
+int CountItems(QStringView text, const std::atomic<bool>* stop)
+{
+    int count = 0;
+    ReadWhole(text.utf16(), text.size(), nullptr, stop,
+              [&](const Span<char16_t>& whole) { count = CountAllItems(whole); });
+    return IsSet(stop) ? 0 : count;
+}
+
+int CountItems(const QByteArray& bytes, const std::atomic<bool>* stop)
+{
+    int count = 0;
+    ReadWhole(bytes.constData(), bytes.size(), &bytes, stop,
+              [&](const Span<char>& whole) { count = CountAllItems(whole); });
+    return IsSet(stop) ? 0 : count;
+}
+
 void ParseBox(QStringView value, UEFCollection& document, int depth)
 {
     Parse parse(document);

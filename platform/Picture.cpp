@@ -35,6 +35,17 @@ const char* QtFormat(Format f)
     return nullptr;
 }
 
+// Whether a picture of this size can be held in that many bytes. No real picture packs more than some 8,000 pixels
+// into a byte (a one-colour PNG of one bit a pixel); a header of a few bytes that declares millions of pixels would
+// cost seconds to decode for nothing, so beyond a small size the pixels must stay within a bound per byte.
+bool Plausible(const QSize& size, qsizetype bytes)
+{
+    constexpr qint64 kAlwaysPixels = qint64(1) << 22;
+    constexpr qint64 kPixelsPerByte = 16384;
+    const qint64 pixels = qint64(size.width()) * size.height();
+    return pixels <= kAlwaysPixels || pixels / kPixelsPerByte <= bytes;
+}
+
 QByteArray ReadFile(const QString& path)
 {
     QByteArray bytes;
@@ -99,10 +110,11 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
-    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)));
-    // The declared size decides whether anything is decoded: a header may claim any size.
+    // The declared size decides whether anything is decoded: a header may claim any size. (Qt's own allocation limit
+    // is one setting for the whole program, so it is left as it is: setting it here, from an import's worker while
+    // the window loads its icons, would race.)
     const QSize declared = reader.size();
-    if (!WithinLimit(declared)) {
+    if (!WithinLimit(declared) || !Plausible(declared, bytes.size())) {
         return {};
     }
     if (!box.isEmpty() && (declared.width() > box.width() || declared.height() > box.height())) {
@@ -111,6 +123,15 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         return {};
+    }
+    // A GIF may decode larger than its header says (a frame beyond the screen it declares), and its reader does not
+    // scale: what comes out is held to the same limit and scaled here.
+    if (!WithinLimit(image.size())) {
+        return {};
+    }
+    if (!box.isEmpty() && (image.width() > box.width() || image.height() > box.height())) {
+        const QSize shown = image.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     return image;
 }

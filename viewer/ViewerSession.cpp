@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "CHTML.h"
 #include "Component.h"
+#include "Picture.h"
 #include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -172,11 +173,17 @@ void ViewerSession::ExtractCover(QObject& item, const char* data, const char* ex
     if (bytes.isEmpty()) {
         return;
     }
-    // The extension becomes part of a file name: anything but a few letters or digits could leave the folder.
-    const QString extension = Component::GetProperty(&item, ext).toString();
-    if (!IsSafeCoverExt(extension) || m_tempFolder.isEmpty()) {
+    if (m_tempFolder.isEmpty()) {
         return;
     }
+    // Only a picture becomes a file the page loads, under an extension that names its format: HTML or SVG bytes
+    // would be loaded as a document of their own. The extension is one of a few plain names, so the file stays in
+    // the folder.
+    const Picture::Format format = Picture::Check(AnsiText::Encode(bytes));
+    if (format == Picture::Format::None) {
+        return;
+    }
+    const QString extension = Picture::Extension(format, Component::GetProperty(&item, ext).toString());
     const QString file = m_tempFolder + QStringLiteral("/F") + QString::number(m_coverCounter) + extension;
     WriteOwnFile(file, bytes);
     m_coverCounter = m_coverCounter == std::numeric_limits<qint32>::max() ? 0 : m_coverCounter + 1;

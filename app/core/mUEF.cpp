@@ -13,15 +13,18 @@
 #include "CMedias.h"
 #include "CMovies.h"
 #include "Component.h"
+#include "Picture.h"
 #include "SafeFile.h"
 #include "UEF.h"
 #include "UEFBox.h"
+#include "UEFCoveredItem.h"
 #include "UEFMedia.h"
 #include "UEFMovie.h"
 #include "UEFParser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QUrl>
 
 #include <array>
@@ -33,6 +36,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <sys/statvfs.h>
 
 QString ReadFileText(const QString& strPath)
 {
@@ -141,24 +146,34 @@ struct ItemWriter
     bool covers = true;
     const std::atomic<bool>* stop = nullptr;
     std::atomic<int>* written = nullptr;
+    int coversLeftOut = 0; // covers that were no picture, left out
 
     // Asked between items, inside boxes and media too: once stopped or failed, nothing more is written.
     bool Stopped() const { return creation.Failed() || (stop && stop->load()); }
 };
 
-// The embedded covers of entry, handed to the new item as bytes. A side without bytes or with an extension the store
-// does not take gets no cover, and so does every side while the program has no temporary folder.
-template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entry, bool covers)
+// The embedded covers of entry, handed to the new item as bytes. A cover is a picture or nothing: bytes that are no
+// picture the program shows are left out and counted in leftOut (the page would load HTML or SVG as it stands), and a
+// picture keeps its extension only when that names its format. Every side gets no cover while the program has no
+// temporary folder.
+template <class Exchange> CItemList::NewCoverBytes CoversOf(const Exchange& entry, bool covers, int& leftOut)
 {
     CItemList::NewCoverBytes bytes;
     if (!covers) {
         return bytes;
     }
-    const auto side = [](const UEFCover& cover, const QString& ext, QByteArray& out, QString& kept) {
-        if (!cover.IsEmpty() && AnsiText::IsSafeExtension(ext)) {
-            out = cover.Bytes();
-            kept = ext;
+    const auto side = [&leftOut](const UEFCover& cover, const QString& ext, QByteArray& out, QString& kept) {
+        if (cover.IsEmpty()) {
+            return;
         }
+        QByteArray picture = cover.Bytes();
+        const Picture::Format format = Picture::Check(picture);
+        if (format == Picture::Format::None) {
+            ++leftOut;
+            return;
+        }
+        out = std::move(picture);
+        kept = Picture::Extension(format, ext);
     };
     side(entry.frontCover(), entry.strFrontCoverExt(), bytes.front, bytes.frontExt);
     side(entry.backCover(), entry.strBackCoverExt(), bytes.back, bytes.backExt);
@@ -173,7 +188,7 @@ QString AddWhole(ItemWriter& writer, ItemKind kind, const std::shared_ptr<CItem>
     if (writer.Stopped()) {
         return {};
     }
-    const QString key = writer.creation.Add(kind, item, CoversOf(entry, writer.covers));
+    const QString key = writer.creation.Add(kind, item, CoversOf(entry, writer.covers, writer.coversLeftOut));
     if (!key.isEmpty() && writer.written) {
         writer.written->fetch_add(1, std::memory_order_relaxed);
     }
@@ -261,6 +276,26 @@ int ItemsOf(const QObject* entry, bool top)
         return items;
     }
     return 0;
+}
+
+// Calls f with every item an import of entry writes (see ItemsOf), entry first.
+template <class F> void EachImported(const QObject* entry, bool top, const F& f)
+{
+    if (const auto* movie = qobject_cast<const UEFMovie*>(entry)) {
+        f(*movie);
+    } else if (const auto* media = qobject_cast<const UEFMedia*>(entry)) {
+        f(*media);
+        for (const std::shared_ptr<QObject>& child : *media->colContents()) {
+            if (const auto* inside = qobject_cast<const UEFMovie*>(child.get())) {
+                f(*inside);
+            }
+        }
+    } else if (const auto* box = qobject_cast<const UEFBox*>(entry); box && top) {
+        f(*box);
+        for (const std::shared_ptr<QObject>& child : *box->colContents()) {
+            EachImported(child.get(), false, f);
+        }
+    }
 }
 
 // Every item inside entry, at any depth.
@@ -396,10 +431,16 @@ LeftOut CountLeftOut(QStringView strUEF)
     UEFParser::LeftOut leftOut;
     document.AppendText(strUEF, leftOut);
     int misplaced = leftOut.misplaced;
+    int covers = 0;
     for (const std::shared_ptr<QObject>& entry : *document.colUEF()) {
         misplaced += MisplacedIn(entry.get());
+        EachImported(entry.get(), true, [&covers](const UEFCoveredItem& item) {
+            for (const UEFCover* cover : {&item.frontCover(), &item.backCover()}) {
+                covers += !cover->IsEmpty() && Picture::Check(cover->Bytes()) == Picture::Format::None ? 1 : 0;
+            }
+        });
     }
-    return LeftOut{leftOut.refused, leftOut.tooDeep, misplaced};
+    return LeftOut{leftOut.refused, leftOut.tooDeep, misplaced, covers};
 }
 
 namespace {
@@ -429,23 +470,131 @@ struct ImportJob
 // Reads the text of an import into document, counting what the parser leaves out, under control.
 using ParseInto =
     std::function<void(UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control)>;
+// Counts the items the text of an import holds, before it is parsed (UEFParser::CountItems).
+using CountIn = std::function<int(const std::atomic<bool>* stop)>;
+
+// Where an import weighs its cost: the bounds, and the folder of the store whose disk it fills (empty: not weighed).
+struct ImportCost
+{
+    ImportBounds bounds;
+    QString storeFolder;
+};
+
+// The room on the disk of folder: free bytes and free file entries (-1 when the disk does not count them), as an
+// unprivileged user may use them; nullopt when the disk does not answer.
+std::optional<std::pair<qint64, qint64>> FreeRoom(const QString& folder)
+{
+    struct statvfs st;
+    if (::statvfs(QFile::encodeName(folder).constData(), &st) != 0) {
+        return std::nullopt;
+    }
+    const qint64 bytes = qint64(st.f_bavail) * qint64(st.f_frsize);
+    const qint64 files = st.f_files > 0 ? qint64(st.f_favail) : -1;
+    return std::make_pair(bytes, files);
+}
+
+// The disk's block: what a folder or a small file takes at least.
+constexpr qint64 kBlock = 4096;
+// What a small item takes on disk: its folder and record file, and what the store keeps beside them; measured at
+// 16 KB a tiny movie (bench/import).
+constexpr qint64 kItemBytes = 4 * kBlock;
+
+// An amount of disk for the user: in MB from 10 MB on, else in KB; what is needed rounds up, what is free down.
+QString Amount(qint64 bytes, bool up)
+{
+    const qint64 unit = bytes >= 10 * 1024 * 1024 ? 1024 * 1024 : 1024;
+    return QString::number((bytes + (up ? unit - 1 : 0)) / unit) +
+           (unit == 1024 ? QStringLiteral(" KB") : QStringLiteral(" MB"));
+}
+
+// Why the items of document would not fit on the store's disk, as a clause; empty when they fit or nothing is known.
+// Each item takes kItemBytes and two files (its folder and its record), each cover its bytes rounded up to blocks.
+QString RoomRefusal(const std::vector<std::shared_ptr<QObject>>& items, int total, const ImportCost& cost, bool covers)
+{
+    qint64 freeBytes = cost.bounds.freeBytes;
+    qint64 freeFiles = cost.bounds.freeFiles;
+    if (freeBytes < 0 && !cost.storeFolder.isEmpty()) {
+        if (const auto room = FreeRoom(cost.storeFolder)) {
+            freeBytes = room->first;
+            freeFiles = room->second;
+        }
+    }
+    if (freeBytes < 0 && freeFiles < 0) {
+        return {};
+    }
+    qint64 needBytes = qint64(total) * kItemBytes;
+    qint64 needFiles = qint64(total) * 2;
+    if (covers) {
+        for (const std::shared_ptr<QObject>& entry : items) {
+            EachImported(entry.get(), true, [&](const UEFCoveredItem& item) {
+                for (const UEFCover* cover : {&item.frontCover(), &item.backCover()}) {
+                    if (!cover->IsEmpty()) {
+                        needBytes += (qint64(cover->SizeBound()) + kBlock - 1) / kBlock * kBlock;
+                        ++needFiles;
+                    }
+                }
+            });
+        }
+    }
+    if (freeBytes >= 0 && needBytes > freeBytes) {
+        return QStringLiteral("its %1 items need about %2 on the collection's disk, which has %3 free")
+            .arg(total)
+            .arg(Amount(needBytes, true), Amount(freeBytes, false));
+    }
+    if (freeFiles >= 0 && needFiles > freeFiles) {
+        return QStringLiteral("its %1 items need %2 files and folders on the collection's disk, which has room for "
+                              "%3 more")
+            .arg(total)
+            .arg(needFiles)
+            .arg(freeFiles);
+    }
+    return {};
+}
 
 // The worker: reads the text, writes every item whole under a temporary name, waits for the window's go, and puts
 // them in place; after a failure or a stop, it removes what it wrote. It reads and writes no global: what it needs
 // is handed in (covers: whether the program has its temporary folder).
-void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentKey, bool covers,
-               const std::atomic<bool>& abandon, const std::shared_ptr<QObject>& checker)
+void RunImport(ImportJob& job, const CountIn& count, const ParseInto& parse, const ImportCost& cost,
+               const QString& strParentKey, bool covers, const std::atomic<bool>& abandon,
+               const std::shared_ptr<QObject>& checker)
 {
-    UEF document;
+    // Refused before anything is written, with nothing made: what the window waits for ends here.
+    const auto refuse = [&job](const QString& why) {
+        const std::lock_guard<std::mutex> lock(job.mutex);
+        job.result.tooLarge = why;
+        job.parsed = true;
+        job.written = true;
+        job.finished = true;
+        job.changed.notify_all();
+    };
+    // Counted first, as a parse of a file of a million items would take gigabytes before it could be refused.
+    const int held = count(&job.stop);
+    if (held > cost.bounds.maxItems) {
+        refuse(
+            QStringLiteral("it holds %1 items, more than the %2 one import takes").arg(held).arg(cost.bounds.maxItems));
+        return;
+    }
     UEFParser::LeftOut leftOut;
-    // A stop ends the parse where it is.
-    parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
-    const std::shared_ptr<UEFCollection> items = document.colUEF();
+    // The entries alone outlive the document, so each can go once it is written: the parsed items and the items
+    // written are not all held at once.
+    std::vector<std::shared_ptr<QObject>> items;
+    {
+        UEF document;
+        // A stop ends the parse where it is.
+        parse(document, leftOut, UEFParser::ParseControl{&job.stop, checker});
+        items.assign(document.colUEF()->begin(), document.colUEF()->end());
+    }
     int total = 0;
     int misplaced = 0;
-    for (const std::shared_ptr<QObject>& entry : *items) {
+    for (const std::shared_ptr<QObject>& entry : items) {
         total += ItemsOf(entry.get(), true);
         misplaced += MisplacedIn(entry.get());
+    }
+    if (!job.stop.load()) {
+        if (const QString why = RoomRefusal(items, total, cost, covers); !why.isEmpty()) {
+            refuse(why);
+            return;
+        }
     }
     {
         const std::lock_guard<std::mutex> lock(job.mutex);
@@ -460,7 +609,7 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
     ItemCreation& creation = job.creation;
     ItemWriter writer{creation, covers, &job.stop, &job.done};
     int added = 0;
-    for (const std::shared_ptr<QObject>& entry : *items) {
+    for (std::shared_ptr<QObject>& entry : items) {
         if (writer.Stopped()) {
             break;
         }
@@ -472,6 +621,7 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
         } else if (const auto* box = qobject_cast<const UEFBox*>(entry.get())) {
             newKey = AddBox(writer, *box, strParentKey);
         }
+        entry.reset();
         if (writer.Stopped()) {
             break;
         }
@@ -483,6 +633,7 @@ void RunImport(ImportJob& job, const ParseInto& parse, const QString& strParentK
     }
     {
         std::unique_lock<std::mutex> lock(job.mutex);
+        job.result.covers = writer.coversLeftOut;
         job.written = true;
         job.changed.notify_all();
         job.changed.wait(lock, [&job] { return job.go || job.stop.load(); });
@@ -573,7 +724,8 @@ bool AwaitStore(const ImportProgress& progress)
 
 // Runs an import whose text parse reads: the parse and the writing on a worker, the progress hook and the placing
 // here, on the window's thread.
-ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, const ImportProgress& progress)
+ImportResult ImportParsed(const CountIn& count, const ParseInto& parse, const QString& strParentKey,
+                          const ImportProgress& progress, const ImportBounds& bounds)
 {
     // No other worker changes the store or the ids under this one.
     if (!AwaitStore(progress)) {
@@ -585,15 +737,16 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
     // The worker's checker is made here, so the worker looks up no component.
     const std::shared_ptr<QObject> checker = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));
     const bool covers = !gTempFolder.isEmpty();
-    const bool started =
-        BackgroundWork::Start([job, parse, strParentKey, covers, checker](const std::atomic<bool>& abandon) {
-            RunImport(*job, parse, strParentKey, covers, abandon, checker);
+    const ImportCost cost{bounds, gMovies ? gMovies->DBDir() : QString()};
+    const bool started = BackgroundWork::Start(
+        [job, count, parse, cost, strParentKey, covers, checker](const std::atomic<bool>& abandon) {
+            RunImport(*job, count, parse, cost, strParentKey, covers, abandon, checker);
         });
     if (!started) {
         // Without a thread the import runs here, as a whole.
         job->go = true;
         const std::atomic<bool> never{false};
-        RunImport(*job, parse, strParentKey, covers, never, checker);
+        RunImport(*job, count, parse, cost, strParentKey, covers, never, checker);
     }
     // The progress hook runs here, on the window's thread, every few milliseconds whatever the worker does: with the
     // count of items written once the text is read (nothing counted before), and the last count again while the
@@ -638,7 +791,7 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
     }
     ImportResult result = job->result;
     lock.unlock();
-    if (result.error.isEmpty() && !job->creation.Place()) {
+    if (result.error.isEmpty() && result.tooLarge.isEmpty() && !job->creation.Place()) {
         // Added counts what the tree shows.
         qCWarning(lcApp) << "the imported items are in the store, but not shown until the collection is reloaded";
         result.error = QStringLiteral("the collection changed while they were imported; they are in its folder and "
@@ -651,28 +804,30 @@ ImportResult ImportParsed(const ParseInto& parse, const QString& strParentKey, c
 
 } // namespace
 
-ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress)
+ImportResult ImportExchange(const QString& strUEF, const QString& strParentKey, const ImportProgress& progress,
+                            const ImportBounds& bounds)
 {
     if (strUEF.isEmpty()) {
         return {};
     }
-    return ImportParsed(
-        [strUEF](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
-            document.AppendText(strUEF, leftOut, control);
-        },
-        strParentKey, progress);
+    return ImportParsed([strUEF](const std::atomic<bool>* stop) { return UEFParser::CountItems(strUEF, stop); },
+                        [strUEF](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
+                            document.AppendText(strUEF, leftOut, control);
+                        },
+                        strParentKey, progress, bounds);
 }
 
-ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress)
+ImportResult ImportExchangeBytes(const QByteArray& bytes, const QString& strParentKey, const ImportProgress& progress,
+                                 const ImportBounds& bounds)
 {
     if (bytes.isEmpty()) {
         return {};
     }
-    return ImportParsed(
-        [bytes](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
-            document.AppendBytes(bytes, leftOut, control);
-        },
-        strParentKey, progress);
+    return ImportParsed([bytes](const std::atomic<bool>* stop) { return UEFParser::CountItems(bytes, stop); },
+                        [bytes](UEF& document, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control) {
+                            document.AppendBytes(bytes, leftOut, control);
+                        },
+                        strParentKey, progress, bounds);
 }
 
 int ImportUEF(const QString& strUEF, const QString& strParentKey, int* refused)

@@ -4,6 +4,8 @@
 #include "editors/ImageSize.h"
 #include "widgets/mControls.h"
 
+#include "PictureImage.h"
+
 #include <QFileDialog>
 #include <QPushButton>
 
@@ -35,11 +37,13 @@ bool CoverPicture::ShowFile(const QString& path)
     const QSize twips = FitCoverSize(GetImageSize(path));
     const double scale = logicalDpiY() / 96.0 / kTwipsPerPixel;
     const QSize shown(qMax(1, qRound(twips.width() * scale)), qMax(1, qRound(twips.height() * scale)));
-    QPixmap picture;
-    if (!picture.load(path)) {
+    // Read at most at the size shown: a picture declaring a huge size, or no picture at all, shows as missing.
+    const QImage image = Picture::LoadFileScaled(path, shown);
+    if (image.isNull()) {
         Clear();
         return false;
     }
+    const QPixmap picture = QPixmap::fromImage(image);
     m_picture = picture;
     setPixmap(picture.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return true;

@@ -18,8 +18,9 @@ public:
 
     // The cover box in pixels on this screen.
     QSize BoxSize() const;
-    // Shows the picture in the file, fitted into the box by the size its header gives; an unreadable picture leaves
-    // the control empty at the box's size. False when the file could not be loaded as a picture.
+    // Shows the picture in the file, fitted into the box by the size its header gives and decoded at most at that size
+    // (Picture::LoadFileScaled); an unreadable picture, or one too large to decode, leaves the control empty at the
+    // box's size. False when the file could not be loaded as a picture.
     bool ShowFile(const QString& path);
     void Clear();
     bool HasPicture() const { return !m_picture.isNull(); }

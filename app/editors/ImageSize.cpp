@@ -1,5 +1,7 @@
 #include "editors/ImageSize.h"
 
+#include "Picture.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -59,9 +61,16 @@ private:
     QByteArrayView m_data;
 };
 
+// Whether a picture of this many pixels may be decoded to be shown (Picture::kMaxDecodedBytes at 4 bytes a pixel).
+bool Showable(qint64 width, qint64 height)
+{
+    return width > 0 && height > 0 && width <= Picture::kMaxDecodedBytes / 4 / height;
+}
+
+// The size when it is known and the picture may be shown; a larger one is not shown, so its size is not known.
 QSize Known(int width, int height)
 {
-    return width > 0 && height > 0 ? QSize(width, height) : QSize(0, 0);
+    return Showable(width, height) ? QSize(width, height) : QSize(0, 0);
 }
 
 QSize JpegSize(const Bytes& file)
@@ -120,6 +129,12 @@ QSize GetImageSizeFromBytes(QByteArrayView data)
     if (file.At(1) == 137 && file.At(2) == 'P' && file.At(3) == 'N' && file.At(4) == 'G') {
         // The low two bytes of the header chunk's width and height.
         if (!file.Has(24)) {
+            return {0, 0};
+        }
+        // Whether it may be shown is judged by the whole fields: the low bytes of a huge picture may look small.
+        const qint64 width = qint64(file.Word(17, 18)) << 16 | file.Word(19, 20);
+        const qint64 height = qint64(file.Word(21, 22)) << 16 | file.Word(23, 24);
+        if (!Showable(width, height)) {
             return {0, 0};
         }
         return Known(file.Word(19, 20), file.Word(23, 24));

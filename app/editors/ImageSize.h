@@ -5,7 +5,8 @@
 #include <QString>
 
 // The pixel size of a cover picture, read from the header of a PNG, GIF or JPEG file, so the cover can be shown with
-// its own proportions. (0, 0) means the size is not known: a missing, unreadable, too short or foreign file.
+// its own proportions. (0, 0) means the size is not known: a missing, unreadable, too short or foreign file, or a
+// picture too large to be shown (beyond Picture::kMaxDecodedBytes decoded), which shows as missing.
 
 // hi * 256 + lo, 0 to 65535.
 int MakeWord(unsigned char lo, unsigned char hi);

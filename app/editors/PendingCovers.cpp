@@ -1,10 +1,8 @@
 #include "editors/PendingCovers.h"
 
-#include "editors/ImageSize.h"
-
-#include "AnsiText.h"
 #include "CCoveredItem.h"
 #include "CItemList.h"
+#include "Picture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,13 +24,23 @@ void PendingCovers::Pick(Side side, const QString& path)
 QString PendingCovers::PickRefusal(const QString& path)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (!AnsiText::IsSafeExtension(QFileInfo(path).suffix())) {
-        return QStringLiteral("\"%1\" cannot be a cover: its name needs an extension of 1 to 8 letters or digits.")
-            .arg(shown);
+    // Told by its bytes, decoded whole: a picture header on anything else, or a picture too large to show, is no
+    // cover.
+    const Picture::Format format = Picture::CheckFile(path);
+    if (format == Picture::Format::None) {
+        return QStringLiteral("\"%1\" cannot be a cover: it is not a GIF, JPEG, PNG or BMP picture that can be shown "
+                              "(at most %2 MB and %3 million pixels).")
+            .arg(shown)
+            .arg(Picture::kMaxFileBytes / (1024 * 1024))
+            .arg(Picture::kMaxDecodedBytes / 4 / 1000000);
     }
-    if (GetImageSize(path).isEmpty()) {
-        return QStringLiteral("\"%1\" cannot be a cover: it is not a PNG, GIF or JPEG picture that can be read.")
-            .arg(shown);
+    // The cover is stored under the picked file's extension, so it must name the picture's format.
+    const QString suffix = QFileInfo(path).suffix();
+    const QString extension = Picture::Extension(format, suffix);
+    if (extension != suffix) {
+        return QStringLiteral("\"%1\" cannot be a cover under this name: it is a %2 picture, so its name must end in "
+                              "\".%3\".")
+            .arg(shown, Picture::FormatName(format), extension);
     }
     return {};
 }

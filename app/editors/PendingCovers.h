@@ -34,8 +34,9 @@ public:
     // The user deleted a side's cover.
     void Delete(Side side);
 
-    // Why a picked file cannot be a cover, naming it: not a PNG, GIF or JPEG picture whose size can be read, or a
-    // name without an extension the store takes. Empty when it can.
+    // Why a picked file cannot be a cover, naming it: not a GIF, JPEG, PNG or BMP picture that decodes within the size
+    // limit (Picture::CheckFile), or a name whose extension does not name the picture's format (the store keeps the
+    // cover under it). Empty when it can.
     static QString PickRefusal(const QString& path);
 
     // Saves the stored item `key` of collection, its fields set already, with the choices in the same one save as its

@@ -203,7 +203,9 @@ void ImportSession::ImportSelected()
                 break;
             }
             SetState(i, result.added > 0 ? FinishedState() : ErrorState());
-            if (!result.error.isEmpty()) {
+            if (!result.tooLarge.isEmpty()) {
+                emit Warning(QStringLiteral("\"%1\" was not imported: %2.").arg(m_rows.at(i).title, result.tooLarge));
+            } else if (!result.error.isEmpty()) {
                 emit Warning(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));
             } else if (const QString leftOut = UEFFile::LeftOutText(result); !leftOut.isEmpty()) {
                 emit Warning(QStringLiteral("\"%1\": %2").arg(m_rows.at(i).title, leftOut));

@@ -43,6 +43,15 @@ QString MisplacedText(int misplaced)
                                 .arg(misplaced);
 }
 
+QString CoversText(int covers)
+{
+    return covers == 1 ? QStringLiteral("1 cover was left out because it is not a GIF, JPEG, PNG or BMP picture that "
+                                        "can be shown; its item came in without it.")
+                       : QStringLiteral("%1 covers were left out because they are not GIF, JPEG, PNG or BMP pictures "
+                                        "that can be shown; their items came in without them.")
+                             .arg(covers);
+}
+
 QString FailureText(const QString& path, const ImportResult& result)
 {
     if (result.cancelled) {
@@ -81,6 +90,9 @@ QString LeftOutText(const ImportResult& result, bool withRefused)
     }
     if (result.misplaced > 0) {
         Append(text, MisplacedText(result.misplaced));
+    }
+    if (result.covers > 0) {
+        Append(text, CoversText(result.covers));
     }
     return text;
 }
@@ -156,6 +168,11 @@ ImportOutcome ImportFile(const QString& path, const QString& strParentKey, const
     outcome.refused = result.refused;
     outcome.tooDeep = result.tooDeep;
     outcome.misplaced = result.misplaced;
+    outcome.covers = result.covers;
+    if (!result.tooLarge.isEmpty()) {
+        outcome.message = nothing + QStringLiteral(": ") + result.tooLarge + u'.';
+        return outcome;
+    }
     if (!result.error.isEmpty()) {
         outcome.failed = true;
         outcome.message = FailureText(path, result);

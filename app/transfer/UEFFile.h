@@ -32,6 +32,7 @@ struct ImportOutcome
     int refused = 0;     // items the product-code check left out
     int tooDeep = 0;     // items nested deeper than the exchange format's limit, left out
     int misplaced = 0;   // items inside one that cannot hold their kind, left out
+    int covers = 0;      // covers that were no picture, left out
     bool failed = false; // a write failed: nothing was imported and the collection is as it was
     // Stopped by the progress hook: nothing was imported, and there is nothing to tell.
     bool cancelled = false;

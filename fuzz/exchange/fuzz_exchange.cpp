@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Codevet.h"
 #include "UEF.h"
+#include "UEFBox.h"
 #include "UEFMedia.h"
 #include "UEFParser.h"
 
@@ -20,6 +21,21 @@ QByteArray g_home;
 void RemoveHome()
 {
     QDir(QString::fromLocal8Bit(g_home)).removeRecursively();
+}
+
+// Every item of items, at any depth.
+int AllItems(const UEFCollection& items)
+{
+    int count = 0;
+    for (const std::shared_ptr<QObject>& item : items) {
+        ++count;
+        if (const auto* box = qobject_cast<const UEFBox*>(item.get())) {
+            count += AllItems(*box->colContents());
+        } else if (const auto* media = qobject_cast<const UEFMedia*>(item.get())) {
+            count += AllItems(*media->colContents());
+        }
+    }
+    return count;
 }
 
 } // namespace
@@ -54,6 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (fromBytes.strUEF() != fromText.strUEF() || bytesLeftOut.refused != textLeftOut.refused ||
         bytesLeftOut.tooDeep != textLeftOut.tooDeep) {
         std::fprintf(stderr, "fuzz_exchange: the bytes and their text parse differently\n");
+        std::abort();
+    }
+    // The count an import weighs its cost by, before parsing: the same for both, and never below what a parse makes.
+    const int counted = UEFParser::CountItems(bytes);
+    if (counted != UEFParser::CountItems(text) || counted < AllItems(*fromBytes.colUEF())) {
+        std::fprintf(stderr, "fuzz_exchange: the item count is wrong\n");
         std::abort();
     }
     UEF document;

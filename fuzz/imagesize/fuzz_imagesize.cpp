@@ -1,14 +1,19 @@
 // Feeds arbitrary bytes to the picture-size reader: it must neither read past the end nor loop, and a size it
-// reports is one the header really holds.
+// reports is one the header really holds. Then to the cover check: whatever it takes as a cover is a picture shown
+// within the size limit.
 
 #include "editors/ImageSize.h"
+
+#include "Picture.h"
+#include "PictureImage.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QSize result = GetImageSizeFromBytes(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QSize result = GetImageSizeFromBytes(bytes);
     // Either unknown or a real size of 16-bit fields.
     const bool unknown = result.width() == 0 && result.height() == 0;
     const bool known = result.width() > 0 && result.width() <= 65535 && result.height() > 0 && result.height() <= 65535;
@@ -18,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!unknown) {
         const QSize shown = FitCoverSize(result);
         if (shown.width() > kCoverBoxTwips.width() || shown.height() > kCoverBoxTwips.height()) {
+            std::abort();
+        }
+    }
+    const Picture::Format format = Picture::Check(bytes);
+    if (format != Picture::Format::None) {
+        const QImage shown = Picture::LoadScaled(bytes, QSize(64, 64));
+        if (format != Picture::Sniff(bytes) || shown.isNull() || shown.width() > 64 || shown.height() > 64 ||
+            Picture::Extension(format, u"html").isEmpty()) {
             std::abort();
         }
     }

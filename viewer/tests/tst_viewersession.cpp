@@ -1,11 +1,13 @@
 #include "AnsiText.h"
 #include "Component.h"
 #include "HTMLFuncs.h"
+#include "TestPictures.h"
 #include "UEF.h"
 #include "UEFBox.h"
 #include "UEFCollection.h"
 #include "UEFMedia.h"
 #include "UEFMovie.h"
+#include "UEFWriter.h"
 #include "ViewerSession.h"
 
 #include <QDir>
@@ -51,6 +53,16 @@ std::shared_ptr<UEFMovie> Movie(const QString& title, const QString& cover = QSt
     movie->setStrFrontCover(cover);
     movie->setStrFrontCoverExt(ext);
     return movie;
+}
+
+// Covers as the exchange text holds them: real pictures, one character per byte, each different for a salt.
+QString Jpeg(int salt)
+{
+    return AnsiText::Decode(TestSupport::JpegPicture(salt));
+}
+QString Gif(int salt)
+{
+    return AnsiText::Decode(TestSupport::GifPicture(3 + salt, 2));
 }
 
 // The address a page uses for a cover file whose path holds no character that needs encoding.
@@ -257,7 +269,7 @@ private slots:
         QVERIFY(session->tempFolder().isEmpty());
         QVERIFY(session->pagePath().isEmpty());
         UEF document;
-        document.colUEF()->Add(Movie("Nowhere to show", "x"));
+        document.colUEF()->Add(Movie("Nowhere to show", Jpeg(0)));
         QVERIFY(session->OpenUEFFile(WriteExchangeFile("no-temp.uef", document)));
         QVERIFY(!session->WriteHtmlPage(session->document()));
         QVERIFY(session->writtenFiles().empty());
@@ -363,8 +375,9 @@ private slots:
 
     void opensExchangeFileWithCovers()
     {
-        const QString front = AllBytes(2);
-        const QString back = QStringLiteral("GIF89a-back");
+        const QString front = Jpeg(2);
+        const QString back = Gif(3);
+        const QString png = AnsiText::Decode(TestSupport::PngPicture(5, 5, 7));
         UEF written;
         auto box = std::make_shared<UEFBox>();
         box->setStrName("The Harbour Trilogy");
@@ -373,8 +386,8 @@ private slots:
         box->setStrFrontCoverExt("jpg");
         box->setStrBackCover(back);
         box->setStrBackCoverExt("gif");
-        box->colContents()->Add(Movie("First Tide", QStringLiteral("movie-one")));
-        box->colContents()->Add(Movie("Second Tide", QStringLiteral("movie-two"), "png"));
+        box->colContents()->Add(Movie("First Tide", Jpeg(1)));
+        box->colContents()->Add(Movie("Second Tide", png, "png"));
         written.colUEF()->Add(box);
         const QString file = WriteExchangeFile("trilogy.uef", written);
 
@@ -384,10 +397,10 @@ private slots:
         QVERIFY(session.OpenUEFFile(file));
 
         QCOMPARE(Entries(dir), (QStringList{"F0jpg", "F1png", "F2jpg", "F3gif", "UEF.html"}));
-        QCOMPARE(FileBytes(dir + "/F0jpg"), QByteArray("movie-one"));
-        QCOMPARE(FileBytes(dir + "/F1png"), QByteArray("movie-two"));
+        QCOMPARE(FileBytes(dir + "/F0jpg"), TestSupport::JpegPicture(1));
+        QCOMPARE(FileBytes(dir + "/F1png"), AnsiText::Encode(png));
         QCOMPARE(FileBytes(dir + "/F2jpg"), AnsiText::Encode(front));
-        QCOMPARE(FileBytes(dir + "/F3gif"), QByteArray("GIF89a-back"));
+        QCOMPARE(FileBytes(dir + "/F3gif"), AnsiText::Encode(back));
         QCOMPARE(session.coverCounter(), 4);
 
         const auto items = session.document()->colUEF();
@@ -429,16 +442,16 @@ private slots:
             FillFields(*media, "Disc", ++number);
             media->setStrUPC("012345678905");
             for (int v = 0; v < 2; ++v) {
-                auto movie = Movie("Movie", v == 0 ? QStringLiteral("small-cover") : QString());
+                auto movie = Movie("Movie", v == 0 ? Jpeg(3) : QString());
                 FillFields(*movie, "Movie", ++number);
                 media->colContents()->Add(movie);
             }
             box->colContents()->Add(media);
         }
         written.colUEF()->Add(box);
-        auto full = Movie("Full", "front");
+        auto full = Movie("Full", Jpeg(4));
         FillFields(*full, "Full", ++number);
-        full->setStrBackCover("back");
+        full->setStrBackCover(Gif(5));
         full->setStrBackCoverExt("gif");
         written.colUEF()->Add(full);
         written.colUEF()->Add(Movie("Bare & <plain>"));
@@ -465,12 +478,12 @@ private slots:
     void secondOpenReplacesFiles()
     {
         UEF first;
-        auto movie = Movie("One", "a");
-        movie->setStrBackCover("b");
+        auto movie = Movie("One", Jpeg(6));
+        movie->setStrBackCover(Jpeg(7));
         movie->setStrBackCoverExt("jpg");
         first.colUEF()->Add(movie);
         UEF second;
-        second.colUEF()->Add(Movie("Two", "c", "gif"));
+        second.colUEF()->Add(Movie("Two", Gif(8), "gif"));
 
         ViewerSession session;
         QVERIFY(session.InitTemp());
@@ -503,7 +516,7 @@ private slots:
         inner->setStrBackCoverURL("../../outside.jpg");
         media->colContents()->Add(inner);
         // With cover data: the location is this viewer's file, not the one in the text.
-        auto withCover = Movie("With cover", "bytes");
+        auto withCover = Movie("With cover", Jpeg(9));
         withCover->setStrFrontCoverURL("/etc/hosts");
         media->colContents()->Add(withCover);
         box->colContents()->Add(media);
@@ -533,8 +546,9 @@ private slots:
         }
     }
 
-    // A cover whose extension is not a few letters or digits is skipped: no file, no location, no number used.
-    void unsafeCoverExtensionIsSkipped_data()
+    // A cover's extension is taken only when it names the picture's format; any other, a path among them, gives way to
+    // the format's own, so every cover file stays in the folder.
+    void foreignCoverExtensionGivesWay_data()
     {
         QTest::addColumn<QString>("ext");
         QTest::newRow("climbs out") << "/../../../escaped";
@@ -542,27 +556,54 @@ private slots:
         QTest::newRow("point") << ".jpg";
         QTest::newRow("too long") << "jpegjpegj";
         QTest::newRow("empty") << "";
+        QTest::newRow("another kind") << "html";
     }
 
-    void unsafeCoverExtensionIsSkipped()
+    void foreignCoverExtensionGivesWay()
     {
         QFETCH(QString, ext);
         UEF written;
-        written.colUEF()->Add(Movie("Hostile", "payload", ext));
-        written.colUEF()->Add(Movie("Fine", "image", "jpg"));
+        written.colUEF()->Add(Movie("Hostile", Jpeg(10), ext));
+        written.colUEF()->Add(Movie("Fine", Jpeg(11), "JPEG"));
         const QString file = WriteExchangeFile("hostile-ext.uef", written);
 
         const QStringList before = Entries(m_world.path());
         ViewerSession session;
         QVERIFY(session.InitTemp());
         QVERIFY(session.OpenUEFFile(file));
-        QCOMPARE(Entries(session.tempFolder()), (QStringList{"F0jpg", "UEF.html"}));
-        QCOMPARE(FileBytes(session.tempFolder() + "/F0jpg"), QByteArray("image"));
-        QCOMPARE(session.coverCounter(), 1);
-        const auto items = session.document()->colUEF();
-        QCOMPARE(items->Item(1)->property("strFrontCoverURL").toString(), QString());
+        QCOMPARE(Entries(session.tempFolder()), (QStringList{"F0jpg", "F1JPEG", "UEF.html"}));
+        QCOMPARE(FileBytes(session.tempFolder() + "/F0jpg"), TestSupport::JpegPicture(10));
+        QCOMPARE(session.coverCounter(), 2);
         QCOMPARE(Entries(m_world.path()), before);
         QCOMPARE(Entries(m_tmp), QStringList{QFileInfo(session.tempFolder()).fileName()});
+    }
+
+    // Only a picture becomes a cover file the page loads: HTML, SVG, a picture header on HTML and a picture declaring
+    // a huge size are left out, with no file, no location and no number used.
+    void onlyPicturesBecomeCoverFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("html") << QByteArray("<html><script>alert(1)</script></html>") << "html";
+        QTest::newRow("svg") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" onload=\"alert(1)\"/>") << "svg";
+        QTest::newRow("gif header on html") << QByteArray("GIF89a\x2F\x2A\x0A\x00<html></html>") << "html";
+        QTest::newRow("declaring 60000x60000") << TestSupport::PngDeclaring(60000, 60000) << "png";
+    }
+
+    void onlyPicturesBecomeCoverFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, ext);
+        UEF written;
+        written.colUEF()->Add(Movie("Hostile", AnsiText::Decode(bytes), ext));
+        written.colUEF()->Add(Movie("Fine", Jpeg(12), "jpg"));
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        QVERIFY(session.OpenUEFFile(WriteExchangeFile("not-pictures.uef", written)));
+        QCOMPARE(Entries(session.tempFolder()), (QStringList{"F0jpg", "UEF.html"}));
+        QCOMPARE(FileBytes(session.tempFolder() + "/F0jpg"), TestSupport::JpegPicture(12));
+        QCOMPARE(session.coverCounter(), 1);
+        QCOMPARE(session.document()->colUEF()->Item(1)->property("strFrontCoverURL").toString(), QString());
     }
 
     // Nothing is read or changed by a file that gives no text; text without items still makes a page.
@@ -601,7 +642,7 @@ private slots:
         ViewerSession session;
         QVERIFY(session.InitTemp());
         UEF previous;
-        previous.colUEF()->Add(Movie("Shown before", "x"));
+        previous.colUEF()->Add(Movie("Shown before", Jpeg(13)));
         QVERIFY(session.OpenUEFFile(WriteExchangeFile("previous.uef", previous)));
         const auto before = session.document();
         const QString pageBefore = AnsiText::ReadFile(session.pagePath());
@@ -628,7 +669,8 @@ private slots:
         QTest::addColumn<int>("covers");
         QString deep;
         for (int i = 0; i < 5000; ++i) {
-            deep += "[BOX=" + kUPCTag + "[FRONTCOVER=x][FRONTCOVEREXT=jpg][CONTENTS=";
+            deep +=
+                "[BOX=" + kUPCTag + "[FRONTCOVER=" + UEFWriter::EscapeText(Jpeg(i)) + "][FRONTCOVEREXT=jpg][CONTENTS=";
         }
         deep += "[MOVIE=[TITLE=bottom]]";
         for (int i = 0; i < 5000; ++i) {
@@ -643,14 +685,15 @@ private slots:
         QTest::newRow("deep unclosed media") << deepMedia << 0;
         QTest::newRow("huge field") << "[MOVIE=" + kUPCTag + "[TITLE=" + QString(4 * 1024 * 1024, QChar('t')) + "]]"
                                     << 0;
-        QTest::newRow("huge cover") << "[MOVIE=" + kUPCTag +
-                                           "[FRONTCOVER=" + AllBytes(4 * 4096).remove('[').remove(']') +
+        QTest::newRow("huge cover") << "[MOVIE=" + kUPCTag + "[FRONTCOVER=" +
+                                           UEFWriter::EscapeText(AnsiText::Decode(TestSupport::BmpPicture(64, 80))) +
                                            "][FRONTCOVEREXT=jpg]]"
                                     << 1;
         QString many;
         for (int i = 0; i < 2000; ++i) {
-            many +=
-                QStringLiteral("[MOVIE=[UPC=4006381333931][TITLE=m%1][FRONTCOVER=c][FRONTCOVEREXT=gif]]\r\n").arg(i);
+            many += QStringLiteral("[MOVIE=[UPC=4006381333931][TITLE=m%1][FRONTCOVER=%2][FRONTCOVEREXT=gif]]\r\n")
+                        .arg(i)
+                        .arg(UEFWriter::EscapeText(Gif(i % 5)));
         }
         QTest::newRow("many items") << many << 2000;
         QTest::newRow("markup in fields")
@@ -678,7 +721,7 @@ private slots:
         ViewerSession session;
         QVERIFY(session.InitTemp());
         auto box = std::make_shared<UEFBox>();
-        box->setStrFrontCover("x");
+        box->setStrFrontCover(Jpeg(14));
         box->setStrFrontCoverExt("jpg");
         box->setStrFrontCoverURL("/etc/passwd");
         box->colContents()->Add(box);
@@ -695,7 +738,7 @@ private slots:
     void removesOnlyItsOwnFiles()
     {
         UEF written;
-        written.colUEF()->Add(Movie("One", "a"));
+        written.colUEF()->Add(Movie("One", Jpeg(15)));
         auto session = std::make_unique<ViewerSession>();
         QVERIFY(session->InitTemp());
         const QString dir = session->tempFolder();

@@ -9,6 +9,7 @@
 #include "CMovies.h"
 #include "Component.h"
 #include "ItemStore.h"
+#include "TestPictures.h"
 #include "TestStore.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -356,22 +357,36 @@ private slots:
 
     void coverExtensions_data()
     {
+        // A JPEG keeps an extension that names its format, case and all; any other gives way to "jpg".
         QTest::addColumn<QString>("ext");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("jpg") << "jpg" << true;
-        QTest::newRow("upper case") << "JPEG" << true;
-        QTest::newRow("eight") << "abcd1234" << true;
-        QTest::newRow("nine") << "abcd12345" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("climbing") << "/../../../escaped" << false;
-        QTest::newRow("dot") << "tar.gz" << false;
-        QTest::newRow("blank inside") << "j g" << false;
-        QTest::newRow("letter beyond ASCII") << "j\u00e9g" << false;
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("jpg") << "jpg"
+                             << "jpg";
+        QTest::newRow("upper case") << "JPEG"
+                                    << "JPEG";
+        QTest::newRow("jpe") << "Jpe"
+                             << "Jpe";
+        QTest::newRow("another format") << "png"
+                                        << "jpg";
+        QTest::newRow("eight") << "abcd1234"
+                               << "jpg";
+        QTest::newRow("nine") << "abcd12345"
+                              << "jpg";
+        QTest::newRow("empty") << ""
+                               << "jpg";
+        QTest::newRow("climbing") << "/../../../escaped"
+                                  << "jpg";
+        QTest::newRow("dot") << "tar.gz"
+                             << "jpg";
+        QTest::newRow("blank inside") << "j g"
+                                      << "jpg";
+        QTest::newRow("letter beyond ASCII") << "j\u00e9g"
+                                             << "jpg";
     }
     void coverExtensions()
     {
         QFETCH(QString, ext);
-        QFETCH(bool, accepted);
+        QFETCH(QString, stored);
         // The name M1F. exists as a folder, so a climbing extension would resolve if it were ever used.
         QVERIFY(QDir(gTempFolder).mkdir(QStringLiteral("M1F.")));
         const QStringList tmpBefore = QDir(m_home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries);
@@ -379,23 +394,21 @@ private slots:
 
         UEF document;
         auto movie = ExchangeMovie(QStringLiteral("Covered"));
-        movie->setStrFrontCover(AnsiText::Decode(AllBytes(3)));
+        movie->setStrFrontCover(AnsiText::Decode(TestSupport::JpegPicture(3)));
         movie->setStrFrontCoverExt(ext);
         document.colUEF()->Add(movie);
         QCOMPARE(ImportUEF(document.strUEF(), QStringLiteral("!0")), 1);
 
         const auto imported = gMovies->Item(1);
-        QCOMPARE(imported->strFrontCover(), accepted ? QStringLiteral("FrontCover.") + ext : QString());
+        QCOMPARE(imported->strFrontCover(), QStringLiteral("FrontCover.") + stored);
         // The copy that carried the cover into the store is gone once the movie is written.
         QCOMPARE(QDir(gTempFolder).entryList(QDir::Files), QStringList());
         QCOMPARE(QDir(m_home.filePath(QStringLiteral("tmp"))).entryList(QDir::AllEntries), tmpBefore);
         QCOMPARE(QDir(m_home.path()).entryList(QDir::AllEntries), homeBefore);
         QVERIFY(QDir(gTempFolder + QStringLiteral("/M1F.")).isEmpty());
-        if (accepted) {
-            QFile cover(imported->Path() + QStringLiteral("/FrontCover.") + ext);
-            QVERIFY(cover.open(QIODevice::ReadOnly));
-            QCOMPARE(cover.readAll(), AllBytes(3));
-        }
+        QFile cover(imported->Path() + QStringLiteral("/FrontCover.") + stored);
+        QVERIFY(cover.open(QIODevice::ReadOnly));
+        QCOMPARE(cover.readAll(), TestSupport::JpegPicture(3));
     }
 
     void backCoverOfTheNewItem()
@@ -407,7 +420,7 @@ private slots:
         auto media = std::make_shared<UEFMedia>();
         media->setStrName(QStringLiteral("Seventeenth"));
         media->setStrUPC(kValidCode);
-        media->setStrBackCover(AnsiText::Decode(AllBytes(4)));
+        media->setStrBackCover(AnsiText::Decode(TestSupport::PngPicture(4, 4, 4)));
         media->setStrBackCoverExt(QStringLiteral("png"));
         document.colUEF()->Add(media);
         QCOMPARE(ImportUEF(document.strUEF(), QStringLiteral("!0")), 1);
@@ -420,7 +433,7 @@ private slots:
         gTempFolder.clear();
         UEF document;
         auto movie = ExchangeMovie(QStringLiteral("Covered"));
-        movie->setStrFrontCover(AnsiText::Decode(AllBytes(5)));
+        movie->setStrFrontCover(AnsiText::Decode(TestSupport::JpegPicture(5)));
         movie->setStrFrontCoverExt(QStringLiteral("jpg"));
         document.colUEF()->Add(movie);
         QCOMPARE(ImportUEF(document.strUEF(), QStringLiteral("!0")), 1);
@@ -546,8 +559,8 @@ public:
         boxItem->setStrUPC(kValidCode);
         boxItem->setStrExtras(QStringLiteral("Booklet\r\nPoster"));
         gBoxes->Update(box);
-        test.AddCover(*boxItem, true, QStringLiteral("jpg"), AllBytes(10));
-        test.AddCover(*boxItem, false, QStringLiteral("PNG"), AllBytes(11));
+        test.AddCover(*boxItem, true, QStringLiteral("jpg"), TestSupport::JpegPicture(10));
+        test.AddCover(*boxItem, false, QStringLiteral("PNG"), TestSupport::PngPicture(6, 5, 11));
         int n = 0;
         for (int d = 0; d < media; ++d) {
             const QString key = gMedias->Add(QStringLiteral("Disc %1").arg(d + 1));
@@ -559,20 +572,22 @@ public:
             disc->setLngParentType(3);
             disc->setLngParentID(boxItem->lngID());
             gMedias->Update(key);
-            test.AddCover(*disc, true, QStringLiteral("gif"), AllBytes(20 + d));
+            test.AddCover(*disc, true, QStringLiteral("gif"), TestSupport::GifPicture(4 + d, 3));
             for (int m = 0; m < perMedia; ++m) {
                 const QString movie = test.AddMovie(4, disc->lngID(), "");
                 FillMovie(*gMovies->Item(movie), ++n);
                 gMovies->Update(movie);
                 if (m == 0) {
-                    test.AddCover(*gMovies->Item(movie), false, QStringLiteral("jpeg"), AllBytes(40 + n));
+                    test.AddCover(*gMovies->Item(movie), false, QStringLiteral("jpeg"),
+                                  TestSupport::JpegPicture(40 + n));
                 }
             }
         }
         const QString own = test.AddMovie(3, boxItem->lngID(), "");
         FillMovie(*gMovies->Item(own), ++n);
         gMovies->Update(own);
-        test.AddCover(*gMovies->Item(own), true, QStringLiteral("jpg"), AllBytes(60));
+        // A picture whose bytes take every value.
+        test.AddCover(*gMovies->Item(own), true, QStringLiteral("bmp"), TestSupport::BmpPicture(90, 2, 60));
         BuildChildLists();
         return box;
     }

@@ -83,7 +83,9 @@ private slots:
 
         QTest::newRow("png") << Png(600, 800) << QSize(600, 800);
         // Only the low two bytes of the header's fields count.
-        QTest::newRow("png wider than 16 bits") << Png(65536 + 300, 0x01020304) << QSize(300, 0x0304);
+        QTest::newRow("png wider than 16 bits") << Png(65536 + 300, 2) << QSize(300, 2);
+        // A picture too large to be shown has no size, whatever its low bytes say.
+        QTest::newRow("png past the limit") << Png(65536 + 300, 0x01020304) << QSize(0, 0);
         QTest::newRow("png truncated in the height") << Png(600, 800).left(22) << QSize(0, 0);
         QTest::newRow("gif 320 wide") << Gif(320, 200) << QSize(320, 200);
         QTest::newRow("gif87a") << QByteArray("GIF87a\x10\0\x20\0", 10) << QSize(16, 32);
@@ -92,7 +94,8 @@ private slots:
         QTest::newRow("jpeg extended") << Jpeg(640, 480, 0xC1) << QSize(640, 480);
         QTest::newRow("jpeg progressive") << Jpeg(641, 481, 0xC2) << QSize(641, 481);
         QTest::newRow("jpeg lossless") << Jpeg(7, 9, 0xC3) << QSize(7, 9);
-        QTest::newRow("jpeg largest") << Jpeg(65535, 65535) << QSize(65535, 65535);
+        QTest::newRow("jpeg large") << Jpeg(8000, 4000) << QSize(8000, 4000);
+        QTest::newRow("jpeg past the limit") << Jpeg(60000, 60000) << QSize(0, 0);
         QTest::newRow("jpeg hierarchical only") << Jpeg(640, 480, 0xC5) << QSize(0, 0);
         // Application segments longer than 32767 bytes: their lengths are unsigned.
         QTest::newRow("jpeg long app segments")

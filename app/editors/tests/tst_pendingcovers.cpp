@@ -4,6 +4,7 @@
 
 #include "AnsiText.h"
 #include "CMovies.h"
+#include "TestPictures.h"
 #include "TestStore.h"
 
 #include <QDir>
@@ -134,16 +135,27 @@ private slots:
         QCOMPARE(CoverFiles(), QStringList{QStringLiteral("FrontCover.jpeg")});
     }
 
-    // A picked file is taken only when it is a picture the program can read and its name gives an extension the
-    // store takes; the refusal names the file.
+    // A picked file is taken only when it is a picture the program decodes within the size limit, whatever its first
+    // bytes claim, and its name's extension names the picture's format (the store keeps it); the refusal names the
+    // file.
     void pickRefusal_data()
     {
-        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x20\x08\x02\0\0\0", 29);
+        const QByteArray png = TestSupport::PngPicture(16, 32);
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("taken");
         QTest::newRow("picture") << "real.png" << png << true;
+        QTest::newRow("picture, extension in capitals") << "real.PNG" << png << true;
+        QTest::newRow("bmp picture") << "real.bmp" << TestSupport::BmpPicture(10, 10) << true;
         QTest::newRow("text named as a picture") << "notes.jpg" << QByteArray("just some text") << false;
+        QTest::newRow("html") << "page.html" << QByteArray("<html><script>alert(1)</script></html>") << false;
+        QTest::newRow("svg named as a picture")
+            << "drawing.png" << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><rect/></svg>") << false;
+        QTest::newRow("gif header on html")
+            << "poly.html" << QByteArray("GIF89a\x2F\x2A\x0A\x00<html></html>") << false;
+        QTest::newRow("picture header only") << "header.png" << png.left(33) << false;
+        QTest::newRow("declaring 60000x60000") << "huge.png" << TestSupport::PngDeclaring(60000, 60000) << false;
+        QTest::newRow("picture named as another kind") << "real.gif" << png << false;
         QTest::newRow("empty file") << "empty.gif" << QByteArray() << false;
         QTest::newRow("picture without an extension") << "cover" << png << false;
         QTest::newRow("missing") << "" << QByteArray() << false;

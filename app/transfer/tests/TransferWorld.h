@@ -4,6 +4,7 @@
 // collections on a temporary store, and a few items with covers.
 
 #include "CollectionWorld.h"
+#include "TestPictures.h"
 #include "core/Collections.h"
 
 #include "AnsiText.h"
@@ -48,22 +49,20 @@ inline QString NewWorld(const QString& name)
     return db;
 }
 
-inline QByteArray CoverBytes(int salt, int size = 600)
+// A real picture (a cover is stored only when it is one), different for every salt; never a blank at the ends, which
+// the exchange text trims.
+inline QByteArray CoverBytes(int salt)
 {
-    QByteArray bytes;
-    for (int i = 0; i < size; ++i) {
-        bytes.append(char((i * 31 + salt) & 0xFF));
-    }
-    bytes[0] = 'G'; // never a blank at the ends, which the exchange text trims
-    bytes[bytes.size() - 1] = 'Z';
-    return bytes;
+    return salt % 2 ? TestSupport::PngPicture(12, 10, salt) : TestSupport::BmpPicture(8, 22, salt);
 }
 
-// Gives the item a front and a back cover of the given bytes.
+// Gives the item a front and a back cover, pictures of the kinds their names say.
 inline void AddCovers(CCoveredItem& item, int salt)
 {
-    const QString front = QDir(gTempFolder).filePath(QStringLiteral("front%1.jpg").arg(salt));
-    const QString back = QDir(gTempFolder).filePath(QStringLiteral("back%1.png").arg(salt));
+    const QString front =
+        QDir(gTempFolder).filePath(QStringLiteral("front%1.%2").arg(salt).arg(salt % 2 ? "png" : "bmp"));
+    const QString back =
+        QDir(gTempFolder).filePath(QStringLiteral("back%1.%2").arg(salt).arg((salt + 1) % 2 ? "png" : "bmp"));
     QVERIFY(AnsiText::WriteFileBytes(front, CoverBytes(salt)));
     QVERIFY(AnsiText::WriteFileBytes(back, CoverBytes(salt + 1)));
     item.AddFrontCover(front);

@@ -196,7 +196,7 @@ void TestMemory::turns()
     QCOMPARE(m_game->Game().Selected(1), second);
 
     // The pair leaves the board once the turn ends.
-    QTRY_COMPARE_WITH_TIMEOUT(Label("lblTries")->text(), QStringLiteral("1"), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Label("lblTries")->text(), QStringLiteral("1"), 30000);
     QVERIFY(!Card(first)->isVisible());
     QVERIFY(!Card(second)->isVisible());
     QVERIFY(!Label("imgShow0")->isVisible());

@@ -347,7 +347,7 @@ void TestMemory::tooFewCovers()
     QVERIFY(!m_game->ResetAll());
     // Nothing opens and nothing is said.
     bool opened = false;
-    AnswerModal(
+    TestSupport::AnswerModalIfAny(
         [&opened](QWidget* modal) {
             opened = true;
             modal->close();

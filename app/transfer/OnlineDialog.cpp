@@ -18,6 +18,8 @@ QWidget* OnlineDialog::WaitsOn(OnlineSession* session, QAbstractButton* cancel)
     auto* text = new QLabel(line);
     text->setObjectName("lblWait");
     text->setTextFormat(Qt::PlainText);
+    // A long title must not widen the dialog while it waits.
+    text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* busy = new QProgressBar(line);
     busy->setObjectName("pgWait");
     busy->setRange(0, 0); // no end known: the bar runs to and fro

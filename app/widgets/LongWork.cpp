@@ -169,7 +169,7 @@ bool LongWork::Step(int done, int total)
         return true;
     }
     Show(done, total);
-    // Once the modal dialog is up, input reaches it alone; until then input waits.
+    // Once the dialog is up, input reaches it alone (the gate); until then input waits.
     QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.start();
     return !Cancelled();

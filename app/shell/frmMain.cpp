@@ -42,13 +42,42 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStatusBar>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
 #include <optional>
 #include <utility>
+
+namespace {
+
+// The menu bar's look while it holds the keys after Alt or Esc: its current title is marked as when its menu is open,
+// since some styles (Fusion among them) mark a title only while its menu shows, and the bar would look idle while
+// plain letters open its menus.
+class MenuBarKeysStyle : public QProxyStyle
+{
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_MenuBarItem && (option->state & State_Selected) && !(option->state & State_Sunken) &&
+            widget && widget->hasFocus()) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem marked = *item;
+                marked.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &marked, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+} // namespace
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
@@ -128,6 +157,11 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 
 frmMain::~frmMain()
 {
+    // The focus moves while the widgets go, after this window's members.
+    disconnect(m_focusWatch);
+    if (m_bar) {
+        m_bar->removeEventFilter(this);
+    }
     Unload();
 }
 
@@ -177,6 +211,38 @@ void frmMain::BuildMenus()
         action->setVisible(!(item.flags & Hidden));
     }
     connect(menus.value("mnuTools"), &QMenu::aboutToShow, this, &frmMain::mnuTools_Click);
+
+    // The bar holds the keys only while it shows so (see MenuBarKeysStyle), and gives them back to where they were.
+    m_bar = menuBar();
+    auto* keysStyle = new MenuBarKeysStyle;
+    keysStyle->setParent(m_bar);
+    m_bar->setStyle(keysStyle);
+    m_bar->installEventFilter(this);
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this,
+                           [this, bar = QPointer<QMenuBar>(menuBar())](QWidget* old, QWidget* now) {
+                               if (bar && now == bar && old && old != bar && old->window() == this) {
+                                   m_keysBefore = old;
+                               }
+                           });
+}
+
+void frmMain::MenuBarFocusIn()
+{
+    // The bar got the keys back without being asked for them (the window became active again after a dialog, and
+    // the bar was the last to hold the keys): it would take plain letters as menu keys while showing nothing. The
+    // keys go back to where they were before the bar took them.
+    if (m_bar->activeAction() || QApplication::activePopupWidget()) {
+        return;
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (!m_bar || !m_bar->hasFocus() || m_bar->activeAction()) {
+            return;
+        }
+        QWidget* back = m_keysBefore && m_keysBefore->isVisible() && m_keysBefore->isEnabled()
+                            ? m_keysBefore.data()
+                            : static_cast<QWidget*>(treeMovies);
+        back->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void frmMain::BuildToolbar()
@@ -255,8 +321,14 @@ void frmMain::InitiateForm()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    // The loads run to their end before the window may go.
-    if (m_blnLoading) {
+    // A close asked for while the window waits (a load, a worker's hold on the store, long work of a command) is kept
+    // and carried out once the wait has ended; the user's own Cancel of the wait gives it up.
+    if (m_blnLoading || LongWork::Running()) {
+        if (!m_blnCloseAsked) {
+            m_blnCloseAsked = true;
+            m_closeCancelMark = LongWork::UserCancels();
+        }
+        LongWork::CloseAsked();
         event->ignore();
         return;
     }
@@ -285,6 +357,20 @@ void frmMain::closeEvent(QCloseEvent* event)
     }
     Unload();
     event->accept();
+}
+
+bool frmMain::CloseIfAsked()
+{
+    if (!m_blnCloseAsked || m_blnLoading || LongWork::Running()) {
+        return false;
+    }
+    m_blnCloseAsked = false;
+    if (LongWork::UserCancels() != m_closeCancelMark) {
+        return false;
+    }
+    // Once the command that waited has unwound.
+    QTimer::singleShot(0, this, [this] { close(); });
+    return true;
 }
 
 bool frmMain::WaitForStore()
@@ -449,6 +535,12 @@ void frmMain::treeMovies_DragOver(const QPoint& pos)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_bar) {
+        if (event->type() == QEvent::FocusIn) {
+            MenuBarFocusIn();
+        }
+        return false;
+    }
     if (watched == m_client) {
         if (event->type() == QEvent::Resize) {
             LayoutForm();
@@ -684,11 +776,17 @@ void frmMain::SetCommandObserver(std::function<bool(CommandTable::Command)> obse
 
 void frmMain::RunCommand(CommandTable::Command command)
 {
-    // No command runs while the collections load, nor before a worker has let go of the store.
-    if (m_blnLoading || !WaitForStore()) {
+    // No command runs while the collections load, nor before a worker has let go of the store, nor once the window
+    // was asked to close meanwhile.
+    if (m_blnLoading) {
+        return;
+    }
+    const bool storeFree = WaitForStore();
+    if (CloseIfAsked() || !storeFree) {
         return;
     }
     if (m_commandObserver && m_commandObserver(command)) {
+        CloseIfAsked();
         return;
     }
     using CommandTable::Command;
@@ -736,6 +834,8 @@ void frmMain::RunCommand(CommandTable::Command command)
     for (const auto& [bound, procedure] : procedures) {
         if (bound == command) {
             procedure(*this);
+            // A close asked for during the command's wait.
+            CloseIfAsked();
             return;
         }
     }

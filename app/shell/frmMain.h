@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -21,6 +22,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ProgressBar;
@@ -98,6 +100,8 @@ protected:
 
 private:
     void BuildMenus();
+    // The menu bar took the focus.
+    void MenuBarFocusIn();
     void BuildToolbar();
     void SetCommandState(const QString& strKey);
     void Unload();
@@ -120,6 +124,9 @@ private:
     void ReloadDatabase();
     // Waits until no worker of the program holds the store; false when the user cancelled the wait.
     bool WaitForStore();
+    // Once no wait runs: closes the window (queued) when a close was asked for during the wait and the user did not
+    // cancel the wait since; true when it will close.
+    bool CloseIfAsked();
 
     // Item commands.
     void AddCategory();
@@ -156,6 +163,9 @@ private:
     QHash<QString, QAction*> m_menu;    // menu entries by name
     QHash<QString, QAction*> m_buttons; // toolbar buttons by key
     std::unique_ptr<CollectionTree> m_tree;
+    QPointer<QWidget> m_keysBefore; // where the keys were before the menu bar took them
+    QMetaObject::Connection m_focusWatch;
+    QPointer<QMenuBar> m_bar;
 
     std::unique_ptr<ItemEditors> m_editors;
     std::unique_ptr<ItemWorkshops> m_workshops;
@@ -170,4 +180,6 @@ private:
     QString m_strTempTried;            // the temporary folder that could not be made
     bool m_blnNoPagesTold = false;     // the user has heard that pages cannot be shown
     bool m_blnCloseAfterPrint = false; // a close waits for the running print
+    bool m_blnCloseAsked = false;      // a close waits for the wait in progress
+    int m_closeCancelMark = 0;         // LongWork::UserCancels() when it was asked for
 };

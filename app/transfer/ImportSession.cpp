@@ -67,30 +67,35 @@ bool ImportSession::Find(const QString& text, bool byTitle)
     if (!ConnectAndLogIn()) {
         return false;
     }
-    // The reading of the reply belongs to the wait as well: a reply of many thousand results can be cancelled.
-    Wait wait(*this);
-    const QString what = AnsiText::Trim(text);
-    const QVariant found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
-    m_results.clear();
-    emit ResultsChanged();
-    if (Aborted()) {
-        return false;
+    bool broken = false;
+    COM::ReplyEnd end = COM::ReplyEnd::None;
+    {
+        // The reading of the reply belongs to the wait as well: a reply of many thousand results can be cancelled.
+        const QString what = AnsiText::Trim(text);
+        Wait wait(*this, QStringLiteral("Searching Vidsora: Online for \"%1\"...").arg(what));
+        const QVariant found = byTitle ? Com().FindTitle(what) : Com().FindUPC(what);
+        m_results.clear();
+        emit ResultsChanged();
+        if (Aborted()) {
+            return false;
+        }
+        // A reply that broke off is no result, but what of it arrived whole is shown, and the user is told.
+        end = Com().LastReplyEnd();
+        broken = end == COM::ReplyEnd::CutOff || end == COM::ReplyEnd::TooLarge;
+        if (!broken && found.metaType() != QMetaType::fromType<COM::ResultTable>()) {
+            return true;
+        }
+        // A copy of its own: an abort while the results are read drops the client.
+        const COM::ResultTable table = broken ? Com().PartialResult() : found.value<COM::ResultTable>();
+        if (!ReadResults(table)) {
+            return false;
+        }
+        // Shown before the user is told about them.
+        emit ResultsChanged();
     }
-    // A reply that broke off is no result, but what of it arrived whole is shown, and the user is told.
-    const COM::ReplyEnd end = Com().LastReplyEnd();
-    const bool broken = end == COM::ReplyEnd::CutOff || end == COM::ReplyEnd::TooLarge;
-    if (!broken && found.metaType() != QMetaType::fromType<COM::ResultTable>()) {
-        return true;
-    }
-    // A copy of its own: an abort while the results are read drops the client.
-    const COM::ResultTable table = broken ? Com().PartialResult() : found.value<COM::ResultTable>();
-    if (!ReadResults(table)) {
-        return false;
-    }
-    // Shown before the user is told about them.
-    emit ResultsChanged();
+    // Told once the wait has ended, so the message takes the user's answer.
     if (broken) {
-        emit Warning(BrokenReplyMessage(end == COM::ReplyEnd::TooLarge, int(m_results.size())));
+        Tell(BrokenReplyMessage(end == COM::ReplyEnd::TooLarge, int(m_results.size())));
         return false;
     }
     return true;
@@ -172,7 +177,7 @@ void ImportSession::ImportSelected()
         SetCurrentRow(i);
         QString text;
         {
-            Wait wait(*this);
+            Wait wait(*this, QStringLiteral("Downloading \"%1\"...").arg(m_rows.at(i).title));
             text = Com().GetUEF(m_rows.at(i).key.mid(1));
         }
         if (Aborted()) {
@@ -190,7 +195,7 @@ void ImportSession::ImportSelected()
             // nothing behind and the command ends.
             ImportResult result;
             {
-                Wait wait(*this);
+                Wait wait(*this, QStringLiteral("Adding \"%1\" to the collection...").arg(m_rows.at(i).title));
                 // The hook is told every few milliseconds: each time is a look at the events.
                 result = ImportExchange(text, m_rows.at(i).placeKey, [this](int, int) {
                     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -204,11 +209,11 @@ void ImportSession::ImportSelected()
             }
             SetState(i, result.added > 0 ? FinishedState() : ErrorState());
             if (!result.tooLarge.isEmpty()) {
-                emit Warning(QStringLiteral("\"%1\" was not imported: %2.").arg(m_rows.at(i).title, result.tooLarge));
+                Tell(QStringLiteral("\"%1\" was not imported: %2.").arg(m_rows.at(i).title, result.tooLarge));
             } else if (!result.error.isEmpty()) {
-                emit Warning(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));
+                Tell(WriteFailureMessage(m_rows.at(i).title, result.error, result.left));
             } else if (const QString leftOut = UEFFile::LeftOutText(result); !leftOut.isEmpty()) {
-                emit Warning(QStringLiteral("\"%1\": %2").arg(m_rows.at(i).title, leftOut));
+                Tell(QStringLiteral("\"%1\": %2").arg(m_rows.at(i).title, leftOut));
             }
         }
         SetCurrentRow(-1);

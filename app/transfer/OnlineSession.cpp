@@ -5,6 +5,9 @@
 #include "COM.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+
+#include <utility>
 
 namespace {
 
@@ -68,14 +71,14 @@ bool OnlineSession::ConnectAndLogIn()
     if (status == COM::Status_None || status == COM::StatusFailed) {
         bool connected = false;
         {
-            Wait wait(*this);
+            Wait wait(*this, QStringLiteral("Connecting to Vidsora: Online..."));
             connected = Com().Connect();
         }
         if (m_aborted) {
             return false;
         }
         if (!connected) {
-            emit Warning(CouldNotConnectMessage());
+            Tell(CouldNotConnectMessage());
             return false;
         }
     }
@@ -83,29 +86,53 @@ bool OnlineSession::ConnectAndLogIn()
     const QString password = ReadRegSetting(QStringLiteral("Password")).toString();
     bool loggedIn = false;
     {
-        Wait wait(*this);
+        Wait wait(*this, QStringLiteral("Logging in to Vidsora: Online..."));
         loggedIn = Com().LogIn(user, password);
     }
     if (m_aborted) {
         return false;
     }
     if (!loggedIn) {
-        emit Warning(CouldNotLogInMessage());
+        Tell(CouldNotLogInMessage());
         return false;
     }
     return true;
 }
 
-OnlineSession::Wait::Wait(OnlineSession& session) : m_session(session)
+void OnlineSession::Tell(const QString& text)
 {
+    if (IsWaiting()) {
+        m_held.append(text);
+        return;
+    }
+    emit Warning(text);
+}
+
+OnlineSession::Wait::Wait(OnlineSession& session, const QString& what) : m_session(session)
+{
+    m_outer = std::exchange(m_session.m_waitText, what);
     if (m_session.m_waiting++ == 0) {
         emit m_session.WaitingChanged(true);
     }
+    emit m_session.WaitingFor(what);
 }
 
 OnlineSession::Wait::~Wait()
 {
-    if (--m_session.m_waiting == 0) {
-        emit m_session.WaitingChanged(false);
+    m_session.m_waitText = m_outer;
+    if (--m_session.m_waiting > 0) {
+        emit m_session.WaitingFor(m_outer);
+        return;
+    }
+    emit m_session.WaitingChanged(false);
+    // The window takes input again: what was held back can be answered now. A warning may close the dialog and with
+    // it the session.
+    const QStringList held = std::exchange(m_session.m_held, {});
+    QPointer<OnlineSession> alive(&m_session);
+    for (const QString& text : held) {
+        if (!alive) {
+            return;
+        }
+        emit m_session.Warning(text);
     }
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -12,7 +13,8 @@ class COM;
 // connection and log-in before each piece of work, the abort of a wait, and the progress of the current row.
 //
 // Every call to the client waits for the service. While it waits, WaitingChanged(true) has been emitted: the window
-// then lets only its Cancel button through, which calls Abort.
+// then lets only its Cancel button through, which calls Abort, and shows what is waited for (WaitingFor). Nothing
+// the user must answer is raised during a wait: a warning raised then is held until the wait has ended.
 class OnlineSession : public QObject
 {
     Q_OBJECT
@@ -34,10 +36,15 @@ public:
     // The row whose transfer is under way, or -1.
     int CurrentRow() const { return m_current; }
 
+    // What the wait in progress waits for, in a few words; empty when none runs.
+    const QString& WaitText() const { return m_waitText; }
+
 signals:
-    // A failure the user is told about; handled at once, before the command goes on.
+    // A failure the user is told about; handled at once, before the command goes on, and never during a wait.
     void Warning(const QString& text);
     void WaitingChanged(bool waiting);
+    // A wait began, or the running one moved on to another step: what it waits for now.
+    void WaitingFor(const QString& what);
     // A row's state changed.
     void RowChanged(int row);
 
@@ -55,23 +62,29 @@ protected:
     // For each step of a long loop that runs inside a Wait: now and then the pending events run (user input aside,
     // which the window's gate hands to Cancel alone), so Cancel reaches the loop. False once the wait was aborted.
     bool StillWanted();
+    // Raises Warning: at once outside a wait, else as soon as the wait has ended (the window's input is gated until
+    // then, so a message shown meanwhile could not be answered).
+    void Tell(const QString& text);
 
-    // Marks a call to the client, so the window can gate its input meanwhile.
+    // Marks a call to the client, so the window can gate its input meanwhile and say what it waits for.
     class Wait
     {
     public:
-        explicit Wait(OnlineSession& session);
+        Wait(OnlineSession& session, const QString& what);
         ~Wait();
         Wait(const Wait&) = delete;
         Wait& operator=(const Wait&) = delete;
 
     private:
         OnlineSession& m_session;
+        QString m_outer; // what the enclosing wait waited for
     };
 
 private:
     std::unique_ptr<COM> m_com;
     int m_waiting = 0;
+    QString m_waitText;
+    QStringList m_held; // warnings raised during the wait in progress
     int m_current = -1;
     bool m_aborted = false;
     // When StillWanted last let events run, and its calls since it last looked at the clock.

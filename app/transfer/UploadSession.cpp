@@ -30,7 +30,7 @@ UploadSession::After UploadSession::UploadAll()
         if (!ConnectAndLogIn()) {
             SetState(i, ErrorState());
             if (Aborted()) {
-                emit Warning(CancelledUnsentMessage(m_rows.at(i).text));
+                Tell(CancelledUnsentMessage(m_rows.at(i).text));
                 break;
             }
             continue;
@@ -58,7 +58,7 @@ UploadSession::After UploadSession::UploadAll()
             });
         bool sent = false;
         {
-            Wait wait(*this);
+            Wait wait(*this, QStringLiteral("Uploading \"%1\"...").arg(row.text));
             if (row.IsCollection()) {
                 collectionSent = true;
                 sent = Com().DoUploadCollection(row.tag);
@@ -69,7 +69,7 @@ UploadSession::After UploadSession::UploadAll()
         disconnect(watch);
         SetState(i, sent && !Aborted() ? DoneState() : ErrorState());
         if (Aborted()) {
-            emit Warning(bodyStarted ? CancelledUnansweredMessage(row.text) : CancelledUnsentMessage(row.text));
+            Tell(bodyStarted ? CancelledUnansweredMessage(row.text) : CancelledUnsentMessage(row.text));
             break;
         }
         // The last row keeps showing progress: that of the missing list's download, after a collection upload.
@@ -105,7 +105,7 @@ bool UploadSession::FetchMissing(QString& list)
         return false;
     }
     {
-        Wait wait(*this);
+        Wait wait(*this, QStringLiteral("Asking Vidsora: Online which items it lacks..."));
         list = Com().GetMissing();
     }
     if (Aborted()) {
@@ -113,7 +113,7 @@ bool UploadSession::FetchMissing(QString& list)
     }
     // An empty list with the client logged in is an answer; anything else is a failure.
     if (list.isEmpty() && Com().Status() != COM::Status_LoggedIn) {
-        emit Warning(MissingFailedMessage());
+        Tell(MissingFailedMessage());
         return false;
     }
     return true;
@@ -160,7 +160,7 @@ int UploadSession::QueueMissing(const QString& list)
 {
     // The list comes from the service and may name a code any number of times: each item is queued once, at the
     // first line naming its code, so the rows stay within the collection's size whatever the list holds.
-    Wait wait(*this);
+    Wait wait(*this, QStringLiteral("Reading the list of missing items..."));
     QHash<QString, QList<Row>> byCode = RowsByCode();
     QList<Row> rows;
     for (const QStringView line : QStringTokenizer(list, u"\r\n")) {

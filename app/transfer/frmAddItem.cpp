@@ -1,6 +1,5 @@
 #include "transfer/frmAddItem.h"
 
-#include "transfer/WaitGate.h"
 #include "widgets/MainImages.h"
 #include "widgets/mControls.h"
 
@@ -60,8 +59,6 @@ frmAddItem::frmAddItem(QWidget* parent) : OnlineDialog(parent)
     setModal(true);
 
     m_session = new ImportSession(this);
-    WaitsOn(m_session);
-
     auto* fraSearch = new QGroupBox(QStringLiteral("Search"), this);
     fraSearch->setObjectName("fraSearch");
     optTitle = new QRadioButton(QStringLiteral("Title"), fraSearch);
@@ -110,7 +107,7 @@ frmAddItem::frmAddItem(QWidget* parent) : OnlineDialog(parent)
     cmdOk->setDefault(true);
     cmdCancel = Button(this, "cmdCancel", QStringLiteral("&Cancel"));
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
+    buttons->addWidget(WaitsOn(m_session, cmdCancel), 1);
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdCancel);
 
@@ -120,8 +117,6 @@ frmAddItem::frmAddItem(QWidget* parent) : OnlineDialog(parent)
     layout->addLayout(buttons);
     resize(620, 560);
 
-    m_gate = new WaitGate(this, cmdCancel);
-    connect(m_session, &OnlineSession::WaitingChanged, m_gate, &WaitGate::SetWaiting);
     connect(m_session, &OnlineSession::Warning, this,
             [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Vidsora"), text); });
     connect(m_session, &OnlineSession::RowChanged, this, &frmAddItem::ShowRow);

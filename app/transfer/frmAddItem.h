@@ -9,7 +9,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
-class WaitGate;
 
 // "Add from Vidsora: Online": search the online catalogue by title or product code, queue results with the place
 // each goes to, and import the queue. The work is ImportSession's; this window shows it.
@@ -56,7 +55,6 @@ private:
     QPushButton* cmdCancel = nullptr;
 
     ImportSession* m_session = nullptr;
-    WaitGate* m_gate = nullptr;
     QList<ImportSession::Place> m_places;
     bool m_result = false;
 };

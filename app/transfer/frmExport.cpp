@@ -1,7 +1,5 @@
 #include "transfer/frmExport.h"
 
-#include "transfer/WaitGate.h"
-
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,8 +13,6 @@ frmExport::frmExport(QWidget* parent) : OnlineDialog(parent)
     setModal(true);
 
     m_session = new UploadSession(this);
-    WaitsOn(m_session);
-
     lstvUpload = new QTreeWidget(this);
     lstvUpload->setObjectName("lstvUpload");
     lstvUpload->setRootIsDecorated(false);
@@ -30,7 +26,7 @@ frmExport::frmExport(QWidget* parent) : OnlineDialog(parent)
     cmdCancel->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
+    buttons->addWidget(WaitsOn(m_session, cmdCancel), 1);
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
@@ -38,8 +34,6 @@ frmExport::frmExport(QWidget* parent) : OnlineDialog(parent)
     layout->addLayout(buttons);
     resize(480, 300);
 
-    m_gate = new WaitGate(this, cmdCancel);
-    connect(m_session, &OnlineSession::WaitingChanged, m_gate, &WaitGate::SetWaiting);
     connect(m_session, &OnlineSession::Warning, this,
             [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Vidsora"), text); });
     connect(m_session, &OnlineSession::RowChanged, this, &frmExport::ShowRow);

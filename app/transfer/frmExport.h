@@ -5,7 +5,6 @@
 
 class QPushButton;
 class QTreeWidget;
-class WaitGate;
 
 // "Uploading...": the rows to send to Vidsora: Online and their progress. OK sends every row; after the collection
 // list it offers to queue the items the service lacks, and the next OK sends those. The work is UploadSession's.
@@ -33,5 +32,4 @@ private:
     QPushButton* cmdCancel = nullptr;
 
     UploadSession* m_session = nullptr;
-    WaitGate* m_gate = nullptr;
 };

@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QList>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QWindow>
 
 #include <limits>
 
@@ -15,13 +18,108 @@ namespace {
 constexpr int kShowAfterMs = 500;
 constexpr int kEventIntervalMs = 25;
 
+QList<LongWork*> gRunning;
+int gUserCancels = 0;
+bool gCloseAsked = false;
+
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The window an input event's receiver belongs to, or none: a widget's, a window object's, or for anything else (a
+// shortcut, an action) that of the widget it belongs to.
+QWidget* WindowOf(QObject* receiver)
+{
+    if (receiver->isWindowType()) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget* window : windows) {
+            if (window->windowHandle() == receiver) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+    for (QObject* owner = receiver; owner; owner = owner->parent()) {
+        if (auto* widget = qobject_cast<QWidget*>(owner)) {
+            return widget->window();
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
+// What the modal dialog did, without blocking any window: user input reaches the dialog (and a modal window shown
+// over it) alone, and Esc anywhere presses its Cancel once it shows.
+class LongWork::Gate : public QObject
+{
+public:
+    explicit Gate(QProgressDialog* dialog) : m_dialog(dialog) { qApp->installEventFilter(this); }
+    ~Gate() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!IsUserInput(event->type())) {
+            return false;
+        }
+        QWidget* window = WindowOf(watched);
+        if (window && window == m_dialog) {
+            return false;
+        }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && (window == modal || !window)) {
+            return false;
+        }
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+            !static_cast<QKeyEvent*>(event)->isAutoRepeat() && m_dialog->isVisible() && watched->isWindowType() &&
+            !m_dialog->wasCanceled()) {
+            // As the Cancel button does.
+            emit m_dialog->canceled();
+        }
+        return true;
+    }
+
+private:
+    QProgressDialog* m_dialog;
+};
+
 LongWork::LongWork(QWidget* parent, const QString& label)
-    : m_dialog(std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, 0, parent))
+    : m_dialog(std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, 0, parent)), m_label(label)
 {
     m_dialog->setWindowTitle(QStringLiteral("Vidsora"));
-    m_dialog->setWindowModality(Qt::ApplicationModal);
+    // The gate keeps input away from the rest of the program; a modal dialog would also keep the window system's
+    // close of the main window away, which should rather be carried out when the work has ended.
+    m_dialog->setWindowModality(Qt::NonModal);
+    if (gCloseAsked) {
+        m_dialog->setLabelText(m_label + QStringLiteral("\nVidsora closes when this has ended."));
+    }
+    m_gate = std::make_unique<Gate>(m_dialog.get());
+    gRunning.append(this);
     // The dialog is shown here, by the work's own clock, never by its estimate.
     m_dialog->setMinimumDuration(std::numeric_limits<int>::max());
     m_dialog->setAutoClose(false);
@@ -34,6 +132,11 @@ LongWork::LongWork(QWidget* parent, const QString& label)
 
 LongWork::~LongWork()
 {
+    gRunning.removeOne(this);
+    if (gRunning.isEmpty()) {
+        gCloseAsked = false;
+    }
+    m_gate.reset();
     m_dialog->hide();
     if (m_busyCursor) {
         QApplication::restoreOverrideCursor();
@@ -59,22 +162,22 @@ void LongWork::Show(int done, int total)
 
 bool LongWork::Step(int done, int total)
 {
-    if (m_dialog->wasCanceled()) {
+    if (Cancelled()) {
         return false;
     }
     if (m_sinceEvents.elapsed() < kEventIntervalMs) {
         return true;
     }
     Show(done, total);
-    // Once the modal dialog is up, input reaches it alone; until then input waits.
+    // Once the dialog is up, input reaches it alone (the gate); until then input waits.
     QCoreApplication::processEvents(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.start();
-    return !m_dialog->wasCanceled();
+    return !Cancelled();
 }
 
 bool LongWork::WaitUntil(const std::function<bool()>& finished, const std::function<std::pair<int, int>()>& progress)
 {
-    while (!m_dialog->wasCanceled() && !finished()) {
+    while (!Cancelled() && !finished()) {
         const auto [done, total] = progress();
         Show(done, total);
         // The events of one interval; Cancel ends it at once.
@@ -85,7 +188,7 @@ bool LongWork::WaitUntil(const std::function<bool()>& finished, const std::funct
         wait.exec(m_dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         QObject::disconnect(cancel);
     }
-    return !m_dialog->wasCanceled();
+    return !Cancelled();
 }
 
 ImportProgress LongWork::Hook()
@@ -104,5 +207,30 @@ bool LongWork::WaitForStore(QWidget* parent)
 
 bool LongWork::Cancelled() const
 {
-    return m_dialog->wasCanceled();
+    const bool cancelled = m_dialog->wasCanceled();
+    if (cancelled && !m_counted) {
+        // However it came (the button, Esc, the close box): a close asked for meanwhile is given up.
+        m_counted = true;
+        ++gUserCancels;
+        gCloseAsked = false;
+    }
+    return cancelled;
+}
+
+bool LongWork::Running()
+{
+    return !gRunning.isEmpty();
+}
+
+int LongWork::UserCancels()
+{
+    return gUserCancels;
+}
+
+void LongWork::CloseAsked()
+{
+    gCloseAsked = true;
+    for (LongWork* work : std::as_const(gRunning)) {
+        work->m_dialog->setLabelText(work->m_label + QStringLiteral("\nVidsora closes when this has ended."));
+    }
 }

@@ -14,8 +14,10 @@ class QWidget;
 // Long work of the window with a progress dialog that counts items. The work either runs on the window's thread in
 // slices (Step between them) or on a thread of its own (WaitUntil meanwhile); either way the pending events run every
 // few dozen milliseconds, so the window repaints throughout. Work done within about half a second shows nothing but a
-// busy cursor, and user input waits; longer work shows a modal dialog, and from then on user input goes to it alone.
-// Its Cancel button or Esc cancels at once: Step and WaitUntil answer false from then on.
+// busy cursor, and user input waits; longer work shows the dialog, and from then on user input goes to it alone (a
+// gate drops the rest; Esc pressed in any window of the program counts as the dialog's). Its Cancel button or Esc
+// cancels at once: Step and WaitUntil answer false from then on. The dialog blocks no window, so the window
+// system's close of the main window reaches it during the work and can be kept for the work's end (CloseAsked).
 class LongWork
 {
 public:
@@ -40,10 +42,22 @@ public:
     // The dialog, for those that drive it from outside (a test's Cancel).
     QProgressDialog* Dialog() const { return m_dialog.get(); }
 
+    // Whether long work runs now.
+    static bool Running();
+    // How many long works the user has cancelled since the program started: a close asked for during the work is
+    // given up when this moved on meanwhile.
+    static int UserCancels();
+    // The window was asked to close during the work: the dialogs say it closes when the work has ended.
+    static void CloseAsked();
+
 private:
     void Show(int done, int total);
+    class Gate;
 
     std::unique_ptr<QProgressDialog> m_dialog;
+    std::unique_ptr<Gate> m_gate;
+    QString m_label;
+    mutable bool m_counted = false; // the user's cancel is counted in UserCancels
     QElapsedTimer m_started;
     QElapsedTimer m_sinceEvents;
     bool m_busyCursor = false;

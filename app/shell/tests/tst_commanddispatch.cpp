@@ -10,14 +10,18 @@
 #include "shell/frmMain.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <memory>
 
@@ -54,6 +58,10 @@ private slots:
     void shortcuts();
     void deleteKeyRunsDeleteWhileDisabled();
     void commandsWaitForTheStore();
+    void menuBarAfterEscape();
+    // Last: its final row closes the window.
+    void closeDuringAStoreWait_data();
+    void closeDuringAStoreWait();
 
 private:
     QToolBar* toolbar() const { return m_main->findChild<QToolBar*>("tobMain"); }
@@ -368,6 +376,104 @@ void CommandDispatchTest::commandsWaitForTheStore()
     QVERIFY(clock.elapsed() >= 300);
     QCOMPARE(m_seen, QList<Command>{Command::Find});
     QVERIFY(!m_main->isLoading());
+}
+
+// After Alt+F and Esc the menu bar holds the keys, plain letters opening its menus: it shows so, a second Esc hands
+// them back, and a dialog does too (the bar does not take them again when the window is active once more).
+void CommandDispatchTest::menuBarAfterEscape()
+{
+    auto* tree = m_main->findChild<QTreeWidget*>("treeMovies");
+    QMenuBar* bar = m_main->menuBar();
+    QWindow* window = m_main->windowHandle();
+    QApplication::setActiveWindow(m_main.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    tree->setFocus();
+    QTRY_VERIFY(tree->hasFocus());
+    const QImage idle = bar->grab().toImage();
+    const auto altFThenEscape = [&] {
+        QTest::keyClick(window, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    };
+
+    altFThenEscape();
+    QVERIFY(bar->hasFocus());
+    QCOMPARE(bar->activeAction(), m_main->findChild<QMenu*>("mnuFile")->menuAction());
+    QVERIFY2(bar->grab().toImage() != idle, "the bar holds the keys but looks as ever");
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(tree->hasFocus());
+    QVERIFY(!bar->activeAction());
+    QVERIFY(bar->grab().toImage() == idle);
+
+    // A dialog between: once it has closed, a plain letter is no menu key.
+    altFThenEscape();
+    QDialog dialog(m_main.get());
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.accept();
+    });
+    dialog.exec();
+    // The window system makes the window active again (the offscreen platform needs telling).
+    QApplication::setActiveWindow(m_main.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    QTRY_VERIFY(tree->hasFocus());
+    QTest::keyClick(window, Qt::Key_H);
+    QTest::qWait(100);
+    QVERIFY(!QApplication::activePopupWidget());
+    QVERIFY(!bar->activeAction());
+}
+
+// The window system's close of the main window while a command waits for a worker to let go of the store: kept, and
+// carried out once the worker has let go (the command then does not run); the user's Cancel of the wait gives it up.
+void CommandDispatchTest::closeDuringAStoreWait_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("the wait cancelled") << true;
+    QTest::newRow("the worker lets go") << false;
+}
+
+void CommandDispatchTest::closeDuringAStoreWait()
+{
+    QFETCH(bool, cancel);
+    observe(true);
+    auto worker = std::make_unique<StoreGate::Hold>();
+    bool keptOpen = false;
+    bool told = false;
+    auto* poll = new QTimer(this);
+    poll->setInterval(20);
+    connect(poll, &QTimer::timeout, this, [&, poll] {
+        auto* dialog = m_main->findChild<QProgressDialog*>();
+        if (!m_main->isLoading() || !dialog || !dialog->isVisible()) {
+            return;
+        }
+        poll->stop();
+        // As a close box does: the close reaches the window's own window object.
+        QCloseEvent close;
+        QApplication::sendEvent(m_main->windowHandle(), &close);
+        keptOpen = m_main->isVisible() && !close.isAccepted();
+        told = dialog->labelText().contains(QStringLiteral("closes when this has ended"));
+        if (cancel) {
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
+        }
+        worker.reset();
+    });
+    poll->start();
+    run(m_main->findChild<QAction*>("mnuFind"));
+    delete poll;
+    QVERIFY(keptOpen);
+    QVERIFY(told);
+    QVERIFY(m_seen.isEmpty());
+    if (cancel) {
+        QTest::qWait(200);
+        QVERIFY(m_main->isVisible());
+        // The next command runs as ever.
+        run(m_main->findChild<QAction*>("mnuFind"));
+        QCOMPARE(m_seen, QList<Command>{Command::Find});
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->isVisible(), 30000);
+    }
 }
 
 QTEST_MAIN(CommandDispatchTest)

@@ -208,7 +208,7 @@ void TestMemory::turns()
     QCOMPARE(m_game->Game().Selected(1), second);
 
     // The pair leaves the board once the turn ends.
-    QTRY_COMPARE_WITH_TIMEOUT(Label("lblTries")->text(), QStringLiteral("1"), 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(Label("lblTries")->text(), QStringLiteral("1"), 30000);
     QVERIFY(!Card(first)->isVisible());
     QVERIFY(!Card(second)->isVisible());
     QVERIFY(!Label("imgShow0")->isVisible());
@@ -360,7 +360,7 @@ void TestMemory::tooFewCovers()
     QVERIFY(!m_game->ResetAll());
     // Nothing opens and nothing is said.
     bool opened = false;
-    AnswerModal(
+    TestSupport::AnswerModalIfAny(
         [&opened](QWidget* modal) {
             opened = true;
             modal->close();

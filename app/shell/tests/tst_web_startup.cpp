@@ -115,7 +115,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         bool ended = false;
-        while (!storeOpen() && !ended && clock.elapsed() < 20000) {
+        while (!storeOpen() && !ended && clock.elapsed() < 120000) {
             ended = child.waitForFinished(50);
         }
         if (!ended) {

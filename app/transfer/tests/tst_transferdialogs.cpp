@@ -14,10 +14,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -141,6 +144,128 @@ private slots:
         QVERIFY(!dialog.Import(QString()));
         QVERIFY(stillOpen);
         QCOMPARE(typed, QStringLiteral("alien"));
+    }
+
+    // Input as the window system delivers it, to the dialog's window, during a search the service never answers:
+    // a click elsewhere and typing are dropped, and a click on Cancel, Esc, or Space with Cancel focused ends the wait
+    // with the dialog still open; meanwhile the dialog says what it waits for.
+    void waitEndsByWindowInput_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("click on Cancel") << "click";
+        QTest::newRow("Esc") << "escape";
+        QTest::newRow("Space on the focused Cancel") << "space";
+    }
+    void waitEndsByWindowInput()
+    {
+        QFETCH(QString, input);
+        m_service->replies.insert("FINDTITLE", QByteArray()); // never answered
+        frmAddItem dialog;
+        QString said;
+        bool lineShown = false;
+        bool okDropped = false;
+        qint64 endedMs = -1;
+        bool stillOpen = false;
+        QString typed;
+        Answer<frmAddItem>([&](frmAddItem* d) {
+            QWindow* window = d->windowHandle();
+            auto* cancel = Child<QPushButton>(d, "cmdCancel");
+            const auto centre = [d](QWidget* w) { return w->mapTo(d, w->rect().center()); };
+            Child<QRadioButton>(d, "optTitle")->click();
+            Child<QLineEdit>(d, "txtFind")->setText(QStringLiteral("alien"));
+            Child<QLineEdit>(d, "txtFind")->setFocus();
+            QElapsedTimer clock;
+            auto* poll = new QTimer(d);
+            poll->setInterval(20);
+            connect(poll, &QTimer::timeout, d, [&, d, window, cancel, poll] {
+                if (!d->session().WaitText().startsWith(QStringLiteral("Searching"))) {
+                    return;
+                }
+                poll->stop();
+                said = Child<QLabel>(d, "lblWait")->text();
+                lineShown = Child<QWidget>(d, "waitLine")->isVisible();
+                QTest::keyClick(window, Qt::Key_Z);
+                QTest::keyClick(window, Qt::Key_Z);
+                QTest::mouseClick(window, Qt::LeftButton, {}, centre(Child<QPushButton>(d, "cmdOk")));
+                okDropped = d->isVisible() && d->session().IsWaiting();
+                clock.start();
+                if (input == u"click") {
+                    QTest::mouseClick(window, Qt::LeftButton, {}, centre(cancel));
+                } else if (input == u"escape") {
+                    QTest::keyClick(window, Qt::Key_Escape);
+                } else {
+                    cancel->setFocus();
+                    QTest::keyClick(window, Qt::Key_Space);
+                }
+            });
+            poll->start();
+            QTest::mouseClick(window, Qt::LeftButton, {}, centre(Child<QPushButton>(d, "cmdFind")));
+            endedMs = clock.isValid() ? clock.elapsed() : -1;
+            stillOpen = d->isVisible();
+            typed = Child<QLineEdit>(d, "txtFind")->text();
+            lineShown = lineShown && Child<QWidget>(d, "waitLine")->isHidden();
+            // Not waiting any more: Cancel closes the dialog.
+            QTest::mouseClick(window, Qt::LeftButton, {}, centre(cancel));
+        });
+        QVERIFY(!dialog.Import(QString()));
+        QVERIFY2(said.startsWith(QStringLiteral("Searching Vidsora: Online for \"alien\"")), qPrintable(said));
+        QVERIFY(lineShown);
+        QVERIFY(okDropped);
+        QVERIFY(stillOpen);
+        QCOMPARE(typed, QStringLiteral("alien"));
+        // Ended by the input, long before the client's own 30 s watchdog.
+        QVERIFY2(endedMs >= 0 && endedMs < 20000, qPrintable(QString::number(endedMs)));
+        QVERIFY(!dialog.isVisible());
+    }
+
+    // The warning about a search reply that was cut off takes the user's answer, by the keyboard or the mouse, as
+    // the window system delivers it; the results that arrived whole stay shown.
+    void cutOffWarningIsAnswered_data()
+    {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("Enter") << true;
+        QTest::newRow("click on OK") << false;
+    }
+    void cutOffWarningIsAnswered()
+    {
+        QFETCH(bool, byEnter);
+        m_service->replies.insert("FINDTITLE", QByteArray("RESULT\x02"
+                                                          "1\x04"
+                                                          "Alien\x04"
+                                                          "DVD\x03"
+                                                          "2\x04"
+                                                          "Ali"));
+        m_service->closeAfter << "FINDTITLE";
+        frmAddItem dialog;
+        QString told;
+        bool leftOpen = false;
+        int results = -1;
+        Answer<frmAddItem>([&](frmAddItem* d) {
+            Answer<QMessageBox>([&](QMessageBox* box) {
+                told = box->text();
+                QWindow* window = box->windowHandle();
+                // Should the answer be dropped, the box is closed all the same so that the test goes on.
+                QTimer::singleShot(5000, box, [box, &leftOpen] {
+                    leftOpen = true;
+                    box->reject();
+                });
+                if (byEnter) {
+                    QTest::keyClick(window, Qt::Key_Return);
+                } else {
+                    QAbstractButton* ok = box->button(QMessageBox::Ok);
+                    QTest::mouseClick(window, Qt::LeftButton, {}, ok->mapTo(box, ok->rect().center()));
+                }
+            });
+            Child<QRadioButton>(d, "optTitle")->click();
+            Child<QLineEdit>(d, "txtFind")->setText(QStringLiteral("alien"));
+            Child<QPushButton>(d, "cmdFind")->click();
+            results = Child<QTreeWidget>(d, "lstvResults")->topLevelItemCount();
+            Child<QPushButton>(d, "cmdCancel")->click();
+        });
+        QVERIFY(!dialog.Import(QString()));
+        QCOMPARE(told, ImportSession::BrokenReplyMessage(false, 1));
+        QVERIFY(!leftOpen);
+        QCOMPARE(results, 1);
     }
 
     void closingMidWait()

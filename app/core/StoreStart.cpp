@@ -70,14 +70,16 @@ QString NotCreatedText(const QString& dbDir)
 QString SettingsFileMessage()
 {
     const QString file = Registry::ProgramFile();
-    switch (Registry::ProgramFileState()) {
+    qsizetype line = 0;
+    switch (Registry::ProgramFileState(&line)) {
     case Registry::FileState::Missing:
     case Registry::FileState::Ok:
         return QString();
     case Registry::FileState::Damaged:
-        return QStringLiteral("The settings file %1 is damaged. Vidsora uses its default settings and the default "
-                              "collection, and leaves the file as it is.")
-            .arg(file);
+        return QStringLiteral("The settings file %1 is damaged at line %2. Vidsora uses its default settings and the "
+                              "default collection, and leaves the file as it is.")
+            .arg(file)
+            .arg(line);
     case Registry::FileState::Unreadable:
         return QStringLiteral("The settings file %1 cannot be read. Vidsora uses its default settings and the "
                               "default collection, and leaves the file as it is.")

@@ -224,7 +224,8 @@ private slots:
         QVERIFY(!lock.IsHeld());
     }
 
-    // The settings file is mentioned only when it cannot be used, by name; asking leaves it byte for byte.
+    // The settings file is mentioned only when it cannot be used, by name and the line not understood; asking leaves
+    // it byte for byte.
     void settingsFileMessage_data()
     {
         QTest::addColumn<QString>("kind");
@@ -232,7 +233,7 @@ private slots:
         QTest::newRow("missing") << "missing" << QString();
         QTest::newRow("hand-written") << "plain" << QString();
         QTest::newRow("damaged") << "damaged"
-                                 << "The settings file %1 is damaged.";
+                                 << "The settings file %1 is damaged at line 2.";
         QTest::newRow("a folder in its place") << "folder"
                                                << "The settings file %1 cannot be read.";
     }

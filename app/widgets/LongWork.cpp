@@ -1,6 +1,7 @@
 #include "widgets/LongWork.h"
 
 #include "core/StoreGate.h"
+#include "widgets/mControls.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -21,34 +22,6 @@ constexpr int kEventIntervalMs = 25;
 QList<LongWork*> gRunning;
 int gUserCancels = 0;
 bool gCloseAsked = false;
-
-bool IsUserInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::TabletMove:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // The window an input event's receiver belongs to, or none: a widget's, a window object's, or for anything else (a
 // shortcut, an action) that of the widget it belongs to.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
 #include <QString>
 
 #include <functional>
@@ -23,6 +24,9 @@ public:
     CursorOverride(const CursorOverride&) = delete;
     CursorOverride& operator=(const CursorOverride&) = delete;
 };
+
+// Whether an event is the user's input (mouse, keys, wheel, touch, tablet, drag and drop): what a wait holds back.
+bool IsUserInput(QEvent::Type type);
 
 // Helpers for the windows' controls: list and text boxes shared by the editors and the settings dialog, the tree and
 // the desktop's document handler. The window-free procedures are in "core/mGeneral.h" and "core/mFunctions.h".

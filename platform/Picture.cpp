@@ -46,6 +46,23 @@ bool Plausible(const QSize& size, qsizetype bytes)
     return pixels <= kAlwaysPixels || pixels / kPixelsPerByte <= bytes;
 }
 
+// A reader of bytes in memory, in the format they were sniffed as (never guessed again from a name).
+struct BytesReader
+{
+    BytesReader(QByteArrayView bytes, const char* format)
+        : copy(QByteArray::fromRawData(bytes.data(), bytes.size())), buffer(&copy)
+    {
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+        reader.setFormat(format);
+        reader.setAutoDetectImageFormat(false);
+    }
+
+    QByteArray copy;
+    QBuffer buffer;
+    QImageReader reader;
+};
+
 QByteArray ReadFile(const QString& path)
 {
     QByteArray bytes;
@@ -85,11 +102,8 @@ QSize DeclaredSize(QByteArrayView bytes)
     if (!format) {
         return {};
     }
-    QByteArray copy = QByteArray::fromRawData(bytes.data(), bytes.size());
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setAutoDetectImageFormat(false);
+    BytesReader source(bytes, format);
+    QImageReader& reader = source.reader;
     const QSize size = reader.size();
     return size.isValid() && !size.isEmpty() ? size : QSize();
 }
@@ -105,11 +119,8 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     if (!format) {
         return {};
     }
-    QByteArray copy = QByteArray::fromRawData(bytes.data(), bytes.size());
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setAutoDetectImageFormat(false);
+    BytesReader source(bytes, format);
+    QImageReader& reader = source.reader;
     // The declared size decides whether anything is decoded: a header may claim any size. (Qt's own allocation limit
     // is one setting for the whole program, so it is left as it is: setting it here, from an import's worker while
     // the window loads its icons, would race.)

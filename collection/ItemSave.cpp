@@ -15,8 +15,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include <sys/stat.h>
@@ -190,17 +188,10 @@ Result<void> PutInPlace(const QString& folder, const std::vector<std::pair<QStri
         }
         return SafeFile::SyncFolder(folder);
     }
-    // The staged files and the record are new files, whose syncs a batch this thread has open would hold back until
-    // its end; they must be on disk before anything is replaced, so this part runs where no batch holds (a batch
-    // holds for the thread that opened it).
-    Result<void> result;
-    try {
-        std::thread([&] { result = Recorded(folder, files, removals, what); }).join();
-    } catch (const std::system_error& e) {
-        qCWarning(lcStore) << "saving in" << folder << "on the calling thread:" << e.what();
-        result = Recorded(folder, files, removals, what);
-    }
-    return result;
+    // The staged files and the record are new files, whose syncs a batch the caller has open would hold back until
+    // its end; they must be on disk before anything is replaced.
+    const SafeFile::Unbatched unbatched;
+    return Recorded(folder, files, removals, what);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -114,6 +115,22 @@ private:
 
     bool m_done = false;
     std::optional<Failure> m_failure;
+};
+
+// Sets this thread's open batch aside for as long as it lives: what the thread writes meanwhile is synced one by one,
+// as outside any batch, and the batch goes on unchanged once it is gone. For the few files that must be on disk before
+// anything is replaced, whatever batch the caller has open (a save's staged files and its record).
+class Unbatched
+{
+public:
+    Unbatched();
+    ~Unbatched();
+    Unbatched(const Unbatched&) = delete;
+    Unbatched& operator=(const Unbatched&) = delete;
+
+private:
+    struct SetAside;
+    std::unique_ptr<SetAside> m_aside;
 };
 
 // ---- folders, renames and removal (SafeFileFolders.cpp) ----

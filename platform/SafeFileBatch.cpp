@@ -130,4 +130,30 @@ Result<> Batch::Answer() const
     return {};
 }
 
+struct Unbatched::SetAside
+{
+    int depth;
+    std::set<QByteArray> files;
+    std::set<QByteArray> dirs;
+    std::map<dev_t, std::pair<int, QByteArray>> folders;
+};
+
+Unbatched::Unbatched()
+    : m_aside(new SetAside{g_batchDepth, std::move(g_batchFiles), std::move(g_batchDirs), std::move(g_batchFolders)})
+{
+    g_batchDepth = 0;
+    g_batchFiles.clear();
+    g_batchDirs.clear();
+    g_batchFolders.clear();
+}
+
+Unbatched::~Unbatched()
+{
+    // A batch opened and ended meanwhile has forgotten what it wrote; the one set aside takes its place again.
+    g_batchDepth = m_aside->depth;
+    g_batchFiles = std::move(m_aside->files);
+    g_batchDirs = std::move(m_aside->dirs);
+    g_batchFolders = std::move(m_aside->folders);
+}
+
 } // namespace SafeFile

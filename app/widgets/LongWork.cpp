@@ -61,16 +61,23 @@ protected:
             return false;
         }
         QWidget* window = WindowOf(watched);
+        const bool escape = event->type() == QEvent::KeyPress &&
+                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+                            !static_cast<QKeyEvent*>(event)->isAutoRepeat();
         if (window && window == m_dialog) {
+            // The dialog's own Esc is a shortcut that holds only while it is the active window; the window system can
+            // deliver a key to it before it has become so, and Esc then would merely hide it.
+            if (escape && watched->isWindowType() && m_dialog->isVisible() && !m_dialog->wasCanceled()) {
+                emit m_dialog->canceled();
+                return true;
+            }
             return false;
         }
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && (window == modal || !window)) {
             return false;
         }
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-            !static_cast<QKeyEvent*>(event)->isAutoRepeat() && m_dialog->isVisible() && watched->isWindowType() &&
-            !m_dialog->wasCanceled()) {
+        if (escape && m_dialog->isVisible() && watched->isWindowType() && !m_dialog->wasCanceled()) {
             // As the Cancel button does.
             emit m_dialog->canceled();
         }

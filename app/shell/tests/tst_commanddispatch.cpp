@@ -430,13 +430,17 @@ void CommandDispatchTest::menuBarAfterEscape()
 void CommandDispatchTest::closeDuringAStoreWait_data()
 {
     QTest::addColumn<bool>("cancel");
-    QTest::newRow("the wait cancelled") << true;
-    QTest::newRow("the worker lets go") << false;
+    QTest::addColumn<bool>("dialogActive");
+    QTest::newRow("the wait cancelled") << true << true;
+    // The window system can deliver the key before it has made the new dialog the active window.
+    QTest::newRow("the wait cancelled before the dialog is active") << true << false;
+    QTest::newRow("the worker lets go") << false << true;
 }
 
 void CommandDispatchTest::closeDuringAStoreWait()
 {
     QFETCH(bool, cancel);
+    QFETCH(bool, dialogActive);
     observe(true);
     auto worker = std::make_unique<StoreGate::Hold>();
     bool keptOpen = false;
@@ -455,6 +459,12 @@ void CommandDispatchTest::closeDuringAStoreWait()
         keptOpen = m_main->isVisible() && !close.isAccepted();
         told = dialog->labelText().contains(QStringLiteral("closes when this has ended"));
         if (cancel) {
+            if (dialogActive) {
+                // As the user presses it, once the dialog has come up in front.
+                (void)QTest::qWaitForWindowActive(dialog);
+            } else {
+                QApplication::setActiveWindow(m_main.get());
+            }
             QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
         }
         worker.reset();

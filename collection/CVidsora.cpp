@@ -22,32 +22,32 @@ QString LibraryFolder()
 
 CVidsora::CVidsora(QObject* parent) : QObject(parent), m_DBDir(LibraryFolder() + QStringLiteral("/Database")) {}
 
-int CVidsora::Count(const char* kindFolder) const
+int CVidsora::Count(ItemKind kind) const
 {
-    return ItemStore::CountEntries(m_DBDir + u'/' + QLatin1String(kindFolder));
+    return ItemStore::CountEntries(m_DBDir + u'/' + ItemStore::KindFolder(kind));
 }
 
 int CVidsora::CategoryCount() const
 {
-    return Count("Categories");
+    return Count(ItemKind::Category);
 }
 
 int CVidsora::SubCategoryCount() const
 {
-    return Count("Groups");
+    return Count(ItemKind::Group);
 }
 
 int CVidsora::BoxCount() const
 {
-    return Count("Boxes");
+    return Count(ItemKind::Box);
 }
 
 int CVidsora::MediaCount() const
 {
-    return Count("Medias");
+    return Count(ItemKind::Media);
 }
 
 int CVidsora::MovieCount() const
 {
-    return Count("Movies");
+    return Count(ItemKind::Movie);
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+enum class ItemKind;
+
 // Tells, before anything is loaded, how many entries each kind folder of the store holds: exactly the entries a
 // collection's LoadData steps the progress bar for, so the five counts add up to the steps of a full load.
 class CVidsora : public QObject
@@ -31,7 +33,7 @@ public:
     void setDBDir(const QString& value) { m_DBDir = value; }
 
 private:
-    int Count(const char* kindFolder) const;
+    int Count(ItemKind kind) const;
 
     QString m_DBDir;
 };

@@ -66,7 +66,7 @@ bool IsLive(int dirFd, const QByteArray& name)
 bool HoldsNothing(int kindFd, const QByteArray& name, std::vector<QByteArray>& temps)
 {
     struct stat st;
-    if (::fstatat(kindFd, (name + "/content.mdc").constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
+    if (::fstatat(kindFd, (name + '/' + kRecordName).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) {
         return false; // a record, of whatever kind: the load reads it (or tells why it cannot)
     }
     const int fd = ::openat(kindFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

@@ -45,8 +45,8 @@ FolderScan ScanFolder(int dirFd)
                 scan.variants[t].emplace_back(name);
             }
         }
-        if (::strcasecmp(name, "content.mdc") == 0) {
-            if (std::strcmp(name, "content.mdc") != 0) {
+        if (::strcasecmp(name, kRecordName) == 0) {
+            if (std::strcmp(name, kRecordName) != 0) {
                 scan.recordVariants.emplace_back(name);
             } else {
                 scan.record = true;
@@ -114,7 +114,7 @@ ItemRead::ItemRead(ItemKind kind, const QString& folderPath) : m_kind(kind), m_p
     if (!scan.temps.empty() && Parts::RemoveTemps(folder, scan)) {
         (void)SafeFile::SyncFolder(folderPath);
     }
-    m_record = SafeFile::StartedRead(m_dirFd, "content.mdc");
+    m_record = SafeFile::StartedRead(m_dirFd, kRecordName);
     if (kind == ItemKind::Movie) {
         // The text files are found without regard to case, as covers are.
         for (size_t t = 0; t < m_texts.size(); ++t) {
@@ -154,9 +154,10 @@ std::shared_ptr<CItem> ItemRead::Finish()
     // A folder left out stays on disk untouched: what it holds (notes, covers) may be the only copy.
     QByteArray file;
     if (const auto status = m_record.Finish(file); status != SafeFile::ReadStatus::Ok) {
-        qCWarning(lcStore) << "skipped" << m_path
-                           << (status == SafeFile::ReadStatus::Missing ? "- it holds no item record (content.mdc)"
-                                                                       : "- its record cannot be read");
+        const QByteArray why = status == SafeFile::ReadStatus::Missing
+                                   ? QByteArray("- it holds no item record (") + kRecordName + ')'
+                                   : QByteArray("- its record cannot be read");
+        qCWarning(lcStore) << "skipped" << m_path << why.constData();
         return {};
     }
     std::shared_ptr<CItem> item = NewItem(m_kind);

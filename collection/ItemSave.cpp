@@ -22,8 +22,6 @@
 namespace ItemStore {
 namespace {
 
-using Parts::kRecord;
-
 bool IsCoverName(QByteArrayView name)
 {
     for (const QByteArrayView prefix : {QByteArrayView("FrontCover."), QByteArrayView("BackCover.")}) {

@@ -24,7 +24,6 @@ namespace ItemStore {
 namespace {
 
 using Parts::ClaimLocked;
-using Parts::kRecord;
 using Parts::Live;
 using Parts::RecordFiles;
 using Parts::Unclaim;
@@ -402,7 +401,7 @@ bool DeleteItemFolder(const CItem& item)
         while (const dirent* entry = ::readdir(dir)) {
             const char* name = entry->d_name;
             if (!(name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) &&
-                std::strcmp(name, "content.mdc") != 0) {
+                std::strcmp(name, kRecordName) != 0) {
                 names.emplace_back(name);
             }
         }
@@ -418,7 +417,7 @@ bool DeleteItemFolder(const CItem& item)
             }
         }
     }
-    const bool recordGone = ok && SafeFile::Remove(trash + QStringLiteral("/content.mdc"));
+    const bool recordGone = ok && SafeFile::Remove(trash + u'/' + kRecord);
     if (!recordGone) {
         // Put back what is left, so the item keeps its folder and record and stays.
         if (SafeFile::Rename(trash, folder)) {

@@ -26,7 +26,14 @@ class Intent;
 
 namespace ItemStore {
 
-// "Categories", "Groups", "Boxes", "Medias" or "Movies".
+// The name of an item's record file, for the system calls and as a string.
+inline constexpr char kRecordName[] = "content.mdc";
+inline const QString kRecord = QString::fromLatin1(kRecordName);
+
+// Every kind, in the order the store makes and loads their folders.
+inline constexpr ItemKind kKinds[] = {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media,
+                                      ItemKind::Movie};
+// The kind's folder under the store: "Categories", "Groups", "Boxes", "Medias" or "Movies".
 QString KindFolder(ItemKind kind);
 // A new, empty item of the kind.
 std::shared_ptr<CItem> NewItem(ItemKind kind);

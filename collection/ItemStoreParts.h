@@ -27,8 +27,6 @@
 
 namespace ItemStore::Parts {
 
-inline const QString kRecord = QStringLiteral("content.mdc");
-
 // The files of their own that a movie's text fields have, in field order ("Notes.txt", "Synopsis.txt").
 inline constexpr auto kTextFiles = [] {
     std::array<const char*, 2> names{};

@@ -23,7 +23,7 @@ bool Create(const QString& dbPath)
     if (!SafeFile::MakePath(dbPath)) {
         return false;
     }
-    for (ItemKind kind : {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie}) {
+    for (ItemKind kind : ItemStore::kKinds) {
         if (!SafeFile::MakePath(dbPath + u'/' + ItemStore::KindFolder(kind))) {
             return false;
         }

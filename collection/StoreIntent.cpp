@@ -37,7 +37,7 @@ bool IsRecordName(QByteArrayView name)
 
 bool IsKindFolder(QByteArrayView name)
 {
-    for (const ItemKind kind : {ItemKind::Category, ItemKind::Group, ItemKind::Box, ItemKind::Media, ItemKind::Movie}) {
+    for (const ItemKind kind : ItemStore::kKinds) {
         if (name == ItemStore::KindFolder(kind).toLatin1()) {
             return true;
         }

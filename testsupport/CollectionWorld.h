@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QHash>
 
+#include <functional>
 #include <memory>
 
 namespace TestWorld {
@@ -193,6 +194,30 @@ inline void LoadCollections(const QString& dbDir)
     gMedias->LoadData();
     gMovies->setDBDir(dbDir);
     gMovies->LoadData();
+}
+
+// Whether LoadSample builds the child lists after the load, as a test of what reads them needs.
+enum class ChildLists
+{
+    Leave,
+    Build,
+};
+
+// The sample store made in the fresh collections over dbDir (a CollectionStore's), with what more adds after it,
+// then loaded afresh into the globals as the start-up loads it. The keys of its items.
+inline SampleStore LoadSample(const QString& dbDir, ChildLists childLists = ChildLists::Leave,
+                              const std::function<void()>& more = {})
+{
+    SampleStore store;
+    store.Build();
+    if (more) {
+        more();
+    }
+    LoadCollections(dbDir);
+    if (childLists == ChildLists::Build) {
+        BuildChildLists();
+    }
+    return store;
 }
 
 // A store of its own in the program's private folder (its user folders stay the environment), with fresh, empty

@@ -148,7 +148,7 @@ inline int CheckAfterKill(const QString& db, const QStringList& keys, QString* w
             continue;
         }
         const QString folder = movie->Path();
-        if (ReadRaw(folder + QStringLiteral("/content.mdc")) != AnsiText::Encode(ItemStore::RecordText(*movie))) {
+        if (ReadRaw(folder + u'/' + ItemStore::kRecord) != AnsiText::Encode(ItemStore::RecordText(*movie))) {
             *why = key + QStringLiteral(": the record is not whole");
             ++lost;
         }
@@ -418,7 +418,7 @@ inline Creation CheckCreated(const QString& db, const QStringList& keys, QString
             item->property("lngParentID").toString();
         const bool movie = item->Kind() == ItemKind::Movie;
         QString what;
-        if (ReadRaw(folder + QStringLiteral("content.mdc")) != AnsiText::Encode(ItemStore::RecordText(*item)) ||
+        if (ReadRaw(folder + ItemStore::kRecord) != AnsiText::Encode(ItemStore::RecordText(*item)) ||
             item->strSortKey() != name.toUpper() || item->property("strExtras") != Extras(name) ||
             (movie && (item->property("strLabel") != QStringLiteral("Label of ") + name ||
                        item->property("strNotes") != Notes(int(name.size())) ||
@@ -442,10 +442,10 @@ inline Creation CheckCreated(const QString& db, const QStringList& keys, QString
             ++found.lost;
         }
     }
-    for (const char* kind : {"Boxes", "Medias", "Movies"}) {
-        const QString folder = db + u'/' + QLatin1String(kind) + u'/';
+    for (const ItemKind kind : {ItemKind::Box, ItemKind::Media, ItemKind::Movie}) {
+        const QString folder = db + u'/' + ItemStore::KindFolder(kind) + u'/';
         for (const QString& name : ItemStore::ListEntries(folder).value_or(QStringList())) {
-            if (!QFileInfo::exists(folder + name + QStringLiteral("/content.mdc"))) {
+            if (!QFileInfo::exists(folder + name + u'/' + ItemStore::kRecord)) {
                 *why = folder + name + QStringLiteral(" holds no record after a load");
                 ++found.recordless;
             }

@@ -26,9 +26,7 @@ public:
 
     void Run()
     {
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QDir().mkpath(m_db + u'/' + QLatin1String(kind));
-        }
+        MakeKindFolders();
         for (int id = 1; id <= 50; ++id) {
             CCategory c;
             Fill(c, id);
@@ -74,9 +72,7 @@ public:
     // movies with every field filled (the movies of medium n are M((n-1)*moviesPerMedium+1) onwards).
     void RunBoxSet(int media, int moviesPerMedium)
     {
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QDir().mkpath(m_db + u'/' + QLatin1String(kind));
-        }
+        MakeKindFolders();
         CBox b;
         Fill(b, 1);
         b.setStrUPC(Digits(12));
@@ -102,6 +98,13 @@ public:
     }
 
 private:
+    void MakeKindFolders() const
+    {
+        for (const ItemKind kind : ItemStore::kKinds) {
+            QDir().mkpath(m_db + u'/' + ItemStore::KindFolder(kind));
+        }
+    }
+
     void FillMovie(CMovie& m, int id)
     {
         m.setLngID(id);
@@ -140,7 +143,7 @@ private:
         const QString folder = m_db + u'/' + ItemStore::KindFolder(item.Kind()) + u'/' + item.strSortKey() + u'.' +
                                QString::number(item.lngID());
         QDir().mkdir(folder);
-        Put(folder + QStringLiteral("/content.mdc"), AnsiText::Encode(ItemStore::RecordText(item)));
+        Put(folder + u'/' + ItemStore::kRecord, AnsiText::Encode(ItemStore::RecordText(item)));
         if (item.Kind() == ItemKind::Movie) {
             const auto& m = static_cast<const CMovie&>(item);
             Put(folder + QStringLiteral("/Notes.txt"), AnsiText::Encode(m.strNotes() + QStringLiteral("\r\n")));

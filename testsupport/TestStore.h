@@ -4,6 +4,7 @@
 // folders in the test program's private folder (header-only).
 
 #include "AnsiText.h"
+#include "ItemStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,8 +40,8 @@ inline void UsePrivateFolders(const QString& home)
 // The five kind folders of a store at db.
 inline void MakeKindFolders(const QString& db)
 {
-    for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-        QDir().mkpath(db + u'/' + QLatin1String(kind));
+    for (const ItemKind kind : ItemStore::kKinds) {
+        QDir().mkpath(db + u'/' + ItemStore::KindFolder(kind));
     }
 }
 

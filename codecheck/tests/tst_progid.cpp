@@ -59,7 +59,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
-        QCOMPARE(RunRegistration({QStringLiteral(CODEVET_PATH)}), 0);
+        QCOMPARE(RunRegistration({QStringLiteral(CODEVET_LIBRARY_PATH)}), 0);
     }
 
     void createsByEitherProgId_data()
@@ -183,7 +183,7 @@ private slots:
     {
         // Right library, but registered under a class identifier it does not offer.
         WriteRegistration(QStringLiteral("Test.WrongClass"), QStringLiteral("{00000000-0000-0000-0000-00000000BAD2}"),
-                          QStringLiteral(CODEVET_PATH));
+                          QStringLiteral(CODEVET_LIBRARY_PATH));
         QVERIFY(!Component::CreateObject(QStringLiteral("Test.WrongClass")));
     }
 
@@ -214,7 +214,7 @@ private slots:
     void unregisteringRemovesTheProgIds()
     {
         QVERIFY(Component::CreateObject(QStringLiteral("Codevet.UPCObject")));
-        QCOMPARE(RunRegistration({QStringLiteral("-u"), QStringLiteral(CODEVET_PATH)}), 0);
+        QCOMPARE(RunRegistration({QStringLiteral("-u"), QStringLiteral(CODEVET_LIBRARY_PATH)}), 0);
 
         // The factory resolved before stays cached: the registry is read once per ProgID.
         QVERIFY(Component::CreateObject(QStringLiteral("Codevet.UPCObject")));
@@ -222,7 +222,7 @@ private slots:
         QVERIFY(!Component::CreateObject(QStringLiteral("Codevet.UPCObject")));
         QVERIFY(!Component::CreateObject(QStringLiteral("Codevet.UPCObject.1")));
 
-        QCOMPARE(RunRegistration({QStringLiteral(CODEVET_PATH)}), 0);
+        QCOMPARE(RunRegistration({QStringLiteral(CODEVET_LIBRARY_PATH)}), 0);
         QVERIFY(Component::CreateObject(QStringLiteral("Codevet.UPCObject")));
     }
 

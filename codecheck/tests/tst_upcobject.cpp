@@ -233,7 +233,7 @@ private slots:
         const QString registered = DefaultOf(kClassKey + QStringLiteral("\\InprocServer32"));
         QVERIFY2(QFileInfo(registered).isAbsolute(), qPrintable(registered));
         QCOMPARE(QFileInfo(registered).canonicalFilePath(),
-                 QFileInfo(QStringLiteral(CODEVET_PATH)).canonicalFilePath());
+                 QFileInfo(QStringLiteral(CODEVET_LIBRARY_PATH)).canonicalFilePath());
 
         // So this process can create the object by its ProgID, from the library it already has loaded.
         const auto object = Component::CreateObject(QStringLiteral("Codevet.UPCObject"));

@@ -246,7 +246,7 @@ private slots:
         QFETCH(QString, name);
         TestStore store;
         const QString folder = store.db() + "/Categories/x.1";
-        TestStore::Write(folder + "/content.mdc", kHead + lines + "\r\n");
+        TestStore::Write(folder + u'/' + ItemStore::kRecord, kHead + lines + "\r\n");
         auto item = ItemStore::ReadItem(ItemKind::Category, folder);
         QCOMPARE(bool(item), kept);
         if (item) {
@@ -273,10 +273,10 @@ private slots:
         QFETCH(QString, folder);
         TestStore store;
         const QString dir = store.db() + "/" + folder + "/x.3";
-        TestStore::Write(dir + "/content.mdc", kHead + "NAME = x\r\nTITLE = x\r\nID = abc\r\n");
+        TestStore::Write(dir + u'/' + ItemStore::kRecord, kHead + "NAME = x\r\nTITLE = x\r\nID = abc\r\n");
         TestStore::Write(dir + "/Notes.txt", "keep");
         QVERIFY(!ItemStore::ReadItem(ItemKind(kind), dir));
-        QCOMPARE(TestStore::Entries(dir), (QStringList{"Notes.txt", "content.mdc"}));
+        QCOMPARE(TestStore::Entries(dir), (QStringList{"Notes.txt", ItemStore::kRecord}));
     }
 
     void movieSurvivesSaveAndRead()
@@ -401,7 +401,7 @@ private slots:
         m.setStrNotes("new");
         QVERIFY(ItemStore::SaveItem(m, store.db()));
         QCOMPARE(TestStore::Entries(m.Path()),
-                 (QStringList{"FrontCover.jpg", "Notes.txt", "Synopsis.txt", "content.mdc"}));
+                 (QStringList{"FrontCover.jpg", "Notes.txt", "Synopsis.txt", ItemStore::kRecord}));
         QCOMPARE(TestStore::Read(m.Path() + "/Synopsis.txt"), QString("\r\n"));
     }
 
@@ -414,16 +414,16 @@ private slots:
         m.setStrTitle("T");
         m.setStrNotes("old notes");
         QVERIFY(ItemStore::SaveItem(m, store.db()));
-        const QString record = TestStore::Read(m.Path() + "/content.mdc");
+        const QString record = TestStore::Read(m.Path() + u'/' + ItemStore::kRecord);
         QVERIFY(QFile::remove(m.Path() + "/Synopsis.txt"));
         QVERIFY(QDir().mkdir(m.Path() + "/Synopsis.txt"));
 
         m.setStrTitle("Changed");
         m.setStrNotes("new notes");
         QVERIFY(!ItemStore::SaveItem(m, store.db()));
-        QCOMPARE(TestStore::Read(m.Path() + "/content.mdc"), record);
+        QCOMPARE(TestStore::Read(m.Path() + u'/' + ItemStore::kRecord), record);
         QCOMPARE(TestStore::Read(m.Path() + "/Notes.txt"), QString("old notes\r\n"));
-        QCOMPARE(TestStore::Entries(m.Path()), (QStringList{"Notes.txt", "Synopsis.txt", "content.mdc"}));
+        QCOMPARE(TestStore::Entries(m.Path()), (QStringList{"Notes.txt", "Synopsis.txt", ItemStore::kRecord}));
     }
 
     void firstSaveFailsWithoutKindFolder()

@@ -155,20 +155,13 @@ class TestSafety : public QObject
     std::unique_ptr<CMedias> m_medias;
     std::unique_ptr<CMovies> m_movies;
 
-    static void MakeKinds(const QString& db)
-    {
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QDir().mkpath(db + u'/' + QLatin1String(kind));
-        }
-    }
-
     void SetUpWriters()
     {
         m_writers[QStringLiteral("category add")] = [this] {
             auto dir = std::make_shared<QString>();
             return Writer{[this, dir](const QString& d) {
                               *dir = d;
-                              MakeKinds(d + QStringLiteral("/db"));
+                              TestSupport::MakeKindFolders(d + QStringLiteral("/db"));
                               m_categories = std::make_unique<CCategories>();
                               m_categories->setDBDir(d + QStringLiteral("/db"));
                               m_categories->Add(QStringLiteral("Drama"));
@@ -177,7 +170,7 @@ class TestSafety : public QObject
         };
         m_writers[QStringLiteral("category update")] = [this] {
             return Writer{[this](const QString& d) {
-                              MakeKinds(d + QStringLiteral("/db"));
+                              TestSupport::MakeKindFolders(d + QStringLiteral("/db"));
                               m_categories = std::make_unique<CCategories>();
                               m_categories->setDBDir(d + QStringLiteral("/db"));
                               m_categories->Add(QStringLiteral("Drama"));
@@ -189,7 +182,7 @@ class TestSafety : public QObject
         };
         m_writers[QStringLiteral("box update")] = [this] {
             return Writer{[this](const QString& d) {
-                              MakeKinds(d + QStringLiteral("/db"));
+                              TestSupport::MakeKindFolders(d + QStringLiteral("/db"));
                               m_boxes = std::make_unique<CBoxes>();
                               m_boxes->setDBDir(d + QStringLiteral("/db"));
                               m_boxes->Add(QStringLiteral("Set"));
@@ -201,7 +194,7 @@ class TestSafety : public QObject
         };
         m_writers[QStringLiteral("media update")] = [this] {
             return Writer{[this](const QString& d) {
-                              MakeKinds(d + QStringLiteral("/db"));
+                              TestSupport::MakeKindFolders(d + QStringLiteral("/db"));
                               m_medias = std::make_unique<CMedias>();
                               m_medias->setDBDir(d + QStringLiteral("/db"));
                               m_medias->Add(QStringLiteral("Disc"));
@@ -212,7 +205,7 @@ class TestSafety : public QObject
                           }};
         };
         const auto movieWorld = [this](const QString& d) {
-            MakeKinds(d + QStringLiteral("/db"));
+            TestSupport::MakeKindFolders(d + QStringLiteral("/db"));
             WriteRaw(d + QStringLiteral("/src/new.JPG"), kCoverB);
             WriteRaw(d + QStringLiteral("/src/old.gif"), kCoverA);
             m_movies = std::make_unique<CMovies>();
@@ -524,7 +517,7 @@ private slots:
             CMovies movies;
             movies.setDBDir(db);
             if (prepare) {
-                MakeKinds(db);
+                TestSupport::MakeKindFolders(db);
                 WriteRaw(d + QStringLiteral("/a.jpg"), kCoverA);
                 WriteRaw(d + QStringLiteral("/b.GIF"), kCoverB);
                 const QString key = movies.Add(QStringLiteral("Heat"));
@@ -648,7 +641,7 @@ private slots:
             QCOMPARE(m->strNotes(), QStringLiteral("Old notes"));
             QCOMPARE(m->strSynopsis(), QStringLiteral("Old synopsis"));
             QVERIFY(reloaded.Update(key));
-            QCOMPARE(TestStore::Entries(folder), QStringList({"Notes.txt", "Synopsis.txt", "content.mdc"}));
+            QCOMPARE(TestStore::Entries(folder), QStringList({"Notes.txt", "Synopsis.txt", ItemStore::kRecord}));
             QCOMPARE(ReadRaw(folder + QStringLiteral("/Notes.txt")), QByteArray("Old notes\r\n"));
         }
         // The same file under two names stays.
@@ -715,7 +708,7 @@ private slots:
         }
         const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mnt}); });
         const QString db = mnt + QStringLiteral("/db");
-        MakeKinds(db);
+        TestSupport::MakeKindFolders(db);
         WriteRaw(dir.filePath(QStringLiteral("a.jpg")), kCoverA);
         WriteRaw(dir.filePath(QStringLiteral("b.JPG")), kCoverB);
         CMovies movies;
@@ -751,7 +744,7 @@ private slots:
         QCOMPARE(reloaded.Item(key)->strNotes(), QStringLiteral("New notes"));
         QCOMPARE(ReadRaw(folder + u'/' + reloaded.Item(key)->strFrontCover()), kCoverB);
         QVERIFY(reloaded.Item(key)->DeleteFrontCover());
-        QCOMPARE(TestStore::Entries(folder), QStringList({"Notes.txt", "Synopsis.txt", "content.mdc"}));
+        QCOMPARE(TestStore::Entries(folder), QStringList({"Notes.txt", "Synopsis.txt", ItemStore::kRecord}));
     }
 
     // What makes a save survive a power cut: each file is synced before it replaces the old one, and the folders
@@ -792,7 +785,7 @@ private slots:
         // newer is the one being put in place.
         WriteRaw(folder + QStringLiteral("/.content.mdc.1a2b3c.tmp"), "ID = 9");
         WriteRaw(folder + QStringLiteral("/.Notes.txt.ffffffffffffffff.tmp"), "half");
-        WriteRaw(kind + QStringLiteral("/.Gone.4.99.tmp/content.mdc"), kHeadBytes() + "ID = 4\r\n");
+        WriteRaw(kind + QStringLiteral("/.Gone.4.99.tmp/") + ItemStore::kRecord, kHeadBytes() + "ID = 4\r\n");
         WriteRaw(folder + QStringLiteral("/.hidden but mine.txt"), "kept");
         WriteRaw(folder + QStringLiteral("/FrontCover.gif"), kCoverA);
         {
@@ -810,8 +803,8 @@ private slots:
         QCOMPARE(Temps(store.db()), QStringList());
         QCOMPARE(reloaded.Item(key)->strFrontCover(), QStringLiteral("FrontCover.jpg"));
         QVERIFY(reloaded.Update(key));
-        QCOMPARE(TestStore::Entries(folder),
-                 QStringList({".hidden but mine.txt", "FrontCover.jpg", "Notes.txt", "Synopsis.txt", "content.mdc"}));
+        QCOMPARE(TestStore::Entries(folder), QStringList({".hidden but mine.txt", "FrontCover.jpg", "Notes.txt",
+                                                          "Synopsis.txt", ItemStore::kRecord}));
         // A save alone tidies its folder too.
         WriteRaw(folder + QStringLiteral("/.Synopsis.txt.7.tmp"), "half");
         QVERIFY(reloaded.Update(key));
@@ -826,16 +819,17 @@ private slots:
     {
         TestStore store;
         const QString kind = store.db() + QStringLiteral("/Movies");
-        WriteRaw(kind + QStringLiteral("/Whole.1/content.mdc"), kHeadBytes() + "ID = 1\r\nTITLE = Whole\r\n\r\n");
-        WriteRaw(kind + QStringLiteral("/.Half.2.9f3a.tmp/content.mdc"), kHeadBytes() + "ID = 2\r\n");
-        WriteRaw(kind + QStringLiteral("/Torn.3/content.mdc"), "");
+        WriteRaw(kind + QStringLiteral("/Whole.1/") + ItemStore::kRecord,
+                 kHeadBytes() + "ID = 1\r\nTITLE = Whole\r\n\r\n");
+        WriteRaw(kind + QStringLiteral("/.Half.2.9f3a.tmp/") + ItemStore::kRecord, kHeadBytes() + "ID = 2\r\n");
+        WriteRaw(kind + QStringLiteral("/Torn.3/") + ItemStore::kRecord, "");
         WriteRaw(kind + QStringLiteral("/Torn.3/notes.TXT"), "");
         WriteRaw(kind + QStringLiteral("/Torn.3/FrontCover.jpg"), kCoverA);
         WriteRaw(kind + QStringLiteral("/Torn.3/.Synopsis.txt.77.tmp"), "half");
         QVERIFY(QDir().mkpath(kind + QStringLiteral("/Empty.4")));
         WriteRaw(kind + QStringLiteral("/Mine.5/Notes.txt"), "n");
         WriteRaw(kind + QStringLiteral("/Mine.5/letter.doc"), "kept");
-        WriteRaw(kind + QStringLiteral("/Linked.6/content.mdc"), "");
+        WriteRaw(kind + QStringLiteral("/Linked.6/") + ItemStore::kRecord, "");
         QVERIFY(QFile::link(store.path(QStringLiteral("elsewhere.jpg")),
                             kind + QStringLiteral("/Linked.6/FrontCover.jpg")));
         WriteRaw(kind + QStringLiteral("/Notes.7/Notes.txt"), "the only copy");
@@ -858,7 +852,7 @@ private slots:
         QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Mine.5")), QStringList({"Notes.txt", "letter.doc"}));
         QCOMPARE(ReadRaw(kind + QStringLiteral("/Notes.7/Notes.txt")), QByteArray("the only copy"));
         QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Torn.3")),
-                 QStringList({"FrontCover.jpg", "content.mdc", "notes.TXT"}));
+                 QStringList({"FrontCover.jpg", ItemStore::kRecord, "notes.TXT"}));
         QCOMPARE(TestStore::Entries(kind + QStringLiteral("/Covers.8")), QStringList({"BackCover.png"}));
     }
 
@@ -999,7 +993,7 @@ private slots:
         TestStore store;
         WriteRaw(store.path(QStringLiteral("a.jpg")), kCoverA);
         WriteRaw(store.path(QStringLiteral("b.GIF")), kCoverB);
-        WriteRaw(store.db() + QStringLiteral("/Movies/Bare.7/content.mdc"),
+        WriteRaw(store.db() + QStringLiteral("/Movies/Bare.7/") + ItemStore::kRecord,
                  "'Vidsora 3.3 Databasefile - DO NOT EDIT\r\nID = 7\r\nTITLE = Bare\r\n\r\n");
         const TraceCollector traces;
         {
@@ -1087,7 +1081,7 @@ private slots:
                                                       QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                                       QFileDevice::ExeOther));
         const QString db = dir.filePath(QStringLiteral("db"));
-        MakeKinds(db);
+        TestSupport::MakeKindFolders(db);
         {
             StoreLock made; // the lock file, made by this user and writable by it alone
             QCOMPARE(made.Acquire(db), StoreLock::Result::Locked);
@@ -1152,7 +1146,7 @@ private slots:
         QVERIFY(folder.contains(QChar(u'\xDCE9')));
         QCOMPARE(SafeFile::Encode(folder), SafeFile::Encode(store.db()) + "/Movies/Caf\xE9 \xFF.3");
         QVERIFY(SafeFile::MakeFolder(folder));
-        QVERIFY(AnsiText::WriteFile(folder + QStringLiteral("/content.mdc"),
+        QVERIFY(AnsiText::WriteFile(folder + u'/' + ItemStore::kRecord,
                                     QStringLiteral("ID = 3\r\nTITLE = Caf\u00E9\r\n\r\n")));
         QVERIFY(AnsiText::WriteFile(folder + QStringLiteral("/Notes.txt"), QStringLiteral("n\r\n")));
         CMovies movies;
@@ -1166,7 +1160,7 @@ private slots:
         movie->setStrLabel(QStringLiteral("saved back"));
         QVERIFY(movies.Update(QStringLiteral("M3")));
         QCOMPARE(ItemStore::ListEntries(store.db() + QStringLiteral("/Movies"))->size(), 1);
-        QVERIFY(ReadRaw(folder + QStringLiteral("/content.mdc")).contains("LABEL = saved back"));
+        QVERIFY(ReadRaw(folder + u'/' + ItemStore::kRecord).contains("LABEL = saved back"));
         QVERIFY(movies.Remove(QStringLiteral("M3")));
         QCOMPARE(ItemStore::ListEntries(store.db() + QStringLiteral("/Movies"))->size(), 0);
         // Every UTF-8 name and every byte string survive the round trip.
@@ -1182,8 +1176,9 @@ private slots:
         TestStore store;
         const QString kind = store.db() + QStringLiteral("/Movies");
         QDir().mkpath(kind + QStringLiteral("/Pipe.1"));
-        QCOMPARE(::mkfifo(SafeFile::Encode(kind + QStringLiteral("/Pipe.1/content.mdc")).constData(), 0600), 0);
-        TestStore::Write(kind + QStringLiteral("/Piped notes.2/content.mdc"), QStringLiteral("ID = 2\r\n"));
+        QCOMPARE(::mkfifo(SafeFile::Encode(kind + QStringLiteral("/Pipe.1/") + ItemStore::kRecord).constData(), 0600),
+                 0);
+        TestStore::Write(kind + QStringLiteral("/Piped notes.2/") + ItemStore::kRecord, QStringLiteral("ID = 2\r\n"));
         QCOMPARE(::mkfifo(SafeFile::Encode(kind + QStringLiteral("/Piped notes.2/Notes.txt")).constData(), 0600), 0);
         QCOMPARE(::mkfifo(SafeFile::Encode(store.path(QStringLiteral("cover.jpg"))).constData(), 0600), 0);
         QElapsedTimer timer;

@@ -140,7 +140,7 @@ private slots:
         QVERIFY(m_home.isValid());
         qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
         qputenv("TMPDIR", m_home.filePath("tmp").toUtf8());
-        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_PATH)), 0);
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
         Component::ClearCache();
     }
 

@@ -126,7 +126,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_files.isValid());
-        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_PATH)), 0);
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
 
         UEF boxDocument;
         auto box = std::make_shared<UEFBox>();

@@ -140,7 +140,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_world.filePath("config").toLocal8Bit());
         QCOMPARE(QDir::cleanPath(QDir::tempPath()), QDir::cleanPath(m_tmp));
         // The parser reaches the product-code checker by its registration, as the program does.
-        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_PATH)), 0);
+        QCOMPARE(Component::RegisterLibrary(QStringLiteral(CODEVET_LIBRARY_PATH)), 0);
     }
 
     void commandLine_data()

@@ -93,10 +93,7 @@ void TestCommands::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
-    BuildChildLists();
+    m_store = LoadSample(m_dbDir, ChildLists::Build);
 }
 
 void TestCommands::cleanup()

@@ -64,9 +64,7 @@ void TestMoves::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
+    m_store = LoadSample(m_dbDir);
 }
 
 void TestMoves::cleanup()

@@ -142,10 +142,7 @@ void TestMultiAdd::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
-    BuildChildLists();
+    m_store = LoadSample(m_dbDir, ChildLists::Build);
     m_dialogs = std::make_unique<FakeDialogs>();
     m_dialogs->fillMovie = FillTemplate;
 }

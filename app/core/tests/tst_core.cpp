@@ -76,10 +76,7 @@ void TestCore::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
-    BuildChildLists();
+    m_store = LoadSample(m_dbDir, ChildLists::Build);
 }
 
 void TestCore::cleanup()

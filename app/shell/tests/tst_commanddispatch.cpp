@@ -122,9 +122,7 @@ private:
 void CommandDispatchTest::initTestCase()
 {
     m_dir = std::make_unique<CollectionStore>();
-    const QString dbDir = m_dir->db();
-    m_store.Build();
-    LoadCollections(dbDir);
+    m_store = LoadSample(m_dir->db());
     m_main = std::make_unique<frmMain>();
     auto editors = std::make_unique<FakeEditors>();
     m_editors = editors.get();

@@ -62,9 +62,7 @@ void CommandWiringTest::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
+    m_store = LoadSample(m_dbDir);
     m_main = std::make_unique<frmMain>();
     auto editors = std::make_unique<FakeEditors>();
     m_editors = editors.get();

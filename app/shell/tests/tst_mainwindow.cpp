@@ -121,9 +121,7 @@ void MainWindowTest::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
+    m_store = LoadSample(m_dbDir);
     WriteRegSetting("User", "");
     m_main = std::make_unique<frmMain>();
     m_main->Load();

@@ -70,9 +70,7 @@ void MultiAddWiringTest::init()
 {
     m_dir = std::make_unique<CollectionStore>();
     m_dbDir = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(m_dbDir);
+    m_store = LoadSample(m_dbDir);
     m_main = std::make_unique<frmMain>();
     auto dialogs = std::make_unique<FakeDialogs>();
     m_dialogs = dialogs.get();

@@ -3,6 +3,7 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "ItemStore.h"
 #include "Registry.h"
 #include "StoreLock.h"
 #include "core/mFunctions.h"
@@ -327,12 +328,12 @@ private slots:
         MakeStore(dbDir, Counts{0, 0, 0, 0, 2});
         const QStringList kept{dbDir + QStringLiteral("/Movies/Torn.7/Notes.txt"),
                                dbDir + QStringLiteral("/Boxes/Torn.3/FrontCover.jpg"),
-                               dbDir + QStringLiteral("/Categories/Torn.1/content.mdc")};
+                               dbDir + QStringLiteral("/Categories/Torn.1/") + ItemStore::kRecord};
         for (const QString& file : kept) {
             QVERIFY(QDir().mkpath(QFileInfo(file).path()));
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(file.endsWith(QLatin1String("content.mdc")) ? "" : "the user's");
+            out.write(file.endsWith(ItemStore::kRecord) ? "" : "the user's");
         }
         StoreDBPath(dbDir);
 
@@ -708,8 +709,9 @@ private:
 
     void ExpectKindFolders(const QString& dbDir)
     {
-        for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
-            QVERIFY2(QFileInfo(dbDir + u'/' + QLatin1String(kind)).isDir(), kind);
+        for (const ItemKind kind : ItemStore::kKinds) {
+            const QString folder = ItemStore::KindFolder(kind);
+            QVERIFY2(QFileInfo(dbDir + u'/' + folder).isDir(), qPrintable(folder));
         }
     }
 

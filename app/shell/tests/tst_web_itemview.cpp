@@ -71,10 +71,8 @@ void ItemViewTest::initTestCase()
 void ItemViewTest::init()
 {
     m_dir = std::make_unique<CollectionStore>();
-    m_store = SampleStore();
-    m_store.Build();
-    m_hostileTitleMovie = AddMovie("<b>Bold</b> & <i>co</i>", "!0", "DVD");
-    LoadCollections(m_dir->db());
+    m_store = LoadSample(m_dir->db(), ChildLists::Leave,
+                         [this] { m_hostileTitleMovie = AddMovie("<b>Bold</b> & <i>co</i>", "!0", "DVD"); });
     m_main = std::make_unique<frmMain>();
     m_main->Load();
     m_main->resize(1000, 700);

@@ -75,10 +75,7 @@ private:
 void KeyboardTest::init()
 {
     m_dir = std::make_unique<CollectionStore>();
-    const QString db = m_dir->db();
-    m_store = SampleStore();
-    m_store.Build();
-    LoadCollections(db);
+    m_store = LoadSample(m_dir->db());
     m_main = std::make_unique<frmMain>();
     m_main->Load();
     m_main->resize(800, 600);

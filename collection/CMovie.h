@@ -163,65 +163,49 @@ inline constexpr auto kMovie = [] {
     const auto set = [&fields](MovieField id, const ItemField<CMovie>& field) { fields[size_t(id)] = field; };
     using enum PagePart;
     set(ID, F::Number<&CItem::lngID, &CItem::setLngID>("ID"));
-    set(Title, F::Line<&CMovie::strTitle, &CMovie::setStrTitle>("TITLE", "TITLE").Captioned("&Title"));
-    set(Label, F::Line<&CMovie::strLabel, &CMovie::setStrLabel>("LABEL", "LABEL").Captioned("La&bel").OnPage(Head, 1));
-    set(SortKey, F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX").Captioned("Sorting"));
-    set(UPC,
-        F::Line<&CMovie::strUPC, &CMovie::setStrUPC>("UPC", "UPC").Captioned("UPC/EAN").OnPage(Head, 2, "UPC / EAN:"));
+    set(Title, F::Line<&CMovie::strTitle, &CMovie::setStrTitle>("TITLE", "TITLE").Shown("&Title"));
+    set(Label, F::Line<&CMovie::strLabel, &CMovie::setStrLabel>("LABEL", "LABEL").Shown("La&bel", Head, 1));
+    set(SortKey, F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX").Shown("Sorting"));
+    set(UPC, F::Line<&CMovie::strUPC, &CMovie::setStrUPC>("UPC", "UPC").Shown("UPC/EAN", Head, 2, "UPC / EAN:"));
     // The description is the media block's, shared with the media; the editor shows it under its own names.
-    set(Media, F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA").OnPage(Head, 3, "Media:"));
-    set(DVDRegion, F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION").OnPage(Head, 4, "DVD region:"));
-    set(DVDType, F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE").OnPage(Head, 5, "DVD type:"));
-    set(DVDCase, F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE").OnPage(Head, 7, "DVD case:"));
-    set(LDType, F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE").OnPage(Head, 6, "LD type:"));
+    set(Media, F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA").Shown(nullptr, Head, 3, "Media:"));
+    set(DVDRegion,
+        F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION").Shown(nullptr, Head, 4, "DVD region:"));
+    set(DVDType, F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE").Shown(nullptr, Head, 5, "DVD type:"));
+    set(DVDCase, F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE").Shown(nullptr, Head, 7, "DVD case:"));
+    set(LDType, F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE").Shown(nullptr, Head, 6, "LD type:"));
     set(Picture, F::Lines<&CMovie::strPicture, &CMovie::setStrPicture>("PICTURE", "PICTURE", common)
-                     .Captioned("Picture formats")
-                     .OnPage(Head, 9, "Video:"));
+                     .Shown("Picture formats", Head, 9, "Video:"));
     set(Audio, F::Lines<&CMovie::strSoundmix, &CMovie::setStrSoundmix>("SOUNDMIX", "SOUNDMIX", common)
-                   .Captioned("Spoken languages")
-                   .OnPage(Head, 10, "Audio:"));
+                   .Shown("Spoken languages", Head, 10, "Audio:"));
     set(Subtitles, F::Lines<&CMovie::strSubtitles, &CMovie::setStrSubtitles>("SUBTITLES", "SUBTITLES", common)
-                       .Captioned("Subtitles")
-                       .OnPage(Head, 11));
-    set(System, F::Line<&CMovie::strSystem, &CMovie::setStrSystem>("COLORSYSTEM", "SYSTEM", common)
-                    .Captioned("System")
-                    .OnPage(Head, 8));
+                       .Shown("Subtitles", Head, 11));
+    set(System,
+        F::Line<&CMovie::strSystem, &CMovie::setStrSystem>("COLORSYSTEM", "SYSTEM", common).Shown("System", Head, 8));
     set(Country, F::Line<&CMovie::strCountry, &CMovie::setStrCountry>("COUNTRY", "COUNTRY", common)
-                     .Captioned("Country")
-                     .OnPage(Details, 1));
-    set(Year,
-        F::Line<&CMovie::strYear, &CMovie::setStrYear>("YEAR", "YEAR", common).Captioned("Year").OnPage(Details, 2));
-    set(Length, F::Line<&CMovie::strLength, &CMovie::setStrLength>("LENGTH", "LENGTH", common)
-                    .Captioned("Length")
-                    .OnPage(Details, 3));
-    set(Studio, F::Line<&CMovie::strStudio, &CMovie::setStrStudio>("STUDIO", "STUDIO", common)
-                    .Captioned("Studio")
-                    .OnPage(Details, 4));
+                     .Shown("Country", Details, 1));
+    set(Year, F::Line<&CMovie::strYear, &CMovie::setStrYear>("YEAR", "YEAR", common).Shown("Year", Details, 2));
+    set(Length,
+        F::Line<&CMovie::strLength, &CMovie::setStrLength>("LENGTH", "LENGTH", common).Shown("Length", Details, 3));
+    set(Studio,
+        F::Line<&CMovie::strStudio, &CMovie::setStrStudio>("STUDIO", "STUDIO", common).Shown("Studio", Details, 4));
     set(Website, F::Line<&CMovie::strWebsite, &CMovie::setStrWebsite>("WEBSITE", "WEBSITE", common)
-                     .Captioned("Website")
-                     .OnPage(Details, 5));
-    set(Extras, F::Lines<&CMovie::strExtras, &CMovie::setStrExtras>("EXTRAS", "EXTRAS", common)
-                    .Captioned("E&xtras")
-                    .OnPage(Details, 6));
+                     .Shown("Website", Details, 5));
+    set(Extras,
+        F::Lines<&CMovie::strExtras, &CMovie::setStrExtras>("EXTRAS", "EXTRAS", common).Shown("E&xtras", Details, 6));
     set(Writer, F::Lines<&CMovie::strWriter, &CMovie::setStrWriter>("WRITER", "WRITER", common)
-                    .Captioned("Writer")
-                    .OnPage(People, 1, "Writer(s):"));
+                    .Shown("Writer", People, 1, "Writer(s):"));
     set(Director, F::Lines<&CMovie::strDirector, &CMovie::setStrDirector>("DIRECTOR", "DIRECTOR", common)
-                      .Captioned("Director")
-                      .OnPage(People, 2, "Director(s):"));
+                      .Shown("Director", People, 2, "Director(s):"));
     set(Producer, F::Lines<&CMovie::strProducer, &CMovie::setStrProducer>("PRODUCER", "PRODUCER", common)
-                      .Captioned("Producer")
-                      .OnPage(People, 3, "Producer(s):"));
-    set(Cast,
-        F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common).Captioned("C&ast").OnPage(People, 4));
+                      .Shown("Producer", People, 3, "Producer(s):"));
+    set(Cast, F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common).Shown("C&ast", People, 4));
     set(ParentType, F::Number<&CMovie::lngParentType, &CMovie::setLngParentType>("PARENTTYPE"));
     set(ParentID, F::Number<&CMovie::lngParentID, &CMovie::setLngParentID>("PARENTID"));
-    set(Notes, F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common)
-                   .Captioned("&Notes")
-                   .OnPage(Story, 2));
+    set(Notes,
+        F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common).Shown("&Notes", Story, 2));
     set(Synopsis, F::File<&CMovie::strSynopsis, &CMovie::setStrSynopsis>("Synopsis.txt", "SYNOPSIS", common)
-                      .Captioned("&Synopsis")
-                      .OnPage(Story, 1));
+                      .Shown("&Synopsis", Story, 1));
     for (const ItemField<CMovie>& field : fields) {
         if (!field.key) {
             throw "every MovieField needs its entry";

@@ -52,15 +52,12 @@ template <class T> struct ItemField
     unsigned char pagePlace = 0;
     const char* pageLabel = nullptr;
 
-    constexpr ItemField Captioned(const char* name) const
+    // The field with its caption, and its page row when part is not None.
+    constexpr ItemField Shown(const char* name, PagePart part = PagePart::None, unsigned char place = 0,
+                              const char* label = nullptr) const
     {
         ItemField field = *this;
         field.caption = name;
-        return field;
-    }
-    constexpr ItemField OnPage(PagePart part, unsigned char place, const char* label = nullptr) const
-    {
-        ItemField field = *this;
         field.pagePart = part;
         field.pagePlace = place;
         field.pageLabel = label;

@@ -53,7 +53,8 @@ const char* Caption(MovieField field)
     return CMovie::Fields()[size_t(field)].caption;
 }
 
-// A field's control shows its text the way the control holds it: a line, an entry per line, or lines of text.
+// A field's control shows its text, and only it, the way the control holds it: a line, an entry per line, or lines of
+// text.
 void ShowText(QWidget* control, const QString& text)
 {
     if (auto* line = qobject_cast<QLineEdit*>(control)) {
@@ -61,6 +62,7 @@ void ShowText(QWidget* control, const QString& text)
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         combo->setEditText(text);
     } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        list->clear();
         AddLinesToList(text, list);
     } else if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
         box->setPlainText(FromStore(text));
@@ -82,19 +84,6 @@ QString TextShown(const QWidget* control)
         return ToStore(box->toPlainText());
     }
     return QString();
-}
-
-void ClearText(QWidget* control)
-{
-    if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        line->clear();
-    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        combo->clearEditText();
-    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
-        list->clear();
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
-        box->clear();
-    }
 }
 
 // A list with its combo box, add and remove buttons, the way the editors feed lists.
@@ -427,8 +416,9 @@ void frmMovie::PrepareForm()
 
 void frmMovie::ClearFields()
 {
+    // Emptied before the fill, so that the title's change reaches the sort key follower even when it reads the same.
     for (QWidget* control : m_controls) {
-        ClearText(control);
+        ShowText(control, QString());
     }
     imgMFrontCover->Clear();
     imgMBackCover->Clear();

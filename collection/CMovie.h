@@ -161,37 +161,61 @@ inline constexpr auto kMovie = [] {
     constexpr bool common = F::kCommon;
     std::array<ItemField<CMovie>, size_t(Count)> fields{};
     const auto set = [&fields](MovieField id, const ItemField<CMovie>& field) { fields[size_t(id)] = field; };
+    using enum PagePart;
     set(ID, F::Number<&CItem::lngID, &CItem::setLngID>("ID"));
-    set(Title, F::Line<&CMovie::strTitle, &CMovie::setStrTitle>("TITLE", "TITLE"));
-    set(Label, F::Line<&CMovie::strLabel, &CMovie::setStrLabel>("LABEL", "LABEL"));
-    set(SortKey, F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX"));
-    set(UPC, F::Line<&CMovie::strUPC, &CMovie::setStrUPC>("UPC", "UPC"));
-    set(Media, F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA"));
-    set(DVDRegion, F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION"));
-    set(DVDType, F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE"));
-    set(DVDCase, F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE"));
-    set(LDType, F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE"));
-    set(Picture, F::Lines<&CMovie::strPicture, &CMovie::setStrPicture>("PICTURE", "PICTURE", common));
-    set(Audio, F::Lines<&CMovie::strSoundmix, &CMovie::setStrSoundmix>("SOUNDMIX", "SOUNDMIX", common));
-    set(Subtitles, F::Lines<&CMovie::strSubtitles, &CMovie::setStrSubtitles>("SUBTITLES", "SUBTITLES", common));
-    set(System, F::Line<&CMovie::strSystem, &CMovie::setStrSystem>("COLORSYSTEM", "SYSTEM", common));
-    set(Country, F::Line<&CMovie::strCountry, &CMovie::setStrCountry>("COUNTRY", "COUNTRY", common));
-    set(Year, F::Line<&CMovie::strYear, &CMovie::setStrYear>("YEAR", "YEAR", common));
-    set(Length, F::Line<&CMovie::strLength, &CMovie::setStrLength>("LENGTH", "LENGTH", common));
-    set(Studio, F::Line<&CMovie::strStudio, &CMovie::setStrStudio>("STUDIO", "STUDIO", common));
-    set(Website, F::Line<&CMovie::strWebsite, &CMovie::setStrWebsite>("WEBSITE", "WEBSITE", common));
-    set(Extras, F::Lines<&CMovie::strExtras, &CMovie::setStrExtras>("EXTRAS", "EXTRAS", common));
-    set(Writer, F::Lines<&CMovie::strWriter, &CMovie::setStrWriter>("WRITER", "WRITER", common));
-    set(Director, F::Lines<&CMovie::strDirector, &CMovie::setStrDirector>("DIRECTOR", "DIRECTOR", common));
-    set(Producer, F::Lines<&CMovie::strProducer, &CMovie::setStrProducer>("PRODUCER", "PRODUCER", common));
-    set(Cast, F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common));
+    set(Title, F::Line<&CMovie::strTitle, &CMovie::setStrTitle>("TITLE", "TITLE").Shown("&Title"));
+    set(Label, F::Line<&CMovie::strLabel, &CMovie::setStrLabel>("LABEL", "LABEL").Shown("La&bel", Head, 1));
+    set(SortKey, F::Line<&CItem::strSortKey, &CItem::setStrSortKey>("SORTKEY", "SORTINDEX").Shown("Sorting"));
+    set(UPC, F::Line<&CMovie::strUPC, &CMovie::setStrUPC>("UPC", "UPC").Shown("UPC/EAN", Head, 2, "UPC / EAN:"));
+    // The description is the media block's, shared with the media; the editor shows it under its own names.
+    set(Media, F::Media<&mTypMediaInfo::strMedia>("MEDIA", "MEDIA").Shown(nullptr, Head, 3, "Media:"));
+    set(DVDRegion,
+        F::Media<&mTypMediaInfo::strDVDRegion>("DVDREGION", "DVDREGION").Shown(nullptr, Head, 4, "DVD region:"));
+    set(DVDType, F::Media<&mTypMediaInfo::strDVDType>("DVDTYPE", "DVDTYPE").Shown(nullptr, Head, 5, "DVD type:"));
+    set(DVDCase, F::Media<&mTypMediaInfo::strDVDCase>("DVDCASE", "DVDCASE").Shown(nullptr, Head, 7, "DVD case:"));
+    set(LDType, F::Media<&mTypMediaInfo::strLDType>("LDTYPE", "LDTYPE").Shown(nullptr, Head, 6, "LD type:"));
+    set(Picture, F::Lines<&CMovie::strPicture, &CMovie::setStrPicture>("PICTURE", "PICTURE", common)
+                     .Shown("Picture formats", Head, 9, "Video:"));
+    set(Audio, F::Lines<&CMovie::strSoundmix, &CMovie::setStrSoundmix>("SOUNDMIX", "SOUNDMIX", common)
+                   .Shown("Spoken languages", Head, 10, "Audio:"));
+    set(Subtitles, F::Lines<&CMovie::strSubtitles, &CMovie::setStrSubtitles>("SUBTITLES", "SUBTITLES", common)
+                       .Shown("Subtitles", Head, 11));
+    set(System,
+        F::Line<&CMovie::strSystem, &CMovie::setStrSystem>("COLORSYSTEM", "SYSTEM", common).Shown("System", Head, 8));
+    set(Country, F::Line<&CMovie::strCountry, &CMovie::setStrCountry>("COUNTRY", "COUNTRY", common)
+                     .Shown("Country", Details, 1));
+    set(Year, F::Line<&CMovie::strYear, &CMovie::setStrYear>("YEAR", "YEAR", common).Shown("Year", Details, 2));
+    set(Length,
+        F::Line<&CMovie::strLength, &CMovie::setStrLength>("LENGTH", "LENGTH", common).Shown("Length", Details, 3));
+    set(Studio,
+        F::Line<&CMovie::strStudio, &CMovie::setStrStudio>("STUDIO", "STUDIO", common).Shown("Studio", Details, 4));
+    set(Website, F::Line<&CMovie::strWebsite, &CMovie::setStrWebsite>("WEBSITE", "WEBSITE", common)
+                     .Shown("Website", Details, 5));
+    set(Extras,
+        F::Lines<&CMovie::strExtras, &CMovie::setStrExtras>("EXTRAS", "EXTRAS", common).Shown("E&xtras", Details, 6));
+    set(Writer, F::Lines<&CMovie::strWriter, &CMovie::setStrWriter>("WRITER", "WRITER", common)
+                    .Shown("Writer", People, 1, "Writer(s):"));
+    set(Director, F::Lines<&CMovie::strDirector, &CMovie::setStrDirector>("DIRECTOR", "DIRECTOR", common)
+                      .Shown("Director", People, 2, "Director(s):"));
+    set(Producer, F::Lines<&CMovie::strProducer, &CMovie::setStrProducer>("PRODUCER", "PRODUCER", common)
+                      .Shown("Producer", People, 3, "Producer(s):"));
+    set(Cast, F::Lines<&CMovie::strCast, &CMovie::setStrCast>("CAST", "CAST", common).Shown("C&ast", People, 4));
     set(ParentType, F::Number<&CMovie::lngParentType, &CMovie::setLngParentType>("PARENTTYPE"));
     set(ParentID, F::Number<&CMovie::lngParentID, &CMovie::setLngParentID>("PARENTID"));
-    set(Notes, F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common));
-    set(Synopsis, F::File<&CMovie::strSynopsis, &CMovie::setStrSynopsis>("Synopsis.txt", "SYNOPSIS", common));
+    set(Notes,
+        F::File<&CMovie::strNotes, &CMovie::setStrNotes>("Notes.txt", "NOTES", common).Shown("&Notes", Story, 2));
+    set(Synopsis, F::File<&CMovie::strSynopsis, &CMovie::setStrSynopsis>("Synopsis.txt", "SYNOPSIS", common)
+                      .Shown("&Synopsis", Story, 1));
     for (const ItemField<CMovie>& field : fields) {
         if (!field.key) {
             throw "every MovieField needs its entry";
+        }
+        // The editor shows every text field but the description's by its caption, and checks it by that name.
+        if (field.text && !field.media && !field.caption) {
+            throw "every text field the editor shows needs its caption";
+        }
+        if (field.pagePart != PagePart::None && !field.pageLabel && !field.caption) {
+            throw "every field the page shows needs its label";
         }
     }
     return fields;

@@ -15,9 +15,21 @@ enum class FieldForm : unsigned char
     File,   // a text file of its own beside the record, named by the key
 };
 
-// One field of the item class T: where its folder keeps it, its exchange tag, and how to read and set it. Each kind
-// lists its fields once (T::Fields()), in the order its record writes them; the record writer and reader, the
-// exchange mapping, the templates and the editors walk that list.
+// The part of an item's page that shows a field, in the order the page writes its parts; None: the page leaves the
+// field out.
+enum class PagePart : unsigned char
+{
+    None,
+    Head,    // the rows right under the title
+    Details, // "Details"
+    Story,   // "Synopsis & notes"
+    People,  // "Cast & crew"
+};
+
+// One field of the item class T: where its folder keeps it, its exchange tag, how to read and set it, what the user
+// sees it called and where its page shows it. Each kind lists its fields once (T::Fields()), in the order its record
+// writes them; the record writer and reader, the exchange mapping, the templates, the editors and the page walk
+// that list.
 template <class T> struct ItemField
 {
     const char* key = nullptr; // the record key; the file's name for FieldForm::File
@@ -32,7 +44,38 @@ template <class T> struct ItemField
     // Numbers.
     int (*number)(const T&) = nullptr;
     void (*setNumber)(T&, int) = nullptr;
+    // The editor's name for the field, with the "&" before its access key ("La&bel"); null for a field the editor
+    // does not show by name.
+    const char* caption = nullptr;
+    // The page's row: its part and its place in that part, and its label when that is not the caption with ":".
+    PagePart pagePart = PagePart::None;
+    unsigned char pagePlace = 0;
+    const char* pageLabel = nullptr;
+
+    // The field with its caption, and its page row when part is not None.
+    constexpr ItemField Shown(const char* name, PagePart part = PagePart::None, unsigned char place = 0,
+                              const char* label = nullptr) const
+    {
+        ItemField field = *this;
+        field.caption = name;
+        field.pagePart = part;
+        field.pagePlace = place;
+        field.pageLabel = label;
+        return field;
+    }
 };
+
+// The caption as messages write it: without the access key's "&".
+inline QString PlainCaption(const char* caption)
+{
+    return QString::fromLatin1(caption).remove(u'&');
+}
+
+// The label of the field's page row.
+template <class T> QString PageLabel(const ItemField<T>& field)
+{
+    return field.pageLabel ? QString::fromLatin1(field.pageLabel) : PlainCaption(field.caption) + u':';
+}
 
 // The entries of a kind's field list, from its accessors.
 template <class T> struct FieldMaker

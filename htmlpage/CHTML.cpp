@@ -1,6 +1,7 @@
 #include "CHTML.h"
 
 #include "AnsiText.h"
+#include "CMovie.h"
 #include "HTMLFuncs.h"
 #include "PageLog.h"
 #include "UEF.h"
@@ -8,6 +9,10 @@
 #include "UEFCollection.h"
 #include "UEFMedia.h"
 #include "UEFMovie.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
 
 using namespace HTMLFuncs;
 
@@ -82,21 +87,122 @@ QString CastTable(const QString& cast)
     return out;
 }
 
-// The media rows of a movie or medium; every argument is already item text made safe for markup.
-void MediaRows(Rows& rows, const QString& media, const QString& region, const QString& dvdType, const QString& ldType,
-               const QString& dvdCase)
+template <class U> using Getter = const QString& (U::*)() const;
+
+// The exchange item's reader of the field with the tag; null when it has none.
+template <class U, size_t N> constexpr Getter<U> GetterOf(const std::array<UEFField<U>, N>& fields, const char* tag)
 {
-    const bool dvd = media == QLatin1String("DVD");
-    rows.AddIf(QStringLiteral("Media:"), media);
-    if (dvd) {
-        rows.AddIf(QStringLiteral("DVD region:"), region);
-        rows.AddIf(QStringLiteral("DVD type:"), dvdType);
+    for (const UEFField<U>& field : fields) {
+        if (std::string_view(field.tag) == tag) {
+            return field.get;
+        }
     }
-    if (AnsiText::UCase(media) == QLatin1String("LASERDISC")) {
-        rows.AddIf(QStringLiteral("LD type:"), ldType);
+    return nullptr;
+}
+
+// A row of a movie's page: its field, and where the exchange movie (and, for the description's fields, the exchange
+// medium) keeps its text.
+struct PageRow
+{
+    MovieField field{};
+    PagePart part = PagePart::None;
+    unsigned char place = 0;
+    Getter<UEFMovie> movieText = nullptr;
+    Getter<UEFMedia> mediaText = nullptr;
+};
+
+// The rows the movie's field list puts on the page, in the page's order. Paired with the exchange items' fields by tag
+// when the program is built.
+constexpr auto kMoviePage = [] {
+    constexpr auto fields = CMovie::Fields();
+    constexpr size_t count = [fields] {
+        size_t n = 0;
+        for (const ItemField<CMovie>& field : fields) {
+            n += field.pagePart != PagePart::None ? 1 : 0;
+        }
+        return n;
+    }();
+    std::array<PageRow, count> rows{};
+    size_t r = 0;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        const ItemField<CMovie>& field = fields[f];
+        if (field.pagePart == PagePart::None) {
+            continue;
+        }
+        PageRow row{MovieField(f), field.pagePart, field.pagePlace, GetterOf(kMovieFields, field.exchange)};
+        if (field.media) {
+            row.mediaText = GetterOf(kMediaFields, field.exchange);
+        }
+        if (!row.movieText || (field.media && !row.mediaText)) {
+            throw "the page shows a field the exchange item lacks";
+        }
+        // In page order as it goes: each row after every row before it in the page.
+        size_t at = r++;
+        for (; at > 0 &&
+               (rows[at - 1].part > row.part || (rows[at - 1].part == row.part && rows[at - 1].place > row.place));
+             --at) {
+            rows[at] = rows[at - 1];
+        }
+        if (at > 0 && rows[at - 1].part == row.part && rows[at - 1].place == row.place) {
+            throw "two fields take one place on the page";
+        }
+        rows[at] = row;
     }
-    if (dvd) {
-        rows.AddIf(QStringLiteral("DVD case:"), dvdCase);
+    return rows;
+}();
+
+// The labels of the page's rows, by kMoviePage.
+const std::array<QString, kMoviePage.size()>& MoviePageLabels()
+{
+    static const std::array<QString, kMoviePage.size()> labels = [] {
+        std::array<QString, kMoviePage.size()> out;
+        for (size_t r = 0; r < kMoviePage.size(); ++r) {
+            out[r] = PageLabel(CMovie::Fields()[size_t(kMoviePage[r].field)]);
+        }
+        return out;
+    }();
+    return labels;
+}
+
+QString PartTitle(PagePart part)
+{
+    switch (part) {
+    case PagePart::Details:
+        return QStringLiteral("Details");
+    case PagePart::Story:
+        return QStringLiteral("Synopsis & notes");
+    case PagePart::People:
+        return QStringLiteral("Cast & crew");
+    default:
+        return QString();
+    }
+}
+
+// Whether the page shows a field of the media description, given the medium (made safe for markup): the DVD's own
+// fields for a DVD only, the laserdisc's type for a laserdisc only.
+bool MediaRowShown(MovieField field, const QString& media)
+{
+    switch (field) {
+    case MovieField::DVDRegion:
+    case MovieField::DVDType:
+    case MovieField::DVDCase:
+        return media == QLatin1String("DVD");
+    case MovieField::LDType:
+        return AnsiText::UCase(media) == QLatin1String("LASERDISC");
+    default:
+        return true;
+    }
+}
+
+// The media rows of a medium: the description's rows of a movie's page.
+void MediaRows(Rows& rows, const UEFMedia& medium)
+{
+    const QString media = ItemText(medium.strMedia());
+    for (size_t r = 0; r < kMoviePage.size(); ++r) {
+        const PageRow& row = kMoviePage[r];
+        if (row.mediaText && MediaRowShown(row.field, media)) {
+            rows.AddIf(MoviePageLabels()[r], ItemText((medium.*row.mediaText)()));
+        }
     }
 }
 
@@ -163,75 +269,73 @@ QString CHTML::GetCode(const UEFCollection& colIn, bool blSub, bool blMedia, int
 
 QString CHTML::ShowMovie(const UEFMovie& objMovie, bool blSub, bool blMedia) const
 {
-    // Every field enters the markup here, made safe once, before its line breaks become tags.
-    const QString title = ItemText(objMovie.strTitle());
-    const QString extras = ItemText(objMovie.strExtras());
-    const QString country = ItemText(objMovie.strCountry());
-    const QString year = ItemText(objMovie.strYear());
-    const QString length = ItemText(objMovie.strLength());
-    const QString studio = ItemText(objMovie.strStudio());
-    const QString website = ItemText(objMovie.strWebsite());
-    const QString synopsis = ItemText(objMovie.strSynopsis());
-    const QString notes = ItemText(objMovie.strNotes());
-    const QString writer = ItemText(objMovie.strWriter());
-    const QString director = ItemText(objMovie.strDirector());
-    const QString producer = ItemText(objMovie.strProducer());
-    const QString cast = ItemText(objMovie.strCast());
+    const QString media = ItemText(objMovie.strMedia());
+    // A row's text, or none when the page leaves the row out. Every field enters the markup here, made safe once,
+    // before its line breaks become tags.
+    const auto rowText = [&](const PageRow& row) -> std::optional<QString> {
+        const QString& raw = (objMovie.*row.movieText)();
+        const auto shown = [](const QString& text) { return text.isEmpty() ? std::nullopt : std::optional(text); };
+        if (row.mediaText && (blMedia || !MediaRowShown(row.field, media))) {
+            return std::nullopt;
+        }
+        switch (row.field) {
+        case MovieField::UPC:
+            return blSub ? std::nullopt : shown(ItemText(NiceUPC(raw)));
+        case MovieField::Subtitles: {
+            QString subtitles = ItemText(raw).replace(CRLF, QLatin1String(", "));
+            if (subtitles.endsWith(QLatin1String(", "))) {
+                subtitles.chop(2);
+            }
+            return shown(subtitles);
+        }
+        case MovieField::Website: {
+            const QString website = ItemText(raw);
+            return website.isEmpty() ? std::nullopt : std::optional(Website(raw, website));
+        }
+        case MovieField::Extras: {
+            const QString extras = ItemText(raw);
+            return blSub || extras.isEmpty() ? std::nullopt : std::optional(BulletList(extras, QString()));
+        }
+        case MovieField::Cast: {
+            const QString cast = ItemText(raw);
+            return cast.isEmpty() ? std::nullopt : std::optional(CastTable(cast));
+        }
+        default:
+            const bool line = CMovie::Fields()[size_t(row.field)].form == FieldForm::Line;
+            return shown(line ? ItemText(raw) : Lines(ItemText(raw)));
+        }
+    };
 
     NextBlock();
-    QString out = BeginDoc(title, ItemText(objMovie.strFrontCoverURL()), ItemText(objMovie.strBackCoverURL()),
-                           QStringLiteral("100%"), blSub);
+    QString out = BeginDoc(ItemText(objMovie.strTitle()), ItemText(objMovie.strFrontCoverURL()),
+                           ItemText(objMovie.strBackCoverURL()), QStringLiteral("100%"), blSub);
     Rows rows(out);
-    rows.AddIf(QStringLiteral("Label:"), ItemText(objMovie.strLabel()));
-    if (!blSub) {
-        rows.AddIf(QStringLiteral("UPC / EAN:"), ItemText(NiceUPC(objMovie.strUPC())));
+    std::array<std::optional<QString>, kMoviePage.size()> texts;
+    for (size_t r = 0; r < kMoviePage.size(); ++r) {
+        texts[r] = rowText(kMoviePage[r]);
     }
-    if (!blMedia) {
-        MediaRows(rows, ItemText(objMovie.strMedia()), ItemText(objMovie.strDVDRegion()),
-                  ItemText(objMovie.strDVDType()), ItemText(objMovie.strLDType()), ItemText(objMovie.strDVDCase()));
-    }
-    rows.AddIf(QStringLiteral("System:"), ItemText(objMovie.strSystem()));
-    rows.AddIf(QStringLiteral("Video:"), Lines(ItemText(objMovie.strPicture())));
-    rows.AddIf(QStringLiteral("Audio:"), Lines(ItemText(objMovie.strSoundmix())));
-    QString subtitles = ItemText(objMovie.strSubtitles()).replace(CRLF, QLatin1String(", "));
-    if (subtitles.endsWith(QLatin1String(", "))) {
-        subtitles.chop(2);
-    }
-    rows.AddIf(QStringLiteral("Subtitles:"), subtitles);
-
-    const bool showExtras = !blSub && !extras.isEmpty();
-    if (!country.isEmpty() || !year.isEmpty() || !length.isEmpty() || !studio.isEmpty() || !website.isEmpty() ||
-        showExtras) {
-        out += DividerDoc(QStringLiteral("Details")) + BlockStart(blSub);
-        rows.AddIf(QStringLiteral("Country:"), country);
-        rows.AddIf(QStringLiteral("Year:"), year);
-        rows.AddIf(QStringLiteral("Length:"), length);
-        rows.AddIf(QStringLiteral("Studio:"), studio);
-        if (!website.isEmpty()) {
-            rows.Add(QStringLiteral("Website:"), Website(objMovie.strWebsite(), website));
+    // Part by part; a part after the head has its divider and section, and only when it shows a row.
+    for (size_t first = 0, end = 0; first < kMoviePage.size(); first = end) {
+        const PagePart part = kMoviePage[first].part;
+        bool any = false;
+        for (end = first; end < kMoviePage.size() && kMoviePage[end].part == part; ++end) {
+            any = any || texts[end].has_value();
         }
-        if (showExtras) {
-            rows.Add(QStringLiteral("Extras:"), BulletList(extras, QString()));
+        if (!any) {
+            continue;
         }
-        EndSection(out);
-    }
-
-    if (!synopsis.isEmpty() || !notes.isEmpty()) {
-        out += DividerDoc(QStringLiteral("Synopsis & notes")) + BlockStart(blSub);
-        rows.AddIf(QStringLiteral("Synopsis:"), Lines(synopsis));
-        rows.AddIf(QStringLiteral("Notes:"), Lines(notes));
-        EndSection(out);
-    }
-
-    if (!writer.isEmpty() || !director.isEmpty() || !producer.isEmpty() || !cast.isEmpty()) {
-        out += DividerDoc(QStringLiteral("Cast & crew")) + BlockStart(blSub);
-        rows.AddIf(QStringLiteral("Writer(s):"), Lines(writer));
-        rows.AddIf(QStringLiteral("Director(s):"), Lines(director));
-        rows.AddIf(QStringLiteral("Producer(s):"), Lines(producer));
-        if (!cast.isEmpty()) {
-            rows.Add(QStringLiteral("Cast:"), CastTable(cast));
+        const bool section = part != PagePart::Head;
+        if (section) {
+            out += DividerDoc(PartTitle(part)) + BlockStart(blSub);
         }
-        EndSection(out);
+        for (size_t r = first; r < end; ++r) {
+            if (texts[r]) {
+                rows.Add(MoviePageLabels()[r], *texts[r]);
+            }
+        }
+        if (section) {
+            EndSection(out);
+        }
     }
 
     out += EndDoc();
@@ -250,8 +354,7 @@ QString CHTML::ShowMedia(const UEFMedia& objMedia, bool blSub, int depth) const
     if (!blSub) {
         rows.AddIf(QStringLiteral("UPC / EAN:"), ItemText(NiceUPC(objMedia.strUPC())));
     }
-    MediaRows(rows, ItemText(objMedia.strMedia()), ItemText(objMedia.strDVDRegion()), ItemText(objMedia.strDVDType()),
-              ItemText(objMedia.strLDType()), ItemText(objMedia.strDVDCase()));
+    MediaRows(rows, objMedia);
     if (!blSub) {
         ExtrasRow(rows, extras, BulletList(extras, QString()), MediaExtras(contents, QString()));
     }

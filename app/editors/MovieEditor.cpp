@@ -44,27 +44,13 @@ void WriteMovie(const MovieForm& form, CMovie& movie)
 
 QList<CodePage::Field> MovieFields(const MovieForm& form)
 {
-    using enum MovieField;
-    return {{QStringLiteral("Title"), form[Title]},
-            {QStringLiteral("Label"), form[Label]},
-            {QStringLiteral("Sorting"), form[SortKey]},
-            {QStringLiteral("UPC/EAN"), form[UPC]},
-            {QStringLiteral("System"), form[System]},
-            {QStringLiteral("Country"), form[Country]},
-            {QStringLiteral("Year"), form[Year]},
-            {QStringLiteral("Length"), form[Length]},
-            {QStringLiteral("Studio"), form[Studio]},
-            {QStringLiteral("Website"), form[Website]},
-            {QStringLiteral("Picture formats"), form[Picture]},
-            {QStringLiteral("Spoken languages"), form[Audio]},
-            {QStringLiteral("Subtitles"), form[Subtitles]},
-            {QStringLiteral("Cast"), form[Cast]},
-            {QStringLiteral("Writer"), form[Writer]},
-            {QStringLiteral("Producer"), form[Producer]},
-            {QStringLiteral("Director"), form[Director]},
-            {QStringLiteral("Extras"), form[Extras]},
-            {QStringLiteral("Synopsis"), form[Synopsis]},
-            {QStringLiteral("Notes"), form[Notes]}};
+    QList<CodePage::Field> fields;
+    for (size_t f = 0; f < CMovie::Fields().size(); ++f) {
+        if (OnForm(CMovie::Fields()[f])) {
+            fields.append({PlainCaption(CMovie::Fields()[f].caption), form.text[f]});
+        }
+    }
+    return fields;
 }
 
 QUrl WebsiteUrl(const QString& text)

@@ -38,7 +38,7 @@ MovieForm ReadMovie(const CMovie& movie);
 // Sets the movie's fields, its product code reduced to digits, and its parent.
 void WriteMovie(const MovieForm& form, CMovie& movie);
 
-// The fields OK checks against the code page, named as their labels read.
+// The fields OK checks against the code page: every text field of the form, named by its caption.
 QList<CodePage::Field> MovieFields(const MovieForm& form);
 
 // The address the "go to" button opens: http and https only, "www." taken as http; empty for anything else.

@@ -48,6 +48,44 @@ QString ToStore(const QString& text)
     return QString(text).replace(u'\n', kCrLf);
 }
 
+const char* Caption(MovieField field)
+{
+    return CMovie::Fields()[size_t(field)].caption;
+}
+
+// A field's control shows its text, and only it, the way the control holds it: a line, an entry per line, or lines of
+// text.
+void ShowText(QWidget* control, const QString& text)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        line->setText(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        combo->setEditText(text);
+    } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+        list->clear();
+        AddLinesToList(text, list);
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(control)) {
+        box->setPlainText(FromStore(text));
+    }
+}
+
+QString TextShown(const QWidget* control)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(control)) {
+        return line->text();
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(control)) {
+        return combo->currentText();
+    }
+    if (const auto* list = qobject_cast<const QListWidget*>(control)) {
+        return ListToText(list);
+    }
+    if (const auto* box = qobject_cast<const QPlainTextEdit*>(control)) {
+        return ToStore(box->toPlainText());
+    }
+    return QString();
+}
+
 // A list with its combo box, add and remove buttons, the way the editors feed lists.
 QGridLayout* ListEditor(QWidget* frame, const QList<QComboBox*>& combos, QPushButton* add, QPushButton* remove,
                         QListWidget* list)
@@ -89,11 +127,11 @@ frmMovie::frmMovie(QWidget* parent) : QDialog(parent)
     AddKeyedTabs(tbMovie, {{"General", "&General", fraGeneral},
                            {"Media", "&Media", fraMedia},
                            {"Language", "&Language", fraLanguage},
-                           {"Cast", "C&ast", fraCast},
+                           {"Cast", Caption(MovieField::Cast), fraCast},
                            {"Crew", "C&rew", fraCrew},
-                           {"Extras", "E&xtras", fraExtras},
-                           {"Synopsis", "&Synopsis", fraSynopsis},
-                           {"Notes", "&Notes", fraNotes},
+                           {"Extras", Caption(MovieField::Extras), fraExtras},
+                           {"Synopsis", Caption(MovieField::Synopsis), fraSynopsis},
+                           {"Notes", Caption(MovieField::Notes), fraNotes},
                            {"Cover", "Co&ver", fraCover}});
 
     lblParent = Named(new QLabel(QStringLiteral("Belongs to:"), this), "lblParent");
@@ -145,27 +183,23 @@ void frmMovie::BuildGeneral()
     website->addWidget(cmdSurfTo);
 
     auto* fields = new QFormLayout;
-    // A label shows its "&" as an underlined access key only when it has a buddy to take the focus.
-    auto* lblTitle = Named(new QLabel(QStringLiteral("&Title:"), fraGeneral), "lblTitle");
-    lblTitle->setBuddy(txtTitle);
-    fields->addRow(lblTitle, txtTitle);
-    auto* lblLabel = Named(new QLabel(QStringLiteral("La&bel:"), fraGeneral), "lblLabel");
-    lblLabel->setBuddy(txtLabel);
-    fields->addRow(lblLabel, txtLabel);
-    fields->addRow(Named(new QLabel(QStringLiteral("Sorting:"), fraGeneral), "lblMSorting"), txtMSorting);
-    fields->addRow(Named(new QLabel(QStringLiteral("UPC/EAN:"), fraGeneral), "lblMUCP"), txtMUCP);
-    fields->addRow(Named(new QLabel(QStringLiteral("System:"), fraGeneral), "lblSystem"), cboSystem);
-    fields->addRow(Named(new QLabel(QStringLiteral("Country:"), fraGeneral), "lblCountry"), txtCountry);
-    fields->addRow(Named(new QLabel(QStringLiteral("Year:"), fraGeneral), "lblYear"), txtYear);
-    fields->addRow(Named(new QLabel(QStringLiteral("Length:"), fraGeneral), "lblLength"), txtLength);
-    fields->addRow(Named(new QLabel(QStringLiteral("Studio:"), fraGeneral), "lblStudio"), cboStudios);
-    fields->addRow(Named(new QLabel(QStringLiteral("Website:"), fraGeneral), "lblWebsite"), website);
+    AddFieldRow(fields, MovieField::Title, "lblTitle", txtTitle);
+    AddFieldRow(fields, MovieField::Label, "lblLabel", txtLabel);
+    AddFieldRow(fields, MovieField::SortKey, "lblMSorting", txtMSorting);
+    AddFieldRow(fields, MovieField::UPC, "lblMUCP", txtMUCP);
+    AddFieldRow(fields, MovieField::System, "lblSystem", cboSystem);
+    AddFieldRow(fields, MovieField::Country, "lblCountry", txtCountry);
+    AddFieldRow(fields, MovieField::Year, "lblYear", txtYear);
+    AddFieldRow(fields, MovieField::Length, "lblLength", txtLength);
+    AddFieldRow(fields, MovieField::Studio, "lblStudio", cboStudios);
+    AddFieldRow(fields, MovieField::Website, "lblWebsite", txtWebsite, website);
 
-    fraPicture = Named(new QGroupBox(QStringLiteral("Picture formats"), fraGeneral), "fraPicture");
+    fraPicture = Named(new QGroupBox(QString::fromLatin1(Caption(MovieField::Picture)), fraGeneral), "fraPicture");
     QComboBox* cboPicture = AddPickCombo(fraPicture, PickList::Picture);
     cmdAddPictureFormat = NamedButton(fraPicture, "cmdAddPictureFormat", QStringLiteral("Add"));
     cmdRemovePictureFormat = NamedButton(fraPicture, "cmdRemovePictureFormat", QStringLiteral("Remove"));
     lstPicture = Named(new QListWidget(fraPicture), "lstPicture");
+    Bind(MovieField::Picture, lstPicture);
     ListEditor(fraPicture, {cboPicture}, cmdAddPictureFormat, cmdRemovePictureFormat, lstPicture);
 
     auto* layout = new QHBoxLayout(fraGeneral);
@@ -190,19 +224,22 @@ void frmMovie::BuildGeneral()
 void frmMovie::BuildLanguage()
 {
     fraLanguage = Named(new QWidget, "fraLanguage");
-    fraSpoken = Named(new QGroupBox(QStringLiteral("Spoken languages"), fraLanguage), "fraSpoken");
+    fraSpoken = Named(new QGroupBox(QString::fromLatin1(Caption(MovieField::Audio)), fraLanguage), "fraSpoken");
     QComboBox* cboSpokenLanguage = AddPickCombo(fraSpoken, PickList::LangSpoken);
     QComboBox* cboAudio = AddPickCombo(fraSpoken, PickList::Audio);
     cmdAddSpokenLanguage = NamedButton(fraSpoken, "cmdAddSpokenLanguage", QStringLiteral("Add"));
     cmdRemoveSpokenLanguage = NamedButton(fraSpoken, "cmdRemoveSpokenLanguage", QStringLiteral("Remove"));
     lstAudio = Named(new QListWidget(fraSpoken), "lstAudio");
+    Bind(MovieField::Audio, lstAudio);
     ListEditor(fraSpoken, {cboSpokenLanguage, cboAudio}, cmdAddSpokenLanguage, cmdRemoveSpokenLanguage, lstAudio);
 
-    fraSubtitles = Named(new QGroupBox(QStringLiteral("Subtitles"), fraLanguage), "fraSubtitles");
+    fraSubtitles =
+        Named(new QGroupBox(QString::fromLatin1(Caption(MovieField::Subtitles)), fraLanguage), "fraSubtitles");
     QComboBox* cboSubtitles = AddPickCombo(fraSubtitles, PickList::LangSub);
     cmdAddSubtitles = NamedButton(fraSubtitles, "cmdAddSubtitles", QStringLiteral("Add"));
     cmdRemoveSubtitles = NamedButton(fraSubtitles, "cmdRemoveSubtitles", QStringLiteral("Remove"));
     lstSubtitles = Named(new QListWidget(fraSubtitles), "lstSubtitles");
+    Bind(MovieField::Subtitles, lstSubtitles);
     ListEditor(fraSubtitles, {cboSubtitles}, cmdAddSubtitles, cmdRemoveSubtitles, lstSubtitles);
 
     auto* layout = new QHBoxLayout(fraLanguage);
@@ -222,6 +259,7 @@ void frmMovie::BuildPeople()
 {
     fraCast = Named(new QWidget, "fraCast");
     txtCast = Text(fraCast, "txtCast");
+    Bind(MovieField::Cast, txtCast);
     txtCast->setToolTip(QStringLiteral("One actor and role per line, the actor first, a colon between."));
     auto* castLayout = new QVBoxLayout(fraCast);
     castLayout->addWidget(txtCast);
@@ -231,15 +269,16 @@ void frmMovie::BuildPeople()
     txtDirector = Text(fraCrew, "txtDirector");
     txtProducer = Text(fraCrew, "txtProducer");
     auto* crewLayout = new QFormLayout(fraCrew);
-    crewLayout->addRow(Named(new QLabel(QStringLiteral("Writer:"), fraCrew), "lblWriter"), txtWriter);
-    crewLayout->addRow(Named(new QLabel(QStringLiteral("Director:"), fraCrew), "lblDirector"), txtDirector);
-    crewLayout->addRow(Named(new QLabel(QStringLiteral("Producer:"), fraCrew), "lblProducer"), txtProducer);
+    AddFieldRow(crewLayout, MovieField::Writer, "lblWriter", txtWriter);
+    AddFieldRow(crewLayout, MovieField::Director, "lblDirector", txtDirector);
+    AddFieldRow(crewLayout, MovieField::Producer, "lblProducer", txtProducer);
 
     fraExtras = Named(new QWidget, "fraExtras");
     QComboBox* cboExtras = AddPickCombo(fraExtras, PickList::Extras);
     cmdAddExtra = NamedButton(fraExtras, "cmdAddExtra", QStringLiteral("Add"));
     cdmRemoveExtras = NamedButton(fraExtras, "cdmRemoveExtras", QStringLiteral("Remove"));
     lstExtras = Named(new QListWidget(fraExtras), "lstExtras");
+    Bind(MovieField::Extras, lstExtras);
     ListEditor(fraExtras, {cboExtras}, cmdAddExtra, cdmRemoveExtras, lstExtras);
     connect(cmdAddExtra, &QPushButton::clicked, this,
             [this, cboExtras] { AddUniqueToList(cboExtras->currentText(), lstExtras); });
@@ -247,11 +286,13 @@ void frmMovie::BuildPeople()
 
     fraSynopsis = Named(new QWidget, "fraSynopsis");
     txtSynopsis = Text(fraSynopsis, "txtSynopsis");
+    Bind(MovieField::Synopsis, txtSynopsis);
     auto* synopsisLayout = new QVBoxLayout(fraSynopsis);
     synopsisLayout->addWidget(txtSynopsis);
 
     fraNotes = Named(new QWidget, "fraNotes");
     txtNotes = Text(fraNotes, "txtNotes");
+    Bind(MovieField::Notes, txtNotes);
     auto* notesLayout = new QVBoxLayout(fraNotes);
     notesLayout->addWidget(txtNotes);
 }
@@ -280,6 +321,24 @@ void frmMovie::BuildCover()
 
     ConnectCoverButtons(this, m_covers, {imgMFrontCover, cmdAddFrontCover, cmdDeleteFrontCover},
                         {imgMBackCover, cmdAddBackCover, cmdDeleteBackCover});
+}
+
+void frmMovie::Bind(MovieField field, QWidget* control)
+{
+    m_controls[size_t(field)] = control;
+}
+
+void frmMovie::AddFieldRow(QFormLayout* layout, MovieField field, const char* labelName, QWidget* control, QLayout* row)
+{
+    Bind(field, control);
+    // A label shows its "&" as an underlined access key only when it has a buddy to take the focus.
+    auto* label = Named(new QLabel(QString::fromLatin1(Caption(field)) + u':', control->parentWidget()), labelName);
+    label->setBuddy(control);
+    if (row) {
+        layout->addRow(label, row);
+    } else {
+        layout->addRow(label, control);
+    }
 }
 
 QComboBox* frmMovie::AddPickCombo(QWidget* parent, PickList list)
@@ -357,14 +416,9 @@ void frmMovie::PrepareForm()
 
 void frmMovie::ClearFields()
 {
-    for (QLineEdit* box : {txtTitle, txtLabel, txtMSorting, txtCountry, txtYear, txtLength, txtWebsite}) {
-        box->clear();
-    }
-    for (QPlainTextEdit* box : {txtCast, txtWriter, txtDirector, txtProducer, txtSynopsis, txtNotes}) {
-        box->clear();
-    }
-    for (QListWidget* list : {lstPicture, lstAudio, lstSubtitles, lstExtras}) {
-        list->clear();
+    // Emptied before the fill, so that the title's change reaches the sort key follower even when it reads the same.
+    for (QWidget* control : m_controls) {
+        ShowText(control, QString());
     }
     imgMFrontCover->Clear();
     imgMBackCover->Clear();
@@ -382,56 +436,24 @@ void frmMovie::FillPickLists()
 
 void frmMovie::LoadForm(const MovieForm& form)
 {
-    using enum MovieField;
-    // The title first, so the sort key follows it for a moment; the stored sort key then replaces it.
+    // The title comes before the sort key in the list, so the sort key follows it for a moment; the stored sort key
+    // then replaces it.
     m_follower.Reset(QString());
-    txtTitle->setText(form[Title]);
-    txtLabel->setText(form[Label]);
-    txtMSorting->setText(form[SortKey]);
-    AddLinesToList(form[Audio], lstAudio);
-    AddLinesToList(form[Subtitles], lstSubtitles);
-    AddLinesToList(form[Picture], lstPicture);
-    cboSystem->setEditText(form[System]);
-    txtCountry->setText(form[Country]);
-    txtYear->setText(form[Year]);
-    txtLength->setText(form[Length]);
-    PickCombo(PickList::Studios)->setEditText(form[Studio]);
-    txtWebsite->setText(form[Website]);
-    cmdSurfTo->setEnabled(!WebsiteUrl(form[Website]).isEmpty());
-    AddLinesToList(form[Extras], lstExtras);
-    txtNotes->setPlainText(FromStore(form[Notes]));
-    txtSynopsis->setPlainText(FromStore(form[Synopsis]));
-    txtWriter->setPlainText(FromStore(form[Writer]));
-    txtDirector->setPlainText(FromStore(form[Director]));
-    txtProducer->setPlainText(FromStore(form[Producer]));
-    txtCast->setPlainText(FromStore(form[Cast]));
+    for (size_t f = 0; f < m_controls.size(); ++f) {
+        ShowText(m_controls[f], form.text[f]);
+    }
+    cmdSurfTo->setEnabled(!WebsiteUrl(form[MovieField::Website]).isEmpty());
 }
 
 MovieForm frmMovie::ReadForm() const
 {
-    using enum MovieField;
     MovieForm form;
-    form[Title] = txtTitle->text();
-    form[Label] = txtLabel->text();
-    form[SortKey] = txtMSorting->text();
-    form[UPC] = txtMUCP->text();
-    form[System] = cboSystem->currentText();
-    form[Country] = txtCountry->text();
-    form[Year] = txtYear->text();
-    form[Length] = txtLength->text();
-    form[Studio] = PickCombo(PickList::Studios)->currentText();
-    form[Website] = txtWebsite->text();
-    form[Picture] = ListToText(lstPicture);
+    for (size_t f = 0; f < m_controls.size(); ++f) {
+        if (m_controls[f]) {
+            form.text[f] = TextShown(m_controls[f]);
+        }
+    }
     form.dMedia = ctlMediaData->dMedia();
-    form[Audio] = ListToText(lstAudio);
-    form[Subtitles] = ListToText(lstSubtitles);
-    form[Cast] = ToStore(txtCast->toPlainText());
-    form[Writer] = ToStore(txtWriter->toPlainText());
-    form[Producer] = ToStore(txtProducer->toPlainText());
-    form[Director] = ToStore(txtDirector->toPlainText());
-    form[Extras] = ListToText(lstExtras);
-    form[Synopsis] = ToStore(txtSynopsis->toPlainText());
-    form[Notes] = ToStore(txtNotes->toPlainText());
     form.parentKey = ParentKeyChosen();
     return form;
 }

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QHash>
 
+#include <array>
+#include <cstddef>
 #include <memory>
 
 class CMovie;
@@ -15,8 +17,10 @@ class ParentCombo;
 class ProductCodeField;
 class ctlMedia;
 class QComboBox;
+class QFormLayout;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -112,6 +116,11 @@ protected:
 
 private:
     QComboBox* AddPickCombo(QWidget* parent, PickLists::PickList list);
+    // The control shows the field: the form's fill and read-back and the clearing walk these.
+    void Bind(MovieField field, QWidget* control);
+    // Binds the control and gives it a labelled row (the caption with ":"); row, when given, is laid out for it.
+    void AddFieldRow(QFormLayout* layout, MovieField field, const char* labelName, QWidget* control,
+                     QLayout* row = nullptr);
     void BuildGeneral();
     void BuildLanguage();
     void BuildPeople();
@@ -132,6 +141,8 @@ private:
     QString ParentKeyChosen() const;
 
     QHash<PickLists::PickList, QComboBox*> m_pickCombos;
+    // By MovieField; null for the fields with no control of their own (the numbers, the media block's).
+    std::array<QWidget*, size_t(MovieField::Count)> m_controls{};
     MovieEditor m_editor;
     PendingCovers m_covers;
     SortKeyFollower m_follower;

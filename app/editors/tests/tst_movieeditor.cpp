@@ -229,6 +229,29 @@ private slots:
         QCOMPARE(gMovies->Count(), 3);
     }
 
+    // No text field of the form slips past the check: characters the store cannot hold would be lost on the save.
+    void everyTextFieldIsChecked()
+    {
+        const auto fields = CMovie::Fields();
+        QStringList unchecked;
+        for (size_t f = 0; f < fields.size(); ++f) {
+            if (!fields[f].text || fields[f].media) {
+                continue; // the numbers, and the description the media block picks from its own choices
+            }
+            MovieEditor editor;
+            editor.Open(QString());
+            MovieForm form = FullForm();
+            form.text[f] += QStringLiteral(" \u2713");
+            const SaveOutcome outcome = editor.Save(form, PendingCovers());
+            const QString name = u'"' + QString::fromLatin1(fields[f].caption).remove(u'&') + u'"';
+            if (outcome.saved || !outcome.message.contains(name)) {
+                unchecked << QString::fromLatin1(fields[f].key);
+            }
+        }
+        QVERIFY2(unchecked.isEmpty(), qPrintable(unchecked.join(u' ')));
+        QCOMPARE(gMovies->Count(), 3);
+    }
+
     void storeRefusal()
     {
         // A new movie the store cannot add: no key, nothing kept.

@@ -74,7 +74,6 @@ public:
     bool printRendered(QPrinter* printer);
 
     QUrl LocationURL() const override;
-    QString LocationName() const;
     // A page is loading.
     bool Busy() const { return m_loading; }
     // A print, a preview or a PDF file is being made: one at a time, and the window waits for its end to close.

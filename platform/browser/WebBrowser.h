@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+// The browser pane with the browser engine inside: the engine's set-up at start-up and the pane the item view and
+// the viewer show their pages in.
+
 class QLabel;
 class QMenu;
 class QStackedLayout;

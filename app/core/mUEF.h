@@ -16,7 +16,8 @@ class UEFMedia;
 // The whole file, one character per byte; empty when it cannot be read.
 QString ReadFileText(const QString& strPath);
 // Writes strData, one byte per character, nothing added, through a temporary file renamed over strPath. False when
-// the write failed; the old file is then left as it was.
+// the write failed, which leaves the old file as it was, and also when the new file is in place but the disk did not
+// confirm it.
 bool WriteFileText(const QString& strPath, const QString& strData);
 
 // A new document holding the box ("B..."), medium ("E...") or movie ("M...") of strKey with everything inside it;

@@ -5,6 +5,7 @@
 
 #include <array>
 
+// A category: a name and a sort key at the top of the collection, without a parent of its own.
 class CCategory : public CItem
 {
     Q_OBJECT

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+// The items that carry covers (boxes, media and movies): their base class and what one save does to the covers.
+
 // What one save of a box, medium or movie does to a side's cover.
 struct CoverChange
 {

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+// What every item is, whatever its kind: the kinds themselves and the base class of the five item classes.
+
 class ItemOrder;
 
 // The five kinds of item the store holds.

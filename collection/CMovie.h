@@ -7,6 +7,8 @@
 #include <array>
 #include <cstddef>
 
+// A movie: its fields, its class and the table of how its record and exchange text keep each field.
+
 // The movie's fields, in the order its record writes them (the notes and synopsis last: they have files of their
 // own), as CMovie::Fields() lists them.
 enum class MovieField

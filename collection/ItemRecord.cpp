@@ -254,11 +254,6 @@ QString RecordText(const CItem& item)
     return Parts::VisitKind(item, [](const auto& typed) { return RecordTextOf(typed); });
 }
 
-void ApplyRecord(CItem& item, QStringView text)
-{
-    ApplyRecordBytes(item, AnsiText::Encode(text));
-}
-
 void ApplyRecordBytes(CItem& item, QByteArrayView text)
 {
     Parts::VisitKind(item, [text](auto& typed) { ApplyRecordOf(typed, text); });

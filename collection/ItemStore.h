@@ -47,9 +47,8 @@ int CountEntries(const QString& folder);
 
 // The text of "content.mdc" for the item.
 QString RecordText(const CItem& item);
-// Applies the lines of a record text to a new item (the id through its once-only setter); the bytes form reads the
-// file's 8-bit text as it lies on disk.
-void ApplyRecord(CItem& item, QStringView text);
+// Applies the lines of a record, its 8-bit text as it lies on disk, to a new item (the id through its once-only
+// setter).
 void ApplyRecordBytes(CItem& item, QByteArrayView text);
 
 // The item stored in folderPath, or null when its record cannot be read or holds no usable id. Stray temporary files

@@ -47,11 +47,6 @@ void UEF::AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut, cons
     ParseWhole(m_colUEF, [&](UEFCollection& items) { UEFParser::ParseDocument(bytes, items, leftOut, control); });
 }
 
-void UEF::setColUEF(std::shared_ptr<UEFCollection> items)
-{
-    m_colUEF = items ? std::move(items) : std::make_shared<UEFCollection>();
-}
-
 void UEF::Clear()
 {
     m_colUEF = std::make_shared<UEFCollection>();

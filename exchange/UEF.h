@@ -28,9 +28,8 @@ public:
     // The same for a file's bytes: the items of the text AnsiText decodes them to, their covers kept as bytes.
     void AppendBytes(const QByteArray& bytes, UEFParser::LeftOut& leftOut, const UEFParser::ParseControl& control = {});
 
-    // The document's own collection, the same object on every read; replacing it with null gives an empty one.
+    // The document's own collection, the same object on every read.
     std::shared_ptr<UEFCollection> colUEF() const { return m_colUEF; }
-    void setColUEF(std::shared_ptr<UEFCollection> items);
 
     // A new, empty colUEF; whoever still holds the old one keeps it as it was.
     Q_INVOKABLE void Clear();

@@ -24,7 +24,8 @@ bool IsEncodable(QStringView text);
 // cannot be read.
 bool ReadFile(const QString& path, QString& text);
 QString ReadFile(const QString& path);
-// Whole-file write through SafeFile::Write: a failed write leaves the old file as it was, a successful one is on disk.
+// Whole-file write through SafeFile::Write: a success is on disk; a failure leaves the old file as it was, but an
+// unconfirmed one (Result::Unconfirmed) has put the new file in place without the disk confirming it.
 Result<> WriteFile(const QString& path, QStringView text);
 Result<> WriteFileBytes(const QString& path, QByteArrayView bytes);
 

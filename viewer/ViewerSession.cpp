@@ -139,10 +139,10 @@ QString ViewerSession::ReadWholeFile(const QString& path)
     return AnsiText::Decode(bytes);
 }
 
-bool ViewerSession::WriteWholeFile(const QString& path, const QString& text)
+Result<> ViewerSession::WriteWholeFile(const QString& path, const QString& text)
 {
     // The write goes through a file of its own that replaces the target, so the target is never appended to.
-    return bool(AnsiText::WriteFile(path, text));
+    return AnsiText::WriteFile(path, text);
 }
 
 bool ViewerSession::IsSafeCoverExt(const QString& ext)
@@ -205,7 +205,7 @@ bool ViewerSession::WriteHtmlPage(const std::shared_ptr<UEF>& document)
     CHTML html;
     html.setUEF(document);
     const QString path = pagePath();
-    if (!AnsiText::WriteFileBytes(path, CHTML::WrapPageAnsi(html.HTML()))) {
+    if (!AnsiText::WriteFileBytes(path, CHTML::WrapPageAnsi(html.HTML())).Reached()) {
         return false;
     }
     m_written.push_back(path);
@@ -230,7 +230,8 @@ bool ViewerSession::OpenUEFFile(const QString& path)
 
 bool ViewerSession::WriteOwnFile(const QString& path, const QString& text)
 {
-    if (!WriteWholeFile(path, text)) {
+    // A file the disk did not confirm stands all the same: it is this run's to remove.
+    if (!WriteWholeFile(path, text).Reached()) {
         return false;
     }
     // Names never repeat within one open (the counter only grows), so no look-up is needed.

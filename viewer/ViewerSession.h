@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -43,8 +45,9 @@ public:
 
     // The whole content of a regular file as 8-bit text; the empty string on any failure.
     static QString ReadWholeFile(const QString& path);
-    // Writes text as 8-bit text in place of whatever the file held; false on failure.
-    static bool WriteWholeFile(const QString& path, const QString& text);
+    // Writes text as 8-bit text in place of whatever the file held; an unconfirmed failure (Result::Unconfirmed) has
+    // the new file in place.
+    static Result<> WriteWholeFile(const QString& path, const QString& text);
 
     // A cover extension is taken from a file only when it is 1 to 8 ASCII letters or digits.
     static bool IsSafeCoverExt(const QString& ext);
@@ -57,7 +60,8 @@ public:
     // Writes the embedded covers of every item (nested items first) to files in the temporary folder and points the
     // items' cover locations at them.
     void ExtractCovers(const UEFCollection& items);
-    // Writes the page of document to the temporary folder; false when it could not be written.
+    // Writes the page of document to the temporary folder; false when it could not be written. A page the disk did not
+    // confirm is written: it is there to show, and this run removes it with its other files.
     bool WriteHtmlPage(const std::shared_ptr<UEF>& document);
 
     // Reads and shows a file: false (and nothing changed) when it gives no text. Otherwise the file's document

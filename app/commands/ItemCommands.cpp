@@ -18,7 +18,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -42,21 +41,14 @@ QString KindNoun(ItemKind kind)
     return QString();
 }
 
-// Remove reports a folder it cannot delete by keeping the item (and, where it returns one, by a false result):
-// either way the item still being there is the failure.
+// Remove reports a folder it cannot delete by a false result and by keeping the item: the item still being there is
+// the failure too.
 template <class Collection> bool RemoveIn(const std::shared_ptr<Collection>& collection, const QString& key)
 {
     if (!collection) {
         return true;
     }
-    if constexpr (std::is_same_v<decltype(collection->Remove(key)), bool>) {
-        if (!collection->Remove(key)) {
-            return false;
-        }
-    } else {
-        collection->Remove(key);
-    }
-    return !collection->Item(key);
+    return collection->Remove(key) && !collection->Item(key);
 }
 
 template <class Collection>

@@ -7,6 +7,8 @@
 #include <array>
 #include <optional>
 
+// The pairs game's cards and rules, apart from its window.
+
 // One card of the pairs game.
 struct mTypCard
 {

@@ -20,7 +20,8 @@ namespace ItemViews {
 ItemView Make(const QString& strKey);
 // "<n> items": the boxes, media and movies directly under the root, a category or a group, by the child lists.
 QString ItemCountText();
-// Writes the page through the one file writer; false when it could not be written (or there is no page or no file).
+// Writes the page through the one file writer; false when it could not be written (or there is no page or no file),
+// and also when it was written but the disk did not confirm it.
 bool WritePage(const ItemView& view);
 
 } // namespace ItemViews

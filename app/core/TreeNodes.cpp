@@ -74,23 +74,6 @@ template <class Item> QString ParentKeyOf(const Item& item)
 
 } // namespace
 
-QString MediaImagePrefix(const QString& strMedia)
-{
-    switch (MediaImagesOf(strMedia)) {
-    case kDVD:
-        return QStringLiteral("imgDVD");
-    case kLD:
-        return QStringLiteral("imgLD");
-    case kVCD:
-        return QStringLiteral("imgVCD");
-    case kVHS:
-        return QStringLiteral("imgVHS");
-    case kNoImages:
-        break;
-    }
-    return QString();
-}
-
 TreeNode Root()
 {
     TreeNode node;

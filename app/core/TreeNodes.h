@@ -25,8 +25,6 @@ struct TreeNode
 
 namespace TreeNodes {
 
-// The image pair of a media kind ("imgDVD" and so on), or empty for a kind without images of its own.
-QString MediaImagePrefix(const QString& strMedia);
 // The root node, "!0".
 TreeNode Root();
 // The node of a loaded item of any kind; none for the root, an unknown key and an item that is not loaded. Categories

@@ -7,10 +7,8 @@
 #include <memory>
 
 class UEF;
-class UEFBox;
 class UEFCollection;
 class UEFMedia;
-class UEFMovie;
 
 // The mapping between collection items and exchange objects, in both directions. Boxes, media and movies travel;
 // categories and groups never do. Nothing here shows a message: a failing step is skipped.
@@ -18,7 +16,8 @@ class UEFMovie;
 // The whole file, one character per byte; empty when it cannot be read.
 QString ReadFileText(const QString& strPath);
 // Writes strData, one byte per character, nothing added, through a temporary file renamed over strPath. False when
-// the write failed; the old file is then left as it was.
+// the write failed, which leaves the old file as it was, and also when the new file is in place but the disk did not
+// confirm it.
 bool WriteFileText(const QString& strPath, const QString& strData);
 
 // A new document holding the box ("B..."), medium ("E...") or movie ("M...") of strKey with everything inside it;
@@ -103,8 +102,6 @@ void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
 void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 
-// One entry (and its contents) added under strParentKey, whole and synced; the new item's key, or empty when nothing
+// A medium (and its movies) added under strParentKey, whole and synced; the new item's key, or empty when nothing
 // was added (then nothing of it is kept).
-QString ImportMovie(const UEFMovie& entry, const QString& strParentKey);
 QString ImportMedia(const UEFMedia& entry, const QString& strParentKey);
-QString ImportBox(const UEFBox& entry, const QString& strParentKey);

@@ -67,9 +67,8 @@ public:
     QPoint PopupPoint(QTreeWidgetItem* node) const;
     // Marks a node selected in the control; the window's selection handlers see it as no user's choice.
     void SelectNode(QTreeWidgetItem* node);
-    // True while the tree itself changes the control's selection, expansion or nodes.
-    bool IsSelecting() const { return m_selecting; }
-    // Marks the tree as selecting for as long as it lives.
+    // Marks the tree as changing the control's selection, expansion or nodes itself, for as long as it lives: the
+    // control's collapses and current-node changes then reach no handler of the window.
     class Quiet
     {
     public:

@@ -33,9 +33,6 @@ public:
     // True from an Abort until the next command starts.
     bool Aborted() const { return m_aborted; }
 
-    // The row whose transfer is under way, or -1.
-    int CurrentRow() const { return m_current; }
-
     // What the wait in progress waits for, in a few words; empty when none runs.
     const QString& WaitText() const { return m_waitText; }
 
@@ -56,6 +53,7 @@ protected:
     bool ConnectAndLogIn();
     // Starts a command: clears an earlier abort.
     void BeginCommand() { m_aborted = false; }
+    // The row whose transfer is under way, or -1: the client's progress reports go to it.
     void SetCurrentRow(int row) { m_current = row; }
     // A progress report of the client for the current row.
     virtual void OnProgress(int row, int percent) = 0;

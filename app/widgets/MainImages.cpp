@@ -229,22 +229,6 @@ const QColor kVCD(170, 100, 190);
 
 namespace MainImages {
 
-QStringList TreeImageKeys()
-{
-    QStringList keys{"imgVidsora"};
-    for (const char* kind : {"Category", "SubCategory", "Box", "Media", "Movie", "DVD", "LD", "VCD", "VHS"}) {
-        keys << QStringLiteral("img%1Closed").arg(QLatin1String(kind))
-             << QStringLiteral("img%1Open").arg(QLatin1String(kind));
-    }
-    return keys;
-}
-
-QStringList ToolbarImageKeys()
-{
-    return {"imgCategory", "imgSubcategory",  "imgBox",          "imgMedia",   "imgMovie",  "imgUEFEx", "imgUEFIm",
-            "imgPrint",    "imgOnlineImport", "imgOnlineSubmit", "imgPreview", "imgWizard", "imgEdit",  "imgDelete"};
-}
-
 QHash<QString, QPixmap> TreeImages()
 {
     QHash<QString, QPixmap> images;

@@ -4,18 +4,13 @@
 #include <QImage>
 #include <QPixmap>
 #include <QString>
-#include <QStringList>
 
 // The main window's two image lists, drawn at run time: the tree's node images and the toolbar's button images,
 // 16 by 16 pixels each, addressed by key.
 namespace MainImages {
 
-// The keys of the tree images: the root's, then a closed and an open image per kind and media kind.
-QStringList TreeImageKeys();
-// The fourteen toolbar image keys in list order.
-QStringList ToolbarImageKeys();
-
-// key -> image for every key above.
+// key -> image. The tree's: the root's, then a closed and an open image per kind and media kind; the toolbar's: its
+// fourteen buttons'.
 QHash<QString, QPixmap> TreeImages();
 QHash<QString, QPixmap> ToolbarImages();
 

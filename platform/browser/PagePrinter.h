@@ -26,10 +26,6 @@ public:
     // Ends the print after the page being drawn; finished(false) follows at once.
     void Cancel();
 
-    bool isRunning() const { return m_running; }
-    int pagesPrinted() const { return m_printed; }
-    int pagesToPrint() const { return m_total; }
-
 signals:
     void finished(bool ok);
 

@@ -341,11 +341,6 @@ QUrl WebBrowser::LocationURL() const
     return m_page->url();
 }
 
-QString WebBrowser::LocationName() const
-{
-    return m_page->title();
-}
-
 bool WebBrowser::Load(const QUrl& url)
 {
     if (!IsShowable(url) || !m_page->adoptPage(url)) {

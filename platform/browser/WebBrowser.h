@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+// The browser pane with the browser engine inside: the engine's set-up at start-up and the pane the item view and
+// the viewer show their pages in.
+
 class QLabel;
 class QMenu;
 class QStackedLayout;
@@ -74,7 +77,6 @@ public:
     bool printRendered(QPrinter* printer);
 
     QUrl LocationURL() const override;
-    QString LocationName() const;
     // A page is loading.
     bool Busy() const { return m_loading; }
     // A print, a preview or a PDF file is being made: one at a time, and the window waits for its end to close.

@@ -1,6 +1,7 @@
 #include "AnsiText.h"
 #include "Component.h"
 #include "HTMLFuncs.h"
+#include "SafeFile.h"
 #include "TestPictures.h"
 #include "UEF.h"
 #include "UEFBox.h"
@@ -759,6 +760,35 @@ private slots:
         const QString neighbourDir = neighbour.tempFolder();
         neighbour.RemoveTempDir();
         QVERIFY(!QFileInfo::exists(neighbourDir));
+    }
+
+    // A cover or page whose folder sync fails stands all the same (the disk did not confirm it): closing removes it
+    // with the rest, and the folder with it.
+    void unconfirmedFilesAreRemovedToo_data()
+    {
+        QTest::addColumn<int>("failingSync");
+        QTest::newRow("cover") << 1;
+        QTest::newRow("page") << 2;
+    }
+    void unconfirmedFilesAreRemovedToo()
+    {
+        QFETCH(int, failingSync);
+        UEF written;
+        written.colUEF()->Add(Movie("One", Jpeg(15)));
+        const QString file = WriteExchangeFile("unconfirmed.uef", written);
+        ViewerSession session;
+        QVERIFY(session.InitTemp());
+        const QString dir = session.tempFolder();
+        SafeFile::Faults::FailNth(SafeFile::Faults::SyncDir, failingSync);
+        const bool opened = session.OpenUEFFile(file);
+        const int syncs = SafeFile::Faults::Calls(SafeFile::Faults::SyncDir);
+        SafeFile::Faults::Reset();
+        QVERIFY(opened);
+        QCOMPARE_GE(syncs, failingSync);
+        QCOMPARE(Entries(dir), (QStringList{"F0jpg", "UEF.html"}));
+
+        session.RemoveTempDir();
+        QVERIFY(!QFileInfo::exists(dir));
     }
 
     void cleanupTestCase() { QVERIFY2(Entries(m_tmp).isEmpty(), qPrintable(Entries(m_tmp).join(", "))); }

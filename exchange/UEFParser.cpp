@@ -797,4 +797,25 @@ int CountItems(const QByteArray& bytes, const std::atomic<bool>* stop)
     return IsSet(stop) ? 0 : count;
 }
 
+void ParseBox(QStringView value, UEFCollection& document, int depth)
+{
+    Parse parse(document);
+    ReadWhole(value.utf16(), value.size(), nullptr, nullptr,
+              [&](const Span<char16_t>& whole) { ParseBoxIn(whole, parse, depth); });
+}
+
+void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth)
+{
+    Parse parse(document);
+    ReadWhole(value.utf16(), value.size(), nullptr, nullptr,
+              [&](const Span<char16_t>& whole) { ParseMediaIn(whole, parse, parent, depth); });
+}
+
+void ParseMovie(QStringView value, UEFCollection& document, UEFCollection* parent)
+{
+    Parse parse(document);
+    ReadWhole(value.utf16(), value.size(), nullptr, nullptr,
+              [&](const Span<char16_t>& whole) { ParseMovieIn(whole, parse, parent); });
+}
+
 } // namespace UEFParser

@@ -66,4 +66,8 @@ void ParseDocument(const QByteArray& bytes, UEFCollection& document, LeftOut& le
 int CountItems(QStringView text, const std::atomic<bool>* stop = nullptr);
 int CountItems(const QByteArray& bytes, const std::atomic<bool>* stop = nullptr);
 
+void ParseBox(QStringView value, UEFCollection& document, int depth);
+void ParseMedia(QStringView value, UEFCollection& document, UEFCollection* parent, int depth);
+void ParseMovie(QStringView value, UEFCollection& document, UEFCollection* parent);
+
 } // namespace UEFParser

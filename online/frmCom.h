@@ -44,6 +44,7 @@ signals:
     void WSKError(qint16 Number, QString& Description, qint32 Scode, const QString& Source, const QString& HelpFile,
                   qint32 HelpContext, bool& CancelDisplay);
     void WSKSendComplete();
+    void WSKConnectionRequest(qint32 requestID);
     void WSKDataArrival(qint32 bytesTotal);
     void WSKSendProgress(qint32 bytesSent, qint32 bytesRemaining);
     void WSKTimeOut();

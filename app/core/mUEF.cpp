@@ -410,9 +410,19 @@ std::shared_ptr<UEF> CreateUEF(const QString& strKey, bool blnEmbedCovers)
     return document;
 }
 
+QString ImportMovie(const UEFMovie& entry, const QString& strParentKey)
+{
+    return ImportOne(entry, strParentKey, AddMovie);
+}
+
 QString ImportMedia(const UEFMedia& entry, const QString& strParentKey)
 {
     return ImportOne(entry, strParentKey, AddMedia);
+}
+
+QString ImportBox(const UEFBox& entry, const QString& strParentKey)
+{
+    return ImportOne(entry, strParentKey, AddBox);
 }
 
 LeftOut CountLeftOut(QStringView strUEF)

@@ -7,8 +7,10 @@
 #include <memory>
 
 class UEF;
+class UEFBox;
 class UEFCollection;
 class UEFMedia;
+class UEFMovie;
 
 // The mapping between collection items and exchange objects, in both directions. Boxes, media and movies travel;
 // categories and groups never do. Nothing here shows a message: a failing step is skipped.
@@ -102,6 +104,8 @@ void ExportMovie(const QString& strKey, UEFCollection& colTarget, bool blnEmbed)
 void ExportMedia(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 void ExportBox(const QString& strKey, UEFCollection& colTarget, bool blnEmbed);
 
-// A medium (and its movies) added under strParentKey, whole and synced; the new item's key, or empty when nothing
+// One entry (and its contents) added under strParentKey, whole and synced; the new item's key, or empty when nothing
 // was added (then nothing of it is kept).
+QString ImportMovie(const UEFMovie& entry, const QString& strParentKey);
 QString ImportMedia(const UEFMedia& entry, const QString& strParentKey);
+QString ImportBox(const UEFBox& entry, const QString& strParentKey);

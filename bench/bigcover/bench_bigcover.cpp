@@ -8,6 +8,7 @@
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
 #include "core/mFunctions.h"
@@ -29,13 +30,6 @@
 #include <utility>
 
 namespace {
-
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
 
 long PeakKb()
 {
@@ -65,7 +59,7 @@ int main(int argc, char** argv)
     }
     const QString dbDir = store.path() + "/Database33";
     StoreGenerator(dbDir).RunBoxSet(1, 2);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     // One bit a pixel, all white: small files (the larger some 1.2 MB).
     for (const auto& [key, side] : {std::pair{"M1", 20000}, std::pair{"M2", 5600}}) {
         const QString source = store.path() + "/" + key + ".png";
@@ -77,11 +71,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
 
     auto* window = new frmMain;

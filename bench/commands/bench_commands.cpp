@@ -4,8 +4,10 @@
 // the question is answered; a category of 15,000 movies deleted; the window closed after a 15,000-movie import was
 // cancelled. Prints "FIGURE <name> <value> <unit>" lines.
 
+#include "BenchFigures.h"
 #include "CMovie.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "CommandFakes.h"
 #include "Component.h"
 #include "ItemStore.h"
@@ -42,22 +44,11 @@
 #include <functional>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
 
 constexpr int kHugeMovies = 15000;
-
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Runs fn on the first modal widget of class T that opens, looking at every pass of the event loop.
 template <class T> void OnModal(std::function<void(T*)> fn)
@@ -122,11 +113,7 @@ int main(int argc, char** argv)
     StoreGenerator(dbDir).Run();
     // The generator's writes reach the disk first, so their write-back is not counted as the delete's.
     ::sync();
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
 
     frmMain window;

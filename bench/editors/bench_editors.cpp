@@ -1,11 +1,13 @@
 // Editor figures on a generated store: the movie, media and box editors opened for a new item, each with its parent
 // list filled, until the dialog is shown. Prints "FIGURE <name> <value> <unit>" lines.
 
+#include "BenchFigures.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "StoreGenerator.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
@@ -25,20 +27,9 @@
 #include <functional>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
-
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Notes the time the dialog is shown, then closes it.
 class ShownClock : public QObject
@@ -98,11 +89,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString dbDir = store.path() + "/Database33";
     StoreGenerator(dbDir).Run();
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
     BuildChildLists();
 

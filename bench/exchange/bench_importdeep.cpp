@@ -9,6 +9,7 @@
 //   parse-deep-64mb-ms           the same for a file of 64 MB, the import's cap (best of 3)
 //   parse-brackets-64mb-ms       a 64 MB file of brackets only, opening ones, then as many closing ones (best of 3)
 
+#include "BenchFigures.h"
 #include "core/BackgroundWork.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
@@ -33,16 +34,12 @@
 #include <functional>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
 
 constexpr qsizetype kCap = qsizetype(64) * 1024 * 1024;
 const QByteArray kLevel = QByteArrayLiteral("[MEDIA=[NAME=m][CONTENTS=");
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 double Milliseconds(const QElapsedTimer& timer)
 {

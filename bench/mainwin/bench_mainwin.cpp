@@ -1,11 +1,13 @@
 // Main-window figures on a generated store: filling the whole tree, and showing a movie until its page has loaded.
 // Prints "FIGURE <name> <value> <unit>" lines.
 
+#include "BenchFigures.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
 #include "core/mFunctions.h"
@@ -23,6 +25,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using TestSupport::Median;
 
 namespace {
 
@@ -42,19 +46,6 @@ void Place(Collection& items, const QString& key, const QString& name, int paren
     items.Update(key);
 }
 
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -68,11 +59,7 @@ int main(int argc, char** argv)
     }
     const QString dbDir = store.path() + "/Database33";
     StoreGenerator(dbDir).Run();
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
 
     frmMain window;

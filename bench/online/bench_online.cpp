@@ -5,6 +5,7 @@
 //                            one code that 3 movies share
 //   missing-flood-peak-mb    how far the process's peak resident memory grew over that upload
 //   find-100000-ms           the import session's search answered with 100,000 results, the median of a few runs
+#include "BenchFigures.h"
 #include "COM.h"
 #include "FakeService.h"
 
@@ -30,13 +31,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+using TestSupport::Median;
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+namespace {
 
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM").
 qint64 StatusKb(const char* field)

@@ -2,11 +2,13 @@
 // preview holds every page; the program's peak resident memory, and the browser's helper processes beside it.
 // Prints "FIGURE <name> <value> <unit>" lines.
 
+#include "BenchFigures.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
 #include "core/mFunctions.h"
@@ -34,19 +36,14 @@
 #include <thread>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
 
 constexpr int kMedia = 24;
 constexpr int kMoviesPerMedium = 10;
 // The machine is shared: a preview that grows past this is stopped and reported as such.
 constexpr long kGuardKb = 4L * 1024 * 1024;
-
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
 
 // A field of /proc/<pid>/status in kB; -1 when the process is gone.
 long StatusKb(const QString& pid, const char* field)
@@ -175,12 +172,6 @@ bool Show(frmMain& window, const QString& key)
     return loaded.wait(30000) && loaded.last().at(1).toBool();
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -194,11 +185,7 @@ int main(int argc, char** argv)
     }
     const QString dbDir = store.path() + "/Database33";
     StoreGenerator(dbDir).RunBoxSet(kMedia, kMoviesPerMedium);
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
 
     frmMain window;

@@ -4,11 +4,13 @@
 // Prints "FIGURE <name> <value> <unit>" lines.
 
 #include "AnsiText.h"
+#include "BenchFigures.h"
 #include "CBoxes.h"
 #include "CCategories.h"
 #include "CGroups.h"
 #include "CMedias.h"
 #include "CMovies.h"
+#include "CollectionWorld.h"
 #include "Registry.h"
 #include "SafeFile.h"
 #include "core/PickLists.h"
@@ -31,22 +33,11 @@
 #include <random>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
 
 const QString kVidsoraKey = QStringLiteral("Software\\Halvorix\\Vidsora");
-
-template <class T> void Load(std::shared_ptr<T>& global, const QString& dbDir)
-{
-    global = std::make_shared<T>();
-    global->setDBDir(dbDir);
-    global->LoadData();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double Ms(const QElapsedTimer& clock)
 {
@@ -205,11 +196,7 @@ int main(int argc, char** argv)
     for (const char* kind : {"Categories", "Groups", "Boxes", "Medias", "Movies"}) {
         QDir().mkpath(dbDir + u'/' + QLatin1String(kind));
     }
-    Load(gCategories, dbDir);
-    Load(gGroups, dbDir);
-    Load(gBoxes, dbDir);
-    Load(gMedias, dbDir);
-    Load(gMovies, dbDir);
+    TestWorld::LoadCollections(dbDir);
     gTempFolder = MakeTempName();
     BuildChildLists();
     if (!QDir().mkpath(PickLists::UserFolder()) ||

@@ -3,6 +3,7 @@
 // store file's pages dropped with posix_fadvise before the start), "startup-overhead-ms" (the warm start-up less the
 // load of the five collections inside it) and "startup-load-floor-ms" (listing every folder and reading every file
 // the load reads, one at a time: what bench_store calls load-floor-ms).
+#include "BenchFigures.h"
 #include "ItemStore.h"
 #include "StoreGenerator.h"
 #include "WebBrowser.h"
@@ -30,6 +31,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+
+using TestSupport::Median;
 
 namespace {
 
@@ -118,12 +121,6 @@ double FloorMs(const QString& db)
         }
     }
     return bytes > 0 ? clock.nsecsElapsed() / 1e6 : -1;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
 }
 
 } // namespace

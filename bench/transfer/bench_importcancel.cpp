@@ -7,6 +7,7 @@
 //   import-cancel-onebox-ms  Cancel pressed 100 ms into the import of one box of 5,000 movies until the window is
 //                      idle again, the collection as it was (median of 3)
 
+#include "BenchFigures.h"
 #include "core/BackgroundWork.h"
 #include "core/mFunctions.h"
 #include "core/mGlobals.h"
@@ -32,16 +33,12 @@
 #include <cstdio>
 #include <vector>
 
+using TestSupport::Median;
+
 namespace {
 
 constexpr int kMovies = 20000;
 constexpr int kBoxMovies = 5000;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 void NewCollections(const QString& db)
 {

@@ -5,6 +5,7 @@
 //   import-box-ms         that file imported back
 //   import-box-floor-ms   the same folders and files that import writes, by a plain loop through the writer's batch
 //                         with one sync, on the same disk in the same run: what the import costs at the least
+#include "BenchFigures.h"
 #include "FakeService.h"
 #include "StoreGenerator.h"
 
@@ -36,13 +37,9 @@
 #include <functional>
 #include <vector>
 
-namespace {
+using TestSupport::Median;
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+namespace {
 
 double TimeMs(const std::function<void()>& work)
 {

@@ -190,6 +190,9 @@ inline constexpr qint64 kReadCap = 256 * 1024 * 1024;
 // capacity is reused.
 ReadStatus Read(const QString& path, QByteArray& out, qint64 cap = kReadCap);
 ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap = kReadCap);
+// The first maxBytes bytes of a regular file (all of a shorter one), and in *size, when given, the file's whole
+// size; a pipe, device or socket is refused without blocking. For a look at a file's header; nothing is logged.
+ReadStatus ReadHead(const QString& path, QByteArray& out, qint64 maxBytes, qint64* size = nullptr);
 // The same for name inside the open folder dirFd (many files of one folder, without walking its path again).
 ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap = kReadCap);
 // A read of name inside the open folder dirFd begun without waiting for the disk: the file is opened and what the page

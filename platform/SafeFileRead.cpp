@@ -156,6 +156,47 @@ ReadStatus ReadNative(const char* path, QByteArray& out, qint64 cap)
     return ReadAt(AT_FDCWD, path, out, cap);
 }
 
+ReadStatus ReadHead(const QString& path, QByteArray& out, qint64 maxBytes, qint64* size)
+{
+    out.resize(0);
+    const int fd = ::open(Encode(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::NotRegular;
+    }
+    if (size) {
+        *size = st.st_size;
+    }
+    out.resize(qsizetype(std::clamp<qint64>(st.st_size, 0, maxBytes)));
+    qsizetype got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            out.resize(0);
+            return ReadStatus::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    ::close(fd);
+    out.truncate(got);
+    return ReadStatus::Ok;
+}
+
 ReadStatus ReadAt(int dirFd, const char* name, QByteArray& out, qint64 cap)
 {
     const ReadStatus status = ReadFileAt(dirFd, name, out, cap);

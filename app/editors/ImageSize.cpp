@@ -1,51 +1,11 @@
 #include "editors/ImageSize.h"
 
 #include "Picture.h"
+#include "SafeFile.h"
 
-#include <QFile>
-
-#include <cerrno>
 #include <cmath>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
-
-// The first maxBytes bytes of a regular file; empty for anything else. The one place that touches the file, so it
-// can move to the platform's bounded reader. O_NONBLOCK keeps a pipe swapped in after a check from blocking us.
-QByteArray ReadFilePrefix(const QString& path, qint64 maxBytes)
-{
-    const QByteArray name = QFile::encodeName(path);
-    if (name.isEmpty()) {
-        return {};
-    }
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return {};
-    }
-    QByteArray bytes;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        const qint64 want = qMin<qint64>(qMax<qint64>(st.st_size, 0), maxBytes);
-        bytes.resize(qsizetype(want));
-        qint64 got = 0;
-        while (got < want) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(want - got));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += n;
-        }
-        bytes.truncate(qsizetype(got));
-    }
-    ::close(fd);
-    return bytes;
-}
 
 // Bytes addressed from 1, as the header layouts are given; nothing past the end is ever read.
 class Bytes
@@ -154,7 +114,10 @@ QSize GetImageSizeFromBytes(QByteArrayView data)
 
 QSize GetImageSize(const QString& strPath)
 {
-    return GetImageSizeFromBytes(ReadFilePrefix(strPath, kMaxImageHeaderBytes));
+    // Only a regular file is looked at, and only as far as a header can reach; anything else has no size.
+    QByteArray head;
+    (void)SafeFile::ReadHead(strPath, head, kMaxImageHeaderBytes);
+    return GetImageSizeFromBytes(head);
 }
 
 QSize FitCoverSize(const QSize& picture, const QSize& box)

@@ -61,27 +61,20 @@ protected:
             return false;
         }
         QWidget* window = WindowOf(watched);
-        const bool escape = event->type() == QEvent::KeyPress &&
-                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-                            !static_cast<QKeyEvent*>(event)->isAutoRepeat();
-        if (window && window == m_dialog) {
-            // The dialog's own Esc is a shortcut that holds only while it is the active window; the window system can
-            // deliver a key to it before it has become so, and Esc then would merely hide it.
-            if (escape && watched->isWindowType() && m_dialog->isVisible() && !m_dialog->wasCanceled()) {
-                emit m_dialog->canceled();
-                return true;
-            }
-            return false;
-        }
+        const bool toDialog = window && window == m_dialog;
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && (window == modal || !window)) {
+        if (!toDialog && modal && (window == modal || !window)) {
             return false;
         }
-        if (escape && m_dialog->isVisible() && watched->isWindowType() && !m_dialog->wasCanceled()) {
-            // As the Cancel button does.
+        // Esc at any window object of the program presses Cancel, as the button does; at the dialog's own too, since
+        // its Esc shortcut holds only once it is the active window, and a key can reach it before that.
+        auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+        if (key && key->key() == Qt::Key_Escape && !key->isAutoRepeat() && watched->isWindowType() &&
+            m_dialog->isVisible() && !m_dialog->wasCanceled()) {
             emit m_dialog->canceled();
+            return true;
         }
-        return true;
+        return !toDialog;
     }
 
 private:

@@ -5,12 +5,6 @@
 #include "Picture.h"
 #include "SafeFile.h"
 
-#include <QFile>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace PageRules {
 
 namespace {
@@ -284,34 +278,14 @@ bool MayDecodeImage(const QString& path)
     // The header first: a picture's size stands in its first bytes; a JPEG's may follow large metadata, so
     // failing that the whole file (within the reader's cap) is looked at.
     constexpr qint64 kHeadBytes = 256 * 1024;
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st = {};
     QByteArray head;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= Picture::kMaxFileBytes) {
-        head.resize(qsizetype(qMin<qint64>(st.st_size, kHeadBytes)));
-        qsizetype got = 0;
-        while (got < head.size()) {
-            const ssize_t n = ::read(fd, head.data() + got, size_t(head.size() - got));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += n;
-        }
-        head.truncate(got);
-    }
-    ::close(fd);
-    if (Picture::Sniff(head) == Picture::Format::None) {
+    qint64 fileSize = 0;
+    if (SafeFile::ReadHead(path, head, kHeadBytes, &fileSize) != SafeFile::ReadStatus::Ok ||
+        fileSize > Picture::kMaxFileBytes || Picture::Sniff(head) == Picture::Format::None) {
         return false;
     }
     QSize size = Picture::DeclaredSize(head);
-    if (!size.isValid() && st.st_size > head.size()) {
+    if (!size.isValid() && fileSize > head.size()) {
         QByteArray whole;
         if (SafeFile::Read(path, whole, Picture::kMaxFileBytes) == SafeFile::ReadStatus::Ok) {
             size = Picture::DeclaredSize(whole);

@@ -3,6 +3,7 @@
 
 #include "PageRules.h"
 #include "SafeFile.h"
+#include "TestPictures.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,43 +29,6 @@ QByteArray Markup()
            "\" Width=160 Border=0></a><br><br>\r\n"
            "<a href=\"http://Example.com?a=1&amp;b=&quot;2&quot;\" Class=\"Alldata\" Target=_Blank>x</a>\r\n"
            "<A HREF=https://site.example/caf\xE9 Class=Alldata>caf\xE9</A>\r\n";
-}
-
-quint32 Crc32(QByteArrayView bytes)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
-void AppendBigEndian(QByteArray& out, quint32 v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.append(char((v >> shift) & 0xFF));
-    }
-}
-
-// The signature and header of a PNG declaring w x h pixels: all a reader needs for its size.
-QByteArray PngHeader(quint32 w, quint32 h)
-{
-    QByteArray chunk("IHDR");
-    AppendBigEndian(chunk, w);
-    AppendBigEndian(chunk, h);
-    chunk.append("\x08\x02\0\0\0", 5);
-    QByteArray out("\x89PNG\r\n\x1A\n\0\0\0\x0D", 12);
-    out += chunk;
-    AppendBigEndian(out, Crc32(chunk));
-    // An empty data chunk: the header's reader looks that far.
-    const QByteArray data("IDAT", 4);
-    AppendBigEndian(out, 0);
-    out += data;
-    AppendBigEndian(out, Crc32(data));
-    return out;
 }
 
 PaneState State()
@@ -149,9 +113,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("allowed");
 
-        QTest::newRow("small picture") << PngHeader(300, 400) << true;
-        QTest::newRow("declares 20000 x 20000") << PngHeader(20000, 20000) << false;
-        QTest::newRow("declares 60000 x 60000") << PngHeader(60000, 60000) << false;
+        QTest::newRow("small picture") << TestSupport::PngDeclaring(300, 400) << true;
+        QTest::newRow("declares 20000 x 20000") << TestSupport::PngDeclaring(20000, 20000) << false;
+        QTest::newRow("declares 60000 x 60000") << TestSupport::PngDeclaring(60000, 60000) << false;
         QTest::newRow("document") << QByteArray("<HTML><script>alert(1)</script></HTML>") << false;
         QTest::newRow("drawing") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><script/></svg>") << false;
     }

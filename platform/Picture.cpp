@@ -36,14 +36,16 @@ const char* QtFormat(Format f)
 }
 
 // Whether a picture of this size can be held in that many bytes. No real picture packs more than some 8,000 pixels
-// into a byte (a one-colour PNG of one bit a pixel); a header of a few bytes that declares millions of pixels would
-// cost seconds to decode for nothing, so beyond a small size the pixels must stay within a bound per byte.
-bool Plausible(const QSize& size, qsizetype bytes)
+// into a byte (a one-colour PNG of one bit a pixel), and a GIF, whose codes stand for at most 4,096 pixels each, far
+// fewer; a header of a few bytes that declares millions of pixels would cost a decode of all of them for nothing, so
+// beyond a small size the pixels must stay within the format's bound per byte.
+bool Plausible(Format format, const QSize& size, qsizetype bytes)
 {
-    constexpr qint64 kAlwaysPixels = qint64(1) << 22;
-    constexpr qint64 kPixelsPerByte = 16384;
+    const bool gif = format == Format::Gif;
+    const qint64 alwaysPixels = gif ? qint64(1) << 20 : qint64(1) << 22;
+    const qint64 pixelsPerByte = gif ? 4096 : 16384;
     const qint64 pixels = qint64(size.width()) * size.height();
-    return pixels <= kAlwaysPixels || pixels / kPixelsPerByte <= bytes;
+    return pixels <= alwaysPixels || pixels / pixelsPerByte <= bytes;
 }
 
 // A reader of bytes in memory, in the format they were sniffed as (never guessed again from a name).
@@ -115,7 +117,8 @@ bool WithinLimit(const QSize& size)
 
 QImage LoadScaled(QByteArrayView bytes, const QSize& box)
 {
-    const char* format = QtFormat(Sniff(bytes));
+    const Format kind = Sniff(bytes);
+    const char* format = QtFormat(kind);
     if (!format) {
         return {};
     }
@@ -125,8 +128,17 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     // is one setting for the whole program, so it is left as it is: setting it here, from an import's worker while
     // the window loads its icons, would race.)
     const QSize declared = reader.size();
-    if (!WithinLimit(declared) || !Plausible(declared, bytes.size())) {
+    if (!WithinLimit(declared) || !Plausible(kind, declared, bytes.size())) {
         return {};
+    }
+    // A GIF's reader gives its first frame's size, but the decoder paints every frame on a screen of the size its
+    // header declares: that is held to the same bounds before anything is decoded.
+    if (kind == Format::Gif && bytes.size() >= 10) {
+        const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+        const QSize screen(p[6] | p[7] << 8, p[8] | p[9] << 8);
+        if (!screen.isEmpty() && (!WithinLimit(screen) || !Plausible(kind, screen, bytes.size()))) {
+            return {};
+        }
     }
     if (!box.isEmpty() && (declared.width() > box.width() || declared.height() > box.height())) {
         reader.setScaledSize(declared.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));

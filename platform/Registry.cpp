@@ -383,9 +383,9 @@ bool ParseSection(QByteArrayView inner, const Location& where, Hive* hive, LastS
         const qsizetype bs = inner.indexOf('\\', from);
         const qsizetype end = bs < 0 ? inner.size() : bs;
         QString name;
-        if (end == from || !DecodeName(inner.sliced(from, end - from), &name)) {
+        if (end == from || !DecodeName(inner.sliced(from, end - from), &name) || name.isEmpty()) {
             last->inner = {};
-            return false; // an empty name, or a stray '%'
+            return false; // an empty name (a byte-order mark alone reads as none), or a stray '%'
         }
         const size_t n = last->ends.size();
         if (n < size_t(where.rootDepth) && name.compare(ProgramKey()[qsizetype(n)], Qt::CaseInsensitive) != 0) {

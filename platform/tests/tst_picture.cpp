@@ -117,6 +117,14 @@ private slots:
         // 23 bytes that declare 65,324 x 511 pixels: within the size limit, but seconds to decode.
         QTest::newRow("gif of a few bytes declaring millions of pixels")
             << QByteArray::fromHex("4749463839612cffff012c2c002c662c2c2c2c38376100") << "gif" << int(F::None) << "";
+        // 55 bytes whose frame reaches 327 x 11,864 pixels: a quarter of a second to decode.
+        QTest::newRow("gif of a few bytes declaring a tall frame")
+            << QByteArray::fromBase64("R0lGODlhRwE5/yws/yws2CwsLCwsAgAAACwsLCwAAiwsLCwAPSwsAAAAAAAAAAAAAAAAAAAyAA==")
+            << "gif" << int(F::None) << "";
+        // 40 bytes with a small frame on a screen of 2,159 x 11,475 pixels, which the decoder paints whole.
+        QTest::newRow("gif of a few bytes declaring a large screen")
+            << QByteArray::fromBase64("R0lGODlhbwjTLCQsLCwjHg0AMQAAAMgBLAEAAAAAAAMAAB0oACxMAA==") << "gif"
+            << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

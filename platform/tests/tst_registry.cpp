@@ -419,6 +419,9 @@ private slots:
             << QByteArray("; Vidsora registry file 1\n[Software\\Halvorix\\Vidsora\n") << qsizetype(2);
         QTest::newRow("empty name deep in a section")
             << QByteArray("[Software\\Halvorix\\Vidsora\\a\\a\\\\a]\n") << qsizetype(1);
+        // A byte-order mark alone decodes to no name at all: it would be written back as an empty one.
+        QTest::newRow("name of a byte-order mark alone")
+            << QByteArray("[Software\\Halvorix\\Vidsora\\a\\\xEF\xBB\xBF\\a]\n") << qsizetype(1);
         // More keys and values than a settings file holds: refused at the line that passes the limit.
         QByteArray many = "[Software\\Halvorix\\Vidsora]\n";
         for (int i = 0; i < 500000; ++i) {

@@ -48,6 +48,55 @@ bool Plausible(Format format, const QSize& size, qsizetype bytes)
     return pixels <= alwaysPixels || pixels / pixelsPerByte <= bytes;
 }
 
+// The screen a GIF's decoder allocates and paints for its first frame: the size the header declares, except that a
+// width or height of zero, or ten times beyond both the frame's and 16,384, gives way to the frame's far edge. Found
+// by walking the blocks to the first frame (a colour table, then extensions of sub-blocks); empty when there is none,
+// and then nothing is painted.
+QSize GifScreen(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    const auto word = [p](qsizetype at) { return int(p[at] | p[at + 1] << 8); };
+    if (n < 13) {
+        return {};
+    }
+    qsizetype at = 13;
+    if (p[10] & 0x80) {
+        at += 3 * (qsizetype(2) << (p[10] & 7));
+    }
+    while (at < n) {
+        const uchar introducer = p[at++];
+        if (introducer == ',') {
+            if (at + 8 > n) {
+                return {};
+            }
+            const int left = word(at);
+            const int top = word(at + 2);
+            const int width = word(at + 4);
+            const int height = word(at + 6);
+            int screenWidth = word(6);
+            int screenHeight = word(8);
+            if (screenWidth == 0 || screenWidth / 10 > qMax(width, 16384)) {
+                screenWidth = left + width;
+            }
+            if (screenHeight == 0 || screenHeight / 10 > qMax(height, 16384)) {
+                screenHeight = top + height;
+            }
+            return {screenWidth, screenHeight};
+        }
+        if (introducer != '!' || at >= n) {
+            return {};
+        }
+        // The label, then sub-blocks, each its length and its bytes, up to one of length zero.
+        ++at;
+        while (at < n && p[at] != 0) {
+            at += 1 + p[at];
+        }
+        ++at;
+    }
+    return {};
+}
+
 // A reader of bytes in memory, in the format they were sniffed as (never guessed again from a name).
 struct BytesReader
 {
@@ -131,11 +180,10 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
     if (!WithinLimit(declared) || !Plausible(kind, declared, bytes.size())) {
         return {};
     }
-    // A GIF's reader gives its first frame's size, but the decoder paints every frame on a screen of the size its
-    // header declares: that is held to the same bounds before anything is decoded.
-    if (kind == Format::Gif && bytes.size() >= 10) {
-        const auto* p = reinterpret_cast<const uchar*>(bytes.data());
-        const QSize screen(p[6] | p[7] << 8, p[8] | p[9] << 8);
+    // A GIF's reader gives its first frame's size, but the decoder paints that frame on a screen of its own: that is
+    // held to the same bounds before anything is decoded.
+    if (kind == Format::Gif) {
+        const QSize screen = GifScreen(bytes);
         if (!screen.isEmpty() && (!WithinLimit(screen) || !Plausible(kind, screen, bytes.size()))) {
             return {};
         }

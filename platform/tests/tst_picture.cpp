@@ -125,6 +125,9 @@ private slots:
         QTest::newRow("gif of a few bytes declaring a large screen")
             << QByteArray::fromBase64("R0lGODlhbwjTLCQsLCwjHg0AMQAAAMgBLAEAAAAAAAMAAB0oACxMAA==") << "gif"
             << int(F::None) << "";
+        // 27 bytes with a screen declared zero wide and 11,264 high, which the decoder widens to the frame's 2,304.
+        QTest::newRow("gif of a few bytes widening a screen declared empty")
+            << QByteArray::fromBase64("R0lGODdhAAAALCwsLCwAAAIAAAkJADUAAGC8") << "gif" << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

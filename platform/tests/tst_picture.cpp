@@ -70,6 +70,45 @@ QByteArray GifDeclaring(int width, int height)
     return bytes;
 }
 
+// A GIF of 1,024 x 1,024 pixels whose codes, dataBytes of them, stand for far more: each code after the first is the
+// string before it and one more pixel, up to the last the table holds, which is then repeated (thousands of pixels a
+// code). Its decoder would walk hundreds of pixels for every byte of the file.
+QByteArray GifOfLongCodes(int dataBytes)
+{
+    QByteArray bytes("GIF89a\x00\x04\x00\x04\x80\x00\x00", 13);
+    bytes.append(6, '\0'); // two colours
+    bytes.append(",\0\0\0\0\x00\x04\x00\x04\0\x02", 11);
+    QByteArray data;
+    quint32 bits = 0;
+    int count = 0;
+    int width = 3;
+    int next = 6; // clear 4, end 5
+    const auto code = [&](int value) {
+        bits |= quint32(value) << count;
+        count += width;
+        while (count >= 8) {
+            data.append(char(bits & 0xFF));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    code(4);
+    code(0);
+    while (data.size() < dataBytes) {
+        code(qMin(next, 4095));
+        if (next < 4096 && ++next == 1 << width && width < 12) {
+            ++width;
+        }
+    }
+    for (qsizetype at = 0; at < data.size(); at += 255) {
+        const QByteArray block = data.mid(at, 255);
+        bytes.append(char(block.size()));
+        bytes.append(block);
+    }
+    bytes.append("\0;", 2);
+    return bytes;
+}
+
 } // namespace
 
 class TestPicture : public QObject
@@ -128,6 +167,9 @@ private slots:
         // 27 bytes with a screen declared zero wide and 11,264 high, which the decoder widens to the frame's 2,304.
         QTest::newRow("gif of a few bytes widening a screen declared empty")
             << QByteArray::fromBase64("R0lGODdhAAAALCwsLCwAAAIAAAkJADUAAGC8") << "gif" << int(F::None) << "";
+        // 64 KB whose codes stand for some 170 million pixels of a frame of one million.
+        QTest::newRow("gif whose codes stand for far more pixels than its frame")
+            << GifOfLongCodes(64 * 1024) << "gif" << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

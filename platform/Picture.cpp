@@ -144,6 +144,10 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
             return {};
         }
     }
+    if (kind == Format::Jpeg &&
+        PictureCost::JpegScans(bytes) * declared.width() * declared.height() > PictureCost::kMaxJpegScanPixels) {
+        return {};
+    }
     if (!box.isEmpty() && (declared.width() > box.width() || declared.height() > box.height())) {
         reader.setScaledSize(declared.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     }

@@ -169,4 +169,39 @@ GifFrame FirstGifFrame(QByteArrayView bytes)
     return frame;
 }
 
+qint64 JpegScans(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    if (n < 2 || p[0] != 0xFF || p[1] != 0xD8) {
+        return 0;
+    }
+    qint64 scans = 0;
+    qsizetype at = 2;
+    while (at < n) {
+        // To the next marker: past coded data or bytes the decoder discards, then past the fill bytes.
+        while (at < n && p[at] != 0xFF) {
+            ++at;
+        }
+        while (at < n && p[at] == 0xFF) {
+            ++at;
+        }
+        if (at >= n) {
+            break;
+        }
+        const uchar marker = p[at++];
+        const bool bare = marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+        if (bare) {
+            continue;
+        }
+        // The end, a second start (which the decoder refuses), or a segment too short to hold its own length.
+        if (marker == 0xD9 || marker == 0xD8 || at + 2 > n || (p[at] << 8 | p[at + 1]) < 2) {
+            break;
+        }
+        at += p[at] << 8 | p[at + 1];
+        scans += marker == 0xDA ? 1 : 0;
+    }
+    return scans;
+}
+
 } // namespace PictureCost

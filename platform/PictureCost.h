@@ -27,4 +27,13 @@ constexpr qint64 kGifOverrun = 4096;
 // up to one past the frame's area and the overrun.
 GifFrame FirstGifFrame(QByteArrayView bytes);
 
+// A JPEG's decoder reads every scan of the picture before it gives any pixel, and each scan costs a pass over all the
+// picture's blocks: a progressive picture has some ten scans, and a file of a few kilobytes may have thousands. What a
+// picture may cost, in pixels times scans: about half a second of decoding here.
+constexpr qint64 kMaxJpegScanPixels = qint64(1) << 30;
+
+// The scans in a JPEG, counted along its markers as its decoder reads them: segments by their lengths, and the coded
+// data after each scan up to the next marker (not a restart marker, nor a 0xFF stuffed with 0x00). 0 for no JPEG.
+qint64 JpegScans(QByteArrayView bytes);
+
 } // namespace PictureCost

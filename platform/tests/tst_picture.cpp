@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -109,6 +110,29 @@ QByteArray GifOfLongCodes(int dataBytes)
     return bytes;
 }
 
+// A progressive JPEG of 2,000 x 2,000 grey pixels with its last scan repeated 300 times: some 20 KB whose decoder
+// makes a pass over four million pixels for every scan.
+QByteArray JpegOfManyScans()
+{
+    QImage grey(2000, 2000, QImage::Format_Grayscale8);
+    grey.fill(128);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(grey)) {
+        qFatal("no progressive jpeg writer");
+    }
+    const qsizetype last = bytes.lastIndexOf(QByteArray("\xFF\xDA", 2));
+    const QByteArray scan = bytes.mid(last, bytes.size() - 2 - last);
+    bytes.chop(2);
+    for (int i = 0; i < 300; ++i) {
+        bytes.append(scan);
+    }
+    return bytes.append("\xFF\xD9", 2);
+}
+
 } // namespace
 
 class TestPicture : public QObject
@@ -170,6 +194,8 @@ private slots:
         // 64 KB whose codes stand for some 170 million pixels of a frame of one million.
         QTest::newRow("gif whose codes stand for far more pixels than its frame")
             << GifOfLongCodes(64 * 1024) << "gif" << int(F::None) << "";
+        QTest::newRow("jpeg of a few kilobytes with hundreds of scans")
+            << JpegOfManyScans() << "jpg" << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

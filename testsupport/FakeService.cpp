@@ -69,6 +69,9 @@ void FakeService::OnWebConnection()
         lookupRequests.append(QByteArray());
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
+            if (index >= lookupRequests.size()) {
+                return; // a connection from before the requests were last cleared
+            }
             QByteArray& seen = lookupRequests[index];
             seen += socket->readAll();
             if (!seen.endsWith("\r\n\r\n") || lookupSilent) {

@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     FakeService& service = *g_service;
     service.lookupRaw.clear();
+    service.lookupRequests.clear();
     service.replies.clear();
     service.closeAfter.clear();
     service.requests.clear();

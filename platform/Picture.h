@@ -34,8 +34,8 @@ bool WithinLimit(const QSize& size);
 
 // The format of the bytes when they are a whole picture that may be stored as a cover: a known format, a declared
 // size within the limit (and beyond 4 million pixels, at most 16,384 pixels a byte of the file, so a few bytes never
-// cost seconds of decoding), and bytes Qt decodes. None for anything else (HTML, SVG, a truncated or oversized
-// picture).
+// cost seconds of decoding), data whose decoding costs what such a picture costs (PictureCost.h: a GIF's codes, a
+// JPEG's scans), and bytes Qt decodes. None for anything else (HTML, SVG, a truncated or oversized picture).
 Format Check(QByteArrayView bytes);
 // The same for a file: only a regular file of at most kMaxFileBytes is read.
 Format CheckFile(const QString& path);

@@ -49,6 +49,12 @@ bool Plausible(Format format, const QSize& size, qsizetype bytes)
     return pixels <= alwaysPixels || pixels / pixelsPerByte <= bytes;
 }
 
+// Whether the reader may be asked for the size: a PNG's reader inflates the compressed chunks before its image data.
+bool HeaderAffordable(Format format, QByteArrayView bytes)
+{
+    return format != Format::Png || PictureCost::PngWithinCost(bytes);
+}
+
 // A reader of bytes in memory, in the format they were sniffed as (never guessed again from a name).
 struct BytesReader
 {
@@ -101,8 +107,9 @@ Format Sniff(QByteArrayView bytes)
 
 QSize DeclaredSize(QByteArrayView bytes)
 {
-    const char* format = QtFormat(Sniff(bytes));
-    if (!format) {
+    const Format kind = Sniff(bytes);
+    const char* format = QtFormat(kind);
+    if (!format || !HeaderAffordable(kind, bytes)) {
         return {};
     }
     BytesReader source(bytes, format);
@@ -120,7 +127,7 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
 {
     const Format kind = Sniff(bytes);
     const char* format = QtFormat(kind);
-    if (!format) {
+    if (!format || !HeaderAffordable(kind, bytes)) {
         return {};
     }
     BytesReader source(bytes, format);

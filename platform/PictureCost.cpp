@@ -1,6 +1,10 @@
 // What decoding a picture will cost (PictureCost.h).
 #include "PictureCost.h"
 
+#include <zlib.h>
+
+#include <cstring>
+
 namespace PictureCost {
 
 namespace {
@@ -202,6 +206,134 @@ qint64 JpegScans(QByteArrayView bytes)
         scans += marker == 0xDA ? 1 : 0;
     }
     return scans;
+}
+
+namespace {
+
+// The most a byte of deflated data inflates to.
+constexpr qint64 kDeflateRatio = 1032;
+// The decoder's limit on what one compressed chunk other than the image data inflates to.
+constexpr qint64 kPngChunkInflateMax = 8000000;
+constexpr qint64 kPngChunksInflateMax = 32000000;
+
+quint32 Big32(const uchar* p)
+{
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+}
+
+// The bytes a PNG's rows take before they are deflated: each row a filter byte and its pixels, plus what an
+// interlaced picture's seven passes add (a filter byte and a partly filled byte for each row of each pass).
+qint64 PngRowBytes(const uchar* header)
+{
+    const qint64 width = Big32(header);
+    const qint64 height = Big32(header + 4);
+    const int depth = header[8];
+    int channels = 1;
+    switch (header[9]) {
+    case 2:
+        channels = 3;
+        break;
+    case 4:
+        channels = 2;
+        break;
+    case 6:
+        channels = 4;
+        break;
+    default:
+        break;
+    }
+    const qint64 rowBytes = (width * channels * depth + 7) / 8;
+    return height * (rowBytes + 1) + 14 * height;
+}
+
+// Whether a deflated stream, fed in pieces, inflates to at most `most` bytes; inflating stops at its end, at an error
+// (where the decoder stops too) or one byte past `most`.
+class InflateCounter
+{
+public:
+    explicit InflateCounter(qint64 most) : m_most(most) { m_ok = inflateInit(&m_stream) == Z_OK; }
+    ~InflateCounter()
+    {
+        if (m_ok) {
+            inflateEnd(&m_stream);
+        }
+    }
+    InflateCounter(const InflateCounter&) = delete;
+    InflateCounter& operator=(const InflateCounter&) = delete;
+
+    void Feed(const uchar* data, qsizetype size)
+    {
+        m_stream.next_in = const_cast<uchar*>(data);
+        m_stream.avail_in = uInt(size);
+        while (m_ok && !m_ended && m_stream.avail_in > 0) {
+            m_stream.next_out = m_scratch;
+            m_stream.avail_out = sizeof m_scratch;
+            const int status = inflate(&m_stream, Z_NO_FLUSH);
+            m_inflated += qint64(sizeof m_scratch - m_stream.avail_out);
+            m_ended = status != Z_OK || m_inflated > m_most;
+        }
+    }
+
+    bool Within() const { return m_inflated <= m_most; }
+
+private:
+    const qint64 m_most;
+    z_stream m_stream = {};
+    bool m_ok = false;
+    bool m_ended = false;
+    qint64 m_inflated = 0;
+    uchar m_scratch[64 * 1024];
+};
+
+} // namespace
+
+bool PngWithinCost(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype n = bytes.size();
+    // The chunks: their length, type, data and check; each fed to `visit` with its data as far as the file holds it.
+    const auto walk = [p, n](auto visit) {
+        for (qsizetype at = 8; at + 8 <= n;) {
+            const qint64 length = Big32(p + at);
+            const qsizetype start = at + 8;
+            const qsizetype size = qsizetype(qMin<qint64>(length, n - start));
+            visit(p + at + 4, p + start, size);
+            if (length > n - start) {
+                break;
+            }
+            at = start + length + 4;
+        }
+    };
+    qint64 rows = -1;
+    qint64 imageData = 0;
+    qint64 chunks = 0;
+    walk([&](const uchar* type, const uchar* data, qsizetype size) {
+        const QByteArrayView name(reinterpret_cast<const char*>(type), 4);
+        if (name == "IHDR" && size >= 13 && rows < 0) {
+            rows = PngRowBytes(data);
+        } else if (name == "IDAT") {
+            imageData += size;
+        } else if (name == "zTXt" || name == "iCCP" || name == "iTXt") {
+            // An international text is compressed only when the byte after its keyword says so.
+            const auto* keyEnd = static_cast<const uchar*>(std::memchr(data, 0, size_t(qMin<qsizetype>(size, 80))));
+            const bool compressed = name != "iTXt" || (keyEnd && keyEnd + 1 < data + size && keyEnd[1] != 0);
+            chunks += compressed ? qMin(qint64(size) * kDeflateRatio, kPngChunkInflateMax) : 0;
+        }
+    });
+    if (rows < 0 || chunks > kPngChunksInflateMax) {
+        return rows >= 0 && chunks <= kPngChunksInflateMax;
+    }
+    const qint64 most = rows + 65536;
+    if (imageData * kDeflateRatio <= most) {
+        return true;
+    }
+    InflateCounter counter(most);
+    walk([&](const uchar* type, const uchar* data, qsizetype size) {
+        if (QByteArrayView(reinterpret_cast<const char*>(type), 4) == "IDAT") {
+            counter.Feed(data, size);
+        }
+    });
+    return counter.Within();
 }
 
 } // namespace PictureCost

@@ -36,4 +36,10 @@ constexpr qint64 kMaxJpegScanPixels = qint64(1) << 30;
 // data after each scan up to the next marker (not a restart marker, nor a 0xFF stuffed with 0x00). 0 for no JPEG.
 qint64 JpegScans(QByteArrayView bytes);
 
+// A PNG's decoder inflates its image data to the end of the stream, on past the last row if the stream goes on, and
+// each compressed text or colour-profile chunk up to 8,000,000 bytes (its limit for one chunk); at up to 1,032 bytes
+// for each byte of the file, a few kilobytes may stand for gigabytes. Whether the image data inflates to no more than
+// the rows the header declares need, and the compressed chunks to no more than 32,000,000 bytes in all.
+bool PngWithinCost(QByteArrayView bytes);
+
 } // namespace PictureCost

@@ -133,6 +133,32 @@ QByteArray JpegOfManyScans()
     return bytes.append("\xFF\xD9", 2);
 }
 
+// A 16 x 16 grey PNG with `texts` compressed text chunks of 7,000,000 bytes each (7 KB in the file), and image data
+// that goes on for `more` bytes past its rows.
+QByteArray PngInflating(int texts, int more)
+{
+    using namespace TestSupport::PictureDetail;
+    QByteArray png("\x89PNG\r\n\x1A\n", 8);
+    QByteArray header;
+    Append32(header, 16, true);
+    Append32(header, 16, true);
+    header.append("\x08\x00\x00\x00\x00", 5);
+    Chunk(png, "IHDR", header);
+    // qCompress gives the zlib stream after four bytes of length.
+    const QByteArray text = QByteArray("Comment\0\0", 9) + qCompress(QByteArray(7000000, '\0'), 9).mid(4);
+    for (int i = 0; i < texts; ++i) {
+        Chunk(png, "zTXt", text);
+    }
+    QByteArray rows;
+    for (int y = 0; y < 16; ++y) {
+        rows.append('\0');
+        rows.append(16, char(y * 16));
+    }
+    Chunk(png, "IDAT", qCompress(rows + QByteArray(more, '\0'), 9).mid(4));
+    Chunk(png, "IEND", QByteArray());
+    return png;
+}
+
 } // namespace
 
 class TestPicture : public QObject
@@ -196,6 +222,11 @@ private slots:
             << GifOfLongCodes(64 * 1024) << "gif" << int(F::None) << "";
         QTest::newRow("jpeg of a few kilobytes with hundreds of scans")
             << JpegOfManyScans() << "jpg" << int(F::None) << "";
+        // The decoder inflates each compressed chunk (up to 8 MB) before a pixel, and the image data to its end.
+        QTest::newRow("png with a compressed text") << PngInflating(1, 0) << "png" << int(F::Png) << "png";
+        QTest::newRow("png whose texts inflate to 56 MB") << PngInflating(8, 0) << "png" << int(F::None) << "";
+        QTest::newRow("png whose data goes on for 20 MB past its rows")
+            << PngInflating(0, 20000000) << "png" << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

@@ -215,6 +215,7 @@ constexpr qint64 kDeflateRatio = 1032;
 // The decoder's limit on what one compressed chunk other than the image data inflates to.
 constexpr qint64 kPngChunkInflateMax = 8000000;
 constexpr qint64 kPngChunksInflateMax = 32000000;
+constexpr qint64 kPngSideMax = qint64(1) << 24;
 
 quint32 Big32(const uchar* p)
 {
@@ -222,12 +223,16 @@ quint32 Big32(const uchar* p)
 }
 
 // The bytes a PNG's rows take before they are deflated: each row a filter byte and its pixels, plus what an
-// interlaced picture's seven passes add (a filter byte and a partly filled byte for each row of each pass).
+// interlaced picture's seven passes add (a filter byte and a partly filled byte for each row of each pass). -1 for a
+// size or depth no decoder takes (it refuses sides past a million pixels).
 qint64 PngRowBytes(const uchar* header)
 {
     const qint64 width = Big32(header);
     const qint64 height = Big32(header + 4);
     const int depth = header[8];
+    if (width > kPngSideMax || height > kPngSideMax || depth > 16) {
+        return -1;
+    }
     int channels = 1;
     switch (header[9]) {
     case 2:
@@ -304,12 +309,14 @@ bool PngWithinCost(QByteArrayView bytes)
             at = start + length + 4;
         }
     };
+    bool header = false;
     qint64 rows = -1;
     qint64 imageData = 0;
     qint64 chunks = 0;
     walk([&](const uchar* type, const uchar* data, qsizetype size) {
         const QByteArrayView name(reinterpret_cast<const char*>(type), 4);
-        if (name == "IHDR" && size >= 13 && rows < 0) {
+        if (name == "IHDR" && size >= 13 && !header) {
+            header = true;
             rows = PngRowBytes(data);
         } else if (name == "IDAT") {
             imageData += size;
@@ -321,7 +328,7 @@ bool PngWithinCost(QByteArrayView bytes)
         }
     });
     if (rows < 0 || chunks > kPngChunksInflateMax) {
-        return rows >= 0 && chunks <= kPngChunksInflateMax;
+        return false;
     }
     const qint64 most = rows + 65536;
     if (imageData * kDeflateRatio <= most) {

@@ -223,6 +223,8 @@ private slots:
         QTest::newRow("jpeg of a few kilobytes with hundreds of scans")
             << JpegOfManyScans() << "jpg" << int(F::None) << "";
         // The decoder inflates each compressed chunk (up to 8 MB) before a pixel, and the image data to its end.
+        QTest::newRow("png declaring 4294967295 x 4294967295")
+            << TestSupport::PngDeclaring(-1, -1) << "png" << int(F::None) << "";
         QTest::newRow("png with a compressed text") << PngInflating(1, 0) << "png" << int(F::Png) << "png";
         QTest::newRow("png whose texts inflate to 56 MB") << PngInflating(8, 0) << "png" << int(F::None) << "";
         QTest::newRow("png whose data goes on for 20 MB past its rows")

@@ -1,10 +1,10 @@
+#include "CostlyPictures.h"
 #include "Picture.h"
 #include "PictureImage.h"
 #include "TestPictures.h"
 
 #include <QBuffer>
 #include <QImage>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,94 +71,6 @@ QByteArray GifDeclaring(int width, int height)
     return bytes;
 }
 
-// A GIF of 1,024 x 1,024 pixels whose codes, dataBytes of them, stand for far more: each code after the first is the
-// string before it and one more pixel, up to the last the table holds, which is then repeated (thousands of pixels a
-// code). Its decoder would walk hundreds of pixels for every byte of the file.
-QByteArray GifOfLongCodes(int dataBytes)
-{
-    QByteArray bytes("GIF89a\x00\x04\x00\x04\x80\x00\x00", 13);
-    bytes.append(6, '\0'); // two colours
-    bytes.append(",\0\0\0\0\x00\x04\x00\x04\0\x02", 11);
-    QByteArray data;
-    quint32 bits = 0;
-    int count = 0;
-    int width = 3;
-    int next = 6; // clear 4, end 5
-    const auto code = [&](int value) {
-        bits |= quint32(value) << count;
-        count += width;
-        while (count >= 8) {
-            data.append(char(bits & 0xFF));
-            bits >>= 8;
-            count -= 8;
-        }
-    };
-    code(4);
-    code(0);
-    while (data.size() < dataBytes) {
-        code(qMin(next, 4095));
-        if (next < 4096 && ++next == 1 << width && width < 12) {
-            ++width;
-        }
-    }
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray block = data.mid(at, 255);
-        bytes.append(char(block.size()));
-        bytes.append(block);
-    }
-    bytes.append("\0;", 2);
-    return bytes;
-}
-
-// A progressive JPEG of 2,000 x 2,000 grey pixels with its last scan repeated 300 times: some 20 KB whose decoder
-// makes a pass over four million pixels for every scan.
-QByteArray JpegOfManyScans()
-{
-    QImage grey(2000, 2000, QImage::Format_Grayscale8);
-    grey.fill(128);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    if (!writer.write(grey)) {
-        qFatal("no progressive jpeg writer");
-    }
-    const qsizetype last = bytes.lastIndexOf(QByteArray("\xFF\xDA", 2));
-    const QByteArray scan = bytes.mid(last, bytes.size() - 2 - last);
-    bytes.chop(2);
-    for (int i = 0; i < 300; ++i) {
-        bytes.append(scan);
-    }
-    return bytes.append("\xFF\xD9", 2);
-}
-
-// A 16 x 16 grey PNG with `texts` compressed text chunks of 7,000,000 bytes each (7 KB in the file), and image data
-// that goes on for `more` bytes past its rows.
-QByteArray PngInflating(int texts, int more)
-{
-    using namespace TestSupport::PictureDetail;
-    QByteArray png("\x89PNG\r\n\x1A\n", 8);
-    QByteArray header;
-    Append32(header, 16, true);
-    Append32(header, 16, true);
-    header.append("\x08\x00\x00\x00\x00", 5);
-    Chunk(png, "IHDR", header);
-    // qCompress gives the zlib stream after four bytes of length.
-    const QByteArray text = QByteArray("Comment\0\0", 9) + qCompress(QByteArray(7000000, '\0'), 9).mid(4);
-    for (int i = 0; i < texts; ++i) {
-        Chunk(png, "zTXt", text);
-    }
-    QByteArray rows;
-    for (int y = 0; y < 16; ++y) {
-        rows.append('\0');
-        rows.append(16, char(y * 16));
-    }
-    Chunk(png, "IDAT", qCompress(rows + QByteArray(more, '\0'), 9).mid(4));
-    Chunk(png, "IEND", QByteArray());
-    return png;
-}
-
 } // namespace
 
 class TestPicture : public QObject
@@ -219,16 +131,17 @@ private slots:
             << QByteArray::fromBase64("R0lGODdhAAAALCwsLCwAAAIAAAkJADUAAGC8") << "gif" << int(F::None) << "";
         // 64 KB whose codes stand for some 170 million pixels of a frame of one million.
         QTest::newRow("gif whose codes stand for far more pixels than its frame")
-            << GifOfLongCodes(64 * 1024) << "gif" << int(F::None) << "";
+            << TestSupport::GifOfLongCodes(64 * 1024) << "gif" << int(F::None) << "";
         QTest::newRow("jpeg of a few kilobytes with hundreds of scans")
-            << JpegOfManyScans() << "jpg" << int(F::None) << "";
+            << TestSupport::JpegOfManyScans(2000, 300) << "jpg" << int(F::None) << "";
         // The decoder inflates each compressed chunk (up to 8 MB) before a pixel, and the image data to its end.
         QTest::newRow("png declaring 4294967295 x 4294967295")
             << TestSupport::PngDeclaring(-1, -1) << "png" << int(F::None) << "";
-        QTest::newRow("png with a compressed text") << PngInflating(1, 0) << "png" << int(F::Png) << "png";
-        QTest::newRow("png whose texts inflate to 56 MB") << PngInflating(8, 0) << "png" << int(F::None) << "";
+        QTest::newRow("png with a compressed text") << TestSupport::PngInflating(1, 0) << "png" << int(F::Png) << "png";
+        QTest::newRow("png whose texts inflate to 56 MB")
+            << TestSupport::PngInflating(8, 0) << "png" << int(F::None) << "";
         QTest::newRow("png whose data goes on for 20 MB past its rows")
-            << PngInflating(0, 20000000) << "png" << int(F::None) << "";
+            << TestSupport::PngInflating(0, 20000000) << "png" << int(F::None) << "";
         // A real picture as large as that stays a picture.
         QTest::newRow("large png") << Encoded(Noise(2000, 1500), "png") << "png" << int(F::Png) << "png";
         QTest::newRow("empty") << QByteArray() << "jpg" << int(F::None) << "";

@@ -146,8 +146,7 @@ QImage LoadScaled(QByteArrayView bytes, const QSize& box)
         const PictureCost::GifFrame frame = PictureCost::FirstGifFrame(bytes);
         const bool screenTooLarge =
             !frame.screen.isEmpty() && (!WithinLimit(frame.screen) || !Plausible(kind, frame.screen, bytes.size()));
-        const qint64 area = qint64(frame.size.width()) * frame.size.height();
-        if (!frame.found || screenTooLarge || frame.pixels > area + PictureCost::kGifOverrun) {
+        if (!frame.found || screenTooLarge || !frame.codesWithinFrame) {
             return {};
         }
     }

@@ -1,6 +1,8 @@
 // What decoding a picture will cost (PictureCost.h).
 #include "PictureCost.h"
 
+#include <QtEndian>
+
 #include <zlib.h>
 
 #include <cstring>
@@ -113,13 +115,16 @@ private:
 
 } // namespace
 
+// How many more pixels than its frame holds a GIF's codes may stand for.
+constexpr qint64 kGifOverrun = 4096;
+
 // Walks the blocks to the first frame (a colour table, then extensions of sub-blocks) and counts its codes' pixels,
 // up to one past the frame's area and the overrun.
 GifFrame FirstGifFrame(QByteArrayView bytes)
 {
     const auto* p = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype n = bytes.size();
-    const auto word = [p](qsizetype at) { return int(p[at] | p[at + 1] << 8); };
+    const auto word = [p](qsizetype at) { return int(qFromLittleEndian<quint16>(p + at)); };
     GifFrame frame;
     if (n < 13) {
         return frame;
@@ -141,14 +146,15 @@ GifFrame FirstGifFrame(QByteArrayView bytes)
     }
     const int left = word(at + 1);
     const int top = word(at + 3);
-    frame.size = QSize(word(at + 5), word(at + 7));
+    const int width = word(at + 5);
+    const int height = word(at + 7);
     int screenWidth = word(6);
     int screenHeight = word(8);
-    if (screenWidth == 0 || screenWidth / 10 > qMax(frame.size.width(), 16384)) {
-        screenWidth = left + frame.size.width();
+    if (screenWidth == 0 || screenWidth / 10 > qMax(width, 16384)) {
+        screenWidth = left + width;
     }
-    if (screenHeight == 0 || screenHeight / 10 > qMax(frame.size.height(), 16384)) {
-        screenHeight = top + frame.size.height();
+    if (screenHeight == 0 || screenHeight / 10 > qMax(height, 16384)) {
+        screenHeight = top + height;
     }
     frame.screen = QSize(screenWidth, screenHeight);
     frame.found = true;
@@ -157,10 +163,11 @@ GifFrame FirstGifFrame(QByteArrayView bytes)
     if (flags & 0x80) {
         at += 3 * (qsizetype(2) << (flags & 7));
     }
+    frame.codesWithinFrame = true;
     if (at >= n || p[at] > 12) {
         return frame;
     }
-    const qint64 most = qint64(frame.size.width()) * frame.size.height() + kGifOverrun;
+    const qint64 most = qint64(width) * height + kGifOverrun;
     GifCodeCounter counter(p[at++], most);
     for (bool going = true; going && at < n && p[at] != 0;) {
         const qsizetype end = qMin(n, at + 1 + p[at]);
@@ -169,7 +176,7 @@ GifFrame FirstGifFrame(QByteArrayView bytes)
         }
         at = end;
     }
-    frame.pixels = counter.Pixels();
+    frame.codesWithinFrame = counter.Pixels() <= most;
     return frame;
 }
 
@@ -199,10 +206,11 @@ qint64 JpegScans(QByteArrayView bytes)
             continue;
         }
         // The end, a second start (which the decoder refuses), or a segment too short to hold its own length.
-        if (marker == 0xD9 || marker == 0xD8 || at + 2 > n || (p[at] << 8 | p[at + 1]) < 2) {
+        const int length = at + 2 <= n ? qFromBigEndian<quint16>(p + at) : 0;
+        if (marker == 0xD9 || marker == 0xD8 || length < 2) {
             break;
         }
-        at += p[at] << 8 | p[at + 1];
+        at += length;
         scans += marker == 0xDA ? 1 : 0;
     }
     return scans;
@@ -217,18 +225,13 @@ constexpr qint64 kPngChunkInflateMax = 8000000;
 constexpr qint64 kPngChunksInflateMax = 32000000;
 constexpr qint64 kPngSideMax = qint64(1) << 24;
 
-quint32 Big32(const uchar* p)
-{
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
-}
-
 // The bytes a PNG's rows take before they are deflated: each row a filter byte and its pixels, plus what an
 // interlaced picture's seven passes add (a filter byte and a partly filled byte for each row of each pass). -1 for a
 // size or depth no decoder takes (it refuses sides past a million pixels).
 qint64 PngRowBytes(const uchar* header)
 {
-    const qint64 width = Big32(header);
-    const qint64 height = Big32(header + 4);
+    const qint64 width = qFromBigEndian<quint32>(header);
+    const qint64 height = qFromBigEndian<quint32>(header + 4);
     const int depth = header[8];
     if (width > kPngSideMax || height > kPngSideMax || depth > 16) {
         return -1;
@@ -299,7 +302,7 @@ bool PngWithinCost(QByteArrayView bytes)
     // The chunks: their length, type, data and check; each fed to `visit` with its data as far as the file holds it.
     const auto walk = [p, n](auto visit) {
         for (qsizetype at = 8; at + 8 <= n;) {
-            const qint64 length = Big32(p + at);
+            const qint64 length = qFromBigEndian<quint32>(p + at);
             const qsizetype start = at + 8;
             const qsizetype size = qsizetype(qMin<qint64>(length, n - start));
             visit(p + at + 4, p + start, size);

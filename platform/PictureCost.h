@@ -7,24 +7,21 @@
 // declare a small picture whose data still costs seconds.
 namespace PictureCost {
 
-// What a GIF's decoder does with its first frame: the screen it allocates and paints, and how many pixels the frame's
-// codes stand for. The screen is the size the header declares, except that a width or height of zero, or ten times
-// beyond both the frame's and 16,384, gives way to the frame's far edge. The decoder walks every pixel its codes stand
-// for, inside the frame or not, and one code may stand for thousands: a megabyte of codes can cost seconds.
+// What a GIF's decoder does with its first frame: the screen it allocates and paints, and whether the frame's codes
+// stand for no more pixels than the frame holds, and at most 4,096 more (an encoder ends on a code whose string may
+// run past the frame's last pixel). The screen is the size the header declares, except that a width or height of
+// zero, or ten times beyond both the frame's and 16,384, gives way to the frame's far edge. The decoder walks every
+// pixel its codes stand for, inside the frame or not, and one code may stand for thousands: a megabyte of codes can
+// cost seconds.
 struct GifFrame
 {
     bool found = false;
     QSize screen;
-    QSize size;
-    qint64 pixels = 0;
+    bool codesWithinFrame = false;
 };
 
-// More pixels than its frame holds that a GIF's codes may stand for: an encoder ends on a code whose string may run
-// past the frame's last pixel.
-constexpr qint64 kGifOverrun = 4096;
-
 // Walks the blocks to the first frame (a colour table, then extensions of sub-blocks) and counts its codes' pixels,
-// up to one past the frame's area and the overrun.
+// up to one past what the frame allows.
 GifFrame FirstGifFrame(QByteArrayView bytes);
 
 // A JPEG's decoder reads every scan of the picture before it gives any pixel, and each scan costs a pass over all the
